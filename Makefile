@@ -1,0 +1,49 @@
+# Orvantis: the two commands a new user needs are `make run` and `make test`.
+BUILD_DIR  ?= build
+BENCH_DIR  ?= build-bench
+ASAN_DIR   ?= build-asan
+FUZZ_DIR   ?= build-fuzz
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+DEB_PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
+.PHONY: all deps build run test bench asan fuzz-deps fuzz clean
+
+all: build
+
+# Installs the Debian packages the build needs, only those that are missing.
+deps:
+	@missing=""; for p in $(DEB_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update && $(SUDO) DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+$(BUILD_DIR)/build.ninja: | deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	./$(BUILD_DIR)/orvantis-demo
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_BENCH=ON
+	cmake --build $(BENCH_DIR) -j $(JOBS)
+	@for b in $(BENCH_DIR)/bench/orvantis_bench_*; do echo "== $$b"; $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
+
+# Core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVANTIS_SANITIZE=ON
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -1,0 +1,61 @@
+#pragma once
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+// The trailing-window bound on the external demand of one stage for one run.
+//
+// The rule: with the draw d of period t, for n = 1..t, the demand of the last n periods
+// (earlier periods as recorded, plus d) must not exceed
+//     Limit[n] = Round(Bound * SD * sqrt(n) + n * Mean)       (extended precision, ties to even)
+// and d is lowered by the excess of every window in turn; a result below 0 becomes 0.
+// Each lowering sets d to Limit[n] - (demand of the previous n - 1 periods) when that is smaller,
+// so the result is min(d, min over n of (Limit[n] + C[t - n] - C[t - 1])) with C the cumulative
+// demand: the answer is exact whichever windows are examined first. A branch-and-bound search
+// over a min-tree of the history finds the smallest window term in about O(log t) per draw
+// instead of a pass over all t windows; it only skips windows that provably cannot lower d.
+class TDemandWindow {
+public:
+    // A limit beyond the 64-bit range (a bound of 1e300 from an old file, say) is no limit.
+    static constexpr int64_t NoLimit = std::numeric_limits<int64_t>::max();
+
+    // Computes Limit[1..Periods] for a stage; forgets the recorded history. With an infinite or
+    // NaN bound the window rule does not apply (Active() is false).
+    void Prepare(double Mean, double SD, double Bound, int32_t Periods);
+    bool Active() const { return Active_; }
+    int32_t Periods() const { return Periods_; }
+    // Limit[N] for 1 <= N <= Periods(), or NoLimit.
+    int64_t Limit(int32_t N) const { return Limits_[static_cast<std::size_t>(N)]; }
+
+    // The bounded demand of the next period given its draw D >= 0 (steps 5 and 6 of a draw).
+    // REQUIRES: Active(), Recorded() < Periods().
+    int64_t Apply(int64_t D) const;
+    // Records the final demand of the next period.
+    void Record(int64_t Demand);
+    int32_t Recorded() const { return Recorded_; }
+
+private:
+    class TMinTree {
+    public:
+        void Assign(std::size_t Leaves);
+        void Set(std::size_t Index, double Value);
+        double Node(std::size_t Node) const { return Tree_[Node]; }
+        std::size_t Size() const { return Size_; }
+        // Minimum over leaves [First, Last].
+        double RangeMin(std::size_t First, std::size_t Last) const;
+
+    private:
+        std::size_t Size_ = 0;
+        std::vector<double> Tree_;
+    };
+
+    bool Active_ = false;
+    int32_t Periods_ = 0;
+    int32_t Recorded_ = 0;
+    double Mean_ = 0;
+    double MaxAbsLimit_ = 0;
+    std::vector<int64_t> Limits_;      // [1..Periods]
+    std::vector<int64_t> Cumulative_;  // C[0..Recorded]
+    TMinTree LimitExcess_;             // Limit[n] - n * Mean, by n
+    TMinTree HistoryExcess_;           // C[j] - j * Mean, by j
+};

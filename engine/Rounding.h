@@ -1,0 +1,43 @@
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+// Every real-to-integer conversion of the engine rounds to nearest, ties to even (2.5 -> 2,
+// 3.5 -> 4, -2.5 -> -2), under the default rounding mode. Values outside the target range
+// saturate instead of converting with undefined behaviour; NaN gives 0.
+
+// Most units one draw or one order may carry. Small enough that a whole run's sums of such
+// quantities stay far inside the 64-bit range.
+inline constexpr int64_t MaxUnits = int64_t{1} << 48;
+
+inline int32_t RoundToInt32(double Value)
+{
+    if (std::isnan(Value)) {
+        return 0;
+    }
+    const double R = std::nearbyint(Value);
+    if (R >= 2147483647.0) {
+        return std::numeric_limits<int32_t>::max();
+    }
+    if (R <= -2147483648.0) {
+        return std::numeric_limits<int32_t>::min();
+    }
+    return static_cast<int32_t>(R);
+}
+
+// Rounds and clamps to [-MaxUnits, MaxUnits].
+inline int64_t RoundToUnits(long double Value)
+{
+    if (std::isnan(Value)) {
+        return 0;
+    }
+    const long double R = std::nearbyintl(Value);
+    if (R >= static_cast<long double>(MaxUnits)) {
+        return MaxUnits;
+    }
+    if (R <= -static_cast<long double>(MaxUnits)) {
+        return -MaxUnits;
+    }
+    return static_cast<int64_t>(R);
+}

@@ -1,0 +1,521 @@
+#include "engine/Stage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "engine/Rounding.h"
+
+// ---------------------------------------------------------------------------------------------
+// Order history
+
+void TOrderQtyHistory::Create(int32_t Periods, const std::vector<int32_t>& GroupProducts,
+                              const std::vector<std::vector<int32_t>>& GroupSuppliers)
+{
+    Periods_ = Periods;
+    GroupProducts_ = GroupProducts;
+    GroupSuppliers_ = GroupSuppliers;
+    std::size_t MaxSuppliers = 0;
+    for (const auto& Group : GroupSuppliers_) {
+        MaxSuppliers = std::max(MaxSuppliers, Group.empty() ? 0 : Group.size() - 1);
+    }
+    Columns_ = MaxSuppliers + 1;
+    Stride_ = GroupProducts_.size() * Columns_;
+    Data_.assign((static_cast<std::size_t>(Periods) + 1) * Stride_, 0);
+}
+
+void TOrderQtyHistory::Clear()
+{
+    Periods_ = 0;
+    Columns_ = 0;
+    Stride_ = 0;
+    GroupProducts_.clear();
+    GroupSuppliers_.clear();
+    Data_.clear();
+}
+
+bool TOrderQtyHistory::Holds(int32_t T, int G, int K) const
+{
+    if (T < 0 || T > Periods_ || G < 0 || G > NumGroups()) {
+        return false;
+    }
+    if (G == 0) {
+        return K == 0;
+    }
+    return K >= 1 && K <= NumSuppliers(G);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Record and catalogue
+
+TStage::TStage(int32_t Num, int32_t Product) : StageNum(Num), ProductIndex(Product) {}
+
+bool TStage::IsFailed(int32_t T) const
+{
+    return T >= 0 && static_cast<std::size_t>(T) < FailedHist.size() && FailedHist[static_cast<std::size_t>(T)] != 0;
+}
+
+double TStage::GetParam(int Index) const
+{
+    switch (Index) {
+    case ParamProcTime: return ProcTime;
+    case ParamProcCapacity: return ProcCapacity;
+    case ParamCommittedServiceTime: return CommittedServiceTime;
+    case ParamDemandMean: return DemandMean;
+    case ParamDemandSD: return DemandSD;
+    case ParamDemandBound: return DemandBound;
+    case ParamProductIndex: return ProductIndex;
+    case ParamProductCost: return ProductCost;
+    case ParamFixedCost: return FixedCost;
+    case ParamHoldingCost: return HoldingCost;
+    case ParamWIPHoldingCost: return WIPHoldingCost;
+    case ParamStockoutCost: return StockoutCost;
+    case ParamStockoutPerUnitTime: return StockoutPerUnitTime ? 1.0 : 0.0;
+    case ParamFailureProb: return FailureProb;
+    case ParamRecoveryProb: return RecoveryProb;
+    case ParamInvPolicy: return InvPolicy;
+    case ParamBaseStockLevel: return BaseStockLevel;
+    case ParamRQReorderPoint: return RQReorderPoint;
+    case ParamRQOrderQty: return RQOrderQty;
+    case ParamSSReorderPoint: return SSReorderPoint;
+    case ParamSSOrderUpTo: return SSOrderUpTo;
+    case ParamOQConstant: return OQConstant;
+    case ParamOQDemandCf: return OQDemandCf;
+    case ParamOQForecastCf: return OQForecastCf;
+    case ParamOQSmoothingConst: return OQSmoothingConst;
+    case ParamOQIPCf: return OQIPCf;
+    case ParamOQILCf: return OQILCf;
+    case ParamOQInProcessCf: return OQInProcessCf;
+    case ParamOQAboutToComplCf: return OQAboutToComplCf;
+    case ParamOQUpstrIPCf: return OQUpstrIPCf;
+    case ParamOQUpstrILCf: return OQUpstrILCf;
+    case ParamOQUpstrConsecSOCf: return OQUpstrConsecSOCf;
+    case ParamOQUpstrConsecNonSOCf: return OQUpstrConsecNonSOCf;
+    case ParamOQUpstrSOCf: return OQUpstrSOCf;
+    case ParamOQUpstrNonSOCf: return OQUpstrNonSOCf;
+    case ParamOQDisruptCf: return OQDisruptCf;
+    case ParamOQNonDisruptCf: return OQNonDisruptCf;
+    case ParamOQUpstrDisruptCf: return OQUpstrDisruptCf;
+    case ParamOQUpstrNonDisruptCf: return OQUpstrNonDisruptCf;
+    case ParamOQOrderQtyLB: return OQOrderQtyLB;
+    case ParamOQOrderQtyUB: return OQOrderQtyUB;
+    case ParamOQIPLB: return OQIPLB;
+    case ParamOQIPUB: return OQIPUB;
+    case ParamOQReorderPoint: return OQReorderPoint;
+    case ParamOQInitIL: return OQInitIL;
+    default: return 0.0;
+    }
+}
+
+void TStage::SetParam(int Index, double Value)
+{
+    const int32_t I = RoundToInt32(Value);
+    switch (Index) {
+    case ParamProcTime: ProcTime = I; break;
+    case ParamProcCapacity: ProcCapacity = I; break;
+    case ParamCommittedServiceTime: CommittedServiceTime = I; break;
+    case ParamDemandMean: DemandMean = Value; break;
+    case ParamDemandSD: DemandSD = Value; break;
+    case ParamDemandBound: DemandBound = Value; break;
+    case ParamProductIndex: ProductIndex = I; break;
+    case ParamProductCost: ProductCost = Value; break;
+    case ParamFixedCost: FixedCost = Value; break;
+    case ParamHoldingCost: HoldingCost = Value; break;
+    case ParamWIPHoldingCost: WIPHoldingCost = Value; break;
+    case ParamStockoutCost: StockoutCost = Value; break;
+    case ParamStockoutPerUnitTime: StockoutPerUnitTime = (Value == 1.0); break;
+    case ParamFailureProb: FailureProb = Value; break;
+    case ParamRecoveryProb: RecoveryProb = Value; break;
+    case ParamInvPolicy: InvPolicy = IntToPolicy(I); break;
+    case ParamBaseStockLevel: BaseStockLevel = I; break;
+    case ParamRQReorderPoint: RQReorderPoint = I; break;
+    case ParamRQOrderQty: RQOrderQty = I; break;
+    case ParamSSReorderPoint: SSReorderPoint = I; break;
+    case ParamSSOrderUpTo: SSOrderUpTo = I; break;
+    case ParamOQConstant: OQConstant = Value; break;
+    case ParamOQDemandCf: OQDemandCf = Value; break;
+    case ParamOQForecastCf: OQForecastCf = Value; break;
+    case ParamOQSmoothingConst: OQSmoothingConst = Value; break;
+    case ParamOQIPCf: OQIPCf = Value; break;
+    case ParamOQILCf: OQILCf = Value; break;
+    case ParamOQInProcessCf: OQInProcessCf = Value; break;
+    case ParamOQAboutToComplCf: OQAboutToComplCf = Value; break;
+    case ParamOQUpstrIPCf: OQUpstrIPCf = Value; break;
+    case ParamOQUpstrILCf: OQUpstrILCf = Value; break;
+    case ParamOQUpstrConsecSOCf: OQUpstrConsecSOCf = Value; break;
+    case ParamOQUpstrConsecNonSOCf: OQUpstrConsecNonSOCf = Value; break;
+    case ParamOQUpstrSOCf: OQUpstrSOCf = Value; break;
+    case ParamOQUpstrNonSOCf: OQUpstrNonSOCf = Value; break;
+    case ParamOQDisruptCf: OQDisruptCf = Value; break;
+    case ParamOQNonDisruptCf: OQNonDisruptCf = Value; break;
+    case ParamOQUpstrDisruptCf: OQUpstrDisruptCf = Value; break;
+    case ParamOQUpstrNonDisruptCf: OQUpstrNonDisruptCf = Value; break;
+    case ParamOQOrderQtyLB: OQOrderQtyLB = I; break;
+    case ParamOQOrderQtyUB: OQOrderQtyUB = I; break;
+    case ParamOQIPLB: OQIPLB = I; break;
+    case ParamOQIPUB: OQIPUB = I; break;
+    case ParamOQReorderPoint: OQReorderPoint = I; break;
+    case ParamOQInitIL: OQInitIL = I; break;
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Links and raw-material groups
+
+bool TStage::AddCustomer(TStage& Customer)
+{
+    if (NumCustomers >= MaxLinks || Customer.NumSuppliers >= MaxLinks) {
+        return false;
+    }
+    Customers[static_cast<std::size_t>(++NumCustomers)] = &Customer;
+    Customer.Suppliers[static_cast<std::size_t>(++Customer.NumSuppliers)] = this;
+    return true;
+}
+
+namespace {
+
+struct TCostEntry {
+    double Cost;
+    TStage* Supplier;
+};
+
+// In-place quicksort by ascending cost, exactly in this form: it is not stable, and its order of
+// equally cheap suppliers decides which one is tried first.
+void QuickSortByCost(std::vector<TCostEntry>& Items, int L, int R)
+{
+    if (R < L) {
+        return;
+    }
+    for (;;) {
+        int I = L;
+        int J = R;
+        const double P = Items[static_cast<std::size_t>((L + R) / 2)].Cost;
+        do {
+            while (I < R && Items[static_cast<std::size_t>(I)].Cost < P) {
+                ++I;
+            }
+            while (J > L && Items[static_cast<std::size_t>(J)].Cost > P) {
+                --J;
+            }
+            if (I <= J) {
+                std::swap(Items[static_cast<std::size_t>(I)], Items[static_cast<std::size_t>(J)]);
+                ++I;
+                --J;
+            }
+        } while (I <= J);
+        if (L < J) {
+            QuickSortByCost(Items, L, J);
+        }
+        L = I;
+        if (I >= R) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void TStage::PopulateRawMaterials()
+{
+    RawMatProduct.assign(1, 0);
+    RawMatNumSuppliers.assign(1, 0);
+    RawMatSuppliers.assign(1, {});
+    // Groups are numbered by ascending distinct product index; for indexes >= 1 this is the
+    // numbering from product index 1 upwards, and indexes below 1 still get a group of their own.
+    std::vector<int32_t> Products;
+    for (int K = 1; K <= NumSuppliers; ++K) {
+        Products.push_back(Suppliers[static_cast<std::size_t>(K)]->ProductIndex);
+    }
+    std::sort(Products.begin(), Products.end());
+    Products.erase(std::unique(Products.begin(), Products.end()), Products.end());
+    NumRawMaterials = static_cast<int>(Products.size());
+    for (int32_t Product : Products) {
+        std::vector<TCostEntry> Group;
+        for (int K = 1; K <= NumSuppliers; ++K) {
+            TStage* S = Suppliers[static_cast<std::size_t>(K)];
+            if (S->ProductIndex == Product) {
+                Group.push_back({S->ProductCost, S});
+            }
+        }
+        QuickSortByCost(Group, 0, static_cast<int>(Group.size()) - 1);
+        std::vector<TStage*> Ordered(1, nullptr);
+        for (const TCostEntry& E : Group) {
+            Ordered.push_back(E.Supplier);
+        }
+        RawMatProduct.push_back(Product);
+        RawMatNumSuppliers.push_back(static_cast<int>(Group.size()));
+        RawMatSuppliers.push_back(std::move(Ordered));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Queue operations
+
+int64_t TStage::MaxPeriodFor(int32_t T) const
+{
+    // With the option on, an order of period p is due in T when T - CST >= p.
+    return ForceCST ? static_cast<int64_t>(T) - CommittedServiceTime : AnyPeriod;
+}
+
+void TStage::AddDemand(int64_t Count, int32_t CustomerKey, int32_t T)
+{
+    if (Count <= 0) {
+        return;
+    }
+    DemandList.Append(Count, CustomerKey, T);
+    if (T >= 0 && static_cast<std::size_t>(T) < DerivedDemandHist.size()) {
+        DerivedDemandHist[static_cast<std::size_t>(T)] += Count;
+    }
+}
+
+void TStage::AddToOutbox(int64_t Count)
+{
+    if (Count > 0) {
+        Outbox += Count;
+    }
+}
+
+int64_t TStage::MatchOrderItem(int64_t Limit, int32_t CustomerKey) const
+{
+    // The not-started mark as a limit stands for "no period condition".
+    const int64_t MaxPeriod = Limit >= NotStarted ? AnyPeriod : Limit - CommittedServiceTime;
+    return DemandList.FindInWindow(InvLevel(), CustomerKey, MaxPeriod);
+}
+
+int64_t TStage::GetInvAvail(int32_t T, int32_t CustomerKey) const
+{
+    if (DemandList.Empty() || InvLevel() <= 0 || IsFailed(T)) {
+        return 0;
+    }
+    return DemandList.CountInWindow(InvLevel(), CustomerKey, MaxPeriodFor(T));
+}
+
+int64_t TStage::RemoveFromOutboxMany(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats)
+{
+    if (Max <= 0 || Outbox <= 0 || IsFailed(T)) {
+        return 0;
+    }
+    const int64_t Shipped = DemandList.TakeInWindow(
+        InvLevel(), CustomerKey, MaxPeriodFor(T), Max, [&](int64_t Count, int32_t Period) {
+            if (RecordStats) {
+                const int64_t ServiceTime = static_cast<int64_t>(T) - Period;
+                Stats.Get(MetricFillRate)->AddMany(ServiceTime == 0 ? 1.0 : 0.0, Count);
+                Stats.Get(MetricWithinCST)->AddMany(ServiceTime <= CommittedServiceTime ? 1.0 : 0.0, Count);
+                Stats.Histogram().AddMany(ServiceTime, Count);
+            }
+        });
+    Outbox -= Shipped;
+    return Shipped;
+}
+
+TShipResult TStage::RemoveFromOutbox(int32_t T, int32_t CustomerKey, bool RecordStats)
+{
+    TShipResult Result;
+    const int64_t Index = (Outbox > 0 && !IsFailed(T)) ? DemandList.FindInWindow(InvLevel(), CustomerKey, MaxPeriodFor(T)) : -1;
+    if (Index < 0) {
+        return Result;
+    }
+    const int32_t Period = DemandList.Runs()[static_cast<std::size_t>(Index)].Period;
+    RemoveFromOutboxMany(T, CustomerKey, 1, RecordStats);
+    Result.Success = true;
+    Result.Late = static_cast<int64_t>(T) - Period - CommittedServiceTime;
+    return Result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Policies and planning measures
+
+int64_t TStage::PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand)
+{
+    switch (InvPolicy) {
+    case PolicyBaseStock:
+        return std::max<int64_t>(0, BaseStockLevel - IP);
+    case PolicyRQ:
+        // Q < 1 cannot make a multiple that lifts IP above R; such a stage orders nothing (the
+        // pre-run check refuses it).
+        if (IP > RQReorderPoint || RQOrderQty < 1) {
+            return 0;
+        }
+        return RQOrderQty * ((RQReorderPoint - IP) / RQOrderQty + 1);
+    case PolicySS:
+        return IP > SSReorderPoint ? 0 : SSOrderUpTo - IP;
+    case PolicyOQ:
+        break;
+    default:
+        return 0;
+    }
+
+    // The order-quantity formula. INF bounds are no bounds.
+    if (OQReorderPoint != IntInf && IP > OQReorderPoint) {
+        return 0;
+    }
+    int64_t UpConsecSO = 0;
+    int64_t UpConsecNonSO = 0;
+    int64_t UpSO = 0;
+    int64_t UpIP = 0;
+    int64_t UpIL = 0;
+    int64_t UpDisrupt = 0;
+    const bool HasUpstream = NumRawMaterials >= 1;
+    if (HasUpstream) {
+        const TStage& U = *RawMatSuppliers[1][1];
+        UpConsecSO = U.ConsecStockoutPeriods();
+        UpConsecNonSO = U.ConsecNonStockoutPeriods();
+        if (T > 1 && static_cast<std::size_t>(T - 1) < U.NetInvHist.size()) {
+            UpSO = U.NetInvHist[static_cast<std::size_t>(T - 1)] < 0 ? 1 : 0;
+        }
+        UpIP = U.InvLevel() + U.OnOrder() - U.Backorders();
+        UpIL = U.InvLevel() - U.Backorders();
+        UpDisrupt = (T > 1 && U.IsFailed(T - 1)) ? 1 : 0;
+    }
+    const int64_t UpNonSO = HasUpstream ? 1 - UpSO : 0;
+    const int64_t AboutToComplete = Pipeline.CountCompleteAtHead(T, ProcTime);
+    const int64_t OwnDisrupt = (T > 1 && IsFailed(T - 1)) ? 1 : 0;
+    if (T == 1) {
+        Forecast = MeanEchelonDemand();
+    } else {
+        const long double A = OQSmoothingConst;
+        Forecast = static_cast<double>(A * static_cast<long double>(NewDemand) + (1.0L - A) * static_cast<long double>(Forecast));
+    }
+    using LD = long double;
+    const int64_t IL = InvLevel() - Backorders();
+    LD Raw = LD(OQILCf) * LD(IL) + (LD(OQDemandCf) * LD(NewDemand) + LD(OQIPCf) * LD(IP)) +
+             LD(OQUpstrConsecSOCf) * LD(UpConsecSO) + LD(OQUpstrConsecNonSOCf) * LD(UpConsecNonSO) +
+             LD(OQUpstrSOCf) * LD(UpSO) + LD(OQUpstrNonSOCf) * LD(UpNonSO) +
+             LD(OQAboutToComplCf) * LD(AboutToComplete) + LD(OQUpstrIPCf) * LD(UpIP) +
+             LD(OQUpstrILCf) * LD(UpIL) + LD(OQUpstrDisruptCf) * LD(UpDisrupt) +
+             LD(OQUpstrNonDisruptCf) * LD(1 - UpDisrupt) + LD(OQDisruptCf) * LD(OwnDisrupt) +
+             LD(OQNonDisruptCf) * LD(1 - OwnDisrupt);
+    Raw = LD(OQInProcessCf) * LD(InProcess()) + Raw + LD(OQConstant) + LD(OQForecastCf) * LD(Forecast);
+    int64_t P = std::max<int64_t>(0, RoundToUnits(Raw));
+    if (IP + P <= OQIPLB) {
+        P = OQIPLB - IP;
+    } else if (OQIPUB != IntInf && IP + P >= OQIPUB) {
+        P = OQIPUB - IP;
+    }
+    P = std::max<int64_t>(P, OQOrderQtyLB);
+    if (OQOrderQtyUB != IntInf) {
+        P = std::min<int64_t>(P, OQOrderQtyUB);
+    }
+    return P;
+}
+
+double TStage::MeanEchelonDemandMemo(TEchelonMemo& Memo) const
+{
+    const bool Indexable = StageNum >= 1 && StageNum <= MaxStages;
+    const std::size_t Slot = Indexable ? static_cast<std::size_t>(StageNum) : 0;
+    if (Indexable) {
+        if (Memo.Done[Slot]) {
+            return Memo.Value[Slot];
+        }
+        if (Memo.Busy[Slot]) {
+            return 0.0;  // links always go to lower numbers, but a cycle must not recurse forever
+        }
+        Memo.Busy[Slot] = true;
+    }
+    double Sum = DemandMean;
+    for (int C = 1; C <= NumCustomers; ++C) {
+        Sum += Customers[static_cast<std::size_t>(C)]->MeanEchelonDemandMemo(Memo);
+    }
+    if (Indexable) {
+        Memo.Busy[Slot] = false;
+        Memo.Done[Slot] = true;
+        Memo.Value[Slot] = Sum;
+    }
+    return Sum;
+}
+
+double TStage::MeanEchelonDemand() const
+{
+    // A stage reached along several paths counts once per path; remembering each stage's value
+    // gives the same sum without walking every path again.
+    TEchelonMemo Memo;
+    return MeanEchelonDemandMemo(Memo);
+}
+
+int64_t TStage::NetLeadTime() const
+{
+    int64_t LargestCST = 0;
+    for (int G = 1; G <= NumRawMaterials; ++G) {
+        LargestCST = std::max<int64_t>(LargestCST, RawMatSuppliers[static_cast<std::size_t>(G)][1]->CommittedServiceTime);
+    }
+    return LargestCST + ProcTime - CommittedServiceTime;
+}
+
+int64_t TStage::CycleStock() const
+{
+    const long double Product = static_cast<long double>(NetLeadTime()) *
+                                static_cast<long double>(RoundToUnits(MeanEchelonDemand()));
+    constexpr long double Limit = 0x1p62L;
+    return static_cast<int64_t>(std::clamp(Product, -Limit, Limit));
+}
+
+int64_t TStage::SafetyStock() const
+{
+    return BaseStockLevel - CycleStock();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Run lifecycle
+
+void TStage::ResetRunState()
+{
+    DemandList.Clear();
+    Pipeline.Clear();
+    Outbox = 0;
+    DemandHist.clear();
+    DerivedDemandHist.clear();
+    NetInvHist.clear();
+    OrderQtyHist.Clear();
+    OnOrderHist.clear();
+    InProcessHist.clear();
+    FailedHist.clear();
+    Stats.Reset();
+    ConsecNegative_ = 0;
+    ConsecNonNegative_ = 0;
+}
+
+void TStage::CreateHistory(int32_t Periods)
+{
+    const std::size_t Size = static_cast<std::size_t>(Periods) + 1;
+    TotalCostHist.assign(Size, 0.0);
+    if (DemandMean > 0) {
+        DemandHist.assign(Size, 0);
+        DemandWindow.Prepare(DemandMean, DemandSD, DemandBound, Periods);
+    } else {
+        DemandHist.clear();
+        DemandWindow.Prepare(0, 0, std::numeric_limits<double>::infinity(), 0);
+    }
+    DerivedDemandHist.assign(Size, 0);
+    NetInvHist.assign(Size, 0);
+    OnOrderHist.assign(Size, 0);
+    InProcessHist.assign(Size, 0);
+    FailedHist.assign(Size, 0);
+    std::vector<std::vector<int32_t>> GroupSuppliers(1);
+    for (int G = 1; G <= NumRawMaterials; ++G) {
+        std::vector<int32_t> Numbers(1, 0);
+        for (int K = 1; K <= RawMatNumSuppliers[static_cast<std::size_t>(G)]; ++K) {
+            Numbers.push_back(RawMatSuppliers[static_cast<std::size_t>(G)][static_cast<std::size_t>(K)]->StageNum);
+        }
+        GroupSuppliers.push_back(std::move(Numbers));
+    }
+    OrderQtyHist.Create(Periods, RawMatProduct, GroupSuppliers);
+    ConsecNegative_ = 0;
+    ConsecNonNegative_ = 0;
+}
+
+void TStage::RecordEndOfPeriod(int32_t T)
+{
+    const std::size_t I = static_cast<std::size_t>(T);
+    const int64_t NetInv = InvLevel() - Backorders();
+    NetInvHist[I] = NetInv;
+    OnOrderHist[I] = OnOrder();
+    InProcessHist[I] = InProcess();
+    if (NetInv < 0) {
+        ++ConsecNegative_;
+        ConsecNonNegative_ = 0;
+    } else {
+        ++ConsecNonNegative_;
+        ConsecNegative_ = 0;
+    }
+}

@@ -1,0 +1,236 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "engine/Constants.h"
+#include "engine/DemandWindow.h"
+#include "engine/GeneralProcs.h"
+#include "engine/InvPolicyType.h"
+#include "engine/UnitQueues.h"
+#include "stats/Stats.h"
+
+class Dialogs;
+
+// What RemoveFromOutbox reports: whether one unit was shipped, and how many periods after the
+// committed service time its order was filled (negative when early).
+struct TShipResult {
+    bool Success = false;
+    int64_t Late = 0;
+};
+
+// Units ordered in one period, by raw-material group and supplier: entry (0, 0) is what the
+// stage ordered itself, entry (g, k) what it ordered from the k-th supplier of group g. The
+// layout (group products and supplier numbers) is the one at the start of the run, so a link
+// added later can never make a reader look beyond what was recorded.
+class TOrderQtyHistory {
+public:
+    void Create(int32_t Periods, const std::vector<int32_t>& GroupProducts,
+                const std::vector<std::vector<int32_t>>& GroupSuppliers);
+    void Clear();
+    bool Empty() const { return Periods_ == 0; }
+    int32_t Periods() const { return Periods_; }
+    int NumGroups() const { return static_cast<int>(GroupProducts_.size()) - 1; }
+    // Product index of group G (1-based).
+    int32_t GroupProduct(int G) const { return GroupProducts_[static_cast<std::size_t>(G)]; }
+    // Stage numbers of the suppliers of group G, in ordering order; entry 0 unused.
+    const std::vector<int32_t>& GroupSuppliers(int G) const { return GroupSuppliers_[static_cast<std::size_t>(G)]; }
+    int NumSuppliers(int G) const { return static_cast<int>(GroupSuppliers(G).size()) - 1; }
+
+    // REQUIRES: 0 <= T <= Periods(), (G, K) = (0, 0) or a group and supplier of the layout.
+    int64_t& At(int32_t T, int G, int K) { return Data_[Offset(T, G, K)]; }
+    int64_t At(int32_t T, int G, int K) const { return Data_[Offset(T, G, K)]; }
+    bool Holds(int32_t T, int G, int K) const;
+
+private:
+    std::size_t Offset(int32_t T, int G, int K) const
+    {
+        return static_cast<std::size_t>(T) * Stride_ + static_cast<std::size_t>(G) * Columns_ + static_cast<std::size_t>(K);
+    }
+    int32_t Periods_ = 0;
+    std::size_t Columns_ = 0;
+    std::size_t Stride_ = 0;
+    std::vector<int32_t> GroupProducts_;
+    std::vector<std::vector<int32_t>> GroupSuppliers_;
+    std::vector<int64_t> Data_;
+};
+
+// One stage of the network: its 45 parameters, its links and raw-material groups, its run state
+// (three queues), its statistics and its per-period history.
+class TStage {
+public:
+    // Every parameter at its default; ProductIndex as given (callers pass the stage's number).
+    TStage(int32_t StageNum, int32_t ProductIndex);
+    TStage(const TStage&) = delete;
+    TStage& operator=(const TStage&) = delete;
+
+    int32_t StageNum;
+
+    // --- The 45 parameters, catalogue order -------------------------------------------------
+    int32_t ProcTime = 0;
+    int32_t ProcCapacity = IntInf;
+    int32_t CommittedServiceTime = 0;
+    double DemandMean = 0;
+    double DemandSD = 0;
+    double DemandBound = std::numeric_limits<double>::infinity();
+    int32_t ProductIndex;
+    double ProductCost = 0;
+    double FixedCost = 0;
+    double HoldingCost = 0;
+    double WIPHoldingCost = 0;
+    double StockoutCost = 0;
+    bool StockoutPerUnitTime = true;
+    double FailureProb = 0;
+    double RecoveryProb = 0;
+    uint8_t InvPolicy = PolicyBaseStock;
+    int32_t BaseStockLevel = 0;
+    int32_t RQReorderPoint = 0;
+    int32_t RQOrderQty = 0;
+    int32_t SSReorderPoint = 0;
+    int32_t SSOrderUpTo = 0;
+    double OQConstant = 0;
+    double OQDemandCf = 0;
+    double OQForecastCf = 0;
+    double OQSmoothingConst = 0;
+    double OQIPCf = 0;
+    double OQILCf = 0;
+    double OQInProcessCf = 0;
+    double OQAboutToComplCf = 0;
+    double OQUpstrIPCf = 0;
+    double OQUpstrILCf = 0;
+    double OQUpstrConsecSOCf = 0;
+    double OQUpstrConsecNonSOCf = 0;
+    double OQUpstrSOCf = 0;
+    double OQUpstrNonSOCf = 0;
+    double OQDisruptCf = 0;
+    double OQNonDisruptCf = 0;
+    double OQUpstrDisruptCf = 0;
+    double OQUpstrNonDisruptCf = 0;
+    int32_t OQOrderQtyLB = 0;
+    int32_t OQOrderQtyUB = IntInf;
+    int32_t OQIPLB = 0;
+    int32_t OQIPUB = IntInf;
+    int32_t OQReorderPoint = IntInf;
+    int32_t OQInitIL = 0;
+
+    // Copy of the model's "Service Time >= CST" option, set at the start of every run.
+    bool ForceCST = false;
+
+    // --- Links, 1-based (entry 0 unused) ---------------------------------------------------
+    int NumSuppliers = 0;
+    int NumCustomers = 0;
+    std::array<TStage*, MaxLinks + 1> Suppliers{};
+    std::array<TStage*, MaxLinks + 1> Customers{};
+    int32_t PosX = 0;  // left and top of the stage's box on the diagram
+    int32_t PosY = 0;
+
+    // --- Raw-material groups, 1-based: one per distinct product index among the suppliers,
+    // ascending; within a group the suppliers cheapest first --------------------------------
+    int NumRawMaterials = 0;
+    std::vector<int32_t> RawMatProduct;
+    std::vector<int> RawMatNumSuppliers;
+    std::vector<std::vector<TStage*>> RawMatSuppliers;
+
+    TStats Stats;
+
+    // --- History of the current run, indexed by period 0..Periods (0 never written) ----------
+    std::vector<double> TotalCostHist;
+    std::vector<int64_t> DemandHist;          // empty unless DemandMean > 0 at run start
+    std::vector<int64_t> DerivedDemandHist;
+    std::vector<int64_t> NetInvHist;
+    TOrderQtyHistory OrderQtyHist;
+    std::vector<int64_t> OnOrderHist;
+    std::vector<int64_t> InProcessHist;
+    std::vector<uint8_t> FailedHist;          // also the live failure state of each period
+
+    double Forecast = 0;  // the "OQ" policy's smoothed demand; survives a reset
+
+    // --- Run-state queues ------------------------------------------------------------------
+    TDemandList DemandList;  // orders received, not yet shipped
+    TPipeline Pipeline;      // units ordered, not yet finished
+    int64_t Outbox = 0;      // finished units on hand (identical, so a count is enough)
+    TDemandWindow DemandWindow;
+
+    // --- Published measures ----------------------------------------------------------------
+    int64_t InvLevel() const { return Outbox; }
+    int64_t Backorders() const { return DemandList.Count(); }
+    int64_t OnOrder() const { return Pipeline.Count(); }
+    int64_t InProcess() const { return Pipeline.Started(); }
+    bool HasDemandHist() const { return !DemandHist.empty(); }
+    // FailedHist[T], false outside the recorded range.
+    bool IsFailed(int32_t T) const;
+
+    // --- Catalogue access ------------------------------------------------------------------
+    // Integers read as their value (INF as 2000000000), the boolean as 1.0/0.0, the policy as
+    // its code. Outside 0..44: 0.0.
+    double GetParam(int Index) const;
+    // Integers take the value rounded half to even (saturated to 32 bits); the boolean is TRUE
+    // exactly when Value is 1.0; the policy takes the rounded value if 0..4, else 0. Outside
+    // 0..44 nothing is written.
+    void SetParam(int Index, double Value);
+
+    // --- Links -----------------------------------------------------------------------------
+    // Called on the supplier: appends Customer to Customers and this stage to the customer's
+    // Suppliers. The caller then rebuilds the customer's groups. Refused (false, nothing
+    // changed) when either list is full.
+    bool AddCustomer(TStage& Customer);
+    // Rebuilds the raw-material groups from Suppliers.
+    void PopulateRawMaterials();
+
+    // --- Queue operations ------------------------------------------------------------------
+    // Appends Count new orders of CustomerKey placed in period T; adds Count to
+    // DerivedDemandHist[T] when the history holds T.
+    void AddDemand(int64_t Count, int32_t CustomerKey, int32_t T);
+    // Adds Count units on hand (the initial inventory of a run).
+    void AddToOutbox(int64_t Count);
+    // Index of the run in DemandList.Runs() holding the first order among the first InvLevel
+    // orders whose key is CustomerKey and whose period p satisfies Limit - CST >= p; -1 if none.
+    int64_t MatchOrderItem(int64_t Limit, int32_t CustomerKey) const;
+    // How many of CustomerKey's orders the stage can fill now from stock in period T.
+    int64_t GetInvAvail(int32_t T, int32_t CustomerKey) const;
+    // Ships one unit against one order of CustomerKey.
+    TShipResult RemoveFromOutbox(int32_t T, int32_t CustomerKey, bool RecordStats);
+    // Ships up to Max units against CustomerKey's orders: the same as Max calls of
+    // RemoveFromOutbox stopping at the first failure. Returns the number shipped.
+    int64_t RemoveFromOutboxMany(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats);
+
+    // --- Period steps ----------------------------------------------------------------------
+    void RequestProcessing(int32_t T);
+    void DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Messages);
+
+    // --- Policies and planning measures ------------------------------------------------------
+    // The order quantity before RequestProcessing clamps it at 0.
+    int64_t PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand);
+    double MeanEchelonDemand() const;
+    int64_t NetLeadTime() const;
+    int64_t CycleStock() const;
+    int64_t SafetyStock() const;
+
+    // --- Run lifecycle -----------------------------------------------------------------------
+    // Empties the queues, discards the history (TotalCostHist stays until the next run creates
+    // it) and clears the statistics. Parameters, links, groups and Forecast stay.
+    void ResetRunState();
+    // Fresh, zero-filled history for periods 0..Periods, with the current groups as the order
+    // history's layout, and the demand window limits for the run.
+    void CreateHistory(int32_t Periods);
+    // Records the end-of-period measures of period T (NetInv, OnOrder, InProcess).
+    void RecordEndOfPeriod(int32_t T);
+
+    // Consecutive recorded periods, up to the last one, with negative / non-negative net
+    // inventory (the upstream terms of the "OQ" formula).
+    int64_t ConsecStockoutPeriods() const { return ConsecNegative_; }
+    int64_t ConsecNonStockoutPeriods() const { return ConsecNonNegative_; }
+
+private:
+    struct TEchelonMemo {
+        std::array<double, MaxStages + 1> Value{};
+        std::array<bool, MaxStages + 1> Done{};
+        std::array<bool, MaxStages + 1> Busy{};
+    };
+    double MeanEchelonDemandMemo(TEchelonMemo& Memo) const;
+    int64_t MaxPeriodFor(int32_t T) const;
+
+    int64_t ConsecNegative_ = 0;
+    int64_t ConsecNonNegative_ = 0;
+};

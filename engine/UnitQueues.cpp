@@ -1,0 +1,147 @@
+#include "engine/UnitQueues.h"
+
+#include <algorithm>
+#include <cassert>
+
+void TDemandList::Append(int64_t Count, int32_t CustomerKey, int32_t Period)
+{
+    if (Count <= 0) {
+        return;
+    }
+    if (!Runs_.empty()) {
+        TOrderRun& Tail = Runs_.back();
+        if (!Tail.Seen && Tail.CustomerKey == CustomerKey && Tail.Period == Period) {
+            Tail.Count += Count;
+            Total_ += Count;
+            return;
+        }
+    }
+    Runs_.push_back(TOrderRun{Count, CustomerKey, Period, false});
+    Total_ += Count;
+}
+
+int64_t TDemandList::MarkNewAsSeen()
+{
+    int64_t New = 0;
+    for (auto It = Runs_.rbegin(); It != Runs_.rend() && !It->Seen; ++It) {
+        It->Seen = true;
+        New += It->Count;
+    }
+    return New;
+}
+
+int64_t TDemandList::CountInWindow(int64_t Window, int32_t CustomerKey, int64_t MaxPeriod) const
+{
+    int64_t Found = 0;
+    int64_t Seen = 0;
+    for (auto It = Runs_.begin(); It != Runs_.end() && Seen < Window; ++It) {
+        const int64_t InWindow = std::min(It->Count, Window - Seen);
+        if (It->CustomerKey == CustomerKey && It->Period <= MaxPeriod) {
+            Found += InWindow;
+        }
+        Seen += It->Count;
+    }
+    return Found;
+}
+
+int64_t TDemandList::FindInWindow(int64_t Window, int32_t CustomerKey, int64_t MaxPeriod) const
+{
+    int64_t Seen = 0;
+    int64_t Index = 0;
+    for (auto It = Runs_.begin(); It != Runs_.end() && Seen < Window; ++It, ++Index) {
+        if (It->CustomerKey == CustomerKey && It->Period <= MaxPeriod) {
+            return Index;
+        }
+        Seen += It->Count;
+    }
+    return -1;
+}
+
+void TDemandList::TakeFromHead(int64_t Count)
+{
+    assert(!Runs_.empty() && Count > 0 && Count <= Runs_.front().Count);
+    Runs_.front().Count -= Count;
+    Total_ -= Count;
+    if (Runs_.front().Count == 0) {
+        Runs_.pop_front();
+    }
+}
+
+void TDemandList::Clear()
+{
+    Runs_.clear();
+    Total_ = 0;
+}
+
+void TPipeline::Append(int64_t Count, int32_t Period)
+{
+    if (Count <= 0) {
+        return;
+    }
+    Runs_.push_back(TPipelineRun{Count, Period, NotStarted, FailCount_});
+    Total_ += Count;
+}
+
+int64_t TPipeline::StartUnits(int64_t Max, int32_t Period)
+{
+    int64_t StartedNow = 0;
+    for (auto It = Runs_.begin(); It != Runs_.end() && StartedNow < Max; ++It) {
+        if (It->Start != NotStarted) {
+            continue;
+        }
+        const int64_t Take = std::min(It->Count, Max - StartedNow);
+        if (Take < It->Count) {
+            // Split: the first Take units start, the rest of the run stays behind them.
+            TPipelineRun Front = *It;
+            Front.Count = Take;
+            Front.Start = Period;
+            It->Count -= Take;
+            It = Runs_.insert(It, Front);
+        } else {
+            It->Start = Period;
+        }
+        StartedNow += Take;
+    }
+    Started_ += StartedNow;
+    return StartedNow;
+}
+
+bool TPipeline::IsComplete(const TPipelineRun& Run, int32_t T, int32_t ProcTime) const
+{
+    return static_cast<int64_t>(T) - Run.Start - Delay(Run) >= ProcTime;
+}
+
+int64_t TPipeline::CountCompleteAtHead(int32_t T, int32_t ProcTime) const
+{
+    int64_t Complete = 0;
+    for (const TPipelineRun& Run : Runs_) {
+        if (!IsComplete(Run, T, ProcTime)) {
+            break;
+        }
+        Complete += Run.Count;
+    }
+    return Complete;
+}
+
+int64_t TPipeline::TakeCompleteAtHead(int32_t T, int32_t ProcTime)
+{
+    int64_t Complete = 0;
+    while (!Runs_.empty() && IsComplete(Runs_.front(), T, ProcTime)) {
+        const TPipelineRun& Head = Runs_.front();
+        Complete += Head.Count;
+        Total_ -= Head.Count;
+        if (Head.Start != NotStarted) {
+            Started_ -= Head.Count;
+        }
+        Runs_.pop_front();
+    }
+    return Complete;
+}
+
+void TPipeline::Clear()
+{
+    Runs_.clear();
+    Total_ = 0;
+    Started_ = 0;
+    FailCount_ = 0;
+}

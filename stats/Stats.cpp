@@ -1,0 +1,174 @@
+#include "stats/Stats.h"
+
+#include <cmath>
+
+#include "engine/GeneralProcs.h"
+#include "stats/RepeatedSum.h"
+
+const std::array<std::string, NumMetrics + 1> MetricNames = {
+    "Total Cost", "Order Cost", "Holding Cost", "WIP Holding Cost", "Stockout Cost", "Demand",
+    "Derived Demand", "Order Qty", "Inv Level", "Backorders", "On Order", "In Process", "Type1SL",
+    "Fill Rate", "Within CST", "Failed", "Serv Time Histogram",
+};
+
+void TMinMaxAvg::Reset()
+{
+    Count_ = 0;
+    Sum_ = 0;
+    Min_ = 1e300;
+    Max_ = -1e300;
+    SumSq_ = 0;
+    Last_ = 0;
+}
+
+void TMinMaxAvg::Add(double X)
+{
+    ++Count_;
+    Sum_ += X;
+    SumSq_ += X * X;
+    if (X < Min_) {
+        Min_ = X;
+    }
+    if (X > Max_) {
+        Max_ = X;
+    }
+    Last_ = X;
+}
+
+void TMinMaxAvg::AddMany(double X, int64_t Count)
+{
+    if (Count <= 0) {
+        return;
+    }
+    Count_ += Count;
+    Sum_ = AddRepeated(Sum_, X, Count);
+    SumSq_ = AddRepeated(SumSq_, X * X, Count);
+    if (X < Min_) {
+        Min_ = X;
+    }
+    if (X > Max_) {
+        Max_ = X;
+    }
+    Last_ = X;
+}
+
+double TMinMaxAvg::Avg() const
+{
+    return Count_ > 0 ? Sum_ / static_cast<double>(Count_) : 0.0;
+}
+
+double TMinMaxAvg::Stdev() const
+{
+    if (Count_ <= 1) {
+        return 0.0;
+    }
+    const double N = static_cast<double>(Count_);
+    const double Variance = (SumSq_ - Sum_ * Sum_ / N) / (N - 1);
+    return Variance > 0 ? std::sqrt(Variance) : 0.0;
+}
+
+THistogram::THistogram(int Buckets) : Counts_(static_cast<std::size_t>(Buckets > 0 ? Buckets : 0), 0) {}
+
+void THistogram::Reset()
+{
+    std::fill(Counts_.begin(), Counts_.end(), 0);
+    Used_ = 0;
+    Total_ = 0;
+    MaxCount_ = 0;
+}
+
+bool THistogram::AddMany(int64_t K, int64_t Count)
+{
+    if (K < 0 || Count < 0) {
+        return false;
+    }
+    if (Count == 0) {
+        return true;
+    }
+    if (K >= Size()) {
+        Counts_.resize(static_cast<std::size_t>(K) + 1, 0);
+    }
+    int64_t& Bucket = Counts_[static_cast<std::size_t>(K)];
+    Bucket += Count;
+    Total_ += Count;
+    if (K + 1 > Used_) {
+        Used_ = K + 1;
+    }
+    if (Bucket > MaxCount_) {
+        MaxCount_ = Bucket;
+    }
+    return true;
+}
+
+int64_t THistogram::Freq(int64_t K) const
+{
+    return (K < 0 || K >= Used_) ? 0 : Counts_[static_cast<std::size_t>(K)];
+}
+
+double THistogram::Fraction(int64_t K) const
+{
+    if (K < 0 || K >= Used_ || Total_ == 0) {
+        return 0.0;
+    }
+    return static_cast<double>(Counts_[static_cast<std::size_t>(K)]) / static_cast<double>(Total_);
+}
+
+TStats::TStats() : Hist_(10) {}
+
+void TStats::Reset()
+{
+    for (TMinMaxAvg& M : Metrics_) {
+        M.Reset();
+    }
+    Hist_.Reset();
+}
+
+TMinMaxAvg* TStats::Get(int Index)
+{
+    return (Index >= 0 && Index < NumMetrics) ? &Metrics_[static_cast<std::size_t>(Index)] : nullptr;
+}
+
+const TMinMaxAvg* TStats::Get(int Index) const
+{
+    return (Index >= 0 && Index < NumMetrics) ? &Metrics_[static_cast<std::size_t>(Index)] : nullptr;
+}
+
+double TStats::Value(int Index, const std::string& Name) const
+{
+    const TMinMaxAvg* M = Get(Index);
+    if (M == nullptr) {
+        return 0.0;
+    }
+    if (Name == "Avg") {
+        return M->Avg();
+    }
+    if (Name == "Stdev") {
+        return M->Stdev();
+    }
+    if (Name == "Min") {
+        return M->Min();
+    }
+    if (Name == "Max") {
+        return M->Max();
+    }
+    if (Name == "Obs") {
+        return static_cast<double>(M->Count());
+    }
+    return 0.0;
+}
+
+std::string TStats::FormatValue(int Index, const std::string& Name, int Width, int Decimals,
+                                char DecimalSep) const
+{
+    return FormatFixedWidth(Value(Index, Name), Width, Decimals, DecimalSep);
+}
+
+std::string MetricLabel(int Index, const std::string& Suffix, int StageNum, int Width)
+{
+    std::string Label = (Index >= 0 && Index <= NumMetrics) ? RemoveSpaces(MetricNames[static_cast<std::size_t>(Index)]) : "";
+    Label += Suffix;
+    if (StageNum != 0) {
+        Label += ":" + std::to_string(StageNum);
+    }
+    return PadStr(Label, Width, 'r');
+}

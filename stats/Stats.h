@@ -1,0 +1,122 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One-pass accumulator of one series of observations: count, sum, sum of squares, extremes and
+// the last value. Counts are 64-bit: a run of big volumes files one observation per unit shipped.
+class TMinMaxAvg {
+public:
+    TMinMaxAvg() { Reset(); }
+
+    void Reset();
+    void Add(double X);
+    // Same result, to the last bit, as Count calls of Add(X). REQUIRES: Count >= 0.
+    void AddMany(double X, int64_t Count);
+
+    int64_t Count() const { return Count_; }
+    double Sum() const { return Sum_; }
+    double SumSq() const { return SumSq_; }
+    double Last() const { return Last_; }
+    // Sum / Count, or 0 with no observation.
+    double Avg() const;
+    // Sample standard deviation sqrt((SumSq - Sum^2/Count) / (Count - 1)); 0 when Count <= 1 or
+    // when rounding makes the variance zero or negative.
+    double Stdev() const;
+    // The extremes, or 0 with no observation.
+    double Min() const { return Count_ > 0 ? Min_ : 0.0; }
+    double Max() const { return Count_ > 0 ? Max_ : 0.0; }
+
+private:
+    int64_t Count_ = 0;
+    double Sum_ = 0;
+    double Min_ = 1e300;
+    double Max_ = -1e300;
+    double SumSq_ = 0;
+    double Last_ = 0;
+};
+
+// Counts of observations by a non-negative integer value (the service time in periods).
+// Grows on demand; Size never shrinks.
+class THistogram {
+public:
+    // REQUIRES: Buckets >= 0.
+    explicit THistogram(int Buckets);
+
+    // Keeps the allocation, empties every bucket.
+    void Reset();
+    // Records one observation K. A negative K is refused (false) and changes nothing.
+    bool Add(int64_t K) { return AddMany(K, 1); }
+    // Records Count observations of K. Refuses a negative K or Count (false).
+    bool AddMany(int64_t K, int64_t Count);
+
+    // Observations equal to K; 0 for K < 0 or K >= Used.
+    int64_t Freq(int64_t K) const;
+    // Freq(K) / Total in [0, 1]; 0 for K < 0, K >= Used or an empty histogram.
+    double Fraction(int64_t K) const;
+
+    int64_t Size() const { return static_cast<int64_t>(Counts_.size()); }
+    int64_t Used() const { return Used_; }
+    int64_t Total() const { return Total_; }
+    int64_t MaxCount() const { return MaxCount_; }
+
+private:
+    std::vector<int64_t> Counts_;
+    int64_t Used_ = 0;
+    int64_t Total_ = 0;
+    int64_t MaxCount_ = 0;
+};
+
+// Metric indexes of the catalogue; MetricNames holds their texts.
+enum TMetric : int {
+    MetricTotalCost = 0,
+    MetricOrderCost = 1,
+    MetricHoldingCost = 2,
+    MetricWIPHoldingCost = 3,
+    MetricStockoutCost = 4,
+    MetricDemand = 5,
+    MetricDerivedDemand = 6,
+    MetricOrderQty = 7,
+    MetricInvLevel = 8,
+    MetricBackorders = 9,
+    MetricOnOrder = 10,
+    MetricInProcess = 11,
+    MetricType1SL = 12,
+    MetricFillRate = 13,
+    MetricWithinCST = 14,
+    MetricFailed = 15,
+    MetricServTimeHistogram = 16,
+};
+inline constexpr int NumMetrics = 16;  // accumulators; the names table has one more entry
+
+// "Total Cost" ... "Failed", then "Serv Time Histogram" (index 16).
+extern const std::array<std::string, NumMetrics + 1> MetricNames;
+
+// The statistics of one stage: sixteen accumulators and the service-time histogram.
+class TStats {
+public:
+    TStats();
+
+    void Reset();
+    // The accumulator of metric Index, or nullptr outside 0..15.
+    TMinMaxAvg* Get(int Index);
+    const TMinMaxAvg* Get(int Index) const;
+    THistogram& Histogram() { return Hist_; }
+    const THistogram& Histogram() const { return Hist_; }
+
+    // By Name (exact, case-sensitive): "Avg", "Stdev", "Min", "Max", or "Obs" (the count).
+    // 0 for any other name or a metric without accumulator.
+    double Value(int Index, const std::string& Name) const;
+    // Value formatted "%<Width>.<Decimals>f" (never cut), with the given decimal separator.
+    std::string FormatValue(int Index, const std::string& Name, int Width, int Decimals,
+                            char DecimalSep = '.') const;
+
+private:
+    std::array<TMinMaxAvg, NumMetrics> Metrics_;
+    THistogram Hist_;
+};
+
+// Batch-results heading: the metric's name without blanks, then Suffix, then ":" and StageNum
+// when StageNum is not 0; right-aligned in Width (a longer text stays whole).
+std::string MetricLabel(int Index, const std::string& Suffix, int StageNum, int Width);

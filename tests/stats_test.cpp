@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "stats/Stats.h"
+
+TEST(StatsMinMaxAvg, ResetAccumulatorAnswersZero)
+{
+    TMinMaxAvg M;
+    EXPECT_EQ(M.Count(), 0);
+    EXPECT_EQ(M.Avg(), 0);
+    EXPECT_EQ(M.Stdev(), 0);
+    EXPECT_EQ(M.Min(), 0);
+    EXPECT_EQ(M.Max(), 0);
+    M.Add(-3);
+    M.Reset();
+    EXPECT_EQ(M.Min(), 0);
+    EXPECT_EQ(M.Sum(), 0);
+    EXPECT_EQ(M.Last(), 0);
+}
+
+TEST(StatsMinMaxAvg, OneAndThreeObservations)
+{
+    TMinMaxAvg M;
+    M.Add(5);
+    EXPECT_EQ(M.Avg(), 5);
+    EXPECT_EQ(M.Min(), 5);
+    EXPECT_EQ(M.Max(), 5);
+    EXPECT_EQ(M.Stdev(), 0);
+    TMinMaxAvg N;
+    N.Add(1);
+    N.Add(2);
+    N.Add(3);
+    EXPECT_EQ(N.Avg(), 2);
+    EXPECT_EQ(N.Stdev(), 1);  // divisor n - 1
+    EXPECT_EQ(N.SumSq(), 14);
+    EXPECT_EQ(N.Min(), 1);
+    EXPECT_EQ(N.Max(), 3);
+    EXPECT_EQ(N.Last(), 3);
+}
+
+TEST(StatsMinMaxAvg, NegativeObservationsSetTheMaximumBelowZero)
+{
+    TMinMaxAvg M;
+    M.Add(-4);
+    M.Add(-2);
+    EXPECT_EQ(M.Max(), -2);
+    EXPECT_EQ(M.Min(), -4);
+}
+
+TEST(StatsMinMaxAvg, EqualObservationsGiveExactlyZeroStdev)
+{
+    // 0.1 squared and summed drifts: SumSq - Sum^2/n comes out slightly negative or positive.
+    TMinMaxAvg M;
+    for (int I = 0; I < 1000; ++I) {
+        M.Add(0.1);
+    }
+    const double N = 1000;
+    const double Raw = (M.SumSq() - M.Sum() * M.Sum() / N) / (N - 1);
+    EXPECT_NE(Raw, 0.0);  // the case the guard is for
+    if (Raw <= 0) {
+        EXPECT_EQ(M.Stdev(), 0.0);
+    } else {
+        EXPECT_LT(M.Stdev(), 1e-7);
+    }
+    TMinMaxAvg Negative;
+    for (int I = 0; I < 3; ++I) {
+        Negative.Add(0.7);
+    }
+    EXPECT_GE(Negative.Stdev(), 0.0);
+    EXPECT_FALSE(std::isnan(Negative.Stdev()));
+}
+
+TEST(StatsMinMaxAvg, AddManyEqualsRepeatedAdd)
+{
+    TMinMaxAvg Many;
+    TMinMaxAvg One;
+    Many.Add(0.3);
+    One.Add(0.3);
+    Many.AddMany(0.1, 12345);
+    for (int I = 0; I < 12345; ++I) {
+        One.Add(0.1);
+    }
+    EXPECT_EQ(Many.Count(), One.Count());
+    EXPECT_EQ(Many.Sum(), One.Sum());
+    EXPECT_EQ(Many.SumSq(), One.SumSq());
+    EXPECT_EQ(Many.Min(), One.Min());
+    EXPECT_EQ(Many.Max(), One.Max());
+    EXPECT_EQ(Many.Last(), 0.1);
+    Many.AddMany(7, 0);
+    EXPECT_EQ(Many.Last(), 0.1);  // no observation, nothing changes
+}
+
+TEST(StatsHistogram, GrowsToTheValueAndKeepsInvariants)
+{
+    THistogram H(10);
+    EXPECT_EQ(H.Size(), 10);
+    EXPECT_TRUE(H.Add(25));
+    EXPECT_EQ(H.Size(), 26);
+    EXPECT_EQ(H.Used(), 26);
+    for (int K = 10; K <= 24; ++K) {
+        EXPECT_EQ(H.Freq(K), 0);
+    }
+    H.Add(3);
+    H.Add(3);
+    EXPECT_EQ(H.Total(), 3);
+    EXPECT_EQ(H.MaxCount(), 2);
+    EXPECT_EQ(H.Freq(3), 2);
+    EXPECT_DOUBLE_EQ(H.Fraction(3), 2.0 / 3.0);
+    H.Reset();
+    EXPECT_EQ(H.Size(), 26);  // the allocation stays
+    EXPECT_EQ(H.Used(), 0);
+    EXPECT_EQ(H.Total(), 0);
+    EXPECT_EQ(H.Freq(3), 0);
+}
+
+TEST(StatsHistogram, OutOfRangeQueriesAndNegativeValuesAreHarmless)
+{
+    THistogram H(10);
+    EXPECT_EQ(H.Fraction(0), 0);  // empty
+    H.Add(2);
+    EXPECT_EQ(H.Freq(3), 0);  // at Used
+    EXPECT_EQ(H.Freq(-1), 0);
+    EXPECT_EQ(H.Fraction(-1), 0);
+    EXPECT_EQ(H.Fraction(100), 0);
+    EXPECT_FALSE(H.Add(-1));
+    EXPECT_FALSE(H.AddMany(1, -5));
+    EXPECT_EQ(H.Total(), 1);
+    EXPECT_EQ(H.Used(), 3);
+    EXPECT_EQ(H.Size(), 10);
+    EXPECT_TRUE(H.AddMany(2, 5000000000LL));  // beyond 32 bits
+    EXPECT_EQ(H.MaxCount(), 5000000001LL);
+}
+
+TEST(StatsCollector, ValueByNameAndMetric)
+{
+    TStats S;
+    S.Get(MetricOrderQty)->Add(4);
+    S.Get(MetricOrderQty)->Add(8);
+    EXPECT_EQ(S.Value(MetricOrderQty, "Avg"), 6);
+    EXPECT_EQ(S.Value(MetricOrderQty, "Min"), 4);
+    EXPECT_EQ(S.Value(MetricOrderQty, "Max"), 8);
+    EXPECT_EQ(S.Value(MetricOrderQty, "Obs"), 2);
+    EXPECT_NEAR(S.Value(MetricOrderQty, "Stdev"), 2.8284271247461903, 1e-15);
+    EXPECT_EQ(S.Value(MetricOrderQty, "Mean"), 0);
+    EXPECT_EQ(S.Value(MetricOrderQty, "avg"), 0);
+    EXPECT_EQ(S.Value(MetricServTimeHistogram, "Obs"), 0);
+    EXPECT_EQ(S.Get(16), nullptr);
+    EXPECT_EQ(S.Get(-1), nullptr);
+    EXPECT_EQ(S.FormatValue(MetricOrderQty, "Avg", 8, 2), "    6.00");
+    EXPECT_EQ(S.FormatValue(MetricOrderQty, "Avg", 2, 3), "6.000");
+    S.Histogram().Add(1);
+    S.Reset();
+    EXPECT_EQ(S.Get(MetricOrderQty)->Count(), 0);
+    EXPECT_EQ(S.Histogram().Total(), 0);
+}
+
+TEST(StatsCollector, MetricNamesAndLabels)
+{
+    EXPECT_EQ(MetricNames[0], "Total Cost");
+    EXPECT_EQ(MetricNames[12], "Type1SL");
+    EXPECT_EQ(MetricNames[16], "Serv Time Histogram");
+    EXPECT_EQ(MetricLabel(0, "Mean", 3, 0), "TotalCostMean:3");
+    EXPECT_EQ(MetricLabel(3, "Min", 0, 8), "WIPHoldingCostMin");
+    EXPECT_EQ(MetricLabel(5, "SD", 0, 8), "DemandSD");
+    EXPECT_EQ(MetricLabel(15, "SD", 0, 10), "  FailedSD");
+    EXPECT_EQ(MetricLabel(14, "", 25, 13), " WithinCST:25");
+}
