@@ -8,6 +8,8 @@ DEB_PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
+FUZZ_SECONDS ?= 600
+
 .PHONY: all deps build run test bench asan fuzz-deps fuzz clean
 
 all: build
@@ -44,6 +46,24 @@ asan: deps
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVANTIS_SANITIZE=ON
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+fuzz-deps:
+	@missing=""; for p in $(DEB_PACKAGES) $(FUZZ_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  $(SUDO) apt-get update && $(SUDO) DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+# libFuzzer on the model file reader, with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Findings land in fuzz/artifacts/; copy them to tests/data/fuzz/ so the normal suite loads them.
+fuzz: fuzz-deps
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	mkdir -p fuzz/corpus fuzz/artifacts
+	cp -n tests/data/*.txt examples/*.txt fuzz/corpus/ 2>/dev/null || true
+	./$(FUZZ_DIR)/fuzz/orvantis_fuzz_load_model -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	  -artifact_prefix=fuzz/artifacts/ fuzz/corpus
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -1,0 +1,118 @@
+#include "platform/TextFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Reason(int Error)
+{
+    return std::strerror(Error);
+}
+
+TFileResult Failure(const std::string& Path, const std::string& Why)
+{
+    return TFileResult{false, "Cannot write file " + Path + ":\n" + Why + "."};
+}
+
+}  // namespace
+
+TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents)
+{
+    static std::atomic<unsigned> Counter{0};
+    const fs::path Target(Path);
+    if (Path.empty()) {
+        return Failure(Path, "No file name");
+    }
+    std::error_code Ec;
+    if (fs::is_directory(Target, Ec)) {
+        return Failure(Path, Reason(EISDIR));
+    }
+    // A new name beside the target, so that the final rename stays on one file system.
+    std::FILE* File = nullptr;
+    fs::path Temp;
+    for (int Attempt = 0; Attempt < 100 && File == nullptr; ++Attempt) {
+        const auto Stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        Temp = Target;
+        Temp += ".tmp" + std::to_string(Stamp % 1000000007) + "_" + std::to_string(Counter++);
+        errno = 0;
+        File = std::fopen(Temp.c_str(), "wbx");  // "x": never reuse an existing file
+        if (File == nullptr && errno != EEXIST) {
+            return Failure(Path, Reason(errno));
+        }
+    }
+    if (File == nullptr) {
+        return Failure(Path, "No temporary file name is free");
+    }
+    const std::size_t Written = Contents.empty() ? 0 : std::fwrite(Contents.data(), 1, Contents.size(), File);
+    int Error = 0;
+    if (Written != Contents.size()) {
+        Error = errno != 0 ? errno : EIO;
+    }
+    if (std::fflush(File) != 0 && Error == 0) {
+        Error = errno != 0 ? errno : EIO;
+    }
+    if (std::fclose(File) != 0 && Error == 0) {
+        Error = errno != 0 ? errno : EIO;
+    }
+    if (Error != 0) {
+        fs::remove(Temp, Ec);
+        return Failure(Path, Reason(Error));
+    }
+    const fs::file_status Old = fs::status(Target, Ec);
+    if (!Ec && fs::exists(Old)) {
+        fs::permissions(Temp, Old.permissions(), Ec);
+    }
+    fs::rename(Temp, Target, Ec);
+    if (Ec) {
+        std::error_code Ignored;
+        fs::remove(Temp, Ignored);
+        return Failure(Path, Ec.message());
+    }
+    return TFileResult{};
+}
+
+TFileResult WriteLinesCR(const std::string& Path, const std::vector<std::string>& Lines)
+{
+    std::string Contents;
+    std::size_t Size = 0;
+    for (const std::string& Line : Lines) {
+        Size += Line.size() + 1;
+    }
+    Contents.reserve(Size);
+    for (const std::string& Line : Lines) {
+        Contents += Line;
+        Contents.push_back('\r');
+    }
+    return WriteFileAtomically(Path, Contents);
+}
+
+bool ReadWholeFile(const std::string& Path, std::string& Contents, std::string& Message)
+{
+    std::FILE* File = std::fopen(Path.c_str(), "rb");
+    if (File == nullptr) {
+        Message = "Cannot read file " + Path + ":\n" + Reason(errno) + ".";
+        return false;
+    }
+    Contents.clear();
+    char Buffer[65536];
+    std::size_t Got = 0;
+    while ((Got = std::fread(Buffer, 1, sizeof Buffer, File)) > 0) {
+        Contents.append(Buffer, Got);
+    }
+    const bool Failed = std::ferror(File) != 0;
+    const int Error = errno;
+    std::fclose(File);
+    if (Failed) {
+        Message = "Cannot read file " + Path + ":\n" + Reason(Error) + ".";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Outcome of writing a file: Ok, or a message for the user naming the file and the system's
+// reason.
+struct TFileResult {
+    bool Ok = true;
+    std::string Message;  // empty when Ok
+};
+
+// Replaces Path by Contents without ever leaving a half-written file in its place: the bytes go
+// to a new temporary file beside it, which is then renamed over Path. On failure Path is as it
+// was and no temporary file remains. An existing file's permissions are kept.
+TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents);
+
+// The program's own text files: every line followed by a single carriage return (byte 13), no
+// line feed. Written with WriteFileAtomically.
+TFileResult WriteLinesCR(const std::string& Path, const std::vector<std::string>& Lines);
+
+// Reads a whole file as bytes. False (and Message naming the file and the reason) on failure.
+bool ReadWholeFile(const std::string& Path, std::string& Contents, std::string& Message);
