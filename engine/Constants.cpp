@@ -31,6 +31,9 @@ constexpr TListParamType RI = TListParamType::RealOrInf;
 }  // namespace
 
 const std::array<TListParamType, NumParams> ParamTypes = {
-    I,  II, I,  R, R, RI, I, R, R, R, R, R, B, R, R, P, I, I, I, I, I, R, R,
-    R,  R,  R,  R, R, R,  R, R, R, R, R, R, R, R, R, I, II, I, II, II, I,
+    I,  II, I,  R,  R,  RI, I,  R,  R,  R,   // 0-9
+    R,  R,  B,  R,  R,  P,  I,  I,  I,  I,   // 10-19
+    I,  R,  R,  R,  R,  R,  R,  R,  R,  R,   // 20-29
+    R,  R,  R,  R,  R,  R,  R,  R,  R,  I,   // 30-39
+    II, I,  II, II, I,                       // 40-44
 };

@@ -1,0 +1,299 @@
+// One stage's period steps: ordering with capacities and failures, raw-material withdrawal,
+// costs, completion and shipping.
+#include <gtest/gtest.h>
+
+#include "engine/Simulation.h"
+#include "support/ScriptedDialogs.h"
+
+namespace {
+
+// N default stages with history for periods 0..20, as a run prepares them; no inventory.
+struct TNetwork {
+    TScriptedDialogs Dialogs;
+    TSimulation Sim{Dialogs};
+    explicit TNetwork(int N)
+    {
+        for (int I = 0; I < N; ++I) {
+            Sim.AddStage()->InvPolicy = PolicyNone;
+        }
+    }
+    TStage& operator[](int N) { return Sim.Stage(N); }
+    void Link(int Supplier, int Customer) { ASSERT_TRUE(Sim.Link(Supplier, Customer)); }
+    // What a run does before its first period.
+    void Prepare()
+    {
+        for (int N = 1; N <= Sim.NumStages; ++N) {
+            Sim.Stage(N).PopulateRawMaterials();
+            Sim.Stage(N).CreateHistory(20);
+            Sim.Stage(N).ForceCST = Sim.ForceCST;
+        }
+    }
+};
+
+}  // namespace
+
+TEST(EngineOrdering, OrdersBeyondEveryCapacityGoToTheFirstSupplier)
+{
+    TNetwork Net(3);
+    Net[2].ProductIndex = 2;
+    Net[3].ProductIndex = 2;
+    Net[2].ProductCost = 1;  // cheaper: first
+    Net[3].ProductCost = 2;
+    Net[2].ProcCapacity = 4;
+    Net[3].ProcCapacity = 3;
+    Net.Link(2, 1);
+    Net.Link(3, 1);
+    Net.Prepare();
+    Net[1].InvPolicy = PolicyBaseStock;
+    Net[1].BaseStockLevel = 10;
+    Net[1].RequestProcessing(1);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 0, 0), 10);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 1), 4 + 3);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 2), 3);
+    EXPECT_EQ(Net[2].DerivedDemandHist[1], 7);
+    EXPECT_EQ(Net[3].DerivedDemandHist[1], 3);
+    EXPECT_EQ(Net[2].Backorders(), 7);
+    EXPECT_EQ(Net[1].OnOrder(), 10);
+}
+
+TEST(EngineOrdering, ExternalDemandAndEarlierCustomersUseCapacityFirst)
+{
+    TNetwork Net(4);
+    Net[3].ProductIndex = 3;
+    Net[4].ProductIndex = 3;
+    Net[4].ProductCost = 1;
+    Net[3].ProcCapacity = 5;  // cheaper, capacity 5; stage 4 unlimited
+    Net.Link(3, 1);
+    Net.Link(4, 1);
+    Net.Link(3, 2);
+    Net.Link(4, 2);
+    Net.Prepare();
+    Net[3].AddDemand(2, 0, 1);  // this period's external demand is already there
+    for (int C = 1; C <= 2; ++C) {
+        Net[C].InvPolicy = PolicyBaseStock;
+        Net[C].BaseStockLevel = 2;
+        Net[C].RequestProcessing(1);
+    }
+    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 1), 2);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 2), 0);
+    EXPECT_EQ(Net[2].OrderQtyHist.At(1, 1, 1), 1);  // 2 + 2 taken: one unit of capacity left
+    EXPECT_EQ(Net[2].OrderQtyHist.At(1, 1, 2), 1);
+    EXPECT_EQ(Net[3].DerivedDemandHist[1], 5);
+}
+
+TEST(EngineOrdering, UnlimitedCapacityIsNeverExhaustedAndFailedSuppliersAreSkipped)
+{
+    TNetwork Net(3);
+    Net[2].ProductIndex = 2;
+    Net[3].ProductIndex = 2;
+    Net[3].ProductCost = 1;
+    Net.Link(2, 1);
+    Net.Link(3, 1);
+    Net.Prepare();
+    Net[2].DerivedDemandHist[1] = 3000000000LL;  // more than the INF marker
+    Net[1].InvPolicy = PolicyBaseStock;
+    Net[1].BaseStockLevel = 6;
+    Net[1].RequestProcessing(1);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 1), 6);
+    // Period 2: the cheap supplier is down, the other one takes the order ...
+    Net[2].FailedHist[2] = 1;
+    Net[1].DemandList.Append(4, 0, 2);
+    Net[1].RequestProcessing(2);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(2, 1, 1), 0);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(2, 1, 2), 4);
+    // ... and when every supplier is down, the first one gets it all regardless.
+    Net[2].FailedHist[3] = 1;
+    Net[3].FailedHist[3] = 1;
+    Net[1].DemandList.Append(5, 0, 3);
+    Net[1].RequestProcessing(3);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(3, 1, 1), 5);
+    EXPECT_EQ(Net[1].OrderQtyHist.At(3, 1, 2), 0);
+}
+
+TEST(EngineProduction, CostsAccumulateUnitByUnitInSupplierOrder)
+{
+    // Stage 1 draws product 2 from stages 2 (cheaper) and 3, and product 4 from stage 4.
+    TNetwork Net(4);
+    Net[2].ProductIndex = 2;
+    Net[3].ProductIndex = 2;
+    Net[2].ProductCost = 0.1;
+    Net[2].FixedCost = 0.7;
+    Net[3].ProductCost = 2.675;
+    Net[3].FixedCost = 1.0 / 3.0;
+    Net[4].ProductCost = 0.3;
+    Net[4].FixedCost = 0.01;
+    Net.Link(2, 1);
+    Net.Link(3, 1);
+    Net.Link(4, 1);
+    Net.Prepare();
+    TStage& C = Net[1];
+    C.ProcTime = 4;
+    C.InvPolicy = PolicyBaseStock;
+    C.BaseStockLevel = 7;
+    C.RequestProcessing(1);  // 7 to stage 2, 7 to stage 4
+    Net[2].AddToOutbox(4);
+    Net[3].AddToOutbox(9);
+    Net[4].AddToOutbox(100);
+    // Re-route three of stage 2's orders to stage 3, as if stage 2 had limited capacity.
+    Net[2].DemandList.Clear();
+    Net[2].DemandList.Append(4, 1, 1);
+    Net[3].DemandList.Append(3, 1, 1);
+    C.DoProcessing(1, false, true, Net.Dialogs);
+    // Units 1-4 from stage 2, units 5-7 from stage 3; every unit also takes one of product 4.
+    double Expected = 0;
+    for (int Unit = 1; Unit <= 7; ++Unit) {
+        Expected += Unit <= 4 ? 0.1 : 2.675;
+        if (Unit == 1) {
+            Expected += 0.7;
+        }
+        if (Unit == 5) {
+            Expected += 1.0 / 3.0;
+        }
+        Expected += 0.3;
+        if (Unit == 1) {
+            Expected += 0.01;
+        }
+    }
+    EXPECT_EQ(C.Stats.Get(MetricOrderCost)->Last(), Expected);
+    EXPECT_EQ(C.InProcess(), 7);
+    EXPECT_EQ(Net[2].InvLevel(), 0);
+    EXPECT_EQ(Net[3].InvLevel(), 6);
+    EXPECT_EQ(Net[4].InvLevel(), 93);
+    EXPECT_EQ(Net[2].Stats.Get(MetricFillRate)->Count(), 4);
+    EXPECT_TRUE(Net.Dialogs.Shown.empty());
+}
+
+TEST(EngineProduction, TheScarcestRawMaterialAndCapacityLimitStarts)
+{
+    TNetwork Net(3);
+    Net.Link(2, 1);
+    Net.Link(3, 1);
+    Net.Prepare();
+    TStage& C = Net[1];
+    C.ProcTime = 4;
+    C.Pipeline.Append(10, 1);
+    Net[2].AddDemand(10, 1, 1);
+    Net[3].AddDemand(10, 1, 1);
+    Net[2].AddToOutbox(6);
+    Net[3].AddToOutbox(2);
+    C.DoProcessing(1, false, false, Net.Dialogs);
+    EXPECT_EQ(C.InProcess(), 2);
+    EXPECT_EQ(Net[2].InvLevel(), 4);
+    C.ProcCapacity = 1;
+    Net[3].AddToOutbox(10);
+    C.DoProcessing(2, false, false, Net.Dialogs);
+    EXPECT_EQ(C.InProcess(), 3);
+    C.ProcCapacity = 0;
+    C.DoProcessing(3, false, false, Net.Dialogs);
+    EXPECT_EQ(C.InProcess(), 3);
+}
+
+TEST(EngineProduction, ZeroProcessingTimeWithoutSuppliersShipsInTheSamePeriod)
+{
+    TNetwork Net(1);
+    Net.Prepare();
+    TStage& S = Net[1];
+    S.InvPolicy = PolicyBaseStock;
+    S.AddDemand(4, 0, 1);
+    S.RequestProcessing(1);
+    S.DoProcessing(1, false, true, Net.Dialogs);
+    EXPECT_EQ(S.InvLevel(), 0);
+    EXPECT_EQ(S.Backorders(), 0);
+    EXPECT_EQ(S.Stats.Histogram().Freq(0), 4);
+    EXPECT_EQ(S.Stats.Get(MetricFillRate)->Avg(), 1.0);
+    // Counted as served from stock, yet the orders were waiting when shipping began.
+    EXPECT_EQ(S.Stats.Get(MetricType1SL)->Last(), 1.0);
+}
+
+TEST(EngineProduction, ShippingStopsAtTheFirstCustomerOrder)
+{
+    TNetwork Net(1);
+    Net.Prepare();
+    TStage& S = Net[1];
+    S.AddDemand(2, 0, 1);
+    S.AddDemand(3, 7, 1);
+    S.AddDemand(4, 0, 1);
+    S.AddToOutbox(10);
+    S.DoProcessing(1, false, true, Net.Dialogs);
+    EXPECT_EQ(S.InvLevel(), 8);
+    EXPECT_EQ(S.Backorders(), 7);
+    EXPECT_EQ(S.Stats.Get(MetricType1SL)->Last(), 1.0);
+}
+
+TEST(EngineProduction, StockoutCostPerPeriodLateOrOncePerOrder)
+{
+    TNetwork Net(1);
+    Net.Prepare();
+    TStage& S = Net[1];
+    S.StockoutCost = 0.1;
+    S.CommittedServiceTime = 1;
+    S.AddDemand(3, 0, 2);  // late by 4 - 2 - 1 = 1 in period 4
+    S.AddDemand(2, 0, 1);  // appended later, still behind: late by 2 ... but shipped second
+    S.AddToOutbox(5);
+    S.DoProcessing(4, false, true, Net.Dialogs);
+    double Expected = 0;
+    for (int I = 0; I < 3; ++I) {
+        Expected += 0.1 * 1;
+    }
+    for (int I = 0; I < 2; ++I) {
+        Expected += 0.1 * 2;
+    }
+    EXPECT_EQ(S.Stats.Get(MetricStockoutCost)->Last(), Expected);
+    EXPECT_EQ(S.Stats.Get(MetricWithinCST)->Sum(), 0.0);
+    S.StockoutPerUnitTime = false;
+    S.AddDemand(4, 0, 5);
+    S.AddToOutbox(4);
+    S.DoProcessing(9, false, true, Net.Dialogs);
+    EXPECT_EQ(S.Stats.Get(MetricStockoutCost)->Last(), 0.1 + 0.1 + 0.1 + 0.1);
+    S.AddDemand(1, 0, 9);
+    S.AddToOutbox(1);
+    S.DoProcessing(10, false, true, Net.Dialogs);  // on time: no cost
+    EXPECT_EQ(S.Stats.Get(MetricStockoutCost)->Last(), 0.0);
+}
+
+TEST(EngineProduction, AFailedStageStartsButCompletesAndShipsNothing)
+{
+    TNetwork Net(1);
+    Net.Prepare();
+    TStage& S = Net[1];
+    S.ProcTime = 1;
+    S.Pipeline.Append(3, 1);
+    S.AddDemand(3, 0, 1);
+    S.AddToOutbox(1);
+    S.FailedHist[1] = 1;
+    S.DoProcessing(1, true, true, Net.Dialogs);
+    EXPECT_EQ(S.InProcess(), 3);  // started all the same
+    EXPECT_EQ(S.InvLevel(), 1);   // shipped nothing
+    S.DoProcessing(2, false, true, Net.Dialogs);
+    EXPECT_EQ(S.OnOrder(), 3);  // would have completed in 2 without the failure
+    S.DoProcessing(3, false, true, Net.Dialogs);
+    EXPECT_EQ(S.OnOrder(), 0);
+    EXPECT_EQ(S.InvLevel(), 1);
+    EXPECT_EQ(S.Backorders(), 0);
+}
+
+TEST(EngineProduction, MissingRawMaterialIsReportedAndStopsFurtherStarts)
+{
+    // A supplier listed twice (a model file can say so) is counted twice as available.
+    TNetwork Net(2);
+    TStage& C = Net[1];
+    TStage& S = Net[2];
+    S.Customers[1] = &C;
+    S.NumCustomers = 1;
+    C.Suppliers[1] = &S;
+    C.Suppliers[2] = &S;
+    C.NumSuppliers = 2;
+    C.ProcTime = 1;
+    Net.Prepare();
+    ASSERT_EQ(C.RawMatNumSuppliers[1], 2);
+    C.Pipeline.Append(5, 3);
+    S.AddDemand(5, 1, 3);
+    S.AddToOutbox(2);
+    C.DoProcessing(3, false, false, Net.Dialogs);
+    ASSERT_EQ(Net.Dialogs.Shown.size(), 1u);
+    EXPECT_EQ(Net.Dialogs.Shown[0].Kind, TScriptedDialogs::TKind::Error);
+    EXPECT_EQ(Net.Dialogs.Shown[0].Text,
+              "No raw material 2 found for stage 1 in period 3 even though passed raw material availability test.");
+    EXPECT_EQ(C.InProcess(), 3);  // two with material, the failing one, then no more
+    EXPECT_EQ(S.InvLevel(), 0);
+}

@@ -1,0 +1,199 @@
+// The order window, the committed-service-time rule and shipping, on single stages.
+#include <gtest/gtest.h>
+
+#include "engine/Stage.h"
+
+namespace {
+
+// A stage with history for periods 0..Periods, as a run gives it.
+struct TStageFixture {
+    TStage S{1, 1};
+    explicit TStageFixture(int32_t Periods = 20) { S.CreateHistory(Periods); }
+};
+
+}  // namespace
+
+TEST(EngineQueue, OnlyTheOldestInvLevelOrdersCanBeServed)
+{
+    TStageFixture F;
+    TStage& S = F.S;
+    S.AddDemand(1, 2, 3);  // stage 2's order first
+    S.AddDemand(2, 0, 3);  // then two external orders
+    S.AddToOutbox(1);
+    EXPECT_EQ(S.GetInvAvail(3, 0), 0);  // the one unit is reserved for stage 2's order
+    EXPECT_EQ(S.GetInvAvail(3, 2), 1);
+    EXPECT_FALSE(S.RemoveFromOutbox(3, 0, false).Success);
+    EXPECT_EQ(S.InvLevel(), 1);
+    EXPECT_EQ(S.MatchOrderItem(NotStarted, 0), -1);
+    EXPECT_EQ(S.MatchOrderItem(NotStarted, 2), 0);
+    S.AddToOutbox(2);
+    EXPECT_EQ(S.GetInvAvail(3, 0), 2);
+    EXPECT_EQ(S.DerivedDemandHist[3], 3);
+}
+
+TEST(EngineQueue, ACustomerTakesExactlyWhatItWasShown)
+{
+    // Window of 4 orders: [ext, c3, c2, c3 | c3, c2]: stage 3 sees 2, stage 2 sees 1.
+    TStageFixture F;
+    TStage& S = F.S;
+    S.AddDemand(1, 0, 1);
+    S.AddDemand(1, 3, 1);
+    S.AddDemand(1, 2, 1);
+    S.AddDemand(2, 3, 2);
+    S.AddDemand(1, 2, 2);
+    S.AddToOutbox(4);
+    ASSERT_EQ(S.GetInvAvail(2, 3), 2);
+    ASSERT_EQ(S.GetInvAvail(2, 2), 1);
+    EXPECT_EQ(S.RemoveFromOutboxMany(2, 3, 10, true), 2);  // not the third order of stage 3
+    EXPECT_EQ(S.InvLevel(), 2);
+    EXPECT_EQ(S.GetInvAvail(2, 3), 0);
+    EXPECT_EQ(S.GetInvAvail(2, 2), 1);  // another customer's view is unchanged
+    EXPECT_EQ(S.Backorders(), 4);
+    // Service times 1 (period 1) and 0 (period 2): one of two from stock.
+    EXPECT_EQ(S.Stats.Get(MetricFillRate)->Count(), 2);
+    EXPECT_EQ(S.Stats.Get(MetricFillRate)->Sum(), 1.0);
+    EXPECT_EQ(S.Stats.Histogram().Freq(0), 1);
+    EXPECT_EQ(S.Stats.Histogram().Freq(1), 1);
+    EXPECT_EQ(S.Stats.Get(MetricFillRate)->Last(), 1.0);  // period 2's order, from stock, came last
+}
+
+TEST(EngineQueue, ServiceTimeOptionHoldsBackOrdersNotYetDue)
+{
+    TStageFixture F;
+    TStage& S = F.S;
+    S.CommittedServiceTime = 1;
+    S.ForceCST = true;
+    S.AddDemand(1, 0, 5);
+    S.AddDemand(1, 2, 5);
+    S.AddDemand(1, 0, 6);
+    S.AddToOutbox(3);
+    EXPECT_EQ(S.GetInvAvail(6, 0), 1);  // the order of period 6 is not due before period 7
+    const TShipResult First = S.RemoveFromOutbox(6, 0, true);
+    EXPECT_TRUE(First.Success);
+    EXPECT_EQ(First.Late, 0);
+    EXPECT_EQ(S.Stats.Histogram().Freq(1), 1);
+    EXPECT_EQ(S.Stats.Get(MetricWithinCST)->Sum(), 1.0);
+    EXPECT_FALSE(S.RemoveFromOutbox(6, 0, true).Success);
+    EXPECT_TRUE(S.RemoveFromOutbox(7, 0, true).Success);
+    // Without the option the period condition never applies, however large the CST.
+    TStageFixture G;
+    G.S.CommittedServiceTime = 2000000000;
+    G.S.AddDemand(1, 0, 4);
+    G.S.AddToOutbox(1);
+    EXPECT_EQ(G.S.GetInvAvail(4, 0), 1);
+    const TShipResult Early = G.S.RemoveFromOutbox(4, 0, false);
+    EXPECT_TRUE(Early.Success);
+    EXPECT_EQ(Early.Late, -2000000000LL);
+}
+
+TEST(EngineQueue, MatchOrderItemAppliesTheLimitLiterally)
+{
+    TStageFixture F;
+    TStage& S = F.S;
+    S.CommittedServiceTime = 2;
+    S.AddDemand(1, 4, 3);
+    S.AddDemand(1, 4, 5);
+    S.AddToOutbox(2);
+    EXPECT_EQ(S.MatchOrderItem(4, 4), -1);  // 4 - 2 = 2 is before period 3
+    EXPECT_EQ(S.MatchOrderItem(5, 4), 0);
+    EXPECT_EQ(S.MatchOrderItem(7, 4), 0);
+    EXPECT_EQ(S.MatchOrderItem(NotStarted, 4), 0);
+}
+
+TEST(EngineQueue, AFailedStageShipsNothing)
+{
+    TStageFixture F;
+    TStage& S = F.S;
+    S.AddDemand(3, 0, 2);
+    S.AddToOutbox(5);
+    S.FailedHist[2] = 1;
+    EXPECT_EQ(S.GetInvAvail(2, 0), 0);
+    EXPECT_FALSE(S.RemoveFromOutbox(2, 0, true).Success);
+    EXPECT_EQ(S.RemoveFromOutboxMany(2, 0, 3, true), 0);
+    EXPECT_EQ(S.InvLevel(), 5);
+    EXPECT_EQ(S.Backorders(), 3);
+    EXPECT_EQ(S.GetInvAvail(3, 0), 3);
+}
+
+TEST(EngineQueue, AddingNothingChangesNothing)
+{
+    TStageFixture F;
+    TStage& S = F.S;
+    S.AddDemand(0, 0, 1);
+    S.AddDemand(-4, 0, 1);
+    S.AddToOutbox(0);
+    EXPECT_EQ(S.Backorders(), 0);
+    EXPECT_TRUE(S.DemandList.Runs().empty());
+    EXPECT_EQ(S.DerivedDemandHist[1], 0);
+    EXPECT_EQ(S.GetInvAvail(1, 0), 0);
+}
+
+TEST(EngineQueue, NewOrdersAreCountedOnceAndOnlyOnce)
+{
+    TDemandList L;
+    L.Append(3, 0, 1);
+    L.Append(2, 5, 1);
+    EXPECT_EQ(L.MarkNewAsSeen(), 5);
+    EXPECT_EQ(L.MarkNewAsSeen(), 0);
+    L.Append(4, 0, 2);
+    L.Append(1, 0, 2);  // merges with the unseen tail
+    EXPECT_EQ(L.Runs().size(), 3u);
+    EXPECT_EQ(L.MarkNewAsSeen(), 5);
+    L.Append(1, 0, 2);  // the same key and period, but the tail is already seen: a new run
+    EXPECT_EQ(L.Runs().size(), 4u);
+    EXPECT_EQ(L.Count(), 11);
+}
+
+TEST(EnginePipeline, PartialStartsSplitARunAndKeepTheOrder)
+{
+    TPipeline P;
+    P.Append(5, 1);
+    P.Append(4, 2);
+    EXPECT_EQ(P.StartUnits(3, 2), 3);
+    EXPECT_EQ(P.Started(), 3);
+    ASSERT_EQ(P.Runs().size(), 3u);
+    EXPECT_EQ(P.Runs()[0].Count, 3);
+    EXPECT_EQ(P.Runs()[0].Start, 2);
+    EXPECT_EQ(P.Runs()[1].Count, 2);
+    EXPECT_EQ(P.Runs()[1].Start, NotStarted);
+    EXPECT_EQ(P.StartUnits(100, 3), 6);
+    EXPECT_EQ(P.Started(), 9);
+    EXPECT_EQ(P.StartUnits(1, 4), 0);
+}
+
+TEST(EnginePipeline, EveryFailedPeriodDelaysEveryUnitOnePeriod)
+{
+    // ProcTime 2: a unit started in period 1 completes in period 3 ...
+    TPipeline P;
+    P.Append(2, 1);
+    P.StartUnits(2, 1);
+    EXPECT_EQ(P.CountCompleteAtHead(3, 2), 2);
+    // ... but one failed period while it waits moves that to period 4, and units that enter
+    // later are not delayed by it.
+    P.AddFailureDelay();
+    EXPECT_EQ(P.CountCompleteAtHead(3, 2), 0);
+    P.Append(1, 2);  // not started yet: it is delayed too by later failures
+    P.AddFailureDelay();
+    EXPECT_EQ(P.CountCompleteAtHead(4, 2), 0);
+    EXPECT_EQ(P.TakeCompleteAtHead(5, 2), 2);
+    EXPECT_EQ(P.Count(), 1);
+    EXPECT_EQ(P.Started(), 0);
+    P.StartUnits(1, 5);
+    EXPECT_EQ(P.Delay(P.Runs()[0]), 1);
+    EXPECT_EQ(P.CountCompleteAtHead(7, 2), 0);
+    EXPECT_EQ(P.CountCompleteAtHead(8, 2), 1);
+}
+
+TEST(EnginePipeline, CompletionStopsAtTheFirstUnitNotComplete)
+{
+    TPipeline P;
+    P.Append(1, 1);
+    P.Append(1, 1);
+    P.Append(1, 1);
+    P.StartUnits(1, 1);
+    P.StartUnits(1, 3);  // second unit started later
+    P.StartUnits(1, 1);  // cannot happen in a run, but the head rule must still hold
+    EXPECT_EQ(P.CountCompleteAtHead(2, 1), 1);
+    EXPECT_EQ(P.TakeCompleteAtHead(2, 1), 1);
+    EXPECT_EQ(P.Count(), 2);
+}

@@ -1,0 +1,227 @@
+// The generator, the normal transform, demand draws with their window bound, failure draws.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "engine/Random.h"
+#include "engine/Simulation.h"
+#include "support/ScriptedDialogs.h"
+
+namespace {
+
+// An independent copy of the generator, to count what the engine consumes.
+struct TLcg {
+    uint32_t State;
+    double Next()
+    {
+        State = State * 134775813u + 1u;
+        return State / 4294967296.0;
+    }
+};
+
+// The window rule applied literally: every trailing window from the newest period back.
+int64_t LiteralBound(int64_t D, const std::vector<int64_t>& History, double Mean, double SD, double Bound)
+{
+    const int64_t T = static_cast<int64_t>(History.size()) + 1;
+    int64_t Cum = 0;
+    for (int64_t S = T; S >= 1; --S) {
+        const int64_t N = T - S + 1;
+        Cum += (S == T) ? D : History[static_cast<std::size_t>(S - 1)];
+        const long double Raw = static_cast<long double>(Bound) * SD * std::sqrt(static_cast<long double>(N)) +
+                                N * static_cast<long double>(Mean);
+        if (std::fabs(Raw) > 1e18L) {
+            continue;  // outside the range where the engine keeps limits
+        }
+        const int64_t Limit = static_cast<int64_t>(std::nearbyintl(Raw));
+        if (Limit < Cum) {
+            D -= Cum - Limit;
+            Cum = Limit;
+        }
+    }
+    return D < 0 ? 0 : D;
+}
+
+}  // namespace
+
+TEST(EngineRandom, GeneratorSequenceFromSeeds)
+{
+    RandSeed = 0;
+    EXPECT_EQ(Uniform(), std::ldexp(1.0, -32));
+    EXPECT_EQ(RandSeed, 1u);
+    Seed(1);
+    EXPECT_EQ(Uniform(), 0.031379939522594213);
+    EXPECT_EQ(RandSeed, 134775814u);
+    EXPECT_EQ(Uniform(), 0.8610484672244638);
+    EXPECT_EQ(RandSeed, 3698175007u);
+    EXPECT_EQ(Uniform(), 0.20258096512407064);
+    EXPECT_EQ(RandSeed, 870078620u);
+    Seed(-5);  // a negative seed continues the sequence
+    EXPECT_EQ(RandSeed, 870078620u);
+    Seed(2147483647);
+    EXPECT_EQ(RandSeed, 2147483647u);
+}
+
+TEST(EngineRandom, ClockSeedsDiffer)
+{
+    Seed(0);
+    const uint32_t First = RandSeed;
+    bool Changed = false;
+    for (int I = 0; I < 1000 && !Changed; ++I) {
+        Seed(0);
+        Changed = RandSeed != First;
+    }
+    EXPECT_TRUE(Changed);
+}
+
+TEST(EngineRandom, NormalConsumesPairsAndRejectsOutsideTheCircle)
+{
+    for (uint32_t Start : {1u, 7u, 123456u, 4000000000u}) {
+        TLcg Lcg{Start};
+        int Draws = 0;
+        double U1 = 0;
+        double S = 0;
+        do {
+            U1 = 2 * Lcg.Next() - 1;
+            const double U2 = 2 * Lcg.Next() - 1;
+            S = U2 * U2 + U1 * U1;
+            Draws += 2;
+        } while (S >= 1 || S == 0);
+        RandSeed = Start;
+        const double Value = Normal(5, 0);
+        EXPECT_EQ(Value, 5.0);  // SD 0: the mean, yet the draws are consumed
+        EXPECT_EQ(RandSeed, Lcg.State) << "start " << Start << " draws " << Draws;
+    }
+    // Seed 1 rejects its first pair: u1 = -0.937, u2 = 0.722, s = 1.40.
+    RandSeed = 1;
+    Normal(0, 1);
+    TLcg Check{1};
+    for (int I = 0; I < 4; ++I) {
+        Check.Next();
+    }
+    EXPECT_EQ(RandSeed, Check.State);
+}
+
+TEST(EngineRandom, NormalMatchesThePolarFormula)
+{
+    Seed(42);
+    TLcg Lcg{42};
+    long double U1 = 0;
+    long double S = 0;
+    do {
+        U1 = 2.0L * Lcg.Next() - 1;
+        const long double U2 = 2.0L * Lcg.Next() - 1;
+        S = U2 * U2 + U1 * U1;
+    } while (S >= 1 || S == 0);
+    const double Expected = static_cast<double>(10.0L + 3.0L * (U1 * std::sqrt(-2.0L * std::log(S) / S)));
+    EXPECT_EQ(Normal(10, 3), Expected);
+}
+
+TEST(EngineRandom, WindowBoundEqualsTheLiteralRule)
+{
+    // Random parameters and histories, including negative, zero and huge bounds; compare the
+    // engine's search with the plain pass over every window, draw by draw over whole runs.
+    std::mt19937 Rng(7);
+    std::uniform_real_distribution<double> Unit(0, 1);
+    const std::vector<double> Bounds = {0, 0.5, 1, 2, 3, 5, -1, 1e300, 0.01};
+    int Lowered = 0;
+    for (int Case = 0; Case < 60; ++Case) {
+        const double Mean = Case % 5 == 0 ? 2.5 : 0.2 + 40 * Unit(Rng);
+        const double SD = Case % 7 == 0 ? 0 : 10 * Unit(Rng);
+        const double Bound = Bounds[static_cast<std::size_t>(Case) % Bounds.size()];
+        const int32_t Periods = 50 + static_cast<int32_t>(Unit(Rng) * 400);
+        TDemandWindow W;
+        W.Prepare(Mean, SD, Bound, Periods);
+        ASSERT_TRUE(W.Active());
+        std::vector<int64_t> History;
+        std::normal_distribution<double> Draw(Mean, SD * 1.5 + 0.5);
+        for (int32_t T = 1; T <= Periods; ++T) {
+            const int64_t D = std::max<int64_t>(0, std::llround(Draw(Rng)));
+            const int64_t Expected = LiteralBound(D, History, Mean, SD, Bound);
+            ASSERT_EQ(W.Apply(D), Expected) << "case " << Case << " period " << T;
+            Lowered += Expected < D;
+            W.Record(Expected);
+            History.push_back(Expected);
+        }
+    }
+    EXPECT_GT(Lowered, 1000);  // the bound really was binding, often
+}
+
+TEST(EngineRandom, HugeAndInfiniteBoundsActAsNoBound)
+{
+    TDemandWindow W;
+    W.Prepare(10, 3, std::numeric_limits<double>::infinity(), 100);
+    EXPECT_FALSE(W.Active());
+    W.Prepare(10, 3, 1e300, 100);
+    ASSERT_TRUE(W.Active());
+    EXPECT_EQ(W.Limit(1), TDemandWindow::NoLimit);
+    EXPECT_EQ(W.Apply(1000000), 1000000);
+    W.Prepare(10, 3, -1e300, 100);  // every window already exceeds it: no demand
+    EXPECT_EQ(W.Apply(50), 0);
+    W.Prepare(10, 3, 2, 4);
+    EXPECT_EQ(W.Limit(1), 16);  // Round(6 + 10)
+    EXPECT_EQ(W.Limit(4), 52);  // Round(2 * 3 * 2 + 40)
+}
+
+TEST(EngineDemand, RoundedDrawsAndTheirHistory)
+{
+    TScriptedDialogs Dialogs;
+    TSimulation Sim(Dialogs);
+    TStage& S = *Sim.AddStage();
+    S.DemandMean = 2.5;  // SD 0: Round(2.5) = 2 every period
+    S.InvPolicy = PolicyNone;
+    TStage& Quiet = *Sim.AddStage();
+    Quiet.InvPolicy = PolicyNone;
+    Sim.Start(30, 1, 3);
+    for (int T = 1; T <= 30; ++T) {
+        EXPECT_EQ(S.DemandHist[static_cast<std::size_t>(T)], 2);
+        EXPECT_EQ(S.DerivedDemandHist[static_cast<std::size_t>(T)], 2);
+    }
+    EXPECT_FALSE(Quiet.HasDemandHist());
+    EXPECT_EQ(Quiet.Stats.Get(MetricDemand)->Count(), 0);
+    EXPECT_EQ(Quiet.Stats.Get(MetricDerivedDemand)->Count(), 29);
+}
+
+TEST(EngineDemand, BoundZeroCapsEveryDrawAtTheRoundedMean)
+{
+    TScriptedDialogs Dialogs;
+    TSimulation Sim(Dialogs);
+    TStage& S = *Sim.AddStage();
+    S.DemandMean = 4;
+    S.DemandSD = 3;
+    S.DemandBound = 0;
+    S.InvPolicy = PolicyNone;
+    Sim.Start(500, 1, 11);
+    int Zeros = 0;
+    for (int T = 1; T <= 500; ++T) {
+        const int64_t D = S.DemandHist[static_cast<std::size_t>(T)];
+        EXPECT_LE(D, 4);
+        EXPECT_GE(D, 0);
+        Zeros += D == 0;
+    }
+    EXPECT_GT(Zeros, 0);  // draws below -0.5 become 0 and still count as 0 in later windows
+}
+
+TEST(EngineFailure, CertainFailureAndRecoveryPatterns)
+{
+    TScriptedDialogs Dialogs;
+    TSimulation Sim(Dialogs);
+    TStage& Stuck = *Sim.AddStage();
+    Stuck.FailureProb = 1;
+    TStage& Blinking = *Sim.AddStage();
+    Blinking.FailureProb = 1;
+    Blinking.RecoveryProb = 1;
+    TStage& Sound = *Sim.AddStage();
+    Sound.RecoveryProb = 1;
+    Sim.Start(9, 1, 5);
+    for (int T = 1; T <= 9; ++T) {
+        const std::size_t I = static_cast<std::size_t>(T);
+        EXPECT_TRUE(Stuck.FailedHist[I]);
+        EXPECT_EQ(Blinking.FailedHist[I] != 0, T % 2 == 1) << T;
+        EXPECT_FALSE(Sound.FailedHist[I]);
+    }
+    EXPECT_EQ(Stuck.Stats.Get(MetricFailed)->Avg(), 1.0);
+    EXPECT_EQ(Blinking.Stats.Get(MetricFailed)->Sum(), 4.0);  // periods 3, 5, 7, 9
+}

@@ -1,0 +1,301 @@
+// Whole runs: the run driver's order of steps, warm-up, reset, and cost totals checked against
+// values worked out by hand.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/Random.h"
+#include "engine/Simulation.h"
+#include "support/ScriptedDialogs.h"
+
+namespace {
+
+struct TModel {
+    TScriptedDialogs Dialogs;
+    TSimulation Sim{Dialogs};
+    TStage& Add() { return *Sim.AddStage(); }
+    TStage& operator[](int N) { return Sim.Stage(N); }
+};
+
+// One stage, no suppliers, processing time 2, base stock 8, demand exactly 5 per period
+// (SD 0), holding 1, WIP holding 0.5, stockout 4 per unit and period late, CST 0.
+//
+// Worked by hand:
+//   period 1: 8 on hand, 5 demanded, IP 3 -> order 5, started at once; ship 5. End: 3 on hand,
+//             5 in process.
+//   period 2: 5 demanded, IP 3 + 5 - 5 = 3 -> order 5, started; nothing completes; ship 3 of 5.
+//             End: 0 on hand, 2 backorders, 10 in process.
+//   period 3 on: the units of two periods ago complete (5), 2 late orders of the previous period
+//             ship one period late, then 3 of the new 5. End: 0 on hand, 2 backorders, 10 in
+//             process, 10 on order, every period the same.
+// So from period 3 on: holding 0, WIP 10 * 0.5 = 5, stockout 2 * 4 * 1 = 8, order cost 0.
+void BuildSingleStage(TModel& M)
+{
+    TStage& S = M.Add();
+    S.ProcTime = 2;
+    S.BaseStockLevel = 8;
+    S.DemandMean = 5;
+    S.HoldingCost = 1;
+    S.WIPHoldingCost = 0.5;
+    S.StockoutCost = 4;
+}
+
+bool SameBits(double A, double B)
+{
+    return std::memcmp(&A, &B, sizeof A) == 0;
+}
+
+}  // namespace
+
+TEST(EngineRun, SingleStageSteadyStateWorkedByHand)
+{
+    TModel M;
+    BuildSingleStage(M);
+    const TCostTotals Costs = M.Sim.RunSimulation(300, 2, 9);
+    EXPECT_EQ(Costs.OrderCost, 0.0);
+    EXPECT_EQ(Costs.HoldingCost, 0.0);
+    EXPECT_EQ(Costs.WIPHoldingCost, 5.0);
+    EXPECT_EQ(Costs.StockoutCost, 8.0);
+    EXPECT_EQ(Costs.TotalCost, 13.0);
+    const TStats& St = M[1].Stats;
+    EXPECT_EQ(St.Get(MetricInvLevel)->Avg(), 0.0);
+    EXPECT_EQ(St.Get(MetricBackorders)->Avg(), 2.0);
+    EXPECT_EQ(St.Get(MetricOnOrder)->Avg(), 10.0);
+    EXPECT_EQ(St.Get(MetricInProcess)->Avg(), 10.0);
+    EXPECT_EQ(St.Get(MetricOrderQty)->Stdev(), 0.0);
+    EXPECT_EQ(St.Get(MetricDemand)->Count(), 298);
+    EXPECT_EQ(St.Get(MetricType1SL)->Sum(), 0.0);
+    // Per period 5 orders filled: 3 at once, 2 one period late.
+    EXPECT_EQ(St.Get(MetricFillRate)->Count(), 298 * 5);
+    EXPECT_DOUBLE_EQ(St.Get(MetricFillRate)->Avg(), 0.6);
+    EXPECT_EQ(St.Histogram().Freq(0), 298 * 3);
+    EXPECT_EQ(St.Histogram().Freq(1), 298 * 2);
+    EXPECT_EQ(St.Histogram().Used(), 2);
+    EXPECT_EQ(M[1].NetInvHist[1], 3);
+    EXPECT_EQ(M[1].NetInvHist[2], -2);
+    EXPECT_EQ(M[1].InProcessHist[1], 5);
+    EXPECT_EQ(M[1].TotalCostHist[2], 0.0);  // warm-up
+    EXPECT_EQ(M[1].TotalCostHist[3], 13.0);
+}
+
+TEST(EngineRun, WarmUpBoundaryAndCommittedServiceTime)
+{
+    // Warm-up 1 records period 2 too: no late order yet, three shipments all from stock.
+    TModel M;
+    BuildSingleStage(M);
+    const TCostTotals Costs = M.Sim.RunSimulation(101, 1, 9);
+    EXPECT_DOUBLE_EQ(Costs.StockoutCost, 8.0 * 99 / 100);
+    EXPECT_EQ(M[1].Stats.Get(MetricFillRate)->Count(), 3 + 99 * 5);
+    EXPECT_EQ(M[1].Stats.Get(MetricWithinCST)->Sum(), 3 + 99 * 3);
+    // With a committed service time of 1 the same late orders are on time.
+    TModel N;
+    BuildSingleStage(N);
+    N[1].CommittedServiceTime = 1;
+    EXPECT_EQ(N.Sim.RunSimulation(101, 1, 9).StockoutCost, 0.0);
+    EXPECT_EQ(N[1].Stats.Get(MetricWithinCST)->Avg(), 1.0);
+}
+
+TEST(EngineRun, TwoStageChainChargesProductAndFixedCostToTheCustomer)
+{
+    // Stage 2 (processing 1, base stock 12) supplies stage 1 (processing 1, base stock 10,
+    // demand 5). Worked by hand: from period 1 on, every period stage 1 orders 5 and takes 5
+    // from stage 2's stock (product cost 2 each plus fixed cost 3 once: 13), keeps 5 on hand and
+    // 5 in process; stage 2 keeps 7 on hand and 5 in process, and ships nothing outside.
+    TModel M;
+    TStage& Shop = M.Add();
+    TStage& Plant = M.Add();
+    Shop.ProcTime = 1;
+    Shop.BaseStockLevel = 10;
+    Shop.DemandMean = 5;
+    Shop.HoldingCost = 1;
+    Shop.WIPHoldingCost = 0.5;
+    Plant.ProcTime = 1;
+    Plant.BaseStockLevel = 12;
+    Plant.ProductCost = 2;
+    Plant.FixedCost = 3;
+    Plant.HoldingCost = 0.5;
+    Plant.WIPHoldingCost = 0.25;
+    ASSERT_TRUE(M.Sim.Link(2, 1));
+    const TCostTotals Costs = M.Sim.RunSimulation(200, 10, 4);
+    EXPECT_EQ(Costs.OrderCost, 13.0);
+    EXPECT_EQ(Costs.HoldingCost, 5 * 1.0 + 7 * 0.5);
+    EXPECT_EQ(Costs.WIPHoldingCost, 5 * 0.5 + 5 * 0.25);
+    EXPECT_EQ(Costs.StockoutCost, 0.0);
+    EXPECT_EQ(Costs.TotalCost, 13 + 8.5 + 3.75);
+    EXPECT_EQ(Plant.Stats.Get(MetricOrderCost)->Sum(), 0.0);  // charged to the customer
+    EXPECT_EQ(Plant.Stats.Get(MetricDerivedDemand)->Avg(), 5.0);
+    EXPECT_FALSE(Plant.HasDemandHist());
+    EXPECT_EQ(Plant.Stats.Get(MetricFillRate)->Avg(), 1.0);  // the customer's units, at once
+    EXPECT_EQ(Shop.OrderQtyHist.At(50, 1, 1), 5);
+    EXPECT_EQ(Shop.OrderQtyHist.At(50, 0, 0), 5);
+}
+
+TEST(EngineRun, WarmUpCoveringTheRunRecordsNothing)
+{
+    TModel M;
+    BuildSingleStage(M);
+    const TCostTotals Costs = M.Sim.RunSimulation(50, 50, 9);
+    EXPECT_EQ(Costs.TotalCost, 0.0);
+    EXPECT_EQ(Costs.StockoutCost, 0.0);
+    for (int I = 0; I < NumMetrics; ++I) {
+        EXPECT_EQ(M[1].Stats.Get(I)->Count(), 0) << MetricNames[static_cast<std::size_t>(I)];
+    }
+    EXPECT_EQ(M[1].Stats.Histogram().Total(), 0);
+    for (int T = 1; T <= 50; ++T) {
+        EXPECT_EQ(M[1].TotalCostHist[static_cast<std::size_t>(T)], 0.0);
+    }
+    EXPECT_EQ(M[1].NetInvHist[50], -2);  // the other histories are filled
+    EXPECT_EQ(M.Sim.Period, 50);
+}
+
+TEST(EngineRun, TotalCostIsTheSumOfThePeriodsCostsInOrder)
+{
+    TModel M;
+    TStage& S = M.Add();
+    S.DemandMean = 7;
+    S.DemandSD = 3;
+    S.BaseStockLevel = 12;
+    S.ProcTime = 1;
+    S.HoldingCost = 0.1;
+    S.WIPHoldingCost = 0.7;
+    S.StockoutCost = 1.0 / 3.0;
+    S.FailureProb = 0.1;
+    S.RecoveryProb = 0.4;
+    M.Sim.RunSimulation(400, 20, 77);
+    double Sum = 0;
+    for (int T = 21; T <= 400; ++T) {
+        Sum += S.TotalCostHist[static_cast<std::size_t>(T)];
+    }
+    EXPECT_TRUE(SameBits(Sum, S.Stats.Get(MetricTotalCost)->Sum()));
+    EXPECT_EQ(S.Stats.Get(MetricTotalCost)->Count(), 380);
+    EXPECT_GT(S.Stats.Get(MetricStockoutCost)->Sum(), 0.0);
+}
+
+TEST(EngineRun, SameSeedAfterResetRepeatsTheRunExactly)
+{
+    auto Build = [](TModel& M) {
+        TStage& A = M.Add();
+        TStage& B = M.Add();
+        TStage& C = M.Add();
+        A.DemandMean = 9.3;
+        A.DemandSD = 2.2;
+        A.DemandBound = 1.5;
+        A.InvPolicy = PolicyRQ;
+        A.RQReorderPoint = 20;
+        A.RQOrderQty = 15;
+        A.ProcTime = 1;
+        A.HoldingCost = 0.3;
+        A.StockoutCost = 2.675;
+        B.InvPolicy = PolicySS;
+        B.SSReorderPoint = 15;
+        B.SSOrderUpTo = 45;
+        B.ProcTime = 2;
+        B.ProductCost = 0.1;
+        B.FixedCost = 0.7;
+        B.FailureProb = 0.05;
+        B.RecoveryProb = 0.3;
+        C.InvPolicy = PolicyBaseStock;
+        C.BaseStockLevel = 40;
+        C.ProcCapacity = 12;
+        C.DemandMean = 1.5;
+        C.DemandSD = 1;
+        M.Sim.Link(2, 1);
+        M.Sim.Link(3, 2);
+    };
+    TModel M;
+    Build(M);
+    const TCostTotals First = M.Sim.RunSimulation(500, 50, 2024);
+    std::vector<int64_t> NetInv = M[1].NetInvHist;
+    const double Stdev = M[2].Stats.Get(MetricInvLevel)->Stdev();
+    M.Sim.Reset();
+    EXPECT_EQ(M.Sim.Period, 0);
+    EXPECT_EQ(M[1].InvLevel(), 0);
+    EXPECT_EQ(M[1].Stats.Get(MetricTotalCost)->Count(), 0);
+    EXPECT_TRUE(M[1].NetInvHist.empty());
+    RandSeed = 99;  // whatever happened in between
+    const TCostTotals Second = M.Sim.RunSimulation(500, 50, 2024);
+    EXPECT_TRUE(SameBits(First.TotalCost, Second.TotalCost));
+    EXPECT_TRUE(SameBits(First.OrderCost, Second.OrderCost));
+    EXPECT_EQ(NetInv, M[1].NetInvHist);
+    EXPECT_TRUE(SameBits(Stdev, M[2].Stats.Get(MetricInvLevel)->Stdev()));
+    // A fresh model with the same seed agrees too, and another seed does not.
+    TModel Other;
+    Build(Other);
+    EXPECT_TRUE(SameBits(Other.Sim.RunSimulation(500, 50, 2024).TotalCost, First.TotalCost));
+    TModel Third;
+    Build(Third);
+    EXPECT_NE(Third.Sim.RunSimulation(500, 50, 2025).TotalCost, First.TotalCost);
+}
+
+TEST(EngineRun, StageOrderDecidesWhoOrdersFirstFromASharedSupplier)
+{
+    // Stages 1 and 2 both order 6 per period from stage 3, which can start only 6 a period.
+    TModel M;
+    for (int I = 0; I < 3; ++I) {
+        TStage& S = M.Add();
+        S.ProcTime = 1;
+    }
+    M[1].DemandMean = 6;
+    M[2].DemandMean = 6;
+    M[1].BaseStockLevel = 6;
+    M[2].BaseStockLevel = 6;
+    M[3].ProcCapacity = 6;
+    M[3].BaseStockLevel = 12;
+    M.Sim.Link(3, 1);
+    M.Sim.Link(3, 2);
+    M.Sim.RunSimulation(100, 10, 1);
+    // Stage 1's orders come first in stage 3's queue and are served first: stage 2 starves.
+    EXPECT_LT(M[1].Stats.Get(MetricBackorders)->Avg(), M[2].Stats.Get(MetricBackorders)->Avg());
+    EXPECT_EQ(M[3].DerivedDemandHist[50], 12);
+}
+
+TEST(EngineModel, StagesLimitsResetAndClear)
+{
+    TModel M;
+    for (int I = 1; I <= MaxStages; ++I) {
+        TStage* S = M.Sim.AddStage();
+        ASSERT_NE(S, nullptr);
+        EXPECT_EQ(S->StageNum, I);
+        EXPECT_EQ(S->ProductIndex, I);
+    }
+    EXPECT_EQ(M.Sim.AddStage(), nullptr);
+    EXPECT_EQ(M.Sim.NumStages, 25);
+    M[25].ProcCapacity = 5;
+    M.Sim.Link(25, 1);
+    M.Sim.RunSimulation(10, 1, 1);
+    M.Sim.Reset();
+    EXPECT_EQ(M[25].ProcCapacity, 5);  // parameters and links stay
+    EXPECT_EQ(M[1].NumSuppliers, 1);
+    M.Sim.ClearModel();
+    EXPECT_EQ(M.Sim.NumStages, 0);
+    EXPECT_EQ(M.Sim.Period, 0);
+    EXPECT_NE(M.Sim.AddStage(), nullptr);
+    EXPECT_EQ(M[1].NumSuppliers, 0);
+}
+
+TEST(EngineModel, InitialInventoryFollowsThePolicy)
+{
+    TModel M;
+    TStage& BS = M.Add();
+    BS.BaseStockLevel = 4;
+    TStage& RQ = M.Add();
+    RQ.InvPolicy = PolicyRQ;
+    RQ.RQReorderPoint = 3;
+    RQ.RQOrderQty = 5;
+    TStage& SS = M.Add();
+    SS.InvPolicy = PolicySS;
+    SS.SSOrderUpTo = 9;
+    TStage& OQ = M.Add();
+    OQ.InvPolicy = PolicyOQ;
+    OQ.OQInitIL = 6;
+    OQ.OQReorderPoint = -1000;
+    TStage& None = M.Add();
+    None.InvPolicy = PolicyNone;
+    None.BaseStockLevel = 50;
+    M.Sim.RunSimulation(1, 1, 1);
+    EXPECT_EQ(BS.NetInvHist[1], 4);
+    EXPECT_EQ(RQ.NetInvHist[1], 8);
+    EXPECT_EQ(SS.NetInvHist[1], 9);
+    EXPECT_EQ(OQ.NetInvHist[1], 6);
+    EXPECT_EQ(None.NetInvHist[1], 0);
+}
