@@ -1,5 +1,7 @@
 #include "engine/DemandWindow.h"
 
+#include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cfloat>
 #include <cmath>
@@ -9,13 +11,15 @@ namespace {
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 // Limits are kept within +-2^62 so that a limit plus a cumulative demand cannot overflow.
 constexpr long double LimitRange = 0x1p62L;
+// Windows of up to this many periods are checked one by one.
+constexpr int32_t ShortWindows = 16;
 
 int64_t RoundLimit(long double Value)
 {
     if (std::isnan(Value)) {
         return TDemandWindow::NoLimit;
     }
-    const long double R = std::nearbyintl(Value);
+    const long double R = std::rint(Value);
     if (R >= LimitRange) {
         return TDemandWindow::NoLimit;
     }
@@ -46,22 +50,27 @@ void TDemandWindow::TMinTree::Set(std::size_t Index, double Value)
     }
 }
 
-double TDemandWindow::TMinTree::RangeMin(std::size_t First, std::size_t Last) const
+void TDemandWindow::TSparseMin::Build(const std::vector<double>& Values)
 {
-    double Min = Infinity;
-    std::size_t Lo = First + Size_;
-    std::size_t Hi = Last + Size_ + 1;
-    while (Lo < Hi) {
-        if (Lo & 1) {
-            Min = std::min(Min, Tree_[Lo++]);
+    Count_ = Values.size();
+    const std::size_t NumLevels = Count_ == 0 ? 0 : static_cast<std::size_t>(std::bit_width(Count_));
+    Levels_.resize(NumLevels * Count_);
+    std::copy(Values.begin(), Values.end(), Levels_.begin());
+    for (std::size_t K = 1; K < NumLevels; ++K) {
+        const std::size_t Half = std::size_t{1} << (K - 1);
+        double* Level = Levels_.data() + K * Count_;
+        const double* Below = Levels_.data() + (K - 1) * Count_;
+        for (std::size_t I = 0; I + 2 * Half <= Count_; ++I) {
+            Level[I] = std::min(Below[I], Below[I + Half]);
         }
-        if (Hi & 1) {
-            Min = std::min(Min, Tree_[--Hi]);
-        }
-        Lo /= 2;
-        Hi /= 2;
     }
-    return Min;
+}
+
+double TDemandWindow::TSparseMin::RangeMin(std::size_t First, std::size_t Last) const
+{
+    const std::size_t K = static_cast<std::size_t>(std::bit_width(Last - First + 1)) - 1;
+    const double* Level = Levels_.data() + K * Count_;
+    return std::min(Level[First], Level[Last + 1 - (std::size_t{1} << K)]);
 }
 
 void TDemandWindow::Prepare(double Mean, double SD, double Bound, int32_t Periods)
@@ -77,8 +86,8 @@ void TDemandWindow::Prepare(double Mean, double SD, double Bound, int32_t Period
     if (!Active_) {
         return;
     }
-    LimitExcess_.Assign(static_cast<std::size_t>(Periods_) + 1);
     HistoryExcess_.Assign(static_cast<std::size_t>(Periods_) + 1);
+    std::vector<double> Excess(static_cast<std::size_t>(Periods_) + 1, Infinity);
     const long double Spread = static_cast<long double>(Bound) * static_cast<long double>(SD);
     for (int32_t N = 1; N <= Periods_; ++N) {
         const long double Value = Spread * std::sqrt(static_cast<long double>(N)) + N * static_cast<long double>(Mean);
@@ -86,9 +95,17 @@ void TDemandWindow::Prepare(double Mean, double SD, double Bound, int32_t Period
         Limits_[static_cast<std::size_t>(N)] = L;
         if (L != NoLimit) {
             MaxAbsLimit_ = std::max(MaxAbsLimit_, std::fabs(static_cast<double>(L)));
-            LimitExcess_.Set(static_cast<std::size_t>(N), static_cast<double>(L) - N * Mean);
+            Excess[static_cast<std::size_t>(N)] = static_cast<double>(L) - N * Mean;
         }
     }
+    LimitExcess_.Build(Excess);
+    LongLimitExcessMin_.assign(static_cast<std::size_t>(Periods_) + 1, Infinity);
+    for (int32_t N = ShortWindows + 1; N <= Periods_; ++N) {
+        LongLimitExcessMin_[static_cast<std::size_t>(N)] =
+            std::min(LongLimitExcessMin_[static_cast<std::size_t>(N) - 1], Excess[static_cast<std::size_t>(N)]);
+    }
+    HistoryExcessMin_.assign(1, 0.0);
+    HistoryExcessMin_.reserve(static_cast<std::size_t>(Periods_) + 1);
     HistoryExcess_.Set(0, 0.0);
 }
 
@@ -98,7 +115,9 @@ void TDemandWindow::Record(int64_t Demand)
     Cumulative_.push_back(C);
     ++Recorded_;
     if (Active_ && Recorded_ <= Periods_) {
-        HistoryExcess_.Set(static_cast<std::size_t>(Recorded_), static_cast<double>(C) - Recorded_ * Mean_);
+        const double Excess = static_cast<double>(C) - Recorded_ * Mean_;
+        HistoryExcess_.Set(static_cast<std::size_t>(Recorded_), Excess);
+        HistoryExcessMin_.push_back(std::min(HistoryExcessMin_.back(), Excess));
     }
 }
 
@@ -118,8 +137,28 @@ int64_t TDemandWindow::Apply(int64_t D) const
     const bool CanPrune = std::isfinite(Scale) && Scale < 0x1p50;
     const double Slack = 16 * DBL_EPSILON * Scale + 1e-9;
 
+    // Short windows, n = 1..ShortWindows (j = t - n), one by one.
+    const int32_t Short = std::min(T, ShortWindows);
+    for (int32_t N = 1; N <= Short; ++N) {
+        const int64_t L = Limits_[static_cast<std::size_t>(N)];
+        if (L != NoLimit) {
+            Best = std::min(Best, L + Cumulative_[static_cast<std::size_t>(T - N)]);
+        }
+    }
+    if (T == Short) {
+        return std::max<int64_t>(Best - Before, 0);
+    }
+    // Long windows, j = 0..t - ShortWindows - 1: one bound for all of them first.
+    const std::size_t LastJ = static_cast<std::size_t>(T - ShortWindows - 1);
+    if (CanPrune) {
+        const double LongMin = LongLimitExcessMin_[static_cast<std::size_t>(T)];
+        const double LowerBound = LongMin + HistoryExcessMin_[LastJ] + TrendAtT;
+        if (LongMin == Infinity ||
+            (std::isfinite(LowerBound) && LowerBound - Slack > static_cast<double>(Best) - 1)) {
+            return std::max<int64_t>(Best - Before, 0);
+        }
+    }
     const std::size_t Leaves = HistoryExcess_.Size();
-    const std::size_t LastJ = static_cast<std::size_t>(T - 1);
     // Depth-first over the tree of j, newest periods (short windows) first.
     std::size_t Stack[64];
     std::size_t Depth = 0;

@@ -11,9 +11,10 @@
 // and d is lowered by the excess of every window in turn; a result below 0 becomes 0.
 // Each lowering sets d to Limit[n] - (demand of the previous n - 1 periods) when that is smaller,
 // so the result is min(d, min over n of (Limit[n] + C[t - n] - C[t - 1])) with C the cumulative
-// demand: the answer is exact whichever windows are examined first. A branch-and-bound search
-// over a min-tree of the history finds the smallest window term in about O(log t) per draw
-// instead of a pass over all t windows; it only skips windows that provably cannot lower d.
+// demand: the answer is exact whichever windows are examined first. The short windows are
+// checked one by one; the long ones are first bounded together from running minima, which
+// nearly always shows that none of them can lower d, and otherwise searched branch-and-bound
+// over a min-tree of the history. Only windows that provably cannot lower d are skipped.
 class TDemandWindow {
 public:
     // A limit beyond the 64-bit range (a bound of 1e300 from an old file, say) is no limit.
@@ -35,18 +36,30 @@ public:
     int32_t Recorded() const { return Recorded_; }
 
 private:
+    // Minimum of every aligned block of the history (a perfect binary tree), updated as periods
+    // are recorded.
     class TMinTree {
     public:
         void Assign(std::size_t Leaves);
         void Set(std::size_t Index, double Value);
         double Node(std::size_t Node) const { return Tree_[Node]; }
         std::size_t Size() const { return Size_; }
-        // Minimum over leaves [First, Last].
-        double RangeMin(std::size_t First, std::size_t Last) const;
 
     private:
         std::size_t Size_ = 0;
         std::vector<double> Tree_;
+    };
+
+    // Minimum over any range of a fixed array in O(1): minima of every power-of-two run.
+    class TSparseMin {
+    public:
+        void Build(const std::vector<double>& Values);
+        // Minimum over [First, Last]. REQUIRES: First <= Last < size.
+        double RangeMin(std::size_t First, std::size_t Last) const;
+
+    private:
+        std::size_t Count_ = 0;
+        std::vector<double> Levels_;  // level k holds the minima of runs of 2^k, at k * Count_
     };
 
     bool Active_ = false;
@@ -56,6 +69,8 @@ private:
     double MaxAbsLimit_ = 0;
     std::vector<int64_t> Limits_;      // [1..Periods]
     std::vector<int64_t> Cumulative_;  // C[0..Recorded]
-    TMinTree LimitExcess_;             // Limit[n] - n * Mean, by n
+    TSparseMin LimitExcess_;           // Limit[n] - n * Mean, by n (infinite for no limit)
+    std::vector<double> LongLimitExcessMin_;  // [t]: min of Limit[n] - n * Mean over ShortWindows < n <= t
+    std::vector<double> HistoryExcessMin_;    // [j]: min of C[i] - i * Mean over i <= j
     TMinTree HistoryExcess_;           // C[j] - j * Mean, by j
 };

@@ -388,6 +388,7 @@ std::string FormatGeneral(double Value, char DecimalSep)
         Out.push_back(DecimalSep);
         Out.append(Digits, 1, std::string::npos);
     }
-    Out += "E" + std::to_string(Exponent);
+    Out.push_back('E');
+    Out += std::to_string(Exponent);
     return Out;
 }

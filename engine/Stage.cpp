@@ -34,26 +34,10 @@ void TOrderQtyHistory::Clear()
     Data_.clear();
 }
 
-bool TOrderQtyHistory::Holds(int32_t T, int G, int K) const
-{
-    if (T < 0 || T > Periods_ || G < 0 || G > NumGroups()) {
-        return false;
-    }
-    if (G == 0) {
-        return K == 0;
-    }
-    return K >= 1 && K <= NumSuppliers(G);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Record and catalogue
 
 TStage::TStage(int32_t Num, int32_t Product) : StageNum(Num), ProductIndex(Product) {}
-
-bool TStage::IsFailed(int32_t T) const
-{
-    return T >= 0 && static_cast<std::size_t>(T) < FailedHist.size() && FailedHist[static_cast<std::size_t>(T)] != 0;
-}
 
 double TStage::GetParam(int Index) const
 {

@@ -31,17 +31,26 @@ public:
     void Clear();
     bool Empty() const { return Periods_ == 0; }
     int32_t Periods() const { return Periods_; }
-    int NumGroups() const { return static_cast<int>(GroupProducts_.size()) - 1; }
+    int NumGroups() const { return GroupProducts_.empty() ? 0 : static_cast<int>(GroupProducts_.size()) - 1; }
     // Product index of group G (1-based).
     int32_t GroupProduct(int G) const { return GroupProducts_[static_cast<std::size_t>(G)]; }
     // Stage numbers of the suppliers of group G, in ordering order; entry 0 unused.
     const std::vector<int32_t>& GroupSuppliers(int G) const { return GroupSuppliers_[static_cast<std::size_t>(G)]; }
-    int NumSuppliers(int G) const { return static_cast<int>(GroupSuppliers(G).size()) - 1; }
+    int NumSuppliers(int G) const
+    {
+        return G < 1 || G > NumGroups() ? 0 : static_cast<int>(GroupSuppliers(G).size()) - 1;
+    }
 
     // REQUIRES: 0 <= T <= Periods(), (G, K) = (0, 0) or a group and supplier of the layout.
     int64_t& At(int32_t T, int G, int K) { return Data_[Offset(T, G, K)]; }
     int64_t At(int32_t T, int G, int K) const { return Data_[Offset(T, G, K)]; }
-    bool Holds(int32_t T, int G, int K) const;
+    bool Holds(int32_t T, int G, int K) const
+    {
+        if (T < 0 || T > Periods_ || G < 0 || G > NumGroups()) {
+            return false;
+        }
+        return G == 0 ? K == 0 : (K >= 1 && K <= NumSuppliers(G));
+    }
 
 private:
     std::size_t Offset(int32_t T, int G, int K) const
@@ -159,7 +168,10 @@ public:
     int64_t InProcess() const { return Pipeline.Started(); }
     bool HasDemandHist() const { return !DemandHist.empty(); }
     // FailedHist[T], false outside the recorded range.
-    bool IsFailed(int32_t T) const;
+    bool IsFailed(int32_t T) const
+    {
+        return T >= 0 && static_cast<std::size_t>(T) < FailedHist.size() && FailedHist[static_cast<std::size_t>(T)] != 0;
+    }
 
     // --- Catalogue access ------------------------------------------------------------------
     // Integers read as their value (INF as 2000000000), the boolean as 1.0/0.0, the policy as

@@ -2,6 +2,8 @@
 // (DoProcessing). Both work on runs of units; every count, cost and statistic equals what the
 // same steps give one unit at a time.
 #include <algorithm>
+#include <array>
+#include <span>
 #include <limits>
 #include <string>
 #include <vector>
@@ -22,8 +24,8 @@ int64_t CapacityOf(const TStage& S)
 
 // The units one supplier position of a group supplies, in unit order.
 struct TPiece {
-    int K = 0;           // supplier position in the group
-    int64_t Count = 0;   // units
+    int K;          // supplier position in the group
+    int64_t Count;  // units
 };
 
 }  // namespace
@@ -91,28 +93,32 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
     if (ToStart > 0 && Groups > 0) {
         // Plan which supplier serves which units. Units take from the group's suppliers in order,
         // each supplier serving as many as it can fill now (a supplier listed twice in a group
-        // sees what its first listing already took).
-        std::vector<std::vector<TPiece>> Pieces(static_cast<std::size_t>(Groups) + 1);
-        std::vector<int64_t> Served(static_cast<std::size_t>(Groups) + 1, 0);
+        // sees what its first listing already took). At most 25 suppliers in all: no heap.
+        std::array<std::array<TPiece, MaxLinks + 1>, MaxLinks + 1> Pieces;
+        std::array<int, MaxLinks + 1> NumPieces;
+        std::array<int64_t, MaxLinks + 1> Served;
         int64_t MinServed = ToStart;
         for (int G = 1; G <= Groups; ++G) {
-            const std::vector<TStage*>& Group = RawMatSuppliers[static_cast<std::size_t>(G)];
-            const int Count = RawMatNumSuppliers[static_cast<std::size_t>(G)];
+            const std::size_t GI = static_cast<std::size_t>(G);
+            NumPieces[GI] = 0;
+            const std::vector<TStage*>& Group = RawMatSuppliers[GI];
+            const int Count = RawMatNumSuppliers[GI];
             int64_t Remaining = ToStart;
             for (int K = 1; K <= Count && Remaining > 0; ++K) {
-                int64_t CanFill = Group[static_cast<std::size_t>(K)]->GetInvAvail(T, StageNum);
-                for (const TPiece& Earlier : Pieces[static_cast<std::size_t>(G)]) {
-                    if (Group[static_cast<std::size_t>(Earlier.K)] == Group[static_cast<std::size_t>(K)]) {
-                        CanFill -= Earlier.Count;
+                const TStage* Supplier = Group[static_cast<std::size_t>(K)];
+                int64_t CanFill = Supplier->GetInvAvail(T, StageNum);
+                for (int P = 0; P < NumPieces[GI]; ++P) {
+                    if (Group[static_cast<std::size_t>(Pieces[GI][static_cast<std::size_t>(P)].K)] == Supplier) {
+                        CanFill -= Pieces[GI][static_cast<std::size_t>(P)].Count;
                     }
                 }
                 const int64_t Take = std::min(Remaining, std::max<int64_t>(CanFill, 0));
                 if (Take > 0) {
-                    Pieces[static_cast<std::size_t>(G)].push_back({K, Take});
+                    Pieces[GI][static_cast<std::size_t>(NumPieces[GI]++)] = {K, Take};
                     Remaining -= Take;
                 }
             }
-            Served[static_cast<std::size_t>(G)] = ToStart - Remaining;
+            Served[GI] = ToStart - Remaining;
             MinServed = std::min(MinServed, ToStart - Remaining);
         }
         if (MinServed < ToStart) {
@@ -128,9 +134,10 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
             }
             for (int G = 1; G <= Groups; ++G) {
                 int64_t Left = ToStart;
-                for (TPiece& P : Pieces[static_cast<std::size_t>(G)]) {
-                    P.Count = std::min(P.Count, Left);
-                    Left -= P.Count;
+                for (int P = 0; P < NumPieces[static_cast<std::size_t>(G)]; ++P) {
+                    TPiece& Piece = Pieces[static_cast<std::size_t>(G)][static_cast<std::size_t>(P)];
+                    Piece.Count = std::min(Piece.Count, Left);
+                    Left -= Piece.Count;
                 }
             }
         }
@@ -138,58 +145,72 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
         // Costs in unit order: per unit, each group's supplier's product cost, plus its fixed
         // cost on the first unit taken from it. Within a stretch of units in which no group
         // changes supplier, every unit adds the same terms.
-        std::vector<int64_t> Breaks = {0, ToStart};
+        std::array<int64_t, 2 * MaxLinks + 4> Breaks;
+        std::size_t NumBreaks = 0;
+        Breaks[NumBreaks++] = 0;
+        Breaks[NumBreaks++] = ToStart;
         for (int G = 1; G <= Groups; ++G) {
             int64_t At = 0;
-            for (const TPiece& P : Pieces[static_cast<std::size_t>(G)]) {
-                At += P.Count;
-                Breaks.push_back(At);
+            for (int P = 0; P < NumPieces[static_cast<std::size_t>(G)]; ++P) {
+                At += Pieces[static_cast<std::size_t>(G)][static_cast<std::size_t>(P)].Count;
+                Breaks[NumBreaks++] = At;
             }
         }
-        std::sort(Breaks.begin(), Breaks.end());
-        Breaks.erase(std::unique(Breaks.begin(), Breaks.end()), Breaks.end());
-        std::vector<std::size_t> PieceAt(static_cast<std::size_t>(Groups) + 1, 0);
-        std::vector<int64_t> PieceEnd(static_cast<std::size_t>(Groups) + 1, 0);
-        for (int G = 1; G <= Groups; ++G) {
-            const auto& GP = Pieces[static_cast<std::size_t>(G)];
-            PieceEnd[static_cast<std::size_t>(G)] = GP.empty() ? 0 : GP[0].Count;
+        // A handful of values: insertion sort.
+        for (std::size_t I = 1; I < NumBreaks; ++I) {
+            const int64_t V = Breaks[I];
+            std::size_t J = I;
+            for (; J > 0 && Breaks[J - 1] > V; --J) {
+                Breaks[J] = Breaks[J - 1];
+            }
+            Breaks[J] = V;
         }
-        std::vector<double> Terms;
-        for (std::size_t B = 0; B + 1 < Breaks.size(); ++B) {
+        NumBreaks = static_cast<std::size_t>(
+            std::unique(Breaks.begin(), Breaks.begin() + static_cast<std::ptrdiff_t>(NumBreaks)) - Breaks.begin());
+        std::array<int, MaxLinks + 1> PieceAt;
+        std::array<int64_t, MaxLinks + 1> PieceEnd;
+        for (int G = 1; G <= Groups; ++G) {
+            const std::size_t GI = static_cast<std::size_t>(G);
+            PieceAt[GI] = 0;
+            PieceEnd[GI] = NumPieces[GI] == 0 ? 0 : Pieces[GI][0].Count;
+        }
+        std::array<double, MaxLinks + 1> Terms;
+        for (std::size_t B = 0; B + 1 < NumBreaks; ++B) {
             const int64_t First = Breaks[B];
             const int64_t End = Breaks[B + 1];
             if (First >= ToStart) {
                 break;
             }
-            Terms.clear();
+            std::size_t NumTerms = 0;
             for (int G = 1; G <= Groups; ++G) {
                 const std::size_t GI = static_cast<std::size_t>(G);
-                const auto& GP = Pieces[GI];
-                while (PieceAt[GI] < GP.size() && First >= PieceEnd[GI]) {
+                while (PieceAt[GI] < NumPieces[GI] && First >= PieceEnd[GI]) {
                     ++PieceAt[GI];
-                    if (PieceAt[GI] < GP.size()) {
-                        PieceEnd[GI] += GP[PieceAt[GI]].Count;
+                    if (PieceAt[GI] < NumPieces[GI]) {
+                        PieceEnd[GI] += Pieces[GI][static_cast<std::size_t>(PieceAt[GI])].Count;
                     }
                 }
-                if (PieceAt[GI] >= GP.size()) {
+                if (PieceAt[GI] >= NumPieces[GI]) {
                     continue;  // this raw material ran out before unit First
                 }
-                const TPiece& P = GP[PieceAt[GI]];
+                const TPiece& P = Pieces[GI][static_cast<std::size_t>(PieceAt[GI])];
                 const TStage& S = *RawMatSuppliers[GI][static_cast<std::size_t>(P.K)];
                 OrderCost += S.ProductCost;
                 if (PieceEnd[GI] - P.Count == First) {
                     OrderCost += S.FixedCost;  // first unit from this supplier in this period
                 }
-                Terms.push_back(S.ProductCost);
+                Terms[NumTerms++] = S.ProductCost;
             }
-            OrderCost = AddRepeatedCycle(OrderCost, Terms, End - First - 1);
+            OrderCost = AddRepeatedCycle(OrderCost, std::span<const double>(Terms.data(), NumTerms), End - First - 1);
         }
 
         for (int G = 1; G <= Groups; ++G) {
-            for (const TPiece& P : Pieces[static_cast<std::size_t>(G)]) {
-                if (P.Count > 0) {
-                    RawMatSuppliers[static_cast<std::size_t>(G)][static_cast<std::size_t>(P.K)]->RemoveFromOutboxMany(
-                        T, StageNum, P.Count, RecordStats);
+            const std::size_t GI = static_cast<std::size_t>(G);
+            for (int P = 0; P < NumPieces[GI]; ++P) {
+                const TPiece& Piece = Pieces[GI][static_cast<std::size_t>(P)];
+                if (Piece.Count > 0) {
+                    RawMatSuppliers[GI][static_cast<std::size_t>(Piece.K)]->RemoveFromOutboxMany(T, StageNum, Piece.Count,
+                                                                                                 RecordStats);
                 }
             }
         }

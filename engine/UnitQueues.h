@@ -109,7 +109,12 @@ int64_t TDemandList::TakeInWindow(int64_t Window, int32_t CustomerKey, int64_t M
             Seen -= Take;
             Window -= Take;
             if (It->Count == 0) {
-                It = Runs_.erase(It);
+                if (It == Runs_.begin()) {
+                    Runs_.pop_front();
+                    It = Runs_.begin();
+                } else {
+                    It = Runs_.erase(It);
+                }
                 continue;
             }
         }

@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cfloat>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -9,14 +10,14 @@
 // How it works. While the running sum S stays inside one binade [2^(E-1), 2^E) its spacing u is
 // fixed, S = A * u with A an integer in [2^52, 2^53), and S + c rounds to (A + r) * u where r is c/u
 // rounded to the nearest integer; only when c/u lies exactly halfway between two integers does r
-// depend on the parity of A (ties to even). After one cycle that parity no longer changes, so every
-// further cycle adds the same integer D to A until an intermediate value would leave the binade.
-// Those cycles are skipped in one step; near a binade edge, cycles are done one by one.
+// depend on the parity of A (ties to even). So every cycle adds the same integer D to A until an
+// intermediate value would leave the binade, and those cycles are skipped in one step. Near zero,
+// near a binade edge and in other awkward spots, cycles are done one by one.
 namespace {
 
 constexpr int64_t BinadeLow = (int64_t{1} << 52) + 1;   // keep exact sums strictly inside
 constexpr int64_t BinadeHigh = (int64_t{1} << 53) - 2;  // the binade, away from its edges
-constexpr int64_t SmallCycles = 8;
+constexpr int64_t SmallCycles = 32;  // below this, plain additions are cheaper than analysis
 
 double PlainCycle(double Sum, std::span<const double> Terms)
 {
@@ -26,13 +27,141 @@ double PlainCycle(double Sum, std::span<const double> Terms)
     return Sum;
 }
 
+double PlainCycles(double Sum, std::span<const double> Terms, int64_t Cycles)
+{
+    if (Terms.size() == 1) {
+        const double T = Terms[0];
+        for (int64_t C = 0; C < Cycles; ++C) {
+            Sum = Sum + T;
+        }
+    } else if (Terms.size() == 2) {
+        const double T0 = Terms[0];
+        const double T1 = Terms[1];
+        for (int64_t C = 0; C < Cycles; ++C) {
+            Sum = Sum + T0;
+            Sum = Sum + T1;
+        }
+    } else {
+        for (int64_t C = 0; C < Cycles; ++C) {
+            Sum = PlainCycle(Sum, Terms);
+        }
+    }
+    return Sum;
+}
+
+uint64_t Bits(double Value)
+{
+    uint64_t B = 0;
+    std::memcpy(&B, &Value, sizeof B);
+    return B;
+}
+
 bool SameBits(double A, double B)
 {
-    uint64_t X = 0;
-    uint64_t Y = 0;
-    std::memcpy(&X, &A, sizeof X);
-    std::memcpy(&Y, &B, sizeof Y);
-    return X == Y;
+    return Bits(A) == Bits(B);
+}
+
+// 2^K for -1022 <= K <= 1023.
+double PowerOfTwo(int K)
+{
+    const uint64_t B = static_cast<uint64_t>(K + 1023) << 52;
+    double Value = 0;
+    std::memcpy(&Value, &B, sizeof Value);
+    return Value;
+}
+
+// N / D rounded down for 0 <= N < 2^53 and D >= 1. A 64-bit integer division is slow on many
+// processors; the double quotient is off by at most one and is corrected exactly.
+int64_t QuotientFloor(int64_t N, int64_t D)
+{
+    int64_t Q = static_cast<int64_t>(static_cast<double>(N) / static_cast<double>(D));
+    if (Q * D > N) {
+        --Q;
+    } else if ((Q + 1) * D <= N) {
+        ++Q;
+    }
+    return Q;
+}
+
+// The common case of costs: a sum that only grows (Sum >= 0, every term > 0). Then within a binade
+// every intermediate value lies between the cycle's start and end, and the one check is the
+// binade's upper edge.
+// Advances Sum and Cycles as far as it can; true when all cycles are done.
+bool AddPositiveTerms(double& Sum, std::span<const double> Terms, int64_t& Cycles)
+{
+    constexpr std::size_t MaxTerms = 32;
+    if (!(Sum >= 0) || Terms.size() > MaxTerms) {
+        return false;
+    }
+    for (double Term : Terms) {
+        if (!(Term > 0) || !(Term < 0x1p1000)) {
+            return false;
+        }
+    }
+    double CycleTotal = 0;
+    for (double Term : Terms) {
+        CycleTotal += Term;
+    }
+    while (Cycles > 0) {
+        // While a binade holds only a few cycles, plain additions are cheaper than the analysis.
+        if (Sum < 32 * CycleTotal) {
+            Sum = PlainCycle(Sum, Terms);
+            --Cycles;
+            continue;
+        }
+        if (!(Sum >= 0x1p-960) || !(Sum < 0x1p1000)) {  // spacing must stay a normal number
+            if (!(Sum < 0x1p1000)) {
+                return false;  // near overflow: leave it to the careful loop
+            }
+            Sum = PlainCycle(Sum, Terms);
+            --Cycles;
+            continue;
+        }
+        const int BiasedExponent = static_cast<int>((Bits(Sum) >> 52) & 0x7FF);
+        const double Spacing = PowerOfTwo(BiasedExponent - 1075);
+        const double InverseSpacing = PowerOfTwo(1075 - BiasedExponent);
+        const int64_t A = static_cast<int64_t>(Sum * InverseSpacing);
+        // Each step adds its term's multiple of the spacing; a term exactly halfway rounds to the
+        // even result, which depends on the parity at that step.
+        int64_t Cur = A;
+        bool AnyTie = false;
+        for (double Term : Terms) {
+            const double X = Term * InverseSpacing;  // exact scaling
+            if (X >= 0x1p53) {
+                return false;  // a term beyond the binade: careful loop
+            }
+            const int64_t Floor = static_cast<int64_t>(X);
+            const double Fraction = X - static_cast<double>(Floor);
+            if (Fraction == 0.5) {
+                AnyTie = true;
+                Cur += ((Cur + Floor) % 2 == 0) ? Floor : Floor + 1;
+            } else {
+                Cur += Fraction < 0.5 ? Floor : Floor + 1;
+            }
+        }
+        const int64_t D = Cur - A;
+        if (AnyTie && D % 2 != 0) {
+            // Only possible with a tie before parity settles (a tie's result is even): one plain
+            // cycle settles it.
+            Sum = PlainCycle(Sum, Terms);
+            --Cycles;
+            continue;
+        }
+        if (D == 0) {
+            return true;  // every term is absorbed: the sum no longer changes
+        }
+        const int64_t Room = BinadeHigh - A;
+        const int64_t K = Room < D ? 0 : std::min(Cycles, QuotientFloor(Room, D));
+        if (K > 0) {
+            Sum = static_cast<double>(A + K * D) * Spacing;
+            Cycles -= K;
+        }
+        if (Cycles > 0) {
+            Sum = PlainCycle(Sum, Terms);  // crosses into the next binade
+            --Cycles;
+        }
+    }
+    return true;
 }
 
 // One term scaled to the spacing of the current binade.
@@ -43,7 +172,7 @@ struct TScaledTerm {
 };
 
 // The integer steps of one cycle from A, or false when a step leaves the safe range.
-bool CycleSteps(int64_t A, const std::vector<TScaledTerm>& Scaled, int64_t& End, int64_t& MinOffset,
+bool CycleSteps(int64_t A, std::span<const TScaledTerm> Scaled, int64_t& End, int64_t& MinOffset,
                 int64_t& MaxOffset)
 {
     int64_t Cur = A;
@@ -65,78 +194,197 @@ bool CycleSteps(int64_t A, const std::vector<TScaledTerm>& Scaled, int64_t& End,
     return true;
 }
 
+// When the sum and every term are whole numbers and no partial sum can reach 2^53, every
+// addition is exact and the result is simply Sum + Cycles * (sum of the terms).
+// The exponent of the lowest set bit of a finite non-zero value (Value = odd * 2^result).
+int LowestBitExponent(double Value)
+{
+    const uint64_t B = Bits(Value);
+    const int BiasedExponent = static_cast<int>((B >> 52) & 0x7FF);
+    uint64_t Mantissa = B & ((uint64_t{1} << 52) - 1);
+    int Exponent = 0;
+    if (BiasedExponent == 0) {
+        Exponent = -1074;  // subnormal
+    } else {
+        Mantissa |= uint64_t{1} << 52;
+        Exponent = BiasedExponent - 1075;
+    }
+    return Exponent + std::countr_zero(Mantissa);
+}
+
+// When the sum and every term are multiples of one power of two 2^Q and no partial sum can reach
+// 2^(51+Q), every addition is exact and the result is Sum + Cycles * (sum of the terms): whole
+// numbers, halves, quarters and the like.
+bool AddDyadic(double& Sum, std::span<const double> Terms, int64_t Cycles)
+{
+    int Q = 1 << 20;
+    double Magnitude = std::fabs(Sum);
+    if (!std::isfinite(Sum)) {
+        return false;
+    }
+    if (Sum != 0) {
+        Q = LowestBitExponent(Sum);
+    }
+    for (double Term : Terms) {
+        if (!std::isfinite(Term)) {
+            return false;
+        }
+        if (Term != 0) {
+            Q = std::min(Q, LowestBitExponent(Term));
+        }
+    }
+    if (Q == (1 << 20)) {
+        Sum = Sum + 0.0;  // all zero: only the sign of a zero sum can change, once
+        return true;
+    }
+    if (Q < -1000 || Q > 900) {
+        return false;
+    }
+    double TermMagnitude = 0;
+    for (double Term : Terms) {
+        TermMagnitude += std::fabs(Term);
+    }
+    // Everything in units of 2^Q must stay below 2^51 (a margin for the rounding of this test).
+    const double Unit = PowerOfTwo(Q);
+    if (!((Magnitude + TermMagnitude * static_cast<double>(Cycles)) / Unit < 0x1p51)) {
+        return false;
+    }
+    int64_t CycleTotal = 0;
+    for (double Term : Terms) {
+        CycleTotal += static_cast<int64_t>(Term / Unit);  // exact: a multiple of the unit
+    }
+    Sum = Sum + static_cast<double>(CycleTotal * Cycles) * Unit;
+    return true;
+}
+
 }  // namespace
 
 double AddRepeatedCycle(double Sum, std::span<const double> Terms, int64_t Cycles)
 {
     assert(Cycles >= 0);
-    if (Terms.empty()) {
+    if (Terms.empty() || Cycles == 0) {
         return Sum;
     }
-    std::vector<TScaledTerm> Scaled(Terms.size());
+    if (Cycles <= 2) {
+        return PlainCycles(Sum, Terms, Cycles);
+    }
+    if (AddDyadic(Sum, Terms, Cycles)) {
+        return Sum;
+    }
+    if (Cycles <= SmallCycles) {
+        return PlainCycles(Sum, Terms, Cycles);
+    }
+    if (AddPositiveTerms(Sum, Terms, Cycles)) {
+        return Sum;
+    }
+    // The scaled terms live on the stack for the usual short cycles.
+    constexpr std::size_t InlineTerms = 32;
+    TScaledTerm InlineScaled[InlineTerms];
+    std::vector<TScaledTerm> HeapScaled;
+    TScaledTerm* ScaledData = InlineScaled;
+    if (Terms.size() > InlineTerms) {
+        HeapScaled.resize(Terms.size());
+        ScaledData = HeapScaled.data();
+    }
+    const std::span<TScaledTerm> Scaled(ScaledData, Terms.size());
+    double CycleMagnitude = 0;
+    for (double Term : Terms) {
+        CycleMagnitude += std::fabs(Term);
+    }
+    // The sums before the latest consecutive plain cycles, newest at Recent[(PlainRun - 1) % 8]:
+    // the cycle is a fixed function of the sum, so a sum that comes back repeats from there on.
+    constexpr int Remembered = 8;
+    double Recent[Remembered];
+    int64_t PlainRun = 0;
+    bool ForcePlain = false;
     while (Cycles > 0) {
-        if (Cycles <= SmallCycles || !std::isnormal(Sum)) {
+        // Plain cycles near zero (a binade then holds only a cycle or two), for NaN and
+        // infinities, near binade edges and when the shortcut is not safe.
+        if (ForcePlain || Cycles <= SmallCycles || !std::isnormal(Sum) ||
+            (std::fabs(Sum) < 16 * CycleMagnitude && PlainRun < 32)) {
+            ForcePlain = false;
             const double Next = PlainCycle(Sum, Terms);
             --Cycles;
-            // A cycle is a fixed function of Sum: once it maps Sum to itself, nothing changes.
-            if (SameBits(Next, Sum) || (std::isnan(Next) && std::isnan(Sum))) {
-                return Next;
+            if (std::isnan(Next) || SameBits(Next, Sum)) {
+                return Next;  // NaN stays NaN; a fixed point stays put
             }
+            // Next equals the sum I + 2 cycles back: the sequence repeats with that period.
+            for (int64_t I = 0; I < std::min<int64_t>(PlainRun, Remembered); ++I) {
+                if (SameBits(Recent[(PlainRun - 1 - I) % Remembered], Next)) {
+                    Cycles %= I + 2;
+                    Sum = Next;
+                    while (Cycles-- > 0) {
+                        Sum = PlainCycle(Sum, Terms);
+                    }
+                    return Sum;
+                }
+            }
+            Recent[PlainRun % Remembered] = Sum;
+            ++PlainRun;
             Sum = Next;
             continue;
         }
-        // One ordinary cycle first: after it the parity that decides ties is settled.
-        const double Next = PlainCycle(Sum, Terms);
-        --Cycles;
-        if (SameBits(Next, Sum)) {
-            return Next;
-        }
-        Sum = Next;
-        if (!std::isnormal(Sum)) {
+        const bool Negative = Sum < 0;
+        // |Sum| lies in [2^(E-1023), 2^(E-1022)) for the biased exponent E; its spacing is
+        // 2^(E-1075). Powers of two are built from their bits: no library calls here.
+        const int BiasedExponent = static_cast<int>((Bits(Sum) >> 52) & 0x7FF);
+        if (BiasedExponent < 53) {
+            ForcePlain = true;  // spacing below the normal range
             continue;
         }
-        const bool Negative = Sum < 0;
-        int Exponent = 0;
-        std::frexp(Sum, &Exponent);
-        const double Spacing = std::ldexp(1.0, Exponent - 53);
-        const int64_t A = static_cast<int64_t>(std::fabs(Sum) / Spacing);
+        const double Spacing = PowerOfTwo(BiasedExponent - 1075);
+        const double InverseSpacing = PowerOfTwo(1075 - BiasedExponent);
+        const int64_t A = static_cast<int64_t>(std::fabs(Sum) * InverseSpacing);
         bool Usable = true;
         bool AnyTie = false;
         for (std::size_t I = 0; I < Terms.size(); ++I) {
-            const double X = (Negative ? -Terms[I] : Terms[I]) / Spacing;  // exact: power-of-two scaling
-            if (!std::isfinite(X) || std::fabs(X) > 0x1p60) {
+            const double X = (Negative ? -Terms[I] : Terms[I]) * InverseSpacing;  // exact scaling
+            if (!(std::fabs(X) <= 0x1p60)) {
                 Usable = false;
                 break;
             }
-            const double Lower = std::floor(X);
+            int64_t Floor = static_cast<int64_t>(X);
+            if (static_cast<double>(Floor) > X) {
+                --Floor;
+            }
+            const double Fraction = X - static_cast<double>(Floor);  // exact
             TScaledTerm& T = Scaled[I];
-            T.Tie = (X - Lower == 0.5);
-            T.Floor = static_cast<int64_t>(Lower);
-            T.Nearest = static_cast<int64_t>(std::nearbyint(X));
+            T.Floor = Floor;
+            T.Tie = Fraction == 0.5;
+            T.Nearest = Fraction < 0.5 ? Floor : Floor + 1;
             AnyTie = AnyTie || T.Tie;
         }
         int64_t End = 0;
         int64_t MinOffset = 0;
         int64_t MaxOffset = 0;
         if (!Usable || !CycleSteps(A, Scaled, End, MinOffset, MaxOffset)) {
-            continue;  // near an edge or a huge term: the next round does a plain cycle
+            ForcePlain = true;  // near a binade edge, or a huge term
+            continue;
         }
         const int64_t D = End - A;
+        // Ties go to the even neighbour, so a step depends on the parity of A. With D even every
+        // cycle starts at the same parity and repeats the same steps; an odd D settles after one
+        // plain cycle (a tie's result is always even).
         if (AnyTie && (D % 2 != 0)) {
-            continue;  // parity not settled (cannot happen after a full cycle; be safe)
+            ForcePlain = true;
+            continue;
         }
         // Largest K such that every intermediate of the next K cycles stays in range.
         int64_t K = Cycles;
         if (D > 0) {
-            K = std::min(K, (BinadeHigh - A - MaxOffset) / D + 1);
+            K = std::min(K, QuotientFloor(BinadeHigh - A - MaxOffset, D) + 1);
         } else if (D < 0) {
-            K = std::min(K, (A + MinOffset - BinadeLow) / (-D) + 1);
+            K = std::min(K, QuotientFloor(A + MinOffset - BinadeLow, -D) + 1);
         }
         if (K <= 0) {
+            ForcePlain = true;
             continue;
         }
         const int64_t Final = A + K * D;
+        // Stopped short of the binade's edge: the next cycle crosses it, plainly.
+        ForcePlain = K < Cycles;
         Cycles -= K;
+        PlainRun = 0;
         Sum = static_cast<double>(Final) * Spacing;
         if (Negative) {
             Sum = -Sum;

@@ -11,6 +11,16 @@ const std::array<std::string, NumMetrics + 1> MetricNames = {
     "Fill Rate", "Within CST", "Failed", "Serv Time Histogram",
 };
 
+namespace {
+
+// A whole number below 2^50 in magnitude: adding a count below 2^50 to it is exact.
+bool IsSmallWhole(double Value)
+{
+    return std::fabs(Value) < 0x1p50 && static_cast<double>(static_cast<int64_t>(Value)) == Value;
+}
+
+}  // namespace
+
 void TMinMaxAvg::Reset()
 {
     Count_ = 0;
@@ -21,28 +31,28 @@ void TMinMaxAvg::Reset()
     Last_ = 0;
 }
 
-void TMinMaxAvg::Add(double X)
-{
-    ++Count_;
-    Sum_ += X;
-    SumSq_ += X * X;
-    if (X < Min_) {
-        Min_ = X;
-    }
-    if (X > Max_) {
-        Max_ = X;
-    }
-    Last_ = X;
-}
-
 void TMinMaxAvg::AddMany(double X, int64_t Count)
 {
     if (Count <= 0) {
         return;
     }
+    if (Count == 1) {
+        Add(X);
+        return;
+    }
     Count_ += Count;
-    Sum_ = AddRepeated(Sum_, X, Count);
-    SumSq_ = AddRepeated(SumSq_, X * X, Count);
+    if (X == 0) {
+        // Adding zero again and again changes at most the sign of a zero sum, the first time.
+        Sum_ = Sum_ + X;
+        SumSq_ = SumSq_ + X * X;
+    } else if (X == 1 && IsSmallWhole(Sum_) && IsSmallWhole(SumSq_) && Count < 0x1p50) {
+        // Counting ones (fill rates, service levels): whole sums, every addition exact.
+        Sum_ += static_cast<double>(Count);
+        SumSq_ += static_cast<double>(Count);
+    } else {
+        Sum_ = AddRepeated(Sum_, X, Count);
+        SumSq_ = AddRepeated(SumSq_, X * X, Count);
+    }
     if (X < Min_) {
         Min_ = X;
     }
@@ -121,16 +131,6 @@ void TStats::Reset()
         M.Reset();
     }
     Hist_.Reset();
-}
-
-TMinMaxAvg* TStats::Get(int Index)
-{
-    return (Index >= 0 && Index < NumMetrics) ? &Metrics_[static_cast<std::size_t>(Index)] : nullptr;
-}
-
-const TMinMaxAvg* TStats::Get(int Index) const
-{
-    return (Index >= 0 && Index < NumMetrics) ? &Metrics_[static_cast<std::size_t>(Index)] : nullptr;
 }
 
 double TStats::Value(int Index, const std::string& Name) const

@@ -11,7 +11,19 @@ public:
     TMinMaxAvg() { Reset(); }
 
     void Reset();
-    void Add(double X);
+    void Add(double X)
+    {
+        ++Count_;
+        Sum_ += X;
+        SumSq_ += X * X;
+        if (X < Min_) {
+            Min_ = X;
+        }
+        if (X > Max_) {
+            Max_ = X;
+        }
+        Last_ = X;
+    }
     // Same result, to the last bit, as Count calls of Add(X). REQUIRES: Count >= 0.
     void AddMany(double X, int64_t Count);
 
@@ -100,8 +112,14 @@ public:
 
     void Reset();
     // The accumulator of metric Index, or nullptr outside 0..15.
-    TMinMaxAvg* Get(int Index);
-    const TMinMaxAvg* Get(int Index) const;
+    TMinMaxAvg* Get(int Index)
+    {
+        return (Index >= 0 && Index < NumMetrics) ? &Metrics_[static_cast<std::size_t>(Index)] : nullptr;
+    }
+    const TMinMaxAvg* Get(int Index) const
+    {
+        return (Index >= 0 && Index < NumMetrics) ? &Metrics_[static_cast<std::size_t>(Index)] : nullptr;
+    }
     THistogram& Histogram() { return Hist_; }
     const THistogram& Histogram() const { return Hist_; }
 

@@ -85,3 +85,18 @@ TEST(RepeatedSum, NonFiniteValuesSettleWithoutLooping)
     EXPECT_EQ(AddRepeated(0.0, 1.0, 1LL << 40), std::ldexp(1.0, 40));
     EXPECT_EQ(AddRepeated(0.0, 0.5, 3000000000LL), 1500000000.0);
 }
+
+TEST(RepeatedSum, SumsThatOscillateAcrossABinadeEdgeFinish)
+{
+    // 0.49 + 0.02 crosses into [0.5, 1) and back every cycle: no binade holds a whole cycle.
+    const std::vector<double> Terms = {0.02, -0.02};
+    for (int64_t Cycles : {9LL, 10LL, 1001LL, 123457LL}) {
+        ASSERT_TRUE(SameBits(Naive(0.49, Terms, Cycles), AddRepeatedCycle(0.49, Terms, Cycles))) << Cycles;
+    }
+    // And with a count no one-by-one loop could finish.
+    const double Far = AddRepeatedCycle(0.49, Terms, 1LL << 50);
+    EXPECT_TRUE(std::isfinite(Far));
+    EXPECT_NEAR(Far, 0.49, 1e-9);
+    const std::vector<double> Drift = {0.3, -0.2999};
+    EXPECT_TRUE(SameBits(Naive(-0.5, Drift, 200000), AddRepeatedCycle(-0.5, Drift, 200000)));
+}

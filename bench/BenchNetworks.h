@@ -1,0 +1,18 @@
+#pragma once
+#include <cstdint>
+
+class TSimulation;
+
+// Builds the 25-stage benchmark network into an empty model: ten retailers with external demand
+// and finite demand bounds, eight distribution centres (some retailers have two alternative
+// centres of different cost and capacity), seven plants feeding several raw materials; every
+// policy ("None", "BS", "(R,Q)", "(s,S)", "OQ") occurs; some stages fail and recover. Every
+// volume (demand means and deviations, stock levels, capacities, order bounds) is multiplied by
+// Scale.
+void BuildNetwork25(TSimulation& Model, int64_t Scale);
+
+// A serial chain of 5 base-stock stages with external demand at stage 1.
+void BuildSerialChain5(TSimulation& Model);
+
+// Peak resident memory of this process so far, in MiB.
+double PeakMemoryMiB();
