@@ -1,0 +1,68 @@
+#include "model_files/CheckModel.h"
+
+#include <string>
+
+#include "engine/GeneralProcs.h"
+#include "engine/Simulation.h"
+#include "platform/Dialogs.h"
+
+namespace {
+
+bool AnyStage(const TSimulation& Model, bool (*Condition)(const TStage&))
+{
+    for (int N = 1; N <= Model.NumStages; ++N) {
+        if (Condition(Model.Stage(N))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct TWarning {
+    bool (*Condition)(const TStage&);
+    const char* Text;
+};
+
+const TWarning Warnings[] = {
+    {[](const TStage& S) { return S.ProcCapacity == 0 && S.MeanEchelonDemand() > 0; },
+     "At least one stage in your model has 0 capacity.  Are you sure you want to proceed?"},
+    {[](const TStage& S) { return S.FixedCost > 0 && S.NumCustomers == 0; },
+     "At least one stage in your model has fixed cost > 0 but no customer.  Are you sure you want to proceed?\r\r"
+     "(Fixed costs apply to orders placed TO a stage, not to orders placed BY a stage.)"},
+    {[](const TStage& S) { return S.ProductCost > 0 && S.NumCustomers == 0; },
+     "At least one stage in your model has product cost > 0 but no customer.  Are you sure you want to proceed?\r\r"
+     "(Product costs apply to orders placed TO a stage, not to orders placed BY a stage.)"},
+    {[](const TStage& S) { return FloatLess(0, S.DemandMean) && FloatLess(S.DemandMean, 1); },
+     "At least one stage in your model has very small mean demand (< 1).  Are you sure you want to proceed?\r\r"
+     "(Since all demands are rounded to the nearest integer, demands at this stage will only equal 0 or 1.)"},
+    {[](const TStage& S) {
+         return FloatLess(0, S.DemandMean) && FloatLess(0, S.DemandSD) && FloatEq(S.DemandBound, 0);
+     },
+     "At least one stage in your model has positive demand mean and SD but demand bound = 0.  Are you sure you want "
+     "to proceed?\r\r(If you proceed, all random demands above the mean will be set equal to the mean.)"},
+};
+
+}  // namespace
+
+bool CheckModel(const TSimulation& Model, Dialogs& Messages)
+{
+    if (Model.NumStages == 0) {
+        Messages.ShowError("You must add at least one stage or load an existing model.");
+        return false;
+    }
+    // Refused outright rather than asked: such a stage orders nothing, whatever its demand.
+    for (int N = 1; N <= Model.NumStages; ++N) {
+        const TStage& S = Model.Stage(N);
+        if (S.InvPolicy == PolicyRQ && S.RQOrderQty < 1) {
+            Messages.ShowError("Stage " + std::to_string(N) + " uses the (R,Q) policy with Q = " +
+                               std::to_string(S.RQOrderQty) + "; Q must be at least 1.");
+            return false;
+        }
+    }
+    for (const TWarning& W : Warnings) {
+        if (AnyStage(Model, W.Condition) && !Messages.AskYesNo(W.Text)) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+class Dialogs;
+class TSimulation;
+
+// The checks before a run, in this order, each tested over all stages and shown at most once:
+//  1. no stage at all: error box, false;
+//  2. an "(R,Q)" stage whose Q is below 1, which could never order: error box naming the first
+//     such stage, false;
+//  3. capacity 0 with echelon demand above 0; fixed cost > 0 without customers; product cost > 0
+//     without customers; mean demand in (0, 1); positive mean and SD with a demand bound of 0:
+//     each a Yes/No question, and No returns false at once without asking further.
+// True when the run may go ahead. Reads the model only.
+bool CheckModel(const TSimulation& Model, Dialogs& Messages);

@@ -1,0 +1,390 @@
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "engine/GeneralProcs.h"
+#include "engine/Simulation.h"
+#include "model_files/ModelFile.h"
+#include "model_files/ModelFileLayout.h"
+#include "platform/Dialogs.h"
+
+namespace {
+
+bool IsSeparator(char C)
+{
+    return static_cast<unsigned char>(C) <= 32;
+}
+
+// The file as a stream of tokens: any byte of code 32 or less separates them. Once the end of the
+// file is reached every further token is empty (and reads as the number 0).
+class TTokenReader {
+public:
+    TTokenReader(std::string_view Bytes, std::size_t Start) : Bytes_(Bytes), Pos_(Start) {}
+
+    std::string_view Next()
+    {
+        int Line = Line_;
+        while (Pos_ < Bytes_.size() && IsSeparator(Bytes_[Pos_])) {
+            // CR, LF and CR LF each end one line.
+            if (Bytes_[Pos_] == '\r' || (Bytes_[Pos_] == '\n' && (Pos_ == 0 || Bytes_[Pos_ - 1] != '\r'))) {
+                ++Line;
+            }
+            ++Pos_;
+        }
+        const std::size_t First = Pos_;
+        while (Pos_ < Bytes_.size() && !IsSeparator(Bytes_[Pos_])) {
+            ++Pos_;
+        }
+        Ended_ = First == Pos_;
+        if (!Ended_) {
+            Line_ = Line;
+        }
+        return Bytes_.substr(First, Pos_ - First);
+    }
+
+    // The line of the last token found (1 before the first).
+    int Line() const { return Line_; }
+    // True when the token last returned is missing because the file had ended.
+    bool Ended() const { return Ended_; }
+
+private:
+    std::string_view Bytes_;
+    std::size_t Pos_;
+    int Line_ = 1;
+    bool Ended_ = false;
+};
+
+// A token as the user may see it in a message: printable ASCII kept, anything else as '?', long
+// tokens cut.
+std::string Printable(std::string_view Token)
+{
+    constexpr std::size_t Shown = 40;
+    std::string Out;
+    for (std::size_t I = 0; I < Token.size() && I < Shown; ++I) {
+        const unsigned char C = static_cast<unsigned char>(Token[I]);
+        Out.push_back(C > 32 && C < 127 ? static_cast<char>(C) : '?');
+    }
+    if (Token.size() > Shown) {
+        Out += "...";
+    }
+    return Out;
+}
+
+std::string StageName(int K)
+{
+    return "stage " + std::to_string(K);
+}
+
+class TModelReader {
+public:
+    TModelReader(TSimulation& Model, std::string_view Bytes, TLoadResult& Result)
+        : Model_(Model), Bytes_(Bytes), Tokens_(Bytes, 0), Result_(Result)
+    {
+    }
+
+    // Recognises the version; false (Result filled) for one we do not read.
+    bool ReadVersion(TModelFileVersion& Version);
+    // Everything after the version. False (Result filled) at the first error.
+    bool ReadModel(TModelFileVersion Version);
+
+private:
+    bool Fail(const std::string& What)
+    {
+        Result_.Ok = false;
+        Result_.Line = Tokens_.Line();
+        Result_.Message = "Line " + std::to_string(Result_.Line) + ": " + What;
+        return false;
+    }
+    bool ReadInt(int32_t& Value, const std::string& What);
+    bool ReadReal(double& Value, const std::string& What);
+    bool ReadToken(const TStageToken& Token, TStage& S);
+    bool ReadCount(int& Count, const std::string& What, const std::string& Items);
+    bool ReadLinks(TStage& S, bool Suppliers);
+    bool ReadStage(TStage& S, TModelFileVersion Version);
+    bool ReadPerUnitTime();
+
+    TSimulation& Model_;
+    std::string_view Bytes_;
+    TTokenReader Tokens_;
+    TLoadResult& Result_;
+};
+
+bool TModelReader::ReadVersion(TModelFileVersion& Version)
+{
+    if (Bytes_.empty() || Bytes_[0] != 'v') {
+        Version = TModelFileVersion::V20;
+        Result_.Version = 2.0;
+        return true;
+    }
+    Tokens_ = TTokenReader(Bytes_, 1);
+    double Number = 0;
+    if (!ReadReal(Number, "the version")) {
+        return false;
+    }
+    Result_.Version = Number;
+    static constexpr struct {
+        double Number;
+        TModelFileVersion Version;
+    } Known[] = {
+        {2.0, TModelFileVersion::V20},
+        {2.1, TModelFileVersion::V21},
+        {2.2, TModelFileVersion::V22},
+        {2.3, TModelFileVersion::V23},
+        {2.4, TModelFileVersion::V24},
+    };
+    for (const auto& K : Known) {
+        if (FloatEq(Number, K.Number)) {
+            Version = K.Version;
+            Result_.Version = K.Number;
+            if (Version == TModelFileVersion::V20) {
+                Tokens_ = TTokenReader(Bytes_, 0);  // that layout has no version line to skip
+            }
+            return true;
+        }
+    }
+    return Fail("version " + FormatGeneral(Number) + " is not a model file version this program reads (2.0 to 2.4).");
+}
+
+bool TModelReader::ReadInt(int32_t& Value, const std::string& What)
+{
+    const std::string_view Token = Tokens_.Next();
+    if (Token.empty()) {
+        Value = 0;
+        return true;
+    }
+    if (Token.size() > MaxIntTokenChars) {
+        return Fail("expected an integer for " + What + ", found \"" + Printable(Token) + "\" (more than " +
+                    std::to_string(MaxIntTokenChars) + " characters).");
+    }
+    if (!TryParseInt32(Token, Value)) {
+        return Fail("expected an integer for " + What + ", found \"" + Printable(Token) + "\".");
+    }
+    return true;
+}
+
+bool TModelReader::ReadReal(double& Value, const std::string& What)
+{
+    const std::string_view Token = Tokens_.Next();
+    if (Token.empty()) {
+        Value = 0;
+        return true;
+    }
+    if (Token.size() > MaxRealTokenChars) {
+        return Fail("expected a number for " + What + ", found \"" + Printable(Token) + "\" (more than " +
+                    std::to_string(MaxRealTokenChars) + " characters).");
+    }
+    if (!TryParseReal(Token, Value)) {
+        return Fail("expected a number for " + What + ", found \"" + Printable(Token) + "\".");
+    }
+    return true;
+}
+
+bool TModelReader::ReadToken(const TStageToken& Token, TStage& S)
+{
+    const std::string What = ParamLongNames[static_cast<std::size_t>(Token.Param)] + " of " + StageName(S.StageNum);
+    switch (Token.Kind) {
+    case TTokenKind::Int:
+    case TTokenKind::Policy: {
+        int32_t Value = 0;
+        if (!ReadInt(Value, What)) {
+            return false;
+        }
+        // SetParam turns a policy code outside 0..4 into 0.
+        S.SetParam(Token.Param, Value);
+        return true;
+    }
+    case TTokenKind::Real:
+    case TTokenKind::Bound: {
+        double Value = 0;
+        if (!ReadReal(Value, What)) {
+            return false;
+        }
+        if (Token.Kind == TTokenKind::Bound && FloatEq(Value, InfiniteBoundValue)) {
+            Value = std::numeric_limits<double>::infinity();
+        }
+        S.SetParam(Token.Param, Value);
+        return true;
+    }
+    case TTokenKind::IntAsReal: {
+        double Value = 0;
+        if (!ReadReal(Value, What)) {
+            return false;
+        }
+        const double Rounded = std::nearbyint(Value);  // half to even under the default rounding mode
+        if (!(Rounded >= std::numeric_limits<int32_t>::min() && Rounded <= std::numeric_limits<int32_t>::max())) {
+            return Fail(What + " is " + FormatGeneral(Value) + ", outside the range of an integer.");
+        }
+        S.SetParam(Token.Param, Rounded);
+        return true;
+    }
+    }
+    return true;
+}
+
+bool TModelReader::ReadCount(int& Count, const std::string& What, const std::string& Items)
+{
+    int32_t Value = 0;
+    if (!ReadInt(Value, What)) {
+        return false;
+    }
+    if (Value < 0) {
+        return Fail(What + " is " + std::to_string(Value) + "; it cannot be negative.");
+    }
+    if (Value > MaxLinks) {
+        return Fail(What + " is " + std::to_string(Value) + "; at most " + std::to_string(MaxLinks) + " " + Items +
+                    " are allowed.");
+    }
+    Count = Value;
+    return true;
+}
+
+bool TModelReader::ReadLinks(TStage& S, bool Suppliers)
+{
+    const int K = S.StageNum;
+    const std::string Kind = Suppliers ? "supplier" : "customer";
+    int Count = 0;
+    if (!ReadCount(Count, "the number of " + Kind + "s of " + StageName(K), Kind + "s")) {
+        return false;
+    }
+    // The count grows only with accepted entries, so a failure never leaves an empty slot behind.
+    int& Num = Suppliers ? S.NumSuppliers : S.NumCustomers;
+    auto& Links = Suppliers ? S.Suppliers : S.Customers;
+    Num = 0;
+    for (int I = 1; I <= Count; ++I) {
+        int32_t Other = 0;
+        if (!ReadInt(Other, Kind + " " + std::to_string(I) + " of " + StageName(K))) {
+            return false;
+        }
+        if (Other < 1 || Other > Model_.NumStages) {
+            return Fail(StageName(K) + " lists " + Kind + " " + std::to_string(Other) +
+                        ", which is not a stage of this model (1 to " + std::to_string(Model_.NumStages) + ").");
+        }
+        if (Suppliers && Other <= K) {
+            return Fail(StageName(K) + " lists stage " + std::to_string(Other) +
+                        " as a supplier; a supplier must have a higher number than its customer.");
+        }
+        if (!Suppliers && Other >= K) {
+            return Fail(StageName(K) + " lists stage " + std::to_string(Other) +
+                        " as a customer; a customer must have a lower number than its supplier.");
+        }
+        Links[static_cast<std::size_t>(++Num)] = &Model_.Stage(Other);
+    }
+    return true;
+}
+
+bool TModelReader::ReadStage(TStage& S, TModelFileVersion Version)
+{
+    const int K = S.StageNum;
+    int32_t Number = 0;
+    if (!ReadInt(Number, "the number of " + StageName(K))) {
+        return false;
+    }
+    if (Tokens_.Ended()) {
+        Number = K;  // a file that ends early leaves its stages numbered by position
+    }
+    if (Number != K) {
+        return Fail("the stage in position " + std::to_string(K) + " is numbered " + std::to_string(Number) +
+                    "; stages must be numbered 1, 2, 3, ... in file order.");
+    }
+    for (const TStageToken& Token : StageTokens(Version)) {
+        if (!ReadToken(Token, S)) {
+            return false;
+        }
+    }
+    if (!ReadLinks(S, true)) {
+        return false;
+    }
+    if (Version != TModelFileVersion::V20) {
+        S.PopulateRawMaterials();
+    }
+    if (!ReadLinks(S, false)) {
+        return false;
+    }
+    return ReadInt(S.PosX, "the box's left of " + StageName(K)) && ReadInt(S.PosY, "the box's top of " + StageName(K));
+}
+
+bool TModelReader::ReadPerUnitTime()
+{
+    if (Tokens_.Next() != PerUnitTimeMarker) {
+        return true;  // nothing after the last stage that we know of; like any reader, stop here
+    }
+    for (int K = 1; K <= Model_.NumStages; ++K) {
+        const std::string_view Flag = Tokens_.Next();
+        if (Flag != "0" && Flag != "1") {
+            const std::string Found = Flag.empty() ? "the end of the file" : "\"" + Printable(Flag) + "\"";
+            return Fail("expected 1 or 0 for the " + std::string(PerUnitTimeMarker) + " flag of " + StageName(K) +
+                        ", found " + Found + ".");
+        }
+        Model_.Stage(K).StockoutPerUnitTime = Flag == "1";
+    }
+    return true;
+}
+
+bool TModelReader::ReadModel(TModelFileVersion Version)
+{
+    int32_t Count = 0;
+    int32_t Option = 0;
+    if (!ReadInt(Count, "the number of stages") || !ReadInt(Option, "the \"Service Time >= CST\" option")) {
+        return false;
+    }
+    if (Count < 0) {
+        return Fail("the number of stages is " + std::to_string(Count) + "; it cannot be negative.");
+    }
+    if (Count > MaxStages) {
+        return Fail("the number of stages is " + std::to_string(Count) + "; at most " + std::to_string(MaxStages) +
+                    " stages are allowed.");
+    }
+    Model_.ForceCST = Option != 0;
+    for (int K = 1; K <= Count; ++K) {
+        Model_.AddStage();
+    }
+    bool Ok = true;
+    for (int K = 1; K <= Count && Ok; ++K) {
+        Ok = ReadStage(Model_.Stage(K), Version);
+    }
+    if (Ok && Version == TModelFileVersion::V24) {
+        Ok = ReadPerUnitTime();
+    }
+    // Each stage's groups were built while later suppliers still had their defaults (and the
+    // 2.0 reader builds none): rebuild them from what was read, so that the measures shown before
+    // the first run are right.
+    for (int K = 1; K <= Model_.NumStages; ++K) {
+        Model_.Stage(K).PopulateRawMaterials();
+    }
+    return Ok;
+}
+
+}  // namespace
+
+TLoadResult LoadModelFromText(TSimulation& Model, std::string_view Bytes, Dialogs& Messages)
+{
+    TLoadResult Result;
+    if (Model.NumStages != 0) {
+        Result.Ok = false;
+        Result.Message = "The model must be empty before a model file is loaded into it.";
+        return Result;
+    }
+    TModelReader Reader(Model, Bytes, Result);
+    TModelFileVersion Version = TModelFileVersion::V24;
+    if (!Reader.ReadVersion(Version) || !Reader.ReadModel(Version)) {
+        return Result;
+    }
+    if (Version != TModelFileVersion::V24) {
+        Messages.ShowInfo(std::string(ConversionNotice));
+    }
+    return Result;
+}
+
+TLoadResult LoadModel(TSimulation& Model, const std::string& Path, Dialogs& Messages)
+{
+    std::string Bytes;
+    std::string Message;
+    if (!ReadWholeFile(Path, Bytes, Message)) {
+        TLoadResult Result;
+        Result.Ok = false;
+        Result.Version = 0;
+        Result.Message = Message;
+        return Result;
+    }
+    return LoadModelFromText(Model, Bytes, Messages);
+}
