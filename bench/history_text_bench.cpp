@@ -1,0 +1,101 @@
+// The History and Order History texts of the largest run: 25 stages x 9999 periods.
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "engine/Simulation.h"
+#include "platform/Dialogs.h"
+#include "reports/HistoryReport.h"
+
+namespace {
+
+const std::string Stamp = "12/07/2026 10:00:00";
+
+// Five identical groups of five stages: a retailer with external demand buys from two
+// alternative sources of one product (the cheaper one of limited capacity), both of which buy
+// from a common stage, which buys from a plant. Base stock everywhere; the sources fail now and
+// then, so orders move between them.
+void BuildModel(TSimulation& Model)
+{
+    for (int I = 0; I < 25; ++I) {
+        Model.AddStage();
+    }
+    for (int G = 0; G < 5; ++G) {
+        const int First = 5 * G + 1;
+        TStage& Retailer = Model.Stage(First);
+        Retailer.DemandMean = 20 + 5 * G;
+        Retailer.DemandSD = 6;
+        Retailer.DemandBound = 3;
+        Retailer.HoldingCost = 1;
+        Retailer.StockoutCost = 10;
+        Retailer.BaseStockLevel = 60 + 10 * G;
+        Retailer.ProcTime = 1;
+        for (int K = First + 1; K <= First + 2; ++K) {
+            TStage& Source = Model.Stage(K);
+            Source.ProductIndex = First + 1;
+            Source.ProcTime = 2;
+            Source.BaseStockLevel = 80;
+            Source.HoldingCost = 0.5;
+            Source.FailureProb = 0.05;
+            Source.RecoveryProb = 0.4;
+        }
+        Model.Stage(First + 1).ProductCost = 2;
+        Model.Stage(First + 2).ProductCost = 1;
+        Model.Stage(First + 2).ProcCapacity = 15;
+        Model.Stage(First + 3).ProcTime = 1;
+        Model.Stage(First + 3).BaseStockLevel = 120;
+        Model.Stage(First + 3).HoldingCost = 0.25;
+        Model.Stage(First + 4).ProcTime = 3;
+        Model.Stage(First + 4).BaseStockLevel = 150;
+        Model.Link(First + 1, First);
+        Model.Link(First + 2, First);
+        Model.Link(First + 3, First + 1);
+        Model.Link(First + 3, First + 2);
+        Model.Link(First + 4, First + 3);
+    }
+}
+
+std::size_t Bytes(const std::vector<std::string>& Lines)
+{
+    std::size_t Total = 0;
+    for (const std::string& Line : Lines) {
+        Total += Line.size();
+    }
+    return Total;
+}
+
+void HistoryText(benchmark::State& State)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildModel(Model);
+    Model.RunSimulation(9999, 100, 12345);
+    std::size_t Size = 0;
+    for (auto _ : State) {
+        std::vector<std::string> Lines = BuildHistoryText(Model, Stamp, '.');
+        Size = Bytes(Lines);
+        benchmark::DoNotOptimize(Lines.data());
+    }
+    State.counters["MB"] = static_cast<double>(Size) / 1e6;
+}
+BENCHMARK(HistoryText)->Name("HistoryText/25x9999")->Unit(benchmark::kMillisecond);
+
+void OrderHistoryText(benchmark::State& State)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildModel(Model);
+    Model.RunSimulation(9999, 100, 12345);
+    std::size_t Size = 0;
+    for (auto _ : State) {
+        std::vector<std::string> Lines = BuildOrderHistoryText(Model, Stamp);
+        Size = Bytes(Lines);
+        benchmark::DoNotOptimize(Lines.data());
+    }
+    State.counters["MB"] = static_cast<double>(Size) / 1e6;
+}
+BENCHMARK(OrderHistoryText)->Name("OrderHistoryText/25x9999")->Unit(benchmark::kMillisecond);
+
+}  // namespace

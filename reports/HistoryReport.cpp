@@ -1,0 +1,188 @@
+#include "reports/HistoryReport.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "engine/GeneralProcs.h"
+#include "engine/Simulation.h"
+
+namespace {
+
+constexpr int Cell = 8;  // every number cell, followed by two blanks
+const std::string Gap = "  ";
+
+std::string Repeat(char C, int Count)
+{
+    return std::string(static_cast<std::size_t>(std::max(Count, 0)), C);
+}
+
+// Entry P of a history array; 0 for a period it does not hold, so that a stage whose history
+// is missing or shorter than the run (added after it) can never be read beyond its end.
+template <class T>
+T At(const std::vector<T>& History, int32_t P)
+{
+    return P >= 0 && static_cast<std::size_t>(P) < History.size() ? History[static_cast<std::size_t>(P)] : T{};
+}
+
+int64_t OrderQtyAt(const TOrderQtyHistory& History, int32_t P, int G, int K)
+{
+    return History.Holds(P, G, K) ? History.At(P, G, K) : 0;
+}
+
+// The recorded layout: groups 1..Groups(H), suppliers 1..Suppliers(H, G) of each. An order
+// history never created has no groups.
+int Groups(const TOrderQtyHistory& H)
+{
+    return std::max(H.NumGroups(), 0);
+}
+
+int Suppliers(const TOrderQtyHistory& H, int G)
+{
+    return std::max(H.NumSuppliers(G), 0);
+}
+
+void AppendCell(std::string& Line, const std::string& Text)
+{
+    Line += PadStr(Text, Cell, 'r');
+    Line += Gap;
+}
+
+void AppendIntCell(std::string& Line, int64_t Value)
+{
+    Line += FormatIntWidth(Value, Cell);
+    Line += Gap;
+}
+
+}  // namespace
+
+std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::string& DateTime, char DecimalSep)
+{
+    static const std::array<std::string, 8> Series{"TotalCost", "Demand", "DerivDem", "InvLevel",
+                                                   "OrderQty",  "OnOrder", "InPrcess", "Failed"};
+    const int N = Model.NumStages;
+    const int W = 10 * N - 2;
+    const int32_t Periods = std::max(Model.Period, 0);
+    std::vector<std::string> Lines;
+    Lines.reserve(static_cast<std::size_t>(Periods) + 7);
+    Lines.push_back(DateTime);
+    Lines.emplace_back();
+    Lines.emplace_back();
+
+    std::string Heading = Repeat(' ', 10);
+    std::string Underline = Repeat(' ', 10);
+    std::string Numbers = "  Period  ";
+    for (const std::string& Name : Series) {
+        Heading += PadStr(PadStr(Name, W, 'c'), W + 2, 'l');
+        Underline += Repeat('-', W) + Gap;
+        for (int K = 1; K <= N; ++K) {
+            AppendIntCell(Numbers, K);
+        }
+    }
+    Lines.push_back(std::move(Heading));
+    Lines.push_back(std::move(Underline));
+    Lines.push_back(std::move(Numbers));
+    Lines.push_back(Repeat('=', 80 * N + 8));
+
+    const std::size_t Width = static_cast<std::size_t>(80 * N + 10);
+    for (int32_t P = 1; P <= Periods; ++P) {
+        std::string Line;
+        Line.reserve(Width);
+        AppendIntCell(Line, P);
+        const bool WarmUp = P <= Model.WarmUp;
+        for (int K = 1; K <= N; ++K) {
+            if (WarmUp) {
+                AppendCell(Line, "---");
+            } else {
+                AppendCell(Line, FormatFixed(At(Model.Stage(K).TotalCostHist, P), 2, DecimalSep));
+            }
+        }
+        for (int K = 1; K <= N; ++K) {
+            AppendIntCell(Line, At(Model.Stage(K).DemandHist, P));
+        }
+        for (int K = 1; K <= N; ++K) {
+            AppendIntCell(Line, At(Model.Stage(K).DerivedDemandHist, P));
+        }
+        for (int K = 1; K <= N; ++K) {
+            AppendIntCell(Line, At(Model.Stage(K).NetInvHist, P));
+        }
+        for (int K = 1; K <= N; ++K) {
+            AppendIntCell(Line, OrderQtyAt(Model.Stage(K).OrderQtyHist, P, 0, 0));
+        }
+        for (int K = 1; K <= N; ++K) {
+            AppendIntCell(Line, At(Model.Stage(K).OnOrderHist, P));
+        }
+        for (int K = 1; K <= N; ++K) {
+            AppendIntCell(Line, At(Model.Stage(K).InProcessHist, P));
+        }
+        for (int K = 1; K <= N; ++K) {
+            AppendIntCell(Line, At(Model.Stage(K).FailedHist, P) != 0 ? 1 : 0);
+        }
+        Lines.push_back(std::move(Line));
+    }
+    return Lines;
+}
+
+std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const std::string& DateTime)
+{
+    constexpr int Column = 6;  // every column, followed by two blanks
+    const int N = Model.NumStages;
+    const int32_t Periods = std::max(Model.Period, 0);
+    std::vector<std::string> Lines;
+    Lines.reserve(static_cast<std::size_t>(Periods) + 9);
+    Lines.push_back(DateTime);
+    Lines.emplace_back();
+    Lines.emplace_back();
+
+    std::string StageLine = Repeat(' ', 8);
+    std::string StageUnderline = Repeat(' ', 8);
+    std::string GroupLine = Repeat(' ', 8);
+    std::string GroupUnderline = Repeat(' ', 8);
+    std::string ColumnLine = "Period" + Gap;
+    int RuleWidth = 6;
+    for (int J = 1; J <= N; ++J) {
+        const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist;
+        int SupplierCount = 0;
+        for (int G = 1; G <= Groups(H); ++G) {
+            SupplierCount += Suppliers(H, G);
+        }
+        const int BlockWidth = 8 * SupplierCount + 6;
+        StageLine += PadStr("St_" + FormatIntWidth(J, 0), BlockWidth, 'c') + Gap;
+        StageUnderline += Repeat('-', BlockWidth) + Gap;
+        GroupLine += PadStr("Self", Column, 'c') + Gap;
+        GroupUnderline += Repeat('-', Column) + Gap;
+        ColumnLine += FormatIntWidth(J, Column) + Gap;
+        for (int G = 1; G <= Groups(H); ++G) {
+            const int GroupWidth = 8 * Suppliers(H, G) - 2;
+            GroupLine += PadStr("RM_" + FormatIntWidth(H.GroupProduct(G), 0), GroupWidth, 'c') + Gap;
+            GroupUnderline += Repeat('-', GroupWidth) + Gap;
+            for (int K = 1; K <= Suppliers(H, G); ++K) {
+                ColumnLine += FormatIntWidth(H.GroupSuppliers(G)[static_cast<std::size_t>(K)], Column) + Gap;
+            }
+        }
+        RuleWidth += BlockWidth + 2;
+    }
+    Lines.push_back(std::move(StageLine));
+    Lines.push_back(std::move(StageUnderline));
+    Lines.push_back(std::move(GroupLine));
+    Lines.push_back(std::move(GroupUnderline));
+    Lines.push_back(std::move(ColumnLine));
+    Lines.push_back(Repeat('=', RuleWidth));
+
+    for (int32_t P = 1; P <= Periods; ++P) {
+        std::string Line;
+        Line.reserve(static_cast<std::size_t>(RuleWidth) + 2);
+        Line += FormatIntWidth(P, Column) + Gap;
+        for (int J = 1; J <= N; ++J) {
+            const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist;
+            Line += FormatIntWidth(OrderQtyAt(H, P, 0, 0), Column) + Gap;
+            for (int G = 1; G <= Groups(H); ++G) {
+                for (int K = 1; K <= Suppliers(H, G); ++K) {
+                    Line += FormatIntWidth(OrderQtyAt(H, P, G, K), Column) + Gap;
+                }
+            }
+        }
+        Lines.push_back(std::move(Line));
+    }
+    return Lines;
+}

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/Simulation.h"
+#include "platform/Dialogs.h"
+#include "reports/HistoryReport.h"
+
+namespace {
+
+const std::string Stamp = "12/07/2026 10:00:00";
+
+// The lines after the date line and the two empty lines that open both texts.
+std::vector<std::string> Body(const std::vector<std::string>& Lines)
+{
+    EXPECT_GE(Lines.size(), 3u);
+    if (Lines.size() < 3) {
+        return {};
+    }
+    EXPECT_EQ(Lines[0], Stamp);
+    EXPECT_EQ(Lines[1], "");
+    EXPECT_EQ(Lines[2], "");
+    return std::vector<std::string>(Lines.begin() + 3, Lines.end());
+}
+
+// Fills every history array of S for periods 0..Periods with zeros and no supplier groups.
+void CreateEmptyHistory(TStage& S, int32_t Periods, bool WithDemand)
+{
+    const std::size_t Size = static_cast<std::size_t>(Periods) + 1;
+    S.TotalCostHist.assign(Size, 0.0);
+    if (WithDemand) {
+        S.DemandHist.assign(Size, 0);
+    } else {
+        S.DemandHist.clear();
+    }
+    S.DerivedDemandHist.assign(Size, 0);
+    S.NetInvHist.assign(Size, 0);
+    S.OnOrderHist.assign(Size, 0);
+    S.InProcessHist.assign(Size, 0);
+    S.FailedHist.assign(Size, 0);
+    S.OrderQtyHist.Create(Periods, {0}, {{}});
+}
+
+// A small network run for real: stage 1 with external demand, supplied by stages 2 and 3.
+void BuildRunModel(TSimulation& Model)
+{
+    for (int I = 0; I < 3; ++I) {
+        Model.AddStage();
+    }
+    TStage& Retailer = Model.Stage(1);
+    Retailer.DemandMean = 10;
+    Retailer.DemandSD = 3;
+    Retailer.BaseStockLevel = 25;
+    Retailer.HoldingCost = 1;
+    Retailer.StockoutCost = 4;
+    for (int N = 2; N <= 3; ++N) {
+        Model.Stage(N).ProcTime = 1;
+        Model.Stage(N).BaseStockLevel = 30;
+        Model.Stage(N).ProductCost = 1;
+    }
+    Model.Link(2, 1);
+    Model.Link(3, 1);
+}
+
+}  // namespace
+
+TEST(ReportsHistory, OneStageTwoPeriodsAfterOneWarmUpPeriod)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    TStage& S = *Model.AddStage();
+    CreateEmptyHistory(S, 2, true);
+    Model.Period = 2;
+    Model.WarmUp = 1;
+    S.TotalCostHist = {0, 99.0, 12.5};  // the warm-up entry is never shown
+    S.DemandHist = {0, 5, 7};
+    S.DerivedDemandHist = {0, 0, 0};
+    S.NetInvHist = {0, 3, -2};
+    S.OrderQtyHist.At(1, 0, 0) = 5;
+    S.OrderQtyHist.At(2, 0, 0) = 7;
+    S.OnOrderHist = {0, 5, 7};
+    S.InProcessHist = {0, 0, 2};
+    S.FailedHist = {0, 0, 1};
+
+    const std::vector<std::string> Expected{
+        "          TotalCost  Demand   DerivDem  InvLevel  OrderQty  OnOrder   InPrcess   Failed   ",
+        "          --------  --------  --------  --------  --------  --------  --------  --------  ",
+        "  Period         1         1         1         1         1         1         1         1  ",
+        "========================================================================================",
+        "       1       ---         5         0         3         5         5         0         0  ",
+        "       2     12.50         7         0        -2         7         7         2         1  ",
+    };
+    EXPECT_EQ(Body(BuildHistoryText(Model, Stamp, '.')), Expected);
+}
+
+TEST(ReportsOrderHistory, StageWithTwoRawMaterialsAndTwoStagesWithout)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    for (int I = 0; I < 3; ++I) {
+        Model.AddStage();
+    }
+    Model.Period = 1;
+    Model.WarmUp = 1;
+    TStage& S1 = Model.Stage(1);
+    CreateEmptyHistory(S1, 1, false);
+    S1.OrderQtyHist.Create(1, {0, 2, 3}, {{}, {0, 2}, {0, 3}});
+    S1.OrderQtyHist.At(1, 0, 0) = 10;
+    S1.OrderQtyHist.At(1, 1, 1) = 10;
+    S1.OrderQtyHist.At(1, 2, 1) = 10;
+    CreateEmptyHistory(Model.Stage(2), 1, false);
+    Model.Stage(2).OrderQtyHist.At(1, 0, 0) = 4;
+    CreateEmptyHistory(Model.Stage(3), 1, false);
+
+    const std::vector<std::string> Expected{
+        "                 St_1            St_2    St_3   ",
+        "        ----------------------  ------  ------  ",
+        "         Self    RM_2    RM_3    Self    Self   ",
+        "        ------  ------  ------  ------  ------  ",
+        "Period       1       2       3       2       3  ",
+        "==============================================",
+        "     1      10      10      10       4       0  ",
+    };
+    EXPECT_EQ(Body(BuildOrderHistoryText(Model, Stamp)), Expected);
+}
+
+TEST(ReportsHistory, WarmUpCostsAreDashesAndTheFirstRecordedPeriodShowsItsCost)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    for (int I = 0; I < 2; ++I) {
+        CreateEmptyHistory(*Model.AddStage(), 5, false);
+    }
+    Model.Period = 5;
+    Model.WarmUp = 3;
+    Model.Stage(1).TotalCostHist = {0, 1, 2, 3, 4.125, 1234567.5};
+    Model.Stage(2).TotalCostHist = {0, 0, 0, 0, 0.5, 0};
+    const std::vector<std::string> Lines = BuildHistoryText(Model, Stamp, ',');
+    ASSERT_EQ(Lines.size(), 3u + 4u + 5u);
+    for (int P = 1; P <= 3; ++P) {
+        EXPECT_EQ(Lines[static_cast<std::size_t>(6 + P)].substr(0, 30), FormatIntWidth(P, 8) + "       ---       ---  ")
+            << "period " << P;
+    }
+    // The cost of the first recorded period, rounded half away from zero, with the separator given;
+    // a value longer than its cell widens it without cutting.
+    EXPECT_EQ(Lines[10].substr(0, 30), "       4      4,13      0,50  ");
+    EXPECT_EQ(Lines[11].substr(0, 32), "       5  1234567,50      0,00  ");
+    EXPECT_EQ(Lines[11].size(), 80u * 2 + 10 + 2);
+}
+
+TEST(ReportsOrderHistory, LinkAddedAfterTheRunDoesNotChangeEitherText)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildRunModel(Model);
+    Model.AddStage();
+    Model.Stage(4).ProductIndex = 2;  // a second source of stage 1's product 2
+    Model.RunSimulation(8, 2, 99);
+    const std::vector<std::string> Orders = BuildOrderHistoryText(Model, Stamp);
+    const std::vector<std::string> History = BuildHistoryText(Model, Stamp, '.');
+
+    ASSERT_TRUE(Model.Link(4, 1));
+    ASSERT_TRUE(Model.Link(4, 2));
+    ASSERT_EQ(Model.Stage(1).RawMatNumSuppliers[1], 2);
+    EXPECT_EQ(BuildOrderHistoryText(Model, Stamp), Orders);
+    EXPECT_EQ(BuildHistoryText(Model, Stamp, '.'), History);
+}
+
+TEST(ReportsOrderHistory, StageAddedAfterTheRunReadsAsZeros)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildRunModel(Model);
+    Model.RunSimulation(5, 1, 5);
+    Model.AddStage();  // no history at all
+    Model.Stage(4).DemandMean = 3;
+
+    const std::vector<std::string> Orders = BuildOrderHistoryText(Model, Stamp);
+    ASSERT_EQ(Orders.size(), 3u + 6u + 5u);
+    EXPECT_EQ(Orders[3].substr(Orders[3].size() - 8), " St_4   ");
+    EXPECT_EQ(Orders[7].substr(Orders[7].size() - 8), "     4  ");
+    for (std::size_t I = 9; I < Orders.size(); ++I) {
+        EXPECT_EQ(Orders[I].substr(Orders[I].size() - 8), "     0  ");
+    }
+    const std::vector<std::string> History = BuildHistoryText(Model, Stamp, '.');
+    ASSERT_EQ(History.size(), 3u + 4u + 5u);
+    for (std::size_t I = 7; I < History.size(); ++I) {
+        ASSERT_EQ(History[I].size(), 80u * 4 + 10);
+        EXPECT_EQ(History[I].substr(10 + 40 * 1 + 30, 10), "       0  ");  // stage 4's demand
+    }
+}
+
+TEST(ReportsHistory, ModelThatHasNotRunGivesTheHeadingsOnly)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    Model.AddStage();
+    Model.AddStage();
+    Model.Link(2, 1);
+    const std::vector<std::string> History = BuildHistoryText(Model, Stamp, '.');
+    ASSERT_EQ(History.size(), 7u);
+    EXPECT_EQ(History[6], std::string(168, '='));
+    // Without a run there is no recorded layout, so stage 1 shows its "Self" column only.
+    const std::vector<std::string> Orders = BuildOrderHistoryText(Model, Stamp);
+    ASSERT_EQ(Orders.size(), 9u);
+    EXPECT_EQ(Orders[7], "Period       1       2  ");
+}
