@@ -30,8 +30,9 @@ $(BUILD_DIR)/build.ninja: | deps
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# The demo: the assembly example, 1000 periods, warm-up 100, seed 1; prints its cost totals.
 run: build
-	./$(BUILD_DIR)/orvantis-demo
+	./$(BUILD_DIR)/orvantis-cli run examples/assembly.txt --seed 1
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
