@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,11 +30,19 @@ TFileResult Failure(const std::string& Path, const std::string& Why)
 TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents)
 {
     static std::atomic<unsigned> Counter{0};
-    const fs::path Target(Path);
     if (Path.empty()) {
         return Failure(Path, "No file name");
     }
     std::error_code Ec;
+    // Saving through a symbolic link replaces the file it points to, not the link.
+    fs::path Target(Path);
+    if (fs::is_symlink(Target, Ec)) {
+        const fs::path Resolved = fs::weakly_canonical(Target, Ec);
+        if (Ec) {
+            return Failure(Path, Ec.message());
+        }
+        Target = Resolved;
+    }
     if (fs::is_directory(Target, Ec)) {
         return Failure(Path, Reason(EISDIR));
     }
@@ -59,6 +70,10 @@ TFileResult WriteFileAtomically(const std::string& Path, const std::string& Cont
     if (std::fflush(File) != 0 && Error == 0) {
         Error = errno != 0 ? errno : EIO;
     }
+    // On disk before it replaces the old file, so that a crash cannot leave an empty file behind.
+    if (Error == 0 && ::fsync(::fileno(File)) != 0) {
+        Error = errno;
+    }
     if (std::fclose(File) != 0 && Error == 0) {
         Error = errno != 0 ? errno : EIO;
     }
@@ -75,6 +90,14 @@ TFileResult WriteFileAtomically(const std::string& Path, const std::string& Cont
         std::error_code Ignored;
         fs::remove(Temp, Ignored);
         return Failure(Path, Ec.message());
+    }
+    // Make the rename itself durable; a folder that cannot be opened or synced is no failure of
+    // the save.
+    const fs::path Folder = Target.has_parent_path() ? Target.parent_path() : fs::path(".");
+    const int FolderFd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (FolderFd >= 0) {
+        ::fsync(FolderFd);
+        ::close(FolderFd);
     }
     return TFileResult{};
 }

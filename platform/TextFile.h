@@ -10,8 +10,9 @@ struct TFileResult {
 };
 
 // Replaces Path by Contents without ever leaving a half-written file in its place: the bytes go
-// to a new temporary file beside it, which is then renamed over Path. On failure Path is as it
-// was and no temporary file remains. An existing file's permissions are kept.
+// to a new temporary file beside it, are flushed to disk, and the file is then renamed over Path.
+// On failure Path is as it was and no temporary file remains. An existing file's permissions are
+// kept; a Path that is a symbolic link has the file it points to replaced.
 TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents);
 
 // The program's own text files: every line followed by a single carriage return (byte 13), no

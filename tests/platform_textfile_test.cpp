@@ -175,3 +175,20 @@ TEST(PlatformTextFile, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
     EXPECT_EQ(Contents(Target), "the old history\r");
     EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"history.txt"});
 }
+
+TEST(PlatformTextFile, SavingThroughALinkReplacesTheFileItPointsTo)
+{
+    const fs::path Dir = fs::temp_directory_path() / "orvantis_textfile_link";
+    fs::remove_all(Dir);
+    fs::create_directories(Dir);
+    const fs::path Real = Dir / "real.txt";
+    const fs::path Link = Dir / "link.txt";
+    std::ofstream(Real) << "old";
+    fs::create_symlink(Real, Link);
+    ASSERT_TRUE(WriteLinesCR(Link.string(), {"new"}).Ok);
+    EXPECT_TRUE(fs::is_symlink(Link));
+    std::ifstream In(Real, std::ios::binary);
+    const std::string Bytes((std::istreambuf_iterator<char>(In)), {});
+    EXPECT_EQ(Bytes, "new\r");
+    fs::remove_all(Dir);
+}
