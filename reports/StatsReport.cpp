@@ -108,16 +108,13 @@ void AppendServiceTimeTable(const TSimulation& Model, char Sep, std::vector<std:
                     PadStr("Cumul %", N * W2, 'c'));
     Lines.push_back(Repeat(' ', 14) + Repeat('-', N * W1) + Gap + Repeat('-', N * W2) + Gap + Repeat('-', N * W2));
 
-    // The count columns may be wider than a heading (W1 > W2); the heading is then right-aligned
-    // over its column, like the counts below it, so that every heading stays above its column.
-    std::string CountHeadings;
-    std::string PercentHeadings;
+    // Every stage heading is W2 wide, in the count group too: when a huge count makes the count
+    // columns wider (W1 > W2), this line stays shorter than the others.
+    std::string Headings;
     for (int K = 1; K <= N; ++K) {
-        const std::string Heading = " Stage_" + FormatIntWidth(K, D);
-        CountHeadings += PadStr(Heading, W1, 'r');
-        PercentHeadings += Heading;
+        Headings += " Stage_" + FormatIntWidth(K, D);
     }
-    Lines.push_back("Service Time  " + CountHeadings + Gap + PercentHeadings + Gap + PercentHeadings);
+    Lines.push_back("Service Time  " + Headings + Gap + Headings + Gap + Headings);
     Lines.push_back(Repeat('=', 18 + N * (W1 + 2 * W2)));
 
     std::vector<int64_t> Running(static_cast<std::size_t>(N) + 1, 0);
