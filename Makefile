@@ -63,7 +63,7 @@ fuzz: fuzz-deps
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	mkdir -p fuzz/corpus fuzz/artifacts
 	cp -n tests/data/*.txt examples/*.txt fuzz/corpus/ 2>/dev/null || true
-	./$(FUZZ_DIR)/fuzz/orvantis_fuzz_load_model -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	./$(FUZZ_DIR)/fuzz/orvantis_fuzz_load_model -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
 	  -artifact_prefix=fuzz/artifacts/ fuzz/corpus
 
 clean:
