@@ -75,7 +75,7 @@ double TDemandWindow::TSparseMin::RangeMin(std::size_t First, std::size_t Last) 
 
 void TDemandWindow::Prepare(double Mean, double SD, double Bound, int32_t Periods)
 {
-    Active_ = !(std::isinf(Bound) && Bound > 0) && !std::isnan(Bound);
+    Active_ = std::isfinite(Bound);
     Periods_ = Periods > 0 ? Periods : 0;
     Recorded_ = 0;
     Mean_ = Mean;

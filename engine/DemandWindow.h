@@ -20,8 +20,8 @@ public:
     // A limit beyond the 64-bit range (a bound of 1e300 from an old file, say) is no limit.
     static constexpr int64_t NoLimit = std::numeric_limits<int64_t>::max();
 
-    // Computes Limit[1..Periods] for a stage; forgets the recorded history. With an infinite or
-    // NaN bound the window rule does not apply (Active() is false).
+    // Computes Limit[1..Periods] for a stage; forgets the recorded history. With an infinite bound
+    // (either sign) or a NaN one the window rule does not apply (Active() is false).
     void Prepare(double Mean, double SD, double Bound, int32_t Periods);
     bool Active() const { return Active_; }
     int32_t Periods() const { return Periods_; }

@@ -9,8 +9,8 @@
 // inexact flag, which nothing reads). Values outside the target range
 // saturate instead of converting with undefined behaviour; NaN gives 0.
 
-// Most units one draw or one order may carry. Small enough that a whole run's sums of such
-// quantities stay far inside the 64-bit range.
+// Most units one demand draw or one "OQ" order may carry: the cumulative demand of a whole run
+// (9999 draws) then stays below 2^62, where the demand window's sums are safe.
 inline constexpr int64_t MaxUnits = int64_t{1} << 48;
 
 inline int32_t RoundToInt32(double Value)

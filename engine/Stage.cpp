@@ -247,16 +247,17 @@ void TStage::AddDemand(int64_t Count, int32_t CustomerKey, int32_t T)
     if (Count <= 0) {
         return;
     }
-    DemandList.Append(Count, CustomerKey, T);
+    const int64_t Accepted = DemandList.Append(Count, CustomerKey, T);
     if (T >= 0 && static_cast<std::size_t>(T) < DerivedDemandHist.size()) {
-        DerivedDemandHist[static_cast<std::size_t>(T)] += Count;
+        // At most MaxQueueUnits per period: every order of a period arrives before any leaves.
+        DerivedDemandHist[static_cast<std::size_t>(T)] += Accepted;
     }
 }
 
 void TStage::AddToOutbox(int64_t Count)
 {
     if (Count > 0) {
-        Outbox += Count;
+        Outbox = std::min(Outbox + Count, MaxQueueUnits);
     }
 }
 

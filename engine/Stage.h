@@ -191,10 +191,10 @@ public:
     void PopulateRawMaterials();
 
     // --- Queue operations ------------------------------------------------------------------
-    // Appends Count new orders of CustomerKey placed in period T; adds Count to
-    // DerivedDemandHist[T] when the history holds T.
+    // Appends Count new orders of CustomerKey placed in period T; adds them to
+    // DerivedDemandHist[T] when the history holds T. (A queue holds at most MaxQueueUnits.)
     void AddDemand(int64_t Count, int32_t CustomerKey, int32_t T);
-    // Adds Count units on hand (the initial inventory of a run).
+    // Adds Count units on hand (the initial inventory of a run), up to MaxQueueUnits in all.
     void AddToOutbox(int64_t Count);
     // Index of the run in DemandList.Runs() holding the first order among the first InvLevel
     // orders whose key is CustomerKey and whose period p satisfies Limit - CST >= p; -1 if none.

@@ -223,7 +223,7 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
     if (Failed) {
         Pipeline.AddFailureDelay();
     } else {
-        Outbox += Pipeline.TakeCompleteAtHead(T, ProcTime);
+        AddToOutbox(Pipeline.TakeCompleteAtHead(T, ProcTime));
     }
 
     if (RecordStats) {

@@ -3,21 +3,22 @@
 #include <algorithm>
 #include <cassert>
 
-void TDemandList::Append(int64_t Count, int32_t CustomerKey, int32_t Period)
+int64_t TDemandList::Append(int64_t Count, int32_t CustomerKey, int32_t Period)
 {
+    Count = std::min(Count, MaxQueueUnits - Total_);
     if (Count <= 0) {
-        return;
+        return 0;
     }
+    Total_ += Count;
     if (!Runs_.empty()) {
         TOrderRun& Tail = Runs_.back();
         if (!Tail.Seen && Tail.CustomerKey == CustomerKey && Tail.Period == Period) {
             Tail.Count += Count;
-            Total_ += Count;
-            return;
+            return Count;
         }
     }
     Runs_.push_back(TOrderRun{Count, CustomerKey, Period, false});
-    Total_ += Count;
+    return Count;
 }
 
 int64_t TDemandList::MarkNewAsSeen()
@@ -73,13 +74,15 @@ void TDemandList::Clear()
     Total_ = 0;
 }
 
-void TPipeline::Append(int64_t Count, int32_t Period)
+int64_t TPipeline::Append(int64_t Count, int32_t Period)
 {
+    Count = std::min(Count, MaxQueueUnits - Total_);
     if (Count <= 0) {
-        return;
+        return 0;
     }
     Runs_.push_back(TPipelineRun{Count, Period, NotStarted, FailCount_});
     Total_ += Count;
+    return Count;
 }
 
 int64_t TPipeline::StartUnits(int64_t Max, int32_t Period)

@@ -7,6 +7,13 @@
 // units that agree in every field, so memory and time do not grow with the number of units.
 // Every rule below gives exactly what a queue of single units would give.
 
+// Most units one queue of a stage holds. Orders multiply in networks where several suppliers
+// feed several customers (every raw material receives the whole order), so counts could
+// otherwise outgrow 64 bits; beyond this physical nonsense further units are dropped. Far enough
+// inside the 64-bit range that sums of a few queues (inventory position, availability over 25
+// suppliers) cannot overflow either.
+inline constexpr int64_t MaxQueueUnits = int64_t{1} << 58;
+
 // The not-started mark of a pipeline unit.
 inline constexpr int32_t NotStarted = 2000000000;
 // "No period condition" for the order window.
@@ -26,8 +33,9 @@ public:
     bool Empty() const { return Total_ == 0; }
     const std::deque<TOrderRun>& Runs() const { return Runs_; }
 
-    // Appends Count new orders at the tail. Count <= 0 adds nothing.
-    void Append(int64_t Count, int32_t CustomerKey, int32_t Period);
+    // Appends Count new orders at the tail, as many as the queue can still hold (MaxQueueUnits);
+    // returns how many. Count <= 0 adds nothing.
+    int64_t Append(int64_t Count, int32_t CustomerKey, int32_t Period);
     // Marks every new order seen; returns how many there were. New orders are always the
     // newest ones, so only the tail is walked.
     int64_t MarkNewAsSeen();
@@ -67,8 +75,9 @@ public:
     const std::deque<TPipelineRun>& Runs() const { return Runs_; }
     int64_t Delay(const TPipelineRun& Run) const { return FailCount_ - Run.FailBase; }
 
-    // Count new units ordered in Period, not started, delay 0. Count <= 0 adds nothing.
-    void Append(int64_t Count, int32_t Period);
+    // Count new units ordered in Period, not started, delay 0, as many as the queue can still
+    // hold (MaxQueueUnits); returns how many. Count <= 0 adds nothing.
+    int64_t Append(int64_t Count, int32_t Period);
     // Starts up to Max of the oldest units not yet started, in period Period; returns how many.
     int64_t StartUnits(int64_t Max, int32_t Period);
     // Adds one period of delay to every unit in the queue.

@@ -234,7 +234,7 @@ bool AddDyadic(double& Sum, std::span<const double> Terms, int64_t Cycles)
         }
     }
     if (Q == (1 << 20)) {
-        Sum = Sum + 0.0;  // all zero: only the sign of a zero sum can change, once
+        Sum = PlainCycle(Sum, Terms);  // all zero: only the sign of a zero sum can change, once
         return true;
     }
     if (Q < -1000 || Q > 900) {

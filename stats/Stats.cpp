@@ -1,6 +1,7 @@
 #include "stats/Stats.h"
 
 #include <cmath>
+#include <limits>
 
 #include "engine/GeneralProcs.h"
 #include "stats/RepeatedSum.h"
@@ -12,6 +13,13 @@ const std::array<std::string, NumMetrics + 1> MetricNames = {
 };
 
 namespace {
+
+// Counts of observations stop at the largest 64-bit value instead of overflowing.
+int64_t SaturatingAdd(int64_t A, int64_t B)
+{
+    int64_t Sum = 0;
+    return __builtin_add_overflow(A, B, &Sum) ? std::numeric_limits<int64_t>::max() : Sum;
+}
 
 // A whole number below 2^50 in magnitude: adding a count below 2^50 to it is exact.
 bool IsSmallWhole(double Value)
@@ -40,7 +48,7 @@ void TMinMaxAvg::AddMany(double X, int64_t Count)
         Add(X);
         return;
     }
-    Count_ += Count;
+    Count_ = SaturatingAdd(Count_, Count);
     if (X == 0) {
         // Adding zero again and again changes at most the sign of a zero sum, the first time.
         Sum_ = Sum_ + X;
@@ -99,8 +107,8 @@ bool THistogram::AddMany(int64_t K, int64_t Count)
         Counts_.resize(static_cast<std::size_t>(K) + 1, 0);
     }
     int64_t& Bucket = Counts_[static_cast<std::size_t>(K)];
-    Bucket += Count;
-    Total_ += Count;
+    Bucket = SaturatingAdd(Bucket, Count);
+    Total_ = SaturatingAdd(Total_, Count);
     if (K + 1 > Used_) {
         Used_ = K + 1;
     }

@@ -154,6 +154,10 @@ TEST(EngineRandom, HugeAndInfiniteBoundsActAsNoBound)
     TDemandWindow W;
     W.Prepare(10, 3, std::numeric_limits<double>::infinity(), 100);
     EXPECT_FALSE(W.Active());
+    W.Prepare(10, 3, -std::numeric_limits<double>::infinity(), 100);  // infinite either way
+    EXPECT_FALSE(W.Active());
+    W.Prepare(10, 3, std::nan(""), 100);
+    EXPECT_FALSE(W.Active());
     W.Prepare(10, 3, 1e300, 100);
     ASSERT_TRUE(W.Active());
     EXPECT_EQ(W.Limit(1), TDemandWindow::NoLimit);

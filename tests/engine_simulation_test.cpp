@@ -299,3 +299,31 @@ TEST(EngineModel, InitialInventoryFollowsThePolicy)
     EXPECT_EQ(OQ.NetInvHist[1], 6);
     EXPECT_EQ(None.NetInvHist[1], 0);
 }
+
+TEST(EngineModel, FanInNetworksStayInsideTheUnitRange)
+{
+    // Every stage supplies every lower-numbered one, each as its own raw material: every order is
+    // placed in full with each supplier, so stage k receives 2^(k-2) times stage 1's orders and
+    // the counts outgrow 64 bits within a period unless the queues stop at their ceiling.
+    TModel M;
+    for (int N = 1; N <= MaxStages; ++N) {
+        M.Add();
+    }
+    for (int Supplier = 2; Supplier <= MaxStages; ++Supplier) {
+        for (int Customer = 1; Customer < Supplier; ++Customer) {
+            ASSERT_TRUE(M.Sim.Link(Supplier, Customer));
+        }
+    }
+    M[1].DemandMean = 1e14;
+    M[MaxStages].FailureProb = 1;
+    M.Sim.RunSimulation(6, 1, 7);
+    for (int N = 1; N <= MaxStages; ++N) {
+        const TStage& S = M[N];
+        EXPECT_GE(S.Backorders(), 0) << N;
+        EXPECT_LE(S.Backorders(), MaxQueueUnits) << N;
+        EXPECT_LE(S.OnOrder(), MaxQueueUnits) << N;
+        EXPECT_LE(S.InvLevel(), MaxQueueUnits) << N;
+        EXPECT_GE(S.Stats.Get(MetricDerivedDemand)->Min(), 0.0) << N;
+    }
+    EXPECT_EQ(M[MaxStages].Backorders(), MaxQueueUnits);  // the failed top stage is full
+}

@@ -79,6 +79,9 @@ TEST(RepeatedSum, NonFiniteValuesSettleWithoutLooping)
     EXPECT_EQ(AddRepeated(0.0, Inf, 1LL << 40), Inf);
     EXPECT_TRUE(std::isnan(AddRepeatedCycle(0.0, std::vector<double>{Inf, -Inf}, 1LL << 40)));
     EXPECT_EQ(AddRepeated(1e300, 1e300, 1LL << 40), Inf);
+    // Zeros keep a negative zero negative, as one-by-one addition does.
+    EXPECT_TRUE(SameBits(AddRepeated(-0.0, -0.0, 50), -0.0));
+    EXPECT_TRUE(SameBits(AddRepeated(-0.0, 0.0, 50), 0.0));
     // A term absorbed by a large sum leaves it unchanged however often it is added.
     EXPECT_EQ(AddRepeated(1e20, 1.0, 1LL << 50), 1e20);
     // Large counts finish quickly and agree with the exact integer result when exact.
