@@ -379,7 +379,9 @@ TLoadResult LoadModel(TSimulation& Model, const std::string& Path, Dialogs& Mess
 {
     std::string Bytes;
     std::string Message;
-    if (!ReadWholeFile(Path, Bytes, Message)) {
+    // The largest model holds a few hundred kilobytes even with the longest tokens allowed.
+    constexpr std::size_t MaxModelFileBytes = std::size_t{16} << 20;
+    if (!ReadWholeFile(Path, Bytes, Message, MaxModelFileBytes)) {
         TLoadResult Result;
         Result.Ok = false;
         Result.Version = 0;

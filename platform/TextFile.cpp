@@ -25,6 +25,23 @@ TFileResult Failure(const std::string& Path, const std::string& Why)
     return TFileResult{false, "Cannot write file " + Path + ":\n" + Why + "."};
 }
 
+// Writes Contents into an existing special file in place.
+TFileResult WriteDirectly(const std::string& Path, const fs::path& Target, const std::string& Contents)
+{
+    std::FILE* File = std::fopen(Target.c_str(), "wb");
+    if (File == nullptr) {
+        return Failure(Path, Reason(errno));
+    }
+    int Error = 0;
+    if (!Contents.empty() && std::fwrite(Contents.data(), 1, Contents.size(), File) != Contents.size()) {
+        Error = errno != 0 ? errno : EIO;
+    }
+    if (std::fclose(File) != 0 && Error == 0) {
+        Error = errno != 0 ? errno : EIO;
+    }
+    return Error == 0 ? TFileResult{} : Failure(Path, Reason(Error));
+}
+
 }  // namespace
 
 TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents)
@@ -43,16 +60,22 @@ TFileResult WriteFileAtomically(const std::string& Path, const std::string& Cont
         }
         Target = Resolved;
     }
-    if (fs::is_directory(Target, Ec)) {
+    const fs::file_status Existing = fs::status(Target, Ec);
+    if (fs::is_directory(Existing)) {
         return Failure(Path, Reason(EISDIR));
     }
-    // A new name beside the target, so that the final rename stays on one file system.
+    if (fs::exists(Existing) && !fs::is_regular_file(Existing)) {
+        // A pipe or a device (/dev/null, /dev/stdout) is written to, never replaced by a file.
+        return WriteDirectly(Path, Target, Contents);
+    }
+    // A new name beside the target, so that the final rename stays on one file system; the
+    // target's name is shortened in it so that the name stays within the usual 255-byte limit.
+    const std::string Stem = Target.filename().string().substr(0, 200);
     std::FILE* File = nullptr;
     fs::path Temp;
     for (int Attempt = 0; Attempt < 100 && File == nullptr; ++Attempt) {
         const auto Stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        Temp = Target;
-        Temp += ".tmp" + std::to_string(Stamp % 1000000007) + "_" + std::to_string(Counter++);
+        Temp = Target.parent_path() / (Stem + ".tmp" + std::to_string(Stamp % 1000000007) + "_" + std::to_string(Counter++));
         errno = 0;
         File = std::fopen(Temp.c_str(), "wbx");  // "x": never reuse an existing file
         if (File == nullptr && errno != EEXIST) {
@@ -117,7 +140,7 @@ TFileResult WriteLinesCR(const std::string& Path, const std::vector<std::string>
     return WriteFileAtomically(Path, Contents);
 }
 
-bool ReadWholeFile(const std::string& Path, std::string& Contents, std::string& Message)
+bool ReadWholeFile(const std::string& Path, std::string& Contents, std::string& Message, std::size_t MaxBytes)
 {
     std::FILE* File = std::fopen(Path.c_str(), "rb");
     if (File == nullptr) {
@@ -128,6 +151,13 @@ bool ReadWholeFile(const std::string& Path, std::string& Contents, std::string& 
     char Buffer[65536];
     std::size_t Got = 0;
     while ((Got = std::fread(Buffer, 1, sizeof Buffer, File)) > 0) {
+        if (Contents.size() + Got > MaxBytes) {
+            std::fclose(File);
+            Contents.clear();
+            Message = "Cannot read file " + Path + ":\nIt is larger than " + std::to_string(MaxBytes) +
+                      " bytes, far more than such a file can hold.";
+            return false;
+        }
         Contents.append(Buffer, Got);
     }
     const bool Failed = std::ferror(File) != 0;

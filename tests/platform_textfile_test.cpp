@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/TextFile.h"
@@ -191,4 +193,39 @@ TEST(PlatformTextFile, SavingThroughALinkReplacesTheFileItPointsTo)
     const std::string Bytes((std::istreambuf_iterator<char>(In)), {});
     EXPECT_EQ(Bytes, "new\r");
     fs::remove_all(Dir);
+}
+
+TEST(PlatformTextFile, APipeIsWrittenToNotReplaced)
+{
+    const fs::path Dir = fs::temp_directory_path() / "orvantis_textfile_fifo";
+    fs::remove_all(Dir);
+    fs::create_directories(Dir);
+    const fs::path Fifo = Dir / "pipe";
+    ASSERT_EQ(::mkfifo(Fifo.c_str(), 0600), 0);
+    std::string Received;
+    std::thread Reader([&] {
+        std::ifstream In(Fifo, std::ios::binary);
+        Received.assign(std::istreambuf_iterator<char>(In), {});
+    });
+    const TFileResult Result = WriteLinesCR(Fifo.string(), {"a", "b"});
+    Reader.join();
+    EXPECT_TRUE(Result.Ok) << Result.Message;
+    EXPECT_EQ(Received, "a\rb\r");
+    EXPECT_TRUE(fs::is_fifo(Fifo));
+    fs::remove_all(Dir);
+}
+
+TEST(PlatformTextFile, ReadingStopsAtTheSizeLimit)
+{
+    const fs::path File = fs::temp_directory_path() / "orvantis_textfile_limit.txt";
+    std::ofstream(File, std::ios::binary) << std::string(100, 'x');
+    std::string Contents;
+    std::string Message;
+    EXPECT_TRUE(ReadWholeFile(File.string(), Contents, Message, 100));
+    EXPECT_EQ(Contents.size(), 100u);
+    EXPECT_FALSE(ReadWholeFile(File.string(), Contents, Message, 99));
+    EXPECT_NE(Message.find(File.string()), std::string::npos);
+    EXPECT_TRUE(Contents.empty());
+    EXPECT_FALSE(ReadWholeFile((fs::temp_directory_path() / "orvantis_no_such_file").string(), Contents, Message));
+    fs::remove(File);
 }
