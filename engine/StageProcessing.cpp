@@ -77,11 +77,16 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
     const int Groups = NumRawMaterials;
 
     // Available starts: capacity, and for every raw material what its suppliers can fill now.
+    // What each supplier can fill is kept for planning the withdrawals below.
+    std::array<std::array<int64_t, MaxLinks + 1>, MaxLinks + 1> CanFillNow;
     int64_t Avail = CapacityOf(*this);
     for (int G = 1; G <= Groups; ++G) {
+        const std::size_t GI = static_cast<std::size_t>(G);
         int64_t Sum = 0;
-        for (int K = 1; K <= RawMatNumSuppliers[static_cast<std::size_t>(G)]; ++K) {
-            Sum += RawMatSuppliers[static_cast<std::size_t>(G)][static_cast<std::size_t>(K)]->GetInvAvail(T, StageNum);
+        for (int K = 1; K <= RawMatNumSuppliers[GI]; ++K) {
+            const std::size_t KI = static_cast<std::size_t>(K);
+            CanFillNow[GI][KI] = RawMatSuppliers[GI][KI]->GetInvAvail(T, StageNum);
+            Sum += CanFillNow[GI][KI];
         }
         Avail = std::min(Avail, Sum);
     }
@@ -106,7 +111,7 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
             int64_t Remaining = ToStart;
             for (int K = 1; K <= Count && Remaining > 0; ++K) {
                 const TStage* Supplier = Group[static_cast<std::size_t>(K)];
-                int64_t CanFill = Supplier->GetInvAvail(T, StageNum);
+                int64_t CanFill = CanFillNow[GI][static_cast<std::size_t>(K)];
                 for (int P = 0; P < NumPieces[GI]; ++P) {
                     if (Group[static_cast<std::size_t>(Pieces[GI][static_cast<std::size_t>(P)].K)] == Supplier) {
                         CanFill -= Pieces[GI][static_cast<std::size_t>(P)].Count;
