@@ -229,8 +229,8 @@ public:
     // Records the end-of-period measures of period T (NetInv, OnOrder, InProcess).
     void RecordEndOfPeriod(int32_t T);
 
-    // Consecutive recorded periods, up to the last one, with negative / non-negative net
-    // inventory (the upstream terms of the "OQ" formula).
+    // How many of the latest periods of the run (warm-up included) in a row ended with negative /
+    // non-negative net inventory: the upstream terms of the "OQ" formula.
     int64_t ConsecStockoutPeriods() const { return ConsecNegative_; }
     int64_t ConsecNonStockoutPeriods() const { return ConsecNonNegative_; }
 
