@@ -276,35 +276,47 @@ int64_t TStage::GetInvAvail(int32_t T, int32_t CustomerKey) const
     return DemandList.CountInWindow(InvLevel(), CustomerKey, MaxPeriodFor(T));
 }
 
-int64_t TStage::RemoveFromOutboxMany(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats)
+void TStage::RecordShipment(int64_t Count, int64_t ServiceTime)
+{
+    Stats.Get(MetricFillRate)->AddMany(ServiceTime == 0 ? 1.0 : 0.0, Count);
+    Stats.Get(MetricWithinCST)->AddMany(ServiceTime <= CommittedServiceTime ? 1.0 : 0.0, Count);
+    Stats.Histogram().AddMany(ServiceTime, Count);
+}
+
+int64_t TStage::ShipInWindow(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats, int32_t& FirstPeriod)
 {
     if (Max <= 0 || Outbox <= 0 || IsFailed(T)) {
         return 0;
     }
+    bool First = true;
     const int64_t Shipped = DemandList.TakeInWindow(
         InvLevel(), CustomerKey, MaxPeriodFor(T), Max, [&](int64_t Count, int32_t Period) {
+            if (First) {
+                FirstPeriod = Period;
+                First = false;
+            }
             if (RecordStats) {
-                const int64_t ServiceTime = static_cast<int64_t>(T) - Period;
-                Stats.Get(MetricFillRate)->AddMany(ServiceTime == 0 ? 1.0 : 0.0, Count);
-                Stats.Get(MetricWithinCST)->AddMany(ServiceTime <= CommittedServiceTime ? 1.0 : 0.0, Count);
-                Stats.Histogram().AddMany(ServiceTime, Count);
+                RecordShipment(Count, static_cast<int64_t>(T) - Period);
             }
         });
     Outbox -= Shipped;
     return Shipped;
 }
 
+int64_t TStage::RemoveFromOutboxMany(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats)
+{
+    int32_t FirstPeriod = 0;
+    return ShipInWindow(T, CustomerKey, Max, RecordStats, FirstPeriod);
+}
+
 TShipResult TStage::RemoveFromOutbox(int32_t T, int32_t CustomerKey, bool RecordStats)
 {
     TShipResult Result;
-    const int64_t Index = (Outbox > 0 && !IsFailed(T)) ? DemandList.FindInWindow(InvLevel(), CustomerKey, MaxPeriodFor(T)) : -1;
-    if (Index < 0) {
-        return Result;
+    int32_t Period = 0;
+    if (ShipInWindow(T, CustomerKey, 1, RecordStats, Period) == 1) {
+        Result.Success = true;
+        Result.Late = static_cast<int64_t>(T) - Period - CommittedServiceTime;
     }
-    const int32_t Period = DemandList.Runs()[static_cast<std::size_t>(Index)].Period;
-    RemoveFromOutboxMany(T, CustomerKey, 1, RecordStats);
-    Result.Success = true;
-    Result.Late = static_cast<int64_t>(T) - Period - CommittedServiceTime;
     return Result;
 }
 

@@ -235,6 +235,10 @@ public:
     int64_t ConsecNonStockoutPeriods() const { return ConsecNonNegative_; }
 
 private:
+    // Fill rate, within-CST and service-time histogram of Count orders shipped after ServiceTime.
+    void RecordShipment(int64_t Count, int64_t ServiceTime);
+    // RemoveFromOutboxMany; FirstPeriod receives the period of the first order shipped.
+    int64_t ShipInWindow(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats, int32_t& FirstPeriod);
     struct TEchelonMemo {
         std::array<double, MaxStages + 1> Value{};
         std::array<bool, MaxStages + 1> Done{};

@@ -248,9 +248,7 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
         const int64_t Count = std::min(Head.Count, Outbox);
         const int64_t ServiceTime = static_cast<int64_t>(T) - Head.Period;
         if (RecordStats) {
-            Stats.Get(MetricFillRate)->AddMany(ServiceTime == 0 ? 1.0 : 0.0, Count);
-            Stats.Get(MetricWithinCST)->AddMany(ServiceTime <= CommittedServiceTime ? 1.0 : 0.0, Count);
-            Stats.Histogram().AddMany(ServiceTime, Count);
+            RecordShipment(Count, ServiceTime);
         }
         const int64_t Late = ServiceTime - CommittedServiceTime;
         if (Late > 0) {
