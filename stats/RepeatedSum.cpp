@@ -83,6 +83,59 @@ int64_t QuotientFloor(int64_t N, int64_t D)
     return Q;
 }
 
+// The binade of a normal sum: |Sum| = A * Spacing with A an integer in [2^52, 2^53). For the
+// biased exponent E, |Sum| lies in [2^(E-1023), 2^(E-1022)) and the spacing is 2^(E-1075);
+// powers of two are built from their bits, with no library calls.
+struct TBinade {
+    double Spacing = 0;
+    double InverseSpacing = 0;
+    int64_t A = 0;
+};
+
+// False when the spacing would fall below the normal range.
+bool BinadeOf(double Sum, TBinade& B)
+{
+    const int BiasedExponent = static_cast<int>((Bits(Sum) >> 52) & 0x7FF);
+    if (BiasedExponent < 53) {
+        return false;
+    }
+    B.Spacing = PowerOfTwo(BiasedExponent - 1075);
+    B.InverseSpacing = PowerOfTwo(1075 - BiasedExponent);
+    B.A = static_cast<int64_t>(std::fabs(Sum) * B.InverseSpacing);
+    return true;
+}
+
+// One term scaled to the spacing of the current binade.
+struct TScaledTerm {
+    int64_t Nearest = 0;  // the step when there is no tie
+    bool Tie = false;     // exactly halfway: the step is Floor or Floor + 1, whichever gives an even result
+    int64_t Floor = 0;
+};
+
+// X is a term divided by the spacing (exact: a power-of-two scaling). REQUIRES: |X| <= 2^60.
+TScaledTerm ScaleTerm(double X)
+{
+    int64_t Floor = static_cast<int64_t>(X);
+    if (static_cast<double>(Floor) > X) {
+        --Floor;
+    }
+    const double Fraction = X - static_cast<double>(Floor);  // exact
+    TScaledTerm T;
+    T.Floor = Floor;
+    T.Tie = Fraction == 0.5;
+    T.Nearest = Fraction < 0.5 ? Floor : Floor + 1;
+    return T;
+}
+
+// The integer step of a scaled term added to Cur (in units of the spacing).
+int64_t Step(const TScaledTerm& T, int64_t Cur)
+{
+    if (T.Tie) {
+        return ((Cur + T.Floor) % 2 == 0) ? T.Floor : T.Floor + 1;
+    }
+    return T.Nearest;
+}
+
 // The common case of costs: a sum that only grows (Sum >= 0, every term > 0). Then within a binade
 // every intermediate value lies between the cycle's start and end, and the one check is the
 // binade's upper edge.
@@ -117,27 +170,21 @@ bool AddPositiveTerms(double& Sum, std::span<const double> Terms, int64_t& Cycle
             --Cycles;
             continue;
         }
-        const int BiasedExponent = static_cast<int>((Bits(Sum) >> 52) & 0x7FF);
-        const double Spacing = PowerOfTwo(BiasedExponent - 1075);
-        const double InverseSpacing = PowerOfTwo(1075 - BiasedExponent);
-        const int64_t A = static_cast<int64_t>(Sum * InverseSpacing);
+        TBinade B;
+        BinadeOf(Sum, B);  // Sum >= 2^-960: always a normal spacing
+        const int64_t A = B.A;
         // Each step adds its term's multiple of the spacing; a term exactly halfway rounds to the
         // even result, which depends on the parity at that step.
         int64_t Cur = A;
         bool AnyTie = false;
         for (double Term : Terms) {
-            const double X = Term * InverseSpacing;  // exact scaling
+            const double X = Term * B.InverseSpacing;
             if (X >= 0x1p53) {
                 return false;  // a term beyond the binade: careful loop
             }
-            const int64_t Floor = static_cast<int64_t>(X);
-            const double Fraction = X - static_cast<double>(Floor);
-            if (Fraction == 0.5) {
-                AnyTie = true;
-                Cur += ((Cur + Floor) % 2 == 0) ? Floor : Floor + 1;
-            } else {
-                Cur += Fraction < 0.5 ? Floor : Floor + 1;
-            }
+            const TScaledTerm T = ScaleTerm(X);
+            AnyTie = AnyTie || T.Tie;
+            Cur += Step(T, Cur);
         }
         const int64_t D = Cur - A;
         if (AnyTie && D % 2 != 0) {
@@ -153,7 +200,7 @@ bool AddPositiveTerms(double& Sum, std::span<const double> Terms, int64_t& Cycle
         const int64_t Room = BinadeHigh - A;
         const int64_t K = Room < D ? 0 : std::min(Cycles, QuotientFloor(Room, D));
         if (K > 0) {
-            Sum = static_cast<double>(A + K * D) * Spacing;
+            Sum = static_cast<double>(A + K * D) * B.Spacing;
             Cycles -= K;
         }
         if (Cycles > 0) {
@@ -164,13 +211,6 @@ bool AddPositiveTerms(double& Sum, std::span<const double> Terms, int64_t& Cycle
     return true;
 }
 
-// One term scaled to the spacing of the current binade.
-struct TScaledTerm {
-    int64_t Nearest = 0;  // r when there is no tie
-    bool Tie = false;     // exactly halfway: r is Floor or Floor + 1, whichever gives an even result
-    int64_t Floor = 0;
-};
-
 // The integer steps of one cycle from A, or false when a step leaves the safe range.
 bool CycleSteps(int64_t A, std::span<const TScaledTerm> Scaled, int64_t& End, int64_t& MinOffset,
                 int64_t& MaxOffset)
@@ -179,11 +219,7 @@ bool CycleSteps(int64_t A, std::span<const TScaledTerm> Scaled, int64_t& End, in
     MinOffset = 0;
     MaxOffset = 0;
     for (const TScaledTerm& T : Scaled) {
-        int64_t R = T.Nearest;
-        if (T.Tie) {
-            R = ((Cur + T.Floor) % 2 == 0) ? T.Floor : T.Floor + 1;
-        }
-        Cur += R;
+        Cur += Step(T, Cur);
         if (Cur < BinadeLow || Cur > BinadeHigh) {
             return false;
         }
@@ -325,34 +361,22 @@ double AddRepeatedCycle(double Sum, std::span<const double> Terms, int64_t Cycle
             continue;
         }
         const bool Negative = Sum < 0;
-        // |Sum| lies in [2^(E-1023), 2^(E-1022)) for the biased exponent E; its spacing is
-        // 2^(E-1075). Powers of two are built from their bits: no library calls here.
-        const int BiasedExponent = static_cast<int>((Bits(Sum) >> 52) & 0x7FF);
-        if (BiasedExponent < 53) {
+        TBinade B;
+        if (!BinadeOf(Sum, B)) {
             ForcePlain = true;  // spacing below the normal range
             continue;
         }
-        const double Spacing = PowerOfTwo(BiasedExponent - 1075);
-        const double InverseSpacing = PowerOfTwo(1075 - BiasedExponent);
-        const int64_t A = static_cast<int64_t>(std::fabs(Sum) * InverseSpacing);
+        const int64_t A = B.A;
         bool Usable = true;
         bool AnyTie = false;
         for (std::size_t I = 0; I < Terms.size(); ++I) {
-            const double X = (Negative ? -Terms[I] : Terms[I]) * InverseSpacing;  // exact scaling
+            const double X = (Negative ? -Terms[I] : Terms[I]) * B.InverseSpacing;
             if (!(std::fabs(X) <= 0x1p60)) {
                 Usable = false;
                 break;
             }
-            int64_t Floor = static_cast<int64_t>(X);
-            if (static_cast<double>(Floor) > X) {
-                --Floor;
-            }
-            const double Fraction = X - static_cast<double>(Floor);  // exact
-            TScaledTerm& T = Scaled[I];
-            T.Floor = Floor;
-            T.Tie = Fraction == 0.5;
-            T.Nearest = Fraction < 0.5 ? Floor : Floor + 1;
-            AnyTie = AnyTie || T.Tie;
+            Scaled[I] = ScaleTerm(X);
+            AnyTie = AnyTie || Scaled[I].Tie;
         }
         int64_t End = 0;
         int64_t MinOffset = 0;
@@ -385,7 +409,7 @@ double AddRepeatedCycle(double Sum, std::span<const double> Terms, int64_t Cycle
         ForcePlain = K < Cycles;
         Cycles -= K;
         PlainRun = 0;
-        Sum = static_cast<double>(Final) * Spacing;
+        Sum = static_cast<double>(Final) * B.Spacing;
         if (Negative) {
             Sum = -Sum;
         }
