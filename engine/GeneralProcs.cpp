@@ -291,6 +291,11 @@ std::string RemoveSpaces(const std::string& Text)
     return Out;
 }
 
+std::string RepeatChar(char C, int Count)
+{
+    return std::string(static_cast<std::size_t>(Count > 0 ? Count : 0), C);
+}
+
 std::string FormatFixed(double Value, int Decimals, char DecimalSep)
 {
     if (!std::isfinite(Value)) {

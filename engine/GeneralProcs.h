@@ -40,6 +40,8 @@ bool FloatLess(double A, double B);
 std::string PadStr(const std::string& Text, int Width, char Mode);
 // Text without any blank.
 std::string RemoveSpaces(const std::string& Text);
+// Count copies of C (rules of "=" and "-" in the reports); "" when Count <= 0.
+std::string RepeatChar(char C, int Count);
 
 // --- Number text ------------------------------------------------------------------------------
 // Fixed-point with Decimals decimals, as the C conversion "%.<Decimals>f" except that the value

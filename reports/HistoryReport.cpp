@@ -12,11 +12,6 @@ namespace {
 constexpr int Cell = 8;  // every number cell, followed by two blanks
 const std::string Gap = "  ";
 
-std::string Repeat(char C, int Count)
-{
-    return std::string(static_cast<std::size_t>(std::max(Count, 0)), C);
-}
-
 // Entry P of a history array; 0 for a period it does not hold, so that a stage whose history
 // is missing or shorter than the run (added after it) can never be read beyond its end.
 template <class T>
@@ -28,18 +23,6 @@ T At(const std::vector<T>& History, int32_t P)
 int64_t OrderQtyAt(const TOrderQtyHistory& History, int32_t P, int G, int K)
 {
     return History.Holds(P, G, K) ? History.At(P, G, K) : 0;
-}
-
-// The recorded layout: groups 1..Groups(H), suppliers 1..Suppliers(H, G) of each. An order
-// history never created has no groups.
-int Groups(const TOrderQtyHistory& H)
-{
-    return std::max(H.NumGroups(), 0);
-}
-
-int Suppliers(const TOrderQtyHistory& H, int G)
-{
-    return std::max(H.NumSuppliers(G), 0);
 }
 
 void AppendCell(std::string& Line, const std::string& Text)
@@ -69,12 +52,12 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
     Lines.emplace_back();
     Lines.emplace_back();
 
-    std::string Heading = Repeat(' ', 10);
-    std::string Underline = Repeat(' ', 10);
+    std::string Heading = RepeatChar(' ', 10);
+    std::string Underline = RepeatChar(' ', 10);
     std::string Numbers = "  Period  ";
     for (const std::string& Name : Series) {
         Heading += PadStr(PadStr(Name, W, 'c'), W + 2, 'l');
-        Underline += Repeat('-', W) + Gap;
+        Underline += RepeatChar('-', W) + Gap;
         for (int K = 1; K <= N; ++K) {
             AppendIntCell(Numbers, K);
         }
@@ -82,7 +65,7 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
     Lines.push_back(std::move(Heading));
     Lines.push_back(std::move(Underline));
     Lines.push_back(std::move(Numbers));
-    Lines.push_back(Repeat('=', 80 * N + 8));
+    Lines.push_back(RepeatChar('=', 80 * N + 8));
 
     const std::size_t Width = static_cast<std::size_t>(80 * N + 10);
     for (int32_t P = 1; P <= Periods; ++P) {
@@ -134,29 +117,29 @@ std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const s
     Lines.emplace_back();
     Lines.emplace_back();
 
-    std::string StageLine = Repeat(' ', 8);
-    std::string StageUnderline = Repeat(' ', 8);
-    std::string GroupLine = Repeat(' ', 8);
-    std::string GroupUnderline = Repeat(' ', 8);
+    std::string StageLine = RepeatChar(' ', 8);
+    std::string StageUnderline = RepeatChar(' ', 8);
+    std::string GroupLine = RepeatChar(' ', 8);
+    std::string GroupUnderline = RepeatChar(' ', 8);
     std::string ColumnLine = "Period" + Gap;
     int RuleWidth = 6;
     for (int J = 1; J <= N; ++J) {
         const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist;
         int SupplierCount = 0;
-        for (int G = 1; G <= Groups(H); ++G) {
-            SupplierCount += Suppliers(H, G);
+        for (int G = 1; G <= H.NumGroups(); ++G) {
+            SupplierCount += H.NumSuppliers(G);
         }
         const int BlockWidth = 8 * SupplierCount + 6;
         StageLine += PadStr("St_" + FormatIntWidth(J, 0), BlockWidth, 'c') + Gap;
-        StageUnderline += Repeat('-', BlockWidth) + Gap;
+        StageUnderline += RepeatChar('-', BlockWidth) + Gap;
         GroupLine += PadStr("Self", Column, 'c') + Gap;
-        GroupUnderline += Repeat('-', Column) + Gap;
+        GroupUnderline += RepeatChar('-', Column) + Gap;
         ColumnLine += FormatIntWidth(J, Column) + Gap;
-        for (int G = 1; G <= Groups(H); ++G) {
-            const int GroupWidth = 8 * Suppliers(H, G) - 2;
+        for (int G = 1; G <= H.NumGroups(); ++G) {
+            const int GroupWidth = 8 * H.NumSuppliers(G) - 2;
             GroupLine += PadStr("RM_" + FormatIntWidth(H.GroupProduct(G), 0), GroupWidth, 'c') + Gap;
-            GroupUnderline += Repeat('-', GroupWidth) + Gap;
-            for (int K = 1; K <= Suppliers(H, G); ++K) {
+            GroupUnderline += RepeatChar('-', GroupWidth) + Gap;
+            for (int K = 1; K <= H.NumSuppliers(G); ++K) {
                 ColumnLine += FormatIntWidth(H.GroupSuppliers(G)[static_cast<std::size_t>(K)], Column) + Gap;
             }
         }
@@ -167,7 +150,7 @@ std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const s
     Lines.push_back(std::move(GroupLine));
     Lines.push_back(std::move(GroupUnderline));
     Lines.push_back(std::move(ColumnLine));
-    Lines.push_back(Repeat('=', RuleWidth));
+    Lines.push_back(RepeatChar('=', RuleWidth));
 
     for (int32_t P = 1; P <= Periods; ++P) {
         std::string Line;
@@ -176,8 +159,8 @@ std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const s
         for (int J = 1; J <= N; ++J) {
             const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist;
             Line += FormatIntWidth(OrderQtyAt(H, P, 0, 0), Column) + Gap;
-            for (int G = 1; G <= Groups(H); ++G) {
-                for (int K = 1; K <= Suppliers(H, G); ++K) {
+            for (int G = 1; G <= H.NumGroups(); ++G) {
+                for (int K = 1; K <= H.NumSuppliers(G); ++K) {
                     Line += FormatIntWidth(OrderQtyAt(H, P, G, K), Column) + Gap;
                 }
             }

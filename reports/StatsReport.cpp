@@ -52,11 +52,6 @@ int DigitCount(int64_t Value)
     return Digits;
 }
 
-std::string Repeat(char C, int Count)
-{
-    return std::string(static_cast<std::size_t>(std::max(Count, 0)), C);
-}
-
 std::string StageLine(int StageNum, const TMinMaxAvg& M, int ExtremeDecimals, char Sep)
 {
     std::string Line = PadStr("  Stage " + FormatIntWidth(StageNum, 0), LabelWidth, 'l');
@@ -104,9 +99,9 @@ void AppendServiceTimeTable(const TSimulation& Model, char Sep, std::vector<std:
     const int W1 = std::max(D + 7, DigitCount(LargestCount) + 1);
     const std::string Gap = "  ";
 
-    Lines.push_back(Repeat(' ', 14) + PadStr("#", N * W1, 'c') + Gap + PadStr("%", N * W2, 'c') + Gap +
+    Lines.push_back(RepeatChar(' ', 14) + PadStr("#", N * W1, 'c') + Gap + PadStr("%", N * W2, 'c') + Gap +
                     PadStr("Cumul %", N * W2, 'c'));
-    Lines.push_back(Repeat(' ', 14) + Repeat('-', N * W1) + Gap + Repeat('-', N * W2) + Gap + Repeat('-', N * W2));
+    Lines.push_back(RepeatChar(' ', 14) + RepeatChar('-', N * W1) + Gap + RepeatChar('-', N * W2) + Gap + RepeatChar('-', N * W2));
 
     // Every stage heading is W2 wide, in the count group too: when a huge count makes the count
     // columns wider (W1 > W2), this line stays shorter than the others.
@@ -115,7 +110,7 @@ void AppendServiceTimeTable(const TSimulation& Model, char Sep, std::vector<std:
         Headings += " Stage_" + FormatIntWidth(K, D);
     }
     Lines.push_back("Service Time  " + Headings + Gap + Headings + Gap + Headings);
-    Lines.push_back(Repeat('=', 18 + N * (W1 + 2 * W2)));
+    Lines.push_back(RepeatChar('=', 18 + N * (W1 + 2 * W2)));
 
     std::vector<int64_t> Running(static_cast<std::size_t>(N) + 1, 0);
     for (int64_t J = 0; J < Rows; ++J) {
@@ -144,7 +139,7 @@ std::vector<std::string> BuildStatsReport(const TSimulation& Model, const std::s
     Lines.emplace_back();
     Lines.emplace_back();
     Lines.push_back("Metric              " "       Avg" "       Std" "       Min" "       Max" "       Obs");
-    Lines.push_back(Repeat('=', 70));
+    Lines.push_back(RepeatChar('=', 70));
     Lines.emplace_back();
     for (const TBlock& Block : Blocks) {
         Lines.emplace_back(Block.Title);
@@ -154,7 +149,7 @@ std::vector<std::string> BuildStatsReport(const TSimulation& Model, const std::s
         Lines.push_back(SummaryLine(Model, Block.Metric, Block.Summary, DecimalSep));
         Lines.emplace_back();
     }
-    Lines.push_back(Repeat('=', 70));
+    Lines.push_back(RepeatChar('=', 70));
     Lines.emplace_back();
     Lines.emplace_back();
     AppendServiceTimeTable(Model, DecimalSep, Lines);
