@@ -131,6 +131,25 @@ int Usage(std::ostream& Err, const std::string& Problem)
     return ExitUsage;
 }
 
+// Parses a command's arguments and checks that it got Operands operands; on a usage error
+// reports it (Why names what the command takes) and returns nothing.
+std::optional<TParsed> ParseCommand(const std::vector<std::string>& Args, const std::vector<std::string>& ValueOptions,
+                                    const std::vector<std::string>& FlagOptions, std::size_t Operands,
+                                    const std::string& Why, std::ostream& Err)
+{
+    TParsed P;
+    std::string Error;
+    if (!Parse(Args, ValueOptions, FlagOptions, P, Error)) {
+        Usage(Err, Error);
+        return std::nullopt;
+    }
+    if (P.Operands.size() != Operands) {
+        Usage(Err, Why);
+        return std::nullopt;
+    }
+    return P;
+}
+
 // Loads Path into Model; on failure reports it and returns false.
 bool Load(TSimulation& Model, const std::string& Path, Dialogs& Notices, std::ostream& Err)
 {
@@ -169,15 +188,13 @@ std::string TextOr(const TParsed& P, const std::string& Name, const std::string&
 
 int CommandRun(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err, const TCliEnvironment& Env)
 {
-    TParsed P;
-    std::string Error;
-    if (!Parse(Args, {"--periods", "--warmup", "--seed", "--stats", "--history", "--orders", "--timestamp"},
-               {"--force-cst", "--strict"}, P, Error)) {
-        return Usage(Err, Error);
+    std::optional<TParsed> Parsed =
+        ParseCommand(Args, {"--periods", "--warmup", "--seed", "--stats", "--history", "--orders", "--timestamp"},
+                     {"--force-cst", "--strict"}, 1, "run takes one model file", Err);
+    if (!Parsed) {
+        return ExitUsage;
     }
-    if (P.Operands.size() != 1) {
-        return Usage(Err, "run takes one model file");
-    }
+    const TParsed& P = *Parsed;
     TRunSettings Settings;
     const std::string Refusal = CheckSettings(TextOr(P, "--seed", "0"), TextOr(P, "--periods", "1000"),
                                               TextOr(P, "--warmup", "100"), Settings);
@@ -207,27 +224,24 @@ int CommandRun(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     const std::string DateTime = TextOr(P, "--timestamp", Env.DateTime);
     bool Written = true;
     if (P.Values.count("--stats")) {
-        Written = WriteReport(BuildStatsReport(Model, DateTime, Sep), P.Values["--stats"], Out, Err) && Written;
+        Written = WriteReport(BuildStatsReport(Model, DateTime, Sep), P.Values.at("--stats"), Out, Err) && Written;
     }
     if (P.Values.count("--history")) {
-        Written = WriteReport(BuildHistoryText(Model, DateTime, Sep), P.Values["--history"], Out, Err) && Written;
+        Written = WriteReport(BuildHistoryText(Model, DateTime, Sep), P.Values.at("--history"), Out, Err) && Written;
     }
     if (P.Values.count("--orders")) {
-        Written = WriteReport(BuildOrderHistoryText(Model, DateTime), P.Values["--orders"], Out, Err) && Written;
+        Written = WriteReport(BuildOrderHistoryText(Model, DateTime), P.Values.at("--orders"), Out, Err) && Written;
     }
     return Written ? ExitOk : ExitFailed;
 }
 
 int CommandCheck(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err)
 {
-    TParsed P;
-    std::string Error;
-    if (!Parse(Args, {}, {"--strict"}, P, Error)) {
-        return Usage(Err, Error);
+    const std::optional<TParsed> Parsed = ParseCommand(Args, {}, {"--strict"}, 1, "check takes one model file", Err);
+    if (!Parsed) {
+        return ExitUsage;
     }
-    if (P.Operands.size() != 1) {
-        return Usage(Err, "check takes one model file");
-    }
+    const TParsed& P = *Parsed;
     // The checks are this command's output: they go to standard output.
     TConsoleDialogs Dialogs(Out, !P.Flags.count("--strict"));
     TSimulation Model(Dialogs);
@@ -244,14 +258,12 @@ int CommandCheck(const std::vector<std::string>& Args, std::ostream& Out, std::o
 
 int CommandConvert(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err)
 {
-    TParsed P;
-    std::string Error;
-    if (!Parse(Args, {}, {}, P, Error)) {
-        return Usage(Err, Error);
+    const std::optional<TParsed> Parsed =
+        ParseCommand(Args, {}, {}, 2, "convert takes an old and a new model file", Err);
+    if (!Parsed) {
+        return ExitUsage;
     }
-    if (P.Operands.size() != 2) {
-        return Usage(Err, "convert takes an old and a new model file");
-    }
+    const TParsed& P = *Parsed;
     TConsoleDialogs Dialogs(Err, true);
     TSimulation Model(Dialogs);
     if (!Load(Model, P.Operands[0], Dialogs, Err)) {
@@ -268,14 +280,11 @@ int CommandConvert(const std::vector<std::string>& Args, std::ostream& Out, std:
 
 int CommandParams(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err, const TCliEnvironment& Env)
 {
-    TParsed P;
-    std::string Error;
-    if (!Parse(Args, {"--timestamp"}, {}, P, Error)) {
-        return Usage(Err, Error);
+    const std::optional<TParsed> Parsed = ParseCommand(Args, {"--timestamp"}, {}, 1, "params takes one model file", Err);
+    if (!Parsed) {
+        return ExitUsage;
     }
-    if (P.Operands.size() != 1) {
-        return Usage(Err, "params takes one model file");
-    }
+    const TParsed& P = *Parsed;
     TConsoleDialogs Dialogs(Err, true);
     TSimulation Model(Dialogs);
     if (!Load(Model, P.Operands[0], Dialogs, Err)) {
