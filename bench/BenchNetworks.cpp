@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include "engine/Simulation.h"
+#include "platform/Dialogs.h"
 
 namespace {
 
@@ -143,4 +144,18 @@ double PeakMemoryMiB()
     rusage Usage{};
     getrusage(RUSAGE_SELF, &Usage);
     return static_cast<double>(Usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+void BenchNetwork25(benchmark::State& State, int64_t Scale)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildNetwork25(Model, Scale);
+    double Total = 0;
+    for (auto _ : State) {
+        Model.Reset();
+        Total = Model.RunSimulation(9999, 100, 12345).TotalCost;
+    }
+    State.counters["TotalCost"] = Total;
+    State.counters["PeakMiB"] = PeakMemoryMiB();
 }

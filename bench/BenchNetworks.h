@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include <benchmark/benchmark.h>
+
 class TSimulation;
 
 // Builds the 25-stage benchmark network into an empty model: ten retailers with external demand
@@ -16,3 +18,7 @@ void BuildSerialChain5(TSimulation& Model);
 
 // Peak resident memory of this process so far, in MiB.
 double PeakMemoryMiB();
+
+// Times 9999-period runs (warm-up 100, seed 12345) of BuildNetwork25(Scale), the model reset
+// before each; reports the run's total cost and this process's peak memory.
+void BenchNetwork25(benchmark::State& State, int64_t Scale);

@@ -9,15 +9,7 @@ namespace {
 
 void RunNetwork25(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
-    BuildNetwork25(Model, 1);
-    double Total = 0;
-    for (auto _ : State) {
-        Model.Reset();
-        Total = Model.RunSimulation(9999, 100, 12345).TotalCost;
-    }
-    State.counters["TotalCost"] = Total;
+    BenchNetwork25(State, 1);
 }
 BENCHMARK(RunNetwork25)->Name("a/Network25x9999")->Unit(benchmark::kMillisecond);
 
