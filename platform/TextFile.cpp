@@ -25,6 +25,26 @@ TFileResult Failure(const std::string& Path, const std::string& Why)
     return TFileResult{false, "Cannot write file " + Path + ":\n" + Why + "."};
 }
 
+// Writes Contents to File, flushes it (to disk too when Sync) and closes it; returns 0 or the
+// first error number.
+int WriteAndClose(std::FILE* File, const std::string& Contents, bool Sync)
+{
+    int Error = 0;
+    if (!Contents.empty() && std::fwrite(Contents.data(), 1, Contents.size(), File) != Contents.size()) {
+        Error = errno != 0 ? errno : EIO;
+    }
+    if (Error == 0 && std::fflush(File) != 0) {
+        Error = errno != 0 ? errno : EIO;
+    }
+    if (Error == 0 && Sync && ::fsync(::fileno(File)) != 0) {
+        Error = errno;
+    }
+    if (std::fclose(File) != 0 && Error == 0) {
+        Error = errno != 0 ? errno : EIO;
+    }
+    return Error;
+}
+
 // Writes Contents into an existing special file in place.
 TFileResult WriteDirectly(const std::string& Path, const fs::path& Target, const std::string& Contents)
 {
@@ -32,13 +52,7 @@ TFileResult WriteDirectly(const std::string& Path, const fs::path& Target, const
     if (File == nullptr) {
         return Failure(Path, Reason(errno));
     }
-    int Error = 0;
-    if (!Contents.empty() && std::fwrite(Contents.data(), 1, Contents.size(), File) != Contents.size()) {
-        Error = errno != 0 ? errno : EIO;
-    }
-    if (std::fclose(File) != 0 && Error == 0) {
-        Error = errno != 0 ? errno : EIO;
-    }
+    const int Error = WriteAndClose(File, Contents, false);
     return Error == 0 ? TFileResult{} : Failure(Path, Reason(Error));
 }
 
@@ -85,28 +99,14 @@ TFileResult WriteFileAtomically(const std::string& Path, const std::string& Cont
     if (File == nullptr) {
         return Failure(Path, "No temporary file name is free");
     }
-    const std::size_t Written = Contents.empty() ? 0 : std::fwrite(Contents.data(), 1, Contents.size(), File);
-    int Error = 0;
-    if (Written != Contents.size()) {
-        Error = errno != 0 ? errno : EIO;
-    }
-    if (std::fflush(File) != 0 && Error == 0) {
-        Error = errno != 0 ? errno : EIO;
-    }
     // On disk before it replaces the old file, so that a crash cannot leave an empty file behind.
-    if (Error == 0 && ::fsync(::fileno(File)) != 0) {
-        Error = errno;
-    }
-    if (std::fclose(File) != 0 && Error == 0) {
-        Error = errno != 0 ? errno : EIO;
-    }
+    const int Error = WriteAndClose(File, Contents, true);
     if (Error != 0) {
         fs::remove(Temp, Ec);
         return Failure(Path, Reason(Error));
     }
-    const fs::file_status Old = fs::status(Target, Ec);
-    if (!Ec && fs::exists(Old)) {
-        fs::permissions(Temp, Old.permissions(), Ec);
+    if (fs::exists(Existing)) {
+        fs::permissions(Temp, Existing.permissions(), Ec);
     }
     fs::rename(Temp, Target, Ec);
     if (Ec) {
