@@ -294,9 +294,6 @@ bool TModelReader::ReadStage(TStage& S, TModelFileVersion Version)
     if (!ReadLinks(S, true)) {
         return false;
     }
-    if (Version != TModelFileVersion::V20) {
-        S.PopulateRawMaterials();
-    }
     if (!ReadLinks(S, false)) {
         return false;
     }
@@ -345,9 +342,8 @@ bool TModelReader::ReadModel(TModelFileVersion Version)
     if (Ok && Version == TModelFileVersion::V24) {
         Ok = ReadPerUnitTime();
     }
-    // Each stage's groups were built while later suppliers still had their defaults (and the
-    // 2.0 reader builds none): rebuild them from what was read, so that the measures shown before
-    // the first run are right.
+    // The groups are built once, from everything read: while a stage is read its later
+    // suppliers still have their defaults, so groups built then would be rebuilt anyway.
     for (int K = 1; K <= Model_.NumStages; ++K) {
         Model_.Stage(K).PopulateRawMaterials();
     }
