@@ -208,7 +208,7 @@ int CommandRun(const std::vector<std::string>& Args, std::ostream& Out, std::ost
         return ExitFailed;
     }
     if (P.Flags.count("--force-cst")) {
-        Model.ForceCST = true;
+        Model.SetForceCST(true);
     }
     if (!CheckModel(Model, Dialogs)) {
         Err << "orvantis-cli: " << Path << ": the run was refused by the model checks.\n";
@@ -274,7 +274,7 @@ int CommandConvert(const std::vector<std::string>& Args, std::ostream& Out, std:
         Err << "orvantis-cli: " << Saved.Message << '\n';
         return ExitFailed;
     }
-    Out << "Wrote " << P.Operands[1] << " (v2.4, " << Model.NumStages << (Model.NumStages == 1 ? " stage).\n" : " stages).\n");
+    Out << "Wrote " << P.Operands[1] << " (v2.4, " << Model.NumStages() << (Model.NumStages() == 1 ? " stage).\n" : " stages).\n");
     return ExitOk;
 }
 

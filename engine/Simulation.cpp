@@ -10,39 +10,77 @@ TSimulation::TSimulation(Dialogs& Messages) : Messages_(&Messages) {}
 
 TStage* TSimulation::AddStage()
 {
-    if (NumStages >= MaxStages) {
+    if (NumStages_ >= MaxStages) {
         return nullptr;
     }
-    ++NumStages;
-    Stages_[static_cast<std::size_t>(NumStages)] = std::make_unique<TStage>(NumStages, NumStages);
-    return Stages_[static_cast<std::size_t>(NumStages)].get();
+    ++NumStages_;
+    Stages_[static_cast<std::size_t>(NumStages_)] = std::make_unique<TStage>(NumStages_, NumStages_);
+    return Stages_[static_cast<std::size_t>(NumStages_)].get();
 }
 
-bool TSimulation::Link(int SupplierNum, int CustomerNum)
+std::string LinkRefusalText(TLinkResult Result)
 {
-    if (CustomerNum < 1 || SupplierNum > NumStages || CustomerNum >= SupplierNum) {
-        return false;
+    switch (Result) {
+    case TLinkResult::Linked: return "";
+    case TLinkResult::NotHigher: return "Supplier index must be greater than customer index.";
+    case TLinkResult::Exists: return "This link already exists.";
+    case TLinkResult::NoSuchStage: return "There is no such stage in this model.";
+    case TLinkResult::Full:
+        return "A stage can have at most " + std::to_string(MaxLinks) + " suppliers and " + std::to_string(MaxLinks) +
+               " customers.";
+    }
+    return "";
+}
+
+TLinkResult TSimulation::Link(int SupplierNum, int CustomerNum)
+{
+    if (CustomerNum < 1 || SupplierNum < 1 || CustomerNum > NumStages_ || SupplierNum > NumStages_) {
+        return TLinkResult::NoSuchStage;
+    }
+    if (CustomerNum >= SupplierNum) {
+        return TLinkResult::NotHigher;
     }
     TStage& Supplier = Stage(SupplierNum);
     TStage& Customer = Stage(CustomerNum);
-    for (int K = 1; K <= Customer.NumSuppliers; ++K) {
-        if (Customer.Suppliers[static_cast<std::size_t>(K)] == &Supplier) {
-            return false;
-        }
+    if (Customer.HasSupplier(Supplier)) {
+        return TLinkResult::Exists;
     }
     if (!Supplier.AddCustomer(Customer)) {
-        return false;
+        return TLinkResult::Full;
     }
     Customer.PopulateRawMaterials();
-    return true;
+    return TLinkResult::Linked;
 }
 
-void TSimulation::Start(int32_t NumPeriods, int32_t WarmUpPeriods, int64_t SeedValue)
+double TSimulation::GetParam(int StageNum, int Index) const
+{
+    return StageNum >= 1 && StageNum <= NumStages_ ? Stage(StageNum).GetParam(Index) : 0.0;
+}
+
+void TSimulation::SetParam(int StageNum, int Index, double Value)
+{
+    if (StageNum < 1 || StageNum > NumStages_ || Index < 0 || Index >= NumParams) {
+        return;
+    }
+    Stage(StageNum).SetParam(Index, Value);
+    // A product index or product cost decides the groups and their order at every customer;
+    // rebuilding all of them (at most 25 small sorts) is cheaper than tracking which.
+    RebuildAllGroups();
+}
+
+void TSimulation::RebuildAllGroups()
+{
+    for (int N = 1; N <= NumStages_; ++N) {
+        Stage(N).PopulateRawMaterials();
+    }
+}
+
+TCostTotals TSimulation::RunSimulation(int32_t NumPeriods, int32_t WarmUpPeriods, int64_t SeedValue)
 {
     Seed(SeedValue);
-    WarmUp = WarmUpPeriods;
-    if (Period == 0) {
-        for (int N = 1; N <= NumStages; ++N) {
+    WarmUp_ = WarmUpPeriods;
+    if (Period_ == 0) {
+        for (int N = 1; N <= NumStages_; ++N) {
             TStage& S = Stage(N);
             switch (S.InvPolicy) {
             case PolicyBaseStock:
@@ -63,11 +101,6 @@ void TSimulation::Start(int32_t NumPeriods, int32_t WarmUpPeriods, int64_t SeedV
         }
     }
     Run(NumPeriods);
-}
-
-TCostTotals TSimulation::RunSimulation(int32_t NumPeriods, int32_t WarmUpPeriods, int64_t SeedValue)
-{
-    Start(NumPeriods, WarmUpPeriods, SeedValue);
     return CostTotals();
 }
 
@@ -77,14 +110,14 @@ void TSimulation::Run(int32_t NumPeriods)
         return;
     }
     // Callers reset before a run; should one not, the history still covers every period to come.
-    const int32_t LastPeriod = Period + NumPeriods;
-    for (int N = 1; N <= NumStages; ++N) {
+    const int32_t LastPeriod = Period_ + NumPeriods;
+    for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = Stage(N);
         S.PopulateRawMaterials();
         S.CreateHistory(LastPeriod);
-        S.ForceCST = ForceCST;
-        for (int32_t P = 1; P <= Period; ++P) {
-            S.DemandWindow.Record(0);  // the discarded history reads as zeros
+        S.ForceCST_ = ForceCST_;
+        for (int32_t P = 1; P <= Period_; ++P) {
+            S.DemandWindow_.Record(0);  // the discarded history reads as zeros
         }
     }
     for (int32_t I = 0; I < NumPeriods; ++I) {
@@ -101,10 +134,10 @@ int64_t TSimulation::DrawDemand(TStage& S)
     if (D < 0) {
         D = 0;
     }
-    if (!S.DemandWindow.Active() || S.DemandWindow.Recorded() >= S.DemandWindow.Periods()) {
+    if (!S.DemandWindow_.Active() || S.DemandWindow_.Recorded() >= S.DemandWindow_.Periods()) {
         return D;
     }
-    return S.DemandWindow.Apply(D);
+    return S.DemandWindow_.Apply(D);
 }
 
 bool TSimulation::DrawFailure(const TStage& S, int32_t T)
@@ -118,38 +151,38 @@ bool TSimulation::DrawFailure(const TStage& S, int32_t T)
 
 void TSimulation::SimulatePeriod()
 {
-    const int32_t T = ++Period;
+    const int32_t T = ++Period_;
     const std::size_t I = static_cast<std::size_t>(T);
-    const bool Recorded = T > WarmUp;
+    const bool Recorded = T > WarmUp_;
 
-    for (int N = 1; N <= NumStages; ++N) {
+    for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = Stage(N);
         if (S.DemandMean > 0) {
             const int64_t D = DrawDemand(S);
-            S.DemandHist[I] = D;
-            S.DemandWindow.Record(D);
+            S.DemandHist_[I] = D;
+            S.DemandWindow_.Record(D);
             S.AddDemand(D, 0, T);
         }
     }
-    for (int N = 1; N <= NumStages; ++N) {
+    for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = Stage(N);
         const bool Failed = DrawFailure(S, T);
         if (Recorded) {
-            S.Stats.Get(MetricFailed)->Add(Failed ? 1.0 : 0.0);
+            S.Stats_.Get(MetricFailed)->Add(Failed ? 1.0 : 0.0);
         }
-        S.FailedHist[I] = Failed ? 1 : 0;
+        S.FailedHist_[I] = Failed ? 1 : 0;
     }
-    for (int N = 1; N <= NumStages; ++N) {
+    for (int N = 1; N <= NumStages_; ++N) {
         Stage(N).RequestProcessing(T);
     }
-    for (int N = NumStages; N >= 1; --N) {
+    for (int N = NumStages_; N >= 1; --N) {
         TStage& S = Stage(N);
-        S.DoProcessing(T, S.FailedHist[I] != 0, Recorded, *Messages_);
+        S.DoProcessing(T, S.FailedHist_[I] != 0, Recorded, *Messages_);
     }
-    for (int N = 1; N <= NumStages; ++N) {
+    for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = Stage(N);
         if (Recorded) {
-            TStats& St = S.Stats;
+            TStats& St = S.Stats_;
             St.Get(MetricInvLevel)->Add(static_cast<double>(S.InvLevel()));
             St.Get(MetricBackorders)->Add(static_cast<double>(S.Backorders()));
             St.Get(MetricOnOrder)->Add(static_cast<double>(S.OnOrder()));
@@ -160,11 +193,11 @@ void TSimulation::SimulatePeriod()
                                  St.Get(MetricWIPHoldingCost)->Last() + St.Get(MetricStockoutCost)->Last();
             St.Get(MetricTotalCost)->Add(Total);
             if (S.HasDemandHist()) {
-                St.Get(MetricDemand)->Add(static_cast<double>(S.DemandHist[I]));
+                St.Get(MetricDemand)->Add(static_cast<double>(S.DemandHist_[I]));
             }
-            St.Get(MetricDerivedDemand)->Add(static_cast<double>(S.DerivedDemandHist[I]));
-            St.Get(MetricOrderQty)->Add(static_cast<double>(S.OrderQtyHist.At(T, 0, 0)));
-            S.TotalCostHist[I] = Total;
+            St.Get(MetricDerivedDemand)->Add(static_cast<double>(S.DerivedDemandHist_[I]));
+            St.Get(MetricOrderQty)->Add(static_cast<double>(S.OrderQtyHist_.At(T, 0, 0)));
+            S.TotalCostHist_[I] = Total;
         }
         S.RecordEndOfPeriod(T);
     }
@@ -172,26 +205,26 @@ void TSimulation::SimulatePeriod()
 
 void TSimulation::Reset()
 {
-    Period = 0;
-    for (int N = 1; N <= NumStages; ++N) {
+    Period_ = 0;
+    for (int N = 1; N <= NumStages_; ++N) {
         Stage(N).ResetRunState();
     }
 }
 
 void TSimulation::ClearModel()
 {
-    for (int N = 1; N <= NumStages; ++N) {
+    for (int N = 1; N <= NumStages_; ++N) {
         Stages_[static_cast<std::size_t>(N)].reset();
     }
-    NumStages = 0;
+    NumStages_ = 0;
     Reset();
 }
 
 TCostTotals TSimulation::CostTotals() const
 {
     TCostTotals Totals;
-    for (int N = 1; N <= NumStages; ++N) {
-        const TStats& St = Stage(N).Stats;
+    for (int N = 1; N <= NumStages_; ++N) {
+        const TStats& St = Stage(N).Stats();
         Totals.OrderCost += St.Get(MetricOrderCost)->Avg();
         Totals.HoldingCost += St.Get(MetricHoldingCost)->Avg();
         Totals.WIPHoldingCost += St.Get(MetricWIPHoldingCost)->Avg();

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/Constants.h"
 #include "engine/Stage.h"
@@ -18,7 +19,21 @@ struct TCostTotals {
     double TotalCost = 0;
 };
 
-// The model: up to 25 stages and the state of the current run.
+// What TSimulation::Link did.
+enum class TLinkResult {
+    Linked,
+    NotHigher,    // the supplier's number is not greater than the customer's
+    Exists,       // the customer already has this supplier
+    NoSuchStage,  // a number outside 1..NumStages
+    Full,         // a link list already holds 25 stages
+};
+
+// The user's message for a refused link; empty for Linked.
+std::string LinkRefusalText(TLinkResult Result);
+
+// The model: up to 25 stages and the state of the current run. It keeps its own invariants:
+// links are made only through Link, parameters written through SetParam leave every stage's
+// raw-material groups and planning measures current, and a run goes only through RunSimulation.
 class TSimulation {
 public:
     // Messages receives the raw-material inconsistency message of a run; it must outlive the model.
@@ -26,44 +41,45 @@ public:
     TSimulation(const TSimulation&) = delete;
     TSimulation& operator=(const TSimulation&) = delete;
 
-    int NumStages = 0;
-    bool ForceCST = false;  // "Service Time >= CST"
-    int32_t WarmUp = 0;     // warm-up periods of the current run
-    int32_t Period = 0;     // last simulated period; 0 = not run or reset
+    int NumStages() const { return NumStages_; }
+    // Last simulated period; 0 = not run or reset.
+    int32_t Period() const { return Period_; }
+    // Warm-up periods of the current run.
+    int32_t WarmUp() const { return WarmUp_; }
+    // "Service Time >= CST"; copied into every stage at the start of a run.
+    bool ForceCST() const { return ForceCST_; }
+    void SetForceCST(bool On) { ForceCST_ = On; }
 
-    // Stage N for 1 <= N <= NumStages.
+    // Stage N. REQUIRES: 1 <= N <= NumStages().
     TStage& Stage(int N) { return *Stages_[static_cast<std::size_t>(N)]; }
     const TStage& Stage(int N) const { return *Stages_[static_cast<std::size_t>(N)]; }
 
     // Appends stage NumStages + 1 with every parameter at its default and product index equal
     // to its number. Returns nullptr (and changes nothing) when the model already has 25 stages.
     TStage* AddStage();
-    // Links Supplier as a supplier of Customer and rebuilds the customer's groups. Refused
-    // (false) unless both are stages of this model, the customer's number is lower than the
-    // supplier's, the link is new and neither link list is full.
-    bool Link(int SupplierNum, int CustomerNum);
+    // Links Supplier as a supplier of Customer and rebuilds the customer's groups. Refused, with
+    // nothing changed, unless both are stages of this model, the customer's number is lower than
+    // the supplier's, the link is new and neither link list is full (checked in that order).
+    TLinkResult Link(int SupplierNum, int CustomerNum);
 
-    // Starts a run: seeds the generator (0: from the clock, > 0: that seed, < 0: continue),
-    // stores the warm-up, gives initial inventory by policy when Period is 0, and runs.
+    // Parameter Index (0..44) of stage StageNum; 0.0 for a stage or index outside the model.
+    double GetParam(int StageNum, int Index) const;
+    // The one way the windows and batches write a parameter (TStage::SetParam's rounding and
+    // mapping). Every stage's raw-material groups are rebuilt afterwards, so the planning measures
+    // (net lead time, cycle and safety stock) and the groups a run starts from are current.
+    // A stage or index outside the model writes nothing.
+    void SetParam(int StageNum, int Index, double Value);
+
+    // A run: seeds the generator (0: from the clock, > 0: that seed, < 0: continue the current
+    // sequence), stores the warm-up, gives every stage its initial inventory by policy when the
+    // model has not run (Period() == 0), simulates NumPeriods periods and returns the cost totals.
+    // The one operation behind the main window's run command and every batch trial.
     // REQUIRES (checked by the callers): 1 <= NumPeriods <= 9999, 1 <= WarmUp <= NumPeriods.
-    void Start(int32_t NumPeriods, int32_t WarmUp, int64_t Seed);
-    // Start, then the cost totals: the one operation behind the main window's run command and
-    // every batch trial.
     TCostTotals RunSimulation(int32_t NumPeriods, int32_t WarmUp, int64_t Seed);
-    // Rebuilds every stage's groups, creates fresh histories for the periods to come, copies
-    // the option into the stages, then simulates NumPeriods periods.
-    void Run(int32_t NumPeriods);
-    // One period, in the fixed order of steps.
-    void SimulatePeriod();
     // Period 0 and every stage's run state cleared; parameters and links stay.
     void Reset();
     // No stages, and reset.
     void ClearModel();
-
-    // The external demand of a stage for the current period (draws from the generator).
-    int64_t DrawDemand(TStage& S);
-    // The failure state of a stage in period T (one uniform draw).
-    bool DrawFailure(const TStage& S, int32_t T);
 
     // Sum over stages of each cost accumulator's mean.
     TCostTotals CostTotals() const;
@@ -71,6 +87,23 @@ public:
     Dialogs& Messages() { return *Messages_; }
 
 private:
+    friend struct TSimulationTestAccess;  // white-box tests step single periods
+
+    // Rebuilds every stage's groups, creates fresh histories for the periods to come, copies
+    // the option into the stages, then simulates NumPeriods periods.
+    void Run(int32_t NumPeriods);
+    // One period, in the fixed order of steps.
+    void SimulatePeriod();
+    // The external demand of a stage for the current period (draws from the generator).
+    int64_t DrawDemand(TStage& S);
+    // The failure state of a stage in period T (one uniform draw).
+    bool DrawFailure(const TStage& S, int32_t T);
+    void RebuildAllGroups();
+
     Dialogs* Messages_;
+    int NumStages_ = 0;
+    bool ForceCST_ = false;
+    int32_t WarmUp_ = 0;
+    int32_t Period_ = 0;
     std::array<std::unique_ptr<TStage>, MaxStages + 1> Stages_;
 };

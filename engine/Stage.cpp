@@ -149,12 +149,22 @@ void TStage::SetParam(int Index, double Value)
 
 bool TStage::AddCustomer(TStage& Customer)
 {
-    if (NumCustomers >= MaxLinks || Customer.NumSuppliers >= MaxLinks) {
+    if (NumCustomers_ >= MaxLinks || Customer.NumSuppliers_ >= MaxLinks) {
         return false;
     }
-    Customers[static_cast<std::size_t>(++NumCustomers)] = &Customer;
-    Customer.Suppliers[static_cast<std::size_t>(++Customer.NumSuppliers)] = this;
+    Customers_[static_cast<std::size_t>(++NumCustomers_)] = &Customer;
+    Customer.Suppliers_[static_cast<std::size_t>(++Customer.NumSuppliers_)] = this;
     return true;
+}
+
+bool TStage::HasSupplier(const TStage& S) const
+{
+    for (int K = 1; K <= NumSuppliers_; ++K) {
+        if (Suppliers_[static_cast<std::size_t>(K)] == &S) {
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {
@@ -202,22 +212,22 @@ void QuickSortByCost(std::vector<TCostEntry>& Items, int L, int R)
 
 void TStage::PopulateRawMaterials()
 {
-    RawMatProduct.assign(1, 0);
-    RawMatNumSuppliers.assign(1, 0);
-    RawMatSuppliers.assign(1, {});
+    RawMatProduct_.assign(1, 0);
+    RawMatNumSuppliers_.assign(1, 0);
+    RawMatSuppliers_.assign(1, {});
     // Groups are numbered by ascending distinct product index; for indexes >= 1 this is the
     // numbering from product index 1 upwards, and indexes below 1 still get a group of their own.
     std::vector<int32_t> Products;
-    for (int K = 1; K <= NumSuppliers; ++K) {
-        Products.push_back(Suppliers[static_cast<std::size_t>(K)]->ProductIndex);
+    for (int K = 1; K <= NumSuppliers_; ++K) {
+        Products.push_back(Suppliers_[static_cast<std::size_t>(K)]->ProductIndex);
     }
     std::sort(Products.begin(), Products.end());
     Products.erase(std::unique(Products.begin(), Products.end()), Products.end());
-    NumRawMaterials = static_cast<int>(Products.size());
+    NumRawMaterials_ = static_cast<int>(Products.size());
     for (int32_t Product : Products) {
         std::vector<TCostEntry> Group;
-        for (int K = 1; K <= NumSuppliers; ++K) {
-            TStage* S = Suppliers[static_cast<std::size_t>(K)];
+        for (int K = 1; K <= NumSuppliers_; ++K) {
+            TStage* S = Suppliers_[static_cast<std::size_t>(K)];
             if (S->ProductIndex == Product) {
                 Group.push_back({S->ProductCost, S});
             }
@@ -227,9 +237,9 @@ void TStage::PopulateRawMaterials()
         for (const TCostEntry& E : Group) {
             Ordered.push_back(E.Supplier);
         }
-        RawMatProduct.push_back(Product);
-        RawMatNumSuppliers.push_back(static_cast<int>(Group.size()));
-        RawMatSuppliers.push_back(std::move(Ordered));
+        RawMatProduct_.push_back(Product);
+        RawMatNumSuppliers_.push_back(static_cast<int>(Group.size()));
+        RawMatSuppliers_.push_back(std::move(Ordered));
     }
 }
 
@@ -239,7 +249,7 @@ void TStage::PopulateRawMaterials()
 int64_t TStage::MaxPeriodFor(int32_t T) const
 {
     // With the option on, an order of period p is due in T when T - CST >= p.
-    return ForceCST ? static_cast<int64_t>(T) - CommittedServiceTime : AnyPeriod;
+    return ForceCST_ ? static_cast<int64_t>(T) - CommittedServiceTime : AnyPeriod;
 }
 
 void TStage::AddDemand(int64_t Count, int32_t CustomerKey, int32_t T)
@@ -247,17 +257,17 @@ void TStage::AddDemand(int64_t Count, int32_t CustomerKey, int32_t T)
     if (Count <= 0) {
         return;
     }
-    const int64_t Accepted = DemandList.Append(Count, CustomerKey, T);
-    if (T >= 0 && static_cast<std::size_t>(T) < DerivedDemandHist.size()) {
+    const int64_t Accepted = DemandList_.Append(Count, CustomerKey, T);
+    if (T >= 0 && static_cast<std::size_t>(T) < DerivedDemandHist_.size()) {
         // At most MaxQueueUnits per period: every order of a period arrives before any leaves.
-        DerivedDemandHist[static_cast<std::size_t>(T)] += Accepted;
+        DerivedDemandHist_[static_cast<std::size_t>(T)] += Accepted;
     }
 }
 
 void TStage::AddToOutbox(int64_t Count)
 {
     if (Count > 0) {
-        Outbox = std::min(Outbox + Count, MaxQueueUnits);
+        Outbox_ = std::min(Outbox_ + Count, MaxQueueUnits);
     }
 }
 
@@ -265,31 +275,31 @@ int64_t TStage::MatchOrderItem(int64_t Limit, int32_t CustomerKey) const
 {
     // The not-started mark as a limit stands for "no period condition".
     const int64_t MaxPeriod = Limit >= NotStarted ? AnyPeriod : Limit - CommittedServiceTime;
-    return DemandList.FindInWindow(InvLevel(), CustomerKey, MaxPeriod);
+    return DemandList_.FindInWindow(InvLevel(), CustomerKey, MaxPeriod);
 }
 
 int64_t TStage::GetInvAvail(int32_t T, int32_t CustomerKey) const
 {
-    if (DemandList.Empty() || InvLevel() <= 0 || IsFailed(T)) {
+    if (DemandList_.Empty() || InvLevel() <= 0 || IsFailed(T)) {
         return 0;
     }
-    return DemandList.CountInWindow(InvLevel(), CustomerKey, MaxPeriodFor(T));
+    return DemandList_.CountInWindow(InvLevel(), CustomerKey, MaxPeriodFor(T));
 }
 
 void TStage::RecordShipment(int64_t Count, int64_t ServiceTime)
 {
-    Stats.Get(MetricFillRate)->AddMany(ServiceTime == 0 ? 1.0 : 0.0, Count);
-    Stats.Get(MetricWithinCST)->AddMany(ServiceTime <= CommittedServiceTime ? 1.0 : 0.0, Count);
-    Stats.Histogram().AddMany(ServiceTime, Count);
+    Stats_.Get(MetricFillRate)->AddMany(ServiceTime == 0 ? 1.0 : 0.0, Count);
+    Stats_.Get(MetricWithinCST)->AddMany(ServiceTime <= CommittedServiceTime ? 1.0 : 0.0, Count);
+    Stats_.Histogram().AddMany(ServiceTime, Count);
 }
 
 int64_t TStage::ShipInWindow(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats, int32_t& FirstPeriod)
 {
-    if (Max <= 0 || Outbox <= 0 || IsFailed(T)) {
+    if (Max <= 0 || Outbox_ <= 0 || IsFailed(T)) {
         return 0;
     }
     bool First = true;
-    const int64_t Shipped = DemandList.TakeInWindow(
+    const int64_t Shipped = DemandList_.TakeInWindow(
         InvLevel(), CustomerKey, MaxPeriodFor(T), Max, [&](int64_t Count, int32_t Period) {
             if (First) {
                 FirstPeriod = Period;
@@ -299,7 +309,7 @@ int64_t TStage::ShipInWindow(int32_t T, int32_t CustomerKey, int64_t Max, bool R
                 RecordShipment(Count, static_cast<int64_t>(T) - Period);
             }
         });
-    Outbox -= Shipped;
+    Outbox_ -= Shipped;
     return Shipped;
 }
 
@@ -353,26 +363,26 @@ int64_t TStage::PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand)
     int64_t UpIP = 0;
     int64_t UpIL = 0;
     int64_t UpDisrupt = 0;
-    const bool HasUpstream = NumRawMaterials >= 1;
+    const bool HasUpstream = NumRawMaterials_ >= 1;
     if (HasUpstream) {
-        const TStage& U = *RawMatSuppliers[1][1];
+        const TStage& U = *RawMatSuppliers_[1][1];
         UpConsecSO = U.ConsecStockoutPeriods();
         UpConsecNonSO = U.ConsecNonStockoutPeriods();
-        if (T > 1 && static_cast<std::size_t>(T - 1) < U.NetInvHist.size()) {
-            UpSO = U.NetInvHist[static_cast<std::size_t>(T - 1)] < 0 ? 1 : 0;
+        if (T > 1 && static_cast<std::size_t>(T - 1) < U.NetInvHist_.size()) {
+            UpSO = U.NetInvHist_[static_cast<std::size_t>(T - 1)] < 0 ? 1 : 0;
         }
         UpIP = U.InvLevel() + U.OnOrder() - U.Backorders();
         UpIL = U.InvLevel() - U.Backorders();
         UpDisrupt = (T > 1 && U.IsFailed(T - 1)) ? 1 : 0;
     }
     const int64_t UpNonSO = HasUpstream ? 1 - UpSO : 0;
-    const int64_t AboutToComplete = Pipeline.CountCompleteAtHead(T, ProcTime);
+    const int64_t AboutToComplete = Pipeline_.CountCompleteAtHead(T, ProcTime);
     const int64_t OwnDisrupt = (T > 1 && IsFailed(T - 1)) ? 1 : 0;
     if (T == 1) {
-        Forecast = MeanEchelonDemand();
+        Forecast_ = MeanEchelonDemand();
     } else {
         const long double A = OQSmoothingConst;
-        Forecast = static_cast<double>(A * static_cast<long double>(NewDemand) + (1.0L - A) * static_cast<long double>(Forecast));
+        Forecast_ = static_cast<double>(A * static_cast<long double>(NewDemand) + (1.0L - A) * static_cast<long double>(Forecast_));
     }
     using LD = long double;
     const int64_t IL = InvLevel() - Backorders();
@@ -383,7 +393,7 @@ int64_t TStage::PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand)
              LD(OQUpstrILCf) * LD(UpIL) + LD(OQUpstrDisruptCf) * LD(UpDisrupt) +
              LD(OQUpstrNonDisruptCf) * LD(1 - UpDisrupt) + LD(OQDisruptCf) * LD(OwnDisrupt) +
              LD(OQNonDisruptCf) * LD(1 - OwnDisrupt);
-    Raw = LD(OQInProcessCf) * LD(InProcess()) + Raw + LD(OQConstant) + LD(OQForecastCf) * LD(Forecast);
+    Raw = LD(OQInProcessCf) * LD(InProcess()) + Raw + LD(OQConstant) + LD(OQForecastCf) * LD(Forecast_);
     int64_t P = std::max<int64_t>(0, RoundToUnits(Raw));
     if (IP + P <= OQIPLB) {
         P = OQIPLB - IP;
@@ -411,8 +421,8 @@ double TStage::MeanEchelonDemandMemo(TEchelonMemo& Memo) const
         Memo.Busy[Slot] = true;
     }
     double Sum = DemandMean;
-    for (int C = 1; C <= NumCustomers; ++C) {
-        Sum += Customers[static_cast<std::size_t>(C)]->MeanEchelonDemandMemo(Memo);
+    for (int C = 1; C <= NumCustomers_; ++C) {
+        Sum += Customers_[static_cast<std::size_t>(C)]->MeanEchelonDemandMemo(Memo);
     }
     if (Indexable) {
         Memo.Busy[Slot] = false;
@@ -433,8 +443,8 @@ double TStage::MeanEchelonDemand() const
 int64_t TStage::NetLeadTime() const
 {
     int64_t LargestCST = 0;
-    for (int G = 1; G <= NumRawMaterials; ++G) {
-        LargestCST = std::max<int64_t>(LargestCST, RawMatSuppliers[static_cast<std::size_t>(G)][1]->CommittedServiceTime);
+    for (int G = 1; G <= NumRawMaterials_; ++G) {
+        LargestCST = std::max<int64_t>(LargestCST, RawMatSuppliers_[static_cast<std::size_t>(G)][1]->CommittedServiceTime);
     }
     return LargestCST + ProcTime - CommittedServiceTime;
 }
@@ -457,17 +467,17 @@ int64_t TStage::SafetyStock() const
 
 void TStage::ResetRunState()
 {
-    DemandList.Clear();
-    Pipeline.Clear();
-    Outbox = 0;
-    DemandHist.clear();
-    DerivedDemandHist.clear();
-    NetInvHist.clear();
-    OrderQtyHist.Clear();
-    OnOrderHist.clear();
-    InProcessHist.clear();
-    FailedHist.clear();
-    Stats.Reset();
+    DemandList_.Clear();
+    Pipeline_.Clear();
+    Outbox_ = 0;
+    DemandHist_.clear();
+    DerivedDemandHist_.clear();
+    NetInvHist_.clear();
+    OrderQtyHist_.Clear();
+    OnOrderHist_.clear();
+    InProcessHist_.clear();
+    FailedHist_.clear();
+    Stats_.Reset();
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
 }
@@ -475,28 +485,28 @@ void TStage::ResetRunState()
 void TStage::CreateHistory(int32_t Periods)
 {
     const std::size_t Size = static_cast<std::size_t>(Periods) + 1;
-    TotalCostHist.assign(Size, 0.0);
+    TotalCostHist_.assign(Size, 0.0);
     if (DemandMean > 0) {
-        DemandHist.assign(Size, 0);
-        DemandWindow.Prepare(DemandMean, DemandSD, DemandBound, Periods);
+        DemandHist_.assign(Size, 0);
+        DemandWindow_.Prepare(DemandMean, DemandSD, DemandBound, Periods);
     } else {
-        DemandHist.clear();
-        DemandWindow.Prepare(0, 0, std::numeric_limits<double>::infinity(), 0);
+        DemandHist_.clear();
+        DemandWindow_.Prepare(0, 0, std::numeric_limits<double>::infinity(), 0);
     }
-    DerivedDemandHist.assign(Size, 0);
-    NetInvHist.assign(Size, 0);
-    OnOrderHist.assign(Size, 0);
-    InProcessHist.assign(Size, 0);
-    FailedHist.assign(Size, 0);
+    DerivedDemandHist_.assign(Size, 0);
+    NetInvHist_.assign(Size, 0);
+    OnOrderHist_.assign(Size, 0);
+    InProcessHist_.assign(Size, 0);
+    FailedHist_.assign(Size, 0);
     std::vector<std::vector<int32_t>> GroupSuppliers(1);
-    for (int G = 1; G <= NumRawMaterials; ++G) {
+    for (int G = 1; G <= NumRawMaterials_; ++G) {
         std::vector<int32_t> Numbers(1, 0);
-        for (int K = 1; K <= RawMatNumSuppliers[static_cast<std::size_t>(G)]; ++K) {
-            Numbers.push_back(RawMatSuppliers[static_cast<std::size_t>(G)][static_cast<std::size_t>(K)]->StageNum);
+        for (int K = 1; K <= RawMatNumSuppliers_[static_cast<std::size_t>(G)]; ++K) {
+            Numbers.push_back(RawMatSuppliers_[static_cast<std::size_t>(G)][static_cast<std::size_t>(K)]->StageNum);
         }
         GroupSuppliers.push_back(std::move(Numbers));
     }
-    OrderQtyHist.Create(Periods, RawMatProduct, GroupSuppliers);
+    OrderQtyHist_.Create(Periods, RawMatProduct_, GroupSuppliers);
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
 }
@@ -505,9 +515,9 @@ void TStage::RecordEndOfPeriod(int32_t T)
 {
     const std::size_t I = static_cast<std::size_t>(T);
     const int64_t NetInv = InvLevel() - Backorders();
-    NetInvHist[I] = NetInv;
-    OnOrderHist[I] = OnOrder();
-    InProcessHist[I] = InProcess();
+    NetInvHist_[I] = NetInv;
+    OnOrderHist_[I] = OnOrder();
+    InProcessHist_[I] = InProcess();
     if (NetInv < 0) {
         ++ConsecNegative_;
         ConsecNonNegative_ = 0;

@@ -123,54 +123,59 @@ public:
     int32_t OQReorderPoint = IntInf;
     int32_t OQInitIL = 0;
 
-    // Copy of the model's "Service Time >= CST" option, set at the start of every run.
-    bool ForceCST = false;
-
-    // --- Links, 1-based (entry 0 unused) ---------------------------------------------------
-    int NumSuppliers = 0;
-    int NumCustomers = 0;
-    std::array<TStage*, MaxLinks + 1> Suppliers{};
-    std::array<TStage*, MaxLinks + 1> Customers{};
     int32_t PosX = 0;  // left and top of the stage's box on the diagram
     int32_t PosY = 0;
 
-    // --- Raw-material groups, 1-based: one per distinct product index among the suppliers,
-    // ascending; within a group the suppliers cheapest first --------------------------------
-    int NumRawMaterials = 0;
-    std::vector<int32_t> RawMatProduct;
-    std::vector<int> RawMatNumSuppliers;
-    std::vector<std::vector<TStage*>> RawMatSuppliers;
+    // --- Links, 1-based: changed only through TSimulation::Link (and the model reader) ----------
+    int NumSuppliers() const { return NumSuppliers_; }
+    int NumCustomers() const { return NumCustomers_; }
+    // REQUIRES: 1 <= K <= NumSuppliers() (NumCustomers()).
+    const TStage& Supplier(int K) const { return *Suppliers_[static_cast<std::size_t>(K)]; }
+    const TStage& Customer(int K) const { return *Customers_[static_cast<std::size_t>(K)]; }
+    bool HasSupplier(const TStage& S) const;
 
-    TStats Stats;
+    // --- Raw-material groups, 1-based: one per distinct product index among the suppliers,
+    // ascending; within a group the suppliers cheapest first. Kept current by the model. -------
+    int NumRawMaterials() const { return NumRawMaterials_; }
+    // REQUIRES: 1 <= G <= NumRawMaterials(), 1 <= K <= RawMatNumSuppliers(G).
+    int32_t RawMatProduct(int G) const { return RawMatProduct_[static_cast<std::size_t>(G)]; }
+    int RawMatNumSuppliers(int G) const { return RawMatNumSuppliers_[static_cast<std::size_t>(G)]; }
+    const TStage& RawMatSupplier(int G, int K) const
+    {
+        return *RawMatSuppliers_[static_cast<std::size_t>(G)][static_cast<std::size_t>(K)];
+    }
+
+    const TStats& Stats() const { return Stats_; }
 
     // --- History of the current run, indexed by period 0..Periods (0 never written) ----------
-    std::vector<double> TotalCostHist;
-    std::vector<int64_t> DemandHist;          // empty unless DemandMean > 0 at run start
-    std::vector<int64_t> DerivedDemandHist;
-    std::vector<int64_t> NetInvHist;
-    TOrderQtyHistory OrderQtyHist;
-    std::vector<int64_t> OnOrderHist;
-    std::vector<int64_t> InProcessHist;
-    std::vector<uint8_t> FailedHist;          // also the live failure state of each period
+    const std::vector<double>& TotalCostHist() const { return TotalCostHist_; }
+    const std::vector<int64_t>& DemandHist() const { return DemandHist_; }  // empty unless DemandMean > 0 at run start
+    const std::vector<int64_t>& DerivedDemandHist() const { return DerivedDemandHist_; }
+    const std::vector<int64_t>& NetInvHist() const { return NetInvHist_; }
+    const TOrderQtyHistory& OrderQtyHist() const { return OrderQtyHist_; }
+    const std::vector<int64_t>& OnOrderHist() const { return OnOrderHist_; }
+    const std::vector<int64_t>& InProcessHist() const { return InProcessHist_; }
+    const std::vector<uint8_t>& FailedHist() const { return FailedHist_; }  // also the live failure state
 
-    double Forecast = 0;  // the "OQ" policy's smoothed demand; survives a reset
+    // The "OQ" policy's smoothed demand; survives a reset.
+    double Forecast() const { return Forecast_; }
+    // The model's "Service Time >= CST" option as copied at the start of the current run.
+    bool ForceCST() const { return ForceCST_; }
 
-    // --- Run-state queues ------------------------------------------------------------------
-    TDemandList DemandList;  // orders received, not yet shipped
-    TPipeline Pipeline;      // units ordered, not yet finished
-    int64_t Outbox = 0;      // finished units on hand (identical, so a count is enough)
-    TDemandWindow DemandWindow;
+    // --- Run-state queues ----------------------------------------------------------------------
+    const TDemandList& DemandList() const { return DemandList_; }  // orders received, not yet shipped
+    const TPipeline& Pipeline() const { return Pipeline_; }        // units ordered, not yet finished
 
     // --- Published measures ----------------------------------------------------------------
-    int64_t InvLevel() const { return Outbox; }
-    int64_t Backorders() const { return DemandList.Count(); }
-    int64_t OnOrder() const { return Pipeline.Count(); }
-    int64_t InProcess() const { return Pipeline.Started(); }
-    bool HasDemandHist() const { return !DemandHist.empty(); }
+    int64_t InvLevel() const { return Outbox_; }
+    int64_t Backorders() const { return DemandList_.Count(); }
+    int64_t OnOrder() const { return Pipeline_.Count(); }
+    int64_t InProcess() const { return Pipeline_.Started(); }
+    bool HasDemandHist() const { return !DemandHist_.empty(); }
     // FailedHist[T], false outside the recorded range.
     bool IsFailed(int32_t T) const
     {
-        return T >= 0 && static_cast<std::size_t>(T) < FailedHist.size() && FailedHist[static_cast<std::size_t>(T)] != 0;
+        return T >= 0 && static_cast<std::size_t>(T) < FailedHist_.size() && FailedHist_[static_cast<std::size_t>(T)] != 0;
     }
 
     // --- Catalogue access ------------------------------------------------------------------
@@ -182,12 +187,7 @@ public:
     // 0..44 nothing is written.
     void SetParam(int Index, double Value);
 
-    // --- Links -----------------------------------------------------------------------------
-    // Called on the supplier: appends Customer to Customers and this stage to the customer's
-    // Suppliers. The caller then rebuilds the customer's groups. Refused (false, nothing
-    // changed) when either list is full.
-    bool AddCustomer(TStage& Customer);
-    // Rebuilds the raw-material groups from Suppliers.
+    // Rebuilds the raw-material groups from the suppliers' product indexes and costs.
     void PopulateRawMaterials();
 
     // --- Queue operations ------------------------------------------------------------------
@@ -219,7 +219,22 @@ public:
     int64_t CycleStock() const;
     int64_t SafetyStock() const;
 
-    // --- Run lifecycle -----------------------------------------------------------------------
+    // How many of the latest periods of the run (warm-up included) in a row ended with negative /
+    // non-negative net inventory: the upstream terms of the "OQ" formula.
+    int64_t ConsecStockoutPeriods() const { return ConsecNegative_; }
+    int64_t ConsecNonStockoutPeriods() const { return ConsecNonNegative_; }
+
+private:
+    friend class TSimulation;       // runs the periods, links stages
+    friend class TModelFileLinks;   // the model reader restores link lists as a file gives them
+    friend struct TStageTestAccess; // white-box tests of the period steps
+
+    // Called on the supplier: appends Customer to Customers and this stage to the customer's
+    // Suppliers. The caller then rebuilds the customer's groups. Refused (false, nothing
+    // changed) when either list is full.
+    bool AddCustomer(TStage& Customer);
+
+    // --- Run lifecycle, driven by the model --------------------------------------------------
     // Empties the queues, discards the history (TotalCostHist stays until the next run creates
     // it) and clears the statistics. Parameters, links, groups and Forecast stay.
     void ResetRunState();
@@ -229,12 +244,6 @@ public:
     // Records the end-of-period measures of period T (NetInv, OnOrder, InProcess).
     void RecordEndOfPeriod(int32_t T);
 
-    // How many of the latest periods of the run (warm-up included) in a row ended with negative /
-    // non-negative net inventory: the upstream terms of the "OQ" formula.
-    int64_t ConsecStockoutPeriods() const { return ConsecNegative_; }
-    int64_t ConsecNonStockoutPeriods() const { return ConsecNonNegative_; }
-
-private:
     // Fill rate, within-CST and service-time histogram of Count orders shipped after ServiceTime.
     void RecordShipment(int64_t Count, int64_t ServiceTime);
     // RemoveFromOutboxMany; FirstPeriod receives the period of the first order shipped.
@@ -246,6 +255,35 @@ private:
     };
     double MeanEchelonDemandMemo(TEchelonMemo& Memo) const;
     int64_t MaxPeriodFor(int32_t T) const;
+
+    int NumSuppliers_ = 0;
+    int NumCustomers_ = 0;
+    std::array<TStage*, MaxLinks + 1> Suppliers_{};
+    std::array<TStage*, MaxLinks + 1> Customers_{};
+
+    int NumRawMaterials_ = 0;
+    std::vector<int32_t> RawMatProduct_;
+    std::vector<int> RawMatNumSuppliers_;
+    std::vector<std::vector<TStage*>> RawMatSuppliers_;
+
+    TStats Stats_;
+
+    std::vector<double> TotalCostHist_;
+    std::vector<int64_t> DemandHist_;
+    std::vector<int64_t> DerivedDemandHist_;
+    std::vector<int64_t> NetInvHist_;
+    TOrderQtyHistory OrderQtyHist_;
+    std::vector<int64_t> OnOrderHist_;
+    std::vector<int64_t> InProcessHist_;
+    std::vector<uint8_t> FailedHist_;
+
+    double Forecast_ = 0;
+    bool ForceCST_ = false;
+
+    TDemandList DemandList_;
+    TPipeline Pipeline_;
+    int64_t Outbox_ = 0;  // finished units on hand (identical, so a count is enough)
+    TDemandWindow DemandWindow_;
 
     int64_t ConsecNegative_ = 0;
     int64_t ConsecNonNegative_ = 0;

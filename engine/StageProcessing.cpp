@@ -32,28 +32,28 @@ struct TPiece {
 
 void TStage::RequestProcessing(int32_t T)
 {
-    const int64_t NewDemand = DemandList.MarkNewAsSeen();
+    const int64_t NewDemand = DemandList_.MarkNewAsSeen();
     const int64_t IP = InvLevel() + OnOrder() - Backorders();
     const int64_t OrderQty = std::max<int64_t>(0, PolicyOrderQty(T, IP, NewDemand));
 
-    for (int G = 1; G <= NumRawMaterials && OrderQty > 0; ++G) {
-        const std::vector<TStage*>& Group = RawMatSuppliers[static_cast<std::size_t>(G)];
-        const int Count = RawMatNumSuppliers[static_cast<std::size_t>(G)];
+    for (int G = 1; G <= NumRawMaterials_ && OrderQty > 0; ++G) {
+        const std::vector<TStage*>& Group = RawMatSuppliers_[static_cast<std::size_t>(G)];
+        const int Count = RawMatNumSuppliers_[static_cast<std::size_t>(G)];
         int64_t Remaining = OrderQty;
         for (int K = 1; K <= Count && Remaining > 0; ++K) {
             TStage& S = *Group[static_cast<std::size_t>(K)];
             if (S.IsFailed(T)) {
                 continue;
             }
-            const int64_t Taken = (T >= 0 && static_cast<std::size_t>(T) < S.DerivedDemandHist.size())
-                                      ? S.DerivedDemandHist[static_cast<std::size_t>(T)]
+            const int64_t Taken = (T >= 0 && static_cast<std::size_t>(T) < S.DerivedDemandHist_.size())
+                                      ? S.DerivedDemandHist_[static_cast<std::size_t>(T)]
                                       : 0;
             const int64_t Capacity = CapacityOf(S);
             if (Taken < Capacity) {
                 const int64_t Amount = std::min(Remaining, Capacity - Taken);
                 S.AddDemand(Amount, StageNum, T);
-                if (OrderQtyHist.Holds(T, G, K)) {
-                    OrderQtyHist.At(T, G, K) = Amount;
+                if (OrderQtyHist_.Holds(T, G, K)) {
+                    OrderQtyHist_.At(T, G, K) = Amount;
                 }
                 Remaining -= Amount;
             }
@@ -61,20 +61,20 @@ void TStage::RequestProcessing(int32_t T)
         if (Remaining > 0) {
             // Beyond every supplier's capacity: the rest goes to the first supplier regardless.
             Group[1]->AddDemand(Remaining, StageNum, T);
-            if (OrderQtyHist.Holds(T, G, 1)) {
-                OrderQtyHist.At(T, G, 1) += Remaining;
+            if (OrderQtyHist_.Holds(T, G, 1)) {
+                OrderQtyHist_.At(T, G, 1) += Remaining;
             }
         }
     }
-    Pipeline.Append(OrderQty, T);
-    if (OrderQtyHist.Holds(T, 0, 0)) {
-        OrderQtyHist.At(T, 0, 0) = OrderQty;
+    Pipeline_.Append(OrderQty, T);
+    if (OrderQtyHist_.Holds(T, 0, 0)) {
+        OrderQtyHist_.At(T, 0, 0) = OrderQty;
     }
 }
 
 void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Messages)
 {
-    const int Groups = NumRawMaterials;
+    const int Groups = NumRawMaterials_;
 
     // Available starts: capacity, and for every raw material what its suppliers can fill now.
     // What each supplier can fill is kept for planning the withdrawals below.
@@ -83,9 +83,9 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
     for (int G = 1; G <= Groups; ++G) {
         const std::size_t GI = static_cast<std::size_t>(G);
         int64_t Sum = 0;
-        for (int K = 1; K <= RawMatNumSuppliers[GI]; ++K) {
+        for (int K = 1; K <= RawMatNumSuppliers_[GI]; ++K) {
             const std::size_t KI = static_cast<std::size_t>(K);
-            CanFillNow[GI][KI] = RawMatSuppliers[GI][KI]->GetInvAvail(T, StageNum);
+            CanFillNow[GI][KI] = RawMatSuppliers_[GI][KI]->GetInvAvail(T, StageNum);
             Sum += CanFillNow[GI][KI];
         }
         Avail = std::min(Avail, Sum);
@@ -93,7 +93,7 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
 
     // Start processing: the oldest units not yet started, up to Avail.
     double OrderCost = 0;
-    const int64_t Waiting = Pipeline.Count() - Pipeline.Started();
+    const int64_t Waiting = Pipeline_.Count() - Pipeline_.Started();
     int64_t ToStart = std::min(std::max<int64_t>(Avail, 0), Waiting);
     if (ToStart > 0 && Groups > 0) {
         // Plan which supplier serves which units. Units take from the group's suppliers in order,
@@ -106,8 +106,8 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
         for (int G = 1; G <= Groups; ++G) {
             const std::size_t GI = static_cast<std::size_t>(G);
             NumPieces[GI] = 0;
-            const std::vector<TStage*>& Group = RawMatSuppliers[GI];
-            const int Count = RawMatNumSuppliers[GI];
+            const std::vector<TStage*>& Group = RawMatSuppliers_[GI];
+            const int Count = RawMatNumSuppliers_[GI];
             int64_t Remaining = ToStart;
             for (int K = 1; K <= Count && Remaining > 0; ++K) {
                 const TStage* Supplier = Group[static_cast<std::size_t>(K)];
@@ -132,7 +132,7 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
             ToStart = MinServed + 1;
             for (int G = 1; G <= Groups; ++G) {
                 if (Served[static_cast<std::size_t>(G)] < ToStart) {
-                    Messages.ShowError("No raw material " + std::to_string(RawMatProduct[static_cast<std::size_t>(G)]) +
+                    Messages.ShowError("No raw material " + std::to_string(RawMatProduct_[static_cast<std::size_t>(G)]) +
                                        " found for stage " + std::to_string(StageNum) + " in period " +
                                        std::to_string(T) + " even though passed raw material availability test.");
                 }
@@ -199,7 +199,7 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
                     continue;  // this raw material ran out before unit First
                 }
                 const TPiece& P = Pieces[GI][static_cast<std::size_t>(PieceAt[GI])];
-                const TStage& S = *RawMatSuppliers[GI][static_cast<std::size_t>(P.K)];
+                const TStage& S = *RawMatSuppliers_[GI][static_cast<std::size_t>(P.K)];
                 OrderCost += S.ProductCost;
                 if (PieceEnd[GI] - P.Count == First) {
                     OrderCost += S.FixedCost;  // first unit from this supplier in this period
@@ -214,38 +214,38 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
             for (int P = 0; P < NumPieces[GI]; ++P) {
                 const TPiece& Piece = Pieces[GI][static_cast<std::size_t>(P)];
                 if (Piece.Count > 0) {
-                    RawMatSuppliers[GI][static_cast<std::size_t>(Piece.K)]->RemoveFromOutboxMany(T, StageNum, Piece.Count,
+                    RawMatSuppliers_[GI][static_cast<std::size_t>(Piece.K)]->RemoveFromOutboxMany(T, StageNum, Piece.Count,
                                                                                                  RecordStats);
                 }
             }
         }
     }
     if (ToStart > 0) {
-        Pipeline.StartUnits(ToStart, T);
+        Pipeline_.StartUnits(ToStart, T);
     }
 
     // Finish processing.
     if (Failed) {
-        Pipeline.AddFailureDelay();
+        Pipeline_.AddFailureDelay();
     } else {
-        AddToOutbox(Pipeline.TakeCompleteAtHead(T, ProcTime));
+        AddToOutbox(Pipeline_.TakeCompleteAtHead(T, ProcTime));
     }
 
     if (RecordStats) {
-        Stats.Get(MetricOrderCost)->Add(OrderCost);
-        Stats.Get(MetricType1SL)->Add(Backorders() <= InvLevel() ? 1.0 : 0.0);
+        Stats_.Get(MetricOrderCost)->Add(OrderCost);
+        Stats_.Get(MetricType1SL)->Add(Backorders() <= InvLevel() ? 1.0 : 0.0);
     }
 
     // Ship external demand from the head of the order list; a customer's order at the head
     // stops it (customers take their units in their own step).
     double StockoutCostSum = 0;
     const int64_t MaxPeriod = MaxPeriodFor(T);
-    while (!DemandList.Empty() && Outbox > 0 && !IsFailed(T)) {
-        const TOrderRun& Head = DemandList.Runs().front();
+    while (!DemandList_.Empty() && Outbox_ > 0 && !IsFailed(T)) {
+        const TOrderRun& Head = DemandList_.Runs().front();
         if (Head.CustomerKey != 0 || Head.Period > MaxPeriod) {
             break;
         }
-        const int64_t Count = std::min(Head.Count, Outbox);
+        const int64_t Count = std::min(Head.Count, Outbox_);
         const int64_t ServiceTime = static_cast<int64_t>(T) - Head.Period;
         if (RecordStats) {
             RecordShipment(Count, ServiceTime);
@@ -255,10 +255,10 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
             const double PerOrder = StockoutPerUnitTime ? StockoutCost * static_cast<double>(Late) : StockoutCost;
             StockoutCostSum = AddRepeated(StockoutCostSum, PerOrder, Count);
         }
-        DemandList.TakeFromHead(Count);
-        Outbox -= Count;
+        DemandList_.TakeFromHead(Count);
+        Outbox_ -= Count;
     }
     if (RecordStats) {
-        Stats.Get(MetricStockoutCost)->Add(StockoutCostSum);
+        Stats_.Get(MetricStockoutCost)->Add(StockoutCostSum);
     }
 }

@@ -23,13 +23,13 @@ namespace {
 
 bool LinksInside(const TSimulation& Model, const TStage& S, bool Suppliers)
 {
-    const int Count = Suppliers ? S.NumSuppliers : S.NumCustomers;
+    const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
     if (Count < 0 || Count > MaxLinks) {
         return false;
     }
     for (int K = 1; K <= Count; ++K) {
         const TStage* Other = Suppliers ? S.Suppliers[static_cast<std::size_t>(K)] : S.Customers[static_cast<std::size_t>(K)];
-        if (Other == nullptr || Other->StageNum < 1 || Other->StageNum > Model.NumStages ||
+        if (Other == nullptr || Other->StageNum < 1 || Other->StageNum > Model.NumStages() ||
             &Model.Stage(Other->StageNum) != Other) {
             return false;
         }
@@ -42,10 +42,10 @@ bool LinksInside(const TSimulation& Model, const TStage& S, bool Suppliers)
 
 void CheckInvariants(const TSimulation& Model)
 {
-    if (Model.NumStages < 0 || Model.NumStages > MaxStages) {
+    if (Model.NumStages() < 0 || Model.NumStages() > MaxStages) {
         Broken("stage count");
     }
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStage& S = Model.Stage(N);
         if (S.StageNum != N) {
             Broken("stage number");

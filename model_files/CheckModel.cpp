@@ -10,7 +10,7 @@ namespace {
 
 bool AnyStage(const TSimulation& Model, bool (*Condition)(const TStage&))
 {
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         if (Condition(Model.Stage(N))) {
             return true;
         }
@@ -26,10 +26,10 @@ struct TWarning {
 const TWarning Warnings[] = {
     {[](const TStage& S) { return S.ProcCapacity == 0 && S.MeanEchelonDemand() > 0; },
      "At least one stage in your model has 0 capacity.  Are you sure you want to proceed?"},
-    {[](const TStage& S) { return S.FixedCost > 0 && S.NumCustomers == 0; },
+    {[](const TStage& S) { return S.FixedCost > 0 && S.NumCustomers() == 0; },
      "At least one stage in your model has fixed cost > 0 but no customer.  Are you sure you want to proceed?\r\r"
      "(Fixed costs apply to orders placed TO a stage, not to orders placed BY a stage.)"},
-    {[](const TStage& S) { return S.ProductCost > 0 && S.NumCustomers == 0; },
+    {[](const TStage& S) { return S.ProductCost > 0 && S.NumCustomers() == 0; },
      "At least one stage in your model has product cost > 0 but no customer.  Are you sure you want to proceed?\r\r"
      "(Product costs apply to orders placed TO a stage, not to orders placed BY a stage.)"},
     {[](const TStage& S) { return FloatLess(0, S.DemandMean) && FloatLess(S.DemandMean, 1); },
@@ -46,12 +46,12 @@ const TWarning Warnings[] = {
 
 bool CheckModel(const TSimulation& Model, Dialogs& Messages)
 {
-    if (Model.NumStages == 0) {
+    if (Model.NumStages() == 0) {
         Messages.ShowError("You must add at least one stage or load an existing model.");
         return false;
     }
     // Refused outright rather than asked: such a stage orders nothing, whatever its demand.
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStage& S = Model.Stage(N);
         if (S.InvPolicy == PolicyRQ && S.RQOrderQty < 1) {
             Messages.ShowError("Stage " + std::to_string(N) + " uses the (R,Q) policy with Q = " +

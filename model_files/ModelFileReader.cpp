@@ -8,6 +8,19 @@
 #include "model_files/ModelFileLayout.h"
 #include "platform/Dialogs.h"
 
+// The reader's narrow access to a stage's link lists: a file gives each list in its own order,
+// which no sequence of TSimulation::Link calls need reproduce.
+class TModelFileLinks {
+public:
+    static void Clear(TStage& S, bool Suppliers) { (Suppliers ? S.NumSuppliers_ : S.NumCustomers_) = 0; }
+    static void Append(TStage& S, bool Suppliers, TStage& Other)
+    {
+        int& Num = Suppliers ? S.NumSuppliers_ : S.NumCustomers_;
+        auto& Links = Suppliers ? S.Suppliers_ : S.Customers_;
+        Links[static_cast<std::size_t>(++Num)] = &Other;
+    }
+};
+
 namespace {
 
 bool IsSeparator(char C)
@@ -247,17 +260,15 @@ bool TModelReader::ReadLinks(TStage& S, bool Suppliers)
         return false;
     }
     // The count grows only with accepted entries, so a failure never leaves an empty slot behind.
-    int& Num = Suppliers ? S.NumSuppliers : S.NumCustomers;
-    auto& Links = Suppliers ? S.Suppliers : S.Customers;
-    Num = 0;
+    TModelFileLinks::Clear(S, Suppliers);
     for (int I = 1; I <= Count; ++I) {
         int32_t Other = 0;
         if (!ReadInt(Other, Kind + " " + std::to_string(I) + " of " + StageName(K))) {
             return false;
         }
-        if (Other < 1 || Other > Model_.NumStages) {
+        if (Other < 1 || Other > Model_.NumStages()) {
             return Fail(StageName(K) + " lists " + Kind + " " + std::to_string(Other) +
-                        ", which is not a stage of this model (1 to " + std::to_string(Model_.NumStages) + ").");
+                        ", which is not a stage of this model (1 to " + std::to_string(Model_.NumStages()) + ").");
         }
         if (Suppliers && Other <= K) {
             return Fail(StageName(K) + " lists stage " + std::to_string(Other) +
@@ -267,7 +278,7 @@ bool TModelReader::ReadLinks(TStage& S, bool Suppliers)
             return Fail(StageName(K) + " lists stage " + std::to_string(Other) +
                         " as a customer; a customer must have a lower number than its supplier.");
         }
-        Links[static_cast<std::size_t>(++Num)] = &Model_.Stage(Other);
+        TModelFileLinks::Append(S, Suppliers, Model_.Stage(Other));
     }
     return true;
 }
@@ -305,7 +316,7 @@ bool TModelReader::ReadPerUnitTime()
     if (Tokens_.Next() != PerUnitTimeMarker) {
         return true;  // nothing after the last stage that we know of; like any reader, stop here
     }
-    for (int K = 1; K <= Model_.NumStages; ++K) {
+    for (int K = 1; K <= Model_.NumStages(); ++K) {
         const std::string_view Flag = Tokens_.Next();
         if (Flag != "0" && Flag != "1") {
             const std::string Found = Flag.empty() ? "the end of the file" : "\"" + Printable(Flag) + "\"";
@@ -331,7 +342,7 @@ bool TModelReader::ReadModel(TModelFileVersion Version)
         return Fail("the number of stages is " + std::to_string(Count) + "; at most " + std::to_string(MaxStages) +
                     " stages are allowed.");
     }
-    Model_.ForceCST = Option != 0;
+    Model_.SetForceCST(Option != 0);
     for (int K = 1; K <= Count; ++K) {
         Model_.AddStage();
     }
@@ -344,7 +355,7 @@ bool TModelReader::ReadModel(TModelFileVersion Version)
     }
     // The groups are built once, from everything read: while a stage is read its later
     // suppliers still have their defaults, so groups built then would be rebuilt anyway.
-    for (int K = 1; K <= Model_.NumStages; ++K) {
+    for (int K = 1; K <= Model_.NumStages(); ++K) {
         Model_.Stage(K).PopulateRawMaterials();
     }
     return Ok;
@@ -355,7 +366,7 @@ bool TModelReader::ReadModel(TModelFileVersion Version)
 TLoadResult LoadModelFromText(TSimulation& Model, std::string_view Bytes, Dialogs& Messages)
 {
     TLoadResult Result;
-    if (Model.NumStages != 0) {
+    if (Model.NumStages() != 0) {
         Result.Ok = false;
         Result.Message = "The model must be empty before a model file is loaded into it.";
         return Result;

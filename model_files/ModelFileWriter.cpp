@@ -74,13 +74,13 @@ std::string StageLine(const TStage& S)
             break;
         }
     }
-    Append(Line, std::to_string(S.NumSuppliers));
-    for (int K = 1; K <= S.NumSuppliers; ++K) {
-        Append(Line, std::to_string(S.Suppliers[static_cast<std::size_t>(K)]->StageNum));
+    Append(Line, std::to_string(S.NumSuppliers()));
+    for (int K = 1; K <= S.NumSuppliers(); ++K) {
+        Append(Line, std::to_string(S.Supplier(K).StageNum));
     }
-    Append(Line, std::to_string(S.NumCustomers));
-    for (int K = 1; K <= S.NumCustomers; ++K) {
-        Append(Line, std::to_string(S.Customers[static_cast<std::size_t>(K)]->StageNum));
+    Append(Line, std::to_string(S.NumCustomers()));
+    for (int K = 1; K <= S.NumCustomers(); ++K) {
+        Append(Line, std::to_string(S.Customer(K).StageNum));
     }
     Append(Line, std::to_string(S.PosX));
     Append(Line, std::to_string(S.PosY));
@@ -90,18 +90,18 @@ std::string StageLine(const TStage& S)
 std::vector<std::string> ModelFileLines(const TSimulation& Model)
 {
     std::vector<std::string> Lines;
-    Lines.reserve(static_cast<std::size_t>(Model.NumStages) + 3);
+    Lines.reserve(static_cast<std::size_t>(Model.NumStages()) + 3);
     Lines.push_back("v2.4");
-    Lines.push_back(std::to_string(Model.NumStages) + (Model.ForceCST ? " 1" : " 0"));
+    Lines.push_back(std::to_string(Model.NumStages()) + (Model.ForceCST() ? " 1" : " 0"));
     bool AnyPerUnitTimeFalse = false;
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         Lines.push_back(StageLine(Model.Stage(N)));
         AnyPerUnitTimeFalse = AnyPerUnitTimeFalse || !Model.Stage(N).StockoutPerUnitTime;
     }
     if (AnyPerUnitTimeFalse) {
         std::string Line;
         Append(Line, std::string(PerUnitTimeMarker));
-        for (int N = 1; N <= Model.NumStages; ++N) {
+        for (int N = 1; N <= Model.NumStages(); ++N) {
             Append(Line, Model.Stage(N).StockoutPerUnitTime ? "1" : "0");
         }
         Lines.push_back(std::move(Line));
@@ -112,7 +112,7 @@ std::vector<std::string> ModelFileLines(const TSimulation& Model)
 // The first parameter that the file cannot carry, as "<name> of stage <n>"; empty if none.
 std::string UnwritableParameter(const TSimulation& Model)
 {
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStage& S = Model.Stage(N);
         for (const TStageToken& T : StageTokens(TModelFileVersion::V24)) {
             const double Value = S.GetParam(T.Param);

@@ -43,9 +43,9 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
 {
     static const std::array<std::string, 8> Series{"TotalCost", "Demand", "DerivDem", "InvLevel",
                                                    "OrderQty",  "OnOrder", "InPrcess", "Failed"};
-    const int N = Model.NumStages;
+    const int N = Model.NumStages();
     const int W = 10 * N - 2;
-    const int32_t Periods = std::max(Model.Period, 0);
+    const int32_t Periods = std::max(Model.Period(), 0);
     std::vector<std::string> Lines;
     Lines.reserve(static_cast<std::size_t>(Periods) + 7);
     Lines.push_back(DateTime);
@@ -72,34 +72,34 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
         std::string Line;
         Line.reserve(Width);
         AppendIntCell(Line, P);
-        const bool WarmUp = P <= Model.WarmUp;
+        const bool WarmUp = P <= Model.WarmUp();
         for (int K = 1; K <= N; ++K) {
             if (WarmUp) {
                 AppendCell(Line, "---");
             } else {
-                AppendCell(Line, FormatFixed(At(Model.Stage(K).TotalCostHist, P), 2, DecimalSep));
+                AppendCell(Line, FormatFixed(At(Model.Stage(K).TotalCostHist(), P), 2, DecimalSep));
             }
         }
         for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).DemandHist, P));
+            AppendIntCell(Line, At(Model.Stage(K).DemandHist(), P));
         }
         for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).DerivedDemandHist, P));
+            AppendIntCell(Line, At(Model.Stage(K).DerivedDemandHist(), P));
         }
         for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).NetInvHist, P));
+            AppendIntCell(Line, At(Model.Stage(K).NetInvHist(), P));
         }
         for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, OrderQtyAt(Model.Stage(K).OrderQtyHist, P, 0, 0));
+            AppendIntCell(Line, OrderQtyAt(Model.Stage(K).OrderQtyHist(), P, 0, 0));
         }
         for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).OnOrderHist, P));
+            AppendIntCell(Line, At(Model.Stage(K).OnOrderHist(), P));
         }
         for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).InProcessHist, P));
+            AppendIntCell(Line, At(Model.Stage(K).InProcessHist(), P));
         }
         for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).FailedHist, P) != 0 ? 1 : 0);
+            AppendIntCell(Line, At(Model.Stage(K).FailedHist(), P) != 0 ? 1 : 0);
         }
         Lines.push_back(std::move(Line));
     }
@@ -109,8 +109,8 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
 std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const std::string& DateTime)
 {
     constexpr int Column = 6;  // every column, followed by two blanks
-    const int N = Model.NumStages;
-    const int32_t Periods = std::max(Model.Period, 0);
+    const int N = Model.NumStages();
+    const int32_t Periods = std::max(Model.Period(), 0);
     std::vector<std::string> Lines;
     Lines.reserve(static_cast<std::size_t>(Periods) + 9);
     Lines.push_back(DateTime);
@@ -124,7 +124,7 @@ std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const s
     std::string ColumnLine = "Period" + Gap;
     int RuleWidth = 6;
     for (int J = 1; J <= N; ++J) {
-        const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist;
+        const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist();
         int SupplierCount = 0;
         for (int G = 1; G <= H.NumGroups(); ++G) {
             SupplierCount += H.NumSuppliers(G);
@@ -157,7 +157,7 @@ std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const s
         Line.reserve(static_cast<std::size_t>(RuleWidth) + 2);
         Line += FormatIntWidth(P, Column) + Gap;
         for (int J = 1; J <= N; ++J) {
-            const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist;
+            const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist();
             Line += FormatIntWidth(OrderQtyAt(H, P, 0, 0), Column) + Gap;
             for (int G = 1; G <= H.NumGroups(); ++G) {
                 for (int K = 1; K <= H.NumSuppliers(G); ++K) {

@@ -49,7 +49,7 @@ TField FieldText(TListParamType Type, double Value, char Sep)
 
 std::vector<std::string> BuildModelParamTable(const TSimulation& Model, char DecimalSep)
 {
-    const int N = Model.NumStages;
+    const int N = Model.NumStages();
     // Fields[s][i] for stages 1..N (entry 0 unused), computed once for widths and lines alike.
     std::vector<std::array<TField, NumParams>> Fields(static_cast<std::size_t>(N) + 1);
     std::array<int, NumParams> Widths{};

@@ -67,16 +67,16 @@ std::string SummaryLine(const TSimulation& Model, TMetric Metric, TSummary Summa
 {
     if (Summary == TSummary::Total) {
         double Total = 0;
-        for (int K = 1; K <= Model.NumStages; ++K) {
-            Total += Model.Stage(K).Stats.Get(Metric)->Avg();
+        for (int K = 1; K <= Model.NumStages(); ++K) {
+            Total += Model.Stage(K).Stats().Get(Metric)->Avg();
         }
         return PadStr("  TOTAL", LabelWidth, 'l') + FormatFixedWidth(Total, ValueWidth, 3, Sep);
     }
     // Weighted by observations, so a stage without any adds nothing to the average.
     double Weighted = 0;
     double Count = 0;
-    for (int K = 1; K <= Model.NumStages; ++K) {
-        const TMinMaxAvg& M = *Model.Stage(K).Stats.Get(Metric);
+    for (int K = 1; K <= Model.NumStages(); ++K) {
+        const TMinMaxAvg& M = *Model.Stage(K).Stats().Get(Metric);
         Weighted += M.Avg() * static_cast<double>(M.Count());
         Count += static_cast<double>(M.Count());
     }
@@ -86,13 +86,13 @@ std::string SummaryLine(const TSimulation& Model, TMetric Metric, TSummary Summa
 
 void AppendServiceTimeTable(const TSimulation& Model, char Sep, std::vector<std::string>& Lines)
 {
-    const int N = Model.NumStages;
+    const int N = Model.NumStages();
     const int D = DigitCount(N);
     const int W2 = D + 7;
     int64_t LargestCount = 0;
     int64_t Rows = 0;
     for (int K = 1; K <= N; ++K) {
-        const THistogram& H = Model.Stage(K).Stats.Histogram();
+        const THistogram& H = Model.Stage(K).Stats().Histogram();
         LargestCount = std::max(LargestCount, H.MaxCount());
         Rows = std::max(Rows, H.Used());
     }
@@ -118,7 +118,7 @@ void AppendServiceTimeTable(const TSimulation& Model, char Sep, std::vector<std:
         std::string Percents;
         std::string Cumulative;
         for (int K = 1; K <= N; ++K) {
-            const THistogram& H = Model.Stage(K).Stats.Histogram();
+            const THistogram& H = Model.Stage(K).Stats().Histogram();
             int64_t& Run = Running[static_cast<std::size_t>(K)];
             Run += H.Freq(J);
             Counts += FormatIntWidth(H.Freq(J), W1);
@@ -143,8 +143,8 @@ std::vector<std::string> BuildStatsReport(const TSimulation& Model, const std::s
     Lines.emplace_back();
     for (const TBlock& Block : Blocks) {
         Lines.emplace_back(Block.Title);
-        for (int K = 1; K <= Model.NumStages; ++K) {
-            Lines.push_back(StageLine(K, *Model.Stage(K).Stats.Get(Block.Metric), Block.ExtremeDecimals, DecimalSep));
+        for (int K = 1; K <= Model.NumStages(); ++K) {
+            Lines.push_back(StageLine(K, *Model.Stage(K).Stats().Get(Block.Metric), Block.ExtremeDecimals, DecimalSep));
         }
         Lines.push_back(SummaryLine(Model, Block.Metric, Block.Summary, DecimalSep));
         Lines.emplace_back();

@@ -16,6 +16,7 @@
 #include "stats/Stats.h"
 #include "support/ScriptedDialogs.h"
 #include "support/UnitByUnitModel.h"
+#include "support/EngineTestAccess.h"
 
 // The engine against TUnitByUnitModel, an independent one-object-per-unit implementation of the
 // same period steps: every history entry, accumulator field and histogram bucket must agree to
@@ -71,8 +72,8 @@ std::string At(int N, int32_t T, const char* Field)
 std::string FirstDifference(const TSimulation& Engine, const TScriptedDialogs& Shown, const TUnitByUnitModel& Ref)
 {
     TFirstDiff D;
-    if (!D.Check("Period", int64_t{Engine.Period}, int64_t{Ref.Period()}) ||
-        !D.Check("NumStages", int64_t{Engine.NumStages}, int64_t{Ref.NumStages()})) {
+    if (!D.Check("Period", int64_t{Engine.Period()}, int64_t{Ref.Period()}) ||
+        !D.Check("NumStages", int64_t{Engine.NumStages()}, int64_t{Ref.NumStages()})) {
         return D.Text();
     }
     const int32_t T = Ref.Period();
@@ -81,29 +82,29 @@ std::string FirstDifference(const TSimulation& Engine, const TScriptedDialogs& S
         const TStage& E = Engine.Stage(N);
         const TRefStage& R = Ref.Stage(N);
         const std::string Where = "stage " + std::to_string(N) + " ";
-        D.Check(Where + "TotalCostHist size", static_cast<int64_t>(E.TotalCostHist.size()), Size);
-        D.Check(Where + "DemandHist size", static_cast<int64_t>(E.DemandHist.size()),
+        D.Check(Where + "TotalCostHist size", static_cast<int64_t>(E.TotalCostHist().size()), Size);
+        D.Check(Where + "DemandHist size", static_cast<int64_t>(E.DemandHist().size()),
                 static_cast<int64_t>(R.DemandHist.size()));
-        D.Check(Where + "DerivedDemandHist size", static_cast<int64_t>(E.DerivedDemandHist.size()), Size);
-        D.Check(Where + "NetInvHist size", static_cast<int64_t>(E.NetInvHist.size()), Size);
-        D.Check(Where + "OnOrderHist size", static_cast<int64_t>(E.OnOrderHist.size()), Size);
-        D.Check(Where + "InProcessHist size", static_cast<int64_t>(E.InProcessHist.size()), Size);
-        D.Check(Where + "FailedHist size", static_cast<int64_t>(E.FailedHist.size()), Size);
-        D.Check(Where + "OrderQtyHist periods", int64_t{E.OrderQtyHist.Periods()}, int64_t{T});
-        if (!D.Check(Where + "number of groups", int64_t{E.OrderQtyHist.NumGroups()}, int64_t{R.NumRawMaterials()})) {
+        D.Check(Where + "DerivedDemandHist size", static_cast<int64_t>(E.DerivedDemandHist().size()), Size);
+        D.Check(Where + "NetInvHist size", static_cast<int64_t>(E.NetInvHist().size()), Size);
+        D.Check(Where + "OnOrderHist size", static_cast<int64_t>(E.OnOrderHist().size()), Size);
+        D.Check(Where + "InProcessHist size", static_cast<int64_t>(E.InProcessHist().size()), Size);
+        D.Check(Where + "FailedHist size", static_cast<int64_t>(E.FailedHist().size()), Size);
+        D.Check(Where + "OrderQtyHist periods", int64_t{E.OrderQtyHist().Periods()}, int64_t{T});
+        if (!D.Check(Where + "number of groups", int64_t{E.OrderQtyHist().NumGroups()}, int64_t{R.NumRawMaterials()})) {
             return D.Text();
         }
         for (int G = 1; G <= R.NumRawMaterials(); ++G) {
             const auto& Group = R.RawMatSuppliers[static_cast<std::size_t>(G)];
             const std::string W = Where + "group " + std::to_string(G) + " ";
-            D.Check(W + "product", int64_t{E.OrderQtyHist.GroupProduct(G)},
+            D.Check(W + "product", int64_t{E.OrderQtyHist().GroupProduct(G)},
                     int64_t{R.RawMatProduct[static_cast<std::size_t>(G)]});
-            if (!D.Check(W + "supplier count", int64_t{E.OrderQtyHist.NumSuppliers(G)},
+            if (!D.Check(W + "supplier count", int64_t{E.OrderQtyHist().NumSuppliers(G)},
                          static_cast<int64_t>(Group.size()) - 1)) {
                 return D.Text();
             }
             for (std::size_t K = 1; K < Group.size(); ++K) {
-                D.Check(W + "supplier " + std::to_string(K), int64_t{E.OrderQtyHist.GroupSuppliers(G)[K]},
+                D.Check(W + "supplier " + std::to_string(K), int64_t{E.OrderQtyHist().GroupSuppliers(G)[K]},
                         int64_t{Group[K]});
             }
         }
@@ -117,23 +118,23 @@ std::string FirstDifference(const TSimulation& Engine, const TScriptedDialogs& S
         for (int N = 1; N <= Ref.NumStages(); ++N) {
             const TStage& E = Engine.Stage(N);
             const TRefStage& R = Ref.Stage(N);
-            D.Check(At(N, Tp, "FailedHist"), int64_t{E.FailedHist[I] != 0}, int64_t{R.FailedHist[I]});
+            D.Check(At(N, Tp, "FailedHist"), int64_t{E.FailedHist()[I] != 0}, int64_t{R.FailedHist[I]});
             if (!R.DemandHist.empty()) {
-                D.Check(At(N, Tp, "DemandHist"), E.DemandHist[I], R.DemandHist[I]);
+                D.Check(At(N, Tp, "DemandHist"), E.DemandHist()[I], R.DemandHist[I]);
             }
-            D.Check(At(N, Tp, "DerivedDemandHist"), E.DerivedDemandHist[I], R.DerivedDemandHist[I]);
-            D.Check(At(N, Tp, "OrderQtyHist[0][0]"), E.OrderQtyHist.At(Tp, 0, 0), R.OrderQtyHist[I][0][0]);
+            D.Check(At(N, Tp, "DerivedDemandHist"), E.DerivedDemandHist()[I], R.DerivedDemandHist[I]);
+            D.Check(At(N, Tp, "OrderQtyHist[0][0]"), E.OrderQtyHist().At(Tp, 0, 0), R.OrderQtyHist[I][0][0]);
             for (int G = 1; G <= R.NumRawMaterials(); ++G) {
                 const auto& Row = R.OrderQtyHist[I][static_cast<std::size_t>(G)];
                 for (std::size_t K = 1; K < Row.size(); ++K) {
                     const std::string Cell = "OrderQtyHist[" + std::to_string(G) + "][" + std::to_string(K) + "]";
-                    D.Check(At(N, Tp, Cell.c_str()), E.OrderQtyHist.At(Tp, G, static_cast<int>(K)), Row[K]);
+                    D.Check(At(N, Tp, Cell.c_str()), E.OrderQtyHist().At(Tp, G, static_cast<int>(K)), Row[K]);
                 }
             }
-            D.Check(At(N, Tp, "NetInvHist"), E.NetInvHist[I], R.NetInvHist[I]);
-            D.Check(At(N, Tp, "OnOrderHist"), E.OnOrderHist[I], R.OnOrderHist[I]);
-            D.Check(At(N, Tp, "InProcessHist"), E.InProcessHist[I], R.InProcessHist[I]);
-            D.Check(At(N, Tp, "TotalCostHist"), E.TotalCostHist[I], R.TotalCostHist[I]);
+            D.Check(At(N, Tp, "NetInvHist"), E.NetInvHist()[I], R.NetInvHist[I]);
+            D.Check(At(N, Tp, "OnOrderHist"), E.OnOrderHist()[I], R.OnOrderHist[I]);
+            D.Check(At(N, Tp, "InProcessHist"), E.InProcessHist()[I], R.InProcessHist[I]);
+            D.Check(At(N, Tp, "TotalCostHist"), E.TotalCostHist()[I], R.TotalCostHist[I]);
         }
         if (!D.Text().empty()) {
             return D.Text();
@@ -148,9 +149,9 @@ std::string FirstDifference(const TSimulation& Engine, const TScriptedDialogs& S
         D.Check(Where + "Backorders", E.Backorders(), R.Backorders());
         D.Check(Where + "OnOrder", E.OnOrder(), R.OnOrder());
         D.Check(Where + "InProcess", E.InProcess(), R.InProcess());
-        D.Check(Where + "Forecast", E.Forecast, R.Forecast);
+        D.Check(Where + "Forecast", E.Forecast(), R.Forecast);
         for (int M = 0; M < NumMetrics; ++M) {
-            const TMinMaxAvg& A = *E.Stats.Get(M);
+            const TMinMaxAvg& A = *E.Stats().Get(M);
             const TRefAccumulator& B = R.Stats[static_cast<std::size_t>(M)];
             const std::string W = Where + "\"" + MetricNames[static_cast<std::size_t>(M)] + "\" ";
             D.Check(W + "Count", A.Count(), B.Count);
@@ -160,7 +161,7 @@ std::string FirstDifference(const TSimulation& Engine, const TScriptedDialogs& S
             D.Check(W + "Max", A.Max(), B.Count > 0 ? B.Max : 0.0);
             D.Check(W + "Last", A.Last(), B.Last);
         }
-        const THistogram& H = E.Stats.Histogram();
+        const THistogram& H = E.Stats().Histogram();
         const TRefHistogram& RH = R.ServTime;
         D.Check(Where + "histogram Used", H.Used(), RH.Used);
         D.Check(Where + "histogram Total", H.Total(), RH.Total);
@@ -196,7 +197,7 @@ std::string RunBoth(TSimulation& Model, const TScriptedDialogs& Shown, const TRu
 {
     TUnitByUnitModel Ref(Model);
     Ref.Start(Run.NumPeriods, Run.WarmUp, Run.Seed);
-    Model.Start(Run.NumPeriods, Run.WarmUp, Run.Seed);
+    Model.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
     return FirstDifference(Model, Shown, Ref);
 }
 
@@ -226,14 +227,14 @@ public:
         }
         for (int C = 1; C <= N; ++C) {
             for (int S = C + 1; S <= N; ++S) {
-                if (Chance(50) && Model.Link(S, C) && Chance(6)) {
+                if (Chance(50) && Model.Link(S, C) == TLinkResult::Linked && Chance(6)) {
                     // A second copy of the same link, as a model file can hold one.
-                    Model.Stage(S).AddCustomer(Model.Stage(C));
+                    TStageTestAccess::AddCustomer(Model.Stage(S), Model.Stage(C));
                     Model.Stage(C).PopulateRawMaterials();
                 }
             }
         }
-        Model.ForceCST = Chance(50);
+        Model.SetForceCST(Chance(50));
         TRunSettings Run;
         Run.NumPeriods = Int(50, 300);
         const int WarmUpKind = Int(1, 10);
@@ -332,11 +333,11 @@ constexpr int64_t MaxUnitsForReference = 20000;
 
 bool SmallEnoughForReference(const TSimulation& Model)
 {
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStage& S = Model.Stage(N);
-        for (std::size_t T = 1; T < S.NetInvHist.size(); ++T) {
-            if (S.NetInvHist[T] > MaxUnitsForReference || -S.NetInvHist[T] > MaxUnitsForReference
-                || S.OnOrderHist[T] > MaxUnitsForReference || S.DerivedDemandHist[T] > MaxUnitsForReference) {
+        for (std::size_t T = 1; T < S.NetInvHist().size(); ++T) {
+            if (S.NetInvHist()[T] > MaxUnitsForReference || -S.NetInvHist()[T] > MaxUnitsForReference
+                || S.OnOrderHist()[T] > MaxUnitsForReference || S.DerivedDemandHist()[T] > MaxUnitsForReference) {
                 return false;
             }
         }
@@ -352,7 +353,7 @@ bool DrawSmallNetwork(uint32_t NetworkSeed, TSimulation& Model, TRunSettings& Ru
         TSilentDialogs Silent;
         TSimulation Trial(Silent);
         Run = TNetworkDraw(NetworkSeed).Build(Trial);
-        Trial.Start(Run.NumPeriods, Run.WarmUp, Run.Seed);
+        Trial.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
         if (!SmallEnoughForReference(Trial)) {
             return false;
         }
@@ -377,7 +378,7 @@ int CompareRandomNetworks(uint32_t First, int Count)
         const std::string Diff = RunBoth(Model, Shown, Run);
         ++Compared;
         if (!Diff.empty() && Reported++ < 10) {
-            ADD_FAILURE() << "network seed " << NetworkSeed << " (" << Model.NumStages << " stages, "
+            ADD_FAILURE() << "network seed " << NetworkSeed << " (" << Model.NumStages() << " stages, "
                           << Run.NumPeriods << " periods, warm-up " << Run.WarmUp << ", run seed " << Run.Seed
                           << "): " << Diff;
         }
@@ -401,7 +402,7 @@ void MakeOdd(TSimulation& Model, uint32_t NetworkSeed)
 {
     std::mt19937 Rng(NetworkSeed);
     const unsigned Kind = NetworkSeed % 8;
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         TStage& S = Model.Stage(N);
         if (Rng() % 3 != 0) {
             continue;
@@ -452,7 +453,7 @@ TEST(EngineDifferential, OddParameterValuesMatchReference)
             TSimulation Trial(Silent);
             Run = TNetworkDraw(NetworkSeed).Build(Trial);
             MakeOdd(Trial, NetworkSeed);
-            Trial.Start(Run.NumPeriods, Run.WarmUp, Run.Seed);
+            Trial.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
             if (!SmallEnoughForReference(Trial)) {
                 continue;
             }
@@ -540,8 +541,8 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
         for (int I = 0; I < 3; ++I) {
             Model.AddStage();
         }
-        ASSERT_TRUE(Model.Link(2, 1));
-        ASSERT_TRUE(Model.Link(3, 2));
+        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+        ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
         TStage& S1 = Model.Stage(1);
         TStage& S2 = Model.Stage(2);
         TStage& S3 = Model.Stage(3);
@@ -567,9 +568,9 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
         S3.FailureProb = 0.1;
         S3.RecoveryProb = 0.3;
         SetCosts(S3, 2.675, 0.1, Third, 0.1, 0);
-        Model.ForceCST = true;
+        Model.SetForceCST(true);
         EXPECT_EQ(RunBoth(Model, Shown, {100, 10, 4242}), "");
-        EXPECT_GT(S1.Stats.Get(MetricFillRate)->Count(), 20000);
+        EXPECT_GT(S1.Stats().Get(MetricFillRate)->Count(), 20000);
     }
     // Two equally cheap alternative suppliers with finite capacity, "OQ" at the customer.
     {
@@ -578,8 +579,8 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
         for (int I = 0; I < 3; ++I) {
             Model.AddStage();
         }
-        ASSERT_TRUE(Model.Link(2, 1));
-        ASSERT_TRUE(Model.Link(3, 1));
+        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+        ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
         TStage& S1 = Model.Stage(1);
         S1.DemandMean = 250;
         S1.DemandSD = 60;
@@ -605,7 +606,7 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
             S.RecoveryProb = 0.6;
         }
         EXPECT_EQ(RunBoth(Model, Shown, {100, 1, 99}), "");
-        EXPECT_GT(Model.Stage(1).Stats.Get(MetricOrderCost)->Sum(), 0);
+        EXPECT_GT(Model.Stage(1).Stats().Get(MetricOrderCost)->Sum(), 0);
     }
 }
 
@@ -620,10 +621,10 @@ TEST(EngineDifferential, OldestOrdersWindowHoldsStockForShortCustomer)
     for (int I = 0; I < 5; ++I) {
         Model.AddStage();
     }
-    ASSERT_TRUE(Model.Link(3, 1));
-    ASSERT_TRUE(Model.Link(4, 1));
-    ASSERT_TRUE(Model.Link(4, 2));
-    ASSERT_TRUE(Model.Link(5, 2));
+    ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(4, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(4, 2), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(5, 2), TLinkResult::Linked);
     TStage& S1 = Model.Stage(1);
     TStage& S2 = Model.Stage(2);
     TStage& S3 = Model.Stage(3);
@@ -679,8 +680,8 @@ TEST(EngineDifferential, ForceCSTHoldsOrdersNotYetDue)
         for (int I = 0; I < 3; ++I) {
             Model.AddStage();
         }
-        ASSERT_TRUE(Model.Link(2, 1));
-        ASSERT_TRUE(Model.Link(3, 2));
+        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+        ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
         TStage& S1 = Model.Stage(1);
         TStage& S2 = Model.Stage(2);
         TStage& S3 = Model.Stage(3);
@@ -701,11 +702,11 @@ TEST(EngineDifferential, ForceCSTHoldsOrdersNotYetDue)
         S3.ProcTime = 2;
         S3.FailureProb = 0.1;
         S3.RecoveryProb = 0.5;
-        Model.ForceCST = Force;
+        Model.SetForceCST(Force);
         EXPECT_EQ(RunBoth(Model, Shown, {150, 5, 31337}), "") << "ForceCST " << Force;
 
-        const THistogram& H1 = S1.Stats.Histogram();
-        const THistogram& H2 = S2.Stats.Histogram();
+        const THistogram& H1 = S1.Stats().Histogram();
+        const THistogram& H2 = S2.Stats().Histogram();
         if (Force) {
             EXPECT_EQ(H1.Freq(0) + H1.Freq(1), 0);
             EXPECT_GT(H1.Freq(2), 0);
@@ -728,8 +729,8 @@ TEST(EngineDifferential, CapacityStartsPartOfAPeriodsUnits)
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
-    ASSERT_TRUE(Model.Link(2, 1));
-    ASSERT_TRUE(Model.Link(3, 1));
+    ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
     TStage& S1 = Model.Stage(1);
     TStage& S2 = Model.Stage(2);
     TStage& S3 = Model.Stage(3);
@@ -793,10 +794,10 @@ TEST(EngineDifferential, DuplicatedSupplierLinkShowsSameMessages)
     }
     TStage& S1 = Model.Stage(1);
     TStage& S2 = Model.Stage(2);
-    ASSERT_TRUE(S2.AddCustomer(S1));
-    ASSERT_TRUE(S2.AddCustomer(S1));
+    ASSERT_TRUE(TStageTestAccess::AddCustomer(S2, S1));
+    ASSERT_TRUE(TStageTestAccess::AddCustomer(S2, S1));
     S1.PopulateRawMaterials();
-    ASSERT_EQ(S1.NumSuppliers, 2);
+    ASSERT_EQ(S1.NumSuppliers(), 2);
     S1.DemandMean = 5;
     S1.DemandSD = 2;
     S1.BaseStockLevel = 20;

@@ -4,6 +4,7 @@
 
 #include "engine/Simulation.h"
 #include "support/ScriptedDialogs.h"
+#include "support/EngineTestAccess.h"
 
 namespace {
 
@@ -18,14 +19,14 @@ struct TNetwork {
         }
     }
     TStage& operator[](int N) { return Sim.Stage(N); }
-    void Link(int Supplier, int Customer) { ASSERT_TRUE(Sim.Link(Supplier, Customer)); }
+    void Link(int Supplier, int Customer) { ASSERT_EQ(Sim.Link(Supplier, Customer), TLinkResult::Linked); }
     // What a run does before its first period.
     void Prepare()
     {
-        for (int N = 1; N <= Sim.NumStages; ++N) {
+        for (int N = 1; N <= Sim.NumStages(); ++N) {
             Sim.Stage(N).PopulateRawMaterials();
-            Sim.Stage(N).CreateHistory(20);
-            Sim.Stage(N).ForceCST = Sim.ForceCST;
+            TStageTestAccess::CreateHistory(Sim.Stage(N), 20);
+            TStageTestAccess::SetForceCST(Sim.Stage(N), Sim.ForceCST());
         }
     }
 };
@@ -47,11 +48,11 @@ TEST(EngineOrdering, OrdersBeyondEveryCapacityGoToTheFirstSupplier)
     Net[1].InvPolicy = PolicyBaseStock;
     Net[1].BaseStockLevel = 10;
     Net[1].RequestProcessing(1);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 0, 0), 10);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 1), 4 + 3);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 2), 3);
-    EXPECT_EQ(Net[2].DerivedDemandHist[1], 7);
-    EXPECT_EQ(Net[3].DerivedDemandHist[1], 3);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(1, 0, 0), 10);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 1), 4 + 3);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 2), 3);
+    EXPECT_EQ(Net[2].DerivedDemandHist()[1], 7);
+    EXPECT_EQ(Net[3].DerivedDemandHist()[1], 3);
     EXPECT_EQ(Net[2].Backorders(), 7);
     EXPECT_EQ(Net[1].OnOrder(), 10);
 }
@@ -74,11 +75,11 @@ TEST(EngineOrdering, ExternalDemandAndEarlierCustomersUseCapacityFirst)
         Net[C].BaseStockLevel = 2;
         Net[C].RequestProcessing(1);
     }
-    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 1), 2);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 2), 0);
-    EXPECT_EQ(Net[2].OrderQtyHist.At(1, 1, 1), 1);  // 2 + 2 taken: one unit of capacity left
-    EXPECT_EQ(Net[2].OrderQtyHist.At(1, 1, 2), 1);
-    EXPECT_EQ(Net[3].DerivedDemandHist[1], 5);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 1), 2);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 2), 0);
+    EXPECT_EQ(Net[2].OrderQtyHist().At(1, 1, 1), 1);  // 2 + 2 taken: one unit of capacity left
+    EXPECT_EQ(Net[2].OrderQtyHist().At(1, 1, 2), 1);
+    EXPECT_EQ(Net[3].DerivedDemandHist()[1], 5);
 }
 
 TEST(EngineOrdering, UnlimitedCapacityIsNeverExhaustedAndFailedSuppliersAreSkipped)
@@ -90,24 +91,24 @@ TEST(EngineOrdering, UnlimitedCapacityIsNeverExhaustedAndFailedSuppliersAreSkipp
     Net.Link(2, 1);
     Net.Link(3, 1);
     Net.Prepare();
-    Net[2].DerivedDemandHist[1] = 3000000000LL;  // more than the INF marker
+    TStageTestAccess::DerivedDemandHist(Net[2])[1] = 3000000000LL;  // more than the INF marker
     Net[1].InvPolicy = PolicyBaseStock;
     Net[1].BaseStockLevel = 6;
     Net[1].RequestProcessing(1);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(1, 1, 1), 6);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 1), 6);
     // Period 2: the cheap supplier is down, the other one takes the order ...
-    Net[2].FailedHist[2] = 1;
-    Net[1].DemandList.Append(4, 0, 2);
+    TStageTestAccess::FailedHist(Net[2])[2] = 1;
+    TStageTestAccess::DemandList(Net[1]).Append(4, 0, 2);
     Net[1].RequestProcessing(2);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(2, 1, 1), 0);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(2, 1, 2), 4);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(2, 1, 1), 0);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(2, 1, 2), 4);
     // ... and when every supplier is down, the first one gets it all regardless.
-    Net[2].FailedHist[3] = 1;
-    Net[3].FailedHist[3] = 1;
-    Net[1].DemandList.Append(5, 0, 3);
+    TStageTestAccess::FailedHist(Net[2])[3] = 1;
+    TStageTestAccess::FailedHist(Net[3])[3] = 1;
+    TStageTestAccess::DemandList(Net[1]).Append(5, 0, 3);
     Net[1].RequestProcessing(3);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(3, 1, 1), 5);
-    EXPECT_EQ(Net[1].OrderQtyHist.At(3, 1, 2), 0);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(3, 1, 1), 5);
+    EXPECT_EQ(Net[1].OrderQtyHist().At(3, 1, 2), 0);
 }
 
 TEST(EngineProduction, CostsAccumulateUnitByUnitInSupplierOrder)
@@ -135,9 +136,9 @@ TEST(EngineProduction, CostsAccumulateUnitByUnitInSupplierOrder)
     Net[3].AddToOutbox(9);
     Net[4].AddToOutbox(100);
     // Re-route three of stage 2's orders to stage 3, as if stage 2 had limited capacity.
-    Net[2].DemandList.Clear();
-    Net[2].DemandList.Append(4, 1, 1);
-    Net[3].DemandList.Append(3, 1, 1);
+    TStageTestAccess::DemandList(Net[2]).Clear();
+    TStageTestAccess::DemandList(Net[2]).Append(4, 1, 1);
+    TStageTestAccess::DemandList(Net[3]).Append(3, 1, 1);
     C.DoProcessing(1, false, true, Net.Dialogs);
     // Units 1-4 from stage 2, units 5-7 from stage 3; every unit also takes one of product 4.
     double Expected = 0;
@@ -154,12 +155,12 @@ TEST(EngineProduction, CostsAccumulateUnitByUnitInSupplierOrder)
             Expected += 0.01;
         }
     }
-    EXPECT_EQ(C.Stats.Get(MetricOrderCost)->Last(), Expected);
+    EXPECT_EQ(C.Stats().Get(MetricOrderCost)->Last(), Expected);
     EXPECT_EQ(C.InProcess(), 7);
     EXPECT_EQ(Net[2].InvLevel(), 0);
     EXPECT_EQ(Net[3].InvLevel(), 6);
     EXPECT_EQ(Net[4].InvLevel(), 93);
-    EXPECT_EQ(Net[2].Stats.Get(MetricFillRate)->Count(), 4);
+    EXPECT_EQ(Net[2].Stats().Get(MetricFillRate)->Count(), 4);
     EXPECT_TRUE(Net.Dialogs.Shown.empty());
 }
 
@@ -171,7 +172,7 @@ TEST(EngineProduction, TheScarcestRawMaterialAndCapacityLimitStarts)
     Net.Prepare();
     TStage& C = Net[1];
     C.ProcTime = 4;
-    C.Pipeline.Append(10, 1);
+    TStageTestAccess::Pipeline(C).Append(10, 1);
     Net[2].AddDemand(10, 1, 1);
     Net[3].AddDemand(10, 1, 1);
     Net[2].AddToOutbox(6);
@@ -199,10 +200,10 @@ TEST(EngineProduction, ZeroProcessingTimeWithoutSuppliersShipsInTheSamePeriod)
     S.DoProcessing(1, false, true, Net.Dialogs);
     EXPECT_EQ(S.InvLevel(), 0);
     EXPECT_EQ(S.Backorders(), 0);
-    EXPECT_EQ(S.Stats.Histogram().Freq(0), 4);
-    EXPECT_EQ(S.Stats.Get(MetricFillRate)->Avg(), 1.0);
+    EXPECT_EQ(S.Stats().Histogram().Freq(0), 4);
+    EXPECT_EQ(S.Stats().Get(MetricFillRate)->Avg(), 1.0);
     // Counted as served from stock, yet the orders were waiting when shipping began.
-    EXPECT_EQ(S.Stats.Get(MetricType1SL)->Last(), 1.0);
+    EXPECT_EQ(S.Stats().Get(MetricType1SL)->Last(), 1.0);
 }
 
 TEST(EngineProduction, ShippingStopsAtTheFirstCustomerOrder)
@@ -217,7 +218,7 @@ TEST(EngineProduction, ShippingStopsAtTheFirstCustomerOrder)
     S.DoProcessing(1, false, true, Net.Dialogs);
     EXPECT_EQ(S.InvLevel(), 8);
     EXPECT_EQ(S.Backorders(), 7);
-    EXPECT_EQ(S.Stats.Get(MetricType1SL)->Last(), 1.0);
+    EXPECT_EQ(S.Stats().Get(MetricType1SL)->Last(), 1.0);
 }
 
 TEST(EngineProduction, StockoutCostPerPeriodLateOrOncePerOrder)
@@ -238,17 +239,17 @@ TEST(EngineProduction, StockoutCostPerPeriodLateOrOncePerOrder)
     for (int I = 0; I < 2; ++I) {
         Expected += 0.1 * 2;
     }
-    EXPECT_EQ(S.Stats.Get(MetricStockoutCost)->Last(), Expected);
-    EXPECT_EQ(S.Stats.Get(MetricWithinCST)->Sum(), 0.0);
+    EXPECT_EQ(S.Stats().Get(MetricStockoutCost)->Last(), Expected);
+    EXPECT_EQ(S.Stats().Get(MetricWithinCST)->Sum(), 0.0);
     S.StockoutPerUnitTime = false;
     S.AddDemand(4, 0, 5);
     S.AddToOutbox(4);
     S.DoProcessing(9, false, true, Net.Dialogs);
-    EXPECT_EQ(S.Stats.Get(MetricStockoutCost)->Last(), 0.1 + 0.1 + 0.1 + 0.1);
+    EXPECT_EQ(S.Stats().Get(MetricStockoutCost)->Last(), 0.1 + 0.1 + 0.1 + 0.1);
     S.AddDemand(1, 0, 9);
     S.AddToOutbox(1);
     S.DoProcessing(10, false, true, Net.Dialogs);  // on time: no cost
-    EXPECT_EQ(S.Stats.Get(MetricStockoutCost)->Last(), 0.0);
+    EXPECT_EQ(S.Stats().Get(MetricStockoutCost)->Last(), 0.0);
 }
 
 TEST(EngineProduction, AFailedStageStartsButCompletesAndShipsNothing)
@@ -257,10 +258,10 @@ TEST(EngineProduction, AFailedStageStartsButCompletesAndShipsNothing)
     Net.Prepare();
     TStage& S = Net[1];
     S.ProcTime = 1;
-    S.Pipeline.Append(3, 1);
+    TStageTestAccess::Pipeline(S).Append(3, 1);
     S.AddDemand(3, 0, 1);
     S.AddToOutbox(1);
-    S.FailedHist[1] = 1;
+    TStageTestAccess::FailedHist(S)[1] = 1;
     S.DoProcessing(1, true, true, Net.Dialogs);
     EXPECT_EQ(S.InProcess(), 3);  // started all the same
     EXPECT_EQ(S.InvLevel(), 1);   // shipped nothing
@@ -278,15 +279,12 @@ TEST(EngineProduction, MissingRawMaterialIsReportedAndStopsFurtherStarts)
     TNetwork Net(2);
     TStage& C = Net[1];
     TStage& S = Net[2];
-    S.Customers[1] = &C;
-    S.NumCustomers = 1;
-    C.Suppliers[1] = &S;
-    C.Suppliers[2] = &S;
-    C.NumSuppliers = 2;
+    ASSERT_TRUE(TStageTestAccess::AddCustomer(S, C));
+    TStageTestAccess::AppendSupplierOnly(C, S);
     C.ProcTime = 1;
     Net.Prepare();
-    ASSERT_EQ(C.RawMatNumSuppliers[1], 2);
-    C.Pipeline.Append(5, 3);
+    ASSERT_EQ(C.RawMatNumSuppliers(1), 2);
+    TStageTestAccess::Pipeline(C).Append(5, 3);
     S.AddDemand(5, 1, 3);
     S.AddToOutbox(2);
     C.DoProcessing(3, false, false, Net.Dialogs);

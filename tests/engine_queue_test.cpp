@@ -2,13 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "engine/Stage.h"
+#include "support/EngineTestAccess.h"
 
 namespace {
 
 // A stage with history for periods 0..Periods, as a run gives it.
 struct TStageFixture {
     TStage S{1, 1};
-    explicit TStageFixture(int32_t Periods = 20) { S.CreateHistory(Periods); }
+    explicit TStageFixture(int32_t Periods = 20) { TStageTestAccess::CreateHistory(S, Periods); }
 };
 
 }  // namespace
@@ -28,7 +29,7 @@ TEST(EngineQueue, OnlyTheOldestInvLevelOrdersCanBeServed)
     EXPECT_EQ(S.MatchOrderItem(NotStarted, 2), 0);
     S.AddToOutbox(2);
     EXPECT_EQ(S.GetInvAvail(3, 0), 2);
-    EXPECT_EQ(S.DerivedDemandHist[3], 3);
+    EXPECT_EQ(S.DerivedDemandHist()[3], 3);
 }
 
 TEST(EngineQueue, ACustomerTakesExactlyWhatItWasShown)
@@ -50,11 +51,11 @@ TEST(EngineQueue, ACustomerTakesExactlyWhatItWasShown)
     EXPECT_EQ(S.GetInvAvail(2, 2), 1);  // another customer's view is unchanged
     EXPECT_EQ(S.Backorders(), 4);
     // Service times 1 (period 1) and 0 (period 2): one of two from stock.
-    EXPECT_EQ(S.Stats.Get(MetricFillRate)->Count(), 2);
-    EXPECT_EQ(S.Stats.Get(MetricFillRate)->Sum(), 1.0);
-    EXPECT_EQ(S.Stats.Histogram().Freq(0), 1);
-    EXPECT_EQ(S.Stats.Histogram().Freq(1), 1);
-    EXPECT_EQ(S.Stats.Get(MetricFillRate)->Last(), 1.0);  // period 2's order, from stock, came last
+    EXPECT_EQ(S.Stats().Get(MetricFillRate)->Count(), 2);
+    EXPECT_EQ(S.Stats().Get(MetricFillRate)->Sum(), 1.0);
+    EXPECT_EQ(S.Stats().Histogram().Freq(0), 1);
+    EXPECT_EQ(S.Stats().Histogram().Freq(1), 1);
+    EXPECT_EQ(S.Stats().Get(MetricFillRate)->Last(), 1.0);  // period 2's order, from stock, came last
 }
 
 TEST(EngineQueue, ServiceTimeOptionHoldsBackOrdersNotYetDue)
@@ -62,7 +63,7 @@ TEST(EngineQueue, ServiceTimeOptionHoldsBackOrdersNotYetDue)
     TStageFixture F;
     TStage& S = F.S;
     S.CommittedServiceTime = 1;
-    S.ForceCST = true;
+    TStageTestAccess::SetForceCST(S, true);
     S.AddDemand(1, 0, 5);
     S.AddDemand(1, 2, 5);
     S.AddDemand(1, 0, 6);
@@ -71,8 +72,8 @@ TEST(EngineQueue, ServiceTimeOptionHoldsBackOrdersNotYetDue)
     const TShipResult First = S.RemoveFromOutbox(6, 0, true);
     EXPECT_TRUE(First.Success);
     EXPECT_EQ(First.Late, 0);
-    EXPECT_EQ(S.Stats.Histogram().Freq(1), 1);
-    EXPECT_EQ(S.Stats.Get(MetricWithinCST)->Sum(), 1.0);
+    EXPECT_EQ(S.Stats().Histogram().Freq(1), 1);
+    EXPECT_EQ(S.Stats().Get(MetricWithinCST)->Sum(), 1.0);
     EXPECT_FALSE(S.RemoveFromOutbox(6, 0, true).Success);
     EXPECT_TRUE(S.RemoveFromOutbox(7, 0, true).Success);
     // Without the option the period condition never applies, however large the CST.
@@ -106,7 +107,7 @@ TEST(EngineQueue, AFailedStageShipsNothing)
     TStage& S = F.S;
     S.AddDemand(3, 0, 2);
     S.AddToOutbox(5);
-    S.FailedHist[2] = 1;
+    TStageTestAccess::FailedHist(S)[2] = 1;
     EXPECT_EQ(S.GetInvAvail(2, 0), 0);
     EXPECT_FALSE(S.RemoveFromOutbox(2, 0, true).Success);
     EXPECT_EQ(S.RemoveFromOutboxMany(2, 0, 3, true), 0);
@@ -123,8 +124,8 @@ TEST(EngineQueue, AddingNothingChangesNothing)
     S.AddDemand(-4, 0, 1);
     S.AddToOutbox(0);
     EXPECT_EQ(S.Backorders(), 0);
-    EXPECT_TRUE(S.DemandList.Runs().empty());
-    EXPECT_EQ(S.DerivedDemandHist[1], 0);
+    EXPECT_TRUE(S.DemandList().Runs().empty());
+    EXPECT_EQ(S.DerivedDemandHist()[1], 0);
     EXPECT_EQ(S.GetInvAvail(1, 0), 0);
 }
 

@@ -178,14 +178,14 @@ TEST(EngineDemand, RoundedDrawsAndTheirHistory)
     S.InvPolicy = PolicyNone;
     TStage& Quiet = *Sim.AddStage();
     Quiet.InvPolicy = PolicyNone;
-    Sim.Start(30, 1, 3);
+    Sim.RunSimulation(30, 1, 3);
     for (int T = 1; T <= 30; ++T) {
-        EXPECT_EQ(S.DemandHist[static_cast<std::size_t>(T)], 2);
-        EXPECT_EQ(S.DerivedDemandHist[static_cast<std::size_t>(T)], 2);
+        EXPECT_EQ(S.DemandHist()[static_cast<std::size_t>(T)], 2);
+        EXPECT_EQ(S.DerivedDemandHist()[static_cast<std::size_t>(T)], 2);
     }
     EXPECT_FALSE(Quiet.HasDemandHist());
-    EXPECT_EQ(Quiet.Stats.Get(MetricDemand)->Count(), 0);
-    EXPECT_EQ(Quiet.Stats.Get(MetricDerivedDemand)->Count(), 29);
+    EXPECT_EQ(Quiet.Stats().Get(MetricDemand)->Count(), 0);
+    EXPECT_EQ(Quiet.Stats().Get(MetricDerivedDemand)->Count(), 29);
 }
 
 TEST(EngineDemand, BoundZeroCapsEveryDrawAtTheRoundedMean)
@@ -197,10 +197,10 @@ TEST(EngineDemand, BoundZeroCapsEveryDrawAtTheRoundedMean)
     S.DemandSD = 3;
     S.DemandBound = 0;
     S.InvPolicy = PolicyNone;
-    Sim.Start(500, 1, 11);
+    Sim.RunSimulation(500, 1, 11);
     int Zeros = 0;
     for (int T = 1; T <= 500; ++T) {
-        const int64_t D = S.DemandHist[static_cast<std::size_t>(T)];
+        const int64_t D = S.DemandHist()[static_cast<std::size_t>(T)];
         EXPECT_LE(D, 4);
         EXPECT_GE(D, 0);
         Zeros += D == 0;
@@ -219,13 +219,13 @@ TEST(EngineFailure, CertainFailureAndRecoveryPatterns)
     Blinking.RecoveryProb = 1;
     TStage& Sound = *Sim.AddStage();
     Sound.RecoveryProb = 1;
-    Sim.Start(9, 1, 5);
+    Sim.RunSimulation(9, 1, 5);
     for (int T = 1; T <= 9; ++T) {
         const std::size_t I = static_cast<std::size_t>(T);
-        EXPECT_TRUE(Stuck.FailedHist[I]);
-        EXPECT_EQ(Blinking.FailedHist[I] != 0, T % 2 == 1) << T;
-        EXPECT_FALSE(Sound.FailedHist[I]);
+        EXPECT_TRUE(Stuck.FailedHist()[I]);
+        EXPECT_EQ(Blinking.FailedHist()[I] != 0, T % 2 == 1) << T;
+        EXPECT_FALSE(Sound.FailedHist()[I]);
     }
-    EXPECT_EQ(Stuck.Stats.Get(MetricFailed)->Avg(), 1.0);
-    EXPECT_EQ(Blinking.Stats.Get(MetricFailed)->Sum(), 4.0);  // periods 3, 5, 7, 9
+    EXPECT_EQ(Stuck.Stats().Get(MetricFailed)->Avg(), 1.0);
+    EXPECT_EQ(Blinking.Stats().Get(MetricFailed)->Sum(), 4.0);  // periods 3, 5, 7, 9
 }

@@ -57,7 +57,7 @@ TEST(EngineRun, SingleStageSteadyStateWorkedByHand)
     EXPECT_EQ(Costs.WIPHoldingCost, 5.0);
     EXPECT_EQ(Costs.StockoutCost, 8.0);
     EXPECT_EQ(Costs.TotalCost, 13.0);
-    const TStats& St = M[1].Stats;
+    const TStats& St = M[1].Stats();
     EXPECT_EQ(St.Get(MetricInvLevel)->Avg(), 0.0);
     EXPECT_EQ(St.Get(MetricBackorders)->Avg(), 2.0);
     EXPECT_EQ(St.Get(MetricOnOrder)->Avg(), 10.0);
@@ -71,11 +71,11 @@ TEST(EngineRun, SingleStageSteadyStateWorkedByHand)
     EXPECT_EQ(St.Histogram().Freq(0), 298 * 3);
     EXPECT_EQ(St.Histogram().Freq(1), 298 * 2);
     EXPECT_EQ(St.Histogram().Used(), 2);
-    EXPECT_EQ(M[1].NetInvHist[1], 3);
-    EXPECT_EQ(M[1].NetInvHist[2], -2);
-    EXPECT_EQ(M[1].InProcessHist[1], 5);
-    EXPECT_EQ(M[1].TotalCostHist[2], 0.0);  // warm-up
-    EXPECT_EQ(M[1].TotalCostHist[3], 13.0);
+    EXPECT_EQ(M[1].NetInvHist()[1], 3);
+    EXPECT_EQ(M[1].NetInvHist()[2], -2);
+    EXPECT_EQ(M[1].InProcessHist()[1], 5);
+    EXPECT_EQ(M[1].TotalCostHist()[2], 0.0);  // warm-up
+    EXPECT_EQ(M[1].TotalCostHist()[3], 13.0);
 }
 
 TEST(EngineRun, WarmUpBoundaryAndCommittedServiceTime)
@@ -85,14 +85,14 @@ TEST(EngineRun, WarmUpBoundaryAndCommittedServiceTime)
     BuildSingleStage(M);
     const TCostTotals Costs = M.Sim.RunSimulation(101, 1, 9);
     EXPECT_DOUBLE_EQ(Costs.StockoutCost, 8.0 * 99 / 100);
-    EXPECT_EQ(M[1].Stats.Get(MetricFillRate)->Count(), 3 + 99 * 5);
-    EXPECT_EQ(M[1].Stats.Get(MetricWithinCST)->Sum(), 3 + 99 * 3);
+    EXPECT_EQ(M[1].Stats().Get(MetricFillRate)->Count(), 3 + 99 * 5);
+    EXPECT_EQ(M[1].Stats().Get(MetricWithinCST)->Sum(), 3 + 99 * 3);
     // With a committed service time of 1 the same late orders are on time.
     TModel N;
     BuildSingleStage(N);
     N[1].CommittedServiceTime = 1;
     EXPECT_EQ(N.Sim.RunSimulation(101, 1, 9).StockoutCost, 0.0);
-    EXPECT_EQ(N[1].Stats.Get(MetricWithinCST)->Avg(), 1.0);
+    EXPECT_EQ(N[1].Stats().Get(MetricWithinCST)->Avg(), 1.0);
 }
 
 TEST(EngineRun, TwoStageChainChargesProductAndFixedCostToTheCustomer)
@@ -115,19 +115,19 @@ TEST(EngineRun, TwoStageChainChargesProductAndFixedCostToTheCustomer)
     Plant.FixedCost = 3;
     Plant.HoldingCost = 0.5;
     Plant.WIPHoldingCost = 0.25;
-    ASSERT_TRUE(M.Sim.Link(2, 1));
+    ASSERT_EQ(M.Sim.Link(2, 1), TLinkResult::Linked);
     const TCostTotals Costs = M.Sim.RunSimulation(200, 10, 4);
     EXPECT_EQ(Costs.OrderCost, 13.0);
     EXPECT_EQ(Costs.HoldingCost, 5 * 1.0 + 7 * 0.5);
     EXPECT_EQ(Costs.WIPHoldingCost, 5 * 0.5 + 5 * 0.25);
     EXPECT_EQ(Costs.StockoutCost, 0.0);
     EXPECT_EQ(Costs.TotalCost, 13 + 8.5 + 3.75);
-    EXPECT_EQ(Plant.Stats.Get(MetricOrderCost)->Sum(), 0.0);  // charged to the customer
-    EXPECT_EQ(Plant.Stats.Get(MetricDerivedDemand)->Avg(), 5.0);
+    EXPECT_EQ(Plant.Stats().Get(MetricOrderCost)->Sum(), 0.0);  // charged to the customer
+    EXPECT_EQ(Plant.Stats().Get(MetricDerivedDemand)->Avg(), 5.0);
     EXPECT_FALSE(Plant.HasDemandHist());
-    EXPECT_EQ(Plant.Stats.Get(MetricFillRate)->Avg(), 1.0);  // the customer's units, at once
-    EXPECT_EQ(Shop.OrderQtyHist.At(50, 1, 1), 5);
-    EXPECT_EQ(Shop.OrderQtyHist.At(50, 0, 0), 5);
+    EXPECT_EQ(Plant.Stats().Get(MetricFillRate)->Avg(), 1.0);  // the customer's units, at once
+    EXPECT_EQ(Shop.OrderQtyHist().At(50, 1, 1), 5);
+    EXPECT_EQ(Shop.OrderQtyHist().At(50, 0, 0), 5);
 }
 
 TEST(EngineRun, WarmUpCoveringTheRunRecordsNothing)
@@ -138,14 +138,14 @@ TEST(EngineRun, WarmUpCoveringTheRunRecordsNothing)
     EXPECT_EQ(Costs.TotalCost, 0.0);
     EXPECT_EQ(Costs.StockoutCost, 0.0);
     for (int I = 0; I < NumMetrics; ++I) {
-        EXPECT_EQ(M[1].Stats.Get(I)->Count(), 0) << MetricNames[static_cast<std::size_t>(I)];
+        EXPECT_EQ(M[1].Stats().Get(I)->Count(), 0) << MetricNames[static_cast<std::size_t>(I)];
     }
-    EXPECT_EQ(M[1].Stats.Histogram().Total(), 0);
+    EXPECT_EQ(M[1].Stats().Histogram().Total(), 0);
     for (int T = 1; T <= 50; ++T) {
-        EXPECT_EQ(M[1].TotalCostHist[static_cast<std::size_t>(T)], 0.0);
+        EXPECT_EQ(M[1].TotalCostHist()[static_cast<std::size_t>(T)], 0.0);
     }
-    EXPECT_EQ(M[1].NetInvHist[50], -2);  // the other histories are filled
-    EXPECT_EQ(M.Sim.Period, 50);
+    EXPECT_EQ(M[1].NetInvHist()[50], -2);  // the other histories are filled
+    EXPECT_EQ(M.Sim.Period(), 50);
 }
 
 TEST(EngineRun, TotalCostIsTheSumOfThePeriodsCostsInOrder)
@@ -164,11 +164,11 @@ TEST(EngineRun, TotalCostIsTheSumOfThePeriodsCostsInOrder)
     M.Sim.RunSimulation(400, 20, 77);
     double Sum = 0;
     for (int T = 21; T <= 400; ++T) {
-        Sum += S.TotalCostHist[static_cast<std::size_t>(T)];
+        Sum += S.TotalCostHist()[static_cast<std::size_t>(T)];
     }
-    EXPECT_TRUE(SameBits(Sum, S.Stats.Get(MetricTotalCost)->Sum()));
-    EXPECT_EQ(S.Stats.Get(MetricTotalCost)->Count(), 380);
-    EXPECT_GT(S.Stats.Get(MetricStockoutCost)->Sum(), 0.0);
+    EXPECT_TRUE(SameBits(Sum, S.Stats().Get(MetricTotalCost)->Sum()));
+    EXPECT_EQ(S.Stats().Get(MetricTotalCost)->Count(), 380);
+    EXPECT_GT(S.Stats().Get(MetricStockoutCost)->Sum(), 0.0);
 }
 
 TEST(EngineRun, SameSeedAfterResetRepeatsTheRunExactly)
@@ -205,19 +205,19 @@ TEST(EngineRun, SameSeedAfterResetRepeatsTheRunExactly)
     TModel M;
     Build(M);
     const TCostTotals First = M.Sim.RunSimulation(500, 50, 2024);
-    std::vector<int64_t> NetInv = M[1].NetInvHist;
-    const double Stdev = M[2].Stats.Get(MetricInvLevel)->Stdev();
+    std::vector<int64_t> NetInv = M[1].NetInvHist();
+    const double Stdev = M[2].Stats().Get(MetricInvLevel)->Stdev();
     M.Sim.Reset();
-    EXPECT_EQ(M.Sim.Period, 0);
+    EXPECT_EQ(M.Sim.Period(), 0);
     EXPECT_EQ(M[1].InvLevel(), 0);
-    EXPECT_EQ(M[1].Stats.Get(MetricTotalCost)->Count(), 0);
-    EXPECT_TRUE(M[1].NetInvHist.empty());
+    EXPECT_EQ(M[1].Stats().Get(MetricTotalCost)->Count(), 0);
+    EXPECT_TRUE(M[1].NetInvHist().empty());
     RandSeed = 99;  // whatever happened in between
     const TCostTotals Second = M.Sim.RunSimulation(500, 50, 2024);
     EXPECT_TRUE(SameBits(First.TotalCost, Second.TotalCost));
     EXPECT_TRUE(SameBits(First.OrderCost, Second.OrderCost));
-    EXPECT_EQ(NetInv, M[1].NetInvHist);
-    EXPECT_TRUE(SameBits(Stdev, M[2].Stats.Get(MetricInvLevel)->Stdev()));
+    EXPECT_EQ(NetInv, M[1].NetInvHist());
+    EXPECT_TRUE(SameBits(Stdev, M[2].Stats().Get(MetricInvLevel)->Stdev()));
     // A fresh model with the same seed agrees too, and another seed does not.
     TModel Other;
     Build(Other);
@@ -245,8 +245,8 @@ TEST(EngineRun, StageOrderDecidesWhoOrdersFirstFromASharedSupplier)
     M.Sim.Link(3, 2);
     M.Sim.RunSimulation(100, 10, 1);
     // Stage 1's orders come first in stage 3's queue and are served first: stage 2 starves.
-    EXPECT_LT(M[1].Stats.Get(MetricBackorders)->Avg(), M[2].Stats.Get(MetricBackorders)->Avg());
-    EXPECT_EQ(M[3].DerivedDemandHist[50], 12);
+    EXPECT_LT(M[1].Stats().Get(MetricBackorders)->Avg(), M[2].Stats().Get(MetricBackorders)->Avg());
+    EXPECT_EQ(M[3].DerivedDemandHist()[50], 12);
 }
 
 TEST(EngineModel, StagesLimitsResetAndClear)
@@ -259,18 +259,18 @@ TEST(EngineModel, StagesLimitsResetAndClear)
         EXPECT_EQ(S->ProductIndex, I);
     }
     EXPECT_EQ(M.Sim.AddStage(), nullptr);
-    EXPECT_EQ(M.Sim.NumStages, 25);
+    EXPECT_EQ(M.Sim.NumStages(), 25);
     M[25].ProcCapacity = 5;
     M.Sim.Link(25, 1);
     M.Sim.RunSimulation(10, 1, 1);
     M.Sim.Reset();
     EXPECT_EQ(M[25].ProcCapacity, 5);  // parameters and links stay
-    EXPECT_EQ(M[1].NumSuppliers, 1);
+    EXPECT_EQ(M[1].NumSuppliers(), 1);
     M.Sim.ClearModel();
-    EXPECT_EQ(M.Sim.NumStages, 0);
-    EXPECT_EQ(M.Sim.Period, 0);
+    EXPECT_EQ(M.Sim.NumStages(), 0);
+    EXPECT_EQ(M.Sim.Period(), 0);
     EXPECT_NE(M.Sim.AddStage(), nullptr);
-    EXPECT_EQ(M[1].NumSuppliers, 0);
+    EXPECT_EQ(M[1].NumSuppliers(), 0);
 }
 
 TEST(EngineModel, InitialInventoryFollowsThePolicy)
@@ -293,11 +293,11 @@ TEST(EngineModel, InitialInventoryFollowsThePolicy)
     None.InvPolicy = PolicyNone;
     None.BaseStockLevel = 50;
     M.Sim.RunSimulation(1, 1, 1);
-    EXPECT_EQ(BS.NetInvHist[1], 4);
-    EXPECT_EQ(RQ.NetInvHist[1], 8);
-    EXPECT_EQ(SS.NetInvHist[1], 9);
-    EXPECT_EQ(OQ.NetInvHist[1], 6);
-    EXPECT_EQ(None.NetInvHist[1], 0);
+    EXPECT_EQ(BS.NetInvHist()[1], 4);
+    EXPECT_EQ(RQ.NetInvHist()[1], 8);
+    EXPECT_EQ(SS.NetInvHist()[1], 9);
+    EXPECT_EQ(OQ.NetInvHist()[1], 6);
+    EXPECT_EQ(None.NetInvHist()[1], 0);
 }
 
 TEST(EngineModel, FanInNetworksStayInsideTheUnitRange)
@@ -311,7 +311,7 @@ TEST(EngineModel, FanInNetworksStayInsideTheUnitRange)
     }
     for (int Supplier = 2; Supplier <= MaxStages; ++Supplier) {
         for (int Customer = 1; Customer < Supplier; ++Customer) {
-            ASSERT_TRUE(M.Sim.Link(Supplier, Customer));
+            ASSERT_EQ(M.Sim.Link(Supplier, Customer), TLinkResult::Linked);
         }
     }
     M[1].DemandMean = 1e14;
@@ -323,7 +323,7 @@ TEST(EngineModel, FanInNetworksStayInsideTheUnitRange)
         EXPECT_LE(S.Backorders(), MaxQueueUnits) << N;
         EXPECT_LE(S.OnOrder(), MaxQueueUnits) << N;
         EXPECT_LE(S.InvLevel(), MaxQueueUnits) << N;
-        EXPECT_GE(S.Stats.Get(MetricDerivedDemand)->Min(), 0.0) << N;
+        EXPECT_GE(S.Stats().Get(MetricDerivedDemand)->Min(), 0.0) << N;
     }
     EXPECT_EQ(M[MaxStages].Backorders(), MaxQueueUnits);  // the failed top stage is full
 }

@@ -28,8 +28,8 @@ struct TModel {
 std::vector<int> GroupOrder(const TStage& S, int G)
 {
     std::vector<int> Numbers;
-    for (int K = 1; K <= S.RawMatNumSuppliers[static_cast<std::size_t>(G)]; ++K) {
-        Numbers.push_back(S.RawMatSuppliers[static_cast<std::size_t>(G)][static_cast<std::size_t>(K)]->StageNum);
+    for (int K = 1; K <= S.RawMatNumSuppliers(G); ++K) {
+        Numbers.push_back(S.RawMatSupplier(G, K).StageNum);
     }
     return Numbers;
 }
@@ -127,23 +127,23 @@ TEST(EngineCatalogue, PolicyTextsAndCodes)
 TEST(EngineLinks, EachSupplierIsItsOwnGroupByDefault)
 {
     TModel M(4);
-    ASSERT_TRUE(M.Sim.Link(4, 1));
-    ASSERT_TRUE(M.Sim.Link(2, 1));
-    ASSERT_TRUE(M.Sim.Link(3, 1));
+    ASSERT_EQ(M.Sim.Link(4, 1), TLinkResult::Linked);
+    ASSERT_EQ(M.Sim.Link(2, 1), TLinkResult::Linked);
+    ASSERT_EQ(M.Sim.Link(3, 1), TLinkResult::Linked);
     TStage& C = M[1];
-    EXPECT_EQ(C.NumSuppliers, 3);
-    EXPECT_EQ(C.NumRawMaterials, 3);
-    EXPECT_EQ(C.RawMatProduct[1], 2);  // ascending product index, not link order
-    EXPECT_EQ(C.RawMatProduct[3], 4);
-    EXPECT_EQ(M[4].NumCustomers, 1);
-    EXPECT_EQ(M[4].Customers[1], &C);
-    EXPECT_EQ(M[3].NumRawMaterials, 0);
+    EXPECT_EQ(C.NumSuppliers(), 3);
+    EXPECT_EQ(C.NumRawMaterials(), 3);
+    EXPECT_EQ(C.RawMatProduct(1), 2);  // ascending product index, not link order
+    EXPECT_EQ(C.RawMatProduct(3), 4);
+    EXPECT_EQ(M[4].NumCustomers(), 1);
+    EXPECT_EQ(&M[4].Customer(1), &C);
+    EXPECT_EQ(M[3].NumRawMaterials(), 0);
     // Refusals: wrong direction, a repeated link, stages outside the model.
-    EXPECT_FALSE(M.Sim.Link(1, 2));
-    EXPECT_FALSE(M.Sim.Link(2, 1));
-    EXPECT_FALSE(M.Sim.Link(5, 1));
-    EXPECT_FALSE(M.Sim.Link(2, 0));
-    EXPECT_EQ(C.NumSuppliers, 3);
+    EXPECT_NE(M.Sim.Link(1, 2), TLinkResult::Linked);
+    EXPECT_NE(M.Sim.Link(2, 1), TLinkResult::Linked);
+    EXPECT_NE(M.Sim.Link(5, 1), TLinkResult::Linked);
+    EXPECT_NE(M.Sim.Link(2, 0), TLinkResult::Linked);
+    EXPECT_EQ(C.NumSuppliers(), 3);
 }
 
 TEST(EngineLinks, EquallyCheapSuppliersComeOutInTheQuicksortsOrder)
@@ -191,10 +191,10 @@ TEST(EngineLinks, ProductIndexesBelowOneGetGroupsOfTheirOwn)
     M.Sim.Link(3, 1);
     M.Sim.Link(4, 1);
     TStage& C = M[1];
-    ASSERT_EQ(C.NumRawMaterials, 2);
-    EXPECT_EQ(C.RawMatProduct[1], -3);
-    EXPECT_EQ(C.RawMatProduct[2], 0);
-    EXPECT_EQ(C.RawMatNumSuppliers[2], 2);
+    ASSERT_EQ(C.NumRawMaterials(), 2);
+    EXPECT_EQ(C.RawMatProduct(1), -3);
+    EXPECT_EQ(C.RawMatProduct(2), 0);
+    EXPECT_EQ(C.RawMatNumSuppliers(2), 2);
 }
 
 TEST(EnginePolicy, OrderQuantitiesOfTheFixedPolicies)
@@ -279,17 +279,17 @@ TEST(EnginePolicy, ForecastStartsAtEchelonDemandAndSmooths)
     S.OQForecastCf = 1;
     S.OQSmoothingConst = 0;
     EXPECT_EQ(S.PolicyOrderQty(1, 0, 3), 10);  // forecast = 4 + 6
-    EXPECT_EQ(S.Forecast, 10);
+    EXPECT_EQ(S.Forecast(), 10);
     EXPECT_EQ(S.PolicyOrderQty(2, 0, 3), 10);  // smoothing 0 keeps it
     S.OQSmoothingConst = 1;
     EXPECT_EQ(S.PolicyOrderQty(3, 0, 3), 3);  // smoothing 1 follows the latest demand
     S.OQSmoothingConst = 0.5;
     S.PolicyOrderQty(4, 0, 8);
-    EXPECT_EQ(S.Forecast, 5.5);
+    EXPECT_EQ(S.Forecast(), 5.5);
     // Skipped by the reorder test: no update at all.
     S.OQReorderPoint = -1;
     S.PolicyOrderQty(5, 0, 100);
-    EXPECT_EQ(S.Forecast, 5.5);
+    EXPECT_EQ(S.Forecast(), 5.5);
 }
 
 TEST(EnginePolicy, UpstreamTermsComeFromTheFirstSupplierOfTheFirstGroup)

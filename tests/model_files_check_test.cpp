@@ -60,7 +60,7 @@ TEST(CheckModel, EmptyModelShowsOnlyTheErrorBox)
 TEST(CheckModel, PlainModelPassesWithoutAnyBox)
 {
     TCheck C(2);
-    ASSERT_TRUE(C.Model.Link(2, 1));
+    ASSERT_EQ(C.Model.Link(2, 1), TLinkResult::Linked);
     C.Model.Stage(1).DemandMean = 10;
     C.Model.Stage(1).DemandSD = 2;
     C.Model.Stage(2).FixedCost = 5;
@@ -71,7 +71,7 @@ TEST(CheckModel, PlainModelPassesWithoutAnyBox)
 TEST(CheckModel, ZeroCapacityAsksOnlyWhenDemandReachesTheStage)
 {
     TCheck C(3);
-    ASSERT_TRUE(C.Model.Link(2, 1));
+    ASSERT_EQ(C.Model.Link(2, 1), TLinkResult::Linked);
     C.Model.Stage(2).ProcCapacity = 0;
     EXPECT_TRUE(C.Run({}, true).empty());  // no demand anywhere downstream
 
@@ -100,7 +100,7 @@ TEST(CheckModel, CostsWithoutCustomersAreAskedButNotWithACustomer)
     C.Model.Stage(2).ProductCost = 0.5;
     C.Model.Stage(2).FixedCost = 0.5;
     EXPECT_EQ(C.Run({true, true}, true), (std::vector<std::string>{FixedCostText, ProductCostText}));
-    ASSERT_TRUE(C.Model.Link(2, 1));
+    ASSERT_EQ(C.Model.Link(2, 1), TLinkResult::Linked);
     EXPECT_TRUE(C.Run({}, true).empty());
 }
 
@@ -140,7 +140,7 @@ TEST(CheckModel, ZeroDemandBoundIsAskedOnlyWhenFiniteAndZero)
 TEST(CheckModel, YesToEveryQuestionAsksAllFiveInOrder)
 {
     TCheck C(2);
-    ASSERT_TRUE(C.Model.Link(2, 1));
+    ASSERT_EQ(C.Model.Link(2, 1), TLinkResult::Linked);
     C.Model.Stage(2).ProcCapacity = 0;
     C.Model.Stage(1).FixedCost = 1;
     C.Model.Stage(1).ProductCost = 1;

@@ -40,24 +40,24 @@ std::string ReadBytes(const fs::path& Path)
 // numbered below supplier.
 void ExpectWellFormed(const TSimulation& Model, const std::string& Name)
 {
-    ASSERT_GE(Model.NumStages, 0) << Name;
-    ASSERT_LE(Model.NumStages, MaxStages) << Name;
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    ASSERT_GE(Model.NumStages(), 0) << Name;
+    ASSERT_LE(Model.NumStages(), MaxStages) << Name;
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStage& S = Model.Stage(N);
         EXPECT_EQ(S.StageNum, N) << Name;
-        ASSERT_GE(S.NumSuppliers, 0) << Name;
-        ASSERT_LE(S.NumSuppliers, MaxLinks) << Name;
-        ASSERT_GE(S.NumCustomers, 0) << Name;
-        ASSERT_LE(S.NumCustomers, MaxLinks) << Name;
-        for (int K = 1; K <= S.NumSuppliers; ++K) {
-            const TStage* Other = S.Suppliers[static_cast<std::size_t>(K)];
+        ASSERT_GE(S.NumSuppliers(), 0) << Name;
+        ASSERT_LE(S.NumSuppliers(), MaxLinks) << Name;
+        ASSERT_GE(S.NumCustomers(), 0) << Name;
+        ASSERT_LE(S.NumCustomers(), MaxLinks) << Name;
+        for (int K = 1; K <= S.NumSuppliers(); ++K) {
+            const TStage* Other = &S.Supplier(K);
             ASSERT_NE(Other, nullptr) << Name;
             ASSERT_GT(Other->StageNum, N) << Name;
-            ASSERT_LE(Other->StageNum, Model.NumStages) << Name;
+            ASSERT_LE(Other->StageNum, Model.NumStages()) << Name;
             EXPECT_EQ(&Model.Stage(Other->StageNum), Other) << Name;
         }
-        for (int K = 1; K <= S.NumCustomers; ++K) {
-            const TStage* Other = S.Customers[static_cast<std::size_t>(K)];
+        for (int K = 1; K <= S.NumCustomers(); ++K) {
+            const TStage* Other = &S.Customer(K);
             ASSERT_NE(Other, nullptr) << Name;
             ASSERT_GE(Other->StageNum, 1) << Name;
             ASSERT_LT(Other->StageNum, N) << Name;

@@ -79,8 +79,8 @@ struct TLoaded {
     {
         std::vector<int> Out;
         const TStage& S = Model.Stage(N);
-        for (int K = 1; K <= S.NumSuppliers; ++K) {
-            Out.push_back(S.Suppliers[static_cast<std::size_t>(K)]->StageNum);
+        for (int K = 1; K <= S.NumSuppliers(); ++K) {
+            Out.push_back(S.Supplier(K).StageNum);
         }
         return Out;
     }
@@ -88,8 +88,8 @@ struct TLoaded {
     {
         std::vector<int> Out;
         const TStage& S = Model.Stage(N);
-        for (int K = 1; K <= S.NumCustomers; ++K) {
-            Out.push_back(S.Customers[static_cast<std::size_t>(K)]->StageNum);
+        for (int K = 1; K <= S.NumCustomers(); ++K) {
+            Out.push_back(S.Customer(K).StageNum);
         }
         return Out;
     }
@@ -124,8 +124,8 @@ TEST(LoadModel, CurrentVersionPutsEveryTokenInItsField)
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
     EXPECT_TRUE(L.Messages.Shown.empty());
     EXPECT_EQ(L.Result.Version, 2.4);
-    ASSERT_EQ(L.Model.NumStages, 2);
-    EXPECT_TRUE(L.Model.ForceCST);
+    ASSERT_EQ(L.Model.NumStages(), 2);
+    EXPECT_TRUE(L.Model.ForceCST());
     const TStage& S = L.Model.Stage(1);
     // Catalogue order; the file holds them in its own order (tokens 24-41 hold 24.5 ... 41.5).
     const double Expected[NumParams] = {
@@ -140,8 +140,8 @@ TEST(LoadModel, CurrentVersionPutsEveryTokenInItsField)
     EXPECT_TRUE(L.Customers(1).empty());
     EXPECT_EQ(S.PosX, 10);
     EXPECT_EQ(S.PosY, 20);
-    ASSERT_EQ(S.NumRawMaterials, 1);
-    EXPECT_EQ(S.RawMatProduct[1], 2);
+    ASSERT_EQ(S.NumRawMaterials(), 1);
+    EXPECT_EQ(S.RawMatProduct(1), 2);
 
     const TStage& T = L.Model.Stage(2);
     EXPECT_EQ(T.DemandBound, Inf);
@@ -150,7 +150,7 @@ TEST(LoadModel, CurrentVersionPutsEveryTokenInItsField)
     EXPECT_TRUE(L.Suppliers(2).empty());
     EXPECT_EQ(L.Customers(2), std::vector<int>{1});
     EXPECT_EQ(T.PosX, 200);
-    EXPECT_EQ(L.Model.Period, 0);
+    EXPECT_EQ(L.Model.Period(), 0);
 }
 
 TEST(LoadModel, FullModelInTheExactLayoutIsWrittenBackByteForByte)
@@ -159,10 +159,10 @@ TEST(LoadModel, FullModelInTheExactLayoutIsWrittenBackByteForByte)
     const std::string File = DataFile("model_25_stages.txt");
     TLoaded L(File);
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
-    ASSERT_EQ(L.Model.NumStages, 25);
-    EXPECT_EQ(L.Model.Stage(1).NumSuppliers, 24);
-    EXPECT_EQ(L.Model.Stage(25).NumCustomers, 24);
-    EXPECT_EQ(L.Model.Stage(25).Customers[24]->StageNum, 24);
+    ASSERT_EQ(L.Model.NumStages(), 25);
+    EXPECT_EQ(L.Model.Stage(1).NumSuppliers(), 24);
+    EXPECT_EQ(L.Model.Stage(25).NumCustomers(), 24);
+    EXPECT_EQ(L.Model.Stage(25).Customer(24).StageNum, 24);
     EXPECT_FALSE(L.Model.Stage(4).StockoutPerUnitTime);
     EXPECT_TRUE(L.Model.Stage(5).StockoutPerUnitTime);
     EXPECT_EQ(L.Model.Stage(5).DemandBound, 1.25);
@@ -177,10 +177,10 @@ TEST(LoadModel, SaveThenLoadKeepsEveryParameterAtTheWrittenPrecision)
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
-    ASSERT_TRUE(Model.Link(2, 1));
-    ASSERT_TRUE(Model.Link(3, 1));
-    ASSERT_TRUE(Model.Link(3, 2));
-    Model.ForceCST = true;
+    ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
+    Model.SetForceCST(true);
     // Every parameter of stage 2 off its default, reals with more decimals than the file keeps.
     struct TCase {
         int Param;
@@ -216,8 +216,8 @@ TEST(LoadModel, SaveThenLoadKeepsEveryParameterAtTheWrittenPrecision)
     TLoaded L(ModelFileText(Model));
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
     EXPECT_TRUE(L.Messages.Shown.empty());
-    ASSERT_EQ(L.Model.NumStages, 3);
-    EXPECT_TRUE(L.Model.ForceCST);
+    ASSERT_EQ(L.Model.NumStages(), 3);
+    EXPECT_TRUE(L.Model.ForceCST());
     for (const TCase& C : Cases) {
         EXPECT_EQ(L.Model.Stage(2).GetParam(C.Param), C.Expected) << ParamLongNames[static_cast<std::size_t>(C.Param)];
     }
@@ -300,7 +300,7 @@ TEST(LoadModel, FileThatEndsEarlyReadsTheRestAsZeros)
 {
     TLoaded L("v2.4\r2 1\r1 3 2000000000 0 5.00");
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
-    ASSERT_EQ(L.Model.NumStages, 2);
+    ASSERT_EQ(L.Model.NumStages(), 2);
     const TStage& S = L.Model.Stage(1);
     EXPECT_EQ(S.ProcTime, 3);
     EXPECT_EQ(S.DemandMean, 5.0);
@@ -313,11 +313,11 @@ TEST(LoadModel, FileThatEndsEarlyReadsTheRestAsZeros)
     const TStage& T = L.Model.Stage(2);
     EXPECT_EQ(T.StageNum, 2);
     EXPECT_EQ(T.ProcCapacity, 0);
-    EXPECT_EQ(T.NumSuppliers, 0);
+    EXPECT_EQ(T.NumSuppliers(), 0);
 
     TLoaded NoCount("v2.4\r");
     EXPECT_TRUE(NoCount.Result.Ok);
-    EXPECT_EQ(NoCount.Model.NumStages, 0);
+    EXPECT_EQ(NoCount.Model.NumStages(), 0);
 }
 
 TEST(LoadModel, FirstTwoLinesReadWithOrWithoutTrailingBlank)
@@ -325,8 +325,8 @@ TEST(LoadModel, FirstTwoLinesReadWithOrWithoutTrailingBlank)
     for (const char* Start : {"v2.4\r1 1\r", "v2.4 \r1 1 \r", "v2.4\r1 1 \r", "v2.4 \r1 1\r"}) {
         TLoaded L(std::string(Start) + DefaultLine(1));
         ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
-        EXPECT_EQ(L.Model.NumStages, 1);
-        EXPECT_TRUE(L.Model.ForceCST);
+        EXPECT_EQ(L.Model.NumStages(), 1);
+        EXPECT_TRUE(L.Model.ForceCST());
     }
 }
 
@@ -337,7 +337,7 @@ TEST(LoadModel, ModelThatIsNotEmptyIsRefused)
     Model.AddStage();
     const TLoadResult R = LoadModelFromText(Model, Header(1) + DefaultLine(1), Messages);
     EXPECT_FALSE(R.Ok);
-    EXPECT_EQ(Model.NumStages, 1);
+    EXPECT_EQ(Model.NumStages(), 1);
 }
 
 TEST(LoadModel, FileThatCannotBeReadNamesThePath)
@@ -360,8 +360,8 @@ TEST(LoadModel, Version20GetsDefaultsForWhatItLacks)
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
     EXPECT_EQ(L.Result.Version, 2.0);
     EXPECT_TRUE(L.NoticeShownOnce());
-    ASSERT_EQ(L.Model.NumStages, 3);
-    EXPECT_FALSE(L.Model.ForceCST);
+    ASSERT_EQ(L.Model.NumStages(), 3);
+    EXPECT_FALSE(L.Model.ForceCST());
     const TStage& S1 = L.Model.Stage(1);
     EXPECT_EQ(S1.ProcTime, 1);
     EXPECT_EQ(S1.CommittedServiceTime, 0);
@@ -393,7 +393,7 @@ TEST(LoadModel, Version20GetsDefaultsForWhatItLacks)
         ExpectAllOQDefaults(S);
     }
     // Groups exist after the load although this version's reader builds none per stage.
-    EXPECT_EQ(L.Model.Stage(2).NumRawMaterials, 1);
+    EXPECT_EQ(L.Model.Stage(2).NumRawMaterials(), 1);
 }
 
 TEST(LoadModel, Version21KeepsProductIndexAndTurnsPolicySevenIntoNone)
@@ -402,8 +402,8 @@ TEST(LoadModel, Version21KeepsProductIndexAndTurnsPolicySevenIntoNone)
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
     EXPECT_EQ(L.Result.Version, 2.1);
     EXPECT_TRUE(L.NoticeShownOnce());
-    ASSERT_EQ(L.Model.NumStages, 3);
-    EXPECT_TRUE(L.Model.ForceCST);
+    ASSERT_EQ(L.Model.NumStages(), 3);
+    EXPECT_TRUE(L.Model.ForceCST());
     const TStage& S1 = L.Model.Stage(1);
     EXPECT_EQ(S1.InvPolicy, PolicyNone);
     EXPECT_EQ(S1.DemandMean, 12.5);
@@ -428,11 +428,11 @@ TEST(LoadModel, Version21KeepsProductIndexAndTurnsPolicySevenIntoNone)
     }
     // Stages 2 and 3 make the same product: one group, the cheaper stage 3 first. Built from the
     // values read, not from those the suppliers had when stage 1's line was read.
-    ASSERT_EQ(S1.NumRawMaterials, 1);
-    EXPECT_EQ(S1.RawMatProduct[1], 2);
-    ASSERT_EQ(S1.RawMatNumSuppliers[1], 2);
-    EXPECT_EQ(S1.RawMatSuppliers[1][1]->StageNum, 3);
-    EXPECT_EQ(S1.RawMatSuppliers[1][2]->StageNum, 2);
+    ASSERT_EQ(S1.NumRawMaterials(), 1);
+    EXPECT_EQ(S1.RawMatProduct(1), 2);
+    ASSERT_EQ(S1.RawMatNumSuppliers(1), 2);
+    EXPECT_EQ(S1.RawMatSupplier(1, 1).StageNum, 3);
+    EXPECT_EQ(S1.RawMatSupplier(1, 2).StageNum, 2);
 }
 
 TEST(LoadModel, Version22ReadsTheBoundsAndFourteenCoefficientsInOrder)
@@ -441,7 +441,7 @@ TEST(LoadModel, Version22ReadsTheBoundsAndFourteenCoefficientsInOrder)
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
     EXPECT_EQ(L.Result.Version, 2.2);
     EXPECT_TRUE(L.NoticeShownOnce());
-    ASSERT_EQ(L.Model.NumStages, 2);
+    ASSERT_EQ(L.Model.NumStages(), 2);
     const TStage& S = L.Model.Stage(1);
     EXPECT_EQ(S.ProcCapacity, 50);
     EXPECT_EQ(S.DemandBound, 1e300);
@@ -474,7 +474,7 @@ TEST(LoadModel, Version23RoundsTheRealBoundsHalfToEven)
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
     EXPECT_EQ(L.Result.Version, 2.3);
     EXPECT_TRUE(L.NoticeShownOnce());
-    ASSERT_EQ(L.Model.NumStages, 2);
+    ASSERT_EQ(L.Model.NumStages(), 2);
     const TStage& S = L.Model.Stage(1);
     EXPECT_EQ(S.OQIPLB, 2);       // 2.5
     EXPECT_EQ(S.OQIPUB, IntInf);  // 2000000000.0
@@ -543,7 +543,7 @@ TEST(LoadModel, EmptyFileIsAnEmptyModelOfVersion20)
     TLoaded L("");
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
     EXPECT_EQ(L.Result.Version, 2.0);
-    EXPECT_EQ(L.Model.NumStages, 0);
+    EXPECT_EQ(L.Model.NumStages(), 0);
     EXPECT_TRUE(L.NoticeShownOnce());
 }
 
@@ -553,7 +553,7 @@ TEST(LoadModel, UnknownVersionFailsWithoutReadingAnyStage)
     EXPECT_FALSE(L.Result.Ok);
     EXPECT_EQ(L.Result.Version, 2.5);
     EXPECT_EQ(L.Result.Message, "Line 1: version 2.5 is not a model file version this program reads (2.0 to 2.4).");
-    EXPECT_EQ(L.Model.NumStages, 0);
+    EXPECT_EQ(L.Model.NumStages(), 0);
     EXPECT_TRUE(L.Messages.Shown.empty());
 
     TLoaded NotANumber("vX\r1 0\r");
@@ -629,8 +629,8 @@ TEST(LoadModel, MoreThanTwentyFiveStagesIsRefusedBeforeAnyStageIsMade)
     EXPECT_FALSE(L.Result.Ok);
     EXPECT_EQ(L.Result.Line, 2);
     EXPECT_EQ(L.Result.Message, "Line 2: the number of stages is 26; at most 25 stages are allowed.");
-    EXPECT_EQ(L.Model.NumStages, 0);
-    EXPECT_FALSE(L.Model.ForceCST);
+    EXPECT_EQ(L.Model.NumStages(), 0);
+    EXPECT_FALSE(L.Model.ForceCST());
 
     std::string Full = "v2.4\r25 0\r";
     for (int N = 1; N <= 25; ++N) {
@@ -638,7 +638,7 @@ TEST(LoadModel, MoreThanTwentyFiveStagesIsRefusedBeforeAnyStageIsMade)
     }
     TLoaded Most(Full);
     EXPECT_TRUE(Most.Result.Ok) << Most.Result.Message;
-    EXPECT_EQ(Most.Model.NumStages, 25);
+    EXPECT_EQ(Most.Model.NumStages(), 25);
 }
 
 TEST(LoadModel, NegativeStageCountIsRefused)
@@ -646,7 +646,7 @@ TEST(LoadModel, NegativeStageCountIsRefused)
     TLoaded L("v2.4\r-1 0\r");
     EXPECT_FALSE(L.Result.Ok);
     EXPECT_EQ(L.Result.Message, "Line 2: the number of stages is -1; it cannot be negative.");
-    EXPECT_EQ(L.Model.NumStages, 0);
+    EXPECT_EQ(L.Model.NumStages(), 0);
 }
 
 TEST(LoadModel, MoreThanTwentyFiveSuppliersIsRefused)
@@ -656,8 +656,8 @@ TEST(LoadModel, MoreThanTwentyFiveSuppliersIsRefused)
     EXPECT_EQ(L.Result.Message,
               "Line 3: the number of suppliers of stage 1 is 26; at most 25 suppliers are allowed.");
     // The stages exist; the failing one has no link.
-    ASSERT_EQ(L.Model.NumStages, 2);
-    EXPECT_EQ(L.Model.Stage(1).NumSuppliers, 0);
+    ASSERT_EQ(L.Model.NumStages(), 2);
+    EXPECT_EQ(L.Model.Stage(1).NumSuppliers(), 0);
 }
 
 TEST(LoadModel, MoreThanTwentyFiveCustomersIsRefused)
@@ -722,10 +722,10 @@ TEST(LoadModel, AfterAFailureTheModelHoldsOnlySoundLinks)
     TLoaded L(Header(4) + DefaultLine(1, "2 2 3 0 ") + DefaultLine(2, "3 3 4 9 ") + DefaultLine(3) + DefaultLine(4));
     EXPECT_FALSE(L.Result.Ok);
     EXPECT_EQ(L.Result.Line, 4);
-    ASSERT_EQ(L.Model.NumStages, 4);
+    ASSERT_EQ(L.Model.NumStages(), 4);
     EXPECT_EQ(L.Suppliers(1), (std::vector<int>{2, 3}));
     EXPECT_EQ(L.Suppliers(2), (std::vector<int>{3, 4}));
-    EXPECT_EQ(L.Model.Stage(2).NumRawMaterials, 2);
+    EXPECT_EQ(L.Model.Stage(2).NumRawMaterials(), 2);
     EXPECT_EQ(L.Model.Stage(2).PosX, 0);  // not reached
     EXPECT_EQ(L.Model.Stage(3).PosX, 0);
     EXPECT_TRUE(L.Messages.Shown.empty());

@@ -96,7 +96,7 @@ TEST(ModelFileWriter, EmptyModelIsTheTwoFirstLinesOnly)
 {
     TModelFixture F;
     EXPECT_EQ(ModelFileText(F.Model), "v2.4\r0 0\r");
-    F.Model.ForceCST = true;
+    F.Model.SetForceCST(true);
     EXPECT_EQ(ModelFileText(F.Model), "v2.4\r0 1\r");
 }
 
@@ -106,9 +106,9 @@ TEST(ModelFileWriter, LinkIsListedOnBothEnds)
     F.Model.AddStage();
     F.Model.AddStage();
     F.Model.AddStage();
-    ASSERT_TRUE(F.Model.Link(2, 1));
-    ASSERT_TRUE(F.Model.Link(3, 1));
-    ASSERT_TRUE(F.Model.Link(3, 2));
+    ASSERT_EQ(F.Model.Link(2, 1), TLinkResult::Linked);
+    ASSERT_EQ(F.Model.Link(3, 1), TLinkResult::Linked);
+    ASSERT_EQ(F.Model.Link(3, 2), TLinkResult::Linked);
     F.Model.Stage(3).PosX = -7;
     F.Model.Stage(3).PosY = 12;
     const std::vector<std::string> L = Lines(ModelFileText(F.Model));

@@ -209,10 +209,10 @@ public:
 double RecordedMean(const TSimulation& Model, const std::function<double(int32_t)>& Value)
 {
     double Sum = 0;
-    for (int32_t P = Model.WarmUp + 1; P <= Model.Period; ++P) {
+    for (int32_t P = Model.WarmUp() + 1; P <= Model.Period(); ++P) {
         Sum += Value(P);
     }
-    return Sum / (Model.Period - Model.WarmUp);
+    return Sum / (Model.Period() - Model.WarmUp());
 }
 
 }  // namespace
@@ -234,7 +234,7 @@ TEST(ReportsGolden, GoldenHistoryMatchesLayoutAndHistoryArrays)
         SCOPED_TRACE(C.Name);
         TGoldenRun Run(C);
         const TSimulation& M = Run.Model;
-        const int N = M.NumStages;
+        const int N = M.NumStages();
         const std::vector<std::string> G = ReadGolden(C.Name + "_history.txt");
         ASSERT_EQ(G.size(), static_cast<std::size_t>(3 + 4 + C.Periods));
         EXPECT_EQ(G[0], Stamp);
@@ -277,15 +277,15 @@ TEST(ReportsGolden, GoldenHistoryMatchesLayoutAndHistoryArrays)
                 if (P <= C.WarmUp) {
                     EXPECT_EQ(CellText(0), "     ---") << Where;
                 } else {
-                    ExpectFixed(CellText(0), S.TotalCostHist[I], 2, C.DecimalSep, Where);
+                    ExpectFixed(CellText(0), S.TotalCostHist()[I], 2, C.DecimalSep, Where);
                 }
-                ExpectFixed(CellText(1), S.HasDemandHist() ? static_cast<double>(S.DemandHist[I]) : 0.0, 0, C.DecimalSep, Where);
-                ExpectFixed(CellText(2), static_cast<double>(S.DerivedDemandHist[I]), 0, C.DecimalSep, Where);
-                ExpectFixed(CellText(3), static_cast<double>(S.NetInvHist[I]), 0, C.DecimalSep, Where);
-                ExpectFixed(CellText(4), static_cast<double>(S.OrderQtyHist.At(P, 0, 0)), 0, C.DecimalSep, Where);
-                ExpectFixed(CellText(5), static_cast<double>(S.OnOrderHist[I]), 0, C.DecimalSep, Where);
-                ExpectFixed(CellText(6), static_cast<double>(S.InProcessHist[I]), 0, C.DecimalSep, Where);
-                ExpectFixed(CellText(7), S.FailedHist[I] != 0 ? 1.0 : 0.0, 0, C.DecimalSep, Where);
+                ExpectFixed(CellText(1), S.HasDemandHist() ? static_cast<double>(S.DemandHist()[I]) : 0.0, 0, C.DecimalSep, Where);
+                ExpectFixed(CellText(2), static_cast<double>(S.DerivedDemandHist()[I]), 0, C.DecimalSep, Where);
+                ExpectFixed(CellText(3), static_cast<double>(S.NetInvHist()[I]), 0, C.DecimalSep, Where);
+                ExpectFixed(CellText(4), static_cast<double>(S.OrderQtyHist().At(P, 0, 0)), 0, C.DecimalSep, Where);
+                ExpectFixed(CellText(5), static_cast<double>(S.OnOrderHist()[I]), 0, C.DecimalSep, Where);
+                ExpectFixed(CellText(6), static_cast<double>(S.InProcessHist()[I]), 0, C.DecimalSep, Where);
+                ExpectFixed(CellText(7), S.FailedHist()[I] != 0 ? 1.0 : 0.0, 0, C.DecimalSep, Where);
             }
         }
     }
@@ -304,20 +304,20 @@ TEST(ReportsGolden, GoldenOrderHistoryMatchesLayoutAndOrders)
         std::vector<std::string> Expected(6, std::string(8, ' '));
         Expected[4] = "Period  ";
         Expected[5] = "======";
-        for (int J = 1; J <= M.NumStages; ++J) {
+        for (int J = 1; J <= M.NumStages(); ++J) {
             const TStage& S = M.Stage(J);
-            const int Block = 8 * S.NumSuppliers + 6;
+            const int Block = 8 * S.NumSuppliers() + 6;
             Expected[0] += Centred("St_" + std::to_string(J), Block) + "  ";
             Expected[1] += std::string(static_cast<std::size_t>(Block), '-') + "  ";
             Expected[2] += " Self   ";
             Expected[3] += "------  ";
             Expected[4] += std::string(5 - (J >= 10 ? 1 : 0), ' ') + std::to_string(J) + "  ";
-            for (int Gr = 1; Gr <= S.NumRawMaterials; ++Gr) {
-                const int Count = S.RawMatNumSuppliers[static_cast<std::size_t>(Gr)];
-                Expected[2] += Centred("RM_" + std::to_string(S.RawMatProduct[static_cast<std::size_t>(Gr)]), 8 * Count - 2) + "  ";
+            for (int Gr = 1; Gr <= S.NumRawMaterials(); ++Gr) {
+                const int Count = S.RawMatNumSuppliers(Gr);
+                Expected[2] += Centred("RM_" + std::to_string(S.RawMatProduct(Gr)), 8 * Count - 2) + "  ";
                 Expected[3] += std::string(static_cast<std::size_t>(8 * Count - 2), '-') + "  ";
                 for (int K = 1; K <= Count; ++K) {
-                    const int Num = S.RawMatSuppliers[static_cast<std::size_t>(Gr)][static_cast<std::size_t>(K)]->StageNum;
+                    const int Num = S.RawMatSupplier(Gr, K).StageNum;
                     Expected[4] += std::string(5 - (Num >= 10 ? 1 : 0), ' ') + std::to_string(Num) + "  ";
                 }
             }
@@ -338,13 +338,13 @@ TEST(ReportsGolden, GoldenOrderHistoryMatchesLayoutAndOrders)
                 return ParseNumber(Line.substr(At - 8, 6), '.');
             };
             Next(P);
-            for (int J = 1; J <= M.NumStages; ++J) {
+            for (int J = 1; J <= M.NumStages(); ++J) {
                 const TStage& S = M.Stage(J);
-                const double Own = Next(static_cast<double>(S.OrderQtyHist.At(P, 0, 0)));
-                for (int Gr = 1; Gr <= S.NumRawMaterials; ++Gr) {
+                const double Own = Next(static_cast<double>(S.OrderQtyHist().At(P, 0, 0)));
+                for (int Gr = 1; Gr <= S.NumRawMaterials(); ++Gr) {
                     double GroupSum = 0;
-                    for (int K = 1; K <= S.RawMatNumSuppliers[static_cast<std::size_t>(Gr)]; ++K) {
-                        GroupSum += Next(static_cast<double>(S.OrderQtyHist.At(P, Gr, K)));
+                    for (int K = 1; K <= S.RawMatNumSuppliers(Gr); ++K) {
+                        GroupSum += Next(static_cast<double>(S.OrderQtyHist().At(P, Gr, K)));
                     }
                     // One unit of every raw material per unit ordered.
                     EXPECT_EQ(GroupSum, Own) << Where << ", stage " << J << ", group " << Gr;
@@ -378,7 +378,7 @@ TEST(ReportsGolden, GoldenStatsMatchLayoutAccumulatorsAndHistory)
         SCOPED_TRACE(C.Name);
         TGoldenRun Run(C);
         const TSimulation& M = Run.Model;
-        const int N = M.NumStages;
+        const int N = M.NumStages();
         const char Sep = C.DecimalSep;
         const std::vector<std::string> G = ReadGolden(C.Name + "_stats.txt");
         ASSERT_GE(G.size(), static_cast<std::size_t>(6 + 16 * (N + 3) + 3 + 4));
@@ -398,7 +398,7 @@ TEST(ReportsGolden, GoldenStatsMatchLayoutAccumulatorsAndHistory)
                 std::string Label = "  Stage " + std::to_string(K);
                 Label.resize(20, ' ');
                 EXPECT_EQ(Line.substr(0, 20), Label);
-                const TMinMaxAvg& A = *M.Stage(K).Stats.Get(B.Metric);
+                const TMinMaxAvg& A = *M.Stage(K).Stats().Get(B.Metric);
                 ExpectFixed(Line.substr(20, 10), A.Avg(), 3, Sep, Where + " Avg");
                 ExpectFixed(Line.substr(30, 10), A.Stdev(), 3, Sep, Where + " Std");
                 ExpectFixed(Line.substr(40, 10), A.Min(), B.ExtremeDecimals, Sep, Where + " Min");
@@ -425,14 +425,14 @@ TEST(ReportsGolden, GoldenStatsMatchLayoutAccumulatorsAndHistory)
         for (int K = 1; K <= N; ++K) {
             const TStage& S = M.Stage(K);
             auto At = [](const auto& V, int32_t P) { return static_cast<double>(V[static_cast<std::size_t>(P)]); };
-            EXPECT_NEAR(AvgInReport(8, K), RecordedMean(M, [&](int32_t P) { return At(S.TotalCostHist, P); }), 5e-4);
+            EXPECT_NEAR(AvgInReport(8, K), RecordedMean(M, [&](int32_t P) { return At(S.TotalCostHist(), P); }), 5e-4);
             if (S.HasDemandHist()) {
-                EXPECT_NEAR(AvgInReport(9, K), RecordedMean(M, [&](int32_t P) { return At(S.DemandHist, P); }), 5e-4);
+                EXPECT_NEAR(AvgInReport(9, K), RecordedMean(M, [&](int32_t P) { return At(S.DemandHist(), P); }), 5e-4);
             }
-            EXPECT_NEAR(AvgInReport(10, K), RecordedMean(M, [&](int32_t P) { return At(S.DerivedDemandHist, P); }), 5e-4);
+            EXPECT_NEAR(AvgInReport(10, K), RecordedMean(M, [&](int32_t P) { return At(S.DerivedDemandHist(), P); }), 5e-4);
             EXPECT_NEAR(AvgInReport(14, K),
-                        RecordedMean(M, [&](int32_t P) { return static_cast<double>(S.OrderQtyHist.At(P, 0, 0)); }), 5e-4);
-            EXPECT_NEAR(AvgInReport(15, K), RecordedMean(M, [&](int32_t P) { return At(S.FailedHist, P); }), 5e-4);
+                        RecordedMean(M, [&](int32_t P) { return static_cast<double>(S.OrderQtyHist().At(P, 0, 0)); }), 5e-4);
+            EXPECT_NEAR(AvgInReport(15, K), RecordedMean(M, [&](int32_t P) { return At(S.FailedHist(), P); }), 5e-4);
         }
 
         // The service-time table.
@@ -441,8 +441,8 @@ TEST(ReportsGolden, GoldenStatsMatchLayoutAccumulatorsAndHistory)
         int64_t Largest = 0;
         int64_t Rows = 0;
         for (int K = 1; K <= N; ++K) {
-            Largest = std::max(Largest, M.Stage(K).Stats.Histogram().MaxCount());
-            Rows = std::max(Rows, M.Stage(K).Stats.Histogram().Used());
+            Largest = std::max(Largest, M.Stage(K).Stats().Histogram().MaxCount());
+            Rows = std::max(Rows, M.Stage(K).Stats().Histogram().Used());
         }
         const int W1 = std::max(W2, static_cast<int>(std::to_string(Largest).size()) + 1);
         ASSERT_EQ(G.size(), L + 4 + static_cast<std::size_t>(Rows));
@@ -463,7 +463,7 @@ TEST(ReportsGolden, GoldenStatsMatchLayoutAccumulatorsAndHistory)
             ASSERT_EQ(Line.size(), Width) << Where;
             ExpectFixed(Line.substr(0, 12), static_cast<double>(J), 0, Sep, Where);
             for (int K = 1; K <= N; ++K) {
-                const THistogram& H = M.Stage(K).Stats.Histogram();
+                const THistogram& H = M.Stage(K).Stats().Histogram();
                 const std::size_t Count = static_cast<std::size_t>(14 + (K - 1) * W1);
                 const std::size_t Percent = static_cast<std::size_t>(16 + N * W1 + (K - 1) * W2);
                 const std::size_t Cumul = static_cast<std::size_t>(18 + N * W1 + N * W2 + (K - 1) * W2);

@@ -6,6 +6,7 @@
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
 #include "reports/HistoryReport.h"
+#include "support/EngineTestAccess.h"
 
 namespace {
 
@@ -28,18 +29,18 @@ std::vector<std::string> Body(const std::vector<std::string>& Lines)
 void CreateEmptyHistory(TStage& S, int32_t Periods, bool WithDemand)
 {
     const std::size_t Size = static_cast<std::size_t>(Periods) + 1;
-    S.TotalCostHist.assign(Size, 0.0);
+    TStageTestAccess::TotalCostHist(S).assign(Size, 0.0);
     if (WithDemand) {
-        S.DemandHist.assign(Size, 0);
+        TStageTestAccess::DemandHist(S).assign(Size, 0);
     } else {
-        S.DemandHist.clear();
+        TStageTestAccess::DemandHist(S).clear();
     }
-    S.DerivedDemandHist.assign(Size, 0);
-    S.NetInvHist.assign(Size, 0);
-    S.OnOrderHist.assign(Size, 0);
-    S.InProcessHist.assign(Size, 0);
-    S.FailedHist.assign(Size, 0);
-    S.OrderQtyHist.Create(Periods, {0}, {{}});
+    TStageTestAccess::DerivedDemandHist(S).assign(Size, 0);
+    TStageTestAccess::NetInvHist(S).assign(Size, 0);
+    TStageTestAccess::OnOrderHist(S).assign(Size, 0);
+    TStageTestAccess::InProcessHist(S).assign(Size, 0);
+    TStageTestAccess::FailedHist(S).assign(Size, 0);
+    TStageTestAccess::OrderQtyHist(S).Create(Periods, {0}, {{}});
 }
 
 // A small network run for real: stage 1 with external demand, supplied by stages 2 and 3.
@@ -71,17 +72,16 @@ TEST(ReportsHistory, OneStageTwoPeriodsAfterOneWarmUpPeriod)
     TSimulation Model(Messages);
     TStage& S = *Model.AddStage();
     CreateEmptyHistory(S, 2, true);
-    Model.Period = 2;
-    Model.WarmUp = 1;
-    S.TotalCostHist = {0, 99.0, 12.5};  // the warm-up entry is never shown
-    S.DemandHist = {0, 5, 7};
-    S.DerivedDemandHist = {0, 0, 0};
-    S.NetInvHist = {0, 3, -2};
-    S.OrderQtyHist.At(1, 0, 0) = 5;
-    S.OrderQtyHist.At(2, 0, 0) = 7;
-    S.OnOrderHist = {0, 5, 7};
-    S.InProcessHist = {0, 0, 2};
-    S.FailedHist = {0, 0, 1};
+    TSimulationTestAccess::SetRunState(Model, 2, 1);
+    TStageTestAccess::TotalCostHist(S) = {0, 99.0, 12.5};  // the warm-up entry is never shown
+    TStageTestAccess::DemandHist(S) = {0, 5, 7};
+    TStageTestAccess::DerivedDemandHist(S) = {0, 0, 0};
+    TStageTestAccess::NetInvHist(S) = {0, 3, -2};
+    TStageTestAccess::OrderQtyHist(S).At(1, 0, 0) = 5;
+    TStageTestAccess::OrderQtyHist(S).At(2, 0, 0) = 7;
+    TStageTestAccess::OnOrderHist(S) = {0, 5, 7};
+    TStageTestAccess::InProcessHist(S) = {0, 0, 2};
+    TStageTestAccess::FailedHist(S) = {0, 0, 1};
 
     const std::vector<std::string> Expected{
         "          TotalCost  Demand   DerivDem  InvLevel  OrderQty  OnOrder   InPrcess   Failed   ",
@@ -101,16 +101,15 @@ TEST(ReportsOrderHistory, StageWithTwoRawMaterialsAndTwoStagesWithout)
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
-    Model.Period = 1;
-    Model.WarmUp = 1;
+    TSimulationTestAccess::SetRunState(Model, 1, 1);
     TStage& S1 = Model.Stage(1);
     CreateEmptyHistory(S1, 1, false);
-    S1.OrderQtyHist.Create(1, {0, 2, 3}, {{}, {0, 2}, {0, 3}});
-    S1.OrderQtyHist.At(1, 0, 0) = 10;
-    S1.OrderQtyHist.At(1, 1, 1) = 10;
-    S1.OrderQtyHist.At(1, 2, 1) = 10;
+    TStageTestAccess::OrderQtyHist(S1).Create(1, {0, 2, 3}, {{}, {0, 2}, {0, 3}});
+    TStageTestAccess::OrderQtyHist(S1).At(1, 0, 0) = 10;
+    TStageTestAccess::OrderQtyHist(S1).At(1, 1, 1) = 10;
+    TStageTestAccess::OrderQtyHist(S1).At(1, 2, 1) = 10;
     CreateEmptyHistory(Model.Stage(2), 1, false);
-    Model.Stage(2).OrderQtyHist.At(1, 0, 0) = 4;
+    TStageTestAccess::OrderQtyHist(Model.Stage(2)).At(1, 0, 0) = 4;
     CreateEmptyHistory(Model.Stage(3), 1, false);
 
     const std::vector<std::string> Expected{
@@ -132,10 +131,9 @@ TEST(ReportsHistory, WarmUpCostsAreDashesAndTheFirstRecordedPeriodShowsItsCost)
     for (int I = 0; I < 2; ++I) {
         CreateEmptyHistory(*Model.AddStage(), 5, false);
     }
-    Model.Period = 5;
-    Model.WarmUp = 3;
-    Model.Stage(1).TotalCostHist = {0, 1, 2, 3, 4.125, 1234567.5};
-    Model.Stage(2).TotalCostHist = {0, 0, 0, 0, 0.5, 0};
+    TSimulationTestAccess::SetRunState(Model, 5, 3);
+    TStageTestAccess::TotalCostHist(Model.Stage(1)) = {0, 1, 2, 3, 4.125, 1234567.5};
+    TStageTestAccess::TotalCostHist(Model.Stage(2)) = {0, 0, 0, 0, 0.5, 0};
     const std::vector<std::string> Lines = BuildHistoryText(Model, Stamp, ',');
     ASSERT_EQ(Lines.size(), 3u + 4u + 5u);
     for (int P = 1; P <= 3; ++P) {
@@ -160,9 +158,9 @@ TEST(ReportsOrderHistory, LinkAddedAfterTheRunDoesNotChangeEitherText)
     const std::vector<std::string> Orders = BuildOrderHistoryText(Model, Stamp);
     const std::vector<std::string> History = BuildHistoryText(Model, Stamp, '.');
 
-    ASSERT_TRUE(Model.Link(4, 1));
-    ASSERT_TRUE(Model.Link(4, 2));
-    ASSERT_EQ(Model.Stage(1).RawMatNumSuppliers[1], 2);
+    ASSERT_EQ(Model.Link(4, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(4, 2), TLinkResult::Linked);
+    ASSERT_EQ(Model.Stage(1).RawMatNumSuppliers(1), 2);
     EXPECT_EQ(BuildOrderHistoryText(Model, Stamp), Orders);
     EXPECT_EQ(BuildHistoryText(Model, Stamp, '.'), History);
 }

@@ -8,6 +8,7 @@
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
 #include "reports/StatsReport.h"
+#include "support/EngineTestAccess.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ TEST(ReportsStats, RowPatternsSummariesAndEmptyAccumulators)
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     AddStages(Model, 2);
-    TStats& S1 = Model.Stage(1).Stats;
+    TStats& S1 = TStageTestAccess::Stats(Model.Stage(1));
     S1.Get(MetricDemand)->Add(4);
     S1.Get(MetricDemand)->Add(6);
     S1.Get(MetricHoldingCost)->Add(1.5);
@@ -58,10 +59,10 @@ TEST(ReportsStats, RowPatternsSummariesAndEmptyAccumulators)
         S1.Get(MetricType1SL)->Add(X);
         S1.Get(MetricFillRate)->Add(X);
     }
-    Model.Stage(2).Stats.Get(MetricHoldingCost)->Add(0.0625);
-    Model.Stage(2).Stats.Get(MetricType1SL)->Add(0);
+    TStageTestAccess::Stats(Model.Stage(2)).Get(MetricHoldingCost)->Add(0.0625);
+    TStageTestAccess::Stats(Model.Stage(2)).Get(MetricType1SL)->Add(0);
     // A count beyond 32 bits keeps every digit.
-    Model.Stage(2).Stats.Get(MetricFailed)->AddMany(1, 3000000000LL);
+    TStageTestAccess::Stats(Model.Stage(2)).Get(MetricFailed)->AddMany(1, 3000000000LL);
 
     const std::vector<std::string> Report = BuildStatsReport(Model, Stamp, ',');
     const std::size_t Demand = BlockStart(9, 2);
@@ -90,10 +91,10 @@ TEST(ReportsStats, ThreeStageServiceTimeTable)
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     AddStages(Model, 3);
-    THistogram& H1 = Model.Stage(1).Stats.Histogram();
+    THistogram& H1 = TStageTestAccess::Stats(Model.Stage(1)).Histogram();
     H1.AddMany(0, 57);
     H1.AddMany(2, 3);
-    Model.Stage(2).Stats.Histogram().AddMany(1, 10);
+    TStageTestAccess::Stats(Model.Stage(2)).Histogram().AddMany(1, 10);
     // Stage 3 filled no orders.
 
     const std::vector<std::string> T = Table(BuildStatsReport(Model, Stamp, '.'), 3);
@@ -130,8 +131,8 @@ TEST(ReportsStats, LargeCountWidensCountColumnsButNotTheirHeadings)
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     AddStages(Model, 3);
-    Model.Stage(2).Stats.Histogram().AddMany(0, 123456789);
-    Model.Stage(2).Stats.Histogram().AddMany(1, 1);
+    TStageTestAccess::Stats(Model.Stage(2)).Histogram().AddMany(0, 123456789);
+    TStageTestAccess::Stats(Model.Stage(2)).Histogram().AddMany(1, 1);
 
     const std::vector<std::string> T = Table(BuildStatsReport(Model, Stamp, '.'), 2);
     ASSERT_EQ(T.size(), 6u);
@@ -166,7 +167,7 @@ TEST(ReportsStats, EveryLineOfATwentyFiveStageReportHasItsWidth)
             Model.Stage(K).FailureProb = 0.05;
             Model.Stage(K).RecoveryProb = 0.5;
             if (K > Head) {
-                ASSERT_TRUE(Model.Link(K, K - 1));
+                ASSERT_EQ(Model.Link(K, K - 1), TLinkResult::Linked);
             }
         }
     }
@@ -175,8 +176,8 @@ TEST(ReportsStats, EveryLineOfATwentyFiveStageReportHasItsWidth)
     int64_t LargestCount = 0;
     int64_t Rows = 0;
     for (int K = 1; K <= 25; ++K) {
-        LargestCount = std::max(LargestCount, Model.Stage(K).Stats.Histogram().MaxCount());
-        Rows = std::max(Rows, Model.Stage(K).Stats.Histogram().Used());
+        LargestCount = std::max(LargestCount, Model.Stage(K).Stats().Histogram().MaxCount());
+        Rows = std::max(Rows, Model.Stage(K).Stats().Histogram().Used());
     }
     ASSERT_GT(Rows, 1);
     const int W1 = std::max<int>(9, static_cast<int>(std::to_string(LargestCount).size()) + 1);

@@ -185,19 +185,19 @@ int64_t TRefStage::WaitingOrders(int32_t CustomerKey) const
 }
 
 TUnitByUnitModel::TUnitByUnitModel(const TSimulation& Model)
-    : Stages_(static_cast<std::size_t>(Model.NumStages) + 1), ForceCST_(Model.ForceCST)
+    : Stages_(static_cast<std::size_t>(Model.NumStages()) + 1), ForceCST_(Model.ForceCST())
 {
-    for (int N = 1; N <= Model.NumStages; ++N) {
+    for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStage& E = Model.Stage(N);
         TRefStage& R = S(N);
         R.StageNum = E.StageNum;
         R.P = CopyParams(E);
-        R.Forecast = E.Forecast;
-        for (int K = 1; K <= E.NumSuppliers; ++K) {
-            R.Suppliers.push_back(E.Suppliers[static_cast<std::size_t>(K)]->StageNum);
+        R.Forecast = E.Forecast();
+        for (int K = 1; K <= E.NumSuppliers(); ++K) {
+            R.Suppliers.push_back(E.Supplier(K).StageNum);
         }
-        for (int K = 1; K <= E.NumCustomers; ++K) {
-            R.Customers.push_back(E.Customers[static_cast<std::size_t>(K)]->StageNum);
+        for (int K = 1; K <= E.NumCustomers(); ++K) {
+            R.Customers.push_back(E.Customer(K).StageNum);
         }
     }
 }
