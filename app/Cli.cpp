@@ -8,6 +8,7 @@
 #include "engine/RunSettings.h"
 #include "engine/Simulation.h"
 #include "model_files/CheckModel.h"
+#include "model_files/CheckedRun.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 #include "platform/TextFile.h"
@@ -195,11 +196,12 @@ int CommandRun(const std::vector<std::string>& Args, std::ostream& Out, std::ost
         return ExitUsage;
     }
     const TParsed& P = *Parsed;
+    const TRunSettingsTexts Texts{TextOr(P, "--seed", "0"), TextOr(P, "--periods", "1000"),
+                                  TextOr(P, "--warmup", "100")};
     TRunSettings Settings;
-    const std::string Refusal = CheckSettings(TextOr(P, "--seed", "0"), TextOr(P, "--periods", "1000"),
-                                              TextOr(P, "--warmup", "100"), Settings);
-    if (!Refusal.empty()) {
-        return Usage(Err, Refusal);
+    const TSettingsCheck Check = CheckSettings(Texts, Settings);
+    if (!Check.Ok()) {
+        return Usage(Err, Check.Message);
     }
     TConsoleDialogs Dialogs(Err, !P.Flags.count("--strict"));
     TSimulation Model(Dialogs);
@@ -210,11 +212,12 @@ int CommandRun(const std::vector<std::string>& Args, std::ostream& Out, std::ost
     if (P.Flags.count("--force-cst")) {
         Model.SetForceCST(true);
     }
-    if (!CheckModel(Model, Dialogs)) {
+    const std::optional<TCostTotals> Ran = RunChecked(Model, Texts, Dialogs);
+    if (!Ran) {
         Err << "orvantis-cli: " << Path << ": the run was refused by the model checks.\n";
         return ExitFailed;
     }
-    const TCostTotals Costs = Model.RunSimulation(Settings.NumPeriods, Settings.WarmUp, Settings.Seed);
+    const TCostTotals& Costs = *Ran;
     const char Sep = Env.DecimalSep;
     Out << "Order: " << FormatFixed(Costs.OrderCost, 2, Sep) << '\n'
         << "Holding: " << FormatFixed(Costs.HoldingCost, 2, Sep) << '\n'

@@ -46,7 +46,7 @@ public:
     int64_t At(int32_t T, int G, int K) const { return Data_[Offset(T, G, K)]; }
     bool Holds(int32_t T, int G, int K) const
     {
-        if (T < 0 || T > Periods_ || G < 0 || G > NumGroups()) {
+        if (Data_.empty() || T < 0 || T > Periods_ || G < 0 || G > NumGroups()) {
             return false;
         }
         return G == 0 ? K == 0 : (K >= 1 && K <= NumSuppliers(G));

@@ -1,0 +1,48 @@
+#pragma once
+#include <array>
+#include <string>
+
+#include "engine/Constants.h"
+
+class TSimulation;
+class TStage;
+
+// The parameter grid's texts, by the catalogue's type of each parameter: what a stage value looks
+// like on screen, which entries are accepted, and the value an accepted entry stands for. Numbers
+// use DecimalSep, the user's decimal separator. The grid only wires its cells to these.
+
+// The pick list of the policy row, in order. Code 0 has no entry: it is shown as "None".
+extern const std::array<std::string, 4> PolicyPickList;
+
+// The text shown for parameter Index (0..44) of S: a decimal integer; the general real notation;
+// "TRUE"/"FALSE"; the policy's name ("None" for 0); "INF" for the integer 2000000000 or +infinity.
+std::string ParamShownText(const TStage& S, int Index, char DecimalSep);
+
+// The text of parameter Index's row before any stage is shown: "0", "TRUE", "BS", "1" or "INF" by
+// its type.
+std::string ParamDefaultText(int Index);
+
+// Checks an entry for parameter Index. Returns 0 when Text is valid (Message emptied), otherwise
+// the type code 1..7 of the parameter (8 for an index outside the catalogue) with the user's
+// message in Message. "INF" is accepted only as exactly these three capitals; integers are decimal
+// and signed 32-bit; reals may have a fraction after DecimalSep and an exponent.
+int CheckParamEntry(int Index, const std::string& Text, char DecimalSep, std::string& Message);
+
+// The value an entry accepted by CheckParamEntry stands for, as TSimulation::SetParam takes it:
+// integers as themselves ("INF" as 2000000000), reals as themselves ("INF" as +infinity),
+// booleans 1.0 for "TRUE"/"T" (any case) or a non-zero number and 0.0 for "FALSE"/"F" or zero,
+// the policy row by its names (an integer 1..4 as that code; any other text 0, "None").
+// False, with Value untouched, for an entry that CheckParamEntry refuses.
+bool ParamEntryValue(int Index, const std::string& Text, char DecimalSep, double& Value);
+
+// The rows of the grid for one stage, row r holding parameter r.
+using TParamTexts = std::array<std::string, NumParams>;
+
+// Checks every row in order, as a press on a stage box does: returns the sum of the codes (0 when
+// all are valid) and, in Message, the message of the first invalid row.
+int CheckParamEntries(const TParamTexts& Texts, char DecimalSep, std::string& Message);
+
+// Writes the grid back into stage StageNum through the model's parameter entry point. Rows whose
+// text is the stage's current shown text are left alone: the general notation shows 15 digits,
+// and writing it back would round a value that has more. REQUIRES: every row valid.
+void ApplyParamEntries(TSimulation& Model, int StageNum, const TParamTexts& Texts, char DecimalSep);

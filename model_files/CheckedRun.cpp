@@ -1,0 +1,37 @@
+#include "model_files/CheckedRun.h"
+
+#include "model_files/CheckModel.h"
+#include "platform/Dialogs.h"
+
+bool CheckRunAllowed(const TSimulation& Model, const TRunSettingsTexts& Texts, Dialogs& Messages,
+                     TRunSettings& Settings)
+{
+    if (!CheckModel(Model, Messages)) {
+        return false;
+    }
+    const TSettingsCheck Check = CheckSettings(Texts, Settings);
+    if (!Check.Ok()) {
+        Messages.ShowError(Check.Message);
+        return false;
+    }
+    return true;
+}
+
+std::optional<TCostTotals> RunChecked(TSimulation& Model, const TRunSettingsTexts& Texts, Dialogs& Messages,
+                                      TRunSettings* Used)
+{
+    if (Model.Period() != 0) {
+        if (!Messages.AskYesNo("Reset current simulation and re-run?")) {
+            return std::nullopt;
+        }
+        Model.Reset();
+    }
+    TRunSettings Settings;
+    if (!CheckRunAllowed(Model, Texts, Messages, Settings)) {
+        return std::nullopt;
+    }
+    if (Used != nullptr) {
+        *Used = Settings;
+    }
+    return Model.RunSimulation(Settings.NumPeriods, Settings.WarmUp, Settings.Seed);
+}
