@@ -4,7 +4,7 @@
 #include <optional>
 #include <ostream>
 
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 #include "engine/RunSettings.h"
 #include "engine/Simulation.h"
 #include "model_files/CheckModel.h"

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 #include "engine/InvPolicyType.h"
 #include "engine/Simulation.h"
 

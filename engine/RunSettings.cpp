@@ -1,7 +1,7 @@
 #include "engine/RunSettings.h"
 
 #include "engine/Constants.h"
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 
 TSettingsCheck CheckSettings(const TRunSettingsTexts& Texts, TRunSettings& Settings)
 {

@@ -6,7 +6,7 @@
 
 #include "engine/Constants.h"
 #include "engine/DemandWindow.h"
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 #include "engine/InvPolicyType.h"
 #include "engine/UnitQueues.h"
 #include "stats/Stats.h"

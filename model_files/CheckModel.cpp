@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
 

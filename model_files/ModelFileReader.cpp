@@ -2,7 +2,7 @@
 #include <limits>
 #include <string>
 
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "model_files/ModelFileLayout.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 #include "engine/Simulation.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "engine/Constants.h"
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 #include "engine/Simulation.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 #include "stats/RepeatedSum.h"
 
 const std::array<std::string, NumMetrics + 1> MetricNames = {

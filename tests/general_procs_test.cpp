@@ -4,7 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 
 namespace {
 constexpr double Inf = std::numeric_limits<double>::infinity();

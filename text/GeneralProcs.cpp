@@ -1,4 +1,4 @@
-#include "engine/GeneralProcs.h"
+#include "text/GeneralProcs.h"
 
 #include <charconv>
 #include <cmath>
