@@ -28,7 +28,8 @@ public:
     // Limit[N] for 1 <= N <= Periods(), or NoLimit.
     int64_t Limit(int32_t N) const { return Limits_[static_cast<std::size_t>(N)]; }
 
-    // The bounded demand of the next period given its draw D >= 0 (steps 5 and 6 of a draw).
+    // The bounded demand of the next period given its draw D >= 0: lowered by every window's
+    // excess, never below 0.
     // REQUIRES: Active(), Recorded() < Periods().
     int64_t Apply(int64_t D) const;
     // Records the final demand of the next period.

@@ -271,13 +271,6 @@ void TStage::AddToOutbox(int64_t Count)
     }
 }
 
-int64_t TStage::MatchOrderItem(int64_t Limit, int32_t CustomerKey) const
-{
-    // The not-started mark as a limit stands for "no period condition".
-    const int64_t MaxPeriod = Limit >= NotStarted ? AnyPeriod : Limit - CommittedServiceTime;
-    return DemandList_.FindInWindow(InvLevel(), CustomerKey, MaxPeriod);
-}
-
 int64_t TStage::GetInvAvail(int32_t T, int32_t CustomerKey) const
 {
     if (DemandList_.Empty() || InvLevel() <= 0 || IsFailed(T)) {
@@ -293,41 +286,19 @@ void TStage::RecordShipment(int64_t Count, int64_t ServiceTime)
     Stats_.Histogram().AddMany(ServiceTime, Count);
 }
 
-int64_t TStage::ShipInWindow(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats, int32_t& FirstPeriod)
+int64_t TStage::RemoveFromOutbox(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats)
 {
     if (Max <= 0 || Outbox_ <= 0 || IsFailed(T)) {
         return 0;
     }
-    bool First = true;
-    const int64_t Shipped = DemandList_.TakeInWindow(
-        InvLevel(), CustomerKey, MaxPeriodFor(T), Max, [&](int64_t Count, int32_t Period) {
-            if (First) {
-                FirstPeriod = Period;
-                First = false;
-            }
-            if (RecordStats) {
-                RecordShipment(Count, static_cast<int64_t>(T) - Period);
-            }
-        });
+    const int64_t Shipped = DemandList_.TakeInWindow(InvLevel(), CustomerKey, MaxPeriodFor(T), Max,
+                                                     [&](int64_t Count, int32_t Period) {
+                                                         if (RecordStats) {
+                                                             RecordShipment(Count, static_cast<int64_t>(T) - Period);
+                                                         }
+                                                     });
     Outbox_ -= Shipped;
     return Shipped;
-}
-
-int64_t TStage::RemoveFromOutboxMany(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats)
-{
-    int32_t FirstPeriod = 0;
-    return ShipInWindow(T, CustomerKey, Max, RecordStats, FirstPeriod);
-}
-
-TShipResult TStage::RemoveFromOutbox(int32_t T, int32_t CustomerKey, bool RecordStats)
-{
-    TShipResult Result;
-    int32_t Period = 0;
-    if (ShipInWindow(T, CustomerKey, 1, RecordStats, Period) == 1) {
-        Result.Success = true;
-        Result.Late = static_cast<int64_t>(T) - Period - CommittedServiceTime;
-    }
-    return Result;
 }
 
 // ---------------------------------------------------------------------------------------------

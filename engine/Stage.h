@@ -13,13 +13,6 @@
 
 class Dialogs;
 
-// What RemoveFromOutbox reports: whether one unit was shipped, and how many periods after the
-// committed service time its order was filled (negative when early).
-struct TShipResult {
-    bool Success = false;
-    int64_t Late = 0;
-};
-
 // Units ordered in one period, by raw-material group and supplier: entry (0, 0) is what the
 // stage ordered itself, entry (g, k) what it ordered from the k-th supplier of group g. The
 // layout (group products and supplier numbers) is the one at the start of the run, so a link
@@ -196,16 +189,12 @@ public:
     void AddDemand(int64_t Count, int32_t CustomerKey, int32_t T);
     // Adds Count units on hand (the initial inventory of a run), up to MaxQueueUnits in all.
     void AddToOutbox(int64_t Count);
-    // Index of the run in DemandList.Runs() holding the first order among the first InvLevel
-    // orders whose key is CustomerKey and whose period p satisfies Limit - CST >= p; -1 if none.
-    int64_t MatchOrderItem(int64_t Limit, int32_t CustomerKey) const;
     // How many of CustomerKey's orders the stage can fill now from stock in period T.
     int64_t GetInvAvail(int32_t T, int32_t CustomerKey) const;
-    // Ships one unit against one order of CustomerKey.
-    TShipResult RemoveFromOutbox(int32_t T, int32_t CustomerKey, bool RecordStats);
-    // Ships up to Max units against CustomerKey's orders: the same as Max calls of
-    // RemoveFromOutbox stopping at the first failure. Returns the number shipped.
-    int64_t RemoveFromOutboxMany(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats);
+    // Ships up to Max units against CustomerKey's orders in period T, oldest orders first, within
+    // the window of the oldest InvLevel orders (and, with the option on, only orders already due).
+    // Returns the number shipped.
+    int64_t RemoveFromOutbox(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats);
 
     // --- Period steps ----------------------------------------------------------------------
     void RequestProcessing(int32_t T);
@@ -246,8 +235,6 @@ private:
 
     // Fill rate, within-CST and service-time histogram of Count orders shipped after ServiceTime.
     void RecordShipment(int64_t Count, int64_t ServiceTime);
-    // RemoveFromOutboxMany; FirstPeriod receives the period of the first order shipped.
-    int64_t ShipInWindow(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats, int32_t& FirstPeriod);
     struct TEchelonMemo {
         std::array<double, MaxStages + 1> Value{};
         std::array<bool, MaxStages + 1> Done{};

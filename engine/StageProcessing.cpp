@@ -214,7 +214,7 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
             for (int P = 0; P < NumPieces[GI]; ++P) {
                 const TPiece& Piece = Pieces[GI][static_cast<std::size_t>(P)];
                 if (Piece.Count > 0) {
-                    RawMatSuppliers_[GI][static_cast<std::size_t>(Piece.K)]->RemoveFromOutboxMany(T, StageNum, Piece.Count,
+                    RawMatSuppliers_[GI][static_cast<std::size_t>(Piece.K)]->RemoveFromOutbox(T, StageNum, Piece.Count,
                                                                                                  RecordStats);
                 }
             }

@@ -37,12 +37,29 @@ void AppendIntCell(std::string& Line, int64_t Value)
     Line += Gap;
 }
 
+// The History's integer series after "TotalCost", in column order.
+struct TIntSeries {
+    const char* Heading;
+    int64_t (*Value)(const TStage& S, int32_t P);
+};
+const std::array<TIntSeries, 7> IntSeries{{
+    {"Demand", [](const TStage& S, int32_t P) { return At(S.DemandHist(), P); }},
+    {"DerivDem", [](const TStage& S, int32_t P) { return At(S.DerivedDemandHist(), P); }},
+    {"InvLevel", [](const TStage& S, int32_t P) { return At(S.NetInvHist(), P); }},
+    {"OrderQty", [](const TStage& S, int32_t P) { return OrderQtyAt(S.OrderQtyHist(), P, 0, 0); }},
+    {"OnOrder", [](const TStage& S, int32_t P) { return At(S.OnOrderHist(), P); }},
+    {"InPrcess", [](const TStage& S, int32_t P) { return At(S.InProcessHist(), P); }},
+    {"Failed", [](const TStage& S, int32_t P) { return int64_t{At(S.FailedHist(), P) != 0}; }},
+}};
+
 }  // namespace
 
 std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::string& DateTime, char DecimalSep)
 {
-    static const std::array<std::string, 8> Series{"TotalCost", "Demand", "DerivDem", "InvLevel",
-                                                   "OrderQty",  "OnOrder", "InPrcess", "Failed"};
+    std::vector<std::string> Series{"TotalCost"};
+    for (const TIntSeries& S : IntSeries) {
+        Series.emplace_back(S.Heading);
+    }
     const int N = Model.NumStages();
     const int W = 10 * N - 2;
     const int32_t Periods = std::max(Model.Period(), 0);
@@ -80,26 +97,10 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
                 AppendCell(Line, FormatFixed(At(Model.Stage(K).TotalCostHist(), P), 2, DecimalSep));
             }
         }
-        for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).DemandHist(), P));
-        }
-        for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).DerivedDemandHist(), P));
-        }
-        for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).NetInvHist(), P));
-        }
-        for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, OrderQtyAt(Model.Stage(K).OrderQtyHist(), P, 0, 0));
-        }
-        for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).OnOrderHist(), P));
-        }
-        for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).InProcessHist(), P));
-        }
-        for (int K = 1; K <= N; ++K) {
-            AppendIntCell(Line, At(Model.Stage(K).FailedHist(), P) != 0 ? 1 : 0);
+        for (const TIntSeries& S : IntSeries) {
+            for (int K = 1; K <= N; ++K) {
+                AppendIntCell(Line, S.Value(Model.Stage(K), P));
+            }
         }
         Lines.push_back(std::move(Line));
     }

@@ -23,10 +23,8 @@ TEST(EngineQueue, OnlyTheOldestInvLevelOrdersCanBeServed)
     S.AddToOutbox(1);
     EXPECT_EQ(S.GetInvAvail(3, 0), 0);  // the one unit is reserved for stage 2's order
     EXPECT_EQ(S.GetInvAvail(3, 2), 1);
-    EXPECT_FALSE(S.RemoveFromOutbox(3, 0, false).Success);
+    EXPECT_EQ(S.RemoveFromOutbox(3, 0, 1, false), 0);
     EXPECT_EQ(S.InvLevel(), 1);
-    EXPECT_EQ(S.MatchOrderItem(NotStarted, 0), -1);
-    EXPECT_EQ(S.MatchOrderItem(NotStarted, 2), 0);
     S.AddToOutbox(2);
     EXPECT_EQ(S.GetInvAvail(3, 0), 2);
     EXPECT_EQ(S.DerivedDemandHist()[3], 3);
@@ -45,7 +43,7 @@ TEST(EngineQueue, ACustomerTakesExactlyWhatItWasShown)
     S.AddToOutbox(4);
     ASSERT_EQ(S.GetInvAvail(2, 3), 2);
     ASSERT_EQ(S.GetInvAvail(2, 2), 1);
-    EXPECT_EQ(S.RemoveFromOutboxMany(2, 3, 10, true), 2);  // not the third order of stage 3
+    EXPECT_EQ(S.RemoveFromOutbox(2, 3, 10, true), 2);  // not the third order of stage 3
     EXPECT_EQ(S.InvLevel(), 2);
     EXPECT_EQ(S.GetInvAvail(2, 3), 0);
     EXPECT_EQ(S.GetInvAvail(2, 2), 1);  // another customer's view is unchanged
@@ -69,36 +67,33 @@ TEST(EngineQueue, ServiceTimeOptionHoldsBackOrdersNotYetDue)
     S.AddDemand(1, 0, 6);
     S.AddToOutbox(3);
     EXPECT_EQ(S.GetInvAvail(6, 0), 1);  // the order of period 6 is not due before period 7
-    const TShipResult First = S.RemoveFromOutbox(6, 0, true);
-    EXPECT_TRUE(First.Success);
-    EXPECT_EQ(First.Late, 0);
-    EXPECT_EQ(S.Stats().Histogram().Freq(1), 1);
+    EXPECT_EQ(S.RemoveFromOutbox(6, 0, 1, true), 1);
+    EXPECT_EQ(S.Stats().Histogram().Freq(1), 1);  // one period: within the CST
     EXPECT_EQ(S.Stats().Get(MetricWithinCST)->Sum(), 1.0);
-    EXPECT_FALSE(S.RemoveFromOutbox(6, 0, true).Success);
-    EXPECT_TRUE(S.RemoveFromOutbox(7, 0, true).Success);
+    EXPECT_EQ(S.RemoveFromOutbox(6, 0, 1, true), 0);
+    EXPECT_EQ(S.RemoveFromOutbox(7, 0, 1, true), 1);
     // Without the option the period condition never applies, however large the CST.
     TStageFixture G;
     G.S.CommittedServiceTime = 2000000000;
     G.S.AddDemand(1, 0, 4);
     G.S.AddToOutbox(1);
     EXPECT_EQ(G.S.GetInvAvail(4, 0), 1);
-    const TShipResult Early = G.S.RemoveFromOutbox(4, 0, false);
-    EXPECT_TRUE(Early.Success);
-    EXPECT_EQ(Early.Late, -2000000000LL);
+    EXPECT_EQ(G.S.RemoveFromOutbox(4, 0, 1, true), 1);
+    EXPECT_EQ(G.S.Stats().Get(MetricWithinCST)->Sum(), 1.0);
 }
 
-TEST(EngineQueue, MatchOrderItemAppliesTheLimitLiterally)
+TEST(EngineQueue, WithTheOptionAnOrderIsDueOnceItsCommittedServiceTimeHasPassed)
 {
     TStageFixture F;
     TStage& S = F.S;
     S.CommittedServiceTime = 2;
+    TStageTestAccess::SetForceCST(S, true);
     S.AddDemand(1, 4, 3);
     S.AddDemand(1, 4, 5);
     S.AddToOutbox(2);
-    EXPECT_EQ(S.MatchOrderItem(4, 4), -1);  // 4 - 2 = 2 is before period 3
-    EXPECT_EQ(S.MatchOrderItem(5, 4), 0);
-    EXPECT_EQ(S.MatchOrderItem(7, 4), 0);
-    EXPECT_EQ(S.MatchOrderItem(NotStarted, 4), 0);
+    EXPECT_EQ(S.GetInvAvail(4, 4), 0);  // 4 - 2 = 2 is before period 3
+    EXPECT_EQ(S.GetInvAvail(5, 4), 1);
+    EXPECT_EQ(S.GetInvAvail(7, 4), 2);
 }
 
 TEST(EngineQueue, AFailedStageShipsNothing)
@@ -109,8 +104,7 @@ TEST(EngineQueue, AFailedStageShipsNothing)
     S.AddToOutbox(5);
     TStageTestAccess::FailedHist(S)[2] = 1;
     EXPECT_EQ(S.GetInvAvail(2, 0), 0);
-    EXPECT_FALSE(S.RemoveFromOutbox(2, 0, true).Success);
-    EXPECT_EQ(S.RemoveFromOutboxMany(2, 0, 3, true), 0);
+    EXPECT_EQ(S.RemoveFromOutbox(2, 0, 3, true), 0);
     EXPECT_EQ(S.InvLevel(), 5);
     EXPECT_EQ(S.Backorders(), 3);
     EXPECT_EQ(S.GetInvAvail(3, 0), 3);

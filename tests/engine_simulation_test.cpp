@@ -327,3 +327,31 @@ TEST(EngineModel, FanInNetworksStayInsideTheUnitRange)
     }
     EXPECT_EQ(M[MaxStages].Backorders(), MaxQueueUnits);  // the failed top stage is full
 }
+
+TEST(EngineRun, ANegativeSeedContinuesTheSequenceWhereTheLastRunLeftIt)
+{
+    TModel First;
+    BuildSingleStage(First);
+    First[1].DemandSD = 2;
+    First[1].FailureProb = 0.1;
+    First[1].RecoveryProb = 0.5;
+    First.Sim.RunSimulation(50, 5, 17);
+    const uint32_t After = RandSeed;
+    First.Sim.Reset();
+    const TCostTotals Continued = First.Sim.RunSimulation(60, 5, -1);
+
+    // The same second run, seeded explicitly with the state the first run ended in.
+    TModel Second;
+    BuildSingleStage(Second);
+    Second[1].DemandSD = 2;
+    Second[1].FailureProb = 0.1;
+    Second[1].RecoveryProb = 0.5;
+    const TCostTotals Seeded = Second.Sim.RunSimulation(60, 5, After);
+    EXPECT_TRUE(SameBits(Continued.TotalCost, Seeded.TotalCost));
+    EXPECT_EQ(First[1].DemandHist(), Second[1].DemandHist());
+    EXPECT_EQ(First[1].FailedHist(), Second[1].FailedHist());
+    // A fresh start from the first seed is a different run.
+    Second.Sim.Reset();
+    Second.Sim.RunSimulation(60, 5, 17);
+    EXPECT_NE(First[1].DemandHist(), Second[1].DemandHist());
+}

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <stdexcept>
 #include <system_error>
 
 namespace {
@@ -126,15 +125,6 @@ bool TryStrToIntInf(std::string_view Text, int32_t& Value)
     return TryParseInt32(Text, Value);
 }
 
-int32_t StrToIntInf(const std::string& Text)
-{
-    int32_t Value = 0;
-    if (!TryStrToIntInf(Text, Value)) {
-        throw std::invalid_argument("'" + Text + "' is not a valid integer value");
-    }
-    return Value;
-}
-
 std::string RealToStrInf(double Value, char DecimalSep)
 {
     if (std::isinf(Value) && Value > 0) {
@@ -150,15 +140,6 @@ bool TryStrToRealInf(std::string_view Text, double& Value, char DecimalSep)
         return true;
     }
     return TryParseReal(Text, Value, DecimalSep);
-}
-
-double StrToRealInf(const std::string& Text, char DecimalSep)
-{
-    double Value = 0;
-    if (!TryStrToRealInf(Text, Value, DecimalSep)) {
-        throw std::invalid_argument("'" + Text + "' is not a valid floating point value");
-    }
-    return Value;
 }
 
 bool TryParseInt32(std::string_view Text, int32_t& Value)

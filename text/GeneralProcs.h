@@ -9,15 +9,13 @@ inline constexpr int32_t IntInf = 2000000000;
 // --- INF conversions -------------------------------------------------------------------------
 // "INF" for IntInf, else the decimal integer.
 std::string IntToStrInf(int32_t Value);
-// "INF" gives IntInf, else a decimal integer (Text must be exactly that). Throws
-// std::invalid_argument when Text is neither; use TryStrToIntInf where failure is expected.
-int32_t StrToIntInf(const std::string& Text);
+// "INF" gives IntInf, else a decimal integer (Text must be exactly that); false when Text is
+// neither.
 bool TryStrToIntInf(std::string_view Text, int32_t& Value);
 // "INF" for +infinity, else the general notation below.
 std::string RealToStrInf(double Value, char DecimalSep = '.');
-// "INF" gives +infinity, else a real number in the notation of TryParseReal. Throws
-// std::invalid_argument when Text is neither.
-double StrToRealInf(const std::string& Text, char DecimalSep = '.');
+// "INF" gives +infinity, else a real number in the notation of TryParseReal; false when Text is
+// neither.
 bool TryStrToRealInf(std::string_view Text, double& Value, char DecimalSep = '.');
 
 // --- Strict text to number -------------------------------------------------------------------
