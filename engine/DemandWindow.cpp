@@ -1,10 +1,13 @@
 #include "engine/DemandWindow.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cfloat>
 #include <cmath>
+
+#include "engine/OneBased.h"
 
 namespace {
 
@@ -125,89 +128,97 @@ int64_t TDemandWindow::Apply(int64_t D) const
 {
     assert(Active_ && Recorded_ < Periods_);
     const int32_t T = Recorded_ + 1;
-    const int64_t Before = Cumulative_[static_cast<std::size_t>(T - 1)];  // C[t - 1]
-    // Smallest window term Limit[t - j] + C[j] over j = 0..t-1; anything at or above
-    // Threshold leaves the draw as it is.
-    const int64_t Threshold = D + Before;
-    int64_t Best = Threshold;
+    const int64_t Before = Elem(Cumulative_, T - 1);  // C[t - 1]
+    // Smallest window term Limit[t - j] + C[j] over j = 0..t-1; anything at or above D + C[t - 1]
+    // leaves the draw as it is.
+    int64_t Best = ShortWindowsBest(T, D + Before);
+    if (T > ShortWindows) {
+        const TPruning Pruning = PruningAt(T, Before);
+        const std::size_t LastJ = static_cast<std::size_t>(T - ShortWindows - 1);
+        if (!LongWindowsCannotLower(T, LastJ, Best, Pruning)) {
+            Best = SearchLongWindows(T, LastJ, Best, Pruning);
+        }
+    }
+    return std::max<int64_t>(Best - Before, 0);
+}
 
-    // Error of the double lower bounds below; pruning stops where doubles no longer count units.
-    const double TrendAtT = T * Mean_;
-    const double Scale = MaxAbsLimit_ + std::fabs(static_cast<double>(Before)) + 2 * std::fabs(TrendAtT);
-    const bool CanPrune = std::isfinite(Scale) && Scale < 0x1p50;
-    const double Slack = 16 * DBL_EPSILON * Scale + 1e-9;
-
-    // Short windows, n = 1..ShortWindows (j = t - n), one by one.
+int64_t TDemandWindow::ShortWindowsBest(int32_t T, int64_t Best) const
+{
+    // n = 1..ShortWindows, j = t - n, one by one.
     const int32_t Short = std::min(T, ShortWindows);
     for (int32_t N = 1; N <= Short; ++N) {
-        const int64_t L = Limits_[static_cast<std::size_t>(N)];
+        const int64_t L = Elem(Limits_, N);
         if (L != NoLimit) {
-            Best = std::min(Best, L + Cumulative_[static_cast<std::size_t>(T - N)]);
+            Best = std::min(Best, L + Elem(Cumulative_, T - N));
         }
     }
-    if (T == Short) {
-        return std::max<int64_t>(Best - Before, 0);
+    return Best;
+}
+
+TDemandWindow::TPruning TDemandWindow::PruningAt(int32_t T, int64_t Before) const
+{
+    // Error of the double lower bounds; pruning stops where doubles no longer count units.
+    TPruning P;
+    P.TrendAtT = T * Mean_;
+    const double Scale = MaxAbsLimit_ + std::fabs(static_cast<double>(Before)) + 2 * std::fabs(P.TrendAtT);
+    P.CanPrune = std::isfinite(Scale) && Scale < 0x1p50;
+    P.Slack = 16 * DBL_EPSILON * Scale + 1e-9;
+    return P;
+}
+
+bool TDemandWindow::ProvenAbove(double LowerBound, int64_t Best, const TPruning& P)
+{
+    // Terms are integers: a bound above Best - 1 means none is below Best.
+    return std::isfinite(LowerBound) && LowerBound - P.Slack > static_cast<double>(Best) - 1;
+}
+
+bool TDemandWindow::LongWindowsCannotLower(int32_t T, std::size_t LastJ, int64_t Best, const TPruning& P) const
+{
+    if (!P.CanPrune) {
+        return false;
     }
-    // Long windows, j = 0..t - ShortWindows - 1: one bound for all of them first.
-    const std::size_t LastJ = static_cast<std::size_t>(T - ShortWindows - 1);
-    if (CanPrune) {
-        const double LongMin = LongLimitExcessMin_[static_cast<std::size_t>(T)];
-        const double LowerBound = LongMin + HistoryExcessMin_[LastJ] + TrendAtT;
-        if (LongMin == Infinity ||
-            (std::isfinite(LowerBound) && LowerBound - Slack > static_cast<double>(Best) - 1)) {
-            return std::max<int64_t>(Best - Before, 0);
-        }
-    }
+    const double LongMin = Elem(LongLimitExcessMin_, T);
+    return LongMin == Infinity || ProvenAbove(LongMin + HistoryExcessMin_[LastJ] + P.TrendAtT, Best, P);
+}
+
+int64_t TDemandWindow::SearchLongWindows(int32_t T, std::size_t LastJ, int64_t Best, const TPruning& P) const
+{
+    // Depth-first over the min-tree of j = 0..LastJ, newest periods first, skipping every block
+    // whose windows provably cannot go below Best.
+    struct TNode {
+        std::size_t Index, First, Last;
+    };
     const std::size_t Leaves = HistoryExcess_.Size();
-    // Depth-first over the tree of j, newest periods (short windows) first.
-    std::size_t Stack[64];
+    std::array<TNode, 64> Stack;
     std::size_t Depth = 0;
-    std::size_t NodeFirst[64];
-    std::size_t NodeLast[64];
-    Stack[Depth] = 1;
-    NodeFirst[Depth] = 0;
-    NodeLast[Depth] = Leaves - 1;
-    ++Depth;
+    Stack[Depth++] = {1, 0, Leaves - 1};
     while (Depth > 0) {
-        --Depth;
-        const std::size_t Node = Stack[Depth];
-        const std::size_t First = NodeFirst[Depth];
-        if (First > LastJ) {
+        const TNode Node = Stack[--Depth];
+        if (Node.First > LastJ) {
             continue;
         }
-        const std::size_t Last = std::min(NodeLast[Depth], LastJ);
-        if (CanPrune) {
-            const double HistoryMin = HistoryExcess_.Node(Node);
-            const double LimitMin = LimitExcess_.RangeMin(static_cast<std::size_t>(T) - Last,
-                                                         static_cast<std::size_t>(T) - First);
+        if (P.CanPrune) {
+            const std::size_t Last = std::min(Node.Last, LastJ);
+            const double LimitMin =
+                LimitExcess_.RangeMin(static_cast<std::size_t>(T) - Last, static_cast<std::size_t>(T) - Node.First);
             if (LimitMin == Infinity) {
                 continue;  // no window of these lengths has a limit
             }
-            const double LowerBound = LimitMin + HistoryMin + TrendAtT;
-            // Terms are integers: a bound above Best - 1 means none is below Best.
-            if (std::isfinite(LowerBound) && LowerBound - Slack > static_cast<double>(Best) - 1) {
+            if (ProvenAbove(LimitMin + HistoryExcess_.Node(Node.Index) + P.TrendAtT, Best, P)) {
                 continue;
             }
         }
-        if (First == NodeLast[Depth] || Node >= Leaves) {
-            const int64_t L = Limits_[static_cast<std::size_t>(T) - First];
+        if (Node.First == Node.Last || Node.Index >= Leaves) {
+            const int64_t L = Elem(Limits_, T - static_cast<int64_t>(Node.First));
             if (L != NoLimit) {
-                Best = std::min(Best, L + Cumulative_[First]);
+                Best = std::min(Best, L + Cumulative_[Node.First]);
             }
             continue;
         }
-        const std::size_t Mid = (First + NodeLast[Depth]) / 2;
-        const std::size_t NodeLastFull = NodeLast[Depth];
         // Push the older half first so the newer half is examined first.
-        Stack[Depth] = 2 * Node;
-        NodeFirst[Depth] = First;
-        NodeLast[Depth] = Mid;
-        ++Depth;
-        Stack[Depth] = 2 * Node + 1;
-        NodeFirst[Depth] = Mid + 1;
-        NodeLast[Depth] = NodeLastFull;
-        ++Depth;
+        const std::size_t Mid = (Node.First + Node.Last) / 2;
+        Stack[Depth++] = {2 * Node.Index, Node.First, Mid};
+        Stack[Depth++] = {2 * Node.Index + 1, Mid + 1, Node.Last};
     }
-    const int64_t Bounded = Best - Before;
-    return Bounded < 0 ? 0 : Bounded;
+    return Best;
 }

@@ -63,6 +63,21 @@ private:
         std::vector<double> Levels_;  // level k holds the minima of runs of 2^k, at k * Count_
     };
 
+    // How far the double lower bounds of period T can be trusted.
+    struct TPruning {
+        bool CanPrune = false;
+        double Slack = 0;
+        double TrendAtT = 0;  // T * Mean
+    };
+    // The smallest term over the short windows, or Best when none is smaller.
+    int64_t ShortWindowsBest(int32_t T, int64_t Best) const;
+    TPruning PruningAt(int32_t T, int64_t Before) const;
+    static bool ProvenAbove(double LowerBound, int64_t Best, const TPruning& P);
+    // True when one bound over all long windows (j = 0..LastJ) shows none can go below Best.
+    bool LongWindowsCannotLower(int32_t T, std::size_t LastJ, int64_t Best, const TPruning& P) const;
+    // The smallest term over the long windows, or Best when none is smaller.
+    int64_t SearchLongWindows(int32_t T, std::size_t LastJ, int64_t Best, const TPruning& P) const;
+
     bool Active_ = false;
     int32_t Periods_ = 0;
     int32_t Recorded_ = 0;

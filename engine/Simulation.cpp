@@ -1,3 +1,4 @@
+#include "engine/OneBased.h"
 #include "engine/Simulation.h"
 
 #include <cmath>
@@ -14,8 +15,8 @@ TStage* TSimulation::AddStage()
         return nullptr;
     }
     ++NumStages_;
-    Stages_[static_cast<std::size_t>(NumStages_)] = std::make_unique<TStage>(NumStages_, NumStages_);
-    return Stages_[static_cast<std::size_t>(NumStages_)].get();
+    Elem(Stages_, NumStages_) = std::make_unique<TStage>(NumStages_, NumStages_);
+    return Elem(Stages_, NumStages_).get();
 }
 
 std::string LinkRefusalText(TLinkResult Result)
@@ -214,7 +215,7 @@ void TSimulation::Reset()
 void TSimulation::ClearModel()
 {
     for (int N = 1; N <= NumStages_; ++N) {
-        Stages_[static_cast<std::size_t>(N)].reset();
+        Elem(Stages_, N).reset();
     }
     NumStages_ = 0;
     Reset();

@@ -1,3 +1,4 @@
+#include "engine/OneBased.h"
 #include "engine/Stage.h"
 
 #include <algorithm>
@@ -152,15 +153,15 @@ bool TStage::AddCustomer(TStage& Customer)
     if (NumCustomers_ >= MaxLinks || Customer.NumSuppliers_ >= MaxLinks) {
         return false;
     }
-    Customers_[static_cast<std::size_t>(++NumCustomers_)] = &Customer;
-    Customer.Suppliers_[static_cast<std::size_t>(++Customer.NumSuppliers_)] = this;
+    Elem(Customers_, ++NumCustomers_) = &Customer;
+    Elem(Customer.Suppliers_, ++Customer.NumSuppliers_) = this;
     return true;
 }
 
 bool TStage::HasSupplier(const TStage& S) const
 {
     for (int K = 1; K <= NumSuppliers_; ++K) {
-        if (Suppliers_[static_cast<std::size_t>(K)] == &S) {
+        if (Elem(Suppliers_, K) == &S) {
             return true;
         }
     }
@@ -186,14 +187,14 @@ void QuickSortByCost(std::vector<TCostEntry>& Items, int L, int R)
         int J = R;
         const double P = Items[static_cast<std::size_t>((L + R) / 2)].Cost;
         do {
-            while (I < R && Items[static_cast<std::size_t>(I)].Cost < P) {
+            while (I < R && Elem(Items, I).Cost < P) {
                 ++I;
             }
-            while (J > L && Items[static_cast<std::size_t>(J)].Cost > P) {
+            while (J > L && Elem(Items, J).Cost > P) {
                 --J;
             }
             if (I <= J) {
-                std::swap(Items[static_cast<std::size_t>(I)], Items[static_cast<std::size_t>(J)]);
+                std::swap(Elem(Items, I), Elem(Items, J));
                 ++I;
                 --J;
             }
@@ -219,7 +220,7 @@ void TStage::PopulateRawMaterials()
     // numbering from product index 1 upwards, and indexes below 1 still get a group of their own.
     std::vector<int32_t> Products;
     for (int K = 1; K <= NumSuppliers_; ++K) {
-        Products.push_back(Suppliers_[static_cast<std::size_t>(K)]->ProductIndex);
+        Products.push_back(Elem(Suppliers_, K)->ProductIndex);
     }
     std::sort(Products.begin(), Products.end());
     Products.erase(std::unique(Products.begin(), Products.end()), Products.end());
@@ -227,7 +228,7 @@ void TStage::PopulateRawMaterials()
     for (int32_t Product : Products) {
         std::vector<TCostEntry> Group;
         for (int K = 1; K <= NumSuppliers_; ++K) {
-            TStage* S = Suppliers_[static_cast<std::size_t>(K)];
+            TStage* S = Elem(Suppliers_, K);
             if (S->ProductIndex == Product) {
                 Group.push_back({S->ProductCost, S});
             }
@@ -260,7 +261,7 @@ void TStage::AddDemand(int64_t Count, int32_t CustomerKey, int32_t T)
     const int64_t Accepted = DemandList_.Append(Count, CustomerKey, T);
     if (T >= 0 && static_cast<std::size_t>(T) < DerivedDemandHist_.size()) {
         // At most MaxQueueUnits per period: every order of a period arrives before any leaves.
-        DerivedDemandHist_[static_cast<std::size_t>(T)] += Accepted;
+        Elem(DerivedDemandHist_, T) += Accepted;
     }
 }
 
@@ -340,7 +341,7 @@ int64_t TStage::PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand)
         UpConsecSO = U.ConsecStockoutPeriods();
         UpConsecNonSO = U.ConsecNonStockoutPeriods();
         if (T > 1 && static_cast<std::size_t>(T - 1) < U.NetInvHist_.size()) {
-            UpSO = U.NetInvHist_[static_cast<std::size_t>(T - 1)] < 0 ? 1 : 0;
+            UpSO = Elem(U.NetInvHist_, T - 1) < 0 ? 1 : 0;
         }
         UpIP = U.InvLevel() + U.OnOrder() - U.Backorders();
         UpIL = U.InvLevel() - U.Backorders();
@@ -393,7 +394,7 @@ double TStage::MeanEchelonDemandMemo(TEchelonMemo& Memo) const
     }
     double Sum = DemandMean;
     for (int C = 1; C <= NumCustomers_; ++C) {
-        Sum += Customers_[static_cast<std::size_t>(C)]->MeanEchelonDemandMemo(Memo);
+        Sum += Elem(Customers_, C)->MeanEchelonDemandMemo(Memo);
     }
     if (Indexable) {
         Memo.Busy[Slot] = false;
@@ -415,7 +416,7 @@ int64_t TStage::NetLeadTime() const
 {
     int64_t LargestCST = 0;
     for (int G = 1; G <= NumRawMaterials_; ++G) {
-        LargestCST = std::max<int64_t>(LargestCST, RawMatSuppliers_[static_cast<std::size_t>(G)][1]->CommittedServiceTime);
+        LargestCST = std::max<int64_t>(LargestCST, Elem(RawMatSuppliers_, G)[1]->CommittedServiceTime);
     }
     return LargestCST + ProcTime - CommittedServiceTime;
 }
@@ -472,8 +473,8 @@ void TStage::CreateHistory(int32_t Periods)
     std::vector<std::vector<int32_t>> GroupSuppliers(1);
     for (int G = 1; G <= NumRawMaterials_; ++G) {
         std::vector<int32_t> Numbers(1, 0);
-        for (int K = 1; K <= RawMatNumSuppliers_[static_cast<std::size_t>(G)]; ++K) {
-            Numbers.push_back(RawMatSuppliers_[static_cast<std::size_t>(G)][static_cast<std::size_t>(K)]->StageNum);
+        for (int K = 1; K <= Elem(RawMatNumSuppliers_, G); ++K) {
+            Numbers.push_back(Elem(RawMatSuppliers_, G)[static_cast<std::size_t>(K)]->StageNum);
         }
         GroupSuppliers.push_back(std::move(Numbers));
     }

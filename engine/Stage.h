@@ -9,6 +9,7 @@
 #include "text/GeneralProcs.h"
 #include "engine/InvPolicyType.h"
 #include "engine/UnitQueues.h"
+#include "engine/WithdrawalPlan.h"
 #include "stats/Stats.h"
 
 class Dialogs;
@@ -232,6 +233,20 @@ private:
     void CreateHistory(int32_t Periods);
     // Records the end-of-period measures of period T (NetInv, OnOrder, InProcess).
     void RecordEndOfPeriod(int32_t T);
+
+    // --- The steps of DoProcessing, in order ---------------------------------------------------
+    // How many units may start in period T: capacity, and for every raw material what its
+    // suppliers can fill now (kept in CanFill for the plan).
+    int64_t AvailableStarts(int32_t T, TCanFill& CanFill) const;
+    // Which supplier serves which of ToStart units. Should the suppliers turn out unable to serve
+    // every unit, the message goes to Messages and only the units up to the first short one start.
+    TWithdrawalPlan PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFill& CanFill, Dialogs& Messages) const;
+    // The order cost of the plan, unit by unit in order (exactly as adding one unit at a time).
+    double OrderCosts(const TWithdrawalPlan& Plan) const;
+    // Takes the planned units from the suppliers' stock.
+    void Withdraw(const TWithdrawalPlan& Plan, int32_t T, bool RecordStats);
+    // Ships external demand from the head of the order list; returns the stockout cost.
+    double ShipExternalDemand(int32_t T, bool RecordStats);
 
     // Fill rate, within-CST and service-time histogram of Count orders shipped after ServiceTime.
     void RecordShipment(int64_t Count, int64_t ServiceTime);

@@ -1,3 +1,4 @@
+#include "engine/OneBased.h"
 #include "engine/StageMeasures.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ template <typename T>
 int64_t At(const std::vector<T>& History, int32_t Period)
 {
     return Period >= 0 && static_cast<std::size_t>(Period) < History.size()
-               ? static_cast<int64_t>(History[static_cast<std::size_t>(Period)])
+               ? static_cast<int64_t>(Elem(History, Period))
                : 0;
 }
 

@@ -295,6 +295,136 @@ bool AddDyadic(double& Sum, std::span<const double> Terms, int64_t Cycles)
 
 }  // namespace
 
+namespace {
+
+// The general case of AddRepeatedCycle: plain cycles where the shortcut is unsafe, and within a
+// binade many cycles at once, since there every cycle moves the sum by the same number of steps.
+class TCycleAdder {
+public:
+    TCycleAdder(double Sum, std::span<const double> Terms, int64_t Cycles, std::span<TScaledTerm> Scaled)
+        : Sum_(Sum), Terms_(Terms), Cycles_(Cycles), Scaled_(Scaled)
+    {
+        for (double Term : Terms) {
+            CycleMagnitude_ += std::fabs(Term);
+        }
+    }
+
+    double Run()
+    {
+        while (Cycles_ > 0) {
+            // Plain cycles near zero (a binade then holds only a cycle or two), for NaN and
+            // infinities, near binade edges and when the shortcut is not safe.
+            const bool Plain = ForcePlain_ || Cycles_ <= SmallCycles || !std::isnormal(Sum_) ||
+                               (std::fabs(Sum_) < 16 * CycleMagnitude_ && PlainRun_ < 32);
+            ForcePlain_ = false;
+            if (Plain) {
+                if (PlainStep()) {
+                    return Sum_;
+                }
+            } else {
+                ForcePlain_ = !JumpWithinBinade();
+            }
+        }
+        return Sum_;
+    }
+
+private:
+    // One plain cycle. True when the rest of the sum is settled: NaN, a fixed point, or a sum
+    // that came back, after which the sequence repeats.
+    bool PlainStep()
+    {
+        const double Next = PlainCycle(Sum_, Terms_);
+        --Cycles_;
+        if (std::isnan(Next) || SameBits(Next, Sum_)) {
+            Sum_ = Next;
+            return true;
+        }
+        // Next equals the sum I + 2 cycles back: the sequence repeats with that period.
+        for (int64_t I = 0; I < std::min<int64_t>(PlainRun_, Remembered); ++I) {
+            if (SameBits(Recent_[(PlainRun_ - 1 - I) % Remembered], Next)) {
+                Cycles_ %= I + 2;
+                Sum_ = Next;
+                while (Cycles_-- > 0) {
+                    Sum_ = PlainCycle(Sum_, Terms_);
+                }
+                return true;
+            }
+        }
+        Recent_[PlainRun_ % Remembered] = Sum_;
+        ++PlainRun_;
+        Sum_ = Next;
+        return false;
+    }
+
+    // As many cycles as stay inside the sum's binade, at once. False (nothing done) when the
+    // shortcut is unsafe here: below the normal range, near a binade edge, a huge term, or ties
+    // that alternate parity.
+    bool JumpWithinBinade()
+    {
+        const bool Negative = Sum_ < 0;
+        TBinade B;
+        if (!BinadeOf(Sum_, B)) {
+            return false;
+        }
+        const int64_t A = B.A;
+        bool AnyTie = false;
+        for (std::size_t I = 0; I < Terms_.size(); ++I) {
+            const double X = (Negative ? -Terms_[I] : Terms_[I]) * B.InverseSpacing;
+            if (!(std::fabs(X) <= 0x1p60)) {
+                return false;
+            }
+            Scaled_[I] = ScaleTerm(X);
+            AnyTie = AnyTie || Scaled_[I].Tie;
+        }
+        int64_t End = 0;
+        int64_t MinOffset = 0;
+        int64_t MaxOffset = 0;
+        if (!CycleSteps(A, Scaled_, End, MinOffset, MaxOffset)) {
+            return false;
+        }
+        const int64_t D = End - A;
+        // Ties go to the even neighbour, so a step depends on the parity of A. With D even every
+        // cycle starts at the same parity and repeats the same steps; an odd D settles after one
+        // plain cycle (a tie's result is always even).
+        if (AnyTie && (D % 2 != 0)) {
+            return false;
+        }
+        // Largest K such that every intermediate of the next K cycles stays in range.
+        int64_t K = Cycles_;
+        if (D > 0) {
+            K = std::min(K, QuotientFloor(BinadeHigh - A - MaxOffset, D) + 1);
+        } else if (D < 0) {
+            K = std::min(K, QuotientFloor(A + MinOffset - BinadeLow, -D) + 1);
+        }
+        if (K <= 0) {
+            return false;
+        }
+        Cycles_ -= K;
+        PlainRun_ = 0;
+        Sum_ = static_cast<double>(A + K * D) * B.Spacing;
+        if (Negative) {
+            Sum_ = -Sum_;
+        }
+        // Stopped short of the binade's edge: the next cycle crosses it, plainly.
+        return Cycles_ == 0;
+    }
+
+    // The sums before the latest consecutive plain cycles, newest at Recent_[(PlainRun_ - 1) % 8]:
+    // the cycle is a fixed function of the sum, so a sum that comes back repeats from there on.
+    static constexpr int Remembered = 8;
+
+    double Sum_;
+    std::span<const double> Terms_;
+    int64_t Cycles_;
+    std::span<TScaledTerm> Scaled_;
+    double CycleMagnitude_ = 0;
+    double Recent_[Remembered] = {};
+    int64_t PlainRun_ = 0;
+    bool ForcePlain_ = false;
+};
+
+}  // namespace
+
 double AddRepeatedCycle(double Sum, std::span<const double> Terms, int64_t Cycles)
 {
     assert(Cycles >= 0);
@@ -322,97 +452,5 @@ double AddRepeatedCycle(double Sum, std::span<const double> Terms, int64_t Cycle
         HeapScaled.resize(Terms.size());
         ScaledData = HeapScaled.data();
     }
-    const std::span<TScaledTerm> Scaled(ScaledData, Terms.size());
-    double CycleMagnitude = 0;
-    for (double Term : Terms) {
-        CycleMagnitude += std::fabs(Term);
-    }
-    // The sums before the latest consecutive plain cycles, newest at Recent[(PlainRun - 1) % 8]:
-    // the cycle is a fixed function of the sum, so a sum that comes back repeats from there on.
-    constexpr int Remembered = 8;
-    double Recent[Remembered];
-    int64_t PlainRun = 0;
-    bool ForcePlain = false;
-    while (Cycles > 0) {
-        // Plain cycles near zero (a binade then holds only a cycle or two), for NaN and
-        // infinities, near binade edges and when the shortcut is not safe.
-        if (ForcePlain || Cycles <= SmallCycles || !std::isnormal(Sum) ||
-            (std::fabs(Sum) < 16 * CycleMagnitude && PlainRun < 32)) {
-            ForcePlain = false;
-            const double Next = PlainCycle(Sum, Terms);
-            --Cycles;
-            if (std::isnan(Next) || SameBits(Next, Sum)) {
-                return Next;  // NaN stays NaN; a fixed point stays put
-            }
-            // Next equals the sum I + 2 cycles back: the sequence repeats with that period.
-            for (int64_t I = 0; I < std::min<int64_t>(PlainRun, Remembered); ++I) {
-                if (SameBits(Recent[(PlainRun - 1 - I) % Remembered], Next)) {
-                    Cycles %= I + 2;
-                    Sum = Next;
-                    while (Cycles-- > 0) {
-                        Sum = PlainCycle(Sum, Terms);
-                    }
-                    return Sum;
-                }
-            }
-            Recent[PlainRun % Remembered] = Sum;
-            ++PlainRun;
-            Sum = Next;
-            continue;
-        }
-        const bool Negative = Sum < 0;
-        TBinade B;
-        if (!BinadeOf(Sum, B)) {
-            ForcePlain = true;  // spacing below the normal range
-            continue;
-        }
-        const int64_t A = B.A;
-        bool Usable = true;
-        bool AnyTie = false;
-        for (std::size_t I = 0; I < Terms.size(); ++I) {
-            const double X = (Negative ? -Terms[I] : Terms[I]) * B.InverseSpacing;
-            if (!(std::fabs(X) <= 0x1p60)) {
-                Usable = false;
-                break;
-            }
-            Scaled[I] = ScaleTerm(X);
-            AnyTie = AnyTie || Scaled[I].Tie;
-        }
-        int64_t End = 0;
-        int64_t MinOffset = 0;
-        int64_t MaxOffset = 0;
-        if (!Usable || !CycleSteps(A, Scaled, End, MinOffset, MaxOffset)) {
-            ForcePlain = true;  // near a binade edge, or a huge term
-            continue;
-        }
-        const int64_t D = End - A;
-        // Ties go to the even neighbour, so a step depends on the parity of A. With D even every
-        // cycle starts at the same parity and repeats the same steps; an odd D settles after one
-        // plain cycle (a tie's result is always even).
-        if (AnyTie && (D % 2 != 0)) {
-            ForcePlain = true;
-            continue;
-        }
-        // Largest K such that every intermediate of the next K cycles stays in range.
-        int64_t K = Cycles;
-        if (D > 0) {
-            K = std::min(K, QuotientFloor(BinadeHigh - A - MaxOffset, D) + 1);
-        } else if (D < 0) {
-            K = std::min(K, QuotientFloor(A + MinOffset - BinadeLow, -D) + 1);
-        }
-        if (K <= 0) {
-            ForcePlain = true;
-            continue;
-        }
-        const int64_t Final = A + K * D;
-        // Stopped short of the binade's edge: the next cycle crosses it, plainly.
-        ForcePlain = K < Cycles;
-        Cycles -= K;
-        PlainRun = 0;
-        Sum = static_cast<double>(Final) * B.Spacing;
-        if (Negative) {
-            Sum = -Sum;
-        }
-    }
-    return Sum;
+    return TCycleAdder(Sum, Terms, Cycles, std::span<TScaledTerm>(ScaledData, Terms.size())).Run();
 }
