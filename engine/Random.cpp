@@ -4,9 +4,16 @@
 
 #include "platform/Clock.h"
 
-uint32_t RandSeed = 0;
+namespace {
 
-void Seed(int64_t Value)
+long double PolarCoordinate(uint32_t State)
+{
+    return 2.0L * (static_cast<double>(State) * 0x1p-32) - 1.0L;
+}
+
+}  // namespace
+
+void TRandom::Seed(int64_t Value)
 {
     if (Value == 0) {
         RandSeed = HighResCounterLow32();
@@ -15,13 +22,7 @@ void Seed(int64_t Value)
     }
 }
 
-double Uniform()
-{
-    RandSeed = RandSeed * 134775813u + 1u;
-    return static_cast<double>(RandSeed) * 0x1p-32;
-}
-
-double Normal(double Mean, double SD)
+double TRandom::Normal(double Mean, double SD)
 {
     long double U1 = 0;
     long double S = 0;
@@ -34,4 +35,50 @@ double Normal(double Mean, double SD)
     const long double Result =
         static_cast<long double>(Mean) + static_cast<long double>(SD) * (U1 * std::sqrt(-2.0L * std::log(S) / S));
     return static_cast<double>(Result);
+}
+
+uint32_t TRandom::Advance(uint32_t State, uint64_t Steps)
+{
+    // x -> a x + c composed with itself: (a, c) -> (a^2, a c + c), by the bits of Steps.
+    uint32_t A = 134775813u;
+    uint32_t C = 1u;
+    while (Steps > 0) {
+        if ((Steps & 1u) != 0) {
+            State = A * State + C;
+        }
+        C = A * C + C;
+        A = A * A;
+        Steps >>= 1;
+    }
+    return State;
+}
+
+bool TRandom::PolarAccepts(uint32_t State1, uint32_t State2)
+{
+    // u = 2k/2^32 - 1 has 33 significant bits: in units of 2^-32 it is the integer 2k - 2^32, so
+    // the exact s is (a^2 + b^2) / 2^64. Far from 1 the extended-precision sum cannot round across
+    // it; only near 1 is the literal computation needed.
+    auto Magnitude = [](uint32_t State) {
+        const int64_t V = 2 * static_cast<int64_t>(State) - (int64_t{1} << 32);
+        return static_cast<uint64_t>(V < 0 ? -V : V);  // below 2^32, so its square fits
+    };
+    const uint64_t A = Magnitude(State1);
+    const uint64_t B = Magnitude(State2);
+    __extension__ using TWide = unsigned __int128;
+    const TWide Exact = static_cast<TWide>(A * A) + static_cast<TWide>(B * B);
+    constexpr TWide One = static_cast<TWide>(1) << 64;
+    constexpr TWide Margin = static_cast<TWide>(1) << 16;
+    if (Exact == 0) {
+        return false;
+    }
+    if (Exact + Margin < One) {
+        return true;
+    }
+    if (Exact > One + Margin) {
+        return false;
+    }
+    const long double U1 = PolarCoordinate(State1);
+    const long double U2 = PolarCoordinate(State2);
+    const long double S = U2 * U2 + U1 * U1;
+    return S < 1.0L && S != 0.0L;
 }

@@ -1,18 +1,34 @@
 #pragma once
 #include <cstdint>
 
-// The one pseudo-random generator of the program. Process-wide by design: consecutive runs
-// with a negative seed continue one sequence, and resetting a model does not touch it.
-// 0 when the program starts.
-extern uint32_t RandSeed;
+// The pseudo-random generator of a model. One sequence per model: consecutive runs with a
+// negative seed continue it, resetting the model does not touch it, and a batch's worker copies
+// each carry their own, started where the sequence would stand.
+class TRandom {
+public:
+    // The generator state; 0 when the model is made.
+    uint32_t RandSeed = 0;
 
-// Value 0: seed from the low 32 bits of the high-resolution clock; > 0: RandSeed = Value;
-// < 0: leave the generator where it is.
-void Seed(int64_t Value);
+    // Value 0: seed from the low 32 bits of the high-resolution clock; > 0: RandSeed = Value;
+    // < 0: leave the generator where it is.
+    void Seed(int64_t Value);
 
-// RandSeed = RandSeed * 134775813 + 1 (mod 2^32); returns RandSeed * 2^-32, in [0, 1).
-double Uniform();
+    // RandSeed = RandSeed * 134775813 + 1 (mod 2^32); returns RandSeed * 2^-32, in [0, 1).
+    double Uniform()
+    {
+        RandSeed = NextState(RandSeed);
+        return static_cast<double>(RandSeed) * 0x1p-32;
+    }
 
-// A normal draw by the polar method in extended precision, stored as a double. Every attempt
-// consumes two uniform numbers (u1 first), also when SD is 0.
-double Normal(double Mean, double SD);
+    // A normal draw by the polar method in extended precision, stored as a double. Every attempt
+    // consumes two uniform numbers (u1 first), also when SD is 0.
+    double Normal(double Mean, double SD);
+
+    static uint32_t NextState(uint32_t State) { return State * 134775813u + 1u; }
+    // The state Steps draws after State, in O(log Steps).
+    static uint32_t Advance(uint32_t State, uint64_t Steps);
+    // Whether the polar method accepts the attempt whose two uniform draws leave the states
+    // State1 and State2 (u1 from State1): s = u2^2 + u1^2 with 0 < s < 1, in the same extended
+    // precision as Normal.
+    static bool PolarAccepts(uint32_t State1, uint32_t State2);
+};

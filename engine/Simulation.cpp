@@ -78,7 +78,7 @@ void TSimulation::RebuildAllGroups()
 
 TCostTotals TSimulation::RunSimulation(int32_t NumPeriods, int32_t WarmUpPeriods, int64_t SeedValue)
 {
-    Seed(SeedValue);
+    Random_.Seed(SeedValue);
     WarmUp_ = WarmUpPeriods;
     if (Period_ == 0) {
         for (int N = 1; N <= NumStages_; ++N) {
@@ -131,7 +131,7 @@ int64_t TSimulation::DrawDemand(TStage& S)
     if (S.DemandMean == 0) {
         return 0;
     }
-    int64_t D = RoundToUnits(Normal(S.DemandMean, S.DemandSD));
+    int64_t D = RoundToUnits(Random_.Normal(S.DemandMean, S.DemandSD));
     if (D < 0) {
         D = 0;
     }
@@ -143,7 +143,7 @@ int64_t TSimulation::DrawDemand(TStage& S)
 
 bool TSimulation::DrawFailure(const TStage& S, int32_t T)
 {
-    const double U = Uniform();
+    const double U = Random_.Uniform();
     if (T == 1 || !S.IsFailed(T - 1)) {
         return U < S.FailureProb;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/Constants.h"
+#include "engine/Random.h"
 #include "engine/Stage.h"
 
 class Dialogs;
@@ -86,6 +87,11 @@ public:
 
     Dialogs& Messages() { return *Messages_; }
 
+    // The model's random generator: a run with a negative seed continues it where the last run
+    // left it. A batch sets it to where its last trial ended.
+    uint32_t RandSeed() const { return Random_.RandSeed; }
+    void SetRandSeed(uint32_t State) { Random_.RandSeed = State; }
+
 private:
     friend struct TSimulationTestAccess;  // white-box tests step single periods
 
@@ -101,6 +107,7 @@ private:
     void RebuildAllGroups();
 
     Dialogs* Messages_;
+    TRandom Random_;
     int NumStages_ = 0;
     bool ForceCST_ = false;
     int32_t WarmUp_ = 0;

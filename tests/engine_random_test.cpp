@@ -48,36 +48,39 @@ int64_t LiteralBound(int64_t D, const std::vector<int64_t>& History, double Mean
 
 TEST(EngineRandom, GeneratorSequenceFromSeeds)
 {
-    RandSeed = 0;
-    EXPECT_EQ(Uniform(), std::ldexp(1.0, -32));
-    EXPECT_EQ(RandSeed, 1u);
-    Seed(1);
-    EXPECT_EQ(Uniform(), 0.031379939522594213);
-    EXPECT_EQ(RandSeed, 134775814u);
-    EXPECT_EQ(Uniform(), 0.8610484672244638);
-    EXPECT_EQ(RandSeed, 3698175007u);
-    EXPECT_EQ(Uniform(), 0.20258096512407064);
-    EXPECT_EQ(RandSeed, 870078620u);
-    Seed(-5);  // a negative seed continues the sequence
-    EXPECT_EQ(RandSeed, 870078620u);
-    Seed(2147483647);
-    EXPECT_EQ(RandSeed, 2147483647u);
+    TRandom G;
+    G.RandSeed = 0;
+    EXPECT_EQ(G.Uniform(), std::ldexp(1.0, -32));
+    EXPECT_EQ(G.RandSeed, 1u);
+    G.Seed(1);
+    EXPECT_EQ(G.Uniform(), 0.031379939522594213);
+    EXPECT_EQ(G.RandSeed, 134775814u);
+    EXPECT_EQ(G.Uniform(), 0.8610484672244638);
+    EXPECT_EQ(G.RandSeed, 3698175007u);
+    EXPECT_EQ(G.Uniform(), 0.20258096512407064);
+    EXPECT_EQ(G.RandSeed, 870078620u);
+    G.Seed(-5);  // a negative seed continues the sequence
+    EXPECT_EQ(G.RandSeed, 870078620u);
+    G.Seed(2147483647);
+    EXPECT_EQ(G.RandSeed, 2147483647u);
 }
 
 TEST(EngineRandom, ClockSeedsDiffer)
 {
-    Seed(0);
-    const uint32_t First = RandSeed;
+    TRandom G;
+    G.Seed(0);
+    const uint32_t First = G.RandSeed;
     bool Changed = false;
     for (int I = 0; I < 1000 && !Changed; ++I) {
-        Seed(0);
-        Changed = RandSeed != First;
+        G.Seed(0);
+        Changed = G.RandSeed != First;
     }
     EXPECT_TRUE(Changed);
 }
 
 TEST(EngineRandom, NormalConsumesPairsAndRejectsOutsideTheCircle)
 {
+    TRandom G;
     for (uint32_t Start : {1u, 7u, 123456u, 4000000000u}) {
         TLcg Lcg{Start};
         int Draws = 0;
@@ -89,24 +92,25 @@ TEST(EngineRandom, NormalConsumesPairsAndRejectsOutsideTheCircle)
             S = U2 * U2 + U1 * U1;
             Draws += 2;
         } while (S >= 1 || S == 0);
-        RandSeed = Start;
-        const double Value = Normal(5, 0);
+        G.RandSeed = Start;
+        const double Value = G.Normal(5, 0);
         EXPECT_EQ(Value, 5.0);  // SD 0: the mean, yet the draws are consumed
-        EXPECT_EQ(RandSeed, Lcg.State) << "start " << Start << " draws " << Draws;
+        EXPECT_EQ(G.RandSeed, Lcg.State) << "start " << Start << " draws " << Draws;
     }
     // Seed 1 rejects its first pair: u1 = -0.937, u2 = 0.722, s = 1.40.
-    RandSeed = 1;
-    Normal(0, 1);
+    G.RandSeed = 1;
+    G.Normal(0, 1);
     TLcg Check{1};
     for (int I = 0; I < 4; ++I) {
         Check.Next();
     }
-    EXPECT_EQ(RandSeed, Check.State);
+    EXPECT_EQ(G.RandSeed, Check.State);
 }
 
 TEST(EngineRandom, NormalMatchesThePolarFormula)
 {
-    Seed(42);
+    TRandom G;
+    G.Seed(42);
     TLcg Lcg{42};
     long double U1 = 0;
     long double S = 0;
@@ -116,7 +120,7 @@ TEST(EngineRandom, NormalMatchesThePolarFormula)
         S = U2 * U2 + U1 * U1;
     } while (S >= 1 || S == 0);
     const double Expected = static_cast<double>(10.0L + 3.0L * (U1 * std::sqrt(-2.0L * std::log(S) / S)));
-    EXPECT_EQ(Normal(10, 3), Expected);
+    EXPECT_EQ(G.Normal(10, 3), Expected);
 }
 
 TEST(EngineRandom, WindowBoundEqualsTheLiteralRule)

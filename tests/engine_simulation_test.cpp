@@ -212,7 +212,7 @@ TEST(EngineRun, SameSeedAfterResetRepeatsTheRunExactly)
     EXPECT_EQ(M[1].InvLevel(), 0);
     EXPECT_EQ(M[1].Stats().Get(MetricTotalCost)->Count(), 0);
     EXPECT_TRUE(M[1].NetInvHist().empty());
-    RandSeed = 99;  // whatever happened in between
+    M.Sim.SetRandSeed(99);  // whatever happened in between
     const TCostTotals Second = M.Sim.RunSimulation(500, 50, 2024);
     EXPECT_TRUE(SameBits(First.TotalCost, Second.TotalCost));
     EXPECT_TRUE(SameBits(First.OrderCost, Second.OrderCost));
@@ -336,7 +336,7 @@ TEST(EngineRun, ANegativeSeedContinuesTheSequenceWhereTheLastRunLeftIt)
     First[1].FailureProb = 0.1;
     First[1].RecoveryProb = 0.5;
     First.Sim.RunSimulation(50, 5, 17);
-    const uint32_t After = RandSeed;
+    const uint32_t After = First.Sim.RandSeed();
     First.Sim.Reset();
     const TCostTotals Continued = First.Sim.RunSimulation(60, 5, -1);
 

@@ -1,0 +1,13 @@
+#pragma once
+#include <cstdint>
+
+class TSimulation;
+
+// What a run draws from its generator depends only on the model's structure, never on an
+// inventory decision: per period the polar attempts of every stage with DemandMean > 0, in stage
+// order, then one uniform draw per stage for failures. So where a run leaves the generator can be
+// found without simulating, and the trials of a batch can start anywhere with the state the one
+// random sequence would have there.
+
+// The generator state after a run of NumPeriods periods of Model that starts from State.
+uint32_t StreamAfterRun(const TSimulation& Model, uint32_t State, int32_t NumPeriods);
