@@ -11,9 +11,11 @@ using TCanFill = std::array<std::array<int64_t, MaxLinks + 1>, MaxLinks + 1>;
 // every raw material; within a group they take from the suppliers in order, each serving a piece
 // of consecutive units. At most 25 suppliers in all, so everything is a fixed array.
 struct TWithdrawalPlan {
+    // Left uninitialized: a plan is made in most periods of every stage, and only the first
+    // NumPieces[g] entries of a group are ever read.
     struct TPiece {
-        int K = 0;          // supplier position in the group
-        int64_t Count = 0;  // consecutive units it serves
+        int K;          // supplier position in the group
+        int64_t Count;  // consecutive units it serves
     };
     int64_t Units = 0;  // units started
     int Groups = 0;
