@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -9,7 +14,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -94,6 +101,53 @@ private:
     rlimit Old_{};
     void (*OldHandler_)(int) = SIG_DFL;
 };
+
+// Runs Save as an ordinary user: directly when the tests do not run as root; as root in a child
+// process that has given up root ("nobody"), since root may write any file. Nothing when the
+// privileges cannot be dropped.
+std::optional<TFileResult> SaveUnprivileged(const std::function<TFileResult()>& Save)
+{
+    if (::geteuid() != 0) {
+        return Save();
+    }
+    int Pipe[2];
+    if (::pipe(Pipe) != 0) {
+        return std::nullopt;
+    }
+    const pid_t Child = ::fork();
+    if (Child == 0) {
+        ::close(Pipe[0]);
+        constexpr uid_t Nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0) {
+            ::_exit(3);
+        }
+        const TFileResult R = Save();
+        const std::string Reply = (R.Ok ? "1" : "0") + R.Message;
+        const bool Sent = ::write(Pipe[1], Reply.data(), Reply.size()) == static_cast<ssize_t>(Reply.size());
+        ::_exit(Sent ? 0 : 4);
+    }
+    ::close(Pipe[1]);
+    std::string Reply;
+    char Buffer[512];
+    ssize_t Got = 0;
+    while ((Got = ::read(Pipe[0], Buffer, sizeof Buffer)) > 0) {
+        Reply.append(Buffer, static_cast<std::size_t>(Got));
+    }
+    ::close(Pipe[0]);
+    int Status = 0;
+    ::waitpid(Child, &Status, 0);
+    if (!WIFEXITED(Status) || WEXITSTATUS(Status) != 0 || Reply.empty()) {
+        return std::nullopt;
+    }
+    return TFileResult{Reply[0] == '1', Reply.substr(1)};
+}
+
+struct stat StatOf(const fs::path& File)
+{
+    struct stat St {};
+    EXPECT_EQ(::stat(File.c_str(), &St), 0) << File;
+    return St;
+}
 
 }  // namespace
 
@@ -228,4 +282,125 @@ TEST(PlatformTextFile, ReadingStopsAtTheSizeLimit)
     EXPECT_TRUE(Contents.empty());
     EXPECT_FALSE(ReadWholeFile((fs::temp_directory_path() / "orvantis_no_such_file").string(), Contents, Message));
     fs::remove(File);
+}
+
+TEST(PlatformTextFile, SavingFollowsWhatTheUserMayWriteAsTheShellDoes)
+{
+    struct TCase {
+        const char* Name;
+        std::optional<fs::perms> FileMode;  // none: no file yet
+        fs::perms FolderMode;
+        bool Saved;
+        bool InPlace;  // the same file (inode) afterwards
+    };
+    using P = fs::perms;
+    const P ReadOnlyFolder = P::owner_read | P::owner_exec | P::group_read | P::group_exec | P::others_read |
+                             P::others_exec;
+    const TCase Cases[] = {
+        {"read-only file in a writable folder", P::owner_read | P::group_read | P::others_read, P::all, false, true},
+        {"writable file in a read-only folder", P::owner_read | P::owner_write | P::group_read | P::group_write |
+                                                    P::others_read | P::others_write,
+         ReadOnlyFolder, true, true},
+        {"new file in a read-only folder", std::nullopt, ReadOnlyFolder, false, false},
+    };
+    TScratchDir Dir;
+    fs::permissions(Dir.Path, P::all);  // the unprivileged user must reach the folders inside
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const fs::path Folder = Dir.Path / C.Name;
+        fs::create_directory(Folder);
+        const fs::path Target = Folder / "history.txt";
+        if (C.FileMode) {
+            Put(Target, "old");
+            fs::permissions(Target, *C.FileMode);
+        }
+        fs::permissions(Folder, C.FolderMode);
+        struct stat Before {};
+        if (C.FileMode) {
+            Before = StatOf(Target);
+        }
+        const std::optional<TFileResult> R = SaveUnprivileged([&] { return WriteLinesCR(Target.string(), {"new"}); });
+        if (!R) {
+            GTEST_SKIP() << "running as root and the privileges could not be dropped, so no permission applies";
+        }
+        fs::permissions(Folder, P::all);
+        EXPECT_EQ(R->Ok, C.Saved) << R->Message;
+        if (!C.Saved) {
+            EXPECT_NE(R->Message.find(Target.string() + ":\n" + std::strerror(EACCES)), std::string::npos)
+                << R->Message;
+        }
+        EXPECT_EQ(fs::exists(Target), C.FileMode.has_value());
+        if (C.FileMode) {
+            const struct stat After = StatOf(Target);
+            EXPECT_EQ(Contents(Target), C.Saved ? "new\r" : "old");
+            EXPECT_EQ(After.st_ino == Before.st_ino, C.InPlace);
+            EXPECT_EQ(After.st_mode, Before.st_mode);
+            EXPECT_EQ(After.st_uid, Before.st_uid);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(Folder), fs::directory_iterator()), C.FileMode ? 1 : 0);
+    }
+}
+
+TEST(PlatformTextFile, ADescriptorNamedAsAFileIsWrittenWhereItStands)
+{
+    TScratchDir Dir;
+    const fs::path Log = Dir.Path / "log.txt";
+    Put(Log, "before\n");
+    // Opened for appending, as the shell's ">>" does.
+    const int Fd = ::open(Log.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(Fd, 0);
+    const std::string FdName = std::to_string(Fd);
+    fs::create_symlink("/dev/fd/" + FdName, Dir.Path / "link.txt");
+    const std::string Targets[] = {"/dev/fd/" + FdName, "/proc/self/fd/" + FdName, (Dir.Path / "link.txt").string()};
+    for (const std::string& Target : Targets) {
+        const TFileResult R = WriteLinesCR(Target, {Target});
+        EXPECT_TRUE(R.Ok) << R.Message;
+    }
+    // Standard output itself, led into the log for a moment.
+    std::fflush(stdout);
+    const int SavedStdout = ::dup(1);
+    ASSERT_GE(SavedStdout, 0);
+    ::dup2(Fd, 1);
+    const TFileResult ToStdout = WriteLinesCR("/dev/stdout", {"stdout"});
+    ::dup2(SavedStdout, 1);
+    ::close(SavedStdout);
+    ::close(Fd);
+    EXPECT_TRUE(ToStdout.Ok) << ToStdout.Message;
+    EXPECT_EQ(Contents(Log), "before\n" + Targets[0] + "\r" + Targets[1] + "\r" + Targets[2] + "\rstdout\r");
+    EXPECT_TRUE(fs::is_symlink(Dir.Path / "link.txt"));
+    EXPECT_FALSE(WriteLinesCR("/dev/fd/" + FdName, {"closed"}).Ok);  // a closed descriptor is an error
+}
+
+TEST(PlatformTextFile, TemporaryFilesAreHiddenAndStaleOnesGoAtTheNextSave)
+{
+    TScratchDir Dir;
+    const fs::path Target = Dir.Path / "results.txt";
+    // Left by a process that has ended (no process has this id), and the user's own files.
+    const std::string Stale = ".results.txt.tmp999999999-3";
+    const std::string Kept[] = {".results.txt.tmpnotes", ".results.txt.tmp" + std::to_string(::getpid()) + "-99999",
+                                "results.txt.tmp1-1"};
+    Put(Dir.Path / Stale, "half");
+    for (const std::string& Name : Kept) {
+        Put(Dir.Path / Name, "mine");
+    }
+    const int Watch = ::inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(Watch, 0);
+    ASSERT_GE(::inotify_add_watch(Watch, Dir.Path.c_str(), IN_CREATE), 0);
+    ASSERT_TRUE(WriteLinesCR(Target.string(), {"new"}).Ok);
+    std::vector<std::string> Created;
+    alignas(inotify_event) char Buffer[4096];
+    const ssize_t Got = ::read(Watch, Buffer, sizeof Buffer);
+    for (ssize_t At = 0; At < Got;) {
+        const auto* Event = reinterpret_cast<const inotify_event*>(Buffer + At);
+        Created.emplace_back(Event->len > 0 ? Event->name : "");
+        At += static_cast<ssize_t>(sizeof(inotify_event) + Event->len);
+    }
+    ::close(Watch);
+    ASSERT_EQ(Created.size(), 1u);  // the temporary file, renamed into place
+    EXPECT_EQ(Created[0].rfind(".results.txt.tmp" + std::to_string(::getpid()) + "-", 0), 0u) << Created[0];
+    EXPECT_FALSE(fs::exists(Dir.Path / Stale));
+    for (const std::string& Name : Kept) {
+        EXPECT_TRUE(fs::exists(Dir.Path / Name)) << Name;
+    }
+    EXPECT_EQ(Contents(Target), "new\r");
 }
