@@ -28,12 +28,35 @@ bool LinksInside(const TSimulation& Model, const TStage& S, bool Suppliers)
         return false;
     }
     for (int K = 1; K <= Count; ++K) {
-        const TStage* Other = Suppliers ? S.Suppliers[static_cast<std::size_t>(K)] : S.Customers[static_cast<std::size_t>(K)];
-        if (Other == nullptr || Other->StageNum < 1 || Other->StageNum > Model.NumStages() ||
+        const TStage* Other = Suppliers ? &S.Supplier(K) : &S.Customer(K);
+        if (Other->StageNum < 1 || Other->StageNum > Model.NumStages() ||
             &Model.Stage(Other->StageNum) != Other) {
             return false;
         }
         if (Suppliers ? Other->StageNum <= S.StageNum : Other->StageNum >= S.StageNum) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Lists(const TStage& S, bool Suppliers, const TStage& Other)
+{
+    const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
+    for (int K = 1; K <= Count; ++K) {
+        if (&(Suppliers ? S.Supplier(K) : S.Customer(K)) == &Other) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Each stage that a list of S names lists S back.
+bool LinksAgree(const TStage& S, bool Suppliers)
+{
+    const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
+    for (int K = 1; K <= Count; ++K) {
+        if (!Lists(Suppliers ? S.Supplier(K) : S.Customer(K), !Suppliers, S)) {
             return false;
         }
     }
@@ -70,6 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, std::size_t Size)
     }
     if (!Result.Ok) {
         return 0;
+    }
+    for (int N = 1; N <= Model.NumStages(); ++N) {
+        if (!LinksAgree(Model.Stage(N), true) || !LinksAgree(Model.Stage(N), false)) {
+            Broken("an accepted model lists a link on one side only");
+        }
     }
     CheckModel(Model, Silent);  // walks the echelon demand over every link
 

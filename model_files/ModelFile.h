@@ -12,8 +12,11 @@ struct TLoadResult {
     bool Ok = true;
     double Version = 2.4;  // the version recognised; the number read when it is not one we read;
                            // 0 when the file could not be read at all
-    int Line = 0;          // 1-based line where reading stopped; 0 when Ok or the file could not be read
+    int Line = 0;          // 1-based line where reading stopped; 0 when Ok, or when the file could not
+                           // be read or holds nothing
     std::string Message;   // names the line and what is wrong; empty when Ok
+    std::string Warning;   // when Ok: names the line where the file ends early, or where content
+                           // that is no part of a model follows the last stage; empty otherwise
 };
 
 // The bytes of the current-version ("v2.4") model file of Model: the version line, the stage
@@ -41,15 +44,25 @@ TFileResult SaveModel(const TSimulation& Model, const std::string& Path);
 // A file whose first byte is "v" carries its version after it; any other file is version 2.0.
 // After reading a file of an earlier version successfully, shows the conversion notice through
 // Messages.ShowInfo; failures show nothing (the caller reports them).
-// Refused (failure naming the line and the cause): an unknown version; a token that is not a
-// number of the expected kind or is longer than 32 (integer) or 64 (real) characters; a stage
-// count outside 0..25; a stage whose number differs from its position; a supplier or customer
-// count outside 0..25; a linked stage number outside 1..NumStages, or a supplier whose number is
-// not higher than its customer's; a malformed "PerUnitTime" line.
-// What Model holds after a failure: nothing when the version or the stage count was refused;
-// otherwise all NumStages stages, those before the failing one complete, the failing one read up
-// to the failing token, the later ones at their defaults. Every link it holds joins two stages of
-// the model, customer numbered below supplier, so the model is safe to show, check and run.
+// A file that ends early still loads: every missing number reads as 0 (a missing stage count gives
+// an empty model), a link list the file ends in holds the stages it names, and a list the file
+// ends before is completed from the links the other stages list. Content after the last stage
+// (after the "PerUnitTime" line in a v2.4 file) is ignored. Either way the result carries a
+// warning naming the line and what was missing or left over, also shown through
+// Messages.ShowInfo (after the conversion notice).
+// Refused (failure naming the line and the cause): a file with no token at all (empty or only
+// blanks); an unknown version; a token that is not a number of the expected kind or is longer
+// than 32 (integer) or 64 (real) characters; a stage count outside 0..25; a stage whose number
+// differs from its position; a supplier or customer count outside 0..25; a linked stage number
+// outside 1..NumStages, a supplier whose number is not higher than its customer's, or a stage
+// listed twice in one list; link lists that disagree (a stage lists another as its supplier or
+// customer, and that stage, read to the end of its list, does not list it back); a malformed
+// "PerUnitTime" line.
+// What Model holds after a failure: nothing when the file is empty, or the version or the stage
+// count was refused; otherwise all NumStages stages, those before the failing one complete, the
+// failing one read up to the failing token, the later ones at their defaults. Every link it holds
+// joins two stages of the model, customer numbered below supplier, so the model is safe to show,
+// check and run; after a success every link is listed on both sides.
 // Whatever the outcome, every stage's raw-material groups are rebuilt from the final links.
 TLoadResult LoadModelFromText(TSimulation& Model, std::string_view Bytes, Dialogs& Messages);
 

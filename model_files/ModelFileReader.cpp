@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -18,6 +20,17 @@ public:
         int& Num = Suppliers ? S.NumSuppliers_ : S.NumCustomers_;
         auto& Links = Suppliers ? S.Suppliers_ : S.Customers_;
         Links[static_cast<std::size_t>(++Num)] = &Other;
+    }
+    static bool Lists(const TStage& S, bool Suppliers, const TStage& Other)
+    {
+        const int Num = Suppliers ? S.NumSuppliers_ : S.NumCustomers_;
+        const auto& Links = Suppliers ? S.Suppliers_ : S.Customers_;
+        for (int K = 1; K <= Num; ++K) {
+            if (Links[static_cast<std::size_t>(K)] == &Other) {
+                return true;
+            }
+        }
+        return false;
     }
 };
 
@@ -115,12 +128,37 @@ private:
     bool ReadLinks(TStage& S, bool Suppliers);
     bool ReadStage(TStage& S, TModelFileVersion Version);
     bool ReadPerUnitTime();
+    bool MatchLinks();
+    // Records, once, that the file ended where What was expected.
+    void NoteEnd(const std::string& What);
+    void NoteLeftOver();
 
     TSimulation& Model_;
     std::string_view Bytes_;
     TTokenReader Tokens_;
     TLoadResult& Result_;
+    // Per stage: the line its number was read from, and whether the file held its supplier
+    // ([0]) and customer ([1]) lists to the end.
+    std::array<int, MaxStages + 1> StageLine_{};
+    std::array<std::array<bool, 2>, MaxStages + 1> ListRead_{};
 };
+
+void TModelReader::NoteEnd(const std::string& What)
+{
+    if (Result_.Warning.empty()) {
+        Result_.Warning = "Line " + std::to_string(Tokens_.Line()) + ": the file ends before " + What +
+                          "; what is missing reads as 0.";
+    }
+}
+
+void TModelReader::NoteLeftOver()
+{
+    const std::string_view Token = Tokens_.Next();
+    if (!Token.empty()) {
+        Result_.Warning = "Line " + std::to_string(Tokens_.Line()) + ": \"" + Printable(Token) +
+                          "\" and whatever follows it after the last stage is not part of a model; it is ignored.";
+    }
+}
 
 bool TModelReader::ReadVersion(TModelFileVersion& Version)
 {
@@ -162,6 +200,7 @@ bool TModelReader::ReadInt(int32_t& Value, const std::string& What)
 {
     const std::string_view Token = Tokens_.Next();
     if (Token.empty()) {
+        NoteEnd(What);
         Value = 0;
         return true;
     }
@@ -179,6 +218,7 @@ bool TModelReader::ReadReal(double& Value, const std::string& What)
 {
     const std::string_view Token = Tokens_.Next();
     if (Token.empty()) {
+        NoteEnd(What);
         Value = 0;
         return true;
     }
@@ -266,6 +306,9 @@ bool TModelReader::ReadLinks(TStage& S, bool Suppliers)
         if (!ReadInt(Other, Kind + " " + std::to_string(I) + " of " + StageName(K))) {
             return false;
         }
+        if (Tokens_.Ended()) {
+            break;  // a list the file ends in holds the stages it names
+        }
         if (Other < 1 || Other > Model_.NumStages()) {
             return Fail(StageName(K) + " lists " + Kind + " " + std::to_string(Other) +
                         ", which is not a stage of this model (1 to " + std::to_string(Model_.NumStages()) + ").");
@@ -278,7 +321,41 @@ bool TModelReader::ReadLinks(TStage& S, bool Suppliers)
             return Fail(StageName(K) + " lists stage " + std::to_string(Other) +
                         " as a customer; a customer must have a lower number than its supplier.");
         }
+        if (TModelFileLinks::Lists(S, Suppliers, Model_.Stage(Other))) {
+            return Fail(StageName(K) + " lists stage " + std::to_string(Other) + " as a " + Kind + " twice.");
+        }
         TModelFileLinks::Append(S, Suppliers, Model_.Stage(Other));
+    }
+    ListRead_[static_cast<std::size_t>(K)][Suppliers ? 0 : 1] = !Tokens_.Ended();
+    return true;
+}
+
+// A link joins a customer and a supplier only when each lists the other. A list the file ended
+// before is completed from the other side, so that a short file keeps every link it does name.
+bool TModelReader::MatchLinks()
+{
+    for (int K = 1; K <= Model_.NumStages(); ++K) {
+        const TStage& S = Model_.Stage(K);
+        for (const bool Suppliers : {true, false}) {
+            const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
+            for (int I = 1; I <= Count; ++I) {
+                TStage& Other = Model_.Stage((Suppliers ? S.Supplier(I) : S.Customer(I)).StageNum);
+                if (TModelFileLinks::Lists(Other, !Suppliers, S)) {
+                    continue;
+                }
+                if (!ListRead_[static_cast<std::size_t>(Other.StageNum)][Suppliers ? 1 : 0]) {
+                    TModelFileLinks::Append(Other, !Suppliers, Model_.Stage(K));
+                    continue;
+                }
+                Result_.Ok = false;
+                Result_.Line = StageLine_[static_cast<std::size_t>(K)];
+                Result_.Message = "Line " + std::to_string(Result_.Line) + ": " + StageName(K) + " lists " +
+                                  StageName(Other.StageNum) + (Suppliers ? " as a supplier" : " as a customer") +
+                                  ", but " + StageName(Other.StageNum) + " does not list " + StageName(K) +
+                                  (Suppliers ? " as a customer." : " as a supplier.");
+                return false;
+            }
+        }
     }
     return true;
 }
@@ -290,6 +367,7 @@ bool TModelReader::ReadStage(TStage& S, TModelFileVersion Version)
     if (!ReadInt(Number, "the number of " + StageName(K))) {
         return false;
     }
+    StageLine_[static_cast<std::size_t>(K)] = Tokens_.Line();
     if (Tokens_.Ended()) {
         Number = K;  // a file that ends early leaves its stages numbered by position
     }
@@ -313,8 +391,10 @@ bool TModelReader::ReadStage(TStage& S, TModelFileVersion Version)
 
 bool TModelReader::ReadPerUnitTime()
 {
+    const TTokenReader Restart = Tokens_;
     if (Tokens_.Next() != PerUnitTimeMarker) {
-        return true;  // nothing after the last stage that we know of; like any reader, stop here
+        Tokens_ = Restart;  // not the line: whatever it is, it is left over
+        return true;
     }
     for (int K = 1; K <= Model_.NumStages(); ++K) {
         const std::string_view Flag = Tokens_.Next();
@@ -353,6 +433,12 @@ bool TModelReader::ReadModel(TModelFileVersion Version)
     if (Ok && Version == TModelFileVersion::V24) {
         Ok = ReadPerUnitTime();
     }
+    if (Ok) {
+        Ok = MatchLinks();
+    }
+    if (Ok) {
+        NoteLeftOver();
+    }
     // The groups are built once, from everything read: while a stage is read its later
     // suppliers still have their defaults, so groups built then would be rebuilt anyway.
     for (int K = 1; K <= Model_.NumStages(); ++K) {
@@ -371,13 +457,22 @@ TLoadResult LoadModelFromText(TSimulation& Model, std::string_view Bytes, Dialog
         Result.Message = "The model must be empty before a model file is loaded into it.";
         return Result;
     }
+    if (std::all_of(Bytes.begin(), Bytes.end(), IsSeparator)) {
+        Result.Ok = false;
+        Result.Message = "The file is empty; it is not a model file.";
+        return Result;
+    }
     TModelReader Reader(Model, Bytes, Result);
     TModelFileVersion Version = TModelFileVersion::V24;
     if (!Reader.ReadVersion(Version) || !Reader.ReadModel(Version)) {
+        Result.Warning.clear();
         return Result;
     }
     if (Version != TModelFileVersion::V24) {
         Messages.ShowInfo(std::string(ConversionNotice));
+    }
+    if (!Result.Warning.empty()) {
+        Messages.ShowInfo(Result.Warning);
     }
     return Result;
 }

@@ -538,13 +538,85 @@ TEST(LoadModel, HugeFiniteBoundOfAnEarlierVersionBecomesInfiniteThroughASave)
     EXPECT_EQ(New.Model.Stage(1).DemandBound, 3.0);
 }
 
-TEST(LoadModel, EmptyFileIsAnEmptyModelOfVersion20)
+TEST(LoadModel, FileWithoutAnyTokenIsNotAModelFile)
 {
-    TLoaded L("");
+    for (const std::string& Text : {std::string(), std::string(" \r\n\t"), std::string(3, '\0')}) {
+        TLoaded L(Text);
+        EXPECT_FALSE(L.Result.Ok);
+        EXPECT_EQ(L.Result.Message, "The file is empty; it is not a model file.");
+        EXPECT_EQ(L.Model.NumStages(), 0);
+        EXPECT_TRUE(L.Messages.Shown.empty());
+    }
+}
+
+TEST(LoadModel, ShortFileOrContentAfterTheModelLoadsWithAWarningNamingTheLine)
+{
+    const struct {
+        std::string Text;
+        int Stages;
+        std::string Warning;
+    } Cases[] = {
+        {"v2.4\r", 0, "Line 1: the file ends before the number of stages; what is missing reads as 0."},
+        {"v2.4\r2 1\r1 3 2000000000 0 5.00", 2,
+         "Line 3: the file ends before Dem StdDev of stage 1; what is missing reads as 0."},
+        {Header(2) + DefaultLine(1) + DefaultLine(2).substr(0, 20) + "\r\r", 2,
+         "Line 4: the file ends before Dem StdDev of stage 2; what is missing reads as 0."},
+        {Header(1) + DefaultLine(1) + "extra 1 2\r", 1,
+         "Line 4: \"extra\" and whatever follows it after the last stage is not part of a model; it is ignored."},
+        {Header(1) + DefaultLine(1) + "PerUnitTime 0 \r9\r", 1,
+         "Line 5: \"9\" and whatever follows it after the last stage is not part of a model; it is ignored."},
+        // Only the current version has the "Per Unit Time" line.
+        {"1 0\r1 0 0 0.00 0.0000 0.00 0.0000 0.0000 0.0000 0.0000 1 0 0 0 0 0 0 0 0 0\rPerUnitTime 0 ", 1,
+         "Line 3: \"PerUnitTime\" and whatever follows it after the last stage is not part of a model; it is ignored."},
+    };
+    for (const auto& C : Cases) {
+        TLoaded L(C.Text);
+        ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
+        EXPECT_EQ(L.Model.NumStages(), C.Stages) << C.Text;
+        EXPECT_EQ(L.Result.Warning, C.Warning);
+        ASSERT_FALSE(L.Messages.Shown.empty());
+        EXPECT_EQ(L.Messages.Shown.back().Kind, TScriptedDialogs::TKind::Info);
+        EXPECT_EQ(L.Messages.Shown.back().Text, C.Warning);
+    }
+    TLoaded Complete(Header(1) + DefaultLine(1) + " \r\r");
+    EXPECT_TRUE(Complete.Result.Warning.empty());
+    EXPECT_TRUE(Complete.Messages.Shown.empty());
+}
+
+TEST(LoadModel, ShortFileKeepsEveryLinkItNamesOnBothSides)
+{
+    // Stage 1 lists two suppliers, but the file ends after the first.
+    TLoaded L(Header(3) + DefaultLine(1).substr(0, DefaultLine(1).size() - 10) + "2 3");
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
-    EXPECT_EQ(L.Result.Version, 2.0);
-    EXPECT_EQ(L.Model.NumStages(), 0);
-    EXPECT_TRUE(L.NoticeShownOnce());
+    EXPECT_EQ(L.Result.Warning, "Line 3: the file ends before supplier 2 of stage 1; what is missing reads as 0.");
+    EXPECT_EQ(L.Suppliers(1), (std::vector<int>{3}));
+    EXPECT_EQ(L.Customers(3), (std::vector<int>{1}));
+    EXPECT_TRUE(L.Customers(2).empty());
+    EXPECT_EQ(L.Model.Stage(1).NumRawMaterials(), 1);
+}
+
+TEST(LoadModel, LinkListsThatDisagreeAreRefusedNamingBothStages)
+{
+    const struct {
+        std::string Text;
+        std::string Message;
+    } Cases[] = {
+        {Header(2) + DefaultLine(1, "1 2 0 ") + DefaultLine(2),
+         "Line 3: stage 1 lists stage 2 as a supplier, but stage 2 does not list stage 1 as a customer."},
+        {Header(2) + DefaultLine(1) + DefaultLine(2, "0 1 1 "),
+         "Line 4: stage 2 lists stage 1 as a customer, but stage 1 does not list stage 2 as a supplier."},
+        {Header(3) + DefaultLine(1, "1 3 0 ") + DefaultLine(2) + DefaultLine(3, "0 1 2 "),
+         "Line 3: stage 1 lists stage 3 as a supplier, but stage 3 does not list stage 1 as a customer."},
+        {Header(2) + DefaultLine(1, "2 2 2 0 ") + DefaultLine(2, "0 1 1 "),
+         "Line 3: stage 1 lists stage 2 as a supplier twice."},
+    };
+    for (const auto& C : Cases) {
+        TLoaded L(C.Text);
+        EXPECT_FALSE(L.Result.Ok);
+        EXPECT_EQ(L.Result.Message, C.Message);
+        EXPECT_TRUE(L.Result.Warning.empty());
+        EXPECT_TRUE(L.Messages.Shown.empty());
+    }
 }
 
 TEST(LoadModel, UnknownVersionFailsWithoutReadingAnyStage)
