@@ -178,14 +178,7 @@ TFileResult WriteFileAtomically(const std::string& Path, const std::string& Cont
     }
     std::error_code Ec;
     // Saving through a symbolic link replaces the file it points to, not the link.
-    fs::path Target(Path);
-    if (fs::is_symlink(Target, Ec)) {
-        const fs::path Resolved = fs::weakly_canonical(Target, Ec);
-        if (Ec) {
-            return Failure(Path, Ec.message());
-        }
-        Target = Resolved;
-    }
+    const fs::path Target = fs::is_symlink(Path, Ec) ? fs::path(SaveTarget(Path)) : fs::path(Path);
     struct stat Existing {};
     const bool Exists = ::stat(Target.c_str(), &Existing) == 0;
     if (Exists && S_ISDIR(Existing.st_mode)) {
@@ -251,6 +244,20 @@ TFileResult WriteFileAtomically(const std::string& Path, const std::string& Cont
         ::close(FolderFd);
     }
     return TFileResult{};
+}
+
+std::string SaveTarget(const std::string& Path)
+{
+    std::error_code Ec;
+    fs::path P = fs::absolute(Path, Ec);
+    for (int Hop = 0; Hop < 40 && !Ec && fs::is_symlink(P, Ec); ++Hop) {
+        const fs::path Link = fs::read_symlink(P, Ec);
+        if (!Ec) {
+            P = Link.is_absolute() ? Link : P.parent_path() / Link;
+        }
+    }
+    const fs::path Resolved = fs::weakly_canonical(P, Ec);
+    return Ec ? P.lexically_normal().string() : Resolved.string();
 }
 
 TFileResult WriteLinesCR(const std::string& Path, const std::vector<std::string>& Lines)

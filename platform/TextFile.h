@@ -24,6 +24,10 @@ struct TFileResult {
 // A write to a pipe whose reader has gone raises SIGPIPE unless the program ignores it.
 TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents);
 
+// The file that a save of Path writes: Path made absolute, with every symbolic link followed (also
+// one that leads to a file not yet made) and "." and ".." resolved.
+std::string SaveTarget(const std::string& Path);
+
 // The program's own text files: every line followed by a single carriage return (byte 13), no
 // line feed. Written with WriteFileAtomically.
 TFileResult WriteLinesCR(const std::string& Path, const std::vector<std::string>& Lines);

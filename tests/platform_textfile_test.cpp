@@ -246,6 +246,12 @@ TEST(PlatformTextFile, SavingThroughALinkReplacesTheFileItPointsTo)
     std::ifstream In(Real, std::ios::binary);
     const std::string Bytes((std::istreambuf_iterator<char>(In)), {});
     EXPECT_EQ(Bytes, "new\r");
+    // A link to a file not yet made: the file is made, as the shell's ">" makes it.
+    const fs::path Dangling = Dir / "dangling.txt";
+    fs::create_symlink(Dir / "made.txt", Dangling);
+    ASSERT_TRUE(WriteLinesCR(Dangling.string(), {"made"}).Ok);
+    EXPECT_TRUE(fs::is_symlink(Dangling));
+    EXPECT_TRUE(fs::is_regular_file(Dir / "made.txt"));
     fs::remove_all(Dir);
 }
 
