@@ -4,35 +4,54 @@ BENCH_DIR  ?= build-bench
 ASAN_DIR   ?= build-asan
 FUZZ_DIR   ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-DEB_PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-FUZZ_PACKAGES := clang libclang-rt-14-dev
+# What `make run` needs, and what the tests and benchmarks add.
+RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev
+TEST_PACKAGES  := libgtest-dev libgmock-dev
+BENCH_PACKAGES := libbenchmark-dev
+DEB_PACKAGES   := $(RUN_PACKAGES) $(TEST_PACKAGES) $(BENCH_PACKAGES)
+FUZZ_PACKAGES  := clang libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
+# The demo: the target `make run` builds, and the command it runs (the assembly example, 1000
+# periods, warm-up 100, seed 1; it prints its cost totals).
+RUN_TARGET  := orvantis-cli
+RUN_COMMAND := ./$(BUILD_DIR)/orvantis-cli run examples/assembly.txt --seed 1
 
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps build run test bench asan fuzz-deps fuzz clean
+.PHONY: all deps run-deps configure build run test bench asan fuzz-deps fuzz clean
 
 all: build
 
-# Installs the Debian packages the build needs, only those that are missing.
-deps:
-	@missing=""; for p in $(DEB_PACKAGES); do \
+# Installs those of the Debian packages given that are missing.
+define install_missing
+	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  $(SUDO) apt-get update && $(SUDO) DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
 	fi
+endef
 
-$(BUILD_DIR)/build.ninja: | deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+deps:
+	$(call install_missing,$(DEB_PACKAGES))
 
-build: deps $(BUILD_DIR)/build.ninja
+run-deps:
+	$(call install_missing,$(RUN_PACKAGES))
+
+# Configures the build tree, again after new packages came in (the tests are built once
+# GoogleTest is there).
+configure:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+
+build: deps configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The demo: the assembly example, 1000 periods, warm-up 100, seed 1; prints its cost totals.
-run: build
-	./$(BUILD_DIR)/orvantis-cli run examples/assembly.txt --seed 1
+# Builds only what the demo runs, so that a first run on a fresh machine is quick.
+run: run-deps configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(RUN_TARGET)
+	$(RUN_COMMAND)
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
@@ -49,12 +68,7 @@ asan: deps
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 fuzz-deps:
-	@missing=""; for p in $(DEB_PACKAGES) $(FUZZ_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  $(SUDO) apt-get update && $(SUDO) DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
-	fi
+	$(call install_missing,$(DEB_PACKAGES) $(FUZZ_PACKAGES))
 
 # libFuzzer on the model file reader, with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Findings land in fuzz/artifacts/; copy them to tests/data/fuzz/ so the normal suite loads them.

@@ -1,8 +1,15 @@
 #include "app/Cli.h"
 
-#include <map>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <optional>
 #include <ostream>
+#include <utility>
+
+#include <CLI/CLI.hpp>
 
 #include "text/GeneralProcs.h"
 #include "engine/RunSettings.h"
@@ -16,287 +23,329 @@
 #include "reports/ModelParamTable.h"
 #include "reports/StatsReport.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
 constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 
-const char* const HelpText =
-    "Usage: orvantis-cli COMMAND ...\n"
-    "\n"
-    "Commands:\n"
-    "  run MODEL [--periods N] [--warmup W] [--seed S] [--force-cst] [--strict]\n"
-    "            [--stats FILE|-] [--history FILE|-] [--orders FILE|-] [--timestamp TEXT]\n"
-    "      Runs the model and prints the five cost totals (mean cost per measured period).\n"
-    "      Defaults: 1000 periods, warm-up 100, seed 0 (from the clock; a negative seed\n"
-    "      continues the current sequence). --force-cst sets \"Service Time >= CST\".\n"
-    "      The model checks print their questions on standard error and answer Yes;\n"
-    "      --strict answers No, which refuses the run.\n"
-    "      --stats, --history, --orders write the statistics report, the History and the\n"
-    "      Order History text to FILE (lines ended by a carriage return) or, with -, to\n"
-    "      standard output. --timestamp replaces their date and time line.\n"
-    "  check MODEL [--strict]\n"
-    "      Prints every model check that fires; exit 0 when a run may go ahead, 1 otherwise.\n"
-    "  convert OLD NEW\n"
-    "      Reads a model file of any version and writes it as a current (v2.4) file.\n"
-    "  params MODEL [--timestamp TEXT]\n"
-    "      Prints the date and time line and the table of every stage's parameters.\n"
-    "\n"
-    "Exit codes: 0 success, 1 refused or failed, 2 usage error.\n";
+const std::string Program = "orvantis-cli";
+const std::string StdoutName = "-";
 
-// Message boxes on a terminal: texts on one stream, carriage returns as line breaks, every
-// question answered as told and the answer shown.
+// Text on one line: every run of line breaks (carriage returns or line feeds) becomes one blank.
+std::string OneLine(const std::string& Text)
+{
+    std::string Out;
+    bool InBreak = false;
+    for (const char C : Text) {
+        const bool Break = C == '\r' || C == '\n';
+        if (Break && !InBreak) {
+            Out.push_back(' ');
+        } else if (!Break) {
+            Out.push_back(C);
+        }
+        InBreak = Break;
+    }
+    return Out;
+}
+
+// Message boxes on a terminal, about one model file: an error or a notice is one line naming the
+// file; a question keeps its line breaks and is answered as told, the answer shown.
 class TConsoleDialogs final : public Dialogs {
 public:
-    TConsoleDialogs(std::ostream& Stream, bool Answer) : Stream_(Stream), Answer_(Answer) {}
+    TConsoleDialogs(std::ostream& Stream, bool Answer, std::string File)
+        : Stream_(Stream), Answer_(Answer), File_(std::move(File))
+    {
+    }
 
-    void ShowError(const std::string& Text) override { Stream_ << "Error: " << Lines(Text) << '\n'; }
-    void ShowInfo(const std::string& Text) override { Stream_ << Lines(Text) << '\n'; }
+    void ShowError(const std::string& Text) override
+    {
+        Stream_ << Program << ": " << File_ << ": " << OneLine(Text) << '\n';
+        ++Errors_;
+    }
+    void ShowInfo(const std::string& Text) override { Stream_ << File_ << ": " << OneLine(Text) << '\n'; }
     bool AskYesNo(const std::string& Text) override
     {
-        Stream_ << Lines(Text) << '\n'
+        std::string Lines = Text;
+        std::replace(Lines.begin(), Lines.end(), '\r', '\n');
+        Stream_ << Lines << '\n'
                 << (Answer_ ? "-> answered Yes (--strict answers No)" : "-> answered No (--strict)") << '\n';
         return Answer_;
     }
+    int Errors() const { return Errors_; }
 
 private:
-    static std::string Lines(std::string Text)
-    {
-        for (char& C : Text) {
-            if (C == '\r') {
-                C = '\n';
-            }
-        }
-        return Text;
-    }
-
     std::ostream& Stream_;
     bool Answer_;
+    std::string File_;
+    int Errors_ = 0;
 };
 
-// The parsed command line: the command's operands and its options.
-struct TParsed {
-    std::vector<std::string> Operands;
-    std::map<std::string, std::string> Values;  // options with a value
-    std::map<std::string, bool> Flags;          // options without one
-};
-
-// Splits Args into operands and the allowed options; false with a message on anything else.
-bool Parse(const std::vector<std::string>& Args, const std::vector<std::string>& ValueOptions,
-           const std::vector<std::string>& FlagOptions, TParsed& Parsed, std::string& Error)
-{
-    auto Contains = [](const std::vector<std::string>& List, const std::string& Item) {
-        for (const std::string& L : List) {
-            if (L == Item) {
-                return true;
-            }
+// Standard output, remembering the system's reason for the first write that failed (a full disk,
+// a pipe whose reader has gone).
+class TStdout {
+public:
+    explicit TStdout(std::ostream& Stream) : Stream_(Stream) {}
+    std::ostream& operator*() { return Stream_; }
+    // Pushes out what was written so far; false once a write has failed. Called right after each
+    // piece of output, while errno still holds the failed write's reason.
+    bool Flush()
+    {
+        Stream_.flush();
+        if (Stream_.fail() && Error_ == 0) {
+            Error_ = errno != 0 ? errno : EIO;
         }
-        return false;
-    };
-    for (std::size_t I = 1; I < Args.size(); ++I) {
-        const std::string& A = Args[I];
-        if (A.size() > 2 && A.rfind("--", 0) == 0) {
-            std::string Name = A;
-            std::optional<std::string> Inline;
-            const std::size_t Eq = A.find('=');
-            if (Eq != std::string::npos) {
-                Name = A.substr(0, Eq);
-                Inline = A.substr(Eq + 1);
-            }
-            if (Contains(ValueOptions, Name)) {
-                if (Inline) {
-                    Parsed.Values[Name] = *Inline;
-                } else if (I + 1 < Args.size()) {
-                    Parsed.Values[Name] = Args[++I];
-                } else {
-                    Error = "option " + Name + " needs a value";
-                    return false;
-                }
-            } else if (Contains(FlagOptions, Name) && !Inline) {
-                Parsed.Flags[Name] = true;
-            } else {
-                Error = "unknown option " + A;
+        return Error_ == 0;
+    }
+    int Error() const { return Error_; }
+
+private:
+    std::ostream& Stream_;
+    int Error_ = 0;
+};
+
+// Everything the command line can say; each command reads its own part.
+struct TOptions {
+    std::string Model;
+    std::string NewModel;
+    TRunSettingsTexts Settings;
+    bool ForceCST = false;
+    bool Strict = false;
+    std::string Stats;
+    std::string History;
+    std::string Orders;
+    std::string Timestamp;
+    bool HasTimestamp = false;
+};
+
+// Refuses an option's value that is another option: without this, "--stats --history" would
+// write the statistics to a file named "--history". A file whose name starts with "-" can be given
+// as ./-NAME; a negative number passes.
+const CLI::Validator NotAnOption(
+    [](std::string& Value) -> std::string {
+        if (Value.size() > 1 && Value[0] == '-' && !std::isdigit(static_cast<unsigned char>(Value[1]))) {
+            return "expects a value, found " + Value;
+        }
+        return "";
+    },
+    "", "");
+
+CLI::Option* AddValue(CLI::App& Command, const std::string& Name, std::string& Value, const std::string& Type,
+                      const std::string& Help)
+{
+    return Command.add_option(Name, Value, Help)->type_name(Type)->check(NotAnOption);
+}
+
+CLI::Option* AddReport(CLI::App& Command, const std::string& Name, std::string& Value, const std::string& What)
+{
+    return AddValue(Command, Name, Value, "FILE|-",
+                    "Writes the " + What +
+                        " to FILE (lines ended by a carriage return) or, with -, to standard output");
+}
+
+CLI::Option* AddTimestamp(CLI::App& Command, TOptions& O)
+{
+    return AddValue(Command, "--timestamp", O.Timestamp, "TEXT",
+                    "Replaces the date and time line, so that outputs compare byte for byte");
+}
+
+std::string OptionName(TSettingsField Field)
+{
+    switch (Field) {
+    case TSettingsField::Seed:
+        return "--seed";
+    case TSettingsField::NumPeriods:
+        return "--periods";
+    case TSettingsField::WarmUp:
+        return "--warmup";
+    case TSettingsField::None:
+        break;
+    }
+    return "";
+}
+
+// True when saves to the two names would write one file: the same file reached through links or
+// other spellings, or two names (hard links) of one file.
+bool SameFile(const std::string& A, const std::string& B)
+{
+    std::error_code Ec;
+    return fs::equivalent(A, B, Ec) || SaveTarget(A) == SaveTarget(B);
+}
+
+// Reports aimed at one file would replace each other, and one aimed at the model would replace it:
+// refused before anything runs. Standard output takes any number of reports, one after the other.
+bool TargetsDistinct(const std::vector<std::pair<std::string, std::string>>& Reports, const std::string& ModelPath,
+                     std::ostream& Err)
+{
+    for (std::size_t I = 0; I < Reports.size(); ++I) {
+        const auto& [Option, Target] = Reports[I];
+        if (Target == StdoutName) {
+            continue;
+        }
+        if (SameFile(Target, ModelPath)) {
+            Err << Program << " run: " << Option << ": " << Target
+                << " is the model file; the report would replace it.\n";
+            return false;
+        }
+        for (std::size_t J = 0; J < I; ++J) {
+            if (Reports[J].second != StdoutName && SameFile(Target, Reports[J].second)) {
+                Err << Program << " run: " << Option << ": " << Target << " is also the file of " << Reports[J].first
+                    << "; one file cannot hold two reports.\n";
                 return false;
             }
-        } else {
-            Parsed.Operands.push_back(A);
         }
     }
     return true;
 }
 
-int Usage(std::ostream& Err, const std::string& Problem)
+// Loads Path into Model; a failure is reported and gives nothing.
+std::optional<TLoadResult> LoadOrReport(TSimulation& Model, const std::string& Path, Dialogs& Notices,
+                                        std::ostream& Err)
 {
-    Err << "orvantis-cli: " << Problem << "\nTry 'orvantis-cli --help'.\n";
-    return ExitUsage;
-}
-
-// Parses a command's arguments and checks that it got Operands operands; on a usage error
-// reports it (Why names what the command takes) and returns nothing.
-std::optional<TParsed> ParseCommand(const std::vector<std::string>& Args, const std::vector<std::string>& ValueOptions,
-                                    const std::vector<std::string>& FlagOptions, std::size_t Operands,
-                                    const std::string& Why, std::ostream& Err)
-{
-    TParsed P;
-    std::string Error;
-    if (!Parse(Args, ValueOptions, FlagOptions, P, Error)) {
-        Usage(Err, Error);
-        return std::nullopt;
-    }
-    if (P.Operands.size() != Operands) {
-        Usage(Err, Why);
-        return std::nullopt;
-    }
-    return P;
-}
-
-// Loads Path into Model; on failure reports it and returns false.
-bool Load(TSimulation& Model, const std::string& Path, Dialogs& Notices, std::ostream& Err)
-{
-    const TLoadResult Result = LoadModel(Model, Path, Notices);
+    TLoadResult Result = LoadModel(Model, Path, Notices);
     if (!Result.Ok) {
-        Err << "orvantis-cli: " << Path << ": " << Result.Message << '\n';
+        // A file that could not be read at all has a message naming it already.
+        Err << Program << ": " << (Result.Version == 0 ? "" : Path + ": ") << OneLine(Result.Message) << '\n';
+        return std::nullopt;
+    }
+    return Result;
+}
+
+// LoadOrReport, and under Strict a load warning refuses the file too.
+bool Load(TSimulation& Model, const std::string& Path, bool Strict, Dialogs& Notices, std::ostream& Err)
+{
+    const std::optional<TLoadResult> Result = LoadOrReport(Model, Path, Notices, Err);
+    if (Result && Strict && !Result->Warning.empty()) {
+        Err << Program << ": " << Path << ": refused under --strict: the file ends early or holds more than a model.\n";
         return false;
     }
-    return true;
+    return Result.has_value();
 }
 
 // Writes a report to Target: "-" is standard output with line feeds, anything else a file with
 // the program's carriage-return line ends.
-bool WriteReport(const std::vector<std::string>& Lines, const std::string& Target, std::ostream& Out,
-                 std::ostream& Err)
+bool WriteReport(const std::vector<std::string>& Lines, const std::string& Target, TStdout& Out, std::ostream& Err)
 {
-    if (Target == "-") {
+    if (Target == StdoutName) {
         for (const std::string& Line : Lines) {
-            Out << Line << '\n';
+            *Out << Line << '\n';
         }
-        return true;
+        return Out.Flush();
     }
+    // What is already on standard output comes first, should Target lead there too.
+    Out.Flush();
     const TFileResult Result = WriteLinesCR(Target, Lines);
     if (!Result.Ok) {
-        Err << "orvantis-cli: " << Result.Message << '\n';
+        Err << Program << ": " << OneLine(Result.Message) << '\n';
         return false;
     }
     return true;
 }
 
-std::string TextOr(const TParsed& P, const std::string& Name, const std::string& Default)
+int Usage(std::ostream& Err, const std::string& Command, const std::string& Problem)
 {
-    const auto It = P.Values.find(Name);
-    return It == P.Values.end() ? Default : It->second;
+    const std::string Where = Command.empty() ? "" : " " + Command;
+    Err << Program << Where << ": " << Problem << " (see '" << Program << Where << " --help')\n";
+    return ExitUsage;
 }
 
-int CommandRun(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err, const TCliEnvironment& Env)
+int CommandRun(const TOptions& O, const std::vector<std::pair<std::string, std::string>>& Reports, TStdout& Out,
+               std::ostream& Err, const TCliEnvironment& Env)
 {
-    std::optional<TParsed> Parsed =
-        ParseCommand(Args, {"--periods", "--warmup", "--seed", "--stats", "--history", "--orders", "--timestamp"},
-                     {"--force-cst", "--strict"}, 1, "run takes one model file", Err);
-    if (!Parsed) {
+    // Malformed settings are a usage error, refused before the model is read; the checked run
+    // below applies the same checks again.
+    TRunSettings Settings;
+    const TSettingsCheck Check = CheckSettings(O.Settings, Settings);
+    if (!Check.Ok()) {
+        Err << Program << " run: " << OptionName(Check.Field) << ": " << Check.Message << '\n';
         return ExitUsage;
     }
-    const TParsed& P = *Parsed;
-    const TRunSettingsTexts Texts{TextOr(P, "--seed", "0"), TextOr(P, "--periods", "1000"),
-                                  TextOr(P, "--warmup", "100")};
-    TRunSettings Settings;
-    const TSettingsCheck Check = CheckSettings(Texts, Settings);
-    if (!Check.Ok()) {
-        return Usage(Err, Check.Message);
+    if (!TargetsDistinct(Reports, O.Model, Err)) {
+        return ExitUsage;
     }
-    TConsoleDialogs Dialogs(Err, !P.Flags.count("--strict"));
+    TConsoleDialogs Dialogs(Err, !O.Strict, O.Model);
     TSimulation Model(Dialogs);
-    const std::string& Path = P.Operands[0];
-    if (!Load(Model, Path, Dialogs, Err)) {
+    if (!Load(Model, O.Model, O.Strict, Dialogs, Err)) {
         return ExitFailed;
     }
-    if (P.Flags.count("--force-cst")) {
+    if (O.ForceCST) {
         Model.SetForceCST(true);
     }
-    const std::optional<TCostTotals> Ran = RunChecked(Model, Texts, Dialogs);
-    if (!Ran) {
-        Err << "orvantis-cli: " << Path << ": the run was refused by the model checks.\n";
+    const std::optional<TCostTotals> Costs = RunChecked(Model, O.Settings, Dialogs);
+    if (!Costs) {
+        if (Dialogs.Errors() == 0) {  // refused by an answer, with no error shown
+            Err << Program << ": " << O.Model << ": the run was refused by the model checks.\n";
+        }
         return ExitFailed;
     }
-    const TCostTotals& Costs = *Ran;
     const char Sep = Env.DecimalSep;
-    Out << "Order: " << FormatFixed(Costs.OrderCost, 2, Sep) << '\n'
-        << "Holding: " << FormatFixed(Costs.HoldingCost, 2, Sep) << '\n'
-        << "WIP Holding: " << FormatFixed(Costs.WIPHoldingCost, 2, Sep) << '\n'
-        << "Stockout: " << FormatFixed(Costs.StockoutCost, 2, Sep) << '\n'
-        << "Total: " << FormatFixed(Costs.TotalCost, 2, Sep) << '\n';
-    const std::string DateTime = TextOr(P, "--timestamp", Env.DateTime);
-    bool Written = true;
-    if (P.Values.count("--stats")) {
-        Written = WriteReport(BuildStatsReport(Model, DateTime, Sep), P.Values.at("--stats"), Out, Err) && Written;
-    }
-    if (P.Values.count("--history")) {
-        Written = WriteReport(BuildHistoryText(Model, DateTime, Sep), P.Values.at("--history"), Out, Err) && Written;
-    }
-    if (P.Values.count("--orders")) {
-        Written = WriteReport(BuildOrderHistoryText(Model, DateTime), P.Values.at("--orders"), Out, Err) && Written;
+    *Out << "Order: " << FormatFixed(Costs->OrderCost, 2, Sep) << '\n'
+         << "Holding: " << FormatFixed(Costs->HoldingCost, 2, Sep) << '\n'
+         << "WIP Holding: " << FormatFixed(Costs->WIPHoldingCost, 2, Sep) << '\n'
+         << "Stockout: " << FormatFixed(Costs->StockoutCost, 2, Sep) << '\n'
+         << "Total: " << FormatFixed(Costs->TotalCost, 2, Sep) << '\n';
+    bool Written = Out.Flush();
+    const std::string& DateTime = O.HasTimestamp ? O.Timestamp : Env.DateTime;
+    for (const auto& [Option, Target] : Reports) {
+        const std::vector<std::string> Lines = Option == "--stats"     ? BuildStatsReport(Model, DateTime, Sep)
+                                               : Option == "--history" ? BuildHistoryText(Model, DateTime, Sep)
+                                                                       : BuildOrderHistoryText(Model, DateTime);
+        Written = WriteReport(Lines, Target, Out, Err) && Written;
     }
     return Written ? ExitOk : ExitFailed;
 }
 
-int CommandCheck(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err)
+int CommandCheck(const TOptions& O, TStdout& Out, std::ostream& Err)
 {
-    const std::optional<TParsed> Parsed = ParseCommand(Args, {}, {"--strict"}, 1, "check takes one model file", Err);
-    if (!Parsed) {
-        return ExitUsage;
-    }
-    const TParsed& P = *Parsed;
-    // The checks are this command's output: they go to standard output.
-    TConsoleDialogs Dialogs(Out, !P.Flags.count("--strict"));
+    // The checks and load warnings are this command's output: they go to standard output.
+    TConsoleDialogs Dialogs(*Out, !O.Strict, O.Model);
     TSimulation Model(Dialogs);
-    if (!Load(Model, P.Operands[0], Dialogs, Err)) {
+    const std::optional<TLoadResult> Loaded = LoadOrReport(Model, O.Model, Dialogs, Err);
+    if (!Loaded) {
         return ExitFailed;
     }
-    if (!CheckModel(Model, Dialogs)) {
-        Out << "The run is refused.\n";
-        return ExitFailed;
-    }
-    Out << "The run may go ahead.\n";
-    return ExitOk;
+    const bool Allowed = (!O.Strict || Loaded->Warning.empty()) && CheckModel(Model, Dialogs);
+    *Out << (Allowed ? "The run may go ahead.\n" : "The run is refused.\n");
+    Out.Flush();
+    return Allowed ? ExitOk : ExitFailed;
 }
 
-int CommandConvert(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err)
+int CommandConvert(const TOptions& O, TStdout& Out, std::ostream& Err)
 {
-    const std::optional<TParsed> Parsed =
-        ParseCommand(Args, {}, {}, 2, "convert takes an old and a new model file", Err);
-    if (!Parsed) {
-        return ExitUsage;
-    }
-    const TParsed& P = *Parsed;
-    TConsoleDialogs Dialogs(Err, true);
+    TConsoleDialogs Dialogs(Err, true, O.Model);
     TSimulation Model(Dialogs);
-    if (!Load(Model, P.Operands[0], Dialogs, Err)) {
+    if (!Load(Model, O.Model, false, Dialogs, Err)) {
         return ExitFailed;
     }
-    const TFileResult Saved = SaveModel(Model, P.Operands[1]);
+    if (O.NewModel == StdoutName) {
+        *Out << ModelFileText(Model);
+        return Out.Flush() ? ExitOk : ExitFailed;
+    }
+    const TFileResult Saved = SaveModel(Model, O.NewModel);
     if (!Saved.Ok) {
-        Err << "orvantis-cli: " << Saved.Message << '\n';
+        Err << Program << ": " << OneLine(Saved.Message) << '\n';
         return ExitFailed;
     }
-    Out << "Wrote " << P.Operands[1] << " (v2.4, " << Model.NumStages() << (Model.NumStages() == 1 ? " stage).\n" : " stages).\n");
+    *Out << "Wrote " << O.NewModel << " (v2.4, " << Model.NumStages()
+         << (Model.NumStages() == 1 ? " stage).\n" : " stages).\n");
+    Out.Flush();
     return ExitOk;
 }
 
-int CommandParams(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err, const TCliEnvironment& Env)
+int CommandParams(const TOptions& O, TStdout& Out, std::ostream& Err, const TCliEnvironment& Env)
 {
-    const std::optional<TParsed> Parsed = ParseCommand(Args, {"--timestamp"}, {}, 1, "params takes one model file", Err);
-    if (!Parsed) {
-        return ExitUsage;
-    }
-    const TParsed& P = *Parsed;
-    TConsoleDialogs Dialogs(Err, true);
+    TConsoleDialogs Dialogs(Err, true, O.Model);
     TSimulation Model(Dialogs);
-    if (!Load(Model, P.Operands[0], Dialogs, Err)) {
+    if (!Load(Model, O.Model, false, Dialogs, Err)) {
         return ExitFailed;
     }
-    Out << TextOr(P, "--timestamp", Env.DateTime) << '\n';
+    *Out << (O.HasTimestamp ? O.Timestamp : Env.DateTime) << '\n';
     for (const std::string& Line : BuildModelParamTable(Model, Env.DecimalSep)) {
-        Out << Line << '\n';
+        *Out << Line << '\n';
     }
+    Out.Flush();
     return ExitOk;
 }
 
@@ -304,30 +353,101 @@ int CommandParams(const std::vector<std::string>& Args, std::ostream& Out, std::
 
 int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err, const TCliEnvironment& Env)
 {
+    CLI::App App("Simulates multi-stage inventory networks stored in model files.", Program);
+    App.set_version_flag("--version", Program + " 2.4");
+    App.require_subcommand(1);
+    App.footer("FILE - means standard output. 'orvantis-cli COMMAND --help' describes a command.\n"
+               "Exit codes: 0 success, 1 refused or failed, 2 usage error.");
+    TOptions O;
+
+    CLI::App* Run = App.add_subcommand("run", "Runs a model and prints the five cost totals");
+    Run->add_option("MODEL", O.Model, "The model file")->required();
+    AddValue(*Run, "--periods", O.Settings.NumPeriods, "N", "Number of periods, 1 to 9999 (default 1000)");
+    AddValue(*Run, "--warmup", O.Settings.WarmUp, "W", "Warm-up periods, 1 to the number of periods (default 100)");
+    AddValue(*Run, "--seed", O.Settings.Seed, "S",
+             "Random seed: 0 (default) from the clock; a negative seed continues the model's sequence, which "
+             "here starts where every new model's does");
+    Run->add_flag("--force-cst", O.ForceCST, "Sets \"Service Time >= CST\" for this run");
+    Run->add_flag("--strict", O.Strict,
+                  "Answers No to the model checks' questions and refuses a file that ends early or holds more "
+                  "than a model");
+    CLI::Option* Stats = AddReport(*Run, "--stats", O.Stats, "statistics report");
+    CLI::Option* History = AddReport(*Run, "--history", O.History, "History");
+    CLI::Option* Orders = AddReport(*Run, "--orders", O.Orders, "Order History");
+    CLI::Option* RunTimestamp = AddTimestamp(*Run, O);
+    Run->footer("The costs are means per measured period of the whole network. The model checks print their "
+                "questions on standard error and answer Yes.");
+
+    CLI::App* Check = App.add_subcommand("check", "Prints the model checks and load warnings; exit 1 on a refusal");
+    Check->add_option("MODEL", O.Model, "The model file")->required();
+    Check->add_flag("--strict", O.Strict, "Answers No to the checks' questions and refuses a load warning");
+
+    CLI::App* Convert = App.add_subcommand("convert", "Writes a model file of any version as a current (v2.4) one");
+    Convert->add_option("OLD", O.Model, "The model file to read")->required();
+    Convert->add_option("NEW", O.NewModel, "The file to write, or - for standard output")
+        ->required()
+        ->type_name("FILE|-");
+
+    CLI::App* Params = App.add_subcommand("params", "Prints the table of every stage's parameters");
+    Params->add_option("MODEL", O.Model, "The model file")->required();
+    CLI::Option* ParamsTimestamp = AddTimestamp(*Params, O);
+
+    for (CLI::App* C : {Run, Check, Convert, Params}) {
+        C->allow_extras();  // reported below in the user's order, unknown options first
+    }
+    TStdout Stdout(Out);
     if (Args.empty()) {
-        Err << HelpText;
+        Err << App.help();
         return ExitUsage;
     }
-    const std::string& Command = Args[0];
-    if (Command == "--help" || Command == "-h" || Command == "help") {
-        Out << HelpText;
-        return ExitOk;
+    std::string Command;
+    if (Args[0].empty() || Args[0][0] != '-') {
+        Command = Args[0];
+        const std::vector<CLI::App*> Commands = {Run, Check, Convert, Params};
+        if (std::none_of(Commands.begin(), Commands.end(), [&](CLI::App* C) { return C->get_name() == Command; })) {
+            return Usage(Err, "", "unknown command " + Command);
+        }
     }
-    if (Command == "--version") {
-        Out << "orvantis-cli 2.4\n";
-        return ExitOk;
+    try {
+        std::vector<std::string> Reversed(Args.rbegin(), Args.rend());  // CLI11 takes them last first
+        App.parse(Reversed);
+    } catch (const CLI::CallForHelp& Help) {
+        *Stdout << App.help();
+        return Stdout.Flush() ? ExitOk : ExitFailed;
+    } catch (const CLI::CallForVersion& Version) {
+        *Stdout << Version.what() << '\n';
+        return Stdout.Flush() ? ExitOk : ExitFailed;
+    } catch (const CLI::ParseError& Error) {
+        return Usage(Err, Command, OneLine(Error.what()));
     }
-    if (Command == "run") {
-        return CommandRun(Args, Out, Err, Env);
+    for (CLI::App* C : {Run, Check, Convert, Params}) {
+        const std::vector<std::string> Extra = C->remaining();
+        if (!Extra.empty()) {
+            const bool Option = Extra[0].size() > 1 && Extra[0][0] == '-';
+            return Usage(Err, Command, (Option ? "unknown option " : "unexpected argument ") + Extra[0]);
+        }
     }
-    if (Command == "check") {
-        return CommandCheck(Args, Out, Err);
+
+    O.HasTimestamp = RunTimestamp->count() + ParamsTimestamp->count() > 0;
+    int Code = ExitOk;
+    if (Run->parsed()) {
+        std::vector<std::pair<std::string, std::string>> Reports;
+        for (const auto& [Option, Target] : {std::pair{Stats, O.Stats}, {History, O.History}, {Orders, O.Orders}}) {
+            if (Option->count() > 0) {
+                Reports.emplace_back(Option->get_name(), Target);
+            }
+        }
+        Code = CommandRun(O, Reports, Stdout, Err, Env);
+    } else if (Check->parsed()) {
+        Code = CommandCheck(O, Stdout, Err);
+    } else if (Convert->parsed()) {
+        Code = CommandConvert(O, Stdout, Err);
+    } else if (Params->parsed()) {
+        Code = CommandParams(O, Stdout, Err, Env);
     }
-    if (Command == "convert") {
-        return CommandConvert(Args, Out, Err);
+    if (Stdout.Error() != 0) {
+        Err << Program << ": cannot write to standard output: " << std::strerror(Stdout.Error()) << ".\n";
+        return ExitFailed;
     }
-    if (Command == "params") {
-        return CommandParams(Args, Out, Err, Env);
-    }
-    return Usage(Err, "unknown command '" + Command + "'");
+    return Code;
 }

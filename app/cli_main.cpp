@@ -1,4 +1,5 @@
 // orvantis-cli: the command-line face of the simulation core.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,6 +9,9 @@
 
 int main(int argc, char** argv)
 {
+    // A reader that goes away (orvantis-cli ... | head) makes the write fail instead of ending the
+    // program unannounced, so that the failure is reported and the exit code says so.
+    std::signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> Args(argv + 1, argv + argc);
     TCliEnvironment Env;
     Env.DecimalSep = LocaleDecimalSeparator();
