@@ -22,85 +22,12 @@
 #include <vector>
 
 #include "platform/TextFile.h"
+#include "support/FileSizeLimit.h"
+#include "support/ScratchDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh directory for one test, removed with everything in it at the end.
-class TScratchDir {
-public:
-    TScratchDir()
-    {
-        std::string Pattern = (fs::temp_directory_path() / "orvantis_textfile_XXXXXX").string();
-        if (mkdtemp(Pattern.data()) == nullptr) {
-            ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
-        }
-        Path = Pattern;
-    }
-    ~TScratchDir()
-    {
-        std::error_code Ec;
-        fs::remove_all(Path, Ec);
-    }
-    TScratchDir(const TScratchDir&) = delete;
-    TScratchDir& operator=(const TScratchDir&) = delete;
-
-    // Names of the entries directly in the directory.
-    std::vector<std::string> Entries() const
-    {
-        std::vector<std::string> Names;
-        for (const fs::directory_entry& E : fs::directory_iterator(Path)) {
-            Names.push_back(E.path().filename().string());
-        }
-        return Names;
-    }
-
-    fs::path Path;
-};
-
-// The file's bytes, read without the code under test.
-std::string Contents(const fs::path& File)
-{
-    std::ifstream In(File, std::ios::binary);
-    EXPECT_TRUE(In.good()) << "cannot read " << File;
-    return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
-}
-
-// Writes a file directly, without the code under test.
-void Put(const fs::path& File, const std::string& Text)
-{
-    std::FILE* F = std::fopen(File.c_str(), "wb");
-    ASSERT_NE(F, nullptr);
-    std::fwrite(Text.data(), 1, Text.size(), F);
-    std::fclose(F);
-}
-
-// Lowers the process's file size limit for its lifetime, the way a full disk stops a write
-// even for root; SIGXFSZ is ignored so the write fails with EFBIG instead of ending the process.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t Bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &Old_);
-        OldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit New = Old_;
-        New.rlim_cur = Bytes;
-        Ok = setrlimit(RLIMIT_FSIZE, &New) == 0;
-    }
-    ~TFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &Old_);
-        std::signal(SIGXFSZ, OldHandler_);
-    }
-    TFileSizeLimit(const TFileSizeLimit&) = delete;
-    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
-    bool Ok = false;
-
-private:
-    rlimit Old_{};
-    void (*OldHandler_)(int) = SIG_DFL;
-};
 
 // Runs Save as an ordinary user: directly when the tests do not run as root; as root in a child
 // process that has given up root ("nobody"), since root may write any file. Nothing when the
@@ -158,7 +85,7 @@ TEST(PlatformTextFile, LinesEndWithSingleCarriageReturnAndNoLineFeed)
     const TFileResult R = WriteLinesCR(Target.string(), {"12/07/2026 10:00:00", "", "  Period  ", "    1,25  "});
     ASSERT_TRUE(R.Ok) << R.Message;
     EXPECT_EQ(R.Message, "");
-    const std::string Bytes = Contents(Target);
+    const std::string Bytes = FileBytes(Target);
     EXPECT_EQ(Bytes, "12/07/2026 10:00:00\r\r  Period  \r    1,25  \r");
     EXPECT_EQ(Bytes.find('\n'), std::string::npos);
     EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"history.txt"});
@@ -177,11 +104,11 @@ TEST(PlatformTextFile, ReplacesAnExistingFileAndKeepsItsPermissions)
 {
     TScratchDir Dir;
     const fs::path Target = Dir.Path / "results.txt";
-    Put(Target, "old contents\nover several\nlines\n");
+    PutFile(Target, "old contents\nover several\nlines\n");
     fs::permissions(Target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     const TFileResult R = WriteLinesCR(Target.string(), {"new"});
     ASSERT_TRUE(R.Ok) << R.Message;
-    EXPECT_EQ(Contents(Target), "new\r");
+    EXPECT_EQ(FileBytes(Target), "new\r");
     EXPECT_EQ(fs::status(Target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"results.txt"});
@@ -203,13 +130,13 @@ TEST(PlatformTextFile, DirectoryAsTargetIsRefusedAndLeftAsItWas)
     TScratchDir Dir;
     const fs::path Target = Dir.Path / "history.txt";
     fs::create_directory(Target);
-    Put(Target / "inside.txt", "keep me");
+    PutFile(Target / "inside.txt", "keep me");
     const TFileResult R = WriteLinesCR(Target.string(), {"a"});
     EXPECT_FALSE(R.Ok);
     EXPECT_NE(R.Message.find(Target.string()), std::string::npos) << R.Message;
     EXPECT_NE(R.Message.find(std::strerror(EISDIR)), std::string::npos) << R.Message;
     EXPECT_TRUE(fs::is_directory(Target));
-    EXPECT_EQ(Contents(Target / "inside.txt"), "keep me");
+    EXPECT_EQ(FileBytes(Target / "inside.txt"), "keep me");
     EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"history.txt"});
 }
 
@@ -217,7 +144,7 @@ TEST(PlatformTextFile, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
 {
     TScratchDir Dir;
     const fs::path Target = Dir.Path / "history.txt";
-    Put(Target, "the old history\r");
+    PutFile(Target, "the old history\r");
     const std::vector<std::string> Lines(2000, std::string(100, 'x'));
     TFileResult R;
     {
@@ -228,7 +155,7 @@ TEST(PlatformTextFile, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
     EXPECT_FALSE(R.Ok);
     EXPECT_NE(R.Message.find(Target.string()), std::string::npos) << R.Message;
     EXPECT_NE(R.Message.find(std::strerror(EFBIG)), std::string::npos) << R.Message;
-    EXPECT_EQ(Contents(Target), "the old history\r");
+    EXPECT_EQ(FileBytes(Target), "the old history\r");
     EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"history.txt"});
 }
 
@@ -317,7 +244,7 @@ TEST(PlatformTextFile, SavingFollowsWhatTheUserMayWriteAsTheShellDoes)
         fs::create_directory(Folder);
         const fs::path Target = Folder / "history.txt";
         if (C.FileMode) {
-            Put(Target, "old");
+            PutFile(Target, "old");
             fs::permissions(Target, *C.FileMode);
         }
         fs::permissions(Folder, C.FolderMode);
@@ -338,7 +265,7 @@ TEST(PlatformTextFile, SavingFollowsWhatTheUserMayWriteAsTheShellDoes)
         EXPECT_EQ(fs::exists(Target), C.FileMode.has_value());
         if (C.FileMode) {
             const struct stat After = StatOf(Target);
-            EXPECT_EQ(Contents(Target), C.Saved ? "new\r" : "old");
+            EXPECT_EQ(FileBytes(Target), C.Saved ? "new\r" : "old");
             EXPECT_EQ(After.st_ino == Before.st_ino, C.InPlace);
             EXPECT_EQ(After.st_mode, Before.st_mode);
             EXPECT_EQ(After.st_uid, Before.st_uid);
@@ -351,7 +278,7 @@ TEST(PlatformTextFile, ADescriptorNamedAsAFileIsWrittenWhereItStands)
 {
     TScratchDir Dir;
     const fs::path Log = Dir.Path / "log.txt";
-    Put(Log, "before\n");
+    PutFile(Log, "before\n");
     // Opened for appending, as the shell's ">>" does.
     const int Fd = ::open(Log.c_str(), O_WRONLY | O_APPEND);
     ASSERT_GE(Fd, 0);
@@ -372,7 +299,7 @@ TEST(PlatformTextFile, ADescriptorNamedAsAFileIsWrittenWhereItStands)
     ::close(SavedStdout);
     ::close(Fd);
     EXPECT_TRUE(ToStdout.Ok) << ToStdout.Message;
-    EXPECT_EQ(Contents(Log), "before\n" + Targets[0] + "\r" + Targets[1] + "\r" + Targets[2] + "\rstdout\r");
+    EXPECT_EQ(FileBytes(Log), "before\n" + Targets[0] + "\r" + Targets[1] + "\r" + Targets[2] + "\rstdout\r");
     EXPECT_TRUE(fs::is_symlink(Dir.Path / "link.txt"));
     EXPECT_FALSE(WriteLinesCR("/dev/fd/" + FdName, {"closed"}).Ok);  // a closed descriptor is an error
 }
@@ -385,9 +312,9 @@ TEST(PlatformTextFile, TemporaryFilesAreHiddenAndStaleOnesGoAtTheNextSave)
     const std::string Stale = ".results.txt.tmp999999999-3";
     const std::string Kept[] = {".results.txt.tmpnotes", ".results.txt.tmp" + std::to_string(::getpid()) + "-99999",
                                 "results.txt.tmp1-1"};
-    Put(Dir.Path / Stale, "half");
+    PutFile(Dir.Path / Stale, "half");
     for (const std::string& Name : Kept) {
-        Put(Dir.Path / Name, "mine");
+        PutFile(Dir.Path / Name, "mine");
     }
     const int Watch = ::inotify_init1(IN_NONBLOCK);
     ASSERT_GE(Watch, 0);
@@ -408,5 +335,5 @@ TEST(PlatformTextFile, TemporaryFilesAreHiddenAndStaleOnesGoAtTheNextSave)
     for (const std::string& Name : Kept) {
         EXPECT_TRUE(fs::exists(Dir.Path / Name)) << Name;
     }
-    EXPECT_EQ(Contents(Target), "new\r");
+    EXPECT_EQ(FileBytes(Target), "new\r");
 }
