@@ -1,0 +1,210 @@
+#include "batch/ReportOptions.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/Profile.h"
+
+// The profile files: a section per metric name ([Total Cost] ... [Failed]) with the keys below,
+// and the section [OtherMeasures] with "SDTtlCost" and "MeanSDOrderQty". Values 1 and 0.
+
+namespace {
+
+// Item texts and profile keys of a metric's five check boxes, by position 1..5.
+const std::array<const char*, 6> ItemTexts = {"", "Mean", "SEM", "Min", "Max", "By Stage"};
+const std::array<const char*, 6> ItemKeys = {"", "MeanChecked", "SEMChecked", "MinChecked", "MaxChecked", "ByStageChecked"};
+
+const std::array<const char*, TReportOptions::NumOther> OtherTexts = {"SD of Total Cost", "Mean of SD of Order Qty"};
+const std::array<const char*, TReportOptions::NumOther> OtherKeys = {"SDTtlCost", "MeanSDOrderQty"};
+const char* const OtherSection = "OtherMeasures";
+
+// Metrics 0..4 are the costs; the rest have per-stage columns only.
+bool IsCostMetric(int Metric) { return Metric <= MetricStockoutCost; }
+
+std::string PathIn(const std::string& Folder, const char* Name)
+{
+    return Folder.empty() ? std::string() : (std::filesystem::path(Folder) / Name).string();
+}
+
+}  // namespace
+
+TReportOptions::TReportOptions()
+{
+    for (int J = 0; J < NumMetrics; ++J) {
+        Standard_[static_cast<std::size_t>(Position(J, 0))] = TOptionItem{MetricNames[static_cast<std::size_t>(J)], true, true, false};
+        for (int Item = PosMean; Item <= PosByStage; ++Item) {
+            TOptionItem& I = Standard_[static_cast<std::size_t>(Position(J, Item))];
+            I.Text = ItemTexts[static_cast<std::size_t>(Item)];
+            // Non-cost metrics can only be reported per stage.
+            const bool Fixed = Item == PosByStage && !IsCostMetric(J);
+            I.Enabled = !Fixed;
+            I.Checked = Fixed;
+        }
+    }
+    for (int K = 0; K < NumOther; ++K) {
+        Other_[static_cast<std::size_t>(K)] = TOptionItem{OtherTexts[static_cast<std::size_t>(K)], false, true, false};
+    }
+}
+
+bool TReportOptions::IsMeasureChecked(const std::string& Measure, const std::string& Statistic) const
+{
+    for (int J = 0; J < NumMetrics; ++J) {
+        if (Standard(Position(J, 0)).Text != Measure) {
+            continue;
+        }
+        if (Statistic == "ANY") {
+            for (int Item = PosMean; Item <= PosMax; ++Item) {
+                if (Standard(Position(J, Item)).Checked) {
+                    return true;
+                }
+            }
+            return Other(0).Checked || Other(1).Checked;
+        }
+        for (int Item = PosMean; Item <= PosByStage; ++Item) {
+            if (Statistic == ItemTexts[static_cast<std::size_t>(Item)]) {
+                return Standard(Position(J, Item)).Checked;
+            }
+        }
+        return false;
+    }
+    for (const TOptionItem& O : Other_) {
+        if (O.Text == Measure) {
+            return O.Checked;
+        }
+    }
+    return true;
+}
+
+void TReportOptions::LoadOptions(const std::string& Path)
+{
+    LoadOptions(TProfile::Load(Path));
+}
+
+void TReportOptions::LoadOptions(const TProfile& Profile)
+{
+    for (int J = 0; J < NumMetrics; ++J) {
+        const std::string& Section = MetricNames[static_cast<std::size_t>(J)];
+        for (int Item = PosMean; Item <= PosByStage; ++Item) {
+            Standard_[static_cast<std::size_t>(Position(J, Item))].Checked =
+                Profile.ReadInteger(Section, ItemKeys[static_cast<std::size_t>(Item)], 0) != 0;
+        }
+    }
+    for (int K = 0; K < NumOther; ++K) {
+        Other_[static_cast<std::size_t>(K)].Checked = Profile.ReadInteger(OtherSection, OtherKeys[static_cast<std::size_t>(K)], 0) != 0;
+    }
+}
+
+TFileResult TReportOptions::SaveOptions(const std::string& Path) const
+{
+    TProfile Profile;
+    for (int J = 0; J < NumMetrics; ++J) {
+        for (int Item = PosMean; Item <= PosByStage; ++Item) {
+            Profile.Write(MetricNames[static_cast<std::size_t>(J)], ItemKeys[static_cast<std::size_t>(Item)],
+                          Standard(Position(J, Item)).Checked ? "1" : "0");
+        }
+    }
+    for (int K = 0; K < NumOther; ++K) {
+        Profile.Write(OtherSection, OtherKeys[static_cast<std::size_t>(K)], Other(K).Checked ? "1" : "0");
+    }
+    const TFileResult Failed{false, "Unable to write to " + Path};
+    const std::filesystem::path Folder = std::filesystem::path(Path).parent_path();
+    std::error_code Ec;
+    if (!Folder.empty()) {
+        std::filesystem::create_directories(Folder, Ec);  // the settings folder of a new user
+        if (Ec) {
+            return Failed;
+        }
+    }
+    return SaveProfile(Path, Profile).Ok ? TFileResult{} : Failed;
+}
+
+void TReportOptions::ClickStandard(int Pos)
+{
+    TOptionItem& I = Standard_[static_cast<std::size_t>(Pos)];
+    if (!I.Heading && I.Enabled) {
+        I.Checked = !I.Checked;
+    }
+}
+
+void TReportOptions::ClickOther(int Pos)
+{
+    TOptionItem& I = Other_[static_cast<std::size_t>(Pos)];
+    if (I.Enabled) {
+        I.Checked = !I.Checked;
+    }
+}
+
+void TReportOptions::DoubleClickStandard(int Pos)
+{
+    if (!Standard(Pos).Heading) {
+        ClickStandard(Pos);
+        return;
+    }
+    bool AllChecked = true;
+    for (int Item = PosMean; Item <= PosMax; ++Item) {
+        AllChecked = AllChecked && Standard(Pos + Item).Checked;
+    }
+    for (int Item = PosMean; Item <= PosMax; ++Item) {
+        Standard_[static_cast<std::size_t>(Pos + Item)].Checked = !AllChecked;
+    }
+}
+
+void TReportOptions::DoubleClickOther(int Pos)
+{
+    ClickOther(Pos < 0 ? 0 : Pos);
+}
+
+void TReportOptions::SetEnabled(int Pos, bool Enabled)
+{
+    TOptionItem& I = Standard_[static_cast<std::size_t>(Pos)];
+    if (!I.Heading) {
+        I.Enabled = Enabled;
+    }
+}
+
+TOptionMarks TReportOptions::Marks() const
+{
+    TOptionMarks M;
+    for (int P = 0; P < NumStandard; ++P) {
+        M.Standard[static_cast<std::size_t>(P)] = Standard(P).Checked;
+    }
+    for (int K = 0; K < NumOther; ++K) {
+        M.Other[static_cast<std::size_t>(K)] = Other(K).Checked;
+    }
+    return M;
+}
+
+void TReportOptions::SetMarks(const TOptionMarks& Marks)
+{
+    for (int P = 0; P < NumStandard; ++P) {
+        Standard_[static_cast<std::size_t>(P)].Checked = Marks.Standard[static_cast<std::size_t>(P)];
+    }
+    for (int K = 0; K < NumOther; ++K) {
+        Other_[static_cast<std::size_t>(K)].Checked = Marks.Other[static_cast<std::size_t>(K)];
+    }
+}
+
+TFileResult TReportOptions::RestoreDefaults(const std::string& DefaultsPath, const std::string& UserPath)
+{
+    LoadOptions(DefaultsPath);
+    if (!UserPath.empty() && !DeleteProfile(UserPath)) {
+        return TFileResult{false, "Unable to delete " + UserPath};
+    }
+    return TFileResult{};
+}
+
+void TReportOptions::LoadStartOptions(const std::string& DefaultsPath, const std::string& UserPath)
+{
+    std::error_code Ec;
+    LoadOptions(!UserPath.empty() && std::filesystem::exists(UserPath, Ec) ? UserPath : DefaultsPath);
+}
+
+std::string DefaultOptionsPath()
+{
+    return PathIn(ExecutableFolder(), DefaultOptionsFileName);
+}
+
+std::string UserOptionsPath()
+{
+    return PathIn(UserConfigFolder(), UserOptionsFileName);
+}
