@@ -8,22 +8,9 @@
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
 #include "engine/Constants.h"
+#include "support/CheckedOptions.h"
 
 namespace {
-
-TReportOptions Checked(const std::vector<std::pair<int, int>>& Items, const std::vector<int>& Other = {})
-{
-    TReportOptions O;
-    TOptionMarks M;  // every mark off, also the fixed "By Stage" ones
-    for (const auto& [Metric, Item] : Items) {
-        M.Standard[static_cast<std::size_t>(6 * Metric + Item)] = true;
-    }
-    for (const int K : Other) {
-        M.Other[static_cast<std::size_t>(K)] = true;
-    }
-    O.SetMarks(M);
-    return O;
-}
 
 TParamSet Columns(const std::vector<std::pair<int, int>>& Pairs)
 {
@@ -50,7 +37,7 @@ constexpr int Mean = 1, SEM = 2, Max = 4, ByStage = 5;
 
 TEST(BatchResults, ColumnsFollowTheCheckedMeasuresInOrder)
 {
-    const TReportOptions O = Checked({{MetricTotalCost, Mean}, {MetricTotalCost, Max}, {MetricTotalCost, ByStage},
+    const TReportOptions O = CheckedOptions({{MetricTotalCost, Mean}, {MetricTotalCost, Max}, {MetricTotalCost, ByStage},
                                       {MetricHoldingCost, ByStage}, {MetricDemand, ByStage}, {MetricOrderQty, SEM},
                                       {MetricOrderQty, ByStage}, {MetricInvLevel, Mean}},  // Inv Level without "By Stage"
                                      {0, 1});
@@ -63,16 +50,16 @@ TEST(BatchResults, ColumnsFollowTheCheckedMeasuresInOrder)
     EXPECT_EQ(Cols[1].Width, 13);
 
     // Without any other measure, "Inv Level"'s Mean alone brings no column: it has no "By Stage".
-    EXPECT_TRUE(ChooseResultColumns(Columns({}), 3, Checked({{MetricInvLevel, Mean}})).empty());
+    EXPECT_TRUE(ChooseResultColumns(Columns({}), 3, CheckedOptions({{MetricInvLevel, Mean}})).empty());
     // "Mean of SD of Order Qty" needs "Order Qty"'s "By Stage".
-    EXPECT_EQ(Headings(ChooseResultColumns(Columns({}), 1, Checked({}, {1}))), std::vector<std::string>{});
-    EXPECT_EQ(Headings(ChooseResultColumns(Columns({}), 1, Checked({{MetricOrderQty, ByStage}}, {1}))),
+    EXPECT_EQ(Headings(ChooseResultColumns(Columns({}), 1, CheckedOptions({}, {1}))), std::vector<std::string>{});
+    EXPECT_EQ(Headings(ChooseResultColumns(Columns({}), 1, CheckedOptions({{MetricOrderQty, ByStage}}, {1}))),
               std::vector<std::string>{"OrderQtyMeanSD:1"});
 }
 
 TEST(BatchResults, HeadingBlockAndTheExampleHeadingLine)
 {
-    const TReportOptions O = Checked({{MetricTotalCost, Mean}, {MetricTotalCost, SEM}, {MetricInvLevel, Mean},
+    const TReportOptions O = CheckedOptions({{MetricTotalCost, Mean}, {MetricTotalCost, SEM}, {MetricInvLevel, Mean},
                                       {MetricInvLevel, ByStage}});
     const std::vector<TResultColumn> Cols =
         ChooseResultColumns(Columns({{ParamBaseStockLevel, 1}, {ParamBaseStockLevel, 2}}), 2, O);
@@ -93,7 +80,7 @@ TEST(BatchResults, FieldsByParameterTypeAndStatistic)
     const TParamSet Set = Columns({{ParamHoldingCost, 1}, {ParamDemandBound, 1}, {ParamDemandBound, 2},
                                    {ParamProcCapacity, 1}, {ParamBaseStockLevel, 1}, {ParamBaseStockLevel, 2},
                                    {ParamStockoutPerUnitTime, 1}, {ParamInvPolicy, 1}});
-    const TReportOptions O = Checked({{MetricTotalCost, Mean}, {MetricFillRate, Max}, {MetricFillRate, ByStage}}, {0});
+    const TReportOptions O = CheckedOptions({{MetricTotalCost, Mean}, {MetricFillRate, Max}, {MetricFillRate, ByStage}}, {0});
     const std::vector<TResultColumn> Cols = ChooseResultColumns(Set, 1, O);
     TSettingResult R(1, Set.NumParams());
     R.ParamValues = {0, 2.5, std::numeric_limits<double>::infinity(), 12345.125, 2000000000, 7.5, 6.5, 1, 3};
@@ -113,7 +100,7 @@ TEST(BatchResults, FieldsByParameterTypeAndStatistic)
 
 TEST(BatchResults, OneTrialHasNoSpreadAndNoTrialGivesZeros)
 {
-    const TReportOptions O = Checked({{MetricOrderCost, Mean}, {MetricOrderCost, SEM}, {MetricOrderCost, 3},
+    const TReportOptions O = CheckedOptions({{MetricOrderCost, Mean}, {MetricOrderCost, SEM}, {MetricOrderCost, 3},
                                       {MetricOrderCost, Max}, {MetricBackorders, Mean}, {MetricBackorders, SEM},
                                       {MetricBackorders, ByStage}});
     const std::vector<TResultColumn> Cols = ChooseResultColumns(Columns({{ParamDemandMean, 1}}), 1, O);

@@ -13,6 +13,7 @@
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
+#include "support/CheckedOptions.h"
 #include "support/ScratchDir.h"
 #include "text/GeneralProcs.h"
 
@@ -50,20 +51,6 @@ TParamSet MakeSet(const std::vector<std::pair<int, int>>& Columns, const std::ve
         }
     }
     return Set;
-}
-
-TReportOptions Checked(const std::vector<std::pair<int, int>>& Items, const std::vector<int>& Other = {})
-{
-    TReportOptions O;
-    TOptionMarks M;
-    for (const auto& [Metric, Item] : Items) {
-        M.Standard[static_cast<std::size_t>(6 * Metric + Item)] = true;
-    }
-    for (const int K : Other) {
-        M.Other[static_cast<std::size_t>(K)] = true;
-    }
-    O.SetMarks(M);
-    return O;
 }
 
 constexpr int Mean = 1, SEM = 2, Min = 3, Max = 4, ByStage = 5;
@@ -217,7 +204,7 @@ TEST(BatchRun, IntegerColumnsShowTheRoundedValueAndNoTrialGivesZeros)
     Load(Model, SerialChain);
     const TParamSet Set = MakeSet({{ParamBaseStockLevel, 1}, {ParamStockoutPerUnitTime, 2}, {ParamInvPolicy, 3}},
                                   {{7.5, 1, 3}, {6.5, 0, 2}});
-    const TReportOptions O = Checked({{MetricTotalCost, Mean}, {MetricTotalCost, Max}, {MetricInvLevel, SEM},
+    const TReportOptions O = CheckedOptions({{MetricTotalCost, Mean}, {MetricTotalCost, Max}, {MetricInvLevel, SEM},
                                       {MetricInvLevel, ByStage}});
     for (const int32_t Trials : {0, -2}) {
         const TRecorded R = Record(Model, Set, O, Conditions(100, 10, 3, Trials));
@@ -249,7 +236,7 @@ TEST(BatchRun, OneTrialHasNoSpreadAndItsCostsAreASingleRunsTotals)
     Items.emplace_back(MetricBackorders, Min);
     Items.emplace_back(MetricBackorders, Max);
     Items.emplace_back(MetricBackorders, ByStage);
-    const TRecorded R = Record(Model, MakeSet({}, {{}}), Checked(Items), Conditions(500, 50, 11, 1));
+    const TRecorded R = Record(Model, MakeSet({}, {{}}), CheckedOptions(Items), Conditions(500, 50, 11, 1));
     ASSERT_EQ(R.Lines.size(), 10u);
     const std::vector<std::string> F = SplitFields(R.Lines[6], R.Lines[7]);
     ASSERT_EQ(F.size(), 20u + 16u);
@@ -282,7 +269,7 @@ TEST(BatchRun, ValuesFileWithoutColumnsGivesOneLinePerSetting)
     Load(Model, SerialChain);
     const TParamSetResult Set = ParseParamSet("0 3", "v.txt", Model.NumStages());
     ASSERT_TRUE(Set.Set);
-    const TRecorded R = Record(Model, *Set.Set, Checked({{MetricTotalCost, Mean}}), Conditions(200, 20, 8, 2));
+    const TRecorded R = Record(Model, *Set.Set, CheckedOptions({{MetricTotalCost, Mean}}), Conditions(200, 20, 8, 2));
     const std::vector<std::string> Lines = ResultLines(R.Lines);
     ASSERT_EQ(Lines.size(), 3u);
     EXPECT_EQ(R.Lines[6], "TotalCostMean  ");
@@ -303,7 +290,7 @@ TEST(BatchRun, GoldenResultsTextFollowsTheLayout)
     const TParamSet Set = MakeSet({{ParamBaseStockLevel, 1}, {ParamHoldingCost, 2}, {ParamDemandBound, 1},
                                    {ParamStockoutPerUnitTime, 1}, {ParamProcCapacity, 3}},
                                   {{20, 1.5, Inf, 1, 2000000000}, {27.5, 2.25, 3, 0, 35}, {35, 1234.5, 12.125, 1, 60}});
-    const TReportOptions O = Checked({{MetricTotalCost, Mean}, {MetricTotalCost, SEM}, {MetricTotalCost, Min},
+    const TReportOptions O = CheckedOptions({{MetricTotalCost, Mean}, {MetricTotalCost, SEM}, {MetricTotalCost, Min},
                                       {MetricTotalCost, Max}, {MetricStockoutCost, Mean}, {MetricStockoutCost, ByStage},
                                       {MetricOrderQty, Mean}, {MetricOrderQty, ByStage}, {MetricInvLevel, Mean},
                                       {MetricInvLevel, ByStage}, {MetricFillRate, Min}, {MetricFillRate, ByStage},
