@@ -1,110 +1,25 @@
 #include "app/Cli.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <utility>
 
 #include <CLI/CLI.hpp>
 
-#include "text/GeneralProcs.h"
+#include "app/CliCommon.h"
 #include "engine/RunSettings.h"
 #include "engine/Simulation.h"
 #include "model_files/CheckModel.h"
 #include "model_files/CheckedRun.h"
 #include "model_files/ModelFile.h"
-#include "platform/Dialogs.h"
-#include "platform/TextFile.h"
 #include "reports/HistoryReport.h"
 #include "reports/ModelParamTable.h"
 #include "reports/StatsReport.h"
-
-namespace fs = std::filesystem;
+#include "text/GeneralProcs.h"
 
 namespace {
-
-constexpr int ExitOk = 0;
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
-
-const std::string Program = "orvantis-cli";
-const std::string StdoutName = "-";
-
-// Text on one line: every run of line breaks (carriage returns or line feeds) becomes one blank.
-std::string OneLine(const std::string& Text)
-{
-    std::string Out;
-    bool InBreak = false;
-    for (const char C : Text) {
-        const bool Break = C == '\r' || C == '\n';
-        if (Break && !InBreak) {
-            Out.push_back(' ');
-        } else if (!Break) {
-            Out.push_back(C);
-        }
-        InBreak = Break;
-    }
-    return Out;
-}
-
-// Message boxes on a terminal, about one model file: an error or a notice is one line naming the
-// file; a question keeps its line breaks and is answered as told, the answer shown.
-class TConsoleDialogs final : public Dialogs {
-public:
-    TConsoleDialogs(std::ostream& Stream, bool Answer, std::string File)
-        : Stream_(Stream), Answer_(Answer), File_(std::move(File))
-    {
-    }
-
-    void ShowError(const std::string& Text) override
-    {
-        Stream_ << Program << ": " << File_ << ": " << OneLine(Text) << '\n';
-        ++Errors_;
-    }
-    void ShowInfo(const std::string& Text) override { Stream_ << File_ << ": " << OneLine(Text) << '\n'; }
-    bool AskYesNo(const std::string& Text) override
-    {
-        std::string Lines = Text;
-        std::replace(Lines.begin(), Lines.end(), '\r', '\n');
-        Stream_ << Lines << '\n'
-                << (Answer_ ? "-> answered Yes (--strict answers No)" : "-> answered No (--strict)") << '\n';
-        return Answer_;
-    }
-    int Errors() const { return Errors_; }
-
-private:
-    std::ostream& Stream_;
-    bool Answer_;
-    std::string File_;
-    int Errors_ = 0;
-};
-
-// Standard output, remembering the system's reason for the first write that failed (a full disk,
-// a pipe whose reader has gone).
-class TStdout {
-public:
-    explicit TStdout(std::ostream& Stream) : Stream_(Stream) {}
-    std::ostream& operator*() { return Stream_; }
-    // Pushes out what was written so far; false once a write has failed. Called right after each
-    // piece of output, while errno still holds the failed write's reason.
-    bool Flush()
-    {
-        Stream_.flush();
-        if (Stream_.fail() && Error_ == 0) {
-            Error_ = errno != 0 ? errno : EIO;
-        }
-        return Error_ == 0;
-    }
-    int Error() const { return Error_; }
-
-private:
-    std::ostream& Stream_;
-    int Error_ = 0;
-};
 
 // Everything the command line can say; each command reads its own part.
 struct TOptions {
@@ -120,58 +35,11 @@ struct TOptions {
     bool HasTimestamp = false;
 };
 
-// Refuses an option's value that is another option: without this, "--stats --history" would
-// write the statistics to a file named "--history". A file whose name starts with "-" can be given
-// as ./-NAME; a negative number passes.
-const CLI::Validator NotAnOption(
-    [](std::string& Value) -> std::string {
-        if (Value.size() > 1 && Value[0] == '-' && !std::isdigit(static_cast<unsigned char>(Value[1]))) {
-            return "expects a value, found " + Value;
-        }
-        return "";
-    },
-    "", "");
-
-CLI::Option* AddValue(CLI::App& Command, const std::string& Name, std::string& Value, const std::string& Type,
-                      const std::string& Help)
-{
-    return Command.add_option(Name, Value, Help)->type_name(Type)->check(NotAnOption);
-}
-
 CLI::Option* AddReport(CLI::App& Command, const std::string& Name, std::string& Value, const std::string& What)
 {
     return AddValue(Command, Name, Value, "FILE|-",
                     "Writes the " + What +
                         " to FILE (lines ended by a carriage return) or, with -, to standard output");
-}
-
-CLI::Option* AddTimestamp(CLI::App& Command, TOptions& O)
-{
-    return AddValue(Command, "--timestamp", O.Timestamp, "TEXT",
-                    "Replaces the date and time line, so that outputs compare byte for byte");
-}
-
-std::string OptionName(TSettingsField Field)
-{
-    switch (Field) {
-    case TSettingsField::Seed:
-        return "--seed";
-    case TSettingsField::NumPeriods:
-        return "--periods";
-    case TSettingsField::WarmUp:
-        return "--warmup";
-    case TSettingsField::None:
-        break;
-    }
-    return "";
-}
-
-// True when saves to the two names would write one file: the same file reached through links or
-// other spellings, or two names (hard links) of one file.
-bool SameFile(const std::string& A, const std::string& B)
-{
-    std::error_code Ec;
-    return fs::equivalent(A, B, Ec) || SaveTarget(A) == SaveTarget(B);
 }
 
 // Reports aimed at one file would replace each other, and one aimed at the model would replace it:
@@ -198,57 +66,6 @@ bool TargetsDistinct(const std::vector<std::pair<std::string, std::string>>& Rep
         }
     }
     return true;
-}
-
-// Loads Path into Model; a failure is reported and gives nothing.
-std::optional<TLoadResult> LoadOrReport(TSimulation& Model, const std::string& Path, Dialogs& Notices,
-                                        std::ostream& Err)
-{
-    TLoadResult Result = LoadModel(Model, Path, Notices);
-    if (!Result.Ok) {
-        // A file that could not be read at all has a message naming it already.
-        Err << Program << ": " << (Result.Version == 0 ? "" : Path + ": ") << OneLine(Result.Message) << '\n';
-        return std::nullopt;
-    }
-    return Result;
-}
-
-// LoadOrReport, and under Strict a load warning refuses the file too.
-bool Load(TSimulation& Model, const std::string& Path, bool Strict, Dialogs& Notices, std::ostream& Err)
-{
-    const std::optional<TLoadResult> Result = LoadOrReport(Model, Path, Notices, Err);
-    if (Result && Strict && !Result->Warning.empty()) {
-        Err << Program << ": " << Path << ": refused under --strict: the file ends early or holds more than a model.\n";
-        return false;
-    }
-    return Result.has_value();
-}
-
-// Writes a report to Target: "-" is standard output with line feeds, anything else a file with
-// the program's carriage-return line ends.
-bool WriteReport(const std::vector<std::string>& Lines, const std::string& Target, TStdout& Out, std::ostream& Err)
-{
-    if (Target == StdoutName) {
-        for (const std::string& Line : Lines) {
-            *Out << Line << '\n';
-        }
-        return Out.Flush();
-    }
-    // What is already on standard output comes first, should Target lead there too.
-    Out.Flush();
-    const TFileResult Result = WriteLinesCR(Target, Lines);
-    if (!Result.Ok) {
-        Err << Program << ": " << OneLine(Result.Message) << '\n';
-        return false;
-    }
-    return true;
-}
-
-int Usage(std::ostream& Err, const std::string& Command, const std::string& Problem)
-{
-    const std::string Where = Command.empty() ? "" : " " + Command;
-    Err << Program << Where << ": " << Problem << " (see '" << Program << Where << " --help')\n";
-    return ExitUsage;
 }
 
 int CommandRun(const TOptions& O, const std::vector<std::pair<std::string, std::string>>& Reports, TStdout& Out,
@@ -374,7 +191,7 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     CLI::Option* Stats = AddReport(*Run, "--stats", O.Stats, "statistics report");
     CLI::Option* History = AddReport(*Run, "--history", O.History, "History");
     CLI::Option* Orders = AddReport(*Run, "--orders", O.Orders, "Order History");
-    CLI::Option* RunTimestamp = AddTimestamp(*Run, O);
+    CLI::Option* RunTimestamp = AddTimestamp(*Run, O.Timestamp);
     Run->footer("The costs are means per measured period of the whole network. The model checks print their "
                 "questions on standard error and answer Yes.");
 
@@ -390,9 +207,10 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
 
     CLI::App* Params = App.add_subcommand("params", "Prints the table of every stage's parameters");
     Params->add_option("MODEL", O.Model, "The model file")->required();
-    CLI::Option* ParamsTimestamp = AddTimestamp(*Params, O);
+    CLI::Option* ParamsTimestamp = AddTimestamp(*Params, O.Timestamp);
 
-    for (CLI::App* C : {Run, Check, Convert, Params}) {
+    const std::vector<CLI::App*> Commands = {Run, Check, Convert, Params};
+    for (CLI::App* C : Commands) {
         C->allow_extras();  // reported below in the user's order, unknown options first
     }
     TStdout Stdout(Out);
@@ -403,7 +221,6 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     std::string Command;
     if (Args[0].empty() || Args[0][0] != '-') {
         Command = Args[0];
-        const std::vector<CLI::App*> Commands = {Run, Check, Convert, Params};
         if (std::none_of(Commands.begin(), Commands.end(), [&](CLI::App* C) { return C->get_name() == Command; })) {
             return Usage(Err, "", "unknown command " + Command);
         }
@@ -420,7 +237,7 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     } catch (const CLI::ParseError& Error) {
         return Usage(Err, Command, OneLine(Error.what()));
     }
-    for (CLI::App* C : {Run, Check, Convert, Params}) {
+    for (CLI::App* C : Commands) {
         const std::vector<std::string> Extra = C->remaining();
         if (!Extra.empty()) {
             const bool Option = Extra[0].size() > 1 && Extra[0][0] == '-';
