@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/CliBatch.h"
 #include "app/CliCommon.h"
 #include "engine/RunSettings.h"
 #include "engine/Simulation.h"
@@ -209,7 +210,9 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     Params->add_option("MODEL", O.Model, "The model file")->required();
     CLI::Option* ParamsTimestamp = AddTimestamp(*Params, O.Timestamp);
 
-    const std::vector<CLI::App*> Commands = {Run, Check, Convert, Params};
+    const TBatchCommand Batch(App);
+
+    const std::vector<CLI::App*> Commands = {Run, Check, Convert, Params, Batch.App()};
     for (CLI::App* C : Commands) {
         C->allow_extras();  // reported below in the user's order, unknown options first
     }
@@ -261,6 +264,8 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
         Code = CommandConvert(O, Stdout, Err);
     } else if (Params->parsed()) {
         Code = CommandParams(O, Stdout, Err, Env);
+    } else if (Batch.App()->parsed()) {
+        Code = Batch.Run(Stdout, Err, Env);
     }
     if (Stdout.Error() != 0) {
         Err << Program << ": cannot write to standard output: " << std::strerror(Stdout.Error()) << ".\n";

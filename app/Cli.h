@@ -7,6 +7,9 @@
 struct TCliEnvironment {
     char DecimalSep = '.';  // the user's locale separator for numbers in reports and costs
     std::string DateTime;   // the report heading's date and time when --timestamp is not given
+    bool ProgressOnErr = false;  // standard error is a terminal: long commands show their progress there
+    std::string DefaultOptions;  // the batch reporting options delivered beside the program
+    std::string UserOptions;     // the user's batch reporting options
 };
 
 // orvantis-cli: Args are the arguments after the program name. Writes results to Out and every

@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/Cli.h"
+#include "batch/ReportOptions.h"
 #include "platform/Locale.h"
 
 int main(int argc, char** argv)
@@ -16,5 +19,8 @@ int main(int argc, char** argv)
     TCliEnvironment Env;
     Env.DecimalSep = LocaleDecimalSeparator();
     Env.DateTime = LocalDateTimeText();
+    Env.ProgressOnErr = ::isatty(STDERR_FILENO) != 0;
+    Env.DefaultOptions = DefaultOptionsPath();
+    Env.UserOptions = UserOptionsPath();
     return RunCli(Args, std::cout, std::cerr, Env);
 }

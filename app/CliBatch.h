@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "engine/RunSettings.h"
+
+class TStdout;
+struct TCliEnvironment;
+struct TSweepRow;
+
+// orvantis-cli batch MODEL [--periods N] [--warmup W] [--seed S] [--trials T] [--row SPEC]...
+//                          [--values FILE] [--options INI] [--timestamp TEXT] [--out FILE|-]
+// Runs a batch and writes exactly the lines the "Batch Runs" window appends to its results.
+class TBatchCommand {
+public:
+    // Adds the command and its options to Parent.
+    explicit TBatchCommand(CLI::App& Parent);
+    TBatchCommand(const TBatchCommand&) = delete;
+    TBatchCommand& operator=(const TBatchCommand&) = delete;
+
+    CLI::App* App() const { return App_; }
+    // Runs the parsed command: 0 done, 1 refused or failed, 2 usage error.
+    int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const;
+
+private:
+    CLI::App* App_;
+    std::string Model_;
+    TRunSettingsTexts Settings_;
+    std::string Trials_ = "1";
+    std::vector<std::string> Rows_;
+    std::string Values_;
+    std::string Options_;
+    std::string Timestamp_;
+    std::string Target_ = "-";
+    CLI::Option* ValuesOption_;
+    CLI::Option* OptionsOption_;
+    CLI::Option* TimestampOption_;
+};
+
+// A --row SPEC as the row of the window: "none" (a "[none]" row), SHORTNAME@FIRST-LAST=START:END:STEP
+// or SHORTNAME@K=START:END:STEP, SHORTNAME a parameter's short name (exact case, as BSLevel). The
+// texts of the stages and values are kept as written, for the row's own checks. False, with
+// Error, for a SPEC of another form or an unknown short name.
+bool ParseRowSpec(const std::string& Spec, TSweepRow& Row, std::string& Error);
+
+// The progress line: settings done out of the total and, once one is done, the time left at the
+// pace so far.
+std::string BatchProgressText(int32_t Done, int32_t Total, double ElapsedSeconds);

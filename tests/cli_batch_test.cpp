@@ -1,0 +1,204 @@
+// orvantis-cli batch, in-process: the lines are those of the batch core, rows and options are read
+// as the window reads them, and every refusal has its exit code and message.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/Cli.h"
+#include "app/CliBatch.h"
+#include "batch/BatchRun.h"
+#include "batch/ParamSet.h"
+#include "batch/ReportOptions.h"
+#include "engine/Simulation.h"
+#include "model_files/ModelFile.h"
+#include "platform/Dialogs.h"
+#include "support/ScratchDir.h"
+
+namespace {
+
+const std::string Chain = std::string(ORVANTIS_EXAMPLES_DIR) + "/serial_chain.txt";
+
+struct TCliResult {
+    int Code = 0;
+    std::string Out;
+    std::string Err;
+};
+
+TCliResult Cli(std::vector<std::string> Args, const TCliEnvironment& Env = {})
+{
+    std::ostringstream Out;
+    std::ostringstream Err;
+    TCliResult R;
+    R.Code = RunCli(Args, Out, Err, Env);
+    R.Out = Out.str();
+    R.Err = Err.str();
+    return R;
+}
+
+std::string Joined(const std::vector<std::string>& Lines, char End)
+{
+    std::string Text;
+    for (const std::string& L : Lines) {
+        Text += L + End;
+    }
+    return Text;
+}
+
+// The lines the batch core gives for the same definition: what the window would append.
+std::vector<std::string> CoreLines(const TSweepRow& Row1, const TSweepRow& Row2, const TReportOptions& Options,
+                                   const TBatchRun& Run)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    EXPECT_TRUE(LoadModel(Model, Chain, Messages).Ok);
+    const TParamSetResult Set = BuildSweepSet(Row1, Row2, '.', Model.NumStages());
+    EXPECT_TRUE(Set.Set) << Set.Message;
+    std::vector<std::string> Lines;
+    TBatchCallbacks C;
+    C.AppendLine = [&Lines](const std::string& L) { Lines.push_back(L); };
+    RunBatch(Model, *Set.Set, Options, Run, C);
+    return Lines;
+}
+
+}  // namespace
+
+TEST(CliBatch, PrintsTheLinesOfTheBatchCore)
+{
+    TScratchDir Dir;
+    const std::string Ini = (Dir.Path / "opts.ini").string();
+    PutFile(Ini, "[Total Cost]\nMeanChecked=1\nSEMChecked=1\n[Inv Level]\nMaxChecked=1\nByStageChecked=1\n");
+    TReportOptions Options;
+    Options.LoadOptions(Ini);
+    TBatchRun Run;
+    Run.Settings = TRunSettings{300, 30, 5};
+    Run.NumTrials = 2;
+    Run.Heading = TBatchHeading{"T", "serial_chain.txt", "5", "300", "30", 0, 0};
+    Run.DecimalSep = ',';
+    const std::vector<std::string> Expected =
+        CoreLines(TSweepRow{17, "1", "2", "40", "50", "5"}, TSweepRow{10, "3", "3", "1", "2", "1"}, Options, Run);
+    ASSERT_EQ(Expected.size(), 7u + 6u + 2u);
+
+    TCliEnvironment Env;
+    Env.DecimalSep = ',';
+    const std::vector<std::string> Args = {"batch",    Chain,     "--periods", "300",   "--warmup", "30",
+                                           "--seed",   "5",       "--trials",  "2",     "--row",    "BSLevel@1-2=40:50:5",
+                                           "--row",    "HoldCost@3=1:2:1",     "--options", Ini,     "--timestamp", "T"};
+    const TCliResult R = Cli(Args, Env);
+    EXPECT_EQ(R.Code, 0) << R.Err;
+    EXPECT_EQ(R.Out, Joined(Expected, '\n'));
+    EXPECT_EQ(R.Err, "");
+
+    std::vector<std::string> ToFile = Args;
+    const std::string File = (Dir.Path / "results.txt").string();
+    ToFile.insert(ToFile.end(), {"--out", File});
+    const TCliResult F = Cli(ToFile, Env);
+    EXPECT_EQ(F.Code, 0) << F.Err;
+    EXPECT_EQ(F.Out, "");
+    EXPECT_EQ(FileBytes(File), Joined(Expected, '\r'));
+}
+
+TEST(CliBatch, DefaultsNoneRowsAndTheUsersOptions)
+{
+    TScratchDir Dir;
+    TCliEnvironment Env;
+    Env.DateTime = "clock";
+    Env.DefaultOptions = (Dir.Path / "ORVTVOF.ini").string();
+    Env.UserOptions = (Dir.Path / "user" / "ORVTVOFusr.ini").string();
+    PutFile(Env.DefaultOptions, "[Total Cost]\nMeanChecked=1\n");
+
+    const TCliResult Plain = Cli({"batch", Chain}, Env);
+    EXPECT_EQ(Plain.Code, 0) << Plain.Err;
+    std::istringstream Lines(Plain.Out);
+    std::vector<std::string> L;
+    for (std::string Line; std::getline(Lines, Line);) {
+        L.push_back(Line);
+    }
+    ASSERT_EQ(L.size(), 10u);
+    EXPECT_EQ(L[0], "clock");
+    EXPECT_EQ(L[2], "RandSeed: 0");
+    EXPECT_EQ(L[4], "1 trials, 1000 periods per trial, 100-period warm-up period");
+    EXPECT_EQ(L[6], "TotalCostMean  ");
+
+    std::filesystem::create_directory(Dir.Path / "user");
+    PutFile(Env.UserOptions, "[Order Cost]\nMaxChecked=1\n");
+    const TCliResult Row1 = Cli({"batch", Chain, "--seed", "4", "--row", "DemMean@1=5:6:0.3"}, Env);
+    const TCliResult Row2 = Cli({"batch", Chain, "--seed", "4", "--row", "none", "--row", "DemMean@1=5:6:0.3"}, Env);
+    EXPECT_EQ(Row1.Code, 0) << Row1.Err;
+    EXPECT_EQ(Row2.Out, Row1.Out);
+    EXPECT_NE(Row1.Out.find("DemMean:1  OrderCostMax  \n   5.0000  "), std::string::npos) << Row1.Out;
+}
+
+TEST(CliBatch, Refusals)
+{
+    TScratchDir Dir;
+    PutFile(Dir.Path / "bad.txt", "1 1 16 9 5");
+    const std::string Bad = (Dir.Path / "bad.txt").string();
+    const std::string Missing = (Dir.Path / "none.txt").string();
+    struct TCase {
+        std::vector<std::string> Args;
+        int Code;
+        std::string Err;  // the start of standard error
+    };
+    const TCase Cases[] = {
+        {{"--trials", "2.5"}, 2, "orvantis-cli batch: --trials: '2.5' is not a valid integer value\n"},
+        {{"--periods", "0"}, 2, "orvantis-cli batch: --periods: "},
+        {{"--seed", "x"}, 2, "orvantis-cli batch: --seed: "},
+        {{"--row", "none", "--row", "none", "--row", "none"}, 2, "orvantis-cli batch: at most two --row options"},
+        {{"--row", "BSLevel@1=1:2:1", "--values", Bad}, 2, "orvantis-cli batch: --row and --values exclude each other"},
+        {{"--row", "BSLevel1=1:2:1"}, 2, "orvantis-cli batch: --row BSLevel1=1:2:1: expected SHORTNAME@"},
+        {{"--row", "bslevel@1=1:2:1"}, 2, "orvantis-cli batch: --row bslevel@1=1:2:1: no parameter is called bslevel"},
+        {{"--row", "BSLevel@1=1:2"}, 2, "orvantis-cli batch: --row BSLevel@1=1:2: expected three values"},
+        {{"--row", "BSLevel@1=1:2:1:3"}, 2, "orvantis-cli batch: --row BSLevel@1=1:2:1:3: expected three values"},
+        {{"--out", Chain}, 2, "orvantis-cli batch: --out: " + Chain + " is the model file"},
+        {{"--row", "BSLevel@1-9=1:2:1"}, 1,
+         "orvantis-cli batch: Row 1: stage 9 is not a stage of this model (1 to 4).\n"},
+        {{"--row", "none", "--row", "BSLevel@2-1=1:2:1"}, 1,
+         "orvantis-cli batch: Row 2: the first stage (2) is after the last stage (1).\n"},
+        {{"--row", "HoldCost@1=1:2:x"}, 1, "orvantis-cli batch: 'x' is not a valid floating point value\n"},
+        {{"--row", "HoldCost@1=1:2:0"}, 1, "orvantis-cli batch: Row 1: the step (0) must be greater than 0.\n"},
+        {{"--values", Missing}, 1, "orvantis-cli batch: " + Missing + ": An error occurred while loading your file.\n"},
+        {{"--values", Bad}, 1,
+         "orvantis-cli batch: " + Bad + ": column 1 has the stage 9, not a stage of this model (1 to 4).\n"},
+        {{"--options", Missing}, 1, "orvantis-cli batch: --options: Cannot read file " + Missing},
+    };
+    for (const TCase& C : Cases) {
+        std::vector<std::string> Args = {"batch", Chain};
+        Args.insert(Args.end(), C.Args.begin(), C.Args.end());
+        const TCliResult R = Cli(Args);
+        EXPECT_EQ(R.Code, C.Code) << C.Err;
+        EXPECT_EQ(R.Err.substr(0, C.Err.size()), C.Err);
+        EXPECT_EQ(R.Out, "") << C.Err;
+    }
+    const TCliResult NoModel = Cli({"batch", Missing});
+    EXPECT_EQ(NoModel.Code, 1);
+    EXPECT_EQ(Cli({"batch"}).Code, 2);
+}
+
+TEST(CliBatch, RowSpecsAndProgressText)
+{
+    const std::pair<std::string, TSweepRow> Specs[] = {
+        {"BSLevel@1-2=10:20:5", {17, "1", "2", "10", "20", "5"}},
+        {"BSLevel@3=10:20:5", {17, "3", "3", "10", "20", "5"}},
+        {"s@1-2=-5:5:2.5", {20, "1", "2", "-5", "5", "2.5"}},  // short names are case-sensitive: s and S differ
+        {"S@4=0:1E3:1e2", {21, "4", "4", "0", "1E3", "1e2"}},
+        {"none", {0, "", "", "", "", ""}},
+    };
+    for (const auto& [Spec, Expected] : Specs) {
+        TSweepRow Row;
+        std::string Error;
+        ASSERT_TRUE(ParseRowSpec(Spec, Row, Error)) << Spec << ": " << Error;
+        EXPECT_EQ(Row.ParamPos, Expected.ParamPos) << Spec;
+        EXPECT_EQ(std::vector<std::string>({Row.FirstStage, Row.LastStage, Row.FirstValue, Row.LastValue, Row.Step}),
+                  std::vector<std::string>({Expected.FirstStage, Expected.LastStage, Expected.FirstValue,
+                                            Expected.LastValue, Expected.Step}))
+            << Spec;
+    }
+    EXPECT_EQ(BatchProgressText(0, 10, 0), "Settings done: 0 of 10");
+    EXPECT_EQ(BatchProgressText(2, 10, 20), "Settings done: 2 of 10, about 1 min 20 s left");
+    EXPECT_EQ(BatchProgressText(1, 100, 40), "Settings done: 1 of 100, about 1 h 06 min left");
+    EXPECT_EQ(BatchProgressText(9, 10, 9), "Settings done: 9 of 10, about 1 s left");
+    EXPECT_EQ(BatchProgressText(10, 10, 99), "Settings done: 10 of 10");
+}
