@@ -97,23 +97,3 @@ TEST(BatchResults, FieldsByParameterTypeAndStatistic)
               "    2,5000         INF  12345,1250  2000000000          8          6          1         3  "
               "    123456,79         1,41         0,9100  ");
 }
-
-TEST(BatchResults, OneTrialHasNoSpreadAndNoTrialGivesZeros)
-{
-    const TReportOptions O = CheckedOptions({{MetricOrderCost, Mean}, {MetricOrderCost, SEM}, {MetricOrderCost, 3},
-                                      {MetricOrderCost, Max}, {MetricBackorders, Mean}, {MetricBackorders, SEM},
-                                      {MetricBackorders, ByStage}});
-    const std::vector<TResultColumn> Cols = ChooseResultColumns(Columns({{ParamDemandMean, 1}}), 1, O);
-    TSettingResult R(1, 1);
-    R.ParamValues[1] = 5;
-    EXPECT_EQ(BatchResultLine(Cols, R, '.'),
-              "   5.0000           0.00          0.00          0.00          0.00            0.0000           0.0000  ");
-    TTrialResult T;
-    T.StageMeans.resize(2);
-    T.OrderQtySD.resize(2);
-    T.StageMeans[1][MetricBackorders] = 2.25;
-    T.SystemSums[MetricOrderCost] = 7.125;
-    R.Fold(T);
-    EXPECT_EQ(BatchResultLine(Cols, R, '.'),
-              "   5.0000           7.13          0.00          7.13          7.13            2.2500           0.0000  ");
-}
