@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <ostream>
+#include <thread>
 
 #include "app/Cli.h"
 #include "app/CliCommon.h"
@@ -99,6 +100,17 @@ bool ParseRowSpec(const std::string& Spec, TSweepRow& Row, std::string& Error)
     return true;
 }
 
+bool ParsePartSpec(const std::string& Spec, int32_t& K, int32_t& N, std::string& Error)
+{
+    const std::size_t Slash = Spec.find('/');
+    if (Slash == std::string::npos || !TryParseInt32(Spec.substr(0, Slash), K) ||
+        !TryParseInt32(Spec.substr(Slash + 1), N) || N < 1 || K < 1 || K > N) {
+        Error = "--part " + Spec + ": expected K/N with 1 <= K <= N, for example 2/5";
+        return false;
+    }
+    return true;
+}
+
 std::string BatchProgressText(int32_t Done, int32_t Total, double ElapsedSeconds)
 {
     std::string Text = "Settings done: " + std::to_string(Done) + " of " + std::to_string(Total);
@@ -132,6 +144,13 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
     AddValue(*App_, "--out", Target_, "FILE|-",
              "Writes the results to FILE (lines ended by a carriage return) or, with - (the default), to standard "
              "output");
+    AddValue(*App_, "--jobs", Jobs_, "N",
+             "Runs N trials at a time on N threads (default: one per processor core); every N gives the same "
+             "results, --jobs 1 runs them one after the other");
+    AddValue(*App_, "--part", Part_, "K/N",
+             "Runs only the K-th of N equal slices of the settings, starting where the whole batch's random "
+             "sequence would stand: part 1 writes the heading, part N the closing lines, so the parts written in "
+             "order and joined are the whole batch (a seed other than 0 is needed)");
     App_->footer("The model checks print their questions on standard error and answer Yes. With standard error on a "
                  "terminal, a progress line shows there.");
 }
@@ -168,6 +187,24 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
         return ExitUsage;
     }
 
+    int32_t Jobs = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    if (!Jobs_.empty() && (!TryParseInt32(Jobs_, Jobs) || Jobs < 1 || Jobs > 256)) {
+        return Usage(Err, Command, "--jobs: '" + Jobs_ + "' is not a number of threads from 1 to 256");
+    }
+    int32_t PartK = 1;
+    int32_t PartN = 1;
+    if (!Part_.empty()) {
+        std::string Error;
+        if (!ParsePartSpec(Part_, PartK, PartN, Error)) {
+            return Usage(Err, Command, Error);
+        }
+        if (Settings.Seed == 0) {
+            return Usage(Err, Command,
+                         "--part needs --seed other than 0: every part must take up the one random sequence, and a seed "
+                         "from the clock differs from part to part");
+        }
+    }
+
     TReportOptions Options;
     if (!ReadOptions(Options_, OptionsOption_->count() > 0, Env, Options, Err)) {
         return ExitFailed;
@@ -200,6 +237,11 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
     Batch.Heading.PeriodsText = Settings_.NumPeriods;
     Batch.Heading.WarmUpText = Settings_.WarmUp;
     Batch.DecimalSep = Env.DecimalSep;
+    Batch.Jobs = Jobs;
+    BatchPartRange(Set.Set->NumSettings(), PartK, PartN, Batch.FirstSetting, Batch.LastSetting);
+    Batch.WriteHeading = PartK == 1;
+    Batch.WriteClosing = PartK == PartN;
+    const int32_t PartSettings = std::max(0, Batch.LastSetting - Batch.FirstSetting + 1);
 
     const bool ToStdout = Target_ == StdoutName;
     std::vector<std::string> Lines;
@@ -227,8 +269,10 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
         ShowProgress(Done, Total);
         return Out.Error() == 0;  // a reader that has gone ends the batch
     };
-    ShowProgress(0, Set.Set->NumSettings());
-    RunBatch(Model, *Set.Set, Options, Batch, Callbacks);
+    ShowProgress(0, PartSettings);
+    if (PartSettings > 0 || Batch.WriteHeading || Batch.WriteClosing) {
+        RunBatch(Model, *Set.Set, Options, Batch, Callbacks);
+    }
     if (ProgressWidth > 0) {
         Err << '\r' << std::string(ProgressWidth, ' ') << '\r' << std::flush;
     }

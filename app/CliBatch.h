@@ -14,7 +14,9 @@ struct TSweepRow;
 
 // orvantis-cli batch MODEL [--periods N] [--warmup W] [--seed S] [--trials T] [--row SPEC]...
 //                          [--values FILE] [--options INI] [--timestamp TEXT] [--out FILE|-]
-// Runs a batch and writes exactly the lines the "Batch Runs" window appends to its results.
+//                          [--jobs N] [--part K/N]
+// Runs a batch and writes exactly the lines the "Batch Runs" window appends to its results; with
+// --part only the K-th of N slices of them, so that the parts concatenated are the whole.
 class TBatchCommand {
 public:
     // Adds the command and its options to Parent.
@@ -36,6 +38,8 @@ private:
     std::string Options_;
     std::string Timestamp_;
     std::string Target_ = "-";
+    std::string Jobs_;
+    std::string Part_;
     CLI::Option* ValuesOption_;
     CLI::Option* OptionsOption_;
     CLI::Option* TimestampOption_;
@@ -46,6 +50,9 @@ private:
 // texts of the stages and values are kept as written, for the row's own checks. False, with
 // Error, for a SPEC of another form or an unknown short name.
 bool ParseRowSpec(const std::string& Spec, TSweepRow& Row, std::string& Error);
+
+// A --part K/N: 1 <= K <= N. False, with Error, otherwise.
+bool ParsePartSpec(const std::string& Spec, int32_t& K, int32_t& N, std::string& Error);
 
 // The progress line: settings done out of the total and, once one is done, the time left at the
 // pace so far.

@@ -1,9 +1,19 @@
 #include "batch/BatchRun.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "batch/ParamSet.h"
+#include "engine/Random.h"
 #include "engine/Simulation.h"
+#include "engine/StreamConsumption.h"
+#include "platform/Dialogs.h"
 
 namespace {
 
@@ -72,6 +82,198 @@ TCostTotals RunTrial(TSimulation& Model, const TRunSettings& Settings, int64_t S
     return Costs;
 }
 
+namespace {
+
+// The generator state the batch's first trial starts from: the seed as a run takes it.
+uint32_t FirstTrialState(const TSimulation& Model, const TBatchRun& Run)
+{
+    const int64_t Seed = Run.Settings.Seed;
+    if (Seed > 0) {
+        return static_cast<uint32_t>(Seed);
+    }
+    if (Seed == 0) {
+        if (Run.ClockSeed) {
+            return Run.ClockSeed();
+        }
+        TRandom Clock;
+        Clock.Seed(0);
+        return Clock.RandSeed;
+    }
+    return Model.RandSeed();
+}
+
+// What every setting draws from the generator per trial, and whether a trial's results can depend
+// on the trial before it other than through the generator: an "OQ" stage with a finite reorder
+// point may skip its first period's order and then smooth the forecast the previous trial left.
+struct TSettingShape {
+    int DemandStages = 0;
+    bool CarriesForecast = false;
+};
+
+std::vector<TSettingShape> SettingShapes(const TSimulation& Model, const TParamSet& Set)
+{
+    // A scratch copy takes each setting's values exactly as the model would (rounding, codes).
+    TSilentDialogs Quiet;
+    TSimulation Scratch(Quiet);
+    Scratch.CopyModel(Model);
+    std::vector<TSettingShape> Shapes(static_cast<std::size_t>(Set.NumSettings()) + 1);
+    for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
+        for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+            Scratch.Stage(Set.ParamStage(K)).SetParam(Set.ParamIndex(K), Set.Values(I, K));
+        }
+        TSettingShape& Shape = Shapes[static_cast<std::size_t>(I)];
+        for (int N = 1; N <= Scratch.NumStages(); ++N) {
+            const TStage& S = Scratch.Stage(N);
+            Shape.DemandStages += S.DemandMean > 0 ? 1 : 0;
+            Shape.CarriesForecast = Shape.CarriesForecast || (S.InvPolicy == PolicyOQ && S.OQReorderPoint != IntInf);
+        }
+    }
+    return Shapes;
+}
+
+// Messages a trial on a worker thread shows, kept to be shown in trial order by the caller's thread.
+class TRecordedMessages final : public Dialogs {
+public:
+    std::vector<std::string> Errors;
+    void ShowError(const std::string& Text) override { Errors.push_back(Text); }
+    void ShowInfo(const std::string& Text) override { Errors.push_back(Text); }
+    bool AskYesNo(const std::string&) override { return true; }
+};
+
+struct TTrialOutcome {
+    TTrialResult Result;
+    TCostTotals Costs;
+    std::vector<std::string> Messages;
+};
+
+// Trials run on copies of the model by worker threads, handed out in trial order and taken back
+// in trial order. At most Window results wait to be taken, so memory stays bounded however long
+// the batch.
+class TTrialPool {
+public:
+    // The copies of Model are made here, before the caller goes on to change Model.
+    TTrialPool(const TSimulation& Model, const TParamSet& Set, const TRunSettings& Settings, std::vector<uint32_t> Starts,
+               int32_t FirstSetting, int32_t Trials, int Jobs)
+        : Set_(Set), Settings_(Settings), Starts_(std::move(Starts)), FirstSetting_(FirstSetting), Trials_(Trials),
+          Window_(static_cast<std::size_t>(4 * Jobs)), Slots_(Window_)
+    {
+        for (int J = 0; J < Jobs; ++J) {
+            auto Copy = std::make_unique<TWorkerModel>();
+            Copy->Model.CopyModel(Model);
+            Models_.push_back(std::move(Copy));
+        }
+        for (int J = 0; J < Jobs; ++J) {
+            Workers_.emplace_back([this, J] { Work(*Models_[static_cast<std::size_t>(J)]); });
+        }
+    }
+    ~TTrialPool()
+    {
+        {
+            std::lock_guard<std::mutex> Lock(Mutex_);
+            Stopping_ = true;
+        }
+        Changed_.notify_all();
+        for (std::thread& W : Workers_) {
+            W.join();
+        }
+    }
+    TTrialPool(const TTrialPool&) = delete;
+    TTrialPool& operator=(const TTrialPool&) = delete;
+
+    // The outcome of trial number Index (0-based, in batch order), waiting for it.
+    TTrialOutcome Take(std::size_t Index)
+    {
+        std::unique_lock<std::mutex> Lock(Mutex_);
+        TSlot& Slot = Slots_[Index % Window_];
+        Changed_.wait(Lock, [&] { return Slot.Ready || Failure_; });
+        if (Failure_) {
+            std::rethrow_exception(Failure_);
+        }
+        TTrialOutcome Outcome = std::move(Slot.Outcome);
+        Slot.Ready = false;
+        Taken_ = Index + 1;
+        Changed_.notify_all();
+        return Outcome;
+    }
+
+private:
+    struct TSlot {
+        bool Ready = false;
+        TTrialOutcome Outcome;
+    };
+    struct TWorkerModel {
+        TRecordedMessages Messages;
+        TSimulation Model{Messages};
+    };
+
+    void Work(TWorkerModel& Worker)
+    {
+        try {
+            TRecordedMessages& Messages = Worker.Messages;
+            TSimulation& Model = Worker.Model;
+            int32_t Applied = 0;
+            for (;;) {
+                std::size_t Index = 0;
+                {
+                    std::unique_lock<std::mutex> Lock(Mutex_);
+                    Changed_.wait(Lock, [&] { return Stopping_ || (Next_ < Starts_.size() && Next_ < Taken_ + Window_); });
+                    if (Stopping_) {
+                        return;
+                    }
+                    Index = Next_++;
+                }
+                const int32_t Setting = FirstSetting_ + static_cast<int32_t>(Index / static_cast<std::size_t>(Trials_));
+                if (Setting != Applied) {
+                    for (int32_t K = 1; K <= Set_.NumParams(); ++K) {
+                        Model.SetParam(Set_.ParamStage(K), Set_.ParamIndex(K), Set_.Values(Setting, K));
+                    }
+                    Applied = Setting;
+                }
+                TTrialOutcome Outcome;
+                Model.SetRandSeed(Starts_[Index]);
+                Messages.Errors.clear();
+                Outcome.Costs = RunTrial(Model, Settings_, -1, Outcome.Result);
+                Outcome.Messages = std::move(Messages.Errors);
+                std::lock_guard<std::mutex> Lock(Mutex_);
+                TSlot& Slot = Slots_[Index % Window_];
+                Slot.Outcome = std::move(Outcome);
+                Slot.Ready = true;
+                Changed_.notify_all();
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> Lock(Mutex_);
+            if (!Failure_) {
+                Failure_ = std::current_exception();
+            }
+            Changed_.notify_all();
+        }
+    }
+
+    const TParamSet& Set_;
+    const TRunSettings Settings_;
+    const std::vector<uint32_t> Starts_;
+    const int32_t FirstSetting_;
+    const int32_t Trials_;
+    const std::size_t Window_;
+    std::vector<TSlot> Slots_;
+    std::vector<std::unique_ptr<TWorkerModel>> Models_;
+    std::size_t Next_ = 0;   // the next trial to hand out
+    std::size_t Taken_ = 0;  // trials taken back so far
+    bool Stopping_ = false;
+    std::exception_ptr Failure_;
+    std::mutex Mutex_;
+    std::condition_variable Changed_;
+    std::vector<std::thread> Workers_;
+};
+
+}  // namespace
+
+void BatchPartRange(int32_t NumSettings, int32_t K, int32_t N, int32_t& First, int32_t& Last)
+{
+    First = static_cast<int32_t>(static_cast<int64_t>(NumSettings) * (K - 1) / N) + 1;
+    Last = static_cast<int32_t>(static_cast<int64_t>(NumSettings) * K / N);
+}
+
 TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options, const TBatchRun& Run,
                        const TBatchCallbacks& Callbacks)
 {
@@ -85,17 +287,60 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
     TBatchHeading Heading = Run.Heading;
     Heading.NumStages = N;
     Heading.NumTrials = Run.NumTrials;
-    for (const std::string& Line : BatchHeadingLines(Heading, Columns)) {
-        Append(Line);
+    if (Run.WriteHeading) {
+        for (const std::string& Line : BatchHeadingLines(Heading, Columns)) {
+            Append(Line);
+        }
     }
+    const int32_t First = std::max(Run.FirstSetting, 1);
+    const int32_t Last = std::min(Run.LastSetting, Set.NumSettings());
+    const int32_t Trials = std::max(Run.NumTrials, 0);
 
     TBatchOutcome Outcome;
     {
         const TSavedValues Saved(Model, Set);
+        const std::vector<TSettingShape> Shapes = SettingShapes(Model, Set);
+        bool CarriesForecast = false;
+        for (const TSettingShape& Shape : Shapes) {
+            CarriesForecast = CarriesForecast || Shape.CarriesForecast;
+        }
+        // The pre-pass: where the one random sequence stands at every trial up to the part's end.
+        std::vector<uint32_t> Starts;
+        uint32_t State = FirstTrialState(Model, Run);
+        for (int32_t I = 1; I <= Last; ++I) {
+            for (int32_t T = 1; T <= Trials; ++T) {
+                Starts.push_back(State);
+                State = StreamAfterPeriods(N, Shapes[static_cast<std::size_t>(I)].DemandStages, State,
+                                           Run.Settings.NumPeriods);
+            }
+        }
+        // A carried forecast makes a trial depend on the whole trial before it: such a batch
+        // replays the trials before its part, and runs its own one after the other.
+        std::size_t Index = static_cast<std::size_t>(First - 1) * static_cast<std::size_t>(Trials);
+        const bool Parallel = Run.Jobs > 1 && !CarriesForecast && Index < Starts.size();
+        if (CarriesForecast) {
+            TTrialResult Discarded;
+            for (std::size_t Replay = 0; Replay < Index; ++Replay) {
+                if (Replay % static_cast<std::size_t>(Trials) == 0) {
+                    const int32_t I = static_cast<int32_t>(Replay / static_cast<std::size_t>(Trials)) + 1;
+                    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+                        Model.SetParam(Set.ParamStage(K), Set.ParamIndex(K), Set.Values(I, K));
+                    }
+                }
+                Model.SetRandSeed(Starts[Replay]);
+                RunTrial(Model, Run.Settings, -1, Discarded);
+            }
+        }
+        std::optional<TTrialPool> Pool;
+        if (Parallel) {
+            Pool.emplace(Model, Set, Run.Settings, std::vector<uint32_t>(Starts.begin() + static_cast<std::ptrdiff_t>(Index),
+                                                                         Starts.end()),
+                         First, Trials, Run.Jobs);
+        }
+        const std::size_t PartStart = Index;
         TSettingResult Result(N, Set.NumParams());
         TTrialResult Trial;
-        int64_t Seed = Run.Settings.Seed;
-        for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
+        for (int32_t I = First; I <= Last; ++I) {
             for (int32_t K = 1; K <= Set.NumParams(); ++K) {
                 Model.SetParam(Set.ParamStage(K), Set.ParamIndex(K), Set.Values(I, K));
             }
@@ -107,24 +352,47 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
                 Callbacks.SettingApplied(I);
             }
             Result.Reset();
-            for (int32_t T = 1; T <= Run.NumTrials; ++T) {
-                const TCostTotals Costs = RunTrial(Model, Run.Settings, Seed, Trial);
-                Seed = -1;  // later trials continue the random sequence
+            for (int32_t T = 1; T <= Trials; ++T, ++Index) {
+                TCostTotals Costs;
+                if (Pool) {
+                    TTrialOutcome Outcome = Pool->Take(Index - PartStart);
+                    for (const std::string& Message : Outcome.Messages) {
+                        Model.Messages().ShowError(Message);
+                    }
+                    Trial = std::move(Outcome.Result);
+                    Costs = Outcome.Costs;
+                } else {
+                    // One after the other, every trial continues the sequence the one before left.
+                    if (Index == PartStart) {
+                        Model.SetRandSeed(Starts[Index]);
+                    }
+                    Costs = RunTrial(Model, Run.Settings, -1, Trial);
+                }
                 Result.Fold(Trial);
                 if (Callbacks.TrialDone) {
                     Callbacks.TrialDone(Costs);
                 }
             }
             Append(BatchResultLine(Columns, Result, Run.DecimalSep));
-            Outcome.SettingsDone = I;
-            if (Callbacks.Progress && !Callbacks.Progress(I, Set.NumSettings()) && I < Set.NumSettings()) {
+            Outcome.SettingsDone = I - First + 1;
+            const bool Go = !Callbacks.Progress || Callbacks.Progress(I - First + 1, Last - First + 1);
+            if (!Go && I < Last) {
                 Outcome.Cancelled = true;
                 break;
             }
         }
+        Pool.reset();
+        if (Parallel && Index > PartStart) {
+            // The model holds what running the trials one after the other leaves: the last trial's
+            // run, and the generator where it ended.
+            Model.SetRandSeed(Starts[Index - 1]);
+            RunTrial(Model, Run.Settings, -1, Trial);
+        }
     }
-    for (const std::string& Line : BatchClosingLines()) {
-        Append(Line);
+    if (Run.WriteClosing) {
+        for (const std::string& Line : BatchClosingLines()) {
+            Append(Line);
+        }
     }
     return Outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "batch/BatchResults.h"
@@ -17,18 +18,32 @@ struct TBatchRun {
     int32_t NumTrials = 1;  // per setting; 0 or less runs nothing and reports zeros
     TBatchHeading Heading;  // the texts of the heading block; its NumStages and NumTrials are filled in
     char DecimalSep = '.';
+    // Threads running trials side by side; 1 runs every trial on the model itself, one after the
+    // other. Every number of threads gives the same bytes.
+    int Jobs = 1;
+    // A part of the batch: settings FirstSetting..LastSetting (at most the last), with or without the
+    // heading block and the closing lines, so that the parts of one batch, concatenated in order,
+    // are the whole batch's text. The trials of the part start where the one random sequence of
+    // the whole batch would stand.
+    int32_t FirstSetting = 1;
+    int32_t LastSetting = std::numeric_limits<int32_t>::max();
+    bool WriteHeading = true;
+    bool WriteClosing = true;
+    // The generator state a seed of 0 stands for (read once per batch); empty: the clock.
+    std::function<uint32_t()> ClockSeed;
 };
 
-// How a batch talks to whoever started it. Every member may be left empty.
+// How a batch talks to whoever started it. Every member may be left empty. All are called on the
+// thread that called RunBatch.
 struct TBatchCallbacks {
     // Each line of the results text, in order, as soon as it is known.
     std::function<void(const std::string& Line)> AppendLine;
     // After each setting: Done settings of Total are finished. Returning false ends the batch
     // after this setting (the closing lines are written and the parameters restored).
     std::function<bool(int32_t Done, int32_t Total)> Progress;
-    // After setting I's values went into the model, before its trials (the grid shows them).
+    // After setting I's values went into the model, before its trials' results (the grid shows them).
     std::function<void(int32_t I)> SettingApplied;
-    // After each trial's run, with its cost totals (the main window's labels and displays).
+    // After each trial's run, in trial order, with its cost totals (the main window's labels).
     std::function<void(const TCostTotals& Costs)> TrialDone;
 };
 
@@ -40,13 +55,19 @@ struct TBatchOutcome {
 // Runs the batch: the heading block; for each setting, its values written into the model through
 // the parameter entry point, then NumTrials trials, each a reset and a run, and the setting's line;
 // then the two closing lines. Only the very first trial of the batch gets the run's seed, every
-// later one -1, so that they continue one random sequence. Afterwards every column's parameter
-// has its value from before the batch again (also when a callback throws); the model's run state
-// is that of the last trial.
+// later one continues the random sequence where the trial before it left it. With several Jobs the
+// trials run on copies of the model, each started from the generator state a pre-pass over the
+// sequence finds for it, and their results are folded in trial order: the text is the same byte
+// for byte. Afterwards every column's parameter has its value from before the batch again (also
+// when a callback throws); the model's run state and generator are those of the last trial.
 // REQUIRES: the model checks and the settings checks passed; every column's parameter index is
 // in 0..44 and its stage in 1..NumStages (as BuildSweepSet and LoadParamSet ensure).
 TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options, const TBatchRun& Run,
                        const TBatchCallbacks& Callbacks);
+
+// The settings of part K of N (1 <= K <= N) of a batch of NumSettings settings: contiguous slices
+// as even as possible, in order. A part may be empty (First > Last) when N > NumSettings.
+void BatchPartRange(int32_t NumSettings, int32_t K, int32_t N, int32_t& First, int32_t& Last);
 
 // One trial: resets the model, runs it with Settings' periods and warm-up and Seed, and reads the
 // trial's result into Trial. Returns the run's cost totals.

@@ -221,6 +221,36 @@ void TSimulation::ClearModel()
     Reset();
 }
 
+void TSimulation::CopyModel(const TSimulation& From)
+{
+    ClearModel();
+    for (int N = 1; N <= From.NumStages(); ++N) {
+        TStage& S = *AddStage();
+        const TStage& F = From.Stage(N);
+        for (int I = 0; I < NumParams; ++I) {
+            S.SetParam(I, F.GetParam(I));
+        }
+        S.PosX = F.PosX;
+        S.PosY = F.PosY;
+        S.Forecast_ = F.Forecast_;
+    }
+    for (int N = 1; N <= From.NumStages(); ++N) {
+        const TStage& F = From.Stage(N);
+        TStage& S = Stage(N);
+        S.NumSuppliers_ = F.NumSuppliers_;
+        S.NumCustomers_ = F.NumCustomers_;
+        for (int K = 1; K <= F.NumSuppliers_; ++K) {
+            Elem(S.Suppliers_, K) = &Stage(Elem(F.Suppliers_, K)->StageNum);
+        }
+        for (int K = 1; K <= F.NumCustomers_; ++K) {
+            Elem(S.Customers_, K) = &Stage(Elem(F.Customers_, K)->StageNum);
+        }
+    }
+    RebuildAllGroups();
+    ForceCST_ = From.ForceCST_;
+    Random_ = From.Random_;
+}
+
 TCostTotals TSimulation::CostTotals() const
 {
     TCostTotals Totals;

@@ -82,6 +82,11 @@ public:
     // No stages, and reset.
     void ClearModel();
 
+    // Makes this model a copy of From that has not run: the same stages with the same parameters,
+    // box positions, links in the same list order, option, "OQ" forecasts and generator state.
+    // For a batch's worker threads, which run trials of the same model side by side.
+    void CopyModel(const TSimulation& From);
+
     // Sum over stages of each cost accumulator's mean.
     TCostTotals CostTotals() const;
 

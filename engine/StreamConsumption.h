@@ -11,3 +11,6 @@ class TSimulation;
 
 // The generator state after a run of NumPeriods periods of Model that starts from State.
 uint32_t StreamAfterRun(const TSimulation& Model, uint32_t State, int32_t NumPeriods);
+
+// The same for a model of NumStages stages of which DemandStages have DemandMean > 0.
+uint32_t StreamAfterPeriods(int NumStages, int DemandStages, uint32_t State, int32_t NumPeriods);
