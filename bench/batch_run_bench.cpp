@@ -1,11 +1,13 @@
 // Batches of the 25-stage network, 9999 periods: (b) a 10 x 10 two-row sweep x 10 trials (1,000
-// runs) with every measure reported, to compare per run with a/Network25x9999 of engine_run_bench
-// (one run of the same model); (b/overhead) what the batch adds to one trial when the run itself
-// is left out.
+// runs) with every measure reported, on one thread and on every core, to compare per run with
+// a/Network25x9999 of engine_run_bench (one run of the same model); (b/overhead) what the batch
+// adds to one trial when the run itself is left out; (b/prepass) the walk over the random
+// sequence that gives the 1,000 trials their start states.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "BenchNetworks.h"
 #include "batch/BatchRun.h"
@@ -13,6 +15,7 @@
 #include "batch/ReportOptions.h"
 #include "engine/Constants.h"
 #include "engine/Simulation.h"
+#include "engine/StreamConsumption.h"
 #include "platform/Dialogs.h"
 
 namespace {
@@ -51,6 +54,7 @@ void Batch10x10x10(benchmark::State& State)
     TBatchRun Run;
     Run.Settings = TRunSettings{Periods, WarmUp, 12345};
     Run.NumTrials = 10;
+    Run.Jobs = static_cast<int>(State.range(0));
     std::size_t Chars = 0;
     TBatchCallbacks Callbacks;
     Callbacks.AppendLine = [&Chars](const std::string& Line) { Chars += Line.size(); };
@@ -69,7 +73,30 @@ void Batch10x10x10(benchmark::State& State)
     State.counters["WallMsPerRun"] = 1e3 * Wall / static_cast<double>(Runs);
     State.counters["TextKiB"] = static_cast<double>(Chars) / 1024.0 / static_cast<double>(State.iterations());
 }
-BENCHMARK(Batch10x10x10)->Name("b/Batch25x9999_10x10x10")->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(Batch10x10x10)
+    ->Name("b/Batch25x9999_10x10x10/jobs")
+    ->Arg(1)
+    ->Arg(static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency())))
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->UseRealTime();
+
+// The pre-pass of the batch above: 1,000 trials of 9999 periods of 25 stages, 10 with demand.
+void PrePass(benchmark::State& State)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildNetwork25(Model, 1);
+    for (auto _ : State) {
+        uint32_t Seed = 12345;
+        for (int Trial = 0; Trial < 1000; ++Trial) {
+            Seed = StreamAfterRun(Model, Seed, Periods);
+        }
+        benchmark::DoNotOptimize(Seed);
+    }
+}
+BENCHMARK(PrePass)->Name("b/prepass/1000Trials")->Unit(benchmark::kMillisecond);
 
 // One trial's share of the batch machinery without its run: reading the finished run into a trial
 // result, folding it into the setting's accumulators, and a tenth of a setting's line with every
