@@ -4,9 +4,10 @@ BENCH_DIR  ?= build-bench
 ASAN_DIR   ?= build-asan
 FUZZ_DIR   ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
-# What `make run` needs, and what the tests and benchmarks add.
+# What `make run` needs, and what the tests and benchmarks add. The desktop program and its QTest
+# tests need Qt; fonts-dejavu-core is a font for the offscreen platform they run on.
 RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev
-TEST_PACKAGES  := libgtest-dev libgmock-dev
+TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core
 BENCH_PACKAGES := libbenchmark-dev
 DEB_PACKAGES   := $(RUN_PACKAGES) $(TEST_PACKAGES) $(BENCH_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
@@ -73,7 +74,7 @@ fuzz-deps:
 # libFuzzer on the model file reader, with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Findings land in fuzz/artifacts/; copy them to tests/data/fuzz/ so the normal suite loads them.
 fuzz: fuzz-deps
-	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_FUZZ=ON
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_GUI=OFF -DORVANTIS_BUILD_FUZZ=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	mkdir -p fuzz/corpus fuzz/artifacts
 	cp -n tests/data/*.txt examples/*.txt fuzz/corpus/ 2>/dev/null || true

@@ -1,0 +1,33 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+// What an open or save dialog is set up with. Filter pairs descriptions and patterns, every part
+// separated by "|": "Text files (*.txt)|*.txt|All files (*.*)|*.*".
+struct TFileDialogSpec {
+    std::string Title;
+    std::string DefaultExt;  // added to a name typed without one, e.g. "txt"
+    std::string Filter;
+    bool operator==(const TFileDialogSpec&) const = default;
+};
+
+// The filter of every model and text file dialog.
+inline const std::string TextFileFilter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
+
+// How a window asks the user for a file. The desktop program shows file dialogs (an existing file
+// is replaced without a prompt, as the commands that use these say); tests answer from a script.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // The chosen existing file, or nothing when the user cancels.
+    virtual std::optional<std::string> ChooseOpenFile(const TFileDialogSpec& Spec) = 0;
+    // The chosen file name, or nothing when the user cancels.
+    virtual std::optional<std::string> ChooseSaveFile(const TFileDialogSpec& Spec) = 0;
+};
+
+// Filter as a list of name filters of the form "Description (pattern pattern)": the description
+// loses its own parenthesised part, patterns separated by ";" become blank-separated, and "*.*"
+// becomes "*" so that it matches names without a dot too. A trailing description without
+// patterns is dropped.
+std::vector<std::string> NameFiltersOf(const std::string& Filter);

@@ -1,0 +1,40 @@
+#pragma once
+#include <QWidget>
+
+class Dialogs;
+class FileDialogs;
+class QPushButton;
+class QTabWidget;
+class TSimulation;
+class TTextLinesView;
+
+// "HistoryWindow": the History and Order History texts of the last run on two tabs, and
+// "&Save Text", which saves the History text. Created once and hidden; closing it (or Escape)
+// only hides it.
+class THistoryWindow : public QWidget {
+    Q_OBJECT
+public:
+    THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
+
+    // Rebuild the History / Order History text from Model.
+    void FillHistory(const TSimulation& Model);
+    void FillOrderHistory(const TSimulation& Model);
+    // Shows the "History" tab with the focus on its text, scrolled to the start.
+    void ShowHistoryTab();
+
+    const TTextLinesView& HistoryText() const { return *HistoryRichEdit_; }
+    const TTextLinesView& OrderHistoryText() const { return *OrderHistoryRichEdit_; }
+
+private slots:
+    // Asks for a file ("Save History As") and writes the History text to it with CR line ends;
+    // a failure is reported with the file's name and the reason.
+    void BtnSaveTextClick();
+
+private:
+    Dialogs& Messages_;
+    FileDialogs& Files_;
+    QTabWidget* PageControl1_;
+    TTextLinesView* HistoryRichEdit_;
+    TTextLinesView* OrderHistoryRichEdit_;
+    QPushButton* BtnSaveText_;
+};
