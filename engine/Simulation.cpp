@@ -33,7 +33,7 @@ std::string LinkRefusalText(TLinkResult Result)
     return "";
 }
 
-TLinkResult TSimulation::Link(int SupplierNum, int CustomerNum)
+TLinkResult TSimulation::CheckLink(int SupplierNum, int CustomerNum) const
 {
     if (CustomerNum < 1 || SupplierNum < 1 || CustomerNum > NumStages_ || SupplierNum > NumStages_) {
         return TLinkResult::NoSuchStage;
@@ -41,12 +41,25 @@ TLinkResult TSimulation::Link(int SupplierNum, int CustomerNum)
     if (CustomerNum >= SupplierNum) {
         return TLinkResult::NotHigher;
     }
-    TStage& Supplier = Stage(SupplierNum);
-    TStage& Customer = Stage(CustomerNum);
+    const TStage& Supplier = Stage(SupplierNum);
+    const TStage& Customer = Stage(CustomerNum);
     if (Customer.HasSupplier(Supplier)) {
         return TLinkResult::Exists;
     }
-    if (!Supplier.AddCustomer(Customer)) {
+    if (Supplier.NumCustomers() >= MaxLinks || Customer.NumSuppliers() >= MaxLinks) {
+        return TLinkResult::Full;
+    }
+    return TLinkResult::Linked;
+}
+
+TLinkResult TSimulation::Link(int SupplierNum, int CustomerNum)
+{
+    const TLinkResult Check = CheckLink(SupplierNum, CustomerNum);
+    if (Check != TLinkResult::Linked) {
+        return Check;
+    }
+    TStage& Customer = Stage(CustomerNum);
+    if (!Stage(SupplierNum).AddCustomer(Customer)) {
         return TLinkResult::Full;
     }
     Customer.PopulateRawMaterials();

@@ -62,6 +62,9 @@ public:
     // nothing changed, unless both are stages of this model, the customer's number is lower than
     // the supplier's, the link is new and neither link list is full (checked in that order).
     TLinkResult Link(int SupplierNum, int CustomerNum);
+    // What Link would answer now, without linking: lets a caller refuse before it asks the user
+    // anything about the link.
+    TLinkResult CheckLink(int SupplierNum, int CustomerNum) const;
 
     // Parameter Index (0..44) of stage StageNum; 0.0 for a stage or index outside the model.
     double GetParam(int StageNum, int Index) const;

@@ -273,6 +273,27 @@ TEST(EngineModel, StagesLimitsResetAndClear)
     EXPECT_EQ(M[1].NumSuppliers(), 0);
 }
 
+TEST(EngineModel, CheckLinkAnswersAsLinkWouldWithoutLinking)
+{
+    TModel M;
+    for (int I = 0; I < 3; ++I) {
+        M.Add();
+    }
+    ASSERT_EQ(M.Sim.Link(3, 1), TLinkResult::Linked);
+    const struct {
+        int Supplier, Customer;
+        TLinkResult Result;
+    } Cases[] = {{3, 1, TLinkResult::Exists}, {1, 3, TLinkResult::NotHigher}, {2, 2, TLinkResult::NotHigher},
+                 {4, 1, TLinkResult::NoSuchStage}, {2, 1, TLinkResult::Linked}};
+    for (const auto& C : Cases) {
+        EXPECT_EQ(M.Sim.CheckLink(C.Supplier, C.Customer), C.Result) << C.Supplier << " -> " << C.Customer;
+    }
+    EXPECT_EQ(M[1].NumSuppliers(), 1);  // checking linked nothing
+    EXPECT_EQ(M.Sim.Link(1, 3), TLinkResult::NotHigher);
+    EXPECT_EQ(M.Sim.Link(3, 1), TLinkResult::Exists);
+    EXPECT_EQ(M[1].NumSuppliers(), 1);
+}
+
 TEST(EngineModel, InitialInventoryFollowsThePolicy)
 {
     TModel M;
