@@ -84,7 +84,7 @@ void TStageBox::SetSelected(bool Selected)
 {
     Selected_ = Selected;
     setFrameStyle(Selected ? QFrame::Panel | QFrame::Raised : QFrame::Box | QFrame::Plain);
-    setLineWidth(Selected ? 2 : 1);
+    setLineWidth(Selected ? 3 : 1);
 }
 
 void TStageBox::SetColour(TColour Colour)
@@ -93,6 +93,9 @@ void TStageBox::SetColour(TColour Colour)
     QPalette Colours = palette();
     Colours.setColor(QPalette::Window, ToQColor(Colour));
     Colours.setColor(QPalette::WindowText, Qt::black);
+    // The raised frame's edges, visible on a white box and a white diagram alike.
+    Colours.setColor(QPalette::Light, QColor(205, 205, 205));
+    Colours.setColor(QPalette::Dark, QColor(80, 80, 80));
     setPalette(Colours);
 }
 
@@ -113,6 +116,7 @@ TDiagramView::TDiagramView(QWidget* Parent) : QFrame(Parent)
     Picture_.Items.push_back({TDiagramItem::TKind::Fill, 0, 0, DiagramWidth, DiagramHeight, White, White, 1, {}});
     Image1_ = new TSurface(Picture_, this);
     Image1_->setObjectName("Image1");
+    Image1_->setAccessibleName("Network picture");
     Image1_->setGeometry(0, 0, DiagramWidth, DiagramHeight);
 }
 

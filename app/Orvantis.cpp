@@ -1,0 +1,31 @@
+// Orvantis: the desktop program. Creates the main, stats and history windows in that order and
+// shows the main one; `orvantis MODEL` opens that model file at start.
+#include <QApplication>
+#include <QFile>
+#include <QStringList>
+
+#include "ui/HistoryForm.h"
+#include "ui/MainForm.h"
+#include "ui/QtDialogs.h"
+#include "ui/StatsForm.h"
+
+int main(int argc, char** argv)
+{
+    QApplication App(argc, argv);
+    QApplication::setApplicationName("Orvantis");
+    QApplication::setApplicationDisplayName("Orvantis");
+    TQtDialogs Dialogs;
+    TQtFileDialogs Files;
+
+    TMainWindow Main(Dialogs, Files);
+    TStatsWindow Stats;
+    THistoryWindow History(Dialogs, Files);
+    Main.AttachWindows(Stats, History);
+    Main.show();
+
+    const QStringList Args = QApplication::arguments();
+    if (Args.size() > 1) {
+        Main.LoadModelFile(QFile::encodeName(Args.at(1)).toStdString());
+    }
+    return QApplication::exec();
+}

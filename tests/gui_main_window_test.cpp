@@ -1,0 +1,350 @@
+// The main window: its controls, and every command with its messages.
+#include <filesystem>
+#include <fstream>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "text/GeneralProcs.h"
+#include "engine/StageMeasures.h"
+#include "model_files/ModelFile.h"
+#include "platform/Locale.h"
+#include "reports/HistoryReport.h"
+#include "reports/StatsReport.h"
+#include "support/GuiTest.h"
+#include "support/MainWindowHarness.h"
+#include "ui/DiagramView.h"
+#include "ui/TextLinesView.h"
+
+namespace {
+
+const std::string Distribution = ORVANTIS_EXAMPLES_DIR "/distribution.txt";
+
+std::vector<std::string> Texts(std::initializer_list<const char*> List)
+{
+    return {List.begin(), List.end()};
+}
+
+void SetSettings(TMainWindowHarness& H, const char* Seed, const char* Periods, const char* WarmUp)
+{
+    H.Child<QLineEdit>("EditRandSeed").setText(Seed);
+    H.Child<QLineEdit>("EditNumPeriods").setText(Periods);
+    H.Child<QLineEdit>("EditWarmUp").setText(WarmUp);
+}
+
+void WriteFile(const QString& Path, const std::string& Bytes)
+{
+    std::ofstream(Path.toStdString(), std::ios::binary) << Bytes;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controlsStartWithTheirCaptionsAndAccessibleNames()
+    {
+        TMainWindowHarness H;
+        QCOMPARE(H.Window.windowTitle(), QString("Orvantis v2.4"));
+        QCOMPARE(H.Window.minimumSize(), QSize(969, 516));
+        QCOMPARE(H.Window.maximumSize(), QSize(969, 516));
+        QCOMPARE(H.Child("Panel2").geometry(), QRect(352, 0, 617, 369));
+        QCOMPARE(H.Child("ListParams").size(), QSize(209, 473));
+        const std::pair<const char*, const char*> Captions[] = {
+            {"BtnNewStage", "&New Stage"}, {"BtnRunSim", "&Run Simulation"}, {"BtnDisplayStats", "Display Stats"},
+            {"BtnDisplayHistory", "Display History"}, {"BtnMultipleParamValues", "&Batch Runs..."},
+            {"BtnResetSim", "Reset Sim"}, {"BtnClear", "Clear All"}, {"BtnSave", "&Save"}, {"BtnLoad", "&Load"}};
+        for (const auto& [Name, Caption] : Captions) {
+            QCOMPARE(H.Child<QPushButton>(Name).text(), QString(Caption));
+            QCOMPARE(H.Child(Name).accessibleName(), QString(Caption).remove('&'));
+        }
+        const std::pair<const char*, const char*> Values[] = {
+            {"LabelStageName", "Selected Stage: 0"}, {"LblPeriod", "Period 0"}, {"LblOrderCost", "0"},
+            {"LblHoldingCost", "0"}, {"LblWIPHoldingCost", "0"}, {"LblStockoutCost", "0"}, {"LblTotalCost", "0"}};
+        for (const auto& [Name, Text] : Values) {
+            QCOMPARE(H.Child<QLabel>(Name).text(), QString(Text));
+            QCOMPARE(H.Child(Name).accessibleName(), QString(Text));
+        }
+        for (const auto& [Name, Title] : {std::pair{"GroupBox1", "Instant Replay"}, std::pair{"GroupBox2", "Options"},
+                                          std::pair{"GroupBox4", "Simulated Costs"}}) {
+            QCOMPARE(H.Child<QGroupBox>(Name).title(), QString(Title));
+        }
+        const std::tuple<const char*, const char*, const char*> Edits[] = {
+            {"EditNumPeriods", "1000", "# of Periods"}, {"EditWarmUp", "100", "Warm Up"}, {"EditRandSeed", "0", "RandSeed"}};
+        for (const auto& [Name, Text, Label] : Edits) {
+            auto& Edit = H.Child<QLineEdit>(Name);
+            QCOMPARE(Edit.text(), QString(Text));
+            QCOMPARE(Edit.accessibleName(), QString(Label));
+            const auto Labels = H.Window.findChildren<QLabel*>();
+            QVERIFY(std::any_of(Labels.begin(), Labels.end(), [&](QLabel* L) { return L->buddy() == &Edit && L->text() == Label; }));
+        }
+        auto& Force = H.Child<QCheckBox>("ChkForceCST");
+        QVERIFY(Force.text() == "Service Time >= CST" && !Force.isChecked() && !H.Window.Model().ForceCST());
+        auto& Track = H.Child<QSlider>("TrackPeriod");
+        QVERIFY(!Track.isEnabled() && Track.minimum() == 0 && Track.maximum() == 10 && Track.value() == 0);
+        QVERIFY(!H.Child("LblPeriod").isEnabled());
+        QVERIFY(!H.Child("ListParams").isEnabled());
+        auto& Measures = H.Child<QTableWidget>("ListMeasures");
+        QCOMPARE(Measures.rowCount(), 11);
+        QCOMPARE(Measures.item(10, 0)->text(), QString("Safety Stock"));
+        for (QWidget* W : H.Window.findChildren<QWidget*>()) {
+            if (!W->objectName().isEmpty() && !W->objectName().startsWith("qt_")) {
+                QVERIFY2(!W->accessibleName().isEmpty(), qPrintable(W->objectName()));
+            }
+        }
+    }
+
+    void newStagePlacesBoxesDiagonallyUpToTwentyFive()
+    {
+        TMainWindowHarness H;
+        for (int N = 1; N <= 26; ++N) {
+            H.Click("BtnNewStage");
+        }
+        QCOMPARE(H.TakeShown(), Texts({"The model already contains the maximum number of stages (25)."}));
+        QCOMPARE(H.Window.Model().NumStages(), 25);
+        TDiagramView& Diagram = H.Window.Diagram();
+        QCOMPARE(Diagram.NumBoxes(), 25);
+        for (int N : {1, 25}) {
+            QCOMPARE(Diagram.Box(N)->geometry(), QRect(10 * N + 40, 10 * N + 90, 50, 50));
+            QCOMPARE(Diagram.Box(N)->accessibleName(), QString("Stage %1").arg(N));
+            QCOMPARE(Diagram.Box(N)->IsSelected(), N == 25);
+        }
+        QCOMPARE(H.Window.SelectedStage(), 25);
+        QCOMPARE(H.Child<QLabel>("LabelStageName").text(), QString("Selected Stage: 25"));
+        QVERIFY(H.Child("ListParams").isEnabled());
+    }
+
+    void newStageAfterARunAsksToResetFirst()
+    {
+        TMainWindowHarness H;
+        H.Click("BtnNewStage");
+        H.Click("BtnRunSim");
+        QVERIFY(H.Window.Model().Period() > 0);
+        H.Dialogs.Answers = {false, true};
+        H.Click("BtnNewStage");
+        QCOMPARE(H.Window.Model().NumStages(), 1);
+        H.Click("BtnNewStage");
+        const std::string Question =
+            "The simulation must be reset before a new stage can be added.  Reset current simulation and add stage?";
+        QCOMPARE(H.TakeShown(), std::vector<std::string>(2, Question));
+        QCOMPARE(H.Window.Model().NumStages(), 2);
+        QCOMPARE(H.Window.Model().Period(), 0);
+        QVERIFY(!H.Child("TrackPeriod").isEnabled());
+    }
+
+    void runSettingsAreRefusedWithTheirMessage_data()
+    {
+        QTest::addColumn<QString>("Seed");
+        QTest::addColumn<QString>("Periods");
+        QTest::addColumn<QString>("WarmUp");
+        QTest::addColumn<QString>("Message");
+        const QString Seed = "You must enter an integer RandSeed (or set to 0 to generate randomly).";
+        const QString Periods = "You must enter an integer number of periods between 1 and 9999.";
+        const QString WarmUp = "You must enter an integer number of periods between 1 and the number of periods in "
+                               "your simulation (%1).";
+        QTest::newRow("seed first") << "1.5" << "0" << "0" << Seed;
+        QTest::newRow("seed word") << "x" << "10" << "1" << Seed;
+        QTest::newRow("periods 0") << "1" << "0" << "1" << Periods;
+        QTest::newRow("periods 10000") << "-5" << "10000" << "1" << Periods;
+        QTest::newRow("periods empty") << "1" << "" << "1" << Periods;
+        QTest::newRow("warm-up 0") << "1" << "1000" << "0" << WarmUp.arg(1000);
+        QTest::newRow("warm-up beyond") << "1" << "50" << "51" << WarmUp.arg(50);
+    }
+    void runSettingsAreRefusedWithTheirMessage()
+    {
+        QFETCH(QString, Seed);
+        QFETCH(QString, Periods);
+        QFETCH(QString, WarmUp);
+        QFETCH(QString, Message);
+        TMainWindowHarness H;
+        H.Click("BtnNewStage");
+        SetSettings(H, qPrintable(Seed), qPrintable(Periods), qPrintable(WarmUp));
+        H.Click("BtnRunSim");
+        QCOMPARE(H.TakeShown(), std::vector<std::string>{Message.toStdString()});
+        QCOMPARE(H.Window.Model().Period(), 0);
+        QVERIFY(!H.Child("TrackPeriod").isEnabled());
+    }
+
+    void runShowsTheCoreTotalsAndReplaysThePeriods()
+    {
+        TMainWindowHarness H;
+        H.Window.LoadModelFile(Distribution);
+        SetSettings(H, "5", "200", "20");
+        H.Click("BtnRunSim");
+        QVERIFY(H.TakeShown().empty());
+
+        TScriptedDialogs Quiet;
+        TSimulation Same(Quiet);
+        QVERIFY(LoadModel(Same, Distribution, Quiet).Ok);
+        const TCostTotals Costs = Same.RunSimulation(200, 20, 5);
+        const std::pair<const char*, double> Labels[] = {
+            {"LblOrderCost", Costs.OrderCost}, {"LblHoldingCost", Costs.HoldingCost},
+            {"LblWIPHoldingCost", Costs.WIPHoldingCost}, {"LblStockoutCost", Costs.StockoutCost},
+            {"LblTotalCost", Costs.TotalCost}};
+        for (const auto& [Name, Value] : Labels) {
+            QCOMPARE(H.Child<QLabel>(Name).text().toStdString(), FormatFixed(Value, 2, LocaleDecimalSeparator()));
+        }
+        auto& Track = H.Child<QSlider>("TrackPeriod");
+        QVERIFY(Track.isEnabled() && Track.minimum() == 1 && Track.maximum() == 200 && Track.value() == 200);
+        QCOMPARE(Track.tickInterval(), 20);
+        QCOMPARE(H.Child<QLabel>("LblPeriod").text(), QString("Period 200"));
+
+        const TSimulation& Model = H.Window.Model();
+        auto& Measures = H.Child<QTableWidget>("ListMeasures");
+        int FirstFailure = 1;
+        while (FirstFailure < 200 && !Model.Stage(4).IsFailed(FirstFailure)) {
+            ++FirstFailure;
+        }
+        QVERIFY(Model.Stage(4).IsFailed(FirstFailure));
+        int FailedSeen = 0;
+        for (int Period : {200, 1, FirstFailure, FirstFailure - 1}) {
+            Track.setValue(Period);
+            QCOMPARE(H.Child<QLabel>("LblPeriod").text(), QString("Period %1").arg(Period));
+            const auto Expected = StageMeasures(Model, H.Window.SelectedStage(), Period);
+            for (int Row = 0; Row < 11; ++Row) {
+                QCOMPARE(Measures.item(Row, 1)->text(), QString::number(Expected[static_cast<std::size_t>(Row)]));
+            }
+            for (int N = 1; N <= Model.NumStages(); ++N) {
+                const bool Red = H.Window.Diagram().Box(N)->Colour() == ::Red;
+                QCOMPARE(Red, Model.Stage(N).IsFailed(Period));
+                FailedSeen += Red;
+            }
+        }
+        QVERIFY(FailedSeen > 0);
+    }
+
+    void rerunAsksFirstAndARefusalAfterYesLeavesNoReplay()
+    {
+        TMainWindowHarness H;
+        H.Click("BtnNewStage");
+        SetSettings(H, "1", "100", "10");
+        H.Click("BtnRunSim");
+        H.Dialogs.Answers = {false, true};
+        QTest::keyClick(&H.Child<QLineEdit>("EditRandSeed"), Qt::Key_Return);  // Enter runs: No
+        QCOMPARE(H.Window.Model().Period(), 100);
+        H.Child<QLineEdit>("EditWarmUp").setText("0");
+        QTest::keyClick(&H.Window, Qt::Key_F5);  // Yes, then the warm-up is refused
+        QCOMPARE(H.TakeShown(), Texts({"Reset current simulation and re-run?", "Reset current simulation and re-run?",
+                                       "You must enter an integer number of periods between 1 and the number of "
+                                       "periods in your simulation (100)."}));
+        QCOMPARE(H.Window.Model().Period(), 0);
+        QVERIFY(!H.Child("TrackPeriod").isEnabled());
+        QCOMPARE(H.Child<QLabel>("LblPeriod").text(), QString("Period 0"));
+    }
+
+    void statsAndHistoryNeedARunAndShowTheCoreTexts()
+    {
+        TMainWindowHarness H;
+        H.Click("BtnDisplayStats");
+        H.Click("BtnDisplayHistory");
+        H.Window.LoadModelFile(Distribution);
+        H.Click("BtnRunSim");
+        const QString CostBefore = H.Child<QLabel>("LblTotalCost").text();
+        H.Click("BtnResetSim");
+        QCOMPARE(H.Child<QLabel>("LblTotalCost").text(), CostBefore);
+        QVERIFY(!H.Child("TrackPeriod").isEnabled());
+        H.Click("BtnDisplayStats");
+        H.Click("BtnDisplayHistory");
+        const std::string Stats = "You must run the simulation before stats can be displayed.";
+        const std::string History = "You must run the simulation before history can be displayed.";
+        QCOMPARE(H.TakeShown(), (std::vector<std::string>{Stats, History, Stats, History}));
+        QVERIFY(!H.Stats.isVisible() && !H.History.isVisible());
+
+        H.Click("BtnRunSim");
+        H.Click("BtnDisplayStats");
+        H.Click("BtnDisplayHistory");
+        QVERIFY(H.Stats.isVisible() && H.History.isVisible());
+        const auto Tail = [](std::vector<std::string> Lines) { return std::vector(Lines.begin() + 1, Lines.end()); };
+        const TSimulation& M = H.Window.Model();
+        QVERIFY(Tail(H.Stats.RichEdit().Lines()) == Tail(BuildStatsReport(M, "", LocaleDecimalSeparator())));
+        QVERIFY(Tail(H.History.HistoryText().Lines()) == Tail(BuildHistoryText(M, "", LocaleDecimalSeparator())));
+        QVERIFY(Tail(H.History.OrderHistoryText().Lines()) == Tail(BuildOrderHistoryText(M, "")));
+    }
+
+    void clearAllAsksThenLeavesNothingSelected()
+    {
+        TMainWindowHarness H;
+        H.Click("BtnNewStage");
+        H.Click("BtnNewStage");
+        H.Dialogs.Answers = {false, true};
+        H.Click("BtnClear");
+        QCOMPARE(H.Window.Model().NumStages(), 2);
+        H.Click("BtnClear");
+        QCOMPARE(H.TakeShown(), std::vector<std::string>(2, "Are you sure you want to erase your model?"));
+        QCOMPARE(H.Window.Model().NumStages(), 0);
+        QCOMPARE(H.Window.Diagram().NumBoxes(), 0);
+        QCOMPARE(H.Window.SelectedStage(), 0);
+        QCOMPARE(H.Child<QLabel>("LabelStageName").text(), QString("Stage 0"));
+        QVERIFY(!H.Child("ListParams").isEnabled());
+        H.Click("BtnResetSim");  // nothing to reset but the run
+        H.Click("BtnNewStage");
+        QVERIFY(H.Child("ListParams").isEnabled());
+        QCOMPARE(H.Window.SelectedStage(), 1);
+    }
+
+    void saveClearAndLoadGiveTheSameModel()
+    {
+        TMainWindowHarness H;
+        QTemporaryDir Dir;
+        const std::string Path = Dir.filePath("model.txt").toStdString();
+        H.Window.LoadModelFile(Distribution);
+        H.Click("BtnNewStage");
+        H.Window.Model().SetParam(6, ParamHoldingCost, 2.5);
+        const std::string Before = ModelFileText(H.Window.Model());
+        H.Files.Answers = {Path, Path};
+        QTest::keyClick(&H.Window, Qt::Key_S, Qt::ControlModifier);
+        H.Dialogs.Answers = {true};
+        H.Click("BtnClear");
+        H.Click("BtnLoad");
+        QCOMPARE(H.TakeShown(), Texts({"Are you sure you want to erase your model?"}));
+        QVERIFY(ModelFileText(H.Window.Model()) == Before);
+        QVERIFY(H.Child<QCheckBox>("ChkForceCST").isChecked());  // the example has it on
+        QCOMPARE(H.Window.SelectedStage(), 1);
+        QCOMPARE(H.Window.Diagram().NumBoxes(), 6);
+        QCOMPARE(H.Window.LastOpenFileName(), Path);
+        const std::vector<TFileDialogSpec> Asked{{"Save Model As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"},
+                                                 {"Open Model", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"}};
+        QVERIFY(H.Files.Asked == Asked);
+        H.Click("BtnLoad");  // cancelled: nothing changes
+        QCOMPARE(H.Window.Model().NumStages(), 6);
+    }
+
+    void loadReportsErrorsAndNotices()
+    {
+        TMainWindowHarness H;
+        QTemporaryDir Dir;
+        std::ifstream In(Distribution, std::ios::binary);
+        const std::string Bytes(std::istreambuf_iterator<char>(In), {});
+        const std::size_t Third = Bytes.find('\r', Bytes.find('\r', Bytes.find('\r', Bytes.find('\r') + 1) + 1) + 1);
+        WriteFile(Dir.filePath("bad.txt"), Bytes.substr(0, Third + 1) + "2 x\r");  // stage 2 stops at its first token
+        WriteFile(Dir.filePath("empty.txt"), "v2.4\r0 0\r");
+        H.Files.Answers = {Dir.filePath("bad.txt").toStdString(), ORVANTIS_TEST_DATA_DIR "/model_v20.txt",
+                           Dir.filePath("empty.txt").toStdString()};
+
+        H.Click("BtnLoad");
+        std::vector<std::string> Shown = H.TakeShown();
+        QCOMPARE(Shown.size(), std::size_t{1});
+        QVERIFY(Shown[0].starts_with("There was an error loading the file you requested.  The current model may not be "
+                                     "reliable."));
+        QCOMPARE(H.Window.Diagram().NumBoxes(), H.Window.Model().NumStages());
+        QVERIFY(H.Window.Model().NumStages() > 0);
+
+        H.Click("BtnLoad");
+        QVERIFY(H.Dialogs.Shown.size() == 1 && H.Dialogs.Shown[0].Kind == TScriptedDialogs::TKind::Info);
+        QCOMPARE(H.TakeShown()[0], std::string(ConversionNotice));
+
+        H.Click("BtnLoad");
+        QVERIFY(H.TakeShown().empty());
+        QCOMPARE(H.Window.SelectedStage(), 0);
+        QVERIFY(!H.Child("ListParams").isEnabled());
+    }
+};
+
+ORVANTIS_GUI_TEST_MAIN(MainWindowTest)
+#include "gui_main_window_test.moc"

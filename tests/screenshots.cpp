@@ -1,0 +1,92 @@
+// make screenshots: the windows after a run of the distribution example, as PNG files, so that a
+// reviewer can look at them without running anything. Usage: orvantis_screenshots OUTPUT_DIR
+#include <cstdio>
+#include <utility>
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+
+#include "platform/Dialogs.h"
+#include "support/ScriptedFileDialogs.h"
+#include "ui/DiagramView.h"
+#include "ui/HistoryForm.h"
+#include "ui/MainForm.h"
+#include "ui/StatsForm.h"
+
+namespace {
+
+bool Save(QWidget& Window, const QDir& Dir, const char* Name)
+{
+    QApplication::processEvents();
+    const QString Path = Dir.filePath(Name);
+    if (!Window.grab().save(Path)) {
+        std::fprintf(stderr, "Cannot write %s\n", qPrintable(Path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(Path));
+    return true;
+}
+
+// The last period in which some stage was failed, so that the diagram shows a red box, and a
+// stage that was not, to show the selected stage's frame.
+std::pair<int32_t, int> PeriodWithFailure(const TSimulation& Model)
+{
+    for (int32_t T = Model.Period(); T >= 1; --T) {
+        int Failed = 0;
+        int Working = 0;
+        for (int N = 1; N <= Model.NumStages(); ++N) {
+            (Model.Stage(N).IsFailed(T) ? Failed : Working) = N;
+        }
+        if (Failed != 0 && Working != 0) {
+            return {T, Working};
+        }
+    }
+    return {Model.Period(), 1};
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication App(argc, argv);
+    QApplication::setApplicationName("Orvantis");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: orvantis_screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    const QDir Dir(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(Dir.path())) {
+        std::fprintf(stderr, "Cannot create %s\n", argv[1]);
+        return 1;
+    }
+    TSilentDialogs Dialogs(true);
+    TScriptedFileDialogs Files;
+    TMainWindow Main(Dialogs, Files);
+    TStatsWindow Stats;
+    THistoryWindow History(Dialogs, Files);
+    Main.AttachWindows(Stats, History);
+    Main.show();
+
+    Main.LoadModelFile(ORVANTIS_EXAMPLES_DIR "/distribution.txt");
+    Main.findChild<QLineEdit*>("EditRandSeed")->setText("3");
+    Main.findChild<QPushButton*>("BtnRunSim")->click();
+    const auto [Period, Selected] = PeriodWithFailure(Main.Model());
+    Main.StaticTextClick(Selected);
+    Main.findChild<QSlider*>("TrackPeriod")->setValue(Period);
+    bool Ok = Save(Main, Dir, "main_window.png");
+
+    Main.findChild<QPushButton*>("BtnDisplayStats")->click();
+    Ok = Save(Stats, Dir, "stats_window.png") && Ok;
+    Main.findChild<QPushButton*>("BtnDisplayHistory")->click();
+    Ok = Save(History, Dir, "history_tab.png") && Ok;
+    History.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    Ok = Save(History, Dir, "order_history_tab.png") && Ok;
+    return Ok ? 0 : 1;
+}

@@ -1,0 +1,516 @@
+#include "ui/MainForm.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSlider>
+#include <QTableWidget>
+
+#include "text/GeneralProcs.h"
+#include "engine/RunSettings.h"
+#include "engine/StageMeasures.h"
+#include "model_files/CheckedRun.h"
+#include "model_files/ModelFile.h"
+#include "platform/Dialogs.h"
+#include "platform/Locale.h"
+#include "ui/Controls.h"
+#include "ui/DiagramPicture.h"
+#include "ui/DiagramView.h"
+#include "ui/FileDialogs.h"
+#include "ui/HistoryForm.h"
+#include "ui/ParamGrid.h"
+#include "ui/StatsForm.h"
+
+namespace {
+
+constexpr int ClientWidth = 969;
+constexpr int ClientHeight = 516;
+constexpr int LeftColumnWidth = 352;
+constexpr int CommandPanelTop = DiagramHeight;
+
+const char* const LoadErrorText =
+    "There was an error loading the file you requested.  The current model may not be reliable.";
+
+// The hourglass for the length of a run; message boxes show the normal cursor over it.
+class TBusyCursor {
+public:
+    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+QString WithoutMnemonic(QString Caption)
+{
+    return Caption.remove(QLatin1Char('&'));
+}
+
+QPushButton* NewButton(QWidget* Parent, const char* Name, const QString& Caption, QRect Geometry)
+{
+    auto* Button = new QPushButton(Caption, Parent);
+    Button->setObjectName(Name);
+    Button->setAccessibleName(WithoutMnemonic(Caption));
+    Button->setGeometry(Geometry);
+    return Button;
+}
+
+QLabel* NewLabel(QWidget* Parent, const char* Name, const QString& Text, QRect Geometry)
+{
+    auto* Label = new QLabel(Text, Parent);
+    if (Name) {
+        Label->setObjectName(Name);
+    }
+    Label->setAccessibleName(Text);
+    Label->setGeometry(Geometry);
+    return Label;
+}
+
+// A label that shows a value keeps the value as its accessible name, so it is what is read out.
+void ShowValue(QLabel& Label, const QString& Value)
+{
+    Label.setText(Value);
+    Label.setAccessibleName(Value);
+}
+
+QGroupBox* NewGroup(QWidget* Parent, const char* Name, const QString& Title, QRect Geometry)
+{
+    auto* Group = new QGroupBox(Title, Parent);
+    Group->setObjectName(Name);
+    Group->setAccessibleName(Title);
+    Group->setGeometry(Geometry);
+    return Group;
+}
+
+}  // namespace
+
+TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
+    : QWidget(Parent), Messages_(Messages), Files_(Files), Model_(Messages), DecimalSep_(LocaleDecimalSeparator())
+{
+    setObjectName("MainForm");
+    setWindowTitle("Orvantis v2.4");
+    QFont Small = font();
+    Small.setPointSize(8);
+    setFont(Small);
+    setFixedSize(ClientWidth, ClientHeight);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+
+    BuildLeftColumn();
+    Panel2_ = new TDiagramView(this);
+    Panel2_->move(LeftColumnWidth, 0);
+    connect(Panel2_, &TDiagramView::StageClicked, this, &TMainWindow::StaticTextClick);
+    connect(Panel2_, &TDiagramView::StageMoved, this, &TMainWindow::StageMoved);
+    connect(Panel2_, &TDiagramView::LinkRequested, this, &TMainWindow::LinkRequested);
+    BuildCommandPanel();
+
+    auto AddShortcut = [this](QKeySequence Keys, void (TMainWindow::*Slot)()) {
+        auto* Shortcut = new QShortcut(Keys, this);
+        connect(Shortcut, &QShortcut::activated, this, Slot);
+    };
+    AddShortcut(QKeySequence::Open, &TMainWindow::BtnLoadClick);
+    AddShortcut(QKeySequence::Save, &TMainWindow::BtnSaveClick);
+    AddShortcut(QKeySequence(Qt::Key_F5), &TMainWindow::BtnRunSimClick);
+
+    ResetTrackPeriod();
+    SelectNothing();
+    Model_.SetForceCST(ChkForceCST_->isChecked());
+}
+
+TMainWindow::~TMainWindow()
+{
+    // The child widgets outlive Model_ (QWidget deletes them after the members are gone); an edit
+    // closed on the way must not reach the model any more.
+    ListParams_->disconnect(this);
+    Panel2_->disconnect(this);
+}
+
+void TMainWindow::BuildLeftColumn()
+{
+    LabelStageName_ = NewLabel(this, "LabelStageName", "Selected Stage: 0", QRect(6, 10, 150, 16));
+    BtnNewStage_ = NewButton(this, "BtnNewStage", "&New Stage", QRect(160, 5, 100, 26));
+    connect(BtnNewStage_, &QPushButton::clicked, this, &TMainWindow::BtnNewStageClick);
+
+    ListParams_ = new TParamGrid(Messages_, DecimalSep_, this);
+    ListParams_->setGeometry(0, 40, 209, 473);
+    connect(ListParams_, &TParamGrid::ParamEntered, this, &TMainWindow::ListParamsEntered);
+
+    ListMeasures_ = new QTableWidget(static_cast<int>(MeasureNames.size()), 2, this);
+    ListMeasures_->setObjectName("ListMeasures");
+    ListMeasures_->setAccessibleName("Measures");
+    ListMeasures_->setHorizontalHeaderLabels({"Measure", "Value"});
+    ListMeasures_->verticalHeader()->hide();
+    ListMeasures_->setColumnWidth(0, 93);
+    ListMeasures_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    ListMeasures_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListMeasures_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListMeasures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListMeasures_->setSelectionMode(QAbstractItemView::NoSelection);
+    ListMeasures_->setFocusPolicy(Qt::NoFocus);
+    QStringList Names;
+    for (int Row = 0; Row < ListMeasures_->rowCount(); ++Row) {
+        Names << QString::fromStdString(MeasureNames[static_cast<std::size_t>(Row)]);
+        ListMeasures_->setItem(Row, 0, new QTableWidgetItem(Names.back()));
+        ListMeasures_->setItem(Row, 1, new QTableWidgetItem("0"));
+    }
+    FitFontToColumn(*ListMeasures_, Names, 93);
+    const int MeasuresHeight = ListMeasures_->horizontalHeader()->sizeHint().height() +
+                               ListMeasures_->rowCount() * ListMeasures_->verticalHeader()->defaultSectionSize() + 2;
+    ListMeasures_->setGeometry(208, 40, LeftColumnWidth - 208, MeasuresHeight);
+
+    const int CostsTop = 40 + MeasuresHeight + 8;
+    QGroupBox* Costs = NewGroup(this, "GroupBox4", "Simulated Costs", QRect(208, CostsTop, LeftColumnWidth - 212, 128));
+    const char* const Captions[5] = {"Order:", "Holding:", "WIP Holding:", "Stockout:", "Total:"};
+    const char* const LabelNames[5] = {"LblOrderCost", "LblHoldingCost", "LblWIPHoldingCost", "LblStockoutCost", "LblTotalCost"};
+    for (int I = 0; I < 5; ++I) {
+        NewLabel(Costs, nullptr, Captions[I], QRect(8, 22 + 20 * I, 68, 16));
+        CostLabels_[I] = NewLabel(Costs, LabelNames[I], "0", QRect(76, 22 + 20 * I, 58, 16));
+        CostLabels_[I]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+}
+
+void TMainWindow::BuildCommandPanel()
+{
+    auto* Panel = new QWidget(this);
+    Panel->setObjectName("PanelCommands");
+    Panel->setAccessibleName("Commands");
+    Panel->setGeometry(LeftColumnWidth, CommandPanelTop, DiagramWidth, ClientHeight - CommandPanelTop);
+
+    QGroupBox* Options = NewGroup(Panel, "GroupBox2", "Options", QRect(6, 4, 196, 138));
+    ChkForceCST_ = new QCheckBox("Service Time >= CST", Options);
+    ChkForceCST_->setObjectName("ChkForceCST");
+    ChkForceCST_->setAccessibleName("Service Time >= CST");
+    ChkForceCST_->setGeometry(10, 22, 180, 20);
+    connect(ChkForceCST_, &QCheckBox::clicked, this, &TMainWindow::ChkForceCSTClick);
+    struct TSetting {
+        const char* Name;
+        const char* Caption;
+        const char* Text;
+        QLineEdit** Edit;
+    };
+    const TSetting Settings[] = {{"EditNumPeriods", "# of Periods", "1000", &EditNumPeriods_},
+                                 {"EditWarmUp", "Warm Up", "100", &EditWarmUp_},
+                                 {"EditRandSeed", "RandSeed", "0", &EditRandSeed_}};
+    int Top = 50;
+    for (const TSetting& S : Settings) {
+        QLabel* Label = NewLabel(Options, nullptr, S.Caption, QRect(10, Top + 3, 90, 16));
+        auto* Edit = new QLineEdit(S.Text, Options);
+        Edit->setObjectName(S.Name);
+        Edit->setAccessibleName(S.Caption);
+        Edit->setGeometry(104, Top, 82, 22);
+        Label->setBuddy(Edit);
+        connect(Edit, &QLineEdit::returnPressed, this, &TMainWindow::BtnRunSimClick);
+        *S.Edit = Edit;
+        Top += 28;
+    }
+
+    struct TCommand {
+        const char* Name;
+        const char* Caption;
+        QRect Geometry;
+        void (TMainWindow::*Slot)();
+    };
+    const TCommand Commands[] = {
+        {"BtnRunSim", "&Run Simulation", QRect(210, 8, 128, 28), &TMainWindow::BtnRunSimClick},
+        {"BtnDisplayStats", "Display Stats", QRect(210, 42, 128, 28), &TMainWindow::BtnDisplayStatsClick},
+        {"BtnDisplayHistory", "Display History", QRect(210, 76, 128, 28), &TMainWindow::BtnDisplayHistoryClick},
+        {"BtnMultipleParamValues", "&Batch Runs...", QRect(210, 110, 128, 28), &TMainWindow::BtnMultipleParamValuesClick},
+        {"BtnResetSim", "Reset Sim", QRect(348, 78, 128, 28), &TMainWindow::BtnResetSimClick},
+        {"BtnClear", "Clear All", QRect(482, 78, 128, 28), &TMainWindow::BtnClearClick},
+        {"BtnSave", "&Save", QRect(348, 110, 128, 28), &TMainWindow::BtnSaveClick},
+        {"BtnLoad", "&Load", QRect(482, 110, 128, 28), &TMainWindow::BtnLoadClick},
+    };
+    for (const TCommand& C : Commands) {
+        connect(NewButton(Panel, C.Name, C.Caption, C.Geometry), &QPushButton::clicked, this, C.Slot);
+    }
+
+    QGroupBox* Replay = NewGroup(Panel, "GroupBox1", "Instant Replay", QRect(348, 4, 262, 68));
+    TrackPeriod_ = new QSlider(Qt::Horizontal, Replay);
+    TrackPeriod_->setObjectName("TrackPeriod");
+    TrackPeriod_->setAccessibleName("Period");
+    TrackPeriod_->setGeometry(8, 20, 246, 26);
+    TrackPeriod_->setPageStep(5);
+    TrackPeriod_->setTickPosition(QSlider::TicksBelow);
+    connect(TrackPeriod_, &QSlider::valueChanged, this, &TMainWindow::TrackPeriodChange);
+    LblPeriod_ = NewLabel(Replay, "LblPeriod", "Period 0", QRect(10, 46, 120, 16));
+}
+
+void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History)
+{
+    Stats_ = &Stats;
+    History_ = &History;
+}
+
+int32_t TMainWindow::ShownPeriod() const
+{
+    return TrackPeriod_->value();
+}
+
+void TMainWindow::ResetTrackPeriod()
+{
+    const QSignalBlocker Quiet(TrackPeriod_);
+    TrackPeriod_->setRange(0, 10);
+    TrackPeriod_->setValue(0);
+    TrackPeriod_->setTickInterval(1);
+    TrackPeriod_->setEnabled(false);
+    ShowValue(*LblPeriod_, "Period 0");
+    LblPeriod_->setEnabled(false);
+}
+
+void TMainWindow::UpdateValueLists(int32_t Period)
+{
+    if (SelectedStage_ == 0) {
+        return;
+    }
+    ListParams_->ShowStage(Model_.Stage(SelectedStage_));
+    const auto Values = StageMeasures(Model_, SelectedStage_, Period);
+    for (std::size_t Row = 0; Row < Values.size(); ++Row) {
+        ListMeasures_->item(static_cast<int>(Row), 1)->setText(QString::number(Values[Row]));
+    }
+}
+
+void TMainWindow::DrawAll(int32_t Period)
+{
+    Panel2_->SetPicture(BuildDiagramPicture(Model_, Period, Panel2_->LabelExtent()));
+}
+
+void TMainWindow::SelectNothing()
+{
+    SelectedStage_ = 0;
+    ListParams_->ShowDefaults();
+    ListParams_->setEnabled(false);
+    for (int Row = 0; Row < ListMeasures_->rowCount(); ++Row) {
+        ListMeasures_->item(Row, 1)->setText("0");
+    }
+}
+
+void TMainWindow::SetCostLabels(const TCostTotals& Costs)
+{
+    const double Values[5] = {Costs.OrderCost, Costs.HoldingCost, Costs.WIPHoldingCost, Costs.StockoutCost, Costs.TotalCost};
+    for (int I = 0; I < 5; ++I) {
+        ShowValue(*CostLabels_[I], QString::fromStdString(FormatFixed(Values[I], 2, DecimalSep_)));
+    }
+}
+
+void TMainWindow::AddStageBox(int StageNum)
+{
+    const TStage& S = Model_.Stage(StageNum);
+    Panel2_->AddBox(StageNum, S.PosX, S.PosY);
+}
+
+void TMainWindow::StaticTextClick(int StageNum)
+{
+    SelectedStage_ = StageNum;
+    ShowValue(*LabelStageName_, QString("Selected Stage: %1").arg(StageNum));
+    UpdateValueLists(ShownPeriod());
+    Panel2_->SetSelected(StageNum);
+}
+
+void TMainWindow::BtnNewStageClick()
+{
+    if (Model_.NumStages() >= MaxStages) {
+        Messages_.ShowError("The model already contains the maximum number of stages (" + std::to_string(MaxStages) + ").");
+        return;
+    }
+    if (Model_.Period() != 0) {
+        if (!Messages_.AskYesNo("The simulation must be reset before a new stage can be added.  "
+                                "Reset current simulation and add stage?")) {
+            return;
+        }
+        BtnResetSimClick();
+    }
+    ListParams_->setEnabled(true);
+    TStage& S = *Model_.AddStage();
+    const int N = Model_.NumStages();
+    S.PosX = 10 * N + 40;
+    S.PosY = 10 * N + 90;
+    AddStageBox(N);
+    StaticTextClick(N);
+    DrawAll(ShownPeriod());
+}
+
+void TMainWindow::BtnRunSimClick()
+{
+    const TRunSettingsTexts Texts{EditRandSeed_->text().toStdString(), EditNumPeriods_->text().toStdString(),
+                                  EditWarmUp_->text().toStdString()};
+    const bool HadRun = Model_.Period() != 0;
+    TRunSettings Used;
+    std::optional<TCostTotals> Costs;
+    {
+        const TBusyCursor Busy;
+        Costs = RunChecked(Model_, Texts, Messages_, &Used);
+    }
+    if (!Costs) {
+        // A Yes to the re-run question reset the run before a check refused it: the replay
+        // controls must not offer periods that are gone.
+        if (HadRun && Model_.Period() == 0) {
+            ResetTrackPeriod();
+            DrawAll(0);
+            UpdateValueLists(0);
+        }
+        return;
+    }
+    SetCostLabels(*Costs);
+    {
+        const QSignalBlocker Quiet(TrackPeriod_);
+        TrackPeriod_->setRange(1, Used.NumPeriods);
+        TrackPeriod_->setValue(Used.NumPeriods);
+        TrackPeriod_->setTickInterval(Used.NumPeriods / 10);
+    }
+    TrackPeriod_->setEnabled(true);
+    LblPeriod_->setEnabled(true);
+    TrackPeriodChange(TrackPeriod_->value());
+}
+
+void TMainWindow::TrackPeriodChange(int Period)
+{
+    ShowValue(*LblPeriod_, QString("Period %1").arg(Period));
+    UpdateValueLists(Period);
+    DrawAll(Period);
+}
+
+void TMainWindow::BtnDisplayStatsClick()
+{
+    if (Model_.Period() == 0) {
+        Messages_.ShowError("You must run the simulation before stats can be displayed.");
+        return;
+    }
+    if (Stats_) {
+        Stats_->FillStats(Model_);
+        Stats_->show();
+        Stats_->raise();
+        Stats_->activateWindow();
+    }
+}
+
+void TMainWindow::BtnDisplayHistoryClick()
+{
+    if (Model_.Period() == 0) {
+        Messages_.ShowError("You must run the simulation before history can be displayed.");
+        return;
+    }
+    if (History_) {
+        History_->FillHistory(Model_);
+        History_->FillOrderHistory(Model_);
+        History_->ShowHistoryTab();
+        History_->show();
+        History_->raise();
+        History_->activateWindow();
+    }
+}
+
+void TMainWindow::BtnMultipleParamValuesClick()
+{
+}
+
+void TMainWindow::BtnResetSimClick()
+{
+    ResetTrackPeriod();
+    Model_.Reset();
+    DrawAll(0);
+    UpdateValueLists(0);
+}
+
+void TMainWindow::BtnClearClick()
+{
+    if (!Messages_.AskYesNo("Are you sure you want to erase your model?")) {
+        return;
+    }
+    ResetTrackPeriod();
+    Model_.ClearModel();
+    Panel2_->RemoveAllBoxes();
+    DrawAll(0);
+    ShowValue(*LabelStageName_, "Stage 0");
+    SelectNothing();
+}
+
+void TMainWindow::BtnSaveClick()
+{
+    const std::optional<std::string> Path = Files_.ChooseSaveFile({"Save Model As", "txt", TextFileFilter});
+    if (!Path) {
+        return;
+    }
+    const TFileResult Result = SaveModel(Model_, *Path);
+    if (!Result.Ok) {
+        Messages_.ShowError(Result.Message);
+    }
+}
+
+void TMainWindow::BtnLoadClick()
+{
+    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", TextFileFilter});
+    if (!Path) {
+        return;
+    }
+    LastOpenFileName_ = *Path;
+    LoadModelFile(*Path);
+}
+
+void TMainWindow::LoadModelFile(const std::string& Path)
+{
+    ResetTrackPeriod();
+    Model_.ClearModel();
+    Panel2_->RemoveAllBoxes();
+    const TLoadResult Result = LoadModel(Model_, Path, Messages_);
+    if (!Result.Ok) {
+        Messages_.ShowError(std::string(LoadErrorText) + "\r\r" + Result.Message);
+    }
+    for (int N = 1; N <= Model_.NumStages(); ++N) {
+        AddStageBox(N);
+    }
+    DrawAll(0);
+    if (Model_.NumStages() > 0) {
+        ListParams_->setEnabled(true);
+        StaticTextClick(1);
+    } else {
+        ShowValue(*LabelStageName_, "Selected Stage: 0");
+        Panel2_->SetSelected(0);
+        SelectNothing();
+    }
+    ChkForceCST_->setChecked(Model_.ForceCST());
+}
+
+void TMainWindow::ChkForceCSTClick()
+{
+    Model_.SetForceCST(ChkForceCST_->isChecked());
+}
+
+void TMainWindow::ListParamsEntered(int Index, double Value)
+{
+    if (SelectedStage_ == 0) {
+        return;
+    }
+    Model_.SetParam(SelectedStage_, Index, Value);
+    DrawAll(ShownPeriod());
+    UpdateValueLists(ShownPeriod());
+}
+
+void TMainWindow::StageMoved(int StageNum, int Left, int Top)
+{
+    TStage& S = Model_.Stage(StageNum);
+    S.PosX = Left;
+    S.PosY = Top;
+    DrawAll(ShownPeriod());
+}
+
+void TMainWindow::LinkRequested(int SupplierNum, int CustomerNum)
+{
+    const TLinkResult Check = Model_.CheckLink(SupplierNum, CustomerNum);
+    if (Check != TLinkResult::Linked) {
+        Messages_.ShowError(LinkRefusalText(Check));
+        return;
+    }
+    // A run's order history is laid out by the links at its start: a new link starts afresh.
+    if (Model_.Period() != 0) {
+        if (!Messages_.AskYesNo("The simulation must be reset before a new link can be added.  "
+                                "Reset current simulation and add link?")) {
+            return;
+        }
+        BtnResetSimClick();
+    }
+    Model_.Link(SupplierNum, CustomerNum);
+    DrawAll(ShownPeriod());
+}

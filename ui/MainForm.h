@@ -1,0 +1,99 @@
+#pragma once
+#include <string>
+
+#include <QWidget>
+
+#include "engine/Simulation.h"
+
+class Dialogs;
+class FileDialogs;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class QTableWidget;
+class TDiagramView;
+class THistoryWindow;
+class TParamGrid;
+class TStatsWindow;
+
+// The main window (MainForm): owner of the one model for the life of the program. Its handlers
+// gather input, call one core operation and show the result; messages go through Dialogs and
+// file choices through FileDialogs, both given at construction.
+class TMainWindow : public QWidget {
+    Q_OBJECT
+public:
+    TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
+    ~TMainWindow() override;
+
+    // The windows that Display Stats and Display History fill and show.
+    void AttachWindows(TStatsWindow& Stats, THistoryWindow& History);
+    // Loads the model file at Path as the Load command does after its dialog.
+    void LoadModelFile(const std::string& Path);
+
+    TSimulation& Model() { return Model_; }
+    const TSimulation& Model() const { return Model_; }
+    // The stage whose parameters the grid shows; 0 when none.
+    int SelectedStage() const { return SelectedStage_; }
+    // The file last chosen in the Load command's dialog; empty while none has been.
+    const std::string& LastOpenFileName() const { return LastOpenFileName_; }
+    TDiagramView& Diagram() { return *Panel2_; }
+
+public slots:
+    void BtnNewStageClick();
+    void BtnRunSimClick();
+    void BtnDisplayStatsClick();
+    void BtnDisplayHistoryClick();
+    void BtnMultipleParamValuesClick();
+    void BtnResetSimClick();
+    void BtnClearClick();
+    void BtnSaveClick();
+    void BtnLoadClick();
+    void ChkForceCSTClick();
+    void TrackPeriodChange(int Period);
+    // Selects the stage (a click on its box, New Stage, Load).
+    void StaticTextClick(int StageNum);
+
+private slots:
+    void ListParamsEntered(int Index, double Value);
+    void StageMoved(int StageNum, int Left, int Top);
+    void LinkRequested(int SupplierNum, int CustomerNum);
+
+private:
+    void BuildLeftColumn();
+    void BuildCommandPanel();
+    void ResetTrackPeriod();
+    // The period the track bar shows (0 while it is idle).
+    int32_t ShownPeriod() const;
+    // The selected stage's parameters into the grid and its measures for Period into the list.
+    void UpdateValueLists(int32_t Period);
+    // The diagram for Period.
+    void DrawAll(int32_t Period);
+    // No stage selected: the grid shows its default texts and is disabled.
+    void SelectNothing();
+    void SetCostLabels(const TCostTotals& Costs);
+    void AddStageBox(int StageNum);
+
+    Dialogs& Messages_;
+    FileDialogs& Files_;
+    TSimulation Model_;
+    int SelectedStage_ = 0;
+    std::string LastOpenFileName_;
+    char DecimalSep_;
+    TStatsWindow* Stats_ = nullptr;
+    THistoryWindow* History_ = nullptr;
+
+    QLabel* LabelStageName_ = nullptr;
+    QPushButton* BtnNewStage_ = nullptr;
+    TParamGrid* ListParams_ = nullptr;
+    QTableWidget* ListMeasures_ = nullptr;
+    QLabel* CostLabels_[5] = {};
+    TDiagramView* Panel2_ = nullptr;
+    QCheckBox* ChkForceCST_ = nullptr;
+    QLineEdit* EditNumPeriods_ = nullptr;
+    QLineEdit* EditWarmUp_ = nullptr;
+    QLineEdit* EditRandSeed_ = nullptr;
+    QSlider* TrackPeriod_ = nullptr;
+    QLabel* LblPeriod_ = nullptr;
+};
