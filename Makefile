@@ -4,23 +4,31 @@ BENCH_DIR  ?= build-bench
 ASAN_DIR   ?= build-asan
 FUZZ_DIR   ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+# With a display, `make run` opens the desktop program; without one, it runs the command-line demo.
+HAVE_DISPLAY := $(if $(DISPLAY)$(WAYLAND_DISPLAY),yes)
 # What `make run` needs, and what the tests and benchmarks add. The desktop program and its QTest
-# tests need Qt; fonts-dejavu-core is a font for the offscreen platform they run on.
-RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev
+# tests need Qt; fonts-dejavu-core is a font for the offscreen platform the tests run on.
+RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev $(if $(HAVE_DISPLAY),qt6-base-dev)
 TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core
 BENCH_PACKAGES := libbenchmark-dev
 DEB_PACKAGES   := $(RUN_PACKAGES) $(TEST_PACKAGES) $(BENCH_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-# The demo: the target `make run` builds, and the command it runs (the assembly example, 1000
-# periods, warm-up 100, seed 1; it prints its cost totals).
+# The demo: the target `make run` builds, and the command it runs: the desktop program with the
+# distribution example loaded or, without a display, the command-line demo (the assembly example,
+# 1000 periods, warm-up 100, seed 1; it prints its cost totals).
+ifeq ($(HAVE_DISPLAY),yes)
+RUN_TARGET  := orvantis
+RUN_COMMAND := ./$(BUILD_DIR)/orvantis examples/distribution.txt
+else
 RUN_TARGET  := orvantis-cli
 RUN_COMMAND := ./$(BUILD_DIR)/orvantis-cli run examples/assembly.txt --seed 1
+endif
 
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps run-deps configure build run test bench asan fuzz-deps fuzz clean
+.PHONY: all deps run-deps configure build run screenshots test bench asan fuzz-deps fuzz clean
 
 all: build
 
@@ -51,8 +59,13 @@ build: deps configure
 
 # Builds only what the demo runs, so that a first run on a fresh machine is quick.
 run: run-deps configure
+	@$(if $(HAVE_DISPLAY),,echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the orvantis-cli demo instead.")
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(RUN_TARGET)
 	$(RUN_COMMAND)
+
+# PNGs of the windows after a run of the distribution example, to look at without running anything.
+screenshots: build
+	./$(BUILD_DIR)/tests/orvantis_screenshots $(BUILD_DIR)/screenshots
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

@@ -100,6 +100,24 @@ private slots:
         }
     }
 
+    void mnemonicsAndShortcutsReachTheirCommands()
+    {
+        TMainWindowHarness H;
+        // A mnemonic clicks its button as buttons do, once a short press animation has run.
+        QTest::keyClick(&H.Window, Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(H.Window.Model().NumStages(), 1);
+        QTest::keyClick(&H.Window, Qt::Key_R, Qt::AltModifier);
+        QTRY_VERIFY(H.Window.Model().Period() > 0);
+        QTest::keyClick(&H.Window, Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(&H.Window, Qt::Key_L, Qt::AltModifier);
+        QTRY_COMPARE(H.Files.Asked.size(), std::size_t{2});
+        QTest::keyClick(&H.Window, Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(H.Files.Asked.size(), std::size_t{3});
+        QVERIFY(H.Files.Asked[0].Title == "Open Model" && H.Files.Asked[1].Title == "Open Model" &&
+                H.Files.Asked[2].Title == "Save Model As");
+        QVERIFY(H.TakeShown().empty());
+    }
+
     void newStagePlacesBoxesDiagonallyUpToTwentyFive()
     {
         TMainWindowHarness H;
