@@ -4,10 +4,8 @@
 #include <QFile>
 #include <QStringList>
 
-#include "ui/HistoryForm.h"
-#include "ui/MainForm.h"
+#include "ui/ProgramWindows.h"
 #include "ui/QtDialogs.h"
-#include "ui/StatsForm.h"
 
 int main(int argc, char** argv)
 {
@@ -17,15 +15,12 @@ int main(int argc, char** argv)
     TQtDialogs Dialogs;
     TQtFileDialogs Files;
 
-    TMainWindow Main(Dialogs, Files);
-    TStatsWindow Stats;
-    THistoryWindow History(Dialogs, Files);
-    Main.AttachWindows(Stats, History);
-    Main.show();
+    TProgramWindows Windows(Dialogs, Files);
+    Windows.Main.show();
 
     const QStringList Args = QApplication::arguments();
     if (Args.size() > 1) {
-        Main.LoadModelFile(QFile::encodeName(Args.at(1)).toStdString());
+        Windows.Main.LoadModelFile(QFile::encodeName(Args.at(1)).toStdString());
     }
     return QApplication::exec();
 }

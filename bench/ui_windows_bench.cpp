@@ -9,9 +9,7 @@
 #include "BenchNetworks.h"
 #include "platform/Dialogs.h"
 #include "ui/FileDialogs.h"
-#include "ui/HistoryForm.h"
-#include "ui/MainForm.h"
-#include "ui/StatsForm.h"
+#include "ui/ProgramWindows.h"
 
 namespace {
 
@@ -25,15 +23,12 @@ void ClickToShown(benchmark::State& State, const char* Button, bool History)
 {
     TSilentDialogs Messages;
     TNoFiles Files;
-    TMainWindow Main(Messages, Files);
-    TStatsWindow Stats;
-    THistoryWindow HistoryWindow(Messages, Files);
-    Main.AttachWindows(Stats, HistoryWindow);
-    BuildNetwork25(Main.Model(), 1);
-    Main.Model().RunSimulation(9999, 100, 12345);
-    Main.show();
-    QWidget& Shown = History ? static_cast<QWidget&>(HistoryWindow) : Stats;
-    auto* Click = Main.findChild<QPushButton*>(Button);
+    TProgramWindows Windows(Messages, Files);
+    BuildNetwork25(Windows.Main.Model(), 1);
+    Windows.Main.Model().RunSimulation(9999, 100, 12345);
+    Windows.Main.show();
+    QWidget& Shown = History ? static_cast<QWidget&>(Windows.History) : Windows.Stats;
+    auto* Click = Windows.Main.findChild<QPushButton*>(Button);
     for (auto _ : State) {
         Click->click();
         while (!Shown.windowHandle() || !Shown.windowHandle()->isExposed()) {

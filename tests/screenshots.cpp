@@ -13,9 +13,7 @@
 #include "platform/Dialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "ui/DiagramView.h"
-#include "ui/HistoryForm.h"
-#include "ui/MainForm.h"
-#include "ui/StatsForm.h"
+#include "ui/ProgramWindows.h"
 
 namespace {
 
@@ -68,10 +66,8 @@ int main(int argc, char** argv)
     }
     TSilentDialogs Dialogs(true);
     TScriptedFileDialogs Files;
-    TMainWindow Main(Dialogs, Files);
-    TStatsWindow Stats;
-    THistoryWindow History(Dialogs, Files);
-    Main.AttachWindows(Stats, History);
+    TProgramWindows Windows(Dialogs, Files);
+    TMainWindow& Main = Windows.Main;
     Main.show();
 
     Main.LoadModelFile(ORVANTIS_EXAMPLES_DIR "/distribution.txt");
@@ -83,10 +79,10 @@ int main(int argc, char** argv)
     bool Ok = Save(Main, Dir, "main_window.png");
 
     Main.findChild<QPushButton*>("BtnDisplayStats")->click();
-    Ok = Save(Stats, Dir, "stats_window.png") && Ok;
+    Ok = Save(Windows.Stats, Dir, "stats_window.png") && Ok;
     Main.findChild<QPushButton*>("BtnDisplayHistory")->click();
-    Ok = Save(History, Dir, "history_tab.png") && Ok;
-    History.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
-    Ok = Save(History, Dir, "order_history_tab.png") && Ok;
+    Ok = Save(Windows.History, Dir, "history_tab.png") && Ok;
+    Windows.History.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    Ok = Save(Windows.History, Dir, "order_history_tab.png") && Ok;
     return Ok ? 0 : 1;
 }

@@ -77,6 +77,13 @@ void ShowValue(QLabel& Label, const QString& Value)
     Label.setAccessibleName(Value);
 }
 
+void ShowModeless(QWidget& Window)
+{
+    Window.show();
+    Window.raise();
+    Window.activateWindow();
+}
+
 QGroupBox* NewGroup(QWidget* Parent, const char* Name, const QString& Title, QRect Geometry)
 {
     auto* Group = new QGroupBox(Title, Parent);
@@ -309,18 +316,27 @@ void TMainWindow::StaticTextClick(int StageNum)
     Panel2_->SetSelected(StageNum);
 }
 
+bool TMainWindow::ResetRunBeforeAdding(const std::string& What)
+{
+    if (Model_.Period() == 0) {
+        return true;
+    }
+    if (!Messages_.AskYesNo("The simulation must be reset before a new " + What + " can be added.  " +
+                            "Reset current simulation and add " + What + "?")) {
+        return false;
+    }
+    BtnResetSimClick();
+    return true;
+}
+
 void TMainWindow::BtnNewStageClick()
 {
     if (Model_.NumStages() >= MaxStages) {
         Messages_.ShowError("The model already contains the maximum number of stages (" + std::to_string(MaxStages) + ").");
         return;
     }
-    if (Model_.Period() != 0) {
-        if (!Messages_.AskYesNo("The simulation must be reset before a new stage can be added.  "
-                                "Reset current simulation and add stage?")) {
-            return;
-        }
-        BtnResetSimClick();
+    if (!ResetRunBeforeAdding("stage")) {
+        return;
     }
     ListParams_->setEnabled(true);
     TStage& S = *Model_.AddStage();
@@ -380,9 +396,7 @@ void TMainWindow::BtnDisplayStatsClick()
     }
     if (Stats_) {
         Stats_->FillStats(Model_);
-        Stats_->show();
-        Stats_->raise();
-        Stats_->activateWindow();
+        ShowModeless(*Stats_);
     }
 }
 
@@ -396,9 +410,7 @@ void TMainWindow::BtnDisplayHistoryClick()
         History_->FillHistory(Model_);
         History_->FillOrderHistory(Model_);
         History_->ShowHistoryTab();
-        History_->show();
-        History_->raise();
-        History_->activateWindow();
+        ShowModeless(*History_);
     }
 }
 
@@ -504,12 +516,8 @@ void TMainWindow::LinkRequested(int SupplierNum, int CustomerNum)
         return;
     }
     // A run's order history is laid out by the links at its start: a new link starts afresh.
-    if (Model_.Period() != 0) {
-        if (!Messages_.AskYesNo("The simulation must be reset before a new link can be added.  "
-                                "Reset current simulation and add link?")) {
-            return;
-        }
-        BtnResetSimClick();
+    if (!ResetRunBeforeAdding("link")) {
+        return;
     }
     Model_.Link(SupplierNum, CustomerNum);
     DrawAll(ShownPeriod());

@@ -74,6 +74,8 @@ private:
     void SelectNothing();
     void SetCostLabels(const TCostTotals& Costs);
     void AddStageBox(int StageNum);
+    // True when the model has not run, or the user agreed to reset the run ("stage", "link").
+    bool ResetRunBeforeAdding(const std::string& What);
 
     Dialogs& Messages_;
     FileDialogs& Files_;

@@ -7,22 +7,20 @@
 
 #include "support/ScriptedDialogs.h"
 #include "support/ScriptedFileDialogs.h"
-#include "ui/HistoryForm.h"
-#include "ui/MainForm.h"
-#include "ui/StatsForm.h"
+#include "ui/ProgramWindows.h"
 
 // The program's three windows over scripted dialogs and file choosers, the main window shown
 // and active.
 struct TMainWindowHarness {
     TScriptedDialogs Dialogs;
     TScriptedFileDialogs Files;
-    TMainWindow Window{Dialogs, Files};
-    TStatsWindow Stats;
-    THistoryWindow History{Dialogs, Files};
+    TProgramWindows Windows{Dialogs, Files};
+    TMainWindow& Window = Windows.Main;
+    TStatsWindow& Stats = Windows.Stats;
+    THistoryWindow& History = Windows.History;
 
     TMainWindowHarness()
     {
-        Window.AttachWindows(Stats, History);
         Window.show();
         Window.activateWindow();
         [[maybe_unused]] const bool Active = QTest::qWaitForWindowActive(&Window);
