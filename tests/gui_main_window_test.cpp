@@ -1,5 +1,4 @@
 // The main window: its controls, and every command with its messages.
-#include <filesystem>
 #include <fstream>
 
 #include <QCheckBox>
@@ -10,7 +9,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include "text/GeneralProcs.h"
 #include "engine/StageMeasures.h"
 #include "model_files/ModelFile.h"
 #include "platform/Locale.h"
@@ -18,6 +16,7 @@
 #include "reports/StatsReport.h"
 #include "support/GuiTest.h"
 #include "support/MainWindowHarness.h"
+#include "text/GeneralProcs.h"
 #include "ui/DiagramView.h"
 #include "ui/TextLinesView.h"
 

@@ -11,13 +11,13 @@
 #include <QSlider>
 #include <QTableWidget>
 
-#include "text/GeneralProcs.h"
 #include "engine/RunSettings.h"
 #include "engine/StageMeasures.h"
 #include "model_files/CheckedRun.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
+#include "text/GeneralProcs.h"
 #include "ui/Controls.h"
 #include "ui/DiagramPicture.h"
 #include "ui/DiagramView.h"
