@@ -95,6 +95,12 @@ TCliResult RunProgram(const std::vector<std::string>& Args, int StdoutFd, std::v
     const TTempDir Dir("child");
     const fs::path ErrFile = Dir.Path / "stderr";
     Env.push_back("PATH=/usr/bin:/bin");
+    // A sanitizer build's settings (leak suppressions, say) hold for the program it starts too.
+    for (const char* Name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+        if (const char* Value = std::getenv(Name)) {
+            Env.push_back(std::string(Name) + "=" + Value);
+        }
+    }
     const pid_t Child = ::fork();
     if (Child == 0) {
         const int ErrFd = ::open(ErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
