@@ -1,4 +1,4 @@
-// Orvantis: the desktop program. Creates the main, stats and history windows in that order and
+// Orvantis: the desktop program. Creates its windows in start-up order and
 // shows the main one; `orvantis MODEL` opens that model file at start.
 #include <QApplication>
 #include <QFile>

@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QTableWidget>
@@ -28,4 +30,70 @@ void FitFontToColumn(QTableWidget& Grid, const QStringList& Texts, int Width)
     }
     Grid.setFont(Font);
     Grid.verticalHeader()->setDefaultSectionSize(QFontMetrics(Font).height() + 4);
+}
+
+QString WithoutMnemonic(QString Caption)
+{
+    return Caption.remove(QLatin1Char('&'));
+}
+
+void ShowModeless(QWidget& Window)
+{
+    Window.show();
+    Window.raise();
+    Window.activateWindow();
+}
+
+TBusyCursor::TBusyCursor()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TBusyCursor::~TBusyCursor()
+{
+    QGuiApplication::restoreOverrideCursor();
+}
+
+TInputBlock::TInputBlock()
+{
+    qApp->installEventFilter(this);
+}
+
+TInputBlock::~TInputBlock()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool TInputBlock::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        return QObject::eventFilter(Watched, Event);
+    }
+    switch (Event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Drop:
+        return true;
+    case QEvent::Close:
+        // Only the user's request from the title bar; the program may still close a window.
+        if (!Event->spontaneous()) {
+            return QObject::eventFilter(Watched, Event);
+        }
+        Event->ignore();
+        return true;
+    default:
+        return QObject::eventFilter(Watched, Event);
+    }
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -9,3 +10,34 @@ class QWidget;
 // Width pixels wide, and its rows just high enough for that font. Desktop fonts differ in width;
 // the window's sizes do not.
 void FitFontToColumn(QTableWidget& Grid, const QStringList& Texts, int Width);
+
+// A caption without its mnemonic marks, as its control's accessible name.
+QString WithoutMnemonic(QString Caption);
+
+// Shows a modeless window, or brings it to the front when it is already shown.
+void ShowModeless(QWidget& Window);
+
+// The hourglass for the length of a command; message boxes show the normal cursor over it.
+class TBusyCursor {
+public:
+    TBusyCursor();
+    ~TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// While it lives, the program's windows handle no user input: keys, mouse buttons, the wheel,
+// shortcuts and requests to close a window are dropped, so that a long command can let the windows
+// repaint without anything else happening meanwhile. A modal box shown during the command (a
+// message) still takes its input.
+class TInputBlock : public QObject {
+    Q_OBJECT
+public:
+    TInputBlock();
+    ~TInputBlock() override;
+    TInputBlock(const TInputBlock&) = delete;
+    TInputBlock& operator=(const TInputBlock&) = delete;
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+};

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +24,7 @@
 #include "ui/HistoryForm.h"
 #include "ui/ParamGrid.h"
 #include "ui/StatsForm.h"
+#include "ui/TestValuesForm.h"
 
 namespace {
 
@@ -35,20 +35,6 @@ constexpr int CommandPanelTop = DiagramHeight;
 
 const char* const LoadErrorText =
     "There was an error loading the file you requested.  The current model may not be reliable.";
-
-// The hourglass for the length of a run; message boxes show the normal cursor over it.
-class TBusyCursor {
-public:
-    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
-
-QString WithoutMnemonic(QString Caption)
-{
-    return Caption.remove(QLatin1Char('&'));
-}
 
 QPushButton* NewButton(QWidget* Parent, const char* Name, const QString& Caption, QRect Geometry)
 {
@@ -75,13 +61,6 @@ void ShowValue(QLabel& Label, const QString& Value)
 {
     Label.setText(Value);
     Label.setAccessibleName(Value);
-}
-
-void ShowModeless(QWidget& Window)
-{
-    Window.show();
-    Window.raise();
-    Window.activateWindow();
 }
 
 QGroupBox* NewGroup(QWidget* Parent, const char* Name, const QString& Title, QRect Geometry)
@@ -245,10 +224,17 @@ void TMainWindow::BuildCommandPanel()
     LblPeriod_ = NewLabel(Replay, "LblPeriod", "Period 0", QRect(10, 46, 120, 16));
 }
 
-void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History)
+void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TTestValuesWindow& TestValues)
 {
     Stats_ = &Stats;
     History_ = &History;
+    TestValues_ = &TestValues;
+}
+
+TRunSettingsTexts TMainWindow::RunSettingsTexts() const
+{
+    return {EditRandSeed_->text().toStdString(), EditNumPeriods_->text().toStdString(),
+            EditWarmUp_->text().toStdString()};
 }
 
 int32_t TMainWindow::ShownPeriod() const
@@ -350,8 +336,7 @@ void TMainWindow::BtnNewStageClick()
 
 void TMainWindow::BtnRunSimClick()
 {
-    const TRunSettingsTexts Texts{EditRandSeed_->text().toStdString(), EditNumPeriods_->text().toStdString(),
-                                  EditWarmUp_->text().toStdString()};
+    const TRunSettingsTexts Texts = RunSettingsTexts();
     const bool HadRun = Model_.Period() != 0;
     TRunSettings Used;
     std::optional<TCostTotals> Costs;
@@ -369,16 +354,27 @@ void TMainWindow::BtnRunSimClick()
         }
         return;
     }
-    SetCostLabels(*Costs);
+    ShowRun(*Costs, Used.NumPeriods);
+}
+
+void TMainWindow::ShowRun(const TCostTotals& Costs, int32_t NumPeriods)
+{
+    SetCostLabels(Costs);
     {
         const QSignalBlocker Quiet(TrackPeriod_);
-        TrackPeriod_->setRange(1, Used.NumPeriods);
-        TrackPeriod_->setValue(Used.NumPeriods);
-        TrackPeriod_->setTickInterval(Used.NumPeriods / 10);
+        TrackPeriod_->setRange(1, NumPeriods);
+        TrackPeriod_->setValue(NumPeriods);
+        TrackPeriod_->setTickInterval(NumPeriods / 10);
     }
     TrackPeriod_->setEnabled(true);
     LblPeriod_->setEnabled(true);
     TrackPeriodChange(TrackPeriod_->value());
+}
+
+void TMainWindow::RefreshDisplays()
+{
+    UpdateValueLists(ShownPeriod());
+    DrawAll(ShownPeriod());
 }
 
 void TMainWindow::TrackPeriodChange(int Period)
@@ -416,6 +412,9 @@ void TMainWindow::BtnDisplayHistoryClick()
 
 void TMainWindow::BtnMultipleParamValuesClick()
 {
+    if (TestValues_) {
+        TestValues_->ShowFor(*this);
+    }
 }
 
 void TMainWindow::BtnResetSimClick()

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+#include "engine/RunSettings.h"
 #include "engine/Simulation.h"
 
 class Dialogs;
@@ -17,6 +18,7 @@ class TDiagramView;
 class THistoryWindow;
 class TParamGrid;
 class TStatsWindow;
+class TTestValuesWindow;
 
 // The main window (MainForm): owner of the one model for the life of the program. Its handlers
 // gather input, call one core operation and show the result; messages go through Dialogs and
@@ -27,8 +29,8 @@ public:
     TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
     ~TMainWindow() override;
 
-    // The windows that Display Stats and Display History fill and show.
-    void AttachWindows(TStatsWindow& Stats, THistoryWindow& History);
+    // The windows that Display Stats, Display History and Batch Runs fill and show.
+    void AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TTestValuesWindow& TestValues);
     // Loads the model file at Path as the Load command does after its dialog.
     void LoadModelFile(const std::string& Path);
 
@@ -39,6 +41,15 @@ public:
     // The file last chosen in the Load command's dialog; empty while none has been.
     const std::string& LastOpenFileName() const { return LastOpenFileName_; }
     TDiagramView& Diagram() { return *Panel2_; }
+
+    // What a batch takes from this window and shows in it.
+    // The run settings as typed in their boxes.
+    TRunSettingsTexts RunSettingsTexts() const;
+    // A finished run of NumPeriods periods, as the run command shows it: the cost totals, the
+    // track bar at the last period, the selected stage and the diagram in that period.
+    void ShowRun(const TCostTotals& Costs, int32_t NumPeriods);
+    // The grid and the diagram again, in the period the track bar shows (after parameters changed).
+    void RefreshDisplays();
 
 public slots:
     void BtnNewStageClick();
@@ -85,6 +96,7 @@ private:
     char DecimalSep_;
     TStatsWindow* Stats_ = nullptr;
     THistoryWindow* History_ = nullptr;
+    TTestValuesWindow* TestValues_ = nullptr;
 
     QLabel* LabelStageName_ = nullptr;
     QPushButton* BtnNewStage_ = nullptr;

@@ -2,16 +2,22 @@
 #include "ui/HistoryForm.h"
 #include "ui/MainForm.h"
 #include "ui/StatsForm.h"
+#include "ui/TestValuesForm.h"
+#include "ui/TestValuesOptionsForm.h"
 
-// The program's windows, created in its start-up order (main, stats, history); the main window
-// fills and shows the other two. None is shown yet.
+// The program's windows, created in its start-up order (main, stats, history, batch runs, batch
+// reporting options; the last loads the options); the main window fills and shows the next three,
+// the batch runs window the options. None is shown yet.
 struct TProgramWindows {
     TProgramWindows(Dialogs& Messages, FileDialogs& Files)
-        : Main(Messages, Files), History(Messages, Files)
+        : Main(Messages, Files), History(Messages, Files), TestValues(Messages, Files), TestValuesOptions(Messages)
     {
-        Main.AttachWindows(Stats, History);
+        Main.AttachWindows(Stats, History, TestValues);
+        TestValues.AttachOptions(TestValuesOptions);
     }
     TMainWindow Main;
     TStatsWindow Stats;
     THistoryWindow History;
+    TTestValuesWindow TestValues;
+    TTestValuesOptionsWindow TestValuesOptions;
 };

@@ -1,0 +1,510 @@
+// The batch windows: "Batch Runs" refuses a batch with the core's messages and runs one on the main
+// window's model with the lines of orvantis-cli batch; "Batch Runs Reporting Options" shows the
+// core's options, and "Cancel" and the profile files bring marks back.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QCursor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/Cli.h"
+#include "engine/Constants.h"
+#include "platform/Locale.h"
+#include "reports/ModelParamTable.h"
+#include "support/GuiTest.h"
+#include "support/MainWindowHarness.h"
+#include "text/GeneralProcs.h"
+
+namespace {
+
+const std::string Chain = ORVANTIS_EXAMPLES_DIR "/serial_chain.txt";
+constexpr int BSLevelPos = ParamBaseStockLevel + 1;  // its place in a row's parameter list
+
+template <class T = QWidget>
+T& ChildOf(QWidget& Parent, const char* Name)
+{
+    T* Found = Parent.findChild<T*>(Name);
+    if (!Found) {
+        qFatal("no control %s", Name);
+    }
+    return *Found;
+}
+
+void WriteFile(const std::string& Path, const std::string& Bytes)
+{
+    std::ofstream(Path, std::ios::binary) << Bytes;
+}
+
+std::string FileBytes(const std::string& Path)
+{
+    std::ifstream In(Path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
+}
+
+// The program's windows with the batch window shown, after loading the serial chain through the
+// Load command when asked to.
+struct TBatchHarness : TMainWindowHarness {
+    TTestValuesWindow& Batch = Windows.TestValues;
+
+    explicit TBatchHarness(bool LoadChain = true)
+    {
+        if (LoadChain) {
+            Files.Answers = {Chain};
+            Click("BtnLoad");
+        }
+        Click("BtnMultipleParamValues");
+        Files.Asked.clear();
+    }
+    template <class T = QWidget>
+    T& In(const char* Name)
+    {
+        return ChildOf<T>(Batch, Name);
+    }
+    void ClickIn(const char* Name) { QTest::mouseClick(&In<QPushButton>(Name), Qt::LeftButton); }
+    void SetSettings(const char* Seed, const char* Periods, const char* WarmUp)
+    {
+        Child<QLineEdit>("EditRandSeed").setText(Seed);
+        Child<QLineEdit>("EditNumPeriods").setText(Periods);
+        Child<QLineEdit>("EditWarmUp").setText(WarmUp);
+    }
+    void SetRow(int N, const TSweepRow& Row)
+    {
+        const QByteArray Num = QByteArray::number(N);
+        In<QComboBox>("DDChangeField" + Num).setCurrentIndex(Row.ParamPos);
+        const std::pair<const char*, std::string> Fields[] = {
+            {"EditStartStage", Row.FirstStage}, {"EditEndStage", Row.LastStage}, {"EditStartValue", Row.FirstValue},
+            {"EditEndValue", Row.LastValue}, {"EditIncrement", Row.Step}};
+        for (const auto& [Name, Text] : Fields) {
+            In<QLineEdit>(QByteArray(Name) + Num).setText(QString::fromStdString(Text));
+        }
+    }
+    QString GridText(int Index) { return Child<QTableWidget>("ListParams").item(Index, 1)->text(); }
+};
+
+TOptionMarks ShownMarks(TTestValuesOptionsWindow& Window)
+{
+    TOptionMarks Marks;
+    auto& Std = ChildOf<QListWidget>(Window, "CLStdMeas");
+    for (int Pos = 0; Pos < Std.count(); ++Pos) {
+        Marks.Standard[static_cast<std::size_t>(Pos)] = Std.item(Pos)->checkState() == Qt::Checked;
+    }
+    auto& Other = ChildOf<QListWidget>(Window, "CLOtherMeas");
+    for (int Pos = 0; Pos < Other.count(); ++Pos) {
+        Marks.Other[static_cast<std::size_t>(Pos)] = Other.item(Pos)->checkState() == Qt::Checked;
+    }
+    return Marks;
+}
+
+bool operator==(const TOptionMarks& A, const TOptionMarks& B)
+{
+    return A.Standard == B.Standard && A.Other == B.Other;
+}
+
+// A double-click on the item's text, as the mouse gives it: a click, then the double-click.
+void DoubleClick(QListWidget& List, int Row)
+{
+    const QPoint Text = List.visualItemRect(List.item(Row)).center();
+    QTest::mouseClick(List.viewport(), Qt::LeftButton, {}, Text);
+    QTest::mouseDClick(List.viewport(), Qt::LeftButton, {}, Text);
+}
+
+TOptionMarks DeliveredMarks()
+{
+    TReportOptions Delivered;
+    Delivered.LoadOptions(DefaultOptionsPath());
+    return Delivered.Marks();
+}
+
+}  // namespace
+
+class BatchWindowsTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir Config;
+
+private slots:
+    void initTestCase()
+    {
+        // The user's options file of these tests, never the real one.
+        qputenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit());
+        QVERIFY2(std::filesystem::exists(DefaultOptionsPath()), DefaultOptionsPath().c_str());
+    }
+    void init() { std::filesystem::remove(UserOptionsPath()); }
+    void cleanup()
+    {
+        QVERIFY(Silent.Shown.empty());
+        Silent.Shown.clear();
+    }
+
+    void windowsStartHiddenAndTheBatchWindowShowsItsControls()
+    {
+        TMainWindowHarness H;
+        QVERIFY(!H.Windows.TestValues.isVisible() && !H.Windows.TestValuesOptions.isVisible());
+        H.Click("BtnMultipleParamValues");
+        TTestValuesWindow& W = H.Windows.TestValues;
+        QVERIFY(W.isVisible() && !W.isModal());
+        QCOMPARE(W.windowTitle(), QString("Batch Runs"));
+        QCOMPARE(W.minimumWidth(), 780);
+        const std::pair<const char*, const char*> Captions[] = {
+            {"RdoTestRange", "Test Range(s) of Parameter Values"}, {"RdoLoadValues", "Load Parameter Values from File"},
+            {"LblChangeField1", "Change value of"}, {"LblChangeField2", "Then value of"}, {"LblStartStage2", "for stages"},
+            {"LblEndStage1", "through"}, {"LblStartValue1", "Values: "}, {"LblEndValue2", "through"},
+            {"LblIncrement1", "step"}, {"LblFilename", "Filename:"}, {"Label6", "# of Trials:"}, {"BtnBrowse", "&Browse..."},
+            {"BtnOptions", "&Options..."}, {"BtnGo", "&Go"}, {"BtnWriteModel", "&Write Model"},
+            {"BtnSaveText", "&Save Text"}, {"BtnClearText", "&Clear Text"}};
+        for (const auto& [Name, Caption] : Captions) {
+            QWidget& C = ChildOf(W, Name);
+            const QString Text = C.property("text").toString();
+            QCOMPARE(Text, QString(Caption));
+            QCOMPARE(C.accessibleName(), QString(Text).remove(QLatin1Char('&')).trimmed());
+        }
+        QVERIFY(ChildOf<QRadioButton>(W, "RdoTestRange").isChecked());
+        QCOMPARE(ChildOf<QLineEdit>(W, "EditNumTrials").text(), QString("1"));
+        QVERIFY(ChildOf<QLineEdit>(W, "EditFilename").isReadOnly());
+        for (const char* List : {"DDChangeField1", "DDChangeField2"}) {
+            auto& DD = ChildOf<QComboBox>(W, List);
+            QVERIFY(DD.count() == 46 && DD.currentIndex() == 0 && !DD.isEditable());
+            QCOMPARE(DD.itemText(0), QString("[none]"));
+            QCOMPARE(DD.itemText(BSLevelPos).toStdString(), ParamLongNames[ParamBaseStockLevel]);
+        }
+        auto& Text = ChildOf<QPlainTextEdit>(W, "TestRichEdit");
+        QVERIFY(!Text.isReadOnly() && Text.lineWrapMode() == QPlainTextEdit::NoWrap &&
+                QFontInfo(Text.font()).fixedPitch());
+        for (QWidget* C : W.findChildren<QWidget*>()) {
+            if (!C->objectName().isEmpty() && !C->objectName().startsWith("qt_")) {
+                QVERIFY2(!C->accessibleName().isEmpty(), qPrintable(C->objectName()));
+            }
+        }
+
+        // Either radio button enables its mode's controls only.
+        const char* const RowControls[] = {"DDChangeField1", "EditStartStage1", "LblIncrement2", "EditIncrement2"};
+        const char* const FileControls[] = {"LblFilename", "EditFilename", "BtnBrowse"};
+        for (const bool Range : {false, true}) {
+            QTest::mouseClick(&ChildOf(W, Range ? "RdoTestRange" : "RdoLoadValues"), Qt::LeftButton, {}, QPoint(4, 4));
+            for (const char* Name : RowControls) {
+                QCOMPARE(ChildOf(W, Name).isEnabled(), Range);
+            }
+            for (const char* Name : FileControls) {
+                QCOMPARE(ChildOf(W, Name).isEnabled(), !Range);
+            }
+        }
+    }
+
+    void goRefusesWithTheMessagesAndRunsNothing()
+    {
+        const char Other = LocaleDecimalSeparator() == '.' ? ',' : '.';
+        const std::string OtherSep = std::string("1") + Other + "5";
+        const TSweepRow Good{BSLevelPos, "1", "2", "10", "20", "10"};
+        struct TCase {
+            const char* Why;
+            bool Load;
+            const char* Periods;
+            TSweepRow Row;
+            const char* ValuesFile;  // file mode: its text, or nullptr for a file that is not there
+            bool FileMode;
+            const char* Trials;
+            std::vector<std::string> Shown;
+        };
+        const TCase Cases[] = {
+            {"no model", false, "1000", Good, nullptr, false, "1", {"You must add at least one stage or load an existing model."}},
+            {"the settings before the row", true, "0", {BSLevelPos, "x", "2", "10", "20", "10"}, nullptr, false, "1",
+             {"You must enter an integer number of periods between 1 and 9999."}},
+            {"a stage field", true, "1000", {BSLevelPos, "1", "2x", "10", "20", "10"}, nullptr, false, "1",
+             {"'2x' is not a valid integer value"}},
+            {"a value field in the other separator", true, "1000", {BSLevelPos, "1", "2", OtherSep, "20", "10"}, nullptr,
+             false, "1", {"'" + OtherSep + "' is not a valid floating point value"}},
+            {"a step of 0", true, "1000", {BSLevelPos, "1", "2", "10", "20", "0"}, nullptr, false, "1",
+             {"Row 1: the step (0) must be greater than 0."}},
+            {"no values file", true, "1000", Good, nullptr, true, "1", {LoadParamSetError}},
+            {"a word in the values file", true, "1000", Good, "1 1 16 1 ten", true, "1", {LoadParamSetError}},
+            {"trials that are no integer", true, "1000", Good, nullptr, false, "1.5", {}},
+            {"no trials", true, "1000", Good, nullptr, false, "", {}},
+        };
+        QTemporaryDir Dir;
+        for (const TCase& C : Cases) {
+            TBatchHarness H(C.Load);
+            H.SetSettings("1", C.Periods, "10");
+            H.SetRow(1, C.Row);
+            H.In<QLineEdit>("EditNumTrials").setText(C.Trials);
+            if (C.FileMode) {
+                const std::string Path = Dir.filePath("values.txt").toStdString();
+                std::filesystem::remove(Path);
+                if (C.ValuesFile) {
+                    WriteFile(Path, C.ValuesFile);
+                }
+                QTest::mouseClick(&H.In("RdoLoadValues"), Qt::LeftButton, {}, QPoint(4, 4));
+                H.Files.Answers = {Path};
+                H.ClickIn("BtnBrowse");
+                QCOMPARE(H.In<QLineEdit>("EditFilename").text().toStdString(), Path);
+            }
+            const double Before = C.Load ? H.Window.Model().GetParam(1, ParamBaseStockLevel) : 0;
+            H.ClickIn("BtnGo");
+            QVERIFY2(H.TakeShown() == C.Shown, C.Why);
+            QVERIFY2(H.Batch.ResultLines().empty(), C.Why);
+            QCOMPARE(H.Window.Model().Period(), 0);
+            if (C.Load) {
+                QCOMPARE(H.Window.Model().GetParam(1, ParamBaseStockLevel), Before);
+            }
+        }
+    }
+
+    void batchGivesTheCommandLinesLinesAndPutsTheParametersBack()
+    {
+        TBatchHarness H;
+        H.SetSettings("5", "300", "30");
+        H.SetRow(1, {BSLevelPos, "1", "2", "10", "20", "10"});
+        H.In<QLineEdit>("EditNumTrials").setText("2");
+        const QString GridBefore = H.GridText(ParamBaseStockLevel);
+        const double ParamBefore = H.Window.Model().GetParam(2, ParamBaseStockLevel);
+        QVERIFY(ParamBefore != 10 && ParamBefore != 20);
+
+        // What the windows show whenever events are handled during the batch; the user's clicks
+        // meanwhile (another "&Go", "&Clear Text") are dropped.
+        auto& Progress = H.In<QProgressBar>("ProgressTestValues");
+        std::vector<int> ProgressSeen;
+        bool BusyCursor = true;
+        QTimer Watch;
+        Watch.setInterval(0);
+        connect(&Watch, &QTimer::timeout, [&] {
+            if (ProgressSeen.empty() || ProgressSeen.back() != Progress.value()) {
+                ProgressSeen.push_back(Progress.value());
+                BusyCursor = BusyCursor && QGuiApplication::overrideCursor() &&
+                             QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+                H.Dialogs.Answers = {true};
+                H.ClickIn("BtnClearText");
+                H.ClickIn("BtnGo");
+            }
+        });
+        Watch.start();
+        H.ClickIn("BtnGo");
+        Watch.stop();
+        QCOMPARE(ProgressSeen, (std::vector<int>{1, 2}));
+        QVERIFY(BusyCursor);
+        QCOMPARE(Progress.maximum(), 2);
+        QCOMPARE(Progress.value(), 0);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(H.TakeShown().empty());
+        H.Dialogs.Answers.clear();
+
+        std::ostringstream Out;
+        std::ostringstream Err;
+        const TCliEnvironment Env{LocaleDecimalSeparator(), "", false, DefaultOptionsPath(), UserOptionsPath()};
+        QCOMPARE(RunCli({"batch", Chain, "--seed", "5", "--periods", "300", "--warmup", "30", "--trials", "2", "--row",
+                         "BSLevel@1-2=10:20:10"},
+                        Out, Err, Env),
+                 0);
+        std::vector<std::string> Expected;
+        std::istringstream Lines(Out.str());
+        for (std::string Line; std::getline(Lines, Line);) {
+            Expected.push_back(Line);
+        }
+        const std::vector<std::string> Shown = H.Batch.ResultLines();
+        QCOMPARE(Shown.size(), Expected.size());
+        QVERIFY(Shown.size() == 11 && Shown[1] == "Data file: serial_chain.txt" && Shown[2] == "RandSeed: 5");
+        QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Expected.begin() + 1));
+
+        // The parameters are back and the grid shows them; the labels and the replay show the
+        // last trial's run.
+        const TSimulation& Model = H.Window.Model();
+        QCOMPARE(Model.GetParam(2, ParamBaseStockLevel), ParamBefore);
+        QCOMPARE(H.GridText(ParamBaseStockLevel), GridBefore);
+        QCOMPARE(Model.Period(), 300);
+        QCOMPARE(H.Child<QLabel>("LblTotalCost").text().toStdString(),
+                 FormatFixed(Model.CostTotals().TotalCost, 2, LocaleDecimalSeparator()));
+        auto& Track = H.Child<QSlider>("TrackPeriod");
+        QVERIFY(Track.isEnabled() && Track.maximum() == 300 && Track.value() == 300);
+
+        // The same definition from a values file appends the same block: the seed starts every batch.
+        QTemporaryDir Dir;
+        const std::string Values = Dir.filePath("values.txt").toStdString();
+        WriteFile(Values, "2 2\n16 1 16 2\n10 10\n20 20\n");
+        QTest::mouseClick(&H.In("RdoLoadValues"), Qt::LeftButton, {}, QPoint(4, 4));
+        H.Files.Answers = {Values};
+        H.ClickIn("BtnBrowse");
+        H.ClickIn("BtnGo");
+        const std::vector<std::string> Twice = H.Batch.ResultLines();
+        QCOMPARE(Twice.size(), 2 * Shown.size());
+        QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Twice.begin() + static_cast<std::ptrdiff_t>(Shown.size()) + 1));
+        const TFileDialogSpec Spec{"Choose Parameter File", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
+        QVERIFY(H.Files.Asked == std::vector<TFileDialogSpec>{Spec});
+    }
+
+    void writeModelSaveTextAndClearText()
+    {
+        TBatchHarness H;
+        H.ClickIn("BtnWriteModel");
+        H.ClickIn("BtnWriteModel");
+        const std::vector<std::string> Once = BuildModelParamTable(H.Window.Model(), LocaleDecimalSeparator());
+        std::vector<std::string> Table = Once;
+        Table.insert(Table.end(), Once.begin(), Once.end());
+        QVERIFY(H.Batch.ResultLines() == Table);
+
+        QTemporaryDir Dir;
+        const std::string Path = Dir.filePath("results.txt").toStdString();
+        H.Files.Answers = {std::nullopt, Path, Dir.filePath("missing/results.txt").toStdString()};
+        H.ClickIn("BtnSaveText");  // cancelled
+        QVERIFY(!std::filesystem::exists(Path));
+        H.In<QPlainTextEdit>("TestRichEdit").appendPlainText("typed by the user");
+        H.ClickIn("BtnSaveText");
+        std::string Expected;
+        for (const std::string& Line : Table) {
+            Expected += Line + '\r';
+        }
+        QVERIFY(FileBytes(Path) == Expected + "typed by the user\r");
+        H.ClickIn("BtnSaveText");  // a folder that is not there
+        const std::vector<std::string> Shown = H.TakeShown();
+        QVERIFY(Shown.size() == 1 && Shown[0].find("missing/results.txt") != std::string::npos);
+        const TFileDialogSpec Spec{"Save Results As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
+        QVERIFY(H.Files.Asked == std::vector<TFileDialogSpec>(3, Spec));
+
+        H.Dialogs.Answers = {false, true};
+        H.ClickIn("BtnClearText");
+        QCOMPARE(H.Batch.ResultLines().size(), Table.size() + 1);
+        H.ClickIn("BtnClearText");
+        QVERIFY(H.Batch.ResultLines().empty());
+        QCOMPARE(H.TakeShown(), std::vector<std::string>(2, "Are you sure you want to clear the text?"));
+    }
+
+    void optionsButtonShowsTheListsModally()
+    {
+        TBatchHarness H;
+        TTestValuesOptionsWindow& O = H.Windows.TestValuesOptions;
+        QWidget* Modal = nullptr;
+        QTimer::singleShot(0, [&] {
+            Modal = QApplication::activeModalWidget();
+            QTest::keyClick(&O, Qt::Key_Return);  // "Close", the default button
+        });
+        H.ClickIn("BtnOptions");
+        QCOMPARE(Modal, static_cast<QWidget*>(&O));
+        QVERIFY(!O.isVisible());
+        QCOMPARE(O.windowTitle(), QString("Batch Runs Reporting Options"));
+        QCOMPARE(O.minimumSize(), O.maximumSize());
+
+        auto& Std = ChildOf<QListWidget>(O, "CLStdMeas");
+        auto& Other = ChildOf<QListWidget>(O, "CLOtherMeas");
+        QVERIFY(Std.count() == 96 && Other.count() == 2);
+        for (int J = 0; J < NumMetrics; ++J) {
+            QListWidgetItem* Heading = Std.item(6 * J);
+            QCOMPARE(Heading->text().toStdString(), MetricNames[static_cast<std::size_t>(J)]);
+            QVERIFY(!Heading->data(Qt::CheckStateRole).isValid());
+            QCOMPARE(Std.item(6 * J + 2)->text(), QString("SEM"));
+            QCOMPARE(Std.item(6 * J + 5)->flags().testFlag(Qt::ItemIsEnabled), J < 5);
+        }
+        // Four columns of four metrics, each column's items one below the other.
+        QCOMPARE(Std.visualItemRect(Std.item(24)).top(), Std.visualItemRect(Std.item(0)).top());
+        QVERIFY(Std.visualItemRect(Std.item(72)).left() > Std.visualItemRect(Std.item(48)).left());
+        QVERIFY(Std.visualItemRect(Std.item(95)).bottom() <= Std.viewport()->height());
+        QCOMPARE(Other.item(1)->text(), QString("Mean of SD of Order Qty"));
+        QVERIFY(ShownMarks(O) == DeliveredMarks());
+        QVERIFY(O.Options().Marks() == DeliveredMarks());
+    }
+
+    void doubleClicksAndCancelChangeTheCoreOptions()
+    {
+        TTestValuesOptionsWindow O(Silent);
+        auto& Std = ChildOf<QListWidget>(O, "CLStdMeas");
+        auto& Other = ChildOf<QListWidget>(O, "CLOtherMeas");
+        O.show();
+        const TOptionMarks Shown = O.Options().Marks();
+        const TReportOptions& Core = O.Options();
+
+        // "Total Cost" with Mean and SEM only: all four, then none.
+        QVERIFY(Core.IsMeasureChecked("Total Cost", "Mean") && !Core.IsMeasureChecked("Total Cost", "Max"));
+        DoubleClick(Std, 0);
+        for (const char* Stat : {"Mean", "SEM", "Min", "Max"}) {
+            QVERIFY(Core.IsMeasureChecked("Total Cost", Stat));
+        }
+        DoubleClick(Std, 0);
+        QVERIFY(!Core.IsMeasureChecked("Total Cost", "ANY"));
+        const TOptionMarks BeforeDisabled = Core.Marks();
+        DoubleClick(Std, 6 * 5 + 5);  // "By Stage" of "Demand": disabled
+        QVERIFY(Core.Marks() == BeforeDisabled);
+        const bool OrderMean = Core.IsMeasureChecked("Order Cost", "Mean");
+        DoubleClick(Std, 7);
+        QCOMPARE(Core.IsMeasureChecked("Order Cost", "Mean"), !OrderMean);
+        Std.setCurrentRow(6 * 2 + 2);  // the space bar on "SEM" of "Holding Cost"
+        QTest::keyClick(&Std, Qt::Key_Space);
+        QCOMPARE(Core.IsMeasureChecked("Holding Cost", "SEM"), !Shown.Standard[6 * 2 + 2]);
+        const bool SDOrderQty = Core.IsMeasureChecked("Mean of SD of Order Qty", "");
+        DoubleClick(Other, 1);
+        QCOMPARE(Core.IsMeasureChecked("Mean of SD of Order Qty", ""), !SDOrderQty);
+        QVERIFY(ShownMarks(O) == Core.Marks());
+
+        // "Cancel" and Escape put back the marks from when the window was shown; Restore Defaults
+        // in between does not count. The title bar's close and "Close" keep the marks.
+        QTest::mouseClick(&ChildOf(O, "BtnCancel"), Qt::LeftButton);
+        QVERIFY(!O.isVisible() && Core.Marks() == Shown && ShownMarks(O) == Shown);
+        O.show();
+        DoubleClick(Std, 0);
+        QTest::mouseClick(&ChildOf(O, "BtnRestoreDefaults"), Qt::LeftButton);
+        QVERIFY(Core.Marks() == DeliveredMarks());
+        DoubleClick(Std, 6);
+        QTest::keyClick(&O, Qt::Key_Escape);
+        QVERIFY(!O.isVisible() && Core.Marks() == Shown);
+        for (const bool TitleBar : {true, false}) {
+            O.show();
+            DoubleClick(Std, 12);
+            const TOptionMarks Changed = Core.Marks();
+            if (TitleBar) {
+                O.close();
+            } else {
+                QTest::mouseClick(&ChildOf(O, "BtnClose"), Qt::LeftButton);
+            }
+            QVERIFY(!O.isVisible() && Core.Marks() == Changed);
+        }
+    }
+
+    void saveAsDefaultIsReadAtTheNextStartAndRestoreDefaultsDeletesIt()
+    {
+        TOptionMarks Saved;
+        {
+            TTestValuesOptionsWindow O(Silent);
+            O.show();
+            DoubleClick(ChildOf<QListWidget>(O, "CLStdMeas"), 6 * 8);  // "Inv Level": all four
+            DoubleClick(ChildOf<QListWidget>(O, "CLOtherMeas"), 0);
+            Saved = O.Options().Marks();
+            QVERIFY(!(Saved == DeliveredMarks()));
+            QTest::mouseClick(&ChildOf(O, "BtnSaveAsDefault"), Qt::LeftButton);
+            QVERIFY(std::filesystem::exists(UserOptionsPath()));
+        }
+        TTestValuesOptionsWindow Next(Silent);
+        Next.show();
+        QVERIFY(Next.Options().Marks() == Saved && ShownMarks(Next) == Saved);
+        QTest::mouseClick(&ChildOf(Next, "BtnRestoreDefaults"), Qt::LeftButton);
+        QVERIFY(Next.Options().Marks() == DeliveredMarks() && ShownMarks(Next) == DeliveredMarks());
+        QVERIFY(!std::filesystem::exists(UserOptionsPath()));
+    }
+
+    void anUnwritableUserFileIsReported()
+    {
+        // Root writes into read-only folders: a settings folder under a plain file stops everyone.
+        QTemporaryDir Dir;
+        const QString Plain = Dir.filePath("plain");
+        WriteFile(Plain.toStdString(), "");
+        qputenv("XDG_CONFIG_HOME", Plain.toLocal8Bit());
+        TScriptedDialogs Dialogs;
+        TTestValuesOptionsWindow O(Dialogs);
+        QTest::mouseClick(&ChildOf(O, "BtnSaveAsDefault"), Qt::LeftButton);
+        qputenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit());
+        QCOMPARE(Dialogs.Texts(), std::vector<std::string>{"Unable to write to " + Plain.toStdString() +
+                                                           "/orvantis/ORVTVOFusr.ini"});
+        QVERIFY(Dialogs.Shown[0].Kind == TScriptedDialogs::TKind::Error);
+    }
+
+private:
+    TScriptedDialogs Silent;  // the options windows' messages: none expected
+};
+
+ORVANTIS_GUI_TEST_MAIN(BatchWindowsTest)
+#include "gui_batch_windows_test.moc"

@@ -1,0 +1,398 @@
+#include "ui/TestValuesForm.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <thread>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "batch/BatchRun.h"
+#include "engine/Constants.h"
+#include "model_files/CheckedRun.h"
+#include "platform/Dialogs.h"
+#include "platform/Locale.h"
+#include "platform/TextFile.h"
+#include "reports/ModelParamTable.h"
+#include "text/GeneralProcs.h"
+#include "ui/Controls.h"
+#include "ui/FileDialogs.h"
+#include "ui/MainForm.h"
+#include "ui/SecondaryWindow.h"
+#include "ui/TestValuesOptionsForm.h"
+
+namespace {
+
+constexpr int EditWidth = 64;
+
+QLabel* NewLabel(const char* Name, const QString& Text, QWidget* Buddy = nullptr)
+{
+    auto* Label = new QLabel(Text);
+    if (Name) {
+        Label->setObjectName(Name);
+    }
+    Label->setAccessibleName(Text.trimmed());
+    Label->setBuddy(Buddy);
+    return Label;
+}
+
+QLineEdit* NewEdit(const QString& Name, const QString& AccessibleName, int Width = EditWidth)
+{
+    auto* Edit = new QLineEdit;
+    Edit->setObjectName(Name);
+    Edit->setAccessibleName(AccessibleName);
+    if (Width > 0) {
+        Edit->setFixedWidth(Width);
+    }
+    return Edit;
+}
+
+QPushButton* NewButton(const char* Name, const QString& Caption)
+{
+    auto* Button = new QPushButton(Caption);
+    Button->setObjectName(Name);
+    Button->setAccessibleName(WithoutMnemonic(Caption));
+    return Button;
+}
+
+QRadioButton* NewRadio(const char* Name, const QString& Caption)
+{
+    auto* Radio = new QRadioButton(Caption);
+    Radio->setObjectName(Name);
+    Radio->setAccessibleName(Caption);
+    return Radio;
+}
+
+std::string Typed(const QLineEdit* Edit)
+{
+    return Edit->text().toStdString();
+}
+
+}  // namespace
+
+TTestValuesWindow::TTestValuesWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
+    : QWidget(Parent, Qt::Window), Messages_(Messages), Files_(Files), DecimalSep_(LocaleDecimalSeparator())
+{
+    setObjectName("TestValuesForm");
+    SetUpSecondaryWindow(*this, "Batch Runs", QSize(900, 600));
+    setMinimumWidth(780);
+
+    TestRichEdit_ = new QPlainTextEdit(this);
+    TestRichEdit_->setObjectName("TestRichEdit");
+    TestRichEdit_->setAccessibleName("Batch results");
+    QFont Fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    Fixed.setPointSize(9);
+    TestRichEdit_->setFont(Fixed);
+    TestRichEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    TestRichEdit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    TestRichEdit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto* Layout = new QVBoxLayout(this);
+    Layout->setContentsMargins(0, 0, 0, 0);
+    Layout->setSpacing(0);
+    Layout->addWidget(BuildDefinitionPanel());
+    Layout->addWidget(BuildCommandPanel());
+    Layout->addWidget(TestRichEdit_, 1);
+
+    FillParamLists();
+    UpdateControls();
+}
+
+QWidget* TTestValuesWindow::BuildDefinitionPanel()
+{
+    auto* Panel = new QWidget;
+    Panel->setObjectName("PanelDefinition");
+    Panel->setAccessibleName("Batch definition");
+    auto* Grid = new QGridLayout(Panel);
+    Grid->setHorizontalSpacing(6);
+
+    RdoTestRange_ = NewRadio("RdoTestRange", "Test Range(s) of Parameter Values");
+    RdoTestRange_->setChecked(true);
+    RdoLoadValues_ = NewRadio("RdoLoadValues", "Load Parameter Values from File");
+    connect(RdoTestRange_, &QRadioButton::clicked, this, &TTestValuesWindow::UpdateControls);
+    connect(RdoLoadValues_, &QRadioButton::clicked, this, &TTestValuesWindow::UpdateControls);
+
+    Grid->addWidget(RdoTestRange_, 0, 0, 1, 12);
+    BuildRow(1, "Change value of", *Grid, 1);
+    BuildRow(2, "Then value of", *Grid, 2);
+    Grid->addWidget(RdoLoadValues_, 3, 0, 1, 12);
+
+    EditFilename_ = NewEdit("EditFilename", "Filename", 0);
+    EditFilename_->setReadOnly(true);
+    QLabel* LblFilename = NewLabel("LblFilename", "Filename:", EditFilename_);
+    QPushButton* Browse = NewButton("BtnBrowse", "&Browse...");
+    connect(Browse, &QPushButton::clicked, this, &TTestValuesWindow::BtnBrowseClick);
+    Grid->addWidget(LblFilename, 4, 0);
+    Grid->addWidget(EditFilename_, 4, 1, 1, 9);
+    Grid->addWidget(Browse, 4, 10, 1, 2);
+    FileControls_ = {LblFilename, EditFilename_, Browse};
+    Grid->setColumnStretch(1, 1);
+    return Panel;
+}
+
+void TTestValuesWindow::BuildRow(int N, const char* Caption, QGridLayout& Grid, int GridRow)
+{
+    TRowControls& R = Rows_[N - 1];
+    const QString Row = QString("Row %1 ").arg(N);
+    const QString Num = QString::number(N);
+    R.DDChangeField = new QComboBox;
+    R.DDChangeField->setObjectName("DDChangeField" + Num);
+    R.DDChangeField->setAccessibleName(Row + "parameter");
+    R.EditStartStage = NewEdit("EditStartStage" + Num, Row + "first stage");
+    R.EditEndStage = NewEdit("EditEndStage" + Num, Row + "last stage");
+    R.EditStartValue = NewEdit("EditStartValue" + Num, Row + "first value");
+    R.EditEndValue = NewEdit("EditEndValue" + Num, Row + "last value");
+    R.EditIncrement = NewEdit("EditIncrement" + Num, Row + "step");
+    const std::pair<QString, QWidget*> Fields[] = {
+        {Caption, R.DDChangeField},
+        {"for stages", R.EditStartStage},
+        {"through", R.EditEndStage},
+        {"Values: ", R.EditStartValue},
+        {"through", R.EditEndValue},
+        {"step", R.EditIncrement},
+    };
+    const char* const LabelNames[] = {"LblChangeField", "LblStartStage", "LblEndStage",
+                                      "LblStartValue", "LblEndValue", "LblIncrement"};
+    int Column = 0;
+    for (std::size_t I = 0; I < std::size(Fields); ++I) {
+        const QByteArray Name = QByteArray(LabelNames[I]) + Num.toLatin1();
+        QLabel* Label = NewLabel(Name.constData(), Fields[I].first, Fields[I].second);
+        Grid.addWidget(Label, GridRow, Column++, Qt::AlignRight);
+        Grid.addWidget(Fields[I].second, GridRow, Column++);
+        R.All.push_back(Label);
+        R.All.push_back(Fields[I].second);
+    }
+}
+
+QWidget* TTestValuesWindow::BuildCommandPanel()
+{
+    auto* Panel = new QWidget;
+    Panel->setObjectName("PanelCommands");
+    Panel->setAccessibleName("Batch commands");
+    EditNumTrials_ = NewEdit("EditNumTrials", "# of Trials", 56);
+    EditNumTrials_->setText("1");
+    ProgressTestValues_ = new QProgressBar;
+    ProgressTestValues_->setObjectName("ProgressTestValues");
+    ProgressTestValues_->setAccessibleName("Settings done");
+    ProgressTestValues_->setRange(1, 1);
+    ProgressTestValues_->reset();
+    ProgressTestValues_->setTextVisible(false);
+
+    auto* Row = new QHBoxLayout(Panel);
+    Row->addWidget(NewLabel("Label6", "# of Trials:", EditNumTrials_));
+    Row->addWidget(EditNumTrials_);
+    struct TCommand {
+        const char* Name;
+        const char* Caption;
+        void (TTestValuesWindow::*Slot)();
+    };
+    const TCommand Before[] = {{"BtnOptions", "&Options...", &TTestValuesWindow::BtnOptionsClick},
+                               {"BtnGo", "&Go", &TTestValuesWindow::BtnGoClick}};
+    const TCommand After[] = {{"BtnWriteModel", "&Write Model", &TTestValuesWindow::BtnWriteModelClick},
+                              {"BtnSaveText", "&Save Text", &TTestValuesWindow::BtnSaveTextClick},
+                              {"BtnClearText", "&Clear Text", &TTestValuesWindow::BtnClearTextClick}};
+    const auto AddCommands = [&](const auto& Commands) {
+        for (const TCommand& C : Commands) {
+            QPushButton* Button = NewButton(C.Name, C.Caption);
+            connect(Button, &QPushButton::clicked, this, C.Slot);
+            Row->addWidget(Button);
+        }
+    };
+    AddCommands(Before);
+    Row->addWidget(ProgressTestValues_, 1);
+    AddCommands(After);
+    return Panel;
+}
+
+void TTestValuesWindow::FillParamLists()
+{
+    for (TRowControls& R : Rows_) {
+        R.DDChangeField->clear();
+        R.DDChangeField->addItem("[none]");
+        for (const std::string& Name : ParamLongNames) {
+            R.DDChangeField->addItem(QString::fromStdString(Name));
+        }
+        R.DDChangeField->setCurrentIndex(0);
+    }
+}
+
+void TTestValuesWindow::AttachOptions(TTestValuesOptionsWindow& Options)
+{
+    Options_ = &Options;
+}
+
+void TTestValuesWindow::ShowFor(TMainWindow& Main)
+{
+    Main_ = &Main;
+    ShowModeless(*this);
+}
+
+std::vector<std::string> TTestValuesWindow::ResultLines() const
+{
+    const QString Text = TestRichEdit_->toPlainText();
+    std::vector<std::string> Lines;
+    if (Text.isEmpty()) {
+        return Lines;
+    }
+    for (const QString& Line : Text.split(QLatin1Char('\n'))) {
+        Lines.push_back(Line.toStdString());
+    }
+    return Lines;
+}
+
+void TTestValuesWindow::UpdateControls()
+{
+    const bool Range = RdoTestRange_->isChecked();
+    for (TRowControls& R : Rows_) {
+        for (QWidget* W : R.All) {
+            W->setEnabled(Range);
+        }
+    }
+    for (QWidget* W : FileControls_) {
+        W->setEnabled(!Range);
+    }
+}
+
+void TTestValuesWindow::BtnBrowseClick()
+{
+    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Choose Parameter File", "txt", TextFileFilter});
+    if (Path) {
+        EditFilename_->setText(QFile::decodeName(QByteArray::fromStdString(*Path)));
+    }
+}
+
+void TTestValuesWindow::BtnOptionsClick()
+{
+    if (Options_) {
+        Options_->exec();
+    }
+}
+
+TSweepRow TTestValuesWindow::TypedRow(int N) const
+{
+    const TRowControls& R = Rows_[N - 1];
+    return TSweepRow{R.DDChangeField->currentIndex(), Typed(R.EditStartStage), Typed(R.EditEndStage),
+                     Typed(R.EditStartValue),        Typed(R.EditEndValue),   Typed(R.EditIncrement)};
+}
+
+TParamSetResult TTestValuesWindow::BuildSet(int NumStages) const
+{
+    if (RdoTestRange_->isChecked()) {
+        return BuildSweepSet(TypedRow(1), TypedRow(2), DecimalSep_, NumStages);
+    }
+    return LoadParamSet(QFile::encodeName(EditFilename_->text()).toStdString(), NumStages);
+}
+
+void TTestValuesWindow::BtnGoClick()
+{
+    if (!Main_ || !Options_) {
+        return;
+    }
+    TRunSettings Settings;
+    if (!CheckRunAllowed(Main_->Model(), Main_->RunSettingsTexts(), Messages_, Settings)) {
+        return;
+    }
+    const TParamSetResult Set = BuildSet(Main_->Model().NumStages());
+    if (!Set.Set) {
+        Messages_.ShowError(Set.Message);
+        return;
+    }
+    int32_t NumTrials = 0;
+    if (!TryParseInt32(Typed(EditNumTrials_), NumTrials)) {
+        return;
+    }
+    try {
+        RunDefinedBatch(*Set.Set, NumTrials, Settings);
+    } catch (const std::exception& E) {
+        // Threads or memory the system would not give: the parameters are back, the lines so far stay.
+        Messages_.ShowError(std::string("The batch stopped: ") + E.what());
+    }
+}
+
+void TTestValuesWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings)
+{
+    TMainWindow& Main = *Main_;
+    const TRunSettingsTexts Texts = Main.RunSettingsTexts();
+    TBatchRun Batch;
+    Batch.Settings = Settings;
+    Batch.NumTrials = NumTrials;
+    Batch.Heading.DateTime = LocalDateTimeText();
+    Batch.Heading.DataFile = std::filesystem::path(Main.LastOpenFileName()).filename().string();
+    Batch.Heading.SeedText = Texts.Seed;
+    Batch.Heading.PeriodsText = Texts.NumPeriods;
+    Batch.Heading.WarmUpText = Texts.WarmUp;
+    Batch.DecimalSep = DecimalSep_;
+    Batch.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+
+    TBatchCallbacks Callbacks;
+    Callbacks.AppendLine = [this](const std::string& Line) { AppendLines({Line}); };
+    Callbacks.SettingApplied = [&Main](int32_t) { Main.RefreshDisplays(); };
+    Callbacks.TrialDone = [&Main, &Settings](const TCostTotals& Costs) { Main.ShowRun(Costs, Settings.NumPeriods); };
+    Callbacks.Progress = [this](int32_t Done, int32_t) {
+        ProgressTestValues_->setValue(Done);
+        // Both windows repaint between settings; the input block keeps every other event away.
+        QCoreApplication::processEvents();
+        return true;
+    };
+
+    struct TEnd {  // however the batch ends
+        TMainWindow& Main;
+        QProgressBar& Progress;
+        ~TEnd()
+        {
+            Progress.reset();
+            Main.RefreshDisplays();
+        }
+    };
+    const TBusyCursor Busy;
+    const TInputBlock Block;
+    ProgressTestValues_->setRange(1, std::max(1, Set.NumSettings()));
+    ProgressTestValues_->reset();
+    const TEnd End{Main, *ProgressTestValues_};
+    RunBatch(Main.Model(), Set, Options_->Options(), Batch, Callbacks);
+}
+
+void TTestValuesWindow::AppendLines(const std::vector<std::string>& Lines)
+{
+    for (const std::string& Line : Lines) {
+        TestRichEdit_->appendPlainText(QString::fromStdString(Line));
+    }
+}
+
+void TTestValuesWindow::BtnWriteModelClick()
+{
+    if (Main_) {
+        AppendLines(BuildModelParamTable(Main_->Model(), DecimalSep_));
+    }
+}
+
+void TTestValuesWindow::BtnSaveTextClick()
+{
+    const std::optional<std::string> Path = Files_.ChooseSaveFile({"Save Results As", "txt", TextFileFilter});
+    if (!Path) {
+        return;
+    }
+    const TFileResult Result = WriteLinesCR(*Path, ResultLines());
+    if (!Result.Ok) {
+        Messages_.ShowError(Result.Message);
+    }
+}
+
+void TTestValuesWindow::BtnClearTextClick()
+{
+    if (Messages_.AskYesNo("Are you sure you want to clear the text?")) {
+        TestRichEdit_->clear();
+    }
+}

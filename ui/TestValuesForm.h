@@ -1,0 +1,89 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include <QWidget>
+
+#include "batch/ParamSet.h"
+#include "engine/RunSettings.h"
+
+class Dialogs;
+class FileDialogs;
+class QComboBox;
+class QGridLayout;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class TMainWindow;
+class TTestValuesOptionsWindow;
+
+// "Batch Runs" (TestValuesForm): defines a batch by two sweep rows or a parameter values file,
+// runs it on the main window's model with "&Go" and appends its results to an editable text box,
+// which "&Write Model" adds the parameter table to and "&Save Text" saves. Created once and
+// hidden; the main window's "&Batch Runs..." shows it, modeless. What the user typed stays between
+// batches.
+class TTestValuesWindow : public QWidget {
+    Q_OBJECT
+public:
+    TTestValuesWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
+
+    // The reporting options window that "&Options..." shows and whose marks choose the columns.
+    void AttachOptions(TTestValuesOptionsWindow& Options);
+    // From now on works on Main's model and run settings; shows the window.
+    void ShowFor(TMainWindow& Main);
+
+    // The results text, line by line (no line for an empty text).
+    std::vector<std::string> ResultLines() const;
+
+public slots:
+    // The rows' controls are enabled in range mode, the file's in file mode.
+    void UpdateControls();
+    void BtnBrowseClick();
+    void BtnOptionsClick();
+    // Checks the model and the run settings, builds the set, reads the number of trials and runs
+    // the batch, appending its lines. A refusal shows its message; trials that are no integer
+    // end it silently.
+    void BtnGoClick();
+    void BtnWriteModelClick();
+    void BtnSaveTextClick();
+    void BtnClearTextClick();
+
+private:
+    // The controls of one sweep row.
+    struct TRowControls {
+        QComboBox* DDChangeField = nullptr;
+        QLineEdit* EditStartStage = nullptr;
+        QLineEdit* EditEndStage = nullptr;
+        QLineEdit* EditStartValue = nullptr;
+        QLineEdit* EditEndValue = nullptr;
+        QLineEdit* EditIncrement = nullptr;
+        std::vector<QWidget*> All;  // labels too: what UpdateControls enables
+    };
+
+    QWidget* BuildDefinitionPanel();
+    QWidget* BuildCommandPanel();
+    void BuildRow(int N, const char* Caption, QGridLayout& Grid, int GridRow);
+    // "[none]" and the 45 long parameter names in each list, "[none]" selected.
+    void FillParamLists();
+    TSweepRow TypedRow(int N) const;
+    TParamSetResult BuildSet(int NumStages) const;
+    void RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings);
+    void AppendLines(const std::vector<std::string>& Lines);
+
+    Dialogs& Messages_;
+    FileDialogs& Files_;
+    char DecimalSep_;
+    TMainWindow* Main_ = nullptr;
+    TTestValuesOptionsWindow* Options_ = nullptr;
+
+    QRadioButton* RdoTestRange_ = nullptr;
+    QRadioButton* RdoLoadValues_ = nullptr;
+    TRowControls Rows_[2];
+    std::vector<QWidget*> FileControls_;
+    QLineEdit* EditFilename_ = nullptr;
+    QLineEdit* EditNumTrials_ = nullptr;
+    QProgressBar* ProgressTestValues_ = nullptr;
+    QPlainTextEdit* TestRichEdit_ = nullptr;
+};

@@ -1,0 +1,51 @@
+#pragma once
+#include <string>
+
+#include <QDialog>
+
+#include "batch/ReportOptions.h"
+
+class Dialogs;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+
+// "Batch Runs Reporting Options": which measures the batch results report. The marks live in the
+// core's TReportOptions, which the batch runner asks; the two check lists only show them and pass
+// the user's clicks on. Created once, loading the marks of the user's file (or the delivered
+// one), and shown modally; the marks last while the program runs, saved or not.
+class TTestValuesOptionsWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit TTestValuesOptionsWindow(Dialogs& Messages, QWidget* Parent = nullptr);
+
+    const TReportOptions& Options() const { return Options_; }
+
+protected:
+    // Takes the snapshot that "Cancel" puts back.
+    void showEvent(QShowEvent* Event) override;
+    // Escape is "Cancel"; the title bar's close keeps the marks.
+    void keyPressEvent(QKeyEvent* Event) override;
+
+private slots:
+    void CLStdMeasItemChanged(QListWidgetItem* Item);
+    void CLOtherMeasItemChanged(QListWidgetItem* Item);
+    void CLStdMeasDblClick(QListWidgetItem* Item);
+    void CLOtherMeasDblClick(QListWidgetItem* Item);
+    void BtnSaveAsDefaultClick();
+    void BtnRestoreDefaultsClick();
+    void BtnCancelClick();
+
+private:
+    void BuildStandardList();
+    // Every item's check mark from Options_.
+    void ShowMarks();
+
+    Dialogs& Messages_;
+    const std::string DefaultsPath_;
+    const std::string UserPath_;
+    TReportOptions Options_;
+    TOptionMarks Snapshot_;
+    QListWidget* CLStdMeas_;
+    QListWidget* CLOtherMeas_;
+};
