@@ -156,6 +156,7 @@ private slots:
         QVERIFY(W.isVisible() && !W.isModal());
         QCOMPARE(W.windowTitle(), QString("Batch Runs"));
         QCOMPARE(W.minimumWidth(), 780);
+        QVERIFY(W.minimumSizeHint().width() <= 780);  // the rows fit the narrowest window
         const std::pair<const char*, const char*> Captions[] = {
             {"RdoTestRange", "Test Range(s) of Parameter Values"}, {"RdoLoadValues", "Load Parameter Values from File"},
             {"LblChangeField1", "Change value of"}, {"LblChangeField2", "Then value of"}, {"LblStartStage2", "for stages"},

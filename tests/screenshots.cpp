@@ -4,12 +4,14 @@
 #include <utility>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
 
+#include "engine/Constants.h"
 #include "platform/Dialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "ui/DiagramView.h"
@@ -70,7 +72,8 @@ int main(int argc, char** argv)
     TMainWindow& Main = Windows.Main;
     Main.show();
 
-    Main.LoadModelFile(ORVANTIS_EXAMPLES_DIR "/distribution.txt");
+    Files.Answers = {ORVANTIS_EXAMPLES_DIR "/distribution.txt"};  // through Load: the batch names the file
+    Main.findChild<QPushButton*>("BtnLoad")->click();
     Main.findChild<QLineEdit*>("EditRandSeed")->setText("3");
     Main.findChild<QPushButton*>("BtnRunSim")->click();
     const auto [Period, Selected] = PeriodWithFailure(Main.Model());
@@ -84,5 +87,20 @@ int main(int argc, char** argv)
     Ok = Save(Windows.History, Dir, "history_tab.png") && Ok;
     Windows.History.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
     Ok = Save(Windows.History, Dir, "order_history_tab.png") && Ok;
+
+    // A small batch: the base stock of the three retail stages over three levels, two trials each.
+    Main.findChild<QPushButton*>("BtnMultipleParamValues")->click();
+    TTestValuesWindow& Batch = Windows.TestValues;
+    Batch.findChild<QComboBox*>("DDChangeField1")->setCurrentIndex(ParamBaseStockLevel + 1);
+    const std::pair<const char*, const char*> Row[] = {{"EditStartStage1", "1"}, {"EditEndStage1", "3"},
+                                                       {"EditStartValue1", "40"}, {"EditEndValue1", "60"},
+                                                       {"EditIncrement1", "10"}, {"EditNumTrials", "2"}};
+    for (const auto& [Name, Text] : Row) {
+        Batch.findChild<QLineEdit*>(Name)->setText(Text);
+    }
+    Batch.findChild<QPushButton*>("BtnGo")->click();
+    Ok = Save(Batch, Dir, "batch_runs_window.png") && Ok;
+    Windows.TestValuesOptions.show();  // modal in the program; shown here only to be painted
+    Ok = Save(Windows.TestValuesOptions, Dir, "batch_options_window.png") && Ok;
     return Ok ? 0 : 1;
 }

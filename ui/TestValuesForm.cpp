@@ -35,7 +35,8 @@
 
 namespace {
 
-constexpr int EditWidth = 64;
+constexpr int StageEditWidth = 36;
+constexpr int ValueEditWidth = 56;
 
 QLabel* NewLabel(const char* Name, const QString& Text, QWidget* Buddy = nullptr)
 {
@@ -48,7 +49,7 @@ QLabel* NewLabel(const char* Name, const QString& Text, QWidget* Buddy = nullptr
     return Label;
 }
 
-QLineEdit* NewEdit(const QString& Name, const QString& AccessibleName, int Width = EditWidth)
+QLineEdit* NewEdit(const QString& Name, const QString& AccessibleName, int Width)
 {
     auto* Edit = new QLineEdit;
     Edit->setObjectName(Name);
@@ -88,6 +89,9 @@ TTestValuesWindow::TTestValuesWindow(Dialogs& Messages, FileDialogs& Files, QWid
     setObjectName("TestValuesForm");
     SetUpSecondaryWindow(*this, "Batch Runs", QSize(900, 600));
     setMinimumWidth(780);
+    QFont Small = font();  // the main window's size: the definition rows fit the narrowest window
+    Small.setPointSize(8);
+    setFont(Small);
 
     TestRichEdit_ = new QPlainTextEdit(this);
     TestRichEdit_->setObjectName("TestRichEdit");
@@ -116,7 +120,7 @@ QWidget* TTestValuesWindow::BuildDefinitionPanel()
     Panel->setObjectName("PanelDefinition");
     Panel->setAccessibleName("Batch definition");
     auto* Grid = new QGridLayout(Panel);
-    Grid->setHorizontalSpacing(6);
+    Grid->setHorizontalSpacing(4);
 
     RdoTestRange_ = NewRadio("RdoTestRange", "Test Range(s) of Parameter Values");
     RdoTestRange_->setChecked(true);
@@ -150,11 +154,14 @@ void TTestValuesWindow::BuildRow(int N, const char* Caption, QGridLayout& Grid, 
     R.DDChangeField = new QComboBox;
     R.DDChangeField->setObjectName("DDChangeField" + Num);
     R.DDChangeField->setAccessibleName(Row + "parameter");
-    R.EditStartStage = NewEdit("EditStartStage" + Num, Row + "first stage");
-    R.EditEndStage = NewEdit("EditEndStage" + Num, Row + "last stage");
-    R.EditStartValue = NewEdit("EditStartValue" + Num, Row + "first value");
-    R.EditEndValue = NewEdit("EditEndValue" + Num, Row + "last value");
-    R.EditIncrement = NewEdit("EditIncrement" + Num, Row + "step");
+    // Narrower than the longest name when the window is; the open list shows every name whole.
+    R.DDChangeField->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    R.DDChangeField->setMinimumContentsLength(12);
+    R.EditStartStage = NewEdit("EditStartStage" + Num, Row + "first stage", StageEditWidth);
+    R.EditEndStage = NewEdit("EditEndStage" + Num, Row + "last stage", StageEditWidth);
+    R.EditStartValue = NewEdit("EditStartValue" + Num, Row + "first value", ValueEditWidth);
+    R.EditEndValue = NewEdit("EditEndValue" + Num, Row + "last value", ValueEditWidth);
+    R.EditIncrement = NewEdit("EditIncrement" + Num, Row + "step", ValueEditWidth);
     const std::pair<QString, QWidget*> Fields[] = {
         {Caption, R.DDChangeField},
         {"for stages", R.EditStartStage},
