@@ -14,6 +14,19 @@ void FitFontToColumn(QTableWidget& Grid, const QStringList& Texts, int Width);
 // A caption without its mnemonic marks, as its control's accessible name.
 QString WithoutMnemonic(QString Caption);
 
+// A control that shows Caption (a button, radio button or label), named Name when one is given;
+// its accessible name is the caption without mnemonic marks and outer blanks.
+template <class T>
+T* NewCaptioned(const char* Name, const QString& Caption)
+{
+    auto* Control = new T(Caption);
+    if (Name) {
+        Control->setObjectName(Name);
+    }
+    Control->setAccessibleName(WithoutMnemonic(Caption).trimmed());
+    return Control;
+}
+
 // Shows a modeless window, or brings it to the front when it is already shown.
 void ShowModeless(QWidget& Window);
 

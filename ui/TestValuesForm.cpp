@@ -40,11 +40,7 @@ constexpr int ValueEditWidth = 56;
 
 QLabel* NewLabel(const char* Name, const QString& Text, QWidget* Buddy = nullptr)
 {
-    auto* Label = new QLabel(Text);
-    if (Name) {
-        Label->setObjectName(Name);
-    }
-    Label->setAccessibleName(Text.trimmed());
+    QLabel* Label = NewCaptioned<QLabel>(Name, Text);
     Label->setBuddy(Buddy);
     return Label;
 }
@@ -58,22 +54,6 @@ QLineEdit* NewEdit(const QString& Name, const QString& AccessibleName, int Width
         Edit->setFixedWidth(Width);
     }
     return Edit;
-}
-
-QPushButton* NewButton(const char* Name, const QString& Caption)
-{
-    auto* Button = new QPushButton(Caption);
-    Button->setObjectName(Name);
-    Button->setAccessibleName(WithoutMnemonic(Caption));
-    return Button;
-}
-
-QRadioButton* NewRadio(const char* Name, const QString& Caption)
-{
-    auto* Radio = new QRadioButton(Caption);
-    Radio->setObjectName(Name);
-    Radio->setAccessibleName(Caption);
-    return Radio;
 }
 
 std::string Typed(const QLineEdit* Edit)
@@ -122,9 +102,9 @@ QWidget* TTestValuesWindow::BuildDefinitionPanel()
     auto* Grid = new QGridLayout(Panel);
     Grid->setHorizontalSpacing(4);
 
-    RdoTestRange_ = NewRadio("RdoTestRange", "Test Range(s) of Parameter Values");
+    RdoTestRange_ = NewCaptioned<QRadioButton>("RdoTestRange", "Test Range(s) of Parameter Values");
     RdoTestRange_->setChecked(true);
-    RdoLoadValues_ = NewRadio("RdoLoadValues", "Load Parameter Values from File");
+    RdoLoadValues_ = NewCaptioned<QRadioButton>("RdoLoadValues", "Load Parameter Values from File");
     connect(RdoTestRange_, &QRadioButton::clicked, this, &TTestValuesWindow::UpdateControls);
     connect(RdoLoadValues_, &QRadioButton::clicked, this, &TTestValuesWindow::UpdateControls);
 
@@ -136,7 +116,7 @@ QWidget* TTestValuesWindow::BuildDefinitionPanel()
     EditFilename_ = NewEdit("EditFilename", "Filename", 0);
     EditFilename_->setReadOnly(true);
     QLabel* LblFilename = NewLabel("LblFilename", "Filename:", EditFilename_);
-    QPushButton* Browse = NewButton("BtnBrowse", "&Browse...");
+    QPushButton* Browse = NewCaptioned<QPushButton>("BtnBrowse", "&Browse...");
     connect(Browse, &QPushButton::clicked, this, &TTestValuesWindow::BtnBrowseClick);
     Grid->addWidget(LblFilename, 4, 0);
     Grid->addWidget(EditFilename_, 4, 1, 1, 9);
@@ -212,7 +192,7 @@ QWidget* TTestValuesWindow::BuildCommandPanel()
                               {"BtnClearText", "&Clear Text", &TTestValuesWindow::BtnClearTextClick}};
     const auto AddCommands = [&](const auto& Commands) {
         for (const TCommand& C : Commands) {
-            QPushButton* Button = NewButton(C.Name, C.Caption);
+            QPushButton* Button = NewCaptioned<QPushButton>(C.Name, C.Caption);
             connect(Button, &QPushButton::clicked, this, C.Slot);
             Row->addWidget(Button);
         }

@@ -52,18 +52,9 @@ QListWidgetItem* NewItem(QListWidget& List, const TOptionItem& Option)
     return Item;
 }
 
-QPushButton* NewButton(const char* Name, const QString& Caption)
-{
-    auto* Button = new QPushButton(Caption);
-    Button->setObjectName(Name);
-    Button->setAccessibleName(Caption);
-    return Button;
-}
-
 QLabel* NewLabel(const QString& Text, QWidget* Buddy)
 {
-    auto* Label = new QLabel(Text);
-    Label->setAccessibleName(Text);
+    QLabel* Label = NewCaptioned<QLabel>(nullptr, Text);
     Label->setBuddy(Buddy);
     return Label;
 }
@@ -90,10 +81,10 @@ TTestValuesOptionsWindow::TTestValuesOptionsWindow(Dialogs& Messages, QWidget* P
     connect(CLStdMeas_, &QListWidget::itemDoubleClicked, this, &TTestValuesOptionsWindow::CLStdMeasDblClick);
     connect(CLOtherMeas_, &QListWidget::itemDoubleClicked, this, &TTestValuesOptionsWindow::CLOtherMeasDblClick);
 
-    QPushButton* Save = NewButton("BtnSaveAsDefault", "Save as Default");
-    QPushButton* Restore = NewButton("BtnRestoreDefaults", "Restore Defaults");
-    QPushButton* Close = NewButton("BtnClose", "Close");
-    QPushButton* Cancel = NewButton("BtnCancel", "Cancel");
+    QPushButton* Save = NewCaptioned<QPushButton>("BtnSaveAsDefault", "Save as Default");
+    QPushButton* Restore = NewCaptioned<QPushButton>("BtnRestoreDefaults", "Restore Defaults");
+    QPushButton* Close = NewCaptioned<QPushButton>("BtnClose", "Close");
+    QPushButton* Cancel = NewCaptioned<QPushButton>("BtnCancel", "Cancel");
     Close->setDefault(true);
     connect(Save, &QPushButton::clicked, this, &TTestValuesOptionsWindow::BtnSaveAsDefaultClick);
     connect(Restore, &QPushButton::clicked, this, &TTestValuesOptionsWindow::BtnRestoreDefaultsClick);
