@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include <QComboBox>
-#include <QFontInfo>
 #include <QCursor>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -93,17 +93,18 @@ struct TBatchHarness : TMainWindowHarness {
     QString GridText(int Index) { return Child<QTableWidget>("ListParams").item(Index, 1)->text(); }
 };
 
+// The marks the two lists show.
 TOptionMarks ShownMarks(TTestValuesOptionsWindow& Window)
 {
     TOptionMarks Marks;
-    auto& Std = ChildOf<QListWidget>(Window, "CLStdMeas");
-    for (int Pos = 0; Pos < Std.count(); ++Pos) {
-        Marks.Standard[static_cast<std::size_t>(Pos)] = Std.item(Pos)->checkState() == Qt::Checked;
-    }
-    auto& Other = ChildOf<QListWidget>(Window, "CLOtherMeas");
-    for (int Pos = 0; Pos < Other.count(); ++Pos) {
-        Marks.Other[static_cast<std::size_t>(Pos)] = Other.item(Pos)->checkState() == Qt::Checked;
-    }
+    const auto Read = [&Window](const char* Name, auto& Into) {
+        auto& List = ChildOf<QListWidget>(Window, Name);
+        for (int Pos = 0; Pos < List.count(); ++Pos) {
+            Into[static_cast<std::size_t>(Pos)] = List.item(Pos)->checkState() == Qt::Checked;
+        }
+    };
+    Read("CLStdMeas", Marks.Standard);
+    Read("CLOtherMeas", Marks.Other);
     return Marks;
 }
 
@@ -407,8 +408,7 @@ private slots:
         QVERIFY(Std.visualItemRect(Std.item(72)).left() > Std.visualItemRect(Std.item(48)).left());
         QVERIFY(Std.visualItemRect(Std.item(95)).bottom() <= Std.viewport()->height());
         QCOMPARE(Other.item(1)->text(), QString("Mean of SD of Order Qty"));
-        QVERIFY(ShownMarks(O) == DeliveredMarks());
-        QVERIFY(O.Options().Marks() == DeliveredMarks());
+        QVERIFY(ShownMarks(O) == DeliveredMarks() && O.Options().Marks() == DeliveredMarks());
     }
 
     void doubleClicksAndCancelChangeTheCoreOptions()

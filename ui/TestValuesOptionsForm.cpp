@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "platform/Dialogs.h"
@@ -144,7 +145,9 @@ void TTestValuesOptionsWindow::ShowMarks()
 
 void TTestValuesOptionsWindow::showEvent(QShowEvent* Event)
 {
-    Snapshot_ = Options_.Marks();
+    if (!Event->spontaneous()) {  // shown by the program, not restored from an icon
+        Snapshot_ = Options_.Marks();
+    }
     QDialog::showEvent(Event);
 }
 
