@@ -20,7 +20,13 @@
 #include <QTimer>
 
 #include "app/Cli.h"
+#include "batch/BatchRun.h"
+#include "batch/ParamSet.h"
+#include "batch/ReportOptions.h"
 #include "engine/Constants.h"
+#include "engine/Simulation.h"
+#include "model_files/ModelFile.h"
+#include "platform/Dialogs.h"
 #include "platform/Locale.h"
 #include "reports/ModelParamTable.h"
 #include "support/GuiTest.h"
@@ -326,6 +332,20 @@ private slots:
                  FormatFixed(Model.CostTotals().TotalCost, 2, LocaleDecimalSeparator()));
         auto& Track = H.Child<QSlider>("TrackPeriod");
         QVERIFY(Track.isEnabled() && Track.maximum() == 300 && Track.value() == 300);
+
+        // The window runs trials on every core, and leaves the generator where one trial after
+        // the other leaves it.
+        TSilentDialogs Quiet;
+        TSimulation Sequential(Quiet);
+        QVERIFY(LoadModel(Sequential, Chain, Quiet).Ok);
+        TBatchRun OneByOne;
+        OneByOne.Settings = TRunSettings{300, 30, 5};
+        OneByOne.NumTrials = 2;
+        OneByOne.Jobs = 1;
+        const TParamSetResult Set = BuildSweepSet({BSLevelPos, "1", "2", "10", "20", "10"}, {},
+                                                  LocaleDecimalSeparator(), Sequential.NumStages());
+        RunBatch(Sequential, *Set.Set, TReportOptions{}, OneByOne, {});
+        QCOMPARE(H.Window.Model().RandSeed(), Sequential.RandSeed());
 
         // The same definition from a values file appends the same block: the seed starts every batch.
         QTemporaryDir Dir;
