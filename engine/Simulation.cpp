@@ -123,12 +123,13 @@ void TSimulation::Run(int32_t NumPeriods)
     if (NumPeriods <= 0) {
         return;
     }
-    // Callers reset before a run; should one not, the history still covers every period to come.
+    // Callers reset before a run; should one not, the history still covers every period to come
+    // and the periods already simulated read as zeros.
     const int32_t LastPeriod = Period_ + NumPeriods;
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = Stage(N);
         S.PopulateRawMaterials();
-        S.CreateHistory(LastPeriod);
+        S.PrepareHistory(LastPeriod, Period_ + 1);
         S.ForceCST_ = ForceCST_;
         for (int32_t P = 1; P <= Period_; ++P) {
             S.DemandWindow_.Record(0);  // the discarded history reads as zeros
@@ -171,6 +172,7 @@ void TSimulation::SimulatePeriod()
 
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = Stage(N);
+        S.BeginPeriod(T);
         if (S.DemandMean > 0) {
             const int64_t D = DrawDemand(S);
             S.DemandHist_[I] = D;
@@ -212,6 +214,8 @@ void TSimulation::SimulatePeriod()
             St.Get(MetricDerivedDemand)->Add(static_cast<double>(S.DerivedDemandHist_[I]));
             St.Get(MetricOrderQty)->Add(static_cast<double>(S.OrderQtyHist_.At(T, 0, 0)));
             S.TotalCostHist_[I] = Total;
+        } else {
+            S.TotalCostHist_[I] = 0;
         }
         S.RecordEndOfPeriod(T);
     }

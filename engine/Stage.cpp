@@ -13,6 +13,12 @@
 void TOrderQtyHistory::Create(int32_t Periods, const std::vector<int32_t>& GroupProducts,
                               const std::vector<std::vector<int32_t>>& GroupSuppliers)
 {
+    Reshape(Periods, GroupProducts, GroupSuppliers, Periods + 1);
+}
+
+void TOrderQtyHistory::Reshape(int32_t Periods, const std::vector<int32_t>& GroupProducts,
+                               const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod)
+{
     Periods_ = Periods;
     GroupProducts_ = GroupProducts;
     GroupSuppliers_ = GroupSuppliers;
@@ -22,7 +28,16 @@ void TOrderQtyHistory::Create(int32_t Periods, const std::vector<int32_t>& Group
     }
     Columns_ = MaxSuppliers + 1;
     Stride_ = GroupProducts_.size() * Columns_;
-    Data_.assign((static_cast<std::size_t>(Periods) + 1) * Stride_, 0);
+    const std::size_t Size = (static_cast<std::size_t>(Periods) + 1) * Stride_;
+    if (Data_.size() < Size) {
+        Data_.resize(Size);
+    }
+    std::fill_n(Data_.begin(), static_cast<std::size_t>(std::min(FirstPeriod, Periods + 1)) * Stride_, 0);
+}
+
+void TOrderQtyHistory::ClearPeriod(int32_t T)
+{
+    std::fill_n(Data_.begin() + static_cast<std::ptrdiff_t>(Offset(T, 0, 0)), Stride_, 0);
 }
 
 void TOrderQtyHistory::Clear()
@@ -32,7 +47,6 @@ void TOrderQtyHistory::Clear()
     Stride_ = 0;
     GroupProducts_.clear();
     GroupSuppliers_.clear();
-    Data_.clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -437,39 +451,67 @@ int64_t TStage::SafetyStock() const
 // ---------------------------------------------------------------------------------------------
 // Run lifecycle
 
+namespace {
+
+// Moves a history series' storage aside and leaves the series empty.
+template <typename T>
+void ParkSeries(std::vector<T>& Series, std::vector<T>& Parked)
+{
+    if (!Series.empty()) {
+        Parked = std::move(Series);
+        Series.clear();
+    }
+}
+
+// Sizes a series for periods 0..Size-1 on the parked storage when it has none of its own; only
+// growth is zero-filled, then the first Zeroed entries.
+template <typename T>
+void TakeSeries(std::vector<T>& Series, std::vector<T>& Parked, std::size_t Size, std::size_t Zeroed)
+{
+    if (Series.empty()) {
+        Series.swap(Parked);
+    }
+    Series.resize(Size);
+    std::fill_n(Series.begin(), std::min(Zeroed, Size), T{});
+}
+
+}  // namespace
+
 void TStage::ResetRunState()
 {
     DemandList_.Clear();
     Pipeline_.Clear();
     Outbox_ = 0;
-    DemandHist_.clear();
-    DerivedDemandHist_.clear();
-    NetInvHist_.clear();
+    ParkSeries(DemandHist_, Parked_.Demand);
+    ParkSeries(DerivedDemandHist_, Parked_.DerivedDemand);
+    ParkSeries(NetInvHist_, Parked_.NetInv);
     OrderQtyHist_.Clear();
-    OnOrderHist_.clear();
-    InProcessHist_.clear();
-    FailedHist_.clear();
+    ParkSeries(OnOrderHist_, Parked_.OnOrder);
+    ParkSeries(InProcessHist_, Parked_.InProcess);
+    ParkSeries(FailedHist_, Parked_.Failed);
     Stats_.Reset();
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
 }
 
-void TStage::CreateHistory(int32_t Periods)
+void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod)
 {
     const std::size_t Size = static_cast<std::size_t>(Periods) + 1;
-    TotalCostHist_.assign(Size, 0.0);
+    const std::size_t Zeroed = static_cast<std::size_t>(FirstPeriod);
+    TotalCostHist_.resize(Size);
+    std::fill_n(TotalCostHist_.begin(), std::min(Zeroed, Size), 0.0);
     if (DemandMean > 0) {
-        DemandHist_.assign(Size, 0);
+        TakeSeries(DemandHist_, Parked_.Demand, Size, Zeroed);
         DemandWindow_.Prepare(DemandMean, DemandSD, DemandBound, Periods);
     } else {
-        DemandHist_.clear();
+        ParkSeries(DemandHist_, Parked_.Demand);
         DemandWindow_.Prepare(0, 0, std::numeric_limits<double>::infinity(), 0);
     }
-    DerivedDemandHist_.assign(Size, 0);
-    NetInvHist_.assign(Size, 0);
-    OnOrderHist_.assign(Size, 0);
-    InProcessHist_.assign(Size, 0);
-    FailedHist_.assign(Size, 0);
+    TakeSeries(DerivedDemandHist_, Parked_.DerivedDemand, Size, Zeroed);
+    TakeSeries(NetInvHist_, Parked_.NetInv, Size, Zeroed);
+    TakeSeries(OnOrderHist_, Parked_.OnOrder, Size, Zeroed);
+    TakeSeries(InProcessHist_, Parked_.InProcess, Size, Zeroed);
+    TakeSeries(FailedHist_, Parked_.Failed, Size, Zeroed);
     std::vector<std::vector<int32_t>> GroupSuppliers(1);
     for (int G = 1; G <= NumRawMaterials_; ++G) {
         std::vector<int32_t> Numbers(1, 0);
@@ -478,7 +520,7 @@ void TStage::CreateHistory(int32_t Periods)
         }
         GroupSuppliers.push_back(std::move(Numbers));
     }
-    OrderQtyHist_.Create(Periods, RawMatProduct_, GroupSuppliers);
+    OrderQtyHist_.Reshape(Periods, RawMatProduct_, GroupSuppliers, FirstPeriod);
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
 }

@@ -20,8 +20,16 @@ class Dialogs;
 // added later can never make a reader look beyond what was recorded.
 class TOrderQtyHistory {
 public:
+    // The layout, and periods 0..Periods with every entry zero.
     void Create(int32_t Periods, const std::vector<int32_t>& GroupProducts,
                 const std::vector<std::vector<int32_t>>& GroupSuppliers);
+    // The same, but only the periods before FirstPeriod are zero: the storage of the last run is
+    // reused as it is, and the caller clears each later period (ClearPeriod) before writing it.
+    void Reshape(int32_t Periods, const std::vector<int32_t>& GroupProducts,
+                 const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod);
+    // Every entry of period T zero. REQUIRES: 0 <= T <= Periods().
+    void ClearPeriod(int32_t T);
+    // No layout and no periods; the storage stays for the next run.
     void Clear();
     bool Empty() const { return Periods_ == 0; }
     int32_t Periods() const { return Periods_; }
@@ -40,7 +48,7 @@ public:
     int64_t At(int32_t T, int G, int K) const { return Data_[Offset(T, G, K)]; }
     bool Holds(int32_t T, int G, int K) const
     {
-        if (Data_.empty() || T < 0 || T > Periods_ || G < 0 || G > NumGroups()) {
+        if (Stride_ == 0 || T < 0 || T > Periods_ || G < 0 || G > NumGroups()) {
             return false;
         }
         return G == 0 ? K == 0 : (K >= 1 && K <= NumSuppliers(G));
@@ -56,7 +64,7 @@ private:
     std::size_t Stride_ = 0;
     std::vector<int32_t> GroupProducts_;
     std::vector<std::vector<int32_t>> GroupSuppliers_;
-    std::vector<int64_t> Data_;
+    std::vector<int64_t> Data_;  // at least (Periods + 1) * Stride entries; kept across runs
 };
 
 // One stage of the network: its 45 parameters, its links and raw-material groups, its run state
@@ -226,11 +234,21 @@ private:
 
     // --- Run lifecycle, driven by the model --------------------------------------------------
     // Empties the queues, discards the history (TotalCostHist stays until the next run creates
-    // it) and clears the statistics. Parameters, links, groups and Forecast stay.
+    // it) and clears the statistics. Parameters, links, groups and Forecast stay. The history's
+    // storage is kept aside for the next run.
     void ResetRunState();
-    // Fresh, zero-filled history for periods 0..Periods, with the current groups as the order
-    // history's layout, and the demand window limits for the run.
-    void CreateHistory(int32_t Periods);
+    // The history of a run that simulates periods FirstPeriod..Periods, with the current groups
+    // as the order history's layout, and the demand window limits for the run. Sized for periods
+    // 0..Periods on the storage of the last run: every entry before FirstPeriod is zero, later
+    // ones are left as they are (BeginPeriod and the period's steps write each of them).
+    // FirstPeriod = Periods + 1 gives a zero-filled history. REQUIRES: 1 <= FirstPeriod <= Periods + 1.
+    void PrepareHistory(int32_t Periods, int32_t FirstPeriod);
+    // Clears the entries of period T that its steps add to rather than write.
+    void BeginPeriod(int32_t T)
+    {
+        DerivedDemandHist_[static_cast<std::size_t>(T)] = 0;
+        OrderQtyHist_.ClearPeriod(T);
+    }
     // Records the end-of-period measures of period T (NetInv, OnOrder, InProcess).
     void RecordEndOfPeriod(int32_t T);
 
@@ -278,6 +296,17 @@ private:
     std::vector<int64_t> OnOrderHist_;
     std::vector<int64_t> InProcessHist_;
     std::vector<uint8_t> FailedHist_;
+    // The storage of the history series above while the model is reset (they must read as
+    // empty then); the next run takes it back instead of allocating and zero-filling again.
+    struct TParkedHistory {
+        std::vector<int64_t> Demand;
+        std::vector<int64_t> DerivedDemand;
+        std::vector<int64_t> NetInv;
+        std::vector<int64_t> OnOrder;
+        std::vector<int64_t> InProcess;
+        std::vector<uint8_t> Failed;
+    };
+    TParkedHistory Parked_;
 
     double Forecast_ = 0;
     bool ForceCST_ = false;

@@ -2,6 +2,7 @@
 // values worked out by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/Random.h"
@@ -225,6 +226,95 @@ TEST(EngineRun, SameSeedAfterResetRepeatsTheRunExactly)
     TModel Third;
     Build(Third);
     EXPECT_NE(Third.Sim.RunSimulation(500, 50, 2025).TotalCost, First.TotalCost);
+}
+
+namespace {
+
+// Four stages: stage 1 with bounded demand buys product 3 from stages 2 and 3 (the cheaper one
+// capacitated), and stage 3 buys from stage 4; sources fail now and then.
+void BuildFourStages(TModel& M)
+{
+    for (int I = 0; I < 4; ++I) {
+        TStage& S = M.Add();
+        S.ProcTime = 1 + I % 2;
+        S.BaseStockLevel = 30 + 10 * I;
+        S.HoldingCost = 1;
+        S.ProductCost = 1.1 + 0.3 * I;
+        S.FixedCost = 2;
+        S.FailureProb = I == 0 ? 0 : 0.05;
+        S.RecoveryProb = 0.4;
+    }
+    M[1].DemandMean = 12;
+    M[1].DemandSD = 4;
+    M[1].DemandBound = 1.5;
+    M[1].StockoutCost = 3;
+    M[2].ProductIndex = 3;
+    M[3].ProcCapacity = 9;
+    M.Sim.Link(2, 1);
+    M.Sim.Link(3, 1);
+    M.Sim.Link(4, 3);
+}
+
+// Every history entry, statistic and cost total of the two models' runs agree to the bit.
+void ExpectSameRun(const TSimulation& A, const TSimulation& B)
+{
+    ASSERT_EQ(A.Period(), B.Period());
+    for (int N = 1; N <= A.NumStages(); ++N) {
+        const TStage& X = A.Stage(N);
+        const TStage& Y = B.Stage(N);
+        EXPECT_EQ(X.TotalCostHist(), Y.TotalCostHist()) << "stage " << N;
+        EXPECT_EQ(X.DemandHist(), Y.DemandHist()) << "stage " << N;
+        EXPECT_EQ(X.DerivedDemandHist(), Y.DerivedDemandHist()) << "stage " << N;
+        EXPECT_EQ(X.NetInvHist(), Y.NetInvHist()) << "stage " << N;
+        EXPECT_EQ(X.OnOrderHist(), Y.OnOrderHist()) << "stage " << N;
+        EXPECT_EQ(X.InProcessHist(), Y.InProcessHist()) << "stage " << N;
+        EXPECT_EQ(X.FailedHist(), Y.FailedHist()) << "stage " << N;
+        const TOrderQtyHistory& OX = X.OrderQtyHist();
+        const TOrderQtyHistory& OY = Y.OrderQtyHist();
+        ASSERT_EQ(OX.Periods(), OY.Periods());
+        ASSERT_EQ(OX.NumGroups(), OY.NumGroups());
+        for (int32_t T = 0; T <= OX.Periods(); ++T) {
+            for (int G = 0; G <= OX.NumGroups(); ++G) {
+                for (int K = 0; K <= std::max(OX.NumSuppliers(G), OY.NumSuppliers(G)); ++K) {
+                    ASSERT_EQ(OX.Holds(T, G, K), OY.Holds(T, G, K));
+                    if (OX.Holds(T, G, K)) {
+                        EXPECT_EQ(OX.At(T, G, K), OY.At(T, G, K)) << "stage " << N << " period " << T;
+                    }
+                }
+            }
+        }
+        for (int I = 0; I < NumMetrics; ++I) {
+            EXPECT_EQ(X.Stats().Get(I)->Count(), Y.Stats().Get(I)->Count());
+            EXPECT_TRUE(SameBits(X.Stats().Get(I)->Sum(), Y.Stats().Get(I)->Sum())) << "metric " << I;
+            EXPECT_TRUE(SameBits(X.Stats().Get(I)->SumSq(), Y.Stats().Get(I)->SumSq())) << "metric " << I;
+        }
+    }
+    EXPECT_TRUE(SameBits(A.CostTotals().TotalCost, B.CostTotals().TotalCost));
+}
+
+}  // namespace
+
+TEST(EngineRun, RunsOnTheStorageOfEarlierRunsEqualAFreshModelsRuns)
+{
+    // A longer run leaves its history, window bounds and order history behind; then the demand
+    // and the links change, and the model runs shorter, then on without a reset.
+    TModel Used;
+    BuildFourStages(Used);
+    Used.Sim.RunSimulation(400, 20, 5);
+    Used.Sim.Reset();
+    TModel Fresh;
+    BuildFourStages(Fresh);
+    for (TModel* M : {&Used, &Fresh}) {
+        M->Sim.SetParam(1, ParamDemandMean, 15);
+        M->Sim.Link(4, 2);  // a group and an order history column more
+        M->Sim.RunSimulation(150, 30, 9);
+    }
+    ExpectSameRun(Used.Sim, Fresh.Sim);
+    for (TModel* M : {&Used, &Fresh}) {
+        M->Sim.RunSimulation(80, 30, -1);
+    }
+    ExpectSameRun(Used.Sim, Fresh.Sim);
+    EXPECT_EQ(Used[1].NetInvHist()[150], 0);  // the periods of the run before read as zeros
 }
 
 TEST(EngineRun, StageOrderDecidesWhoOrdersFirstFromASharedSupplier)

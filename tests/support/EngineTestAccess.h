@@ -21,7 +21,7 @@ struct TStageTestAccess {
     static std::vector<uint8_t>& FailedHist(TStage& S) { return S.FailedHist_; }
     static bool AddCustomer(TStage& Supplier, TStage& Customer) { return Supplier.AddCustomer(Customer); }
     static void SetForceCST(TStage& S, bool On) { S.ForceCST_ = On; }
-    static void CreateHistory(TStage& S, int32_t Periods) { S.CreateHistory(Periods); }
+    static void CreateHistory(TStage& S, int32_t Periods) { S.PrepareHistory(Periods, Periods + 1); }
     static void RecordEndOfPeriod(TStage& S, int32_t T) { S.RecordEndOfPeriod(T); }
     // Appends Supplier to Customer's supplier list only, as a hand-edited file might.
     static void AppendSupplierOnly(TStage& Customer, TStage& Supplier)
