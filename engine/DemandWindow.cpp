@@ -41,24 +41,57 @@ void TDemandWindow::TMinTree::Assign(std::size_t Leaves)
     while (Size_ < Leaves) {
         Size_ *= 2;
     }
-    Tree_.assign(2 * Size_, Infinity);
+    Tree_.resize(2 * Size_);
 }
 
 void TDemandWindow::TMinTree::Set(std::size_t Index, double Value)
 {
+    // The leaves right of Index are unset: a left child's block is its parent's only set part.
     std::size_t Node = Index + Size_;
+    Tree_[Node] = Value;
+    for (; Node > 1; Node /= 2) {
+        Tree_[Node / 2] = Node % 2 == 0 ? Tree_[Node] : std::min(Tree_[Node - 1], Tree_[Node]);
+    }
+}
+
+void TDemandWindow::TBlockBounds::Assign(std::size_t LastStart)
+{
+    const std::size_t Blocks = LastStart / BlockSize + 1;
+    Leaves_ = 1;
+    while (Leaves_ < Blocks) {
+        Leaves_ *= 2;
+    }
+    Tree_.assign(2 * Leaves_, Infinity);
+}
+
+void TDemandWindow::TBlockBounds::Lower(std::size_t B, double Value)
+{
+    // Ancestors already at or below Value stay, and so do theirs.
+    for (std::size_t Node = Leaves_ + B; Node >= 1 && Value < Tree_[Node]; Node /= 2) {
+        Tree_[Node] = Value;
+    }
+}
+
+void TDemandWindow::TBlockBounds::Set(std::size_t B, double Value)
+{
+    std::size_t Node = Leaves_ + B;
     Tree_[Node] = Value;
     for (Node /= 2; Node >= 1; Node /= 2) {
         Tree_[Node] = std::min(Tree_[2 * Node], Tree_[2 * Node + 1]);
     }
 }
 
-void TDemandWindow::TSparseMin::Build(const std::vector<double>& Values)
+double* TDemandWindow::TSparseMin::Values(std::size_t Count)
 {
-    Count_ = Values.size();
+    Count_ = Count;
     const std::size_t NumLevels = Count_ == 0 ? 0 : static_cast<std::size_t>(std::bit_width(Count_));
     Levels_.resize(NumLevels * Count_);
-    std::copy(Values.begin(), Values.end(), Levels_.begin());
+    return Levels_.data();
+}
+
+void TDemandWindow::TSparseMin::Build()
+{
+    const std::size_t NumLevels = Count_ == 0 ? 0 : static_cast<std::size_t>(std::bit_width(Count_));
     for (std::size_t K = 1; K < NumLevels; ++K) {
         const std::size_t Half = std::size_t{1} << (K - 1);
         double* Level = Levels_.data() + K * Count_;
@@ -78,19 +111,38 @@ double TDemandWindow::TSparseMin::RangeMin(std::size_t First, std::size_t Last) 
 
 void TDemandWindow::Prepare(double Mean, double SD, double Bound, int32_t Periods)
 {
-    Active_ = std::isfinite(Bound);
     Periods_ = Periods > 0 ? Periods : 0;
     Recorded_ = 0;
-    Mean_ = Mean;
-    MaxAbsLimit_ = 0;
-    Limits_.assign(static_cast<std::size_t>(Periods_) + 1, NoLimit);
     Cumulative_.assign(1, 0);
     Cumulative_.reserve(static_cast<std::size_t>(Periods_) + 1);
+    const TKey Key{std::bit_cast<uint64_t>(Mean), std::bit_cast<uint64_t>(SD), std::bit_cast<uint64_t>(Bound), Periods_};
+    if (Key != Key_) {
+        Key_ = Key;
+        BuildTables(Mean, SD, Bound);
+    }
     if (!Active_) {
         return;
     }
+    if (Monotone_) {
+        Blocks_.Assign(Periods_ > ShortWindows ? static_cast<std::size_t>(Periods_ - ShortWindows - 1) : 0);
+        return;
+    }
     HistoryExcess_.Assign(static_cast<std::size_t>(Periods_) + 1);
-    std::vector<double> Excess(static_cast<std::size_t>(Periods_) + 1, Infinity);
+    HistoryExcessMin_.assign(1, 0.0);
+    HistoryExcessMin_.reserve(static_cast<std::size_t>(Periods_) + 1);
+    HistoryExcess_.Set(0, 0.0);
+}
+
+void TDemandWindow::BuildTables(double Mean, double SD, double Bound)
+{
+    Active_ = std::isfinite(Bound);
+    Mean_ = Mean;
+    MaxAbsLimit_ = 0;
+    Limits_.assign(static_cast<std::size_t>(Periods_) + 1, NoLimit);
+    Monotone_ = false;
+    if (!Active_) {
+        return;
+    }
     const long double Spread = static_cast<long double>(Bound) * static_cast<long double>(SD);
     for (int32_t N = 1; N <= Periods_; ++N) {
         const long double Value = Spread * std::sqrt(static_cast<long double>(N)) + N * static_cast<long double>(Mean);
@@ -98,18 +150,27 @@ void TDemandWindow::Prepare(double Mean, double SD, double Bound, int32_t Period
         Limits_[static_cast<std::size_t>(N)] = L;
         if (L != NoLimit) {
             MaxAbsLimit_ = std::max(MaxAbsLimit_, std::fabs(static_cast<double>(L)));
-            Excess[static_cast<std::size_t>(N)] = static_cast<double>(L) - N * Mean;
         }
     }
-    LimitExcess_.Build(Excess);
+    // Both parts of the limit then grow with n, and rounding keeps the order.
+    Monotone_ = Spread >= 0 && Mean >= 0;
+    if (Monotone_) {
+        return;
+    }
+    double* Excess = LimitExcess_.Values(static_cast<std::size_t>(Periods_) + 1);
+    std::fill_n(Excess, Periods_ + 1, Infinity);
+    for (int32_t N = 1; N <= Periods_; ++N) {
+        const int64_t L = Limits_[static_cast<std::size_t>(N)];
+        if (L != NoLimit) {
+            Excess[N] = static_cast<double>(L) - N * Mean;
+        }
+    }
     LongLimitExcessMin_.assign(static_cast<std::size_t>(Periods_) + 1, Infinity);
     for (int32_t N = ShortWindows + 1; N <= Periods_; ++N) {
         LongLimitExcessMin_[static_cast<std::size_t>(N)] =
-            std::min(LongLimitExcessMin_[static_cast<std::size_t>(N) - 1], Excess[static_cast<std::size_t>(N)]);
+            std::min(LongLimitExcessMin_[static_cast<std::size_t>(N) - 1], Excess[N]);
     }
-    HistoryExcessMin_.assign(1, 0.0);
-    HistoryExcessMin_.reserve(static_cast<std::size_t>(Periods_) + 1);
-    HistoryExcess_.Set(0, 0.0);
+    LimitExcess_.Build();
 }
 
 void TDemandWindow::Record(int64_t Demand)
@@ -117,14 +178,23 @@ void TDemandWindow::Record(int64_t Demand)
     const int64_t C = Cumulative_.back() + Demand;
     Cumulative_.push_back(C);
     ++Recorded_;
-    if (Active_ && Recorded_ <= Periods_) {
+    if (Monotone_) {
+        // The window of ShortWindows + 1 periods ending with the next period is the longest one
+        // yet: its start period J joins the block bounds with its term of that period.
+        const int32_t N = ShortWindows + 1;
+        if (Recorded_ >= ShortWindows && Recorded_ < Periods_ && Elem(Limits_, N) != NoLimit) {
+            const std::size_t J = static_cast<std::size_t>(Recorded_ - ShortWindows);
+            const double Term = static_cast<double>(Elem(Limits_, N) + Cumulative_[J]);
+            Blocks_.Lower(J / TBlockBounds::BlockSize, Term - (Recorded_ + 1) * Mean_ - 1);
+        }
+    } else if (Active_ && Recorded_ <= Periods_) {
         const double Excess = static_cast<double>(C) - Recorded_ * Mean_;
         HistoryExcess_.Set(static_cast<std::size_t>(Recorded_), Excess);
         HistoryExcessMin_.push_back(std::min(HistoryExcessMin_.back(), Excess));
     }
 }
 
-int64_t TDemandWindow::Apply(int64_t D) const
+int64_t TDemandWindow::Apply(int64_t D)
 {
     assert(Active_ && Recorded_ < Periods_);
     const int32_t T = Recorded_ + 1;
@@ -135,7 +205,9 @@ int64_t TDemandWindow::Apply(int64_t D) const
     if (T > ShortWindows) {
         const TPruning Pruning = PruningAt(T, Before);
         const std::size_t LastJ = static_cast<std::size_t>(T - ShortWindows - 1);
-        if (!LongWindowsCannotLower(T, LastJ, Best, Pruning)) {
+        if (Monotone_) {
+            Best = MonotoneLongWindows(T, LastJ, Best, Pruning);
+        } else if (!LongWindowsCannotLower(T, LastJ, Best, Pruning)) {
             Best = SearchLongWindows(T, LastJ, Best, Pruning);
         }
     }
@@ -151,6 +223,48 @@ int64_t TDemandWindow::ShortWindowsBest(int32_t T, int64_t Best) const
         if (L != NoLimit) {
             Best = std::min(Best, L + Elem(Cumulative_, T - N));
         }
+    }
+    return Best;
+}
+
+int64_t TDemandWindow::StartsBest(int32_t T, std::size_t First, std::size_t Last, int64_t Best) const
+{
+    for (std::size_t J = First; J <= Last; ++J) {
+        const int64_t L = Elem(Limits_, T - static_cast<int64_t>(J));
+        if (L != NoLimit) {
+            Best = std::min(Best, L + Cumulative_[J]);
+        }
+    }
+    return Best;
+}
+
+int64_t TDemandWindow::MonotoneLongWindows(int32_t T, std::size_t LastJ, int64_t Best, const TPruning& P)
+{
+    if (!P.CanPrune) {
+        return StartsBest(T, 0, LastJ, Best);
+    }
+    // Depth-first over the blocks, newest first; the blocks recorded so far hold only start
+    // periods up to LastJ.
+    constexpr std::size_t BlockSize = TBlockBounds::BlockSize;
+    std::array<std::size_t, 64> Stack;
+    std::size_t Depth = 0;
+    Stack[Depth++] = 1;
+    while (Depth > 0) {
+        const std::size_t Node = Stack[--Depth];
+        const double Bound = Blocks_.Node(Node);
+        if (Bound == Infinity || ProvenAbove(Bound + P.TrendAtT, Best, P)) {
+            continue;
+        }
+        if (Node < Blocks_.Leaves()) {
+            Stack[Depth++] = 2 * Node;
+            Stack[Depth++] = 2 * Node + 1;
+            continue;
+        }
+        // The block's bound has gone stale: its terms of period T, and a fresh bound from them.
+        const std::size_t B = Node - Blocks_.Leaves();
+        const int64_t BlockBest = StartsBest(T, B * BlockSize, std::min(B * BlockSize + BlockSize - 1, LastJ), NoLimit);
+        Best = std::min(Best, BlockBest);
+        Blocks_.Set(B, BlockBest == NoLimit ? Infinity : static_cast<double>(BlockBest) - P.TrendAtT - 1);
     }
     return Best;
 }

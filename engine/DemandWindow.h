@@ -12,16 +12,21 @@
 // Each lowering sets d to Limit[n] - (demand of the previous n - 1 periods) when that is smaller,
 // so the result is min(d, min over n of (Limit[n] + C[t - n] - C[t - 1])) with C the cumulative
 // demand: the answer is exact whichever windows are examined first. The short windows are
-// checked one by one; the long ones are first bounded together from running minima, which
-// nearly always shows that none of them can lower d, and otherwise searched branch-and-bound
-// over a min-tree of the history. Only windows that provably cannot lower d are skipped.
+// checked one by one. The long ones are skipped only where they provably cannot lower d:
+//  - With Bound * SD >= 0 and Mean >= 0 (every real model) the limits never fall as n grows, so
+//    a window's term Limit[t - j] + C[j] minus t * Mean, once known, bounds it from below (less
+//    1 for rounding) in every later period. Such bounds are kept for blocks of start periods and
+//    a block is recomputed only when its bound no longer shows that it cannot lower d.
+//  - Otherwise the long windows are first bounded together from running minima, and searched
+//    branch-and-bound over a min-tree of the history when that is not enough.
 class TDemandWindow {
 public:
     // A limit beyond the 64-bit range (a bound of 1e300 from an old file, say) is no limit.
     static constexpr int64_t NoLimit = std::numeric_limits<int64_t>::max();
 
     // Computes Limit[1..Periods] for a stage; forgets the recorded history. With an infinite bound
-    // (either sign) or a NaN one the window rule does not apply (Active() is false).
+    // (either sign) or a NaN one the window rule does not apply (Active() is false). The tables
+    // of the last call are kept when every argument is the same, and its storage is reused.
     void Prepare(double Mean, double SD, double Bound, int32_t Periods);
     bool Active() const { return Active_; }
     int32_t Periods() const { return Periods_; }
@@ -29,19 +34,22 @@ public:
     int64_t Limit(int32_t N) const { return Limits_[static_cast<std::size_t>(N)]; }
 
     // The bounded demand of the next period given its draw D >= 0: lowered by every window's
-    // excess, never below 0.
+    // excess, never below 0. May tighten the kept bounds.
     // REQUIRES: Active(), Recorded() < Periods().
-    int64_t Apply(int64_t D) const;
+    int64_t Apply(int64_t D);
     // Records the final demand of the next period.
     void Record(int64_t Demand);
     int32_t Recorded() const { return Recorded_; }
 
 private:
     // Minimum of every aligned block of the history (a perfect binary tree), updated as periods
-    // are recorded.
+    // are recorded. Leaves are set in order, from 0: a block then holds the minimum of the leaves
+    // set so far, and nothing has to be cleared beforehand.
     class TMinTree {
     public:
+        // Room for Leaves leaves; none set.
         void Assign(std::size_t Leaves);
+        // REQUIRES: Index is 0 or the leaf after the last one set.
         void Set(std::size_t Index, double Value);
         double Node(std::size_t Node) const { return Tree_[Node]; }
         std::size_t Size() const { return Size_; }
@@ -54,13 +62,36 @@ private:
     // Minimum over any range of a fixed array in O(1): minima of every power-of-two run.
     class TSparseMin {
     public:
-        void Build(const std::vector<double>& Values);
+        // Level 0, to be filled with Count values before Build.
+        double* Values(std::size_t Count);
+        void Build();
         // Minimum over [First, Last]. REQUIRES: First <= Last < size.
         double RangeMin(std::size_t First, std::size_t Last) const;
 
     private:
         std::size_t Count_ = 0;
         std::vector<double> Levels_;  // level k holds the minima of runs of 2^k, at k * Count_
+    };
+
+    // Lower bounds on the terms of the long windows by blocks of BlockSize start periods j, for
+    // limits that never fall: Leaf(b) <= Limit[t - j] + C[j] - t * Mean - 1 for every j of block
+    // b recorded so far and every later t (up to the rounding that TPruning allows for), and each
+    // node of the tree holds the minimum of its leaves. Infinite: no limit, or no j yet.
+    class TBlockBounds {
+    public:
+        static constexpr std::size_t BlockSize = 32;
+        // Room for blocks of start periods 0..LastStart, every bound infinite.
+        void Assign(std::size_t LastStart);
+        double Node(std::size_t Node) const { return Tree_[Node]; }
+        std::size_t Leaves() const { return Leaves_; }
+        // Lowers (Lower) or replaces (Set) the bound of block B, then its ancestors'.
+        void Lower(std::size_t B, double Value);
+        void Set(std::size_t B, double Value);
+
+    private:
+        void Update(std::size_t Node);
+        std::size_t Leaves_ = 0;
+        std::vector<double> Tree_;
     };
 
     // How far the double lower bounds of period T can be trusted.
@@ -71,6 +102,11 @@ private:
     };
     // The smallest term over the short windows, or Best when none is smaller.
     int64_t ShortWindowsBest(int32_t T, int64_t Best) const;
+    // The smallest term of start periods First..Last, or Best when none is smaller.
+    int64_t StartsBest(int32_t T, std::size_t First, std::size_t Last, int64_t Best) const;
+    // Limits that never fall: the smallest term over the long windows, or Best when none is
+    // smaller, from the block bounds; every block examined gets its bound renewed.
+    int64_t MonotoneLongWindows(int32_t T, std::size_t LastJ, int64_t Best, const TPruning& P);
     TPruning PruningAt(int32_t T, int64_t Before) const;
     static bool ProvenAbove(double LowerBound, int64_t Best, const TPruning& P);
     // True when one bound over all long windows (j = 0..LastJ) shows none can go below Best.
@@ -78,13 +114,25 @@ private:
     // The smallest term over the long windows, or Best when none is smaller.
     int64_t SearchLongWindows(int32_t T, std::size_t LastJ, int64_t Best, const TPruning& P) const;
 
+    // The arguments the tables were computed for (bit patterns, so that NaN never matches).
+    struct TKey {
+        uint64_t Mean = 0, SD = 0, Bound = 0;
+        int32_t Periods = -1;
+        bool operator==(const TKey&) const = default;
+    };
+    void BuildTables(double Mean, double SD, double Bound);
+
+    TKey Key_;
     bool Active_ = false;
+    bool Monotone_ = false;  // limits never fall as windows grow: the block bounds apply
     int32_t Periods_ = 0;
     int32_t Recorded_ = 0;
     double Mean_ = 0;
     double MaxAbsLimit_ = 0;
     std::vector<int64_t> Limits_;      // [1..Periods]
     std::vector<int64_t> Cumulative_;  // C[0..Recorded]
+    TBlockBounds Blocks_;              // monotone limits only
+    // The rest serves limits that may fall.
     TSparseMin LimitExcess_;           // Limit[n] - n * Mean, by n (infinite for no limit)
     std::vector<double> LongLimitExcessMin_;  // [t]: min of Limit[n] - n * Mean over ShortWindows < n <= t
     std::vector<double> HistoryExcessMin_;    // [j]: min of C[i] - i * Mean over i <= j
