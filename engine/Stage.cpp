@@ -35,11 +35,6 @@ void TOrderQtyHistory::Reshape(int32_t Periods, const std::vector<int32_t>& Grou
     std::fill_n(Data_.begin(), static_cast<std::size_t>(std::min(FirstPeriod, Periods + 1)) * Stride_, 0);
 }
 
-void TOrderQtyHistory::ClearPeriod(int32_t T)
-{
-    std::fill_n(Data_.begin() + static_cast<std::ptrdiff_t>(Offset(T, 0, 0)), Stride_, 0);
-}
-
 void TOrderQtyHistory::Clear()
 {
     Periods_ = 0;

@@ -24,11 +24,9 @@ public:
     void Create(int32_t Periods, const std::vector<int32_t>& GroupProducts,
                 const std::vector<std::vector<int32_t>>& GroupSuppliers);
     // The same, but only the periods before FirstPeriod are zero: the storage of the last run is
-    // reused as it is, and the caller clears each later period (ClearPeriod) before writing it.
+    // reused as it is, and the caller writes every entry of each later period.
     void Reshape(int32_t Periods, const std::vector<int32_t>& GroupProducts,
                  const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod);
-    // Every entry of period T zero. REQUIRES: 0 <= T <= Periods().
-    void ClearPeriod(int32_t T);
     // No layout and no periods; the storage stays for the next run.
     void Clear();
     bool Empty() const { return Periods_ == 0; }
@@ -243,12 +241,8 @@ private:
     // ones are left as they are (BeginPeriod and the period's steps write each of them).
     // FirstPeriod = Periods + 1 gives a zero-filled history. REQUIRES: 1 <= FirstPeriod <= Periods + 1.
     void PrepareHistory(int32_t Periods, int32_t FirstPeriod);
-    // Clears the entries of period T that its steps add to rather than write.
-    void BeginPeriod(int32_t T)
-    {
-        DerivedDemandHist_[static_cast<std::size_t>(T)] = 0;
-        OrderQtyHist_.ClearPeriod(T);
-    }
+    // Clears the entry of period T that its steps add to rather than write.
+    void BeginPeriod(int32_t T) { DerivedDemandHist_[static_cast<std::size_t>(T)] = 0; }
     // Records the end-of-period measures of period T (NetInv, OnOrder, InProcess).
     void RecordEndOfPeriod(int32_t T);
 

@@ -31,26 +31,28 @@ void TStage::RequestProcessing(int32_t T)
     const int64_t IP = InvLevel() + OnOrder() - Backorders();
     const int64_t OrderQty = std::max<int64_t>(0, PolicyOrderQty(T, IP, NewDemand));
 
-    for (int G = 1; G <= NumRawMaterials_ && OrderQty > 0; ++G) {
+    // Every supplier's entry of the order history is written, 0 for those not ordered from, so
+    // the period's row needs no clearing beforehand (its layout is the groups of the run).
+    for (int G = 1; G <= NumRawMaterials_; ++G) {
         const std::vector<TStage*>& Group = Elem(RawMatSuppliers_, G);
         const int Count = Elem(RawMatNumSuppliers_, G);
         int64_t Remaining = OrderQty;
-        for (int K = 1; K <= Count && Remaining > 0; ++K) {
+        for (int K = 1; K <= Count; ++K) {
             TStage& S = *Elem(Group, K);
-            if (S.IsFailed(T)) {
-                continue;
-            }
-            const int64_t Taken = (T >= 0 && static_cast<std::size_t>(T) < S.DerivedDemandHist_.size())
-                                      ? Elem(S.DerivedDemandHist_, T)
-                                      : 0;
-            const int64_t Capacity = CapacityOf(S);
-            if (Taken < Capacity) {
-                const int64_t Amount = std::min(Remaining, Capacity - Taken);
-                S.AddDemand(Amount, StageNum, T);
-                if (OrderQtyHist_.Holds(T, G, K)) {
-                    OrderQtyHist_.At(T, G, K) = Amount;
+            int64_t Amount = 0;
+            if (Remaining > 0 && !S.IsFailed(T)) {
+                const int64_t Taken = (T >= 0 && static_cast<std::size_t>(T) < S.DerivedDemandHist_.size())
+                                          ? Elem(S.DerivedDemandHist_, T)
+                                          : 0;
+                const int64_t Capacity = CapacityOf(S);
+                if (Taken < Capacity) {
+                    Amount = std::min(Remaining, Capacity - Taken);
+                    S.AddDemand(Amount, StageNum, T);
+                    Remaining -= Amount;
                 }
-                Remaining -= Amount;
+            }
+            if (OrderQtyHist_.Holds(T, G, K)) {
+                OrderQtyHist_.At(T, G, K) = Amount;
             }
         }
         if (Remaining > 0) {
