@@ -516,6 +516,7 @@ void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod)
         GroupSuppliers.push_back(std::move(Numbers));
     }
     OrderQtyHist_.Reshape(Periods, RawMatProduct_, GroupSuppliers, FirstPeriod);
+    FirstSuppliersCost_.clear();  // the suppliers or their costs may have changed
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
 }

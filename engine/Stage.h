@@ -254,7 +254,9 @@ private:
     // every unit, the message goes to Messages and only the units up to the first short one start.
     TWithdrawalPlan PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFill& CanFill, Dialogs& Messages) const;
     // The order cost of the plan, unit by unit in order (exactly as adding one unit at a time).
-    double OrderCosts(const TWithdrawalPlan& Plan) const;
+    double OrderCosts(const TWithdrawalPlan& Plan);
+    // The same for a plan that takes every unit from the first supplier of each group.
+    double FirstSuppliersOrderCost(int64_t Units);
     // Takes the planned units from the suppliers' stock.
     void Withdraw(const TWithdrawalPlan& Plan, int32_t T, bool RecordStats);
     // Ships external demand from the head of the order list; returns the stockout cost.
@@ -304,6 +306,9 @@ private:
 
     double Forecast_ = 0;
     bool ForceCST_ = false;
+    // Order costs of U units all from the first supplier of each group, at [U - 1]: the plan of
+    // most periods, so its costs are added up once per run instead of once per period.
+    std::vector<double> FirstSuppliersCost_;
 
     TDemandList DemandList_;
     TPipeline Pipeline_;

@@ -123,11 +123,12 @@ TWithdrawalPlan TStage::PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFi
     TWithdrawalPlan Plan;
     Plan.Units = ToStart;
     Plan.Groups = NumRawMaterials_;
-    std::array<int64_t, MaxLinks + 1> Served{};
+    std::array<int64_t, MaxLinks + 1> Served;  // [1..Groups]
     int64_t MinServed = ToStart;
     for (int G = 1; G <= Plan.Groups; ++G) {
         auto& Pieces = Elem(Plan.Pieces, G);
         int& NumPieces = Elem(Plan.NumPieces, G);
+        NumPieces = 0;
         const std::vector<TStage*>& Group = Elem(RawMatSuppliers_, G);
         int64_t Remaining = ToStart;
         for (int K = 1; K <= Elem(RawMatNumSuppliers_, G) && Remaining > 0; ++K) {
@@ -170,8 +171,42 @@ TWithdrawalPlan TStage::PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFi
     return Plan;
 }
 
-double TStage::OrderCosts(const TWithdrawalPlan& Plan) const
+double TStage::FirstSuppliersOrderCost(int64_t Units)
 {
+    // The sums of one unit more are the sums of one unit less plus a unit's terms, as the
+    // general rule below adds them.
+    if (FirstSuppliersCost_.empty()) {
+        double Cost = 0;
+        for (int G = 1; G <= NumRawMaterials_; ++G) {
+            const TStage& S = *Elem(RawMatSuppliers_, G)[1];
+            Cost += S.ProductCost;
+            Cost += S.FixedCost;
+        }
+        FirstSuppliersCost_.push_back(Cost);
+    }
+    while (static_cast<int64_t>(FirstSuppliersCost_.size()) < Units) {
+        double Cost = FirstSuppliersCost_.back();
+        for (int G = 1; G <= NumRawMaterials_; ++G) {
+            Cost += Elem(RawMatSuppliers_, G)[1]->ProductCost;
+        }
+        FirstSuppliersCost_.push_back(Cost);
+    }
+    return Elem(FirstSuppliersCost_, Units - 1);
+}
+
+double TStage::OrderCosts(const TWithdrawalPlan& Plan)
+{
+    // Up to this many units, the costs of the usual plan are remembered (8 bytes a unit).
+    constexpr int64_t RememberedUnits = 4096;
+    bool FirstSuppliers = Plan.Units <= RememberedUnits;
+    for (int G = 1; G <= Plan.Groups && FirstSuppliers; ++G) {
+        FirstSuppliers = Elem(Plan.NumPieces, G) == 1 && Elem(Plan.Pieces, G)[0].K == 1 &&
+                         Elem(Plan.Pieces, G)[0].Count == Plan.Units;
+    }
+    if (FirstSuppliers && Plan.Groups == NumRawMaterials_) {
+        return FirstSuppliersOrderCost(Plan.Units);
+    }
+
     // Costs in unit order: per unit, each group's supplier's product cost, plus its fixed cost on
     // the first unit taken from it. Within a stretch of units in which no group changes supplier,
     // every unit adds the same terms, so the stretch is one exact repeated sum.
@@ -198,9 +233,10 @@ double TStage::OrderCosts(const TWithdrawalPlan& Plan) const
     NumBreaks = static_cast<std::size_t>(
         std::unique(Breaks.begin(), Breaks.begin() + static_cast<std::ptrdiff_t>(NumBreaks)) - Breaks.begin());
 
-    std::array<int, MaxLinks + 1> PieceAt{};      // the piece serving the current stretch, by group
-    std::array<int64_t, MaxLinks + 1> PieceEnd{};  // the unit after that piece, by group
+    std::array<int, MaxLinks + 1> PieceAt;      // the piece serving the current stretch, by group
+    std::array<int64_t, MaxLinks + 1> PieceEnd;  // the unit after that piece, by group
     for (int G = 1; G <= Plan.Groups; ++G) {
+        Elem(PieceAt, G) = 0;
         Elem(PieceEnd, G) = Elem(Plan.NumPieces, G) == 0 ? 0 : Elem(Elem(Plan.Pieces, G), 0).Count;
     }
     double OrderCost = 0;

@@ -296,8 +296,9 @@ void ExpectSameRun(const TSimulation& A, const TSimulation& B)
 
 TEST(EngineRun, RunsOnTheStorageOfEarlierRunsEqualAFreshModelsRuns)
 {
-    // A longer run leaves its history, window bounds and order history behind; then the demand
-    // and the links change, and the model runs shorter, then on without a reset.
+    // A longer run leaves its history, window bounds, order history and remembered order costs
+    // behind; then the demand, a supplier's cost and the links change, and the model runs
+    // shorter, then on without a reset.
     TModel Used;
     BuildFourStages(Used);
     Used.Sim.RunSimulation(400, 20, 5);
@@ -306,6 +307,7 @@ TEST(EngineRun, RunsOnTheStorageOfEarlierRunsEqualAFreshModelsRuns)
     BuildFourStages(Fresh);
     for (TModel* M : {&Used, &Fresh}) {
         M->Sim.SetParam(1, ParamDemandMean, 15);
+        M->Sim.SetParam(2, ParamFixedCost, 0.7);
         M->Sim.Link(4, 2);  // a group and an order history column more
         M->Sim.RunSimulation(150, 30, 9);
     }
