@@ -24,9 +24,9 @@ int64_t TDemandList::Append(int64_t Count, int32_t CustomerKey, int32_t Period)
 int64_t TDemandList::MarkNewAsSeen()
 {
     int64_t New = 0;
-    for (auto It = Runs_.rbegin(); It != Runs_.rend() && !It->Seen; ++It) {
-        It->Seen = true;
-        New += It->Count;
+    for (std::size_t I = Runs_.size(); I > 0 && !Runs_[I - 1].Seen; --I) {
+        Runs_[I - 1].Seen = true;
+        New += Runs_[I - 1].Count;
     }
     return New;
 }
@@ -35,12 +35,13 @@ int64_t TDemandList::CountInWindow(int64_t Window, int32_t CustomerKey, int64_t 
 {
     int64_t Found = 0;
     int64_t Seen = 0;
-    for (auto It = Runs_.begin(); It != Runs_.end() && Seen < Window; ++It) {
-        const int64_t InWindow = std::min(It->Count, Window - Seen);
-        if (It->CustomerKey == CustomerKey && It->Period <= MaxPeriod) {
+    for (std::size_t I = 0; I < Runs_.size() && Seen < Window; ++I) {
+        const TOrderRun& Run = Runs_[I];
+        const int64_t InWindow = std::min(Run.Count, Window - Seen);
+        if (Run.CustomerKey == CustomerKey && Run.Period <= MaxPeriod) {
             Found += InWindow;
         }
-        Seen += It->Count;
+        Seen += Run.Count;
     }
     return Found;
 }
@@ -48,12 +49,12 @@ int64_t TDemandList::CountInWindow(int64_t Window, int32_t CustomerKey, int64_t 
 int64_t TDemandList::FindInWindow(int64_t Window, int32_t CustomerKey, int64_t MaxPeriod) const
 {
     int64_t Seen = 0;
-    int64_t Index = 0;
-    for (auto It = Runs_.begin(); It != Runs_.end() && Seen < Window; ++It, ++Index) {
-        if (It->CustomerKey == CustomerKey && It->Period <= MaxPeriod) {
-            return Index;
+    for (std::size_t I = 0; I < Runs_.size() && Seen < Window; ++I) {
+        const TOrderRun& Run = Runs_[I];
+        if (Run.CustomerKey == CustomerKey && Run.Period <= MaxPeriod) {
+            return static_cast<int64_t>(I);
         }
-        Seen += It->Count;
+        Seen += Run.Count;
     }
     return -1;
 }
@@ -88,20 +89,21 @@ int64_t TPipeline::Append(int64_t Count, int32_t Period)
 int64_t TPipeline::StartUnits(int64_t Max, int32_t Period)
 {
     int64_t StartedNow = 0;
-    for (auto It = Runs_.begin(); It != Runs_.end() && StartedNow < Max; ++It) {
-        if (It->Start != NotStarted) {
+    for (std::size_t I = 0; I < Runs_.size() && StartedNow < Max; ++I) {
+        TPipelineRun& Run = Runs_[I];
+        if (Run.Start != NotStarted) {
             continue;
         }
-        const int64_t Take = std::min(It->Count, Max - StartedNow);
-        if (Take < It->Count) {
+        const int64_t Take = std::min(Run.Count, Max - StartedNow);
+        if (Take < Run.Count) {
             // Split: the first Take units start, the rest of the run stays behind them.
-            TPipelineRun Front = *It;
+            TPipelineRun Front = Run;
             Front.Count = Take;
             Front.Start = Period;
-            It->Count -= Take;
-            It = Runs_.insert(It, Front);
+            Run.Count -= Take;
+            Runs_.insert(I, Front);
         } else {
-            It->Start = Period;
+            Run.Start = Period;
         }
         StartedNow += Take;
     }
@@ -117,11 +119,8 @@ bool TPipeline::IsComplete(const TPipelineRun& Run, int32_t T, int32_t ProcTime)
 int64_t TPipeline::CountCompleteAtHead(int32_t T, int32_t ProcTime) const
 {
     int64_t Complete = 0;
-    for (const TPipelineRun& Run : Runs_) {
-        if (!IsComplete(Run, T, ProcTime)) {
-            break;
-        }
-        Complete += Run.Count;
+    for (std::size_t I = 0; I < Runs_.size() && IsComplete(Runs_[I], T, ProcTime); ++I) {
+        Complete += Runs_[I].Count;
     }
     return Complete;
 }

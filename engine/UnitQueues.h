@@ -1,7 +1,9 @@
 #pragma once
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <limits>
+#include <vector>
 
 // The run state of a stage is held in queues of runs of identical units: a run is a count of
 // units that agree in every field, so memory and time do not grow with the number of units.
@@ -19,6 +21,87 @@ inline constexpr int32_t NotStarted = 2000000000;
 // "No period condition" for the order window.
 inline constexpr int64_t AnyPeriod = std::numeric_limits<int64_t>::max();
 
+// The runs of one queue, oldest first, addressed by position (0 = oldest). A ring in one block
+// of memory that grows when full and is kept when emptied, so a queue through which a run passes
+// every period allocates nothing once it has reached its longest.
+template <typename TRun>
+class TRunQueue {
+public:
+    bool empty() const { return Size_ == 0; }
+    std::size_t size() const { return Size_; }
+    // REQUIRES: I < size().
+    TRun& operator[](std::size_t I) { return Slots_[(Head_ + I) & Mask_]; }
+    const TRun& operator[](std::size_t I) const { return Slots_[(Head_ + I) & Mask_]; }
+    // REQUIRES: !empty().
+    TRun& front() { return Slots_[Head_]; }
+    const TRun& front() const { return Slots_[Head_]; }
+    TRun& back() { return (*this)[Size_ - 1]; }
+
+    void push_back(const TRun& Run)
+    {
+        if (Size_ == Slots_.size()) {
+            Grow();
+        }
+        ++Size_;
+        back() = Run;
+    }
+    // REQUIRES: !empty().
+    void pop_front()
+    {
+        Head_ = (Head_ + 1) & Mask_;
+        --Size_;
+    }
+    // Inserts Run before position I (I = size() appends); later runs move back one place.
+    void insert(std::size_t I, const TRun& Run)
+    {
+        if (Size_ == Slots_.size()) {
+            Grow();
+        }
+        ++Size_;
+        for (std::size_t J = Size_ - 1; J > I; --J) {
+            (*this)[J] = (*this)[J - 1];
+        }
+        (*this)[I] = Run;
+    }
+    // Removes the run at position I, moving the shorter side of the queue into its place.
+    void erase(std::size_t I)
+    {
+        if (I < Size_ / 2) {
+            for (std::size_t J = I; J > 0; --J) {
+                (*this)[J] = (*this)[J - 1];
+            }
+            pop_front();
+        } else {
+            for (std::size_t J = I; J + 1 < Size_; ++J) {
+                (*this)[J] = (*this)[J + 1];
+            }
+            --Size_;
+        }
+    }
+    void clear()
+    {
+        Head_ = 0;
+        Size_ = 0;
+    }
+
+private:
+    void Grow()
+    {
+        std::vector<TRun> Larger(Slots_.empty() ? 8 : 2 * Slots_.size());
+        for (std::size_t I = 0; I < Size_; ++I) {
+            Larger[I] = (*this)[I];
+        }
+        Slots_.swap(Larger);
+        Head_ = 0;
+        Mask_ = Slots_.size() - 1;
+    }
+
+    std::vector<TRun> Slots_;  // a power of two in size
+    std::size_t Head_ = 0;     // slot of position 0
+    std::size_t Size_ = 0;
+    std::size_t Mask_ = 0;
+};
+
 // Orders received and not yet shipped, oldest first.
 struct TOrderRun {
     int64_t Count = 0;
@@ -31,7 +114,7 @@ class TDemandList {
 public:
     int64_t Count() const { return Total_; }
     bool Empty() const { return Total_ == 0; }
-    const std::deque<TOrderRun>& Runs() const { return Runs_; }
+    const TRunQueue<TOrderRun>& Runs() const { return Runs_; }
 
     // Appends Count new orders at the tail, as many as the queue can still hold (MaxQueueUnits);
     // returns how many. Count <= 0 adds nothing.
@@ -54,7 +137,7 @@ public:
     void Clear();
 
 private:
-    std::deque<TOrderRun> Runs_;
+    TRunQueue<TOrderRun> Runs_;
     int64_t Total_ = 0;
 };
 
@@ -72,7 +155,7 @@ class TPipeline {
 public:
     int64_t Count() const { return Total_; }
     int64_t Started() const { return Started_; }
-    const std::deque<TPipelineRun>& Runs() const { return Runs_; }
+    const TRunQueue<TPipelineRun>& Runs() const { return Runs_; }
     int64_t Delay(const TPipelineRun& Run) const { return FailCount_ - Run.FailBase; }
 
     // Count new units ordered in Period, not started, delay 0, as many as the queue can still
@@ -92,7 +175,7 @@ public:
     void Clear();
 
 private:
-    std::deque<TPipelineRun> Runs_;
+    TRunQueue<TPipelineRun> Runs_;
     int64_t Total_ = 0;
     int64_t Started_ = 0;
     int64_t FailCount_ = 0;
@@ -105,29 +188,25 @@ int64_t TDemandList::TakeInWindow(int64_t Window, int32_t CustomerKey, int64_t M
     // order, so all takes of one call may be made against the window as it stands now.
     int64_t Taken = 0;
     int64_t Seen = 0;
-    for (auto It = Runs_.begin(); It != Runs_.end() && Seen < Window && Taken < Max;) {
-        const int64_t InWindow = std::min(It->Count, Window - Seen);
-        Seen += It->Count;
-        if (It->CustomerKey == CustomerKey && It->Period <= MaxPeriod) {
+    for (std::size_t I = 0; I < Runs_.size() && Seen < Window && Taken < Max;) {
+        TOrderRun& Run = Runs_[I];
+        const int64_t InWindow = std::min(Run.Count, Window - Seen);
+        Seen += Run.Count;
+        if (Run.CustomerKey == CustomerKey && Run.Period <= MaxPeriod) {
             const int64_t Take = std::min(InWindow, Max - Taken);
-            Visit(Take, It->Period);
+            Visit(Take, Run.Period);
             Taken += Take;
             Total_ -= Take;
-            It->Count -= Take;
+            Run.Count -= Take;
             // The window keeps its place: what was taken no longer counts toward it.
             Seen -= Take;
             Window -= Take;
-            if (It->Count == 0) {
-                if (It == Runs_.begin()) {
-                    Runs_.pop_front();
-                    It = Runs_.begin();
-                } else {
-                    It = Runs_.erase(It);
-                }
+            if (Run.Count == 0) {
+                Runs_.erase(I);
                 continue;
             }
         }
-        ++It;
+        ++I;
     }
     return Taken;
 }

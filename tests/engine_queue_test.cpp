@@ -1,6 +1,9 @@
 // The order window, the committed-service-time rule and shipping, on single stages.
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <random>
+
 #include "engine/Stage.h"
 #include "support/EngineTestAccess.h"
 
@@ -191,4 +194,39 @@ TEST(EnginePipeline, CompletionStopsAtTheFirstUnitNotComplete)
     EXPECT_EQ(P.CountCompleteAtHead(2, 1), 1);
     EXPECT_EQ(P.TakeCompleteAtHead(2, 1), 1);
     EXPECT_EQ(P.Count(), 2);
+}
+
+TEST(EngineRunQueue, KeepsOrderThroughWrapsGrowthInsertsAndErases)
+{
+    // Random operations on the ring and on a deque side by side: runs come and go at both ends
+    // and in the middle, so the ring wraps around, grows while wrapped and erases either side.
+    std::mt19937 Rng(11);
+    TRunQueue<int> Ring;
+    std::deque<int> Expected;
+    for (int Step = 0; Step < 20000; ++Step) {
+        const unsigned Op = Rng() % 8;
+        const std::size_t Size = Expected.size();
+        if (Op < 3 || Size == 0) {
+            Ring.push_back(Step);
+            Expected.push_back(Step);
+        } else if (Op < 5) {
+            Ring.pop_front();
+            Expected.pop_front();
+        } else if (Op < 6) {
+            const std::size_t At = Rng() % (Size + 1);
+            Ring.insert(At, -Step);
+            Expected.insert(Expected.begin() + static_cast<std::ptrdiff_t>(At), -Step);
+        } else if (Op < 7) {
+            const std::size_t At = Rng() % Size;
+            Ring.erase(At);
+            Expected.erase(Expected.begin() + static_cast<std::ptrdiff_t>(At));
+        } else if (Rng() % 64 == 0) {
+            Ring.clear();
+            Expected.clear();
+        }
+        ASSERT_EQ(Ring.size(), Expected.size()) << "step " << Step;
+        for (std::size_t I = 0; I < Expected.size(); ++I) {
+            ASSERT_EQ(Ring[I], Expected[I]) << "step " << Step << ", position " << I;
+        }
+    }
 }
