@@ -201,7 +201,9 @@ int64_t TDemandWindow::Apply(int64_t D)
     const int64_t Before = Elem(Cumulative_, T - 1);  // C[t - 1]
     // Smallest window term Limit[t - j] + C[j] over j = 0..t-1; anything at or above D + C[t - 1]
     // leaves the draw as it is.
-    int64_t Best = ShortWindowsBest(T, D + Before);
+    // The short windows, n = 1..ShortWindows, one by one.
+    const std::size_t FirstShort = static_cast<std::size_t>(T - std::min(T, ShortWindows));
+    int64_t Best = StartsBest(T, FirstShort, static_cast<std::size_t>(T - 1), D + Before);
     if (T > ShortWindows) {
         const TPruning Pruning = PruningAt(T, Before);
         const std::size_t LastJ = static_cast<std::size_t>(T - ShortWindows - 1);
@@ -212,19 +214,6 @@ int64_t TDemandWindow::Apply(int64_t D)
         }
     }
     return std::max<int64_t>(Best - Before, 0);
-}
-
-int64_t TDemandWindow::ShortWindowsBest(int32_t T, int64_t Best) const
-{
-    // n = 1..ShortWindows, j = t - n, one by one.
-    const int32_t Short = std::min(T, ShortWindows);
-    for (int32_t N = 1; N <= Short; ++N) {
-        const int64_t L = Elem(Limits_, N);
-        if (L != NoLimit) {
-            Best = std::min(Best, L + Elem(Cumulative_, T - N));
-        }
-    }
-    return Best;
 }
 
 int64_t TDemandWindow::StartsBest(int32_t T, std::size_t First, std::size_t Last, int64_t Best) const
@@ -323,10 +312,7 @@ int64_t TDemandWindow::SearchLongWindows(int32_t T, std::size_t LastJ, int64_t B
             }
         }
         if (Node.First == Node.Last || Node.Index >= Leaves) {
-            const int64_t L = Elem(Limits_, T - static_cast<int64_t>(Node.First));
-            if (L != NoLimit) {
-                Best = std::min(Best, L + Cumulative_[Node.First]);
-            }
+            Best = StartsBest(T, Node.First, Node.First, Best);
             continue;
         }
         // Push the older half first so the newer half is examined first.

@@ -100,8 +100,6 @@ private:
         double Slack = 0;
         double TrendAtT = 0;  // T * Mean
     };
-    // The smallest term over the short windows, or Best when none is smaller.
-    int64_t ShortWindowsBest(int32_t T, int64_t Best) const;
     // The smallest term of start periods First..Last, or Best when none is smaller.
     int64_t StartsBest(int32_t T, std::size_t First, std::size_t Last, int64_t Best) const;
     // Limits that never fall: the smallest term over the long windows, or Best when none is
