@@ -73,10 +73,12 @@ private:
         std::vector<double> Levels_;  // level k holds the minima of runs of 2^k, at k * Count_
     };
 
-    // Lower bounds on the terms of the long windows by blocks of BlockSize start periods j, for
-    // limits that never fall: Leaf(b) <= Limit[t - j] + C[j] - t * Mean - 1 for every j of block
-    // b recorded so far and every later t (up to the rounding that TPruning allows for), and each
-    // node of the tree holds the minimum of its leaves. Infinite: no limit, or no j yet.
+    // Lower bounds on the terms of the long windows, by blocks of BlockSize start periods j, for
+    // limits that never fall. A term less the trend, Limit[t - j] + C[j] - t * Mean, falls by
+    // less than 1 however t grows (rounding of the limits), so its value less 1 in any period
+    // bounds it in every later one: Leaf(b) <= Limit[t - j] + C[j] - t * Mean for every j of
+    // block b recorded so far and every later t, up to the rounding that TPruning allows for.
+    // Each node holds the minimum of its leaves; infinite: no limit, or no j yet.
     class TBlockBounds {
     public:
         static constexpr std::size_t BlockSize = 32;
@@ -89,7 +91,6 @@ private:
         void Set(std::size_t B, double Value);
 
     private:
-        void Update(std::size_t Node);
         std::size_t Leaves_ = 0;
         std::vector<double> Tree_;
     };
@@ -112,7 +113,7 @@ private:
     // The smallest term over the long windows, or Best when none is smaller.
     int64_t SearchLongWindows(int32_t T, std::size_t LastJ, int64_t Best, const TPruning& P) const;
 
-    // The arguments the tables were computed for (bit patterns, so that NaN never matches).
+    // The arguments the tables were computed for, as bit patterns: equal bits, equal tables.
     struct TKey {
         uint64_t Mean = 0, SD = 0, Bound = 0;
         int32_t Periods = -1;

@@ -23,7 +23,8 @@ inline constexpr int64_t AnyPeriod = std::numeric_limits<int64_t>::max();
 
 // The runs of one queue, oldest first, addressed by position (0 = oldest). A ring in one block
 // of memory that grows when full and is kept when emptied, so a queue through which a run passes
-// every period allocates nothing once it has reached its longest.
+// every period allocates nothing once it has reached its longest. Its operations are named as
+// those of the standard containers, which readers of Runs() used before.
 template <typename TRun>
 class TRunQueue {
 public:
