@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -151,32 +150,26 @@ struct TTrialOutcome {
 // the batch.
 class TTrialPool {
 public:
-    // The copies of Model are made here, before the caller goes on to change Model.
+    // Each worker copies Model on its own thread, so that the memory it runs on is its own and
+    // never shares a cache line with another worker's; the constructor returns when every copy
+    // is made, before the caller goes on to change Model.
     TTrialPool(const TSimulation& Model, const TParamSet& Set, const TRunSettings& Settings, std::vector<uint32_t> Starts,
                int32_t FirstSetting, int32_t Trials, int Jobs)
         : Set_(Set), Settings_(Settings), Starts_(std::move(Starts)), FirstSetting_(FirstSetting), Trials_(Trials),
           Window_(static_cast<std::size_t>(4 * Jobs)), Slots_(Window_)
     {
-        for (int J = 0; J < Jobs; ++J) {
-            auto Copy = std::make_unique<TWorkerModel>();
-            Copy->Model.CopyModel(Model);
-            Models_.push_back(std::move(Copy));
+        try {
+            for (int J = 0; J < Jobs; ++J) {
+                Workers_.emplace_back([this, &Model] { Work(Model); });
+            }
+        } catch (...) {
+            Stop();  // no thread to be had: the ones started end before the error goes on
+            throw;
         }
-        for (int J = 0; J < Jobs; ++J) {
-            Workers_.emplace_back([this, J] { Work(*Models_[static_cast<std::size_t>(J)]); });
-        }
+        std::unique_lock<std::mutex> Lock(Mutex_);
+        Changed_.wait(Lock, [&] { return Copied_ == Workers_.size() || Failure_; });
     }
-    ~TTrialPool()
-    {
-        {
-            std::lock_guard<std::mutex> Lock(Mutex_);
-            Stopping_ = true;
-        }
-        Changed_.notify_all();
-        for (std::thread& W : Workers_) {
-            W.join();
-        }
-    }
+    ~TTrialPool() { Stop(); }
     TTrialPool(const TTrialPool&) = delete;
     TTrialPool& operator=(const TTrialPool&) = delete;
 
@@ -201,16 +194,30 @@ private:
         bool Ready = false;
         TTrialOutcome Outcome;
     };
-    struct TWorkerModel {
-        TRecordedMessages Messages;
-        TSimulation Model{Messages};
-    };
 
-    void Work(TWorkerModel& Worker)
+    void Stop()
+    {
+        {
+            std::lock_guard<std::mutex> Lock(Mutex_);
+            Stopping_ = true;
+        }
+        Changed_.notify_all();
+        for (std::thread& W : Workers_) {
+            W.join();
+        }
+    }
+
+    void Work(const TSimulation& Original)
     {
         try {
-            TRecordedMessages& Messages = Worker.Messages;
-            TSimulation& Model = Worker.Model;
+            TRecordedMessages Messages;
+            TSimulation Model(Messages);
+            Model.CopyModel(Original);
+            {
+                std::lock_guard<std::mutex> Lock(Mutex_);
+                ++Copied_;
+            }
+            Changed_.notify_all();
             int32_t Applied = 0;
             for (;;) {
                 std::size_t Index = 0;
@@ -256,9 +263,9 @@ private:
     const int32_t Trials_;
     const std::size_t Window_;
     std::vector<TSlot> Slots_;
-    std::vector<std::unique_ptr<TWorkerModel>> Models_;
     std::size_t Next_ = 0;   // the next trial to hand out
     std::size_t Taken_ = 0;  // trials taken back so far
+    std::size_t Copied_ = 0;  // workers that have their copy of the model
     bool Stopping_ = false;
     std::exception_ptr Failure_;
     std::mutex Mutex_;
