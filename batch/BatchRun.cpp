@@ -145,19 +145,20 @@ struct TTrialOutcome {
     std::vector<std::string> Messages;
 };
 
-// Trials run on copies of the model by worker threads, handed out in trial order and taken back
-// in trial order. At most Window results wait to be taken, so memory stays bounded however long
-// the batch.
+// Trials run on copies of the model by worker threads, handed out in trial order as their start
+// states arrive (Add) and taken back in trial order. At most Window results wait to be taken, so
+// memory stays bounded however long the batch.
 class TTrialPool {
 public:
     // Each worker copies Model on its own thread, so that the memory it runs on is its own and
     // never shares a cache line with another worker's; the constructor returns when every copy
     // is made, before the caller goes on to change Model.
-    TTrialPool(const TSimulation& Model, const TParamSet& Set, const TRunSettings& Settings, std::vector<uint32_t> Starts,
+    TTrialPool(const TSimulation& Model, const TParamSet& Set, const TRunSettings& Settings, std::size_t NumTrials,
                int32_t FirstSetting, int32_t Trials, int Jobs)
-        : Set_(Set), Settings_(Settings), Starts_(std::move(Starts)), FirstSetting_(FirstSetting), Trials_(Trials),
+        : Set_(Set), Settings_(Settings), FirstSetting_(FirstSetting), Trials_(Trials),
           Window_(static_cast<std::size_t>(4 * Jobs)), Slots_(Window_)
     {
+        Starts_.reserve(NumTrials);  // never moves, so workers read the states added without the lock
         try {
             for (int J = 0; J < Jobs; ++J) {
                 Workers_.emplace_back([this, &Model] { Work(Model); });
@@ -172,6 +173,16 @@ public:
     ~TTrialPool() { Stop(); }
     TTrialPool(const TTrialPool&) = delete;
     TTrialPool& operator=(const TTrialPool&) = delete;
+
+    // The generator state the next trial starts from. REQUIRES: fewer than NumTrials added.
+    void Add(uint32_t Start)
+    {
+        {
+            std::lock_guard<std::mutex> Lock(Mutex_);
+            Starts_.push_back(Start);
+        }
+        Changed_.notify_all();
+    }
 
     // The outcome of trial number Index (0-based, in batch order), waiting for it.
     TTrialOutcome Take(std::size_t Index)
@@ -258,7 +269,7 @@ private:
 
     const TParamSet& Set_;
     const TRunSettings Settings_;
-    const std::vector<uint32_t> Starts_;
+    std::vector<uint32_t> Starts_;  // added so far
     const int32_t FirstSetting_;
     const int32_t Trials_;
     const std::size_t Window_;
@@ -311,40 +322,49 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
         for (const TSettingShape& Shape : Shapes) {
             CarriesForecast = CarriesForecast || Shape.CarriesForecast;
         }
-        // The pre-pass: where the one random sequence stands at every trial up to the part's end.
-        std::vector<uint32_t> Starts;
+        // The pre-pass walks the one random sequence from trial to trial. A carried forecast makes
+        // a trial depend on the whole trial before it: such a batch replays the trials before its
+        // part, and runs its own one after the other.
+        const std::size_t PartStart = static_cast<std::size_t>(First - 1) * static_cast<std::size_t>(Trials);
+        const std::size_t PartEnd = Last >= First ? static_cast<std::size_t>(Last) * static_cast<std::size_t>(Trials) : PartStart;
+        const bool Parallel = Run.Jobs > 1 && !CarriesForecast && PartStart < PartEnd;
         uint32_t State = FirstTrialState(Model, Run);
-        for (int32_t I = 1; I <= Last; ++I) {
-            for (int32_t T = 1; T <= Trials; ++T) {
-                Starts.push_back(State);
-                State = StreamAfterPeriods(N, Shapes[static_cast<std::size_t>(I)].DemandStages, State,
-                                           Run.Settings.NumPeriods);
-            }
-        }
-        // A carried forecast makes a trial depend on the whole trial before it: such a batch
-        // replays the trials before its part, and runs its own one after the other.
-        std::size_t Index = static_cast<std::size_t>(First - 1) * static_cast<std::size_t>(Trials);
-        const bool Parallel = Run.Jobs > 1 && !CarriesForecast && Index < Starts.size();
-        if (CarriesForecast) {
-            TTrialResult Discarded;
-            for (std::size_t Replay = 0; Replay < Index; ++Replay) {
-                if (Replay % static_cast<std::size_t>(Trials) == 0) {
-                    const int32_t I = static_cast<int32_t>(Replay / static_cast<std::size_t>(Trials)) + 1;
+        const auto Step = [&](std::size_t Trial) {
+            const std::size_t Setting = Trial / static_cast<std::size_t>(Trials) + 1;
+            State = StreamAfterPeriods(N, Shapes[Setting].DemandStages, State, Run.Settings.NumPeriods);
+        };
+        TTrialResult Discarded;
+        for (std::size_t Before = 0; Before < PartStart; ++Before) {
+            if (CarriesForecast) {
+                if (Before % static_cast<std::size_t>(Trials) == 0) {
+                    const int32_t I = static_cast<int32_t>(Before / static_cast<std::size_t>(Trials)) + 1;
                     for (int32_t K = 1; K <= Set.NumParams(); ++K) {
                         Model.SetParam(Set.ParamStage(K), Set.ParamIndex(K), Set.Values(I, K));
                     }
                 }
-                Model.SetRandSeed(Starts[Replay]);
+                Model.SetRandSeed(State);
                 RunTrial(Model, Run.Settings, -1, Discarded);
             }
+            Step(Before);
         }
+        // The start states of the part's trials as far as the pre-pass has come. One after the
+        // other, only the first is needed; on workers, the pre-pass stays a little ahead of the
+        // trials taken back, so that it overlaps their runs.
+        std::vector<uint32_t> Starts{State};
         std::optional<TTrialPool> Pool;
+        const std::size_t Lead = 8 * static_cast<std::size_t>(std::max(Run.Jobs, 1));
+        const auto WalkTo = [&](std::size_t Count) {
+            for (Count = std::min(Count, PartEnd - PartStart); Starts.size() < Count;) {
+                Step(PartStart + Starts.size() - 1);
+                Starts.push_back(State);
+                Pool->Add(State);
+            }
+        };
         if (Parallel) {
-            Pool.emplace(Model, Set, Run.Settings, std::vector<uint32_t>(Starts.begin() + static_cast<std::ptrdiff_t>(Index),
-                                                                         Starts.end()),
-                         First, Trials, Run.Jobs);
+            Pool.emplace(Model, Set, Run.Settings, PartEnd - PartStart, First, Trials, Run.Jobs);
+            Pool->Add(State);
         }
-        const std::size_t PartStart = Index;
+        std::size_t Index = PartStart;
         TSettingResult Result(N, Set.NumParams());
         TTrialResult Trial;
         for (int32_t I = First; I <= Last; ++I) {
@@ -362,6 +382,7 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
             for (int32_t T = 1; T <= Trials; ++T, ++Index) {
                 TCostTotals Costs;
                 if (Pool) {
+                    WalkTo(Index - PartStart + Lead);
                     TTrialOutcome Outcome = Pool->Take(Index - PartStart);
                     for (const std::string& Message : Outcome.Messages) {
                         Model.Messages().ShowError(Message);
@@ -371,7 +392,7 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
                 } else {
                     // One after the other, every trial continues the sequence the one before left.
                     if (Index == PartStart) {
-                        Model.SetRandSeed(Starts[Index]);
+                        Model.SetRandSeed(Starts[0]);
                     }
                     Costs = RunTrial(Model, Run.Settings, -1, Trial);
                 }
@@ -392,7 +413,7 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
         if (Parallel && Index > PartStart) {
             // The model holds what running the trials one after the other leaves: the last trial's
             // run, and the generator where it ended.
-            Model.SetRandSeed(Starts[Index - 1]);
+            Model.SetRandSeed(Starts[Index - 1 - PartStart]);
             RunTrial(Model, Run.Settings, -1, Trial);
         }
     }

@@ -195,6 +195,18 @@ TEST(BatchRun, ParametersAfterABatchEqualThoseBefore)
     EXPECT_EQ(Calls, 1);
     EXPECT_EQ(Cancelled.Lines.size(), 7u + 1u + 2u);
     EXPECT_EQ(AllParams(Model), Before);
+
+    // On workers, a cancelled batch leaves the generator where one trial after the other does.
+    std::vector<uint32_t> SeedAfter;
+    for (const int Jobs : {1, 3}) {
+        TBatchRun Run = Conditions(100, 10, 3, 2);
+        Run.Jobs = Jobs;
+        TBatchCallbacks StopAfterOne;
+        StopAfterOne.Progress = [](int32_t Done, int32_t) { return Done < 1; };
+        RunBatch(Model, Set, TReportOptions{}, Run, StopAfterOne);
+        SeedAfter.push_back(Model.RandSeed());
+    }
+    EXPECT_EQ(SeedAfter[0], SeedAfter[1]);
 }
 
 TEST(BatchRun, IntegerColumnsShowTheRoundedValueAndNoTrialGivesZeros)
