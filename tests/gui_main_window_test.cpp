@@ -311,6 +311,7 @@ private slots:
         QTemporaryDir Dir;
         const std::string Path = Dir.filePath("model.txt").toStdString();
         H.Window.LoadModelFile(Distribution);
+        QCOMPARE(H.Window.LastOpenFileName(), Distribution);  // a batch's "Data file: " names it
         H.Click("BtnNewStage");
         H.Window.Model().SetParam(6, ParamHoldingCost, 2.5);
         const std::string Before = ModelFileText(H.Window.Model());

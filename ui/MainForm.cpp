@@ -456,12 +456,12 @@ void TMainWindow::BtnLoadClick()
     if (!Path) {
         return;
     }
-    LastOpenFileName_ = *Path;
     LoadModelFile(*Path);
 }
 
 void TMainWindow::LoadModelFile(const std::string& Path)
 {
+    LastOpenFileName_ = Path;
     ResetTrackPeriod();
     Model_.ClearModel();
     Panel2_->RemoveAllBoxes();

@@ -31,14 +31,15 @@ public:
 
     // The windows that Display Stats, Display History and Batch Runs fill and show.
     void AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TTestValuesWindow& TestValues);
-    // Loads the model file at Path as the Load command does after its dialog.
+    // Loads the model file at Path in place of the model, as the Load command does after its
+    // dialog (and as `orvantis MODEL` does at start); Path becomes LastOpenFileName().
     void LoadModelFile(const std::string& Path);
 
     TSimulation& Model() { return Model_; }
     const TSimulation& Model() const { return Model_; }
     // The stage whose parameters the grid shows; 0 when none.
     int SelectedStage() const { return SelectedStage_; }
-    // The file last chosen in the Load command's dialog; empty while none has been.
+    // The model file last loaded, even when loading it failed; empty while none has been.
     const std::string& LastOpenFileName() const { return LastOpenFileName_; }
     TDiagramView& Diagram() { return *Panel2_; }
 
