@@ -297,6 +297,7 @@ void TMainWindow::AddStageBox(int StageNum)
 void TMainWindow::StaticTextClick(int StageNum)
 {
     SelectedStage_ = StageNum;
+    ListParams_->setEnabled(true);
     ShowValue(*LabelStageName_, QString("Selected Stage: %1").arg(StageNum));
     UpdateValueLists(ShownPeriod());
     Panel2_->SetSelected(StageNum);
@@ -324,7 +325,6 @@ void TMainWindow::BtnNewStageClick()
     if (!ResetRunBeforeAdding("stage")) {
         return;
     }
-    ListParams_->setEnabled(true);
     TStage& S = *Model_.AddStage();
     const int N = Model_.NumStages();
     S.PosX = 10 * N + 40;
@@ -348,9 +348,7 @@ void TMainWindow::BtnRunSimClick()
         // A Yes to the re-run question reset the run before a check refused it: the replay
         // controls must not offer periods that are gone.
         if (HadRun && Model_.Period() == 0) {
-            ResetTrackPeriod();
-            DrawAll(0);
-            UpdateValueLists(0);
+            ShowNoRun();
         }
         return;
     }
@@ -371,17 +369,27 @@ void TMainWindow::ShowRun(const TCostTotals& Costs, int32_t NumPeriods)
     TrackPeriodChange(TrackPeriod_->value());
 }
 
+void TMainWindow::ShowPeriod(int32_t Period)
+{
+    UpdateValueLists(Period);
+    DrawAll(Period);
+}
+
+void TMainWindow::ShowNoRun()
+{
+    ResetTrackPeriod();
+    ShowPeriod(0);
+}
+
 void TMainWindow::RefreshDisplays()
 {
-    UpdateValueLists(ShownPeriod());
-    DrawAll(ShownPeriod());
+    ShowPeriod(ShownPeriod());
 }
 
 void TMainWindow::TrackPeriodChange(int Period)
 {
     ShowValue(*LblPeriod_, QString("Period %1").arg(Period));
-    UpdateValueLists(Period);
-    DrawAll(Period);
+    ShowPeriod(Period);
 }
 
 void TMainWindow::BtnDisplayStatsClick()
@@ -419,10 +427,8 @@ void TMainWindow::BtnMultipleParamValuesClick()
 
 void TMainWindow::BtnResetSimClick()
 {
-    ResetTrackPeriod();
     Model_.Reset();
-    DrawAll(0);
-    UpdateValueLists(0);
+    ShowNoRun();
 }
 
 void TMainWindow::BtnClearClick()
@@ -474,11 +480,9 @@ void TMainWindow::LoadModelFile(const std::string& Path)
     }
     DrawAll(0);
     if (Model_.NumStages() > 0) {
-        ListParams_->setEnabled(true);
         StaticTextClick(1);
     } else {
         ShowValue(*LabelStageName_, "Selected Stage: 0");
-        Panel2_->SetSelected(0);
         SelectNothing();
     }
     ChkForceCST_->setChecked(Model_.ForceCST());
@@ -495,8 +499,7 @@ void TMainWindow::ListParamsEntered(int Index, double Value)
         return;
     }
     Model_.SetParam(SelectedStage_, Index, Value);
-    DrawAll(ShownPeriod());
-    UpdateValueLists(ShownPeriod());
+    RefreshDisplays();
 }
 
 void TMainWindow::StageMoved(int StageNum, int Left, int Top)

@@ -64,7 +64,7 @@ public slots:
     void BtnLoadClick();
     void ChkForceCSTClick();
     void TrackPeriodChange(int Period);
-    // Selects the stage (a click on its box, New Stage, Load).
+    // Selects the stage (a click on its box, New Stage, Load): the grid shows it and takes entries.
     void StaticTextClick(int StageNum);
 
 private slots:
@@ -82,6 +82,10 @@ private:
     void UpdateValueLists(int32_t Period);
     // The diagram for Period.
     void DrawAll(int32_t Period);
+    // The selected stage and the diagram in Period.
+    void ShowPeriod(int32_t Period);
+    // No run to replay: the track bar idle, the selected stage and the diagram as the model stands.
+    void ShowNoRun();
     // No stage selected: the grid shows its default texts and is disabled.
     void SelectNothing();
     void SetCostLabels(const TCostTotals& Costs);
