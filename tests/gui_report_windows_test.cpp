@@ -48,8 +48,8 @@ private slots:
         THistoryWindow Window(Dialogs, Files);
         QCOMPARE(Window.windowTitle(), QString("HistoryWindow"));
         QCOMPARE(Window.size(), QSize(870, 640));
-        Window.FillHistory(Model);
-        Window.FillOrderHistory(Model);
+        Window.FillHistory(Model, "12/08/26 09:00:00");
+        Window.FillOrderHistory(Model, "12/08/26 09:00:00");
         Window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
         auto* Save = Window.findChild<QPushButton*>("BtnSaveText");
         QCOMPARE(Save->text(), QString("&Save Text"));

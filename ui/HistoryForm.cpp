@@ -57,20 +57,19 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
     connect(BtnSaveText_, &QPushButton::clicked, this, &THistoryWindow::BtnSaveTextClick);
 }
 
-void THistoryWindow::FillHistory(const TSimulation& Model)
+void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& DateTime)
 {
-    HistoryRichEdit_->SetLines(BuildHistoryText(Model, LocalDateTimeText(), LocaleDecimalSeparator()));
+    HistoryRichEdit_->SetLines(BuildHistoryText(Model, DateTime, LocaleDecimalSeparator()));
 }
 
-void THistoryWindow::FillOrderHistory(const TSimulation& Model)
+void THistoryWindow::FillOrderHistory(const TSimulation& Model, const std::string& DateTime)
 {
-    OrderHistoryRichEdit_->SetLines(BuildOrderHistoryText(Model, LocalDateTimeText()));
+    OrderHistoryRichEdit_->SetLines(BuildOrderHistoryText(Model, DateTime));
 }
 
 void THistoryWindow::ShowHistoryTab()
 {
     PageControl1_->setCurrentIndex(0);
-    HistoryRichEdit_->ScrollToStart();
     HistoryRichEdit_->setFocus();
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include <QWidget>
 
 class Dialogs;
@@ -16,10 +18,10 @@ class THistoryWindow : public QWidget {
 public:
     THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
 
-    // Rebuild the History / Order History text from Model.
-    void FillHistory(const TSimulation& Model);
-    void FillOrderHistory(const TSimulation& Model);
-    // Shows the "History" tab with the focus on its text, scrolled to the start.
+    // Rebuild the History / Order History text from Model, dated DateTime, scrolled to the start.
+    void FillHistory(const TSimulation& Model, const std::string& DateTime);
+    void FillOrderHistory(const TSimulation& Model, const std::string& DateTime);
+    // Shows the "History" tab with the focus on its text.
     void ShowHistoryTab();
 
     const TTextLinesView& HistoryText() const { return *HistoryRichEdit_; }

@@ -411,8 +411,10 @@ void TMainWindow::BtnDisplayHistoryClick()
         return;
     }
     if (History_) {
-        History_->FillHistory(Model_);
-        History_->FillOrderHistory(Model_);
+        // One time on both texts, though the clock may tick between them.
+        const std::string DateTime = LocalDateTimeText();
+        History_->FillHistory(Model_, DateTime);
+        History_->FillOrderHistory(Model_, DateTime);
         History_->ShowHistoryTab();
         ShowModeless(*History_);
     }
