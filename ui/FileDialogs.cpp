@@ -2,6 +2,9 @@
 
 #include <cstddef>
 
+#include "platform/Dialogs.h"
+#include "platform/TextFile.h"
+
 namespace {
 
 std::vector<std::string> Split(const std::string& Text, char Sep)
@@ -52,4 +55,16 @@ std::vector<std::string> NameFiltersOf(const std::string& Filter)
         Out.push_back(Trimmed(Description) + " (" + Patterns + ")");
     }
     return Out;
+}
+
+void SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::vector<std::string>& Lines)
+{
+    const std::optional<std::string> Path = Files.ChooseSaveFile({Title, "txt", TextFileFilter});
+    if (!Path) {
+        return;
+    }
+    const TFileResult Result = WriteLinesCR(*Path, Lines);
+    if (!Result.Ok) {
+        Messages.ShowError(Result.Message);
+    }
 }

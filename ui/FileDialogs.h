@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+class Dialogs;
+
 // What an open or save dialog is set up with. Filter pairs descriptions and patterns, every part
 // separated by "|": "Text files (*.txt)|*.txt|All files (*.*)|*.*".
 struct TFileDialogSpec {
@@ -25,6 +27,11 @@ public:
     // The chosen file name, or nothing when the user cancels.
     virtual std::optional<std::string> ChooseSaveFile(const TFileDialogSpec& Spec) = 0;
 };
+
+// Asks for a text file to save to (a dialog titled Title) and writes Lines to it with CR line
+// ends; nothing happens when the user cancels. A failure is shown through Messages, naming the
+// file and the reason.
+void SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::vector<std::string>& Lines);
 
 // Filter as a list of name filters of the form "Description (pattern pattern)": the description
 // loses its own parenthesised part, patterns separated by ";" become blank-separated, and "*.*"

@@ -5,9 +5,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "platform/Dialogs.h"
 #include "platform/Locale.h"
-#include "platform/TextFile.h"
 #include "reports/HistoryReport.h"
 #include "ui/FileDialogs.h"
 #include "ui/SecondaryWindow.h"
@@ -75,12 +73,5 @@ void THistoryWindow::ShowHistoryTab()
 
 void THistoryWindow::BtnSaveTextClick()
 {
-    const std::optional<std::string> Path = Files_.ChooseSaveFile({"Save History As", "txt", TextFileFilter});
-    if (!Path) {
-        return;
-    }
-    const TFileResult Result = WriteLinesCR(*Path, HistoryRichEdit_->Lines());
-    if (!Result.Ok) {
-        Messages_.ShowError(Result.Message);
-    }
+    SaveLinesAs(Files_, Messages_, "Save History As", HistoryRichEdit_->Lines());
 }

@@ -24,7 +24,6 @@
 #include "model_files/CheckedRun.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
-#include "platform/TextFile.h"
 #include "reports/ModelParamTable.h"
 #include "text/GeneralProcs.h"
 #include "ui/Controls.h"
@@ -367,14 +366,7 @@ void TTestValuesWindow::BtnWriteModelClick()
 
 void TTestValuesWindow::BtnSaveTextClick()
 {
-    const std::optional<std::string> Path = Files_.ChooseSaveFile({"Save Results As", "txt", TextFileFilter});
-    if (!Path) {
-        return;
-    }
-    const TFileResult Result = WriteLinesCR(*Path, ResultLines());
-    if (!Result.Ok) {
-        Messages_.ShowError(Result.Message);
-    }
+    SaveLinesAs(Files_, Messages_, "Save Results As", ResultLines());
 }
 
 void TTestValuesWindow::BtnClearTextClick()
