@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableWidget>
 
 namespace {
@@ -32,9 +34,23 @@ void FitFontToColumn(QTableWidget& Grid, const QStringList& Texts, int Width)
     Grid.verticalHeader()->setDefaultSectionSize(QFontMetrics(Font).height() + 4);
 }
 
+QFont ReportFont()
+{
+    QFont Font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    Font.setPointSize(9);
+    return Font;
+}
+
 QString WithoutMnemonic(QString Caption)
 {
     return Caption.remove(QLatin1Char('&'));
+}
+
+QLabel* NewBuddyLabel(const char* Name, const QString& Text, QWidget* Buddy)
+{
+    QLabel* Label = NewCaptioned<QLabel>(Name, Text);
+    Label->setBuddy(Buddy);
+    return Label;
 }
 
 void ShowModeless(QWidget& Window)

@@ -1,8 +1,10 @@
 #pragma once
+#include <QFont>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+class QLabel;
 class QTableWidget;
 class QWidget;
 
@@ -11,21 +13,28 @@ class QWidget;
 // the window's sizes do not.
 void FitFontToColumn(QTableWidget& Grid, const QStringList& Texts, int Width);
 
+// The fixed-pitch font of the report and results texts, so that their columns line up.
+QFont ReportFont();
+
 // A caption without its mnemonic marks, as its control's accessible name.
 QString WithoutMnemonic(QString Caption);
 
-// A control that shows Caption (a button, radio button or label), named Name when one is given;
-// its accessible name is the caption without mnemonic marks and outer blanks.
+// A control that shows Caption (a button, check box, radio button, group box or label) in Parent,
+// named Name when one is given; its accessible name is the caption without mnemonic marks and
+// outer blanks.
 template <class T>
-T* NewCaptioned(const char* Name, const QString& Caption)
+T* NewCaptioned(const char* Name, const QString& Caption, QWidget* Parent = nullptr)
 {
-    auto* Control = new T(Caption);
+    auto* Control = new T(Caption, Parent);
     if (Name) {
         Control->setObjectName(Name);
     }
     Control->setAccessibleName(WithoutMnemonic(Caption).trimmed());
     return Control;
 }
+
+// A label (as NewCaptioned) whose mnemonic moves the focus to Buddy.
+QLabel* NewBuddyLabel(const char* Name, const QString& Text, QWidget* Buddy);
 
 // Shows a modeless window, or brings it to the front when it is already shown.
 void ShowModeless(QWidget& Window);

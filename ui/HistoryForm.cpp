@@ -7,6 +7,7 @@
 
 #include "platform/Locale.h"
 #include "reports/HistoryReport.h"
+#include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/TextLinesView.h"
@@ -40,11 +41,9 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
 
     auto* Bar = new QWidget(this);
     Bar->setFixedHeight(41);
-    BtnSaveText_ = new QPushButton("&Save Text", Bar);
-    BtnSaveText_->setObjectName("BtnSaveText");
-    BtnSaveText_->setAccessibleName("Save Text");
+    auto* BtnSaveText = NewCaptioned<QPushButton>("BtnSaveText", "&Save Text", Bar);
     auto* BarLayout = new QHBoxLayout(Bar);
-    BarLayout->addWidget(BtnSaveText_);
+    BarLayout->addWidget(BtnSaveText);
     BarLayout->addStretch();
 
     auto* Layout = new QVBoxLayout(this);
@@ -52,7 +51,7 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
     Layout->setSpacing(0);
     Layout->addWidget(PageControl1_);
     Layout->addWidget(Bar);
-    connect(BtnSaveText_, &QPushButton::clicked, this, &THistoryWindow::BtnSaveTextClick);
+    connect(BtnSaveText, &QPushButton::clicked, this, &THistoryWindow::BtnSaveTextClick);
 }
 
 void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& DateTime)

@@ -5,7 +5,6 @@
 
 class Dialogs;
 class FileDialogs;
-class QPushButton;
 class QTabWidget;
 class TSimulation;
 class TTextLinesView;
@@ -38,5 +37,4 @@ private:
     QTabWidget* PageControl1_;
     TTextLinesView* HistoryRichEdit_;
     TTextLinesView* OrderHistoryRichEdit_;
-    QPushButton* BtnSaveText_;
 };

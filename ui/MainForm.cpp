@@ -36,24 +36,13 @@ constexpr int CommandPanelTop = DiagramHeight;
 const char* const LoadErrorText =
     "There was an error loading the file you requested.  The current model may not be reliable.";
 
-QPushButton* NewButton(QWidget* Parent, const char* Name, const QString& Caption, QRect Geometry)
+// A captioned control (as NewCaptioned) at Geometry in Parent.
+template <class T>
+T* NewPlaced(QWidget* Parent, const char* Name, const QString& Caption, QRect Geometry)
 {
-    auto* Button = new QPushButton(Caption, Parent);
-    Button->setObjectName(Name);
-    Button->setAccessibleName(WithoutMnemonic(Caption));
-    Button->setGeometry(Geometry);
-    return Button;
-}
-
-QLabel* NewLabel(QWidget* Parent, const char* Name, const QString& Text, QRect Geometry)
-{
-    auto* Label = new QLabel(Text, Parent);
-    if (Name) {
-        Label->setObjectName(Name);
-    }
-    Label->setAccessibleName(Text);
-    Label->setGeometry(Geometry);
-    return Label;
+    T* Control = NewCaptioned<T>(Name, Caption, Parent);
+    Control->setGeometry(Geometry);
+    return Control;
 }
 
 // A label that shows a value keeps the value as its accessible name, so it is what is read out.
@@ -61,15 +50,6 @@ void ShowValue(QLabel& Label, const QString& Value)
 {
     Label.setText(Value);
     Label.setAccessibleName(Value);
-}
-
-QGroupBox* NewGroup(QWidget* Parent, const char* Name, const QString& Title, QRect Geometry)
-{
-    auto* Group = new QGroupBox(Title, Parent);
-    Group->setObjectName(Name);
-    Group->setAccessibleName(Title);
-    Group->setGeometry(Geometry);
-    return Group;
 }
 
 }  // namespace
@@ -116,8 +96,8 @@ TMainWindow::~TMainWindow()
 
 void TMainWindow::BuildLeftColumn()
 {
-    LabelStageName_ = NewLabel(this, "LabelStageName", "Selected Stage: 0", QRect(6, 10, 150, 16));
-    BtnNewStage_ = NewButton(this, "BtnNewStage", "&New Stage", QRect(160, 5, 100, 26));
+    LabelStageName_ = NewPlaced<QLabel>(this, "LabelStageName", "Selected Stage: 0", QRect(6, 10, 150, 16));
+    BtnNewStage_ = NewPlaced<QPushButton>(this, "BtnNewStage", "&New Stage", QRect(160, 5, 100, 26));
     connect(BtnNewStage_, &QPushButton::clicked, this, &TMainWindow::BtnNewStageClick);
 
     ListParams_ = new TParamGrid(Messages_, DecimalSep_, this);
@@ -148,12 +128,12 @@ void TMainWindow::BuildLeftColumn()
     ListMeasures_->setGeometry(208, 40, LeftColumnWidth - 208, MeasuresHeight);
 
     const int CostsTop = 40 + MeasuresHeight + 8;
-    QGroupBox* Costs = NewGroup(this, "GroupBox4", "Simulated Costs", QRect(208, CostsTop, LeftColumnWidth - 212, 128));
+    QGroupBox* Costs = NewPlaced<QGroupBox>(this, "GroupBox4", "Simulated Costs", QRect(208, CostsTop, LeftColumnWidth - 212, 128));
     const char* const Captions[5] = {"Order:", "Holding:", "WIP Holding:", "Stockout:", "Total:"};
     const char* const LabelNames[5] = {"LblOrderCost", "LblHoldingCost", "LblWIPHoldingCost", "LblStockoutCost", "LblTotalCost"};
     for (int I = 0; I < 5; ++I) {
-        NewLabel(Costs, nullptr, Captions[I], QRect(8, 22 + 20 * I, 68, 16));
-        CostLabels_[I] = NewLabel(Costs, LabelNames[I], "0", QRect(76, 22 + 20 * I, 58, 16));
+        NewPlaced<QLabel>(Costs, nullptr, Captions[I], QRect(8, 22 + 20 * I, 68, 16));
+        CostLabels_[I] = NewPlaced<QLabel>(Costs, LabelNames[I], "0", QRect(76, 22 + 20 * I, 58, 16));
         CostLabels_[I]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
 }
@@ -165,11 +145,8 @@ void TMainWindow::BuildCommandPanel()
     Panel->setAccessibleName("Commands");
     Panel->setGeometry(LeftColumnWidth, CommandPanelTop, DiagramWidth, ClientHeight - CommandPanelTop);
 
-    QGroupBox* Options = NewGroup(Panel, "GroupBox2", "Options", QRect(6, 4, 196, 138));
-    ChkForceCST_ = new QCheckBox("Service Time >= CST", Options);
-    ChkForceCST_->setObjectName("ChkForceCST");
-    ChkForceCST_->setAccessibleName("Service Time >= CST");
-    ChkForceCST_->setGeometry(10, 22, 180, 20);
+    QGroupBox* Options = NewPlaced<QGroupBox>(Panel, "GroupBox2", "Options", QRect(6, 4, 196, 138));
+    ChkForceCST_ = NewPlaced<QCheckBox>(Options, "ChkForceCST", "Service Time >= CST", QRect(10, 22, 180, 20));
     connect(ChkForceCST_, &QCheckBox::clicked, this, &TMainWindow::ChkForceCSTClick);
     struct TSetting {
         const char* Name;
@@ -182,7 +159,7 @@ void TMainWindow::BuildCommandPanel()
                                  {"EditRandSeed", "RandSeed", "0", &EditRandSeed_}};
     int Top = 50;
     for (const TSetting& S : Settings) {
-        QLabel* Label = NewLabel(Options, nullptr, S.Caption, QRect(10, Top + 3, 90, 16));
+        QLabel* Label = NewPlaced<QLabel>(Options, nullptr, S.Caption, QRect(10, Top + 3, 90, 16));
         auto* Edit = new QLineEdit(S.Text, Options);
         Edit->setObjectName(S.Name);
         Edit->setAccessibleName(S.Caption);
@@ -210,10 +187,10 @@ void TMainWindow::BuildCommandPanel()
         {"BtnLoad", "&Load", QRect(482, 110, 128, 28), &TMainWindow::BtnLoadClick},
     };
     for (const TCommand& C : Commands) {
-        connect(NewButton(Panel, C.Name, C.Caption, C.Geometry), &QPushButton::clicked, this, C.Slot);
+        connect(NewPlaced<QPushButton>(Panel, C.Name, C.Caption, C.Geometry), &QPushButton::clicked, this, C.Slot);
     }
 
-    QGroupBox* Replay = NewGroup(Panel, "GroupBox1", "Instant Replay", QRect(348, 4, 262, 68));
+    QGroupBox* Replay = NewPlaced<QGroupBox>(Panel, "GroupBox1", "Instant Replay", QRect(348, 4, 262, 68));
     TrackPeriod_ = new QSlider(Qt::Horizontal, Replay);
     TrackPeriod_->setObjectName("TrackPeriod");
     TrackPeriod_->setAccessibleName("Period");
@@ -221,7 +198,7 @@ void TMainWindow::BuildCommandPanel()
     TrackPeriod_->setPageStep(5);
     TrackPeriod_->setTickPosition(QSlider::TicksBelow);
     connect(TrackPeriod_, &QSlider::valueChanged, this, &TMainWindow::TrackPeriodChange);
-    LblPeriod_ = NewLabel(Replay, "LblPeriod", "Period 0", QRect(10, 46, 120, 16));
+    LblPeriod_ = NewPlaced<QLabel>(Replay, "LblPeriod", "Period 0", QRect(10, 46, 120, 16));
 }
 
 void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TTestValuesWindow& TestValues)

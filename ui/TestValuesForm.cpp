@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,13 +35,6 @@ namespace {
 
 constexpr int StageEditWidth = 36;
 constexpr int ValueEditWidth = 56;
-
-QLabel* NewLabel(const char* Name, const QString& Text, QWidget* Buddy = nullptr)
-{
-    QLabel* Label = NewCaptioned<QLabel>(Name, Text);
-    Label->setBuddy(Buddy);
-    return Label;
-}
 
 QLineEdit* NewEdit(const QString& Name, const QString& AccessibleName, int Width)
 {
@@ -75,9 +67,7 @@ TTestValuesWindow::TTestValuesWindow(Dialogs& Messages, FileDialogs& Files, QWid
     TestRichEdit_ = new QPlainTextEdit(this);
     TestRichEdit_->setObjectName("TestRichEdit");
     TestRichEdit_->setAccessibleName("Batch results");
-    QFont Fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    Fixed.setPointSize(9);
-    TestRichEdit_->setFont(Fixed);
+    TestRichEdit_->setFont(ReportFont());
     TestRichEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     TestRichEdit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TestRichEdit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -114,7 +104,7 @@ QWidget* TTestValuesWindow::BuildDefinitionPanel()
 
     EditFilename_ = NewEdit("EditFilename", "Filename", 0);
     EditFilename_->setReadOnly(true);
-    QLabel* LblFilename = NewLabel("LblFilename", "Filename:", EditFilename_);
+    QLabel* LblFilename = NewBuddyLabel("LblFilename", "Filename:", EditFilename_);
     QPushButton* Browse = NewCaptioned<QPushButton>("BtnBrowse", "&Browse...");
     connect(Browse, &QPushButton::clicked, this, &TTestValuesWindow::BtnBrowseClick);
     Grid->addWidget(LblFilename, 4, 0);
@@ -154,7 +144,7 @@ void TTestValuesWindow::BuildRow(int N, const char* Caption, QGridLayout& Grid, 
     int Column = 0;
     for (std::size_t I = 0; I < std::size(Fields); ++I) {
         const QByteArray Name = QByteArray(LabelNames[I]) + Num.toLatin1();
-        QLabel* Label = NewLabel(Name.constData(), Fields[I].first, Fields[I].second);
+        QLabel* Label = NewBuddyLabel(Name.constData(), Fields[I].first, Fields[I].second);
         Grid.addWidget(Label, GridRow, Column++, Qt::AlignRight);
         Grid.addWidget(Fields[I].second, GridRow, Column++);
         R.All.push_back(Label);
@@ -177,7 +167,7 @@ QWidget* TTestValuesWindow::BuildCommandPanel()
     ProgressTestValues_->setTextVisible(false);
 
     auto* Row = new QHBoxLayout(Panel);
-    Row->addWidget(NewLabel("Label6", "# of Trials:", EditNumTrials_));
+    Row->addWidget(NewBuddyLabel("Label6", "# of Trials:", EditNumTrials_));
     Row->addWidget(EditNumTrials_);
     struct TCommand {
         const char* Name;

@@ -53,13 +53,6 @@ QListWidgetItem* NewItem(QListWidget& List, const TOptionItem& Option)
     return Item;
 }
 
-QLabel* NewLabel(const QString& Text, QWidget* Buddy)
-{
-    QLabel* Label = NewCaptioned<QLabel>(nullptr, Text);
-    Label->setBuddy(Buddy);
-    return Label;
-}
-
 }  // namespace
 
 TTestValuesOptionsWindow::TTestValuesOptionsWindow(Dialogs& Messages, QWidget* Parent)
@@ -100,10 +93,10 @@ TTestValuesOptionsWindow::TTestValuesOptionsWindow(Dialogs& Messages, QWidget* P
     Buttons->addWidget(Cancel);
     auto* Layout = new QVBoxLayout(this);
     Layout->setSizeConstraint(QLayout::SetFixedSize);  // a dialog's fixed borders
-    Layout->addWidget(NewLabel("Standard Performance Measures (Mean, SE, Min, and Max of Mean over Multiple Trials)", CLStdMeas_));
+    Layout->addWidget(NewBuddyLabel(nullptr, "Standard Performance Measures (Mean, SE, Min, and Max of Mean over Multiple Trials)", CLStdMeas_));
     Layout->addWidget(CLStdMeas_);
     Layout->addSpacing(6);
-    Layout->addWidget(NewLabel("Other Performance Measures", CLOtherMeas_));
+    Layout->addWidget(NewBuddyLabel(nullptr, "Other Performance Measures", CLOtherMeas_));
     Layout->addWidget(CLOtherMeas_);
     Layout->addSpacing(6);
     Layout->addLayout(Buttons);

@@ -5,18 +5,17 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 
+#include "ui/Controls.h"
+
 TTextLinesView::TTextLinesView(QWidget* Parent) : QAbstractScrollArea(Parent)
 {
-    QFont Font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    Font.setPointSize(9);
-    setFont(Font);
+    setFont(ReportFont());
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
