@@ -145,13 +145,6 @@ TStageBox* TDiagramView::Box(int StageNum) const
     return StageNum >= 1 && StageNum <= NumBoxes() ? Boxes_[static_cast<std::size_t>(StageNum) - 1] : nullptr;
 }
 
-void TDiagramView::MoveBox(int StageNum, int Left, int Top)
-{
-    if (TStageBox* B = Box(StageNum)) {
-        B->move(Left, Top);
-    }
-}
-
 void TDiagramView::SetSelected(int StageNum)
 {
     for (TStageBox* B : Boxes_) {

@@ -46,12 +46,10 @@ public:
     void RemoveAllBoxes();
     TStageBox* Box(int StageNum) const;
     int NumBoxes() const { return static_cast<int>(Boxes_.size()); }
-    void MoveBox(int StageNum, int Left, int Top);
     // The raised frame on StageNum's box only (0: none).
     void SetSelected(int StageNum);
     // Paints Picture and colours the boxes by its failed stages.
     void SetPicture(TDiagramPicture Picture);
-    const TDiagramPicture& Picture() const { return Picture_; }
     // Sizes of the inventory label texts in the font the surface paints them with.
     TLabelExtent LabelExtent() const;
 

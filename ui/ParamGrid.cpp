@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QShortcut>
 #include <QWindow>
 
 #include "engine/Constants.h"
@@ -21,7 +20,25 @@ constexpr int ValueColumn = 1;
 
 bool IsPolicyRow(int Row)
 {
-    return Row == ParamInvPolicy;
+    return ParamTypes[static_cast<std::size_t>(Row)] == TListParamType::Policy;
+}
+
+// The text an editor of the grid holds.
+QString EditorText(const QWidget* Editor)
+{
+    if (const auto* Combo = qobject_cast<const QComboBox*>(Editor)) {
+        return Combo->currentText();
+    }
+    if (const auto* Line = qobject_cast<const QLineEdit*>(Editor)) {
+        return Line->text();
+    }
+    return {};
+}
+
+// True when Editor's entry for Row is valid; otherwise Message says why.
+bool EntryValid(int Row, const QWidget* Editor, char DecimalSep, std::string& Message)
+{
+    return CheckParamEntry(Row, EditorText(Editor).toStdString(), DecimalSep, Message) == 0;
 }
 
 // The widget (or nullptr) a QObject belongs to: itself, or the nearest widget among its parents
@@ -35,17 +52,6 @@ QWidget* OwningWidget(QObject* Object)
 }
 
 }  // namespace
-
-QString EditorText(const QWidget* Editor)
-{
-    if (const auto* Combo = qobject_cast<const QComboBox*>(Editor)) {
-        return Combo->currentText();
-    }
-    if (const auto* Line = qobject_cast<const QLineEdit*>(Editor)) {
-        return Line->text();
-    }
-    return {};
-}
 
 TParamGrid::TParamGrid(Dialogs& Messages, char DecimalSep, QWidget* Parent)
     : QTableWidget(NumParams, 2, Parent), Messages_(Messages), DecimalSep_(DecimalSep)
@@ -111,7 +117,7 @@ void TParamGrid::ShowStage(const TStage& S)
 bool TParamGrid::CheckEditor(int Row, QWidget* Editor)
 {
     std::string Message;
-    if (CheckParamEntry(Row, EditorText(Editor).toStdString(), DecimalSep_, Message) == 0) {
+    if (EntryValid(Row, Editor, DecimalSep_, Message)) {
         return true;
     }
     Messages_.ShowError(Message);
@@ -168,15 +174,16 @@ bool TParamGrid::eventFilter(QObject* Watched, QEvent* Event)
 
 QWidget* TParamDelegate::createEditor(QWidget* Parent, const QStyleOptionViewItem& Option, const QModelIndex& Index) const
 {
+    const QString Name = QString::fromStdString(ParamLongNames[static_cast<std::size_t>(Index.row())]);
     if (!IsPolicyRow(Index.row())) {
         auto* Line = qobject_cast<QLineEdit*>(QStyledItemDelegate::createEditor(Parent, Option, Index));
         if (Line) {
-            Line->setAccessibleName(QString::fromStdString(ParamLongNames[static_cast<std::size_t>(Index.row())]));
+            Line->setAccessibleName(Name);
         }
         return Line;
     }
     auto* Combo = new QComboBox(Parent);
-    Combo->setAccessibleName(QString::fromStdString(ParamLongNames[ParamInvPolicy]));
+    Combo->setAccessibleName(Name);
     for (const std::string& Name : PolicyPickList) {
         Combo->addItem(QString::fromStdString(Name));
     }
@@ -221,7 +228,7 @@ bool TParamDelegate::eventFilter(QObject* Object, QEvent* Event)
         // Losing the focus to another window, or a move the window did not catch: an invalid
         // entry stays in its editor, unsaid until the user tries to leave it.
         std::string Message;
-        if (CheckParamEntry(Row, EditorText(Editor).toStdString(), Grid_.DecimalSep(), Message) != 0) {
+        if (!EntryValid(Row, Editor, Grid_.DecimalSep(), Message)) {
             return true;
         }
     }

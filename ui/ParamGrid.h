@@ -24,8 +24,6 @@ public:
     // (message shown, the edit goes on) when the entry is invalid.
     bool FinishEdit();
     bool IsEditing() const { return state() == EditingState; }
-    // True when Editor's entry for Row is valid; otherwise shows its message.
-    bool CheckEditor(int Row, QWidget* Editor);
     char DecimalSep() const { return DecimalSep_; }
 
 signals:
@@ -36,6 +34,11 @@ protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+    friend class TParamDelegate;
+    // True when Editor's entry for Row is valid; otherwise shows its message and keeps the focus
+    // in Editor.
+    bool CheckEditor(int Row, QWidget* Editor);
+
     Dialogs& Messages_;
     char DecimalSep_;
 };
@@ -56,6 +59,3 @@ protected:
 private:
     TParamGrid& Grid_;
 };
-
-// The text an editor of the grid holds.
-QString EditorText(const QWidget* Editor);
