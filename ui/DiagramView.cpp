@@ -113,7 +113,6 @@ TDiagramView::TDiagramView(QWidget* Parent) : QFrame(Parent)
     setObjectName("Panel2");
     setAccessibleName("Network diagram");
     setFixedSize(DiagramWidth, DiagramHeight);
-    Picture_.Items.push_back({TDiagramItem::TKind::Fill, 0, 0, DiagramWidth, DiagramHeight, White, White, 1, {}});
     Image1_ = new TSurface(Picture_, this);
     Image1_->setObjectName("Image1");
     Image1_->setAccessibleName("Network picture");
@@ -182,10 +181,9 @@ void TDiagramView::SetHover(int StageNum)
     }
 }
 
-TStageBox* TDiagramView::BoxAt(QPoint Point, bool& Outside) const
+TStageBox* TDiagramView::BoxAt(QPoint Point) const
 {
-    Outside = !rect().contains(Point);
-    return Outside ? nullptr : qobject_cast<TStageBox*>(childAt(Point));
+    return rect().contains(Point) ? qobject_cast<TStageBox*>(childAt(Point)) : nullptr;
 }
 
 bool TDiagramView::eventFilter(QObject* Watched, QEvent* Event)
@@ -231,8 +229,7 @@ void TDiagramView::BoxMouseEvent(TStageBox& B, QMouseEvent& Event)
             QGuiApplication::setOverrideCursor(Qt::DragMoveCursor);
         }
         if (Dragging_) {
-            bool Outside = false;
-            const TStageBox* Over = BoxAt(OnDiagram, Outside);
+            const TStageBox* Over = BoxAt(OnDiagram);
             SetHover(Over && Over != &B ? Over->StageNum() : 0);
         }
         break;
@@ -249,11 +246,10 @@ void TDiagramView::BoxMouseEvent(TStageBox& B, QMouseEvent& Event)
             emit StageClicked(N);
             break;
         }
-        bool Outside = false;
-        const TStageBox* Target = BoxAt(OnDiagram, Outside);
-        if (Outside) {
+        if (!rect().contains(OnDiagram)) {  // dropped off the diagram: nothing happens
             break;
         }
+        const TStageBox* Target = BoxAt(OnDiagram);
         if (Target && Target != &B) {
             emit LinkRequested(N, Target->StageNum());
         } else {

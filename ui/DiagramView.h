@@ -32,10 +32,10 @@ private:
     TColour Colour_ = White;
 };
 
-// The network diagram (Panel2): a white 617 x 369 panel whose surface (Image1) paints a
-// TDiagramPicture, with the stage boxes on top. The mouse on a box clicks it or, after a
-// 2-pixel move with the left button held, drags it; the drop is reported, the view decides
-// nothing about the model.
+// The network diagram (Panel2): a 617 x 369 panel whose surface (Image1) paints the
+// TDiagramPicture it was last given (nothing before the first), with the stage boxes on top. The
+// mouse on a box clicks it or, after a 2-pixel move with the left button held, drags it; the drop
+// is reported, the view decides nothing about the model.
 class TDiagramView : public QFrame {
     Q_OBJECT
 public:
@@ -66,9 +66,8 @@ protected:
 
 private:
     void BoxMouseEvent(TStageBox& Box, QMouseEvent& Event);
-    // The box under Point (diagram coordinates), or nullptr for the surface; Outside is set when
-    // Point is not on the diagram at all.
-    TStageBox* BoxAt(QPoint Point, bool& Outside) const;
+    // The box under Point (diagram coordinates), or nullptr for the surface and off the diagram.
+    TStageBox* BoxAt(QPoint Point) const;
     void SetHover(int StageNum);
     void ColourBoxes();
     void EndDrag();

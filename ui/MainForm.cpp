@@ -81,7 +81,7 @@ TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     AddShortcut(QKeySequence::Save, &TMainWindow::BtnSaveClick);
     AddShortcut(QKeySequence(Qt::Key_F5), &TMainWindow::BtnRunSimClick);
 
-    ResetTrackPeriod();
+    ShowNoRun();  // the empty model's white diagram
     SelectNothing();
     Model_.SetForceCST(ChkForceCST_->isChecked());
 }
