@@ -1,5 +1,7 @@
 #include "ui/MainForm.h"
 
+#include <array>
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -16,7 +18,7 @@
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
-#include "text/GeneralProcs.h"
+#include "reports/CostTotalsText.h"
 #include "ui/Controls.h"
 #include "ui/DiagramPicture.h"
 #include "ui/DiagramView.h"
@@ -129,10 +131,12 @@ void TMainWindow::BuildLeftColumn()
 
     const int CostsTop = 40 + MeasuresHeight + 8;
     QGroupBox* Costs = NewPlaced<QGroupBox>(this, "GroupBox4", "Simulated Costs", QRect(208, CostsTop, LeftColumnWidth - 212, 128));
-    const char* const Captions[5] = {"Order:", "Holding:", "WIP Holding:", "Stockout:", "Total:"};
+    // Only the captions here: the values come with a run.
+    const std::array<TCostLine, 5> Captions = CostTotalsLines(TCostTotals{}, DecimalSep_);
     const char* const LabelNames[5] = {"LblOrderCost", "LblHoldingCost", "LblWIPHoldingCost", "LblStockoutCost", "LblTotalCost"};
     for (int I = 0; I < 5; ++I) {
-        NewPlaced<QLabel>(Costs, nullptr, Captions[I], QRect(8, 22 + 20 * I, 68, 16));
+        NewPlaced<QLabel>(Costs, nullptr, QString::fromStdString(Captions[static_cast<std::size_t>(I)].Caption),
+                          QRect(8, 22 + 20 * I, 68, 16));
         CostLabels_[I] = NewPlaced<QLabel>(Costs, LabelNames[I], "0", QRect(76, 22 + 20 * I, 58, 16));
         CostLabels_[I]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -259,9 +263,9 @@ void TMainWindow::SelectNothing()
 
 void TMainWindow::SetCostLabels(const TCostTotals& Costs)
 {
-    const double Values[5] = {Costs.OrderCost, Costs.HoldingCost, Costs.WIPHoldingCost, Costs.StockoutCost, Costs.TotalCost};
-    for (int I = 0; I < 5; ++I) {
-        ShowValue(*CostLabels_[I], QString::fromStdString(FormatFixed(Values[I], 2, DecimalSep_)));
+    const std::array<TCostLine, 5> Lines = CostTotalsLines(Costs, DecimalSep_);
+    for (std::size_t I = 0; I < Lines.size(); ++I) {
+        ShowValue(*CostLabels_[I], QString::fromStdString(Lines[I].Value));
     }
 }
 
