@@ -4,6 +4,6 @@
 
 class QWidget;
 
-// What the stats and history windows share: caption, initial size, Escape hides the window, and
-// closing one of them never keeps the program running once the main window is closed.
+// What the stats, history and batch runs windows share: caption, initial size, Escape hides the
+// window, and closing one of them never keeps the program running once the main window is closed.
 void SetUpSecondaryWindow(QWidget& Window, const QString& Caption, QSize Size);

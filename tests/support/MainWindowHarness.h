@@ -9,7 +9,7 @@
 #include "support/ScriptedFileDialogs.h"
 #include "ui/ProgramWindows.h"
 
-// The program's three windows over scripted dialogs and file choosers, the main window shown
+// The program's five windows over scripted dialogs and file choosers, the main window shown
 // and active.
 struct TMainWindowHarness {
     TScriptedDialogs Dialogs;
