@@ -130,15 +130,20 @@ TProfile TProfile::Parse(std::string_view Text)
     return Profile;
 }
 
-TProfile TProfile::Load(const std::string& Path)
+std::optional<TProfile> TProfile::Read(const std::string& Path, std::string& Message)
 {
     std::string Contents;
-    std::string Ignored;
     // A profile is a few kilobytes; anything beyond a megabyte is no profile of ours.
-    if (!ReadWholeFile(Path, Contents, Ignored, std::size_t{1} << 20)) {
-        return TProfile{};
+    if (!ReadWholeFile(Path, Contents, Message, std::size_t{1} << 20)) {
+        return std::nullopt;
     }
     return Parse(Contents);
+}
+
+TProfile TProfile::Load(const std::string& Path)
+{
+    std::string Ignored;
+    return Read(Path, Ignored).value_or(TProfile{});
 }
 
 TProfile::TSection* TProfile::Find(std::string_view Section)

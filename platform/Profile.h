@@ -17,7 +17,10 @@ class TProfile {
 public:
     // Parses a file's bytes.
     static TProfile Parse(std::string_view Text);
-    // Reads Path; a file that is missing or cannot be read gives an empty profile.
+    // Reads Path; a file that is missing, cannot be read or is larger than a megabyte gives
+    // nothing and Message the reason, naming the file.
+    static std::optional<TProfile> Read(const std::string& Path, std::string& Message);
+    // Read, with an empty profile for a file that gives nothing.
     static TProfile Load(const std::string& Path);
 
     // The value text of Key in Section, or nothing when either is missing.

@@ -64,6 +64,20 @@ TFileResult WriteInPlace(const std::string& Path, const fs::path& Target, const 
     return Error == 0 ? TFileResult{} : Failure(Path, Reason(Error));
 }
 
+// As far as the system follows a chain of symbolic links.
+constexpr int MaxLinkHops = 40;
+
+// Where the symbolic link P leads (a relative target taken from P's folder); P itself when the
+// link cannot be read, with Ec telling why.
+fs::path FollowLink(const fs::path& P, std::error_code& Ec)
+{
+    const fs::path Link = fs::read_symlink(P, Ec);
+    if (Ec) {
+        return P;
+    }
+    return Link.is_absolute() ? Link : P.parent_path() / Link;
+}
+
 // The descriptor when Path names one of this process's own open descriptors (/dev/stdout,
 // /dev/fd/N, /proc/self/fd/N, or a link leading to one of these).
 std::optional<int> OwnDescriptor(const std::string& Path)
@@ -74,7 +88,7 @@ std::optional<int> OwnDescriptor(const std::string& Path)
         return std::nullopt;
     }
     fs::path P = fs::absolute(Path, Ec);
-    for (int Hop = 0; Hop < 40 && !Ec; ++Hop) {
+    for (int Hop = 0; Hop < MaxLinkHops && !Ec; ++Hop) {
         const fs::path Folder = fs::weakly_canonical(P.parent_path(), Ec);
         if (!Ec && Folder == OwnFds && AllDigits(P.filename().string()) && P.filename().string().size() < 10) {
             return std::stoi(P.filename().string());
@@ -82,8 +96,7 @@ std::optional<int> OwnDescriptor(const std::string& Path)
         if (Ec || !fs::is_symlink(P, Ec)) {
             return std::nullopt;
         }
-        const fs::path Link = fs::read_symlink(P, Ec);
-        P = Link.is_absolute() ? Link : P.parent_path() / Link;
+        P = FollowLink(P, Ec);
     }
     return std::nullopt;
 }
@@ -250,11 +263,8 @@ std::string SaveTarget(const std::string& Path)
 {
     std::error_code Ec;
     fs::path P = fs::absolute(Path, Ec);
-    for (int Hop = 0; Hop < 40 && !Ec && fs::is_symlink(P, Ec); ++Hop) {
-        const fs::path Link = fs::read_symlink(P, Ec);
-        if (!Ec) {
-            P = Link.is_absolute() ? Link : P.parent_path() / Link;
-        }
+    for (int Hop = 0; Hop < MaxLinkHops && !Ec && fs::is_symlink(P, Ec); ++Hop) {
+        P = FollowLink(P, Ec);
     }
     const fs::path Resolved = fs::weakly_canonical(P, Ec);
     return Ec ? P.lexically_normal().string() : Resolved.string();
