@@ -13,12 +13,8 @@ namespace {
 const std::string Gap = "  ";
 constexpr int MinWidth = 8;
 
-// The statistics of the options, in column order, with the TStats statistic each reads.
-struct TStatistic {
-    const char* Option;
-    const char* Value;
-};
-constexpr std::array<TStatistic, 4> Statistics = {{{"Mean", "Avg"}, {"SEM", "Stdev"}, {"Min", "Min"}, {"Max", "Max"}}};
+// The TStats statistic each of StatisticTexts reads.
+constexpr std::array<const char*, StatisticTexts.size()> StatisticValues = {"Avg", "Stdev", "Min", "Max"};
 
 TResultColumn MetricColumn(TColumnKind Kind, int Metric, const std::string& Suffix, const std::string& Statistic, int Stage)
 {
@@ -61,6 +57,25 @@ std::string Field(const TResultColumn& C, const TSettingResult& R, char Sep)
     return {};
 }
 
+// The system's value of cost metric Metric.
+double SystemCost(const TCostTotals& Costs, int Metric)
+{
+    switch (Metric) {
+    case MetricTotalCost:
+        return Costs.TotalCost;
+    case MetricOrderCost:
+        return Costs.OrderCost;
+    case MetricHoldingCost:
+        return Costs.HoldingCost;
+    case MetricWIPHoldingCost:
+        return Costs.WIPHoldingCost;
+    case MetricStockoutCost:
+        return Costs.StockoutCost;
+    default:
+        return 0;
+    }
+}
+
 }  // namespace
 
 TSettingResult::TSettingResult(int NumStages, int32_t NumParams)
@@ -90,7 +105,7 @@ void TSettingResult::Fold(const TTrialResult& Trial)
         OrderQtySDAcc[S].Add(Trial.OrderQtySD[S]);
     }
     for (int J = 0; J < NumCostMetrics; ++J) {
-        TrialStats[0].Get(J)->Add(Trial.SystemSums[static_cast<std::size_t>(J)]);
+        TrialStats[0].Get(J)->Add(SystemCost(Trial.Costs, J));
     }
     for (const double Cost : Trial.PeriodTotalCosts) {
         PeriodCostAcc.Add(Cost);
@@ -116,9 +131,9 @@ std::vector<TResultColumn> ChooseResultColumns(const TParamSet& Set, int NumStag
             continue;
         }
         if (J < NumCostMetrics) {
-            for (const TStatistic& St : Statistics) {
-                if (Options.IsMeasureChecked(Name, St.Option)) {
-                    Columns.push_back(MetricColumn(TColumnKind::System, J, St.Option, St.Value, 0));
+            for (std::size_t St = 0; St < StatisticTexts.size(); ++St) {
+                if (Options.IsMeasureChecked(Name, StatisticTexts[St])) {
+                    Columns.push_back(MetricColumn(TColumnKind::System, J, StatisticTexts[St], StatisticValues[St], 0));
                 }
             }
         }
@@ -128,10 +143,10 @@ std::vector<TResultColumn> ChooseResultColumns(const TParamSet& Set, int NumStag
         if (!Options.IsMeasureChecked(Name, "By Stage")) {
             continue;
         }
-        for (const TStatistic& St : Statistics) {
-            if (Options.IsMeasureChecked(Name, St.Option)) {
+        for (std::size_t St = 0; St < StatisticTexts.size(); ++St) {
+            if (Options.IsMeasureChecked(Name, StatisticTexts[St])) {
                 for (int S = 1; S <= NumStages; ++S) {
-                    Columns.push_back(MetricColumn(TColumnKind::Stage, J, St.Option, St.Value, S));
+                    Columns.push_back(MetricColumn(TColumnKind::Stage, J, StatisticTexts[St], StatisticValues[St], S));
                 }
             }
         }
@@ -172,17 +187,4 @@ std::string BatchResultLine(const std::vector<TResultColumn>& Columns, const TSe
 std::vector<std::string> BatchClosingLines()
 {
     return {"", ""};
-}
-
-std::vector<std::string> BuildBatchResultsText(const TBatchHeading& Heading, const std::vector<TResultColumn>& Columns,
-                                               const std::vector<TSettingResult>& Settings, char DecimalSep)
-{
-    std::vector<std::string> Lines = BatchHeadingLines(Heading, Columns);
-    for (const TSettingResult& R : Settings) {
-        Lines.push_back(BatchResultLine(Columns, R, DecimalSep));
-    }
-    for (std::string& L : BatchClosingLines()) {
-        Lines.push_back(std::move(L));
-    }
-    return Lines;
 }

@@ -5,18 +5,17 @@
 #include <vector>
 
 #include "engine/ListParamType.h"
+#include "engine/Simulation.h"
 #include "stats/Stats.h"
 
 class TParamSet;
 class TReportOptions;
 
-inline constexpr int NumCostMetrics = 5;  // metrics 0..4, the ones with system columns
-
 // What one trial (one run) contributes to its setting's results.
 struct TTrialResult {
     std::vector<std::array<double, NumMetrics>> StageMeans;  // [s][j]: stage s's Avg of metric j; s = 1..n, entry 0 unused
     std::vector<double> OrderQtySD;                          // [s]: stage s's Stdev of "Order Qty"
-    std::array<double, NumCostMetrics> SystemSums{};         // per cost metric, the stages' means added in stage order
+    TCostTotals Costs;                                       // the run's cost totals: the system columns
     std::vector<double> PeriodTotalCosts;                    // per measured period, the stages' total costs added in stage order
 };
 
@@ -84,6 +83,3 @@ std::vector<std::string> BatchHeadingLines(const TBatchHeading& Heading, const s
 std::string BatchResultLine(const std::vector<TResultColumn>& Columns, const TSettingResult& Result, char DecimalSep);
 // The two empty lines that close a batch.
 std::vector<std::string> BatchClosingLines();
-// The whole text of a batch: heading block, one line per setting, closing lines.
-std::vector<std::string> BuildBatchResultsText(const TBatchHeading& Heading, const std::vector<TResultColumn>& Columns,
-                                               const std::vector<TSettingResult>& Settings, char DecimalSep);

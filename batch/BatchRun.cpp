@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -41,6 +42,14 @@ private:
     std::vector<double> Values_;
 };
 
+// Writes setting I's values into the model, in column order.
+void ApplySetting(TSimulation& Model, const TParamSet& Set, int32_t I)
+{
+    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+        Model.SetParam(Set.ParamStage(K), Set.ParamIndex(K), Set.Values(I, K));
+    }
+}
+
 }  // namespace
 
 void CollectTrialResult(const TSimulation& Model, TTrialResult& Trial)
@@ -49,18 +58,15 @@ void CollectTrialResult(const TSimulation& Model, TTrialResult& Trial)
     const std::size_t Stages = static_cast<std::size_t>(N) + 1;
     Trial.StageMeans.resize(Stages);
     Trial.OrderQtySD.resize(Stages);
-    Trial.SystemSums.fill(0.0);
     for (int S = 1; S <= N; ++S) {
         const TStats& Stats = Model.Stage(S).Stats();
         auto& Means = Trial.StageMeans[static_cast<std::size_t>(S)];
         for (int J = 0; J < NumMetrics; ++J) {
             Means[static_cast<std::size_t>(J)] = Stats.Get(J)->Avg();
         }
-        for (int J = 0; J < NumCostMetrics; ++J) {
-            Trial.SystemSums[static_cast<std::size_t>(J)] += Means[static_cast<std::size_t>(J)];
-        }
         Trial.OrderQtySD[static_cast<std::size_t>(S)] = Stats.Get(MetricOrderQty)->Stdev();
     }
+    Trial.Costs = Model.CostTotals();
     const int32_t WarmUp = Model.WarmUp();
     const int32_t Measured = Model.Period() - WarmUp;
     Trial.PeriodTotalCosts.assign(static_cast<std::size_t>(Measured > 0 ? Measured : 0), 0.0);
@@ -73,92 +79,90 @@ void CollectTrialResult(const TSimulation& Model, TTrialResult& Trial)
     }
 }
 
-TCostTotals RunTrial(TSimulation& Model, const TRunSettings& Settings, int64_t Seed, TTrialResult& Trial)
+namespace {
+
+// One trial: resets the model, runs it with Settings' periods and warm-up, continuing the
+// generator where it stands, and reads the trial's result into Trial.
+void RunTrial(TSimulation& Model, const TRunSettings& Settings, TTrialResult& Trial)
 {
     Model.Reset();
-    const TCostTotals Costs = Model.RunSimulation(Settings.NumPeriods, Settings.WarmUp, Seed);
+    Model.RunSimulation(Settings.NumPeriods, Settings.WarmUp, -1);
     CollectTrialResult(Model, Trial);
-    return Costs;
 }
-
-namespace {
 
 // The generator state the batch's first trial starts from: the seed as a run takes it.
 uint32_t FirstTrialState(const TSimulation& Model, const TBatchRun& Run)
 {
-    const int64_t Seed = Run.Settings.Seed;
-    if (Seed > 0) {
-        return static_cast<uint32_t>(Seed);
+    if (Run.Settings.Seed == 0 && Run.ClockSeed) {
+        return Run.ClockSeed();
     }
-    if (Seed == 0) {
-        if (Run.ClockSeed) {
-            return Run.ClockSeed();
-        }
-        TRandom Clock;
-        Clock.Seed(0);
-        return Clock.RandSeed;
-    }
-    return Model.RandSeed();
+    TRandom Random;
+    Random.RandSeed = Model.RandSeed();
+    Random.Seed(Run.Settings.Seed);
+    return Random.RandSeed;
 }
 
-// What every setting draws from the generator per trial, and whether a trial's results can depend
-// on the trial before it other than through the generator: an "OQ" stage with a finite reorder
-// point may skip its first period's order and then smooth the forecast the previous trial left.
-struct TSettingShape {
-    int DemandStages = 0;
-    bool CarriesForecast = false;
+// What settings 1..Last draw from the generator per trial, and whether a trial's results can
+// depend on the trial before it other than through the generator: an "OQ" stage with a finite
+// reorder point may skip its first period's order and then smooth the forecast the previous trial
+// left.
+struct TSettingShapes {
+    std::vector<int> DemandStages;  // [i]: stages with demand under setting i; entry 0 unused
+    bool CarriesForecast = false;   // under any of the settings
 };
 
-std::vector<TSettingShape> SettingShapes(const TSimulation& Model, const TParamSet& Set)
+TSettingShapes SettingShapes(const TSimulation& Model, const TParamSet& Set, int32_t Last)
 {
     // A scratch copy takes each setting's values exactly as the model would (rounding, codes).
     TSilentDialogs Quiet;
     TSimulation Scratch(Quiet);
     Scratch.CopyModel(Model);
-    std::vector<TSettingShape> Shapes(static_cast<std::size_t>(Set.NumSettings()) + 1);
-    for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
-        for (int32_t K = 1; K <= Set.NumParams(); ++K) {
-            Scratch.Stage(Set.ParamStage(K)).SetParam(Set.ParamIndex(K), Set.Values(I, K));
-        }
-        TSettingShape& Shape = Shapes[static_cast<std::size_t>(I)];
+    TSettingShapes Shapes;
+    Shapes.DemandStages.assign(static_cast<std::size_t>(std::max(Last, 0)) + 1, 0);
+    for (int32_t I = 1; I <= Last; ++I) {
+        ApplySetting(Scratch, Set, I);
+        Shapes.DemandStages[static_cast<std::size_t>(I)] = DemandStageCount(Scratch);
         for (int N = 1; N <= Scratch.NumStages(); ++N) {
             const TStage& S = Scratch.Stage(N);
-            Shape.DemandStages += S.DemandMean > 0 ? 1 : 0;
-            Shape.CarriesForecast = Shape.CarriesForecast || (S.InvPolicy == PolicyOQ && S.OQReorderPoint != IntInf);
+            Shapes.CarriesForecast = Shapes.CarriesForecast || (S.InvPolicy == PolicyOQ && S.OQReorderPoint != IntInf);
         }
     }
     return Shapes;
 }
 
 // Messages a trial on a worker thread shows, kept to be shown in trial order by the caller's thread.
+struct TMessage {
+    bool Error = true;
+    std::string Text;
+};
+
 class TRecordedMessages final : public Dialogs {
 public:
-    std::vector<std::string> Errors;
-    void ShowError(const std::string& Text) override { Errors.push_back(Text); }
-    void ShowInfo(const std::string& Text) override { Errors.push_back(Text); }
+    std::vector<TMessage> Kept;
+    void ShowError(const std::string& Text) override { Kept.push_back({true, Text}); }
+    void ShowInfo(const std::string& Text) override { Kept.push_back({false, Text}); }
     bool AskYesNo(const std::string&) override { return true; }
 };
 
 struct TTrialOutcome {
+    uint32_t Start = 0;  // the generator state the trial started from
     TTrialResult Result;
-    TCostTotals Costs;
-    std::vector<std::string> Messages;
+    std::vector<TMessage> Messages;
 };
 
 // Trials run on copies of the model by worker threads, handed out in trial order as their start
-// states arrive (Add) and taken back in trial order. At most Window results wait to be taken, so
-// memory stays bounded however long the batch.
+// states arrive (Add) and taken back in trial order. A ring of Ring slots holds each trial from
+// its start state to its outcome: at most Ring trials are added and not yet taken, so memory stays
+// bounded however long the batch.
 class TTrialPool {
 public:
     // Each worker copies Model on its own thread, so that the memory it runs on is its own and
     // never shares a cache line with another worker's; the constructor returns when every copy
     // is made, before the caller goes on to change Model.
-    TTrialPool(const TSimulation& Model, const TParamSet& Set, const TRunSettings& Settings, std::size_t NumTrials,
-               int32_t FirstSetting, int32_t Trials, int Jobs)
-        : Set_(Set), Settings_(Settings), FirstSetting_(FirstSetting), Trials_(Trials),
-          Window_(static_cast<std::size_t>(4 * Jobs)), Slots_(Window_)
+    TTrialPool(const TSimulation& Model, const TParamSet& Set, const TRunSettings& Settings, int32_t FirstSetting,
+               int32_t Trials, int Jobs, std::size_t Ring)
+        : Set_(Set), Settings_(Settings), FirstSetting_(FirstSetting), Trials_(Trials), Slots_(Ring)
     {
-        Starts_.reserve(NumTrials);  // never moves, so workers read the states added without the lock
         try {
             for (int J = 0; J < Jobs; ++J) {
                 Workers_.emplace_back([this, &Model] { Work(Model); });
@@ -174,12 +178,13 @@ public:
     TTrialPool(const TTrialPool&) = delete;
     TTrialPool& operator=(const TTrialPool&) = delete;
 
-    // The generator state the next trial starts from. REQUIRES: fewer than NumTrials added.
+    // The generator state the next trial starts from. REQUIRES: fewer than Ring trials added and
+    // not yet taken.
     void Add(uint32_t Start)
     {
         {
             std::lock_guard<std::mutex> Lock(Mutex_);
-            Starts_.push_back(Start);
+            Slots_[Added_++ % Slots_.size()].Start = Start;
         }
         Changed_.notify_all();
     }
@@ -188,20 +193,19 @@ public:
     TTrialOutcome Take(std::size_t Index)
     {
         std::unique_lock<std::mutex> Lock(Mutex_);
-        TSlot& Slot = Slots_[Index % Window_];
+        TSlot& Slot = Slots_[Index % Slots_.size()];
         Changed_.wait(Lock, [&] { return Slot.Ready || Failure_; });
         if (Failure_) {
             std::rethrow_exception(Failure_);
         }
         TTrialOutcome Outcome = std::move(Slot.Outcome);
         Slot.Ready = false;
-        Taken_ = Index + 1;
-        Changed_.notify_all();
         return Outcome;
     }
 
 private:
     struct TSlot {
+        uint32_t Start = 0;
         bool Ready = false;
         TTrialOutcome Outcome;
     };
@@ -232,28 +236,27 @@ private:
             int32_t Applied = 0;
             for (;;) {
                 std::size_t Index = 0;
+                TTrialOutcome Outcome;
                 {
                     std::unique_lock<std::mutex> Lock(Mutex_);
-                    Changed_.wait(Lock, [&] { return Stopping_ || (Next_ < Starts_.size() && Next_ < Taken_ + Window_); });
+                    Changed_.wait(Lock, [&] { return Stopping_ || Next_ < Added_; });
                     if (Stopping_) {
                         return;
                     }
                     Index = Next_++;
+                    Outcome.Start = Slots_[Index % Slots_.size()].Start;
                 }
                 const int32_t Setting = FirstSetting_ + static_cast<int32_t>(Index / static_cast<std::size_t>(Trials_));
                 if (Setting != Applied) {
-                    for (int32_t K = 1; K <= Set_.NumParams(); ++K) {
-                        Model.SetParam(Set_.ParamStage(K), Set_.ParamIndex(K), Set_.Values(Setting, K));
-                    }
+                    ApplySetting(Model, Set_, Setting);
                     Applied = Setting;
                 }
-                TTrialOutcome Outcome;
-                Model.SetRandSeed(Starts_[Index]);
-                Messages.Errors.clear();
-                Outcome.Costs = RunTrial(Model, Settings_, -1, Outcome.Result);
-                Outcome.Messages = std::move(Messages.Errors);
+                Model.SetRandSeed(Outcome.Start);
+                Messages.Kept.clear();
+                RunTrial(Model, Settings_, Outcome.Result);
+                Outcome.Messages = std::move(Messages.Kept);
                 std::lock_guard<std::mutex> Lock(Mutex_);
-                TSlot& Slot = Slots_[Index % Window_];
+                TSlot& Slot = Slots_[Index % Slots_.size()];
                 Slot.Outcome = std::move(Outcome);
                 Slot.Ready = true;
                 Changed_.notify_all();
@@ -269,14 +272,12 @@ private:
 
     const TParamSet& Set_;
     const TRunSettings Settings_;
-    std::vector<uint32_t> Starts_;  // added so far
     const int32_t FirstSetting_;
     const int32_t Trials_;
-    const std::size_t Window_;
-    std::vector<TSlot> Slots_;
-    std::size_t Next_ = 0;   // the next trial to hand out
-    std::size_t Taken_ = 0;  // trials taken back so far
-    std::size_t Copied_ = 0;  // workers that have their copy of the model
+    std::vector<TSlot> Slots_;  // trial I in slot I % Ring
+    std::size_t Added_ = 0;     // trials whose start state has come
+    std::size_t Next_ = 0;      // the next trial to hand out
+    std::size_t Copied_ = 0;    // workers that have their copy of the model
     bool Stopping_ = false;
     std::exception_ptr Failure_;
     std::mutex Mutex_;
@@ -285,6 +286,23 @@ private:
 };
 
 }  // namespace
+
+TBatchHeading BatchHeadingFor(const std::string& DateTime, const std::string& ModelPath,
+                              const TRunSettingsTexts& Texts)
+{
+    TBatchHeading Heading;
+    Heading.DateTime = DateTime;
+    Heading.DataFile = std::filesystem::path(ModelPath).filename().string();
+    Heading.SeedText = Texts.Seed;
+    Heading.PeriodsText = Texts.NumPeriods;
+    Heading.WarmUpText = Texts.WarmUp;
+    return Heading;
+}
+
+int DefaultBatchJobs()
+{
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 void BatchPartRange(int32_t NumSettings, int32_t K, int32_t N, int32_t& First, int32_t& Last)
 {
@@ -317,60 +335,59 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
     TBatchOutcome Outcome;
     {
         const TSavedValues Saved(Model, Set);
-        const std::vector<TSettingShape> Shapes = SettingShapes(Model, Set);
-        bool CarriesForecast = false;
-        for (const TSettingShape& Shape : Shapes) {
-            CarriesForecast = CarriesForecast || Shape.CarriesForecast;
-        }
         // The pre-pass walks the one random sequence from trial to trial. A carried forecast makes
         // a trial depend on the whole trial before it: such a batch replays the trials before its
-        // part, and runs its own one after the other.
+        // part, and runs its own one after the other. One after the other from the batch's start,
+        // neither is needed.
         const std::size_t PartStart = static_cast<std::size_t>(First - 1) * static_cast<std::size_t>(Trials);
         const std::size_t PartEnd = Last >= First ? static_cast<std::size_t>(Last) * static_cast<std::size_t>(Trials) : PartStart;
-        const bool Parallel = Run.Jobs > 1 && !CarriesForecast && PartStart < PartEnd;
+        const bool Walks = PartStart < PartEnd && (Run.Jobs > 1 || PartStart > 0);
+        const TSettingShapes Shapes = Walks ? SettingShapes(Model, Set, Last) : TSettingShapes{};
+        const bool Parallel = Walks && Run.Jobs > 1 && !Shapes.CarriesForecast;
         uint32_t State = FirstTrialState(Model, Run);
         const auto Step = [&](std::size_t Trial) {
             const std::size_t Setting = Trial / static_cast<std::size_t>(Trials) + 1;
-            State = StreamAfterPeriods(N, Shapes[Setting].DemandStages, State, Run.Settings.NumPeriods);
+            State = StreamAfterPeriods(N, Shapes.DemandStages[Setting], State, Run.Settings.NumPeriods);
         };
         TTrialResult Discarded;
         for (std::size_t Before = 0; Before < PartStart; ++Before) {
-            if (CarriesForecast) {
+            if (Shapes.CarriesForecast) {
                 if (Before % static_cast<std::size_t>(Trials) == 0) {
-                    const int32_t I = static_cast<int32_t>(Before / static_cast<std::size_t>(Trials)) + 1;
-                    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
-                        Model.SetParam(Set.ParamStage(K), Set.ParamIndex(K), Set.Values(I, K));
-                    }
+                    ApplySetting(Model, Set, static_cast<int32_t>(Before / static_cast<std::size_t>(Trials)) + 1);
                 }
                 Model.SetRandSeed(State);
-                RunTrial(Model, Run.Settings, -1, Discarded);
+                RunTrial(Model, Run.Settings, Discarded);
+                State = Model.RandSeed();
+            } else {
+                Step(Before);
             }
-            Step(Before);
         }
-        // The start states of the part's trials as far as the pre-pass has come. One after the
-        // other, only the first is needed; on workers, the pre-pass stays a little ahead of the
-        // trials taken back, so that it overlaps their runs.
-        std::vector<uint32_t> Starts{State};
+        // On workers, the pre-pass hands out the start states of as many trials as the pool's
+        // ring holds beyond the ones taken back, so that it overlaps their runs.
         std::optional<TTrialPool> Pool;
-        const std::size_t Lead = 8 * static_cast<std::size_t>(std::max(Run.Jobs, 1));
+        const std::size_t Ring = 4 * static_cast<std::size_t>(std::max(Run.Jobs, 1));
+        std::size_t Added = 0;
         const auto WalkTo = [&](std::size_t Count) {
-            for (Count = std::min(Count, PartEnd - PartStart); Starts.size() < Count;) {
-                Step(PartStart + Starts.size() - 1);
-                Starts.push_back(State);
+            for (Count = std::min(Count, PartEnd - PartStart); Added < Count; ++Added) {
+                if (Added > 0) {
+                    Step(PartStart + Added - 1);
+                }
                 Pool->Add(State);
             }
         };
         if (Parallel) {
-            Pool.emplace(Model, Set, Run.Settings, PartEnd - PartStart, First, Trials, Run.Jobs);
-            Pool->Add(State);
+            Pool.emplace(Model, Set, Run.Settings, First, Trials, Run.Jobs, Ring);
+            WalkTo(Ring);
+        } else if (PartStart < PartEnd) {
+            // One after the other, every trial continues the sequence the one before left.
+            Model.SetRandSeed(State);
         }
         std::size_t Index = PartStart;
+        uint32_t LastStart = State;  // of the last trial taken from the pool
         TSettingResult Result(N, Set.NumParams());
         TTrialResult Trial;
         for (int32_t I = First; I <= Last; ++I) {
-            for (int32_t K = 1; K <= Set.NumParams(); ++K) {
-                Model.SetParam(Set.ParamStage(K), Set.ParamIndex(K), Set.Values(I, K));
-            }
+            ApplySetting(Model, Set, I);
             // Read back after all columns went in: a pair that occurs twice shows the last value.
             for (int32_t K = 1; K <= Set.NumParams(); ++K) {
                 Result.ParamValues[static_cast<std::size_t>(K)] = Model.GetParam(Set.ParamStage(K), Set.ParamIndex(K));
@@ -380,25 +397,24 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
             }
             Result.Reset();
             for (int32_t T = 1; T <= Trials; ++T, ++Index) {
-                TCostTotals Costs;
                 if (Pool) {
-                    WalkTo(Index - PartStart + Lead);
                     TTrialOutcome Outcome = Pool->Take(Index - PartStart);
-                    for (const std::string& Message : Outcome.Messages) {
-                        Model.Messages().ShowError(Message);
+                    WalkTo(Index - PartStart + 1 + Ring);
+                    for (const TMessage& Message : Outcome.Messages) {
+                        if (Message.Error) {
+                            Model.Messages().ShowError(Message.Text);
+                        } else {
+                            Model.Messages().ShowInfo(Message.Text);
+                        }
                     }
+                    LastStart = Outcome.Start;
                     Trial = std::move(Outcome.Result);
-                    Costs = Outcome.Costs;
                 } else {
-                    // One after the other, every trial continues the sequence the one before left.
-                    if (Index == PartStart) {
-                        Model.SetRandSeed(Starts[0]);
-                    }
-                    Costs = RunTrial(Model, Run.Settings, -1, Trial);
+                    RunTrial(Model, Run.Settings, Trial);
                 }
                 Result.Fold(Trial);
                 if (Callbacks.TrialDone) {
-                    Callbacks.TrialDone(Costs);
+                    Callbacks.TrialDone(Trial.Costs);
                 }
             }
             Append(BatchResultLine(Columns, Result, Run.DecimalSep));
@@ -413,8 +429,8 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
         if (Parallel && Index > PartStart) {
             // The model holds what running the trials one after the other leaves: the last trial's
             // run, and the generator where it ended.
-            Model.SetRandSeed(Starts[Index - 1 - PartStart]);
-            RunTrial(Model, Run.Settings, -1, Trial);
+            Model.SetRandSeed(LastStart);
+            RunTrial(Model, Run.Settings, Trial);
         }
     }
     if (Run.WriteClosing) {

@@ -19,7 +19,9 @@ struct TBatchRun {
     TBatchHeading Heading;  // the texts of the heading block; its NumStages and NumTrials are filled in
     char DecimalSep = '.';
     // Threads running trials side by side; 1 runs every trial on the model itself, one after the
-    // other. Every number of threads gives the same bytes.
+    // other, and so does a batch whose model has an "OQ" stage with a finite reorder point under
+    // any of its settings (a trial then carries a forecast into the next). Every number of
+    // threads gives the same bytes.
     int Jobs = 1;
     // A part of the batch: settings FirstSetting..LastSetting (at most the last), with or without the
     // heading block and the closing lines, so that the parts of one batch, concatenated in order,
@@ -32,6 +34,13 @@ struct TBatchRun {
     // The generator state a seed of 0 stands for (read once per batch); empty: the clock.
     std::function<uint32_t()> ClockSeed;
 };
+
+// The heading of a batch run on the model file ModelPath (its name without the folder) with the
+// run settings as typed.
+TBatchHeading BatchHeadingFor(const std::string& DateTime, const std::string& ModelPath,
+                              const TRunSettingsTexts& Texts);
+// The number of threads a batch runs on unless told: one per processor core, at least one.
+int DefaultBatchJobs();
 
 // How a batch talks to whoever started it. Every member may be left empty. All are called on the
 // thread that called RunBatch.
@@ -55,11 +64,12 @@ struct TBatchOutcome {
 // Runs the batch: the heading block; for each setting, its values written into the model through
 // the parameter entry point, then NumTrials trials, each a reset and a run, and the setting's line;
 // then the two closing lines. Only the very first trial of the batch gets the run's seed, every
-// later one continues the random sequence where the trial before it left it. With several Jobs the
-// trials run on copies of the model, each started from the generator state a pre-pass over the
-// sequence finds for it, and their results are folded in trial order: the text is the same byte
-// for byte. Afterwards every column's parameter has its value from before the batch again (also
-// when a callback throws); the model's run state and generator are those of the last trial.
+// later one continues the random sequence where the trial before it left it. With several Jobs
+// (and no finite "OQ" reorder point, see Jobs) the trials run on copies of the model, each started
+// from the generator state a pre-pass over the sequence finds for it, and their results are folded
+// in trial order: the text is the same byte for byte. Afterwards every column's parameter has its
+// value from before the batch again (also when a callback throws); the model's run state and
+// generator are those of the last trial.
 // REQUIRES: the model checks and the settings checks passed; every column's parameter index is
 // in 0..44 and its stage in 1..NumStages (as BuildSweepSet and LoadParamSet ensure).
 TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options, const TBatchRun& Run,
@@ -69,10 +79,7 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
 // as even as possible, in order. A part may be empty (First > Last) when N > NumSettings.
 void BatchPartRange(int32_t NumSettings, int32_t K, int32_t N, int32_t& First, int32_t& Last);
 
-// One trial: resets the model, runs it with Settings' periods and warm-up and Seed, and reads the
-// trial's result into Trial. Returns the run's cost totals.
-TCostTotals RunTrial(TSimulation& Model, const TRunSettings& Settings, int64_t Seed, TTrialResult& Trial);
 // What the model's last run contributes to a batch: every stage's mean of every metric and SD
-// of its order quantities, the system sums of the cost means, and the system's total cost of
-// every period after the warm-up.
+// of its order quantities, the run's cost totals, and the system's total cost of every period
+// after the warm-up.
 void CollectTrialResult(const TSimulation& Model, TTrialResult& Trial);

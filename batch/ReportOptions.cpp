@@ -11,15 +11,13 @@
 namespace {
 
 // Item texts and profile keys of a metric's five check boxes, by position 1..5.
-const std::array<const char*, 6> ItemTexts = {"", "Mean", "SEM", "Min", "Max", "By Stage"};
+const std::array<const char*, 6> ItemTexts = {"", StatisticTexts[0], StatisticTexts[1], StatisticTexts[2],
+                                              StatisticTexts[3], "By Stage"};
 const std::array<const char*, 6> ItemKeys = {"", "MeanChecked", "SEMChecked", "MinChecked", "MaxChecked", "ByStageChecked"};
 
 const std::array<const char*, TReportOptions::NumOther> OtherTexts = {"SD of Total Cost", "Mean of SD of Order Qty"};
 const std::array<const char*, TReportOptions::NumOther> OtherKeys = {"SDTtlCost", "MeanSDOrderQty"};
 const char* const OtherSection = "OtherMeasures";
-
-// Metrics 0..4 are the costs; the rest have per-stage columns only.
-bool IsCostMetric(int Metric) { return Metric <= MetricStockoutCost; }
 
 std::string PathIn(const std::string& Folder, const char* Name)
 {
@@ -36,7 +34,7 @@ TReportOptions::TReportOptions()
             TOptionItem& I = Standard_[static_cast<std::size_t>(Position(J, Item))];
             I.Text = ItemTexts[static_cast<std::size_t>(Item)];
             // Non-cost metrics can only be reported per stage.
-            const bool Fixed = Item == PosByStage && !IsCostMetric(J);
+            const bool Fixed = Item == PosByStage && J >= NumCostMetrics;
             I.Enabled = !Fixed;
             I.Checked = Fixed;
         }

@@ -7,6 +7,11 @@
 
 class TProfile;
 
+// Metrics 0..4 are the costs, the ones with system columns; the rest are reported per stage only.
+inline constexpr int NumCostMetrics = 5;
+// The statistics a metric can be reported with, in column order.
+inline constexpr std::array<const char*, 4> StatisticTexts = {"Mean", "SEM", "Min", "Max"};
+
 // One item of a check list of the reporting options.
 struct TOptionItem {
     std::string Text;

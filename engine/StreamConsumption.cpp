@@ -3,7 +3,7 @@
 #include "engine/Random.h"
 #include "engine/Simulation.h"
 
-uint32_t StreamAfterRun(const TSimulation& Model, uint32_t State, int32_t NumPeriods)
+int DemandStageCount(const TSimulation& Model)
 {
     // Stages with demand draw in stage order, all before the failure draws: only their number
     // matters.
@@ -11,7 +11,12 @@ uint32_t StreamAfterRun(const TSimulation& Model, uint32_t State, int32_t NumPer
     for (int N = 1; N <= Model.NumStages(); ++N) {
         DemandStages += Model.Stage(N).DemandMean > 0 ? 1 : 0;
     }
-    return StreamAfterPeriods(Model.NumStages(), DemandStages, State, NumPeriods);
+    return DemandStages;
+}
+
+uint32_t StreamAfterRun(const TSimulation& Model, uint32_t State, int32_t NumPeriods)
+{
+    return StreamAfterPeriods(Model.NumStages(), DemandStageCount(Model), State, NumPeriods);
 }
 
 uint32_t StreamAfterPeriods(int NumStages, int DemandStages, uint32_t State, int32_t NumPeriods)

@@ -9,6 +9,9 @@ class TSimulation;
 // found without simulating, and the trials of a batch can start anywhere with the state the one
 // random sequence would have there.
 
+// The number of stages with DemandMean > 0: what a period draws depends on it alone.
+int DemandStageCount(const TSimulation& Model);
+
 // The generator state after a run of NumPeriods periods of Model that starts from State.
 uint32_t StreamAfterRun(const TSimulation& Model, uint32_t State, int32_t NumPeriods);
 

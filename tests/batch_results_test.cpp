@@ -88,7 +88,7 @@ TEST(BatchResults, FieldsByParameterTypeAndStatistic)
     T.StageMeans.resize(2);
     T.OrderQtySD.resize(2);
     T.StageMeans[1][MetricFillRate] = 0.91;
-    T.SystemSums[MetricTotalCost] = 123456.789;
+    T.Costs.TotalCost = 123456.789;
     T.PeriodTotalCosts = {1, 3};
     R.Fold(T);
     EXPECT_EQ(BatchResultLine(Cols, R, ','),
