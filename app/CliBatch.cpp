@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
+#include <exception>
+#include <optional>
 #include <ostream>
-#include <thread>
 
 #include "app/Cli.h"
 #include "app/CliCommon.h"
@@ -16,7 +16,6 @@
 #include "engine/Simulation.h"
 #include "model_files/CheckedRun.h"
 #include "platform/Profile.h"
-#include "platform/TextFile.h"
 #include "text/GeneralProcs.h"
 
 namespace {
@@ -46,13 +45,13 @@ bool ReadOptions(const std::string& Path, bool Given, const TCliEnvironment& Env
         Options.LoadStartOptions(Env.DefaultOptions, Env.UserOptions);
         return true;
     }
-    std::string Text;
     std::string Message;
-    if (!ReadWholeFile(Path, Text, Message, std::size_t{1} << 20)) {
+    const std::optional<TProfile> Profile = TProfile::Read(Path, Message);
+    if (!Profile) {
         Err << Program << " " << Command << ": --options: " << OneLine(Message) << '\n';
         return false;
     }
-    Options.LoadOptions(TProfile::Parse(Text));
+    Options.LoadOptions(*Profile);
     return true;
 }
 
@@ -146,7 +145,8 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
              "output");
     AddValue(*App_, "--jobs", Jobs_, "N",
              "Runs N trials at a time on N threads (default: one per processor core); every N gives the same "
-             "results, --jobs 1 runs them one after the other");
+             "results, --jobs 1 runs them one after the other, as does any N for a model with an \"OQ\" stage "
+             "whose reorder point is finite");
     AddValue(*App_, "--part", Part_, "K/N",
              "Runs only the K-th of N equal slices of the settings, starting where the whole batch's random "
              "sequence would stand: part 1 writes the heading, part N the closing lines, so the parts written in "
@@ -187,7 +187,7 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
         return ExitUsage;
     }
 
-    int32_t Jobs = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    int32_t Jobs = DefaultBatchJobs();
     if (!Jobs_.empty() && (!TryParseInt32(Jobs_, Jobs) || Jobs < 1 || Jobs > 256)) {
         return Usage(Err, Command, "--jobs: '" + Jobs_ + "' is not a number of threads from 1 to 256");
     }
@@ -231,11 +231,7 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
     TBatchRun Batch;
     Batch.Settings = Settings;
     Batch.NumTrials = Trials;
-    Batch.Heading.DateTime = TimestampOption_->count() > 0 ? Timestamp_ : Env.DateTime;
-    Batch.Heading.DataFile = std::filesystem::path(Model_).filename().string();
-    Batch.Heading.SeedText = Settings_.Seed;
-    Batch.Heading.PeriodsText = Settings_.NumPeriods;
-    Batch.Heading.WarmUpText = Settings_.WarmUp;
+    Batch.Heading = BatchHeadingFor(TimestampOption_->count() > 0 ? Timestamp_ : Env.DateTime, Model_, Settings_);
     Batch.DecimalSep = Env.DecimalSep;
     Batch.Jobs = Jobs;
     BatchPartRange(Set.Set->NumSettings(), PartK, PartN, Batch.FirstSetting, Batch.LastSetting);
@@ -270,12 +266,22 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
         return Out.Error() == 0;  // a reader that has gone ends the batch
     };
     ShowProgress(0, PartSettings);
-    if (PartSettings > 0 || Batch.WriteHeading || Batch.WriteClosing) {
-        RunBatch(Model, *Set.Set, Options, Batch, Callbacks);
+    const auto ClearProgress = [&] {
+        if (ProgressWidth > 0) {
+            Err << '\r' << std::string(ProgressWidth, ' ') << '\r' << std::flush;
+        }
+    };
+    try {
+        if (PartSettings > 0 || Batch.WriteHeading || Batch.WriteClosing) {
+            RunBatch(Model, *Set.Set, Options, Batch, Callbacks);
+        }
+    } catch (const std::exception& E) {
+        // Threads or memory the system would not give.
+        ClearProgress();
+        Err << Where << "the batch stopped: " << OneLine(E.what()) << '\n';
+        return ExitFailed;
     }
-    if (ProgressWidth > 0) {
-        Err << '\r' << std::string(ProgressWidth, ' ') << '\r' << std::flush;
-    }
+    ClearProgress();
     if (ToStdout) {
         return Out.Flush() ? ExitOk : ExitFailed;
     }

@@ -276,8 +276,9 @@ void TTestValuesWindow::BtnGoClick()
     if (!Main_ || !Options_) {
         return;
     }
+    const TRunSettingsTexts Texts = Main_->RunSettingsTexts();
     TRunSettings Settings;
-    if (!CheckRunAllowed(Main_->Model(), Main_->RunSettingsTexts(), Messages_, Settings)) {
+    if (!CheckRunAllowed(Main_->Model(), Texts, Messages_, Settings)) {
         return;
     }
     const TParamSetResult Set = BuildSet(Main_->Model().NumStages());
@@ -290,33 +291,35 @@ void TTestValuesWindow::BtnGoClick()
         return;
     }
     try {
-        RunDefinedBatch(*Set.Set, NumTrials, Settings);
+        RunDefinedBatch(*Set.Set, NumTrials, Settings, Texts);
     } catch (const std::exception& E) {
         // Threads or memory the system would not give: the parameters are back, the lines so far stay.
         Messages_.ShowError(std::string("The batch stopped: ") + E.what());
     }
 }
 
-void TTestValuesWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings)
+void TTestValuesWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings,
+                                        const TRunSettingsTexts& Texts)
 {
     TMainWindow& Main = *Main_;
-    const TRunSettingsTexts Texts = Main.RunSettingsTexts();
     TBatchRun Batch;
     Batch.Settings = Settings;
     Batch.NumTrials = NumTrials;
-    Batch.Heading.DateTime = LocalDateTimeText();
-    Batch.Heading.DataFile = std::filesystem::path(Main.LastOpenFileName()).filename().string();
-    Batch.Heading.SeedText = Texts.Seed;
-    Batch.Heading.PeriodsText = Texts.NumPeriods;
-    Batch.Heading.WarmUpText = Texts.WarmUp;
+    Batch.Heading = BatchHeadingFor(LocalDateTimeText(), Main.LastOpenFileName(), Texts);
     Batch.DecimalSep = DecimalSep_;
-    Batch.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    Batch.Jobs = DefaultBatchJobs();
 
+    // The main window shows a trial's costs once per setting, when it repaints; showing each trial
+    // would redraw it for nothing, on the thread that feeds the workers.
+    std::optional<TCostTotals> LastCosts;
     TBatchCallbacks Callbacks;
     Callbacks.AppendLine = [this](const std::string& Line) { AppendLines({Line}); };
     Callbacks.SettingApplied = [&Main](int32_t) { Main.RefreshDisplays(); };
-    Callbacks.TrialDone = [&Main, &Settings](const TCostTotals& Costs) { Main.ShowRun(Costs, Settings.NumPeriods); };
-    Callbacks.Progress = [this](int32_t Done, int32_t) {
+    Callbacks.TrialDone = [&LastCosts](const TCostTotals& Costs) { LastCosts = Costs; };
+    Callbacks.Progress = [this, &Main, &LastCosts, &Settings](int32_t Done, int32_t) {
+        if (LastCosts) {
+            Main.ShowRun(*LastCosts, Settings.NumPeriods);
+        }
         ProgressTestValues_->setValue(Done);
         // Both windows repaint between settings; the input block keeps every other event away.
         QCoreApplication::processEvents();
@@ -326,17 +329,23 @@ void TTestValuesWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials,
     struct TEnd {  // however the batch ends
         TMainWindow& Main;
         QProgressBar& Progress;
+        const std::optional<TCostTotals>& LastCosts;
+        int32_t NumPeriods;
         ~TEnd()
         {
             Progress.reset();
-            Main.RefreshDisplays();
+            if (LastCosts) {
+                Main.ShowRun(*LastCosts, NumPeriods);
+            } else {
+                Main.RefreshDisplays();
+            }
         }
     };
     const TBusyCursor Busy;
     const TInputBlock Block;
     ProgressTestValues_->setRange(1, std::max(1, Set.NumSettings()));
     ProgressTestValues_->reset();
-    const TEnd End{Main, *ProgressTestValues_};
+    const TEnd End{Main, *ProgressTestValues_, LastCosts, Settings.NumPeriods};
     RunBatch(Main.Model(), Set, Options_->Options(), Batch, Callbacks);
 }
 

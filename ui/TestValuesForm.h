@@ -69,7 +69,8 @@ private:
     void FillParamLists();
     TSweepRow TypedRow(int N) const;
     TParamSetResult BuildSet(int NumStages) const;
-    void RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings);
+    void RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings,
+                         const TRunSettingsTexts& Texts);
     void AppendLines(const std::vector<std::string>& Lines);
 
     Dialogs& Messages_;
