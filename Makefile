@@ -29,6 +29,9 @@ endif
 FUZZ_SECONDS ?= 600
 
 .PHONY: all deps run-deps configure build run screenshots test bench asan fuzz-deps fuzz clean
+# Prerequisites in the order written: configure must see the packages deps installs, also under
+# make -jN (the builds below run their own jobs).
+.NOTPARALLEL:
 
 all: build
 
