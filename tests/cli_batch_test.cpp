@@ -1,8 +1,12 @@
 // orvantis-cli batch, in-process: the lines are those of the batch core, rows and options are read
 // as the window reads them, and every refusal has its exit code and message.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -175,6 +179,29 @@ TEST(CliBatch, Refusals)
     const TCliResult NoModel = Cli({"batch", Missing});
     EXPECT_EQ(NoModel.Code, 1);
     EXPECT_EQ(Cli({"batch"}).Code, 2);
+}
+
+// Runs a batch on four threads with no address space left for a thread's stack, and exits with
+// its code.
+[[noreturn]] void BatchWithoutRoomForThreads()
+{
+    std::size_t Pages = 0;
+    std::ifstream("/proc/self/statm") >> Pages;
+    const rlim_t Limit = static_cast<rlim_t>(Pages) * 4096 + (rlim_t{2} << 20);
+    const rlimit Room{Limit, Limit};
+    setrlimit(RLIMIT_AS, &Room);
+    std::ostringstream Out;
+    std::exit(RunCli({"batch", Chain, "--seed", "7", "--trials", "2", "--periods", "200", "--row", "BSLevel@1=20:40:20",
+                      "--jobs", "4"},
+                     Out, std::cerr, {}));
+}
+
+// A worker thread the system will not give stops the batch with a message and the refusal code
+// (in a child process, so that the limit stays there).
+TEST(CliBatchDeathTest, ABatchWithoutThreadsStopsWithAMessage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(BatchWithoutRoomForThreads(), testing::ExitedWithCode(1), "orvantis-cli batch: the batch stopped: ");
 }
 
 TEST(CliBatch, RowSpecsAndProgressText)
