@@ -75,9 +75,7 @@ int CommandRun(const TOptions& O, const std::vector<std::pair<std::string, std::
     // Malformed settings are a usage error, refused before the model is read; the checked run
     // below applies the same checks again.
     TRunSettings Settings;
-    const TSettingsCheck Check = CheckSettings(O.Settings, Settings);
-    if (!Check.Ok()) {
-        Err << Program << " run: " << OptionName(Check.Field) << ": " << Check.Message << '\n';
+    if (!CheckSettingOptions("run", O.Settings, Settings, Err)) {
         return ExitUsage;
     }
     if (!TargetsDistinct(Reports, O.Model, Err)) {
@@ -180,11 +178,9 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
 
     CLI::App* Run = App.add_subcommand("run", "Runs a model and prints the five cost totals");
     Run->add_option("MODEL", O.Model, "The model file")->required();
-    AddValue(*Run, "--periods", O.Settings.NumPeriods, "N", "Number of periods, 1 to 9999 (default 1000)");
-    AddValue(*Run, "--warmup", O.Settings.WarmUp, "W", "Warm-up periods, 1 to the number of periods (default 100)");
-    AddValue(*Run, "--seed", O.Settings.Seed, "S",
-             "Random seed: 0 (default) from the clock; a negative seed continues the model's sequence, which "
-             "here starts where every new model's does");
+    AddRunSettings(*Run, O.Settings, "Number of periods, 1 to 9999 (default 1000)",
+                   "Random seed: 0 (default) from the clock; a negative seed continues the model's sequence, which "
+                   "here starts where every new model's does");
     Run->add_flag("--force-cst", O.ForceCST, "Sets \"Service Time >= CST\" for this run");
     Run->add_flag("--strict", O.Strict,
                   "Answers No to the model checks' questions and refuses a file that ends early or holds more "

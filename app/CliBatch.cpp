@@ -124,11 +124,9 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
     App_ = Parent.add_subcommand(Command, "Runs a batch: settings of one or two parameter sweeps, or of a values file, "
                                           "each run for a number of trials, one line of results per setting");
     App_->add_option("MODEL", Model_, "The model file")->required();
-    AddValue(*App_, "--periods", Settings_.NumPeriods, "N", "Number of periods per trial, 1 to 9999 (default 1000)");
-    AddValue(*App_, "--warmup", Settings_.WarmUp, "W", "Warm-up periods, 1 to the number of periods (default 100)");
-    AddValue(*App_, "--seed", Settings_.Seed, "S",
-             "Random seed of the first trial: 0 (default) from the clock, a negative seed continues the current "
-             "sequence; every later trial continues the sequence");
+    AddRunSettings(*App_, Settings_, "Number of periods per trial, 1 to 9999 (default 1000)",
+                   "Random seed of the first trial: 0 (default) from the clock, a negative seed continues the "
+                   "current sequence; every later trial continues the sequence");
     AddValue(*App_, "--trials", Trials_, "T", "Trials per setting (default 1; 0 or less runs nothing)");
     App_->add_option("--row", Rows_,
                      "A sweep row, SHORTNAME@FIRST-LAST=START:END:STEP or SHORTNAME@K=START:END:STEP (a period "
@@ -159,9 +157,7 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
 {
     const std::string Where = Program + " " + Command + ": ";
     TRunSettings Settings;
-    const TSettingsCheck Check = CheckSettings(Settings_, Settings);
-    if (!Check.Ok()) {
-        Err << Where << OptionName(Check.Field) << ": " << Check.Message << '\n';
+    if (!CheckSettingOptions(Command, Settings_, Settings, Err)) {
         return ExitUsage;
     }
     int32_t Trials = 0;

@@ -22,6 +22,22 @@ const CLI::Validator NotAnOption(
     },
     "", "");
 
+// The option that sets a run setting.
+std::string OptionName(TSettingsField Field)
+{
+    switch (Field) {
+    case TSettingsField::Seed:
+        return "--seed";
+    case TSettingsField::NumPeriods:
+        return "--periods";
+    case TSettingsField::WarmUp:
+        return "--warmup";
+    case TSettingsField::None:
+        break;
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string OneLine(const std::string& Text)
@@ -85,19 +101,22 @@ CLI::Option* AddTimestamp(CLI::App& Command, std::string& Timestamp)
                     "Replaces the date and time line, so that outputs compare byte for byte");
 }
 
-std::string OptionName(TSettingsField Field)
+void AddRunSettings(CLI::App& Command, TRunSettingsTexts& Settings, const std::string& PeriodsHelp,
+                    const std::string& SeedHelp)
 {
-    switch (Field) {
-    case TSettingsField::Seed:
-        return "--seed";
-    case TSettingsField::NumPeriods:
-        return "--periods";
-    case TSettingsField::WarmUp:
-        return "--warmup";
-    case TSettingsField::None:
-        break;
+    AddValue(Command, "--periods", Settings.NumPeriods, "N", PeriodsHelp);
+    AddValue(Command, "--warmup", Settings.WarmUp, "W", "Warm-up periods, 1 to the number of periods (default 100)");
+    AddValue(Command, "--seed", Settings.Seed, "S", SeedHelp);
+}
+
+bool CheckSettingOptions(const std::string& Command, const TRunSettingsTexts& Texts, TRunSettings& Settings,
+                         std::ostream& Err)
+{
+    const TSettingsCheck Check = CheckSettings(Texts, Settings);
+    if (!Check.Ok()) {
+        Err << Program << " " << Command << ": " << OptionName(Check.Field) << ": " << Check.Message << '\n';
     }
-    return "";
+    return Check.Ok();
 }
 
 bool SameFile(const std::string& A, const std::string& B)

@@ -66,8 +66,14 @@ CLI::Option* AddValue(CLI::App& Command, const std::string& Name, std::string& V
                       const std::string& Help);
 CLI::Option* AddTimestamp(CLI::App& Command, std::string& Timestamp);
 
-// The option that sets a run setting.
-std::string OptionName(TSettingsField Field);
+// The options --periods, --warmup and --seed of a command that runs the model, in this order,
+// with the help texts of the periods and the seed.
+void AddRunSettings(CLI::App& Command, TRunSettingsTexts& Settings, const std::string& PeriodsHelp,
+                    const std::string& SeedHelp);
+// Checks the run settings before the model is read: a malformed one is reported as Command's
+// usage error, and false.
+bool CheckSettingOptions(const std::string& Command, const TRunSettingsTexts& Texts, TRunSettings& Settings,
+                         std::ostream& Err);
 
 // True when saves to the two names would write one file: the same file reached through links or
 // other spellings, or two names (hard links) of one file.
