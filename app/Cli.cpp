@@ -15,10 +15,10 @@
 #include "model_files/CheckModel.h"
 #include "model_files/CheckedRun.h"
 #include "model_files/ModelFile.h"
+#include "reports/CostTotalsText.h"
 #include "reports/HistoryReport.h"
 #include "reports/ModelParamTable.h"
 #include "reports/StatsReport.h"
-#include "text/GeneralProcs.h"
 
 namespace {
 
@@ -97,11 +97,9 @@ int CommandRun(const TOptions& O, const std::vector<std::pair<std::string, std::
         return ExitFailed;
     }
     const char Sep = Env.DecimalSep;
-    *Out << "Order: " << FormatFixed(Costs->OrderCost, 2, Sep) << '\n'
-         << "Holding: " << FormatFixed(Costs->HoldingCost, 2, Sep) << '\n'
-         << "WIP Holding: " << FormatFixed(Costs->WIPHoldingCost, 2, Sep) << '\n'
-         << "Stockout: " << FormatFixed(Costs->StockoutCost, 2, Sep) << '\n'
-         << "Total: " << FormatFixed(Costs->TotalCost, 2, Sep) << '\n';
+    for (const TCostLine& Line : CostTotalsLines(*Costs, Sep)) {
+        *Out << Line.Caption << ' ' << Line.Value << '\n';
+    }
     bool Written = Out.Flush();
     const std::string& DateTime = O.HasTimestamp ? O.Timestamp : Env.DateTime;
     for (const auto& [Option, Target] : Reports) {
