@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <filesystem>
-#include <thread>
 
 #include <QComboBox>
 #include <QCoreApplication>
