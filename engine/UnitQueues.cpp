@@ -46,19 +46,6 @@ int64_t TDemandList::CountInWindow(int64_t Window, int32_t CustomerKey, int64_t 
     return Found;
 }
 
-int64_t TDemandList::FindInWindow(int64_t Window, int32_t CustomerKey, int64_t MaxPeriod) const
-{
-    int64_t Seen = 0;
-    for (std::size_t I = 0; I < Runs_.size() && Seen < Window; ++I) {
-        const TOrderRun& Run = Runs_[I];
-        if (Run.CustomerKey == CustomerKey && Run.Period <= MaxPeriod) {
-            return static_cast<int64_t>(I);
-        }
-        Seen += Run.Count;
-    }
-    return -1;
-}
-
 void TDemandList::TakeFromHead(int64_t Count)
 {
     assert(!Runs_.empty() && Count > 0 && Count <= Runs_.front().Count);

@@ -24,7 +24,7 @@ inline constexpr int64_t AnyPeriod = std::numeric_limits<int64_t>::max();
 // The runs of one queue, oldest first, addressed by position (0 = oldest). A ring in one block
 // of memory that grows when full and is kept when emptied, so a queue through which a run passes
 // every period allocates nothing once it has reached its longest. Its operations are named as
-// those of the standard containers, which readers of Runs() used before.
+// the standard containers' operations.
 template <typename TRun>
 class TRunQueue {
 public:
@@ -126,8 +126,6 @@ public:
 
     // Orders of CustomerKey placed no later than MaxPeriod among the first Window orders.
     int64_t CountInWindow(int64_t Window, int32_t CustomerKey, int64_t MaxPeriod) const;
-    // Index of the run that holds the first such order, or -1.
-    int64_t FindInWindow(int64_t Window, int32_t CustomerKey, int64_t MaxPeriod) const;
     // Removes up to Max such orders, first ones first, and calls Visit(Count, Period) for each
     // piece taken (in list order). Returns the number removed.
     template <typename TVisit>
