@@ -1,34 +1,21 @@
 #include "engine/InvPolicyType.h"
 
+const std::array<std::string, 4> PolicyNames = {"BS", "(R,Q)", "(s,S)", "OQ"};
+
 std::string PolicyToText(int Code)
 {
-    switch (Code) {
-    case PolicyBaseStock:
-        return "BS";
-    case PolicyRQ:
-        return "(R,Q)";
-    case PolicySS:
-        return "(s,S)";
-    case PolicyOQ:
-        return "OQ";
-    default:
+    if (Code < PolicyBaseStock || Code > PolicyOQ) {
         return "None";
     }
+    return PolicyNames[static_cast<std::size_t>(Code - 1)];
 }
 
 uint8_t TextToPolicy(const std::string& Text)
 {
-    if (Text == "BS") {
-        return PolicyBaseStock;
-    }
-    if (Text == "(R,Q)") {
-        return PolicyRQ;
-    }
-    if (Text == "(s,S)") {
-        return PolicySS;
-    }
-    if (Text == "OQ") {
-        return PolicyOQ;
+    for (std::size_t I = 0; I < PolicyNames.size(); ++I) {
+        if (Text == PolicyNames[I]) {
+            return static_cast<uint8_t>(I + 1);
+        }
     }
     return PolicyNone;
 }

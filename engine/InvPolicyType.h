@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +12,9 @@ enum TInvPolicy : uint8_t {
     PolicySS = 3,          // "(s,S)"
     PolicyOQ = 4,          // "OQ" order-quantity formula
 };
+
+// The names of codes 1..4, in order.
+extern const std::array<std::string, 4> PolicyNames;
 
 // "None", "BS", "(R,Q)", "(s,S)", "OQ"; any other code gives "None".
 std::string PolicyToText(int Code);

@@ -1,12 +1,10 @@
 #include "engine/ParamEntry.h"
 
 #include <cctype>
+#include <utility>
 
+#include "engine/Stage.h"
 #include "text/GeneralProcs.h"
-#include "engine/InvPolicyType.h"
-#include "engine/Simulation.h"
-
-const std::array<std::string, 4> PolicyPickList = {"BS", "(R,Q)", "(s,S)", "OQ"};
 
 namespace {
 
@@ -50,6 +48,117 @@ int BooleanOf(const std::string& Text, char DecimalSep)
 std::string RangeMessage(int Low, int High)
 {
     return "Field must contain an integer between " + std::to_string(Low) + " and " + std::to_string(High) + ".";
+}
+
+// An entry read by its parameter's type: the user's message when it is refused (Value then
+// meaningless), otherwise an empty message and the value the entry stands for.
+struct TParsedEntry {
+    std::string Message;
+    double Value = 0;
+};
+
+TParsedEntry ParseInteger(const std::string& Text)
+{
+    int32_t Int = 0;
+    if (!TryParseInt32(Text, Int)) {
+        return {"Field must contain an integer.", 0};
+    }
+    return {"", static_cast<double>(Int)};
+}
+
+TParsedEntry ParseReal(const std::string& Text, char DecimalSep)
+{
+    double Real = 0;
+    if (!TryParseReal(Text, Real, DecimalSep)) {
+        return {"Field must contain a real number.", 0};
+    }
+    return {"", Real};
+}
+
+TParsedEntry ParseBoolean(const std::string& Text, char DecimalSep)
+{
+    const int Boolean = BooleanOf(Text, DecimalSep);
+    if (Boolean < 0) {
+        return {"Field must contain TRUE or FALSE.", 0};
+    }
+    return {"", Boolean == 1 ? 1.0 : 0.0};
+}
+
+// An integer code 1..4 or one of the pick list's names; any other text that is not an integer
+// stands for "None".
+TParsedEntry ParsePolicy(const std::string& Text)
+{
+    int32_t Int = 0;
+    if (!TryParseInt32(Text, Int)) {
+        return {"", static_cast<double>(TextToPolicy(Text))};
+    }
+    if (Int < 1 || Int > 4) {
+        return {RangeMessage(1, 4), 0};
+    }
+    return {"", static_cast<double>(Int)};
+}
+
+TParsedEntry ParseSmallInteger(const std::string& Text)
+{
+    int32_t Int = 0;
+    if (!TryParseInt32(Text, Int) || Int < 1 || Int > 999) {
+        return {RangeMessage(1, 999), 0};
+    }
+    return {"", static_cast<double>(Int)};
+}
+
+TParsedEntry ParseIntegerOrInf(const std::string& Text)
+{
+    int32_t Int = 0;
+    if (!TryStrToIntInf(Text, Int)) {
+        return {"Field must contain an integer (or INF for infinity).", 0};
+    }
+    return {"", static_cast<double>(Int)};
+}
+
+TParsedEntry ParseRealOrInf(const std::string& Text, char DecimalSep)
+{
+    double Real = 0;
+    if (!TryStrToRealInf(Text, Real, DecimalSep)) {
+        return {"Field must contain a real number (or INF for infinity).", 0};
+    }
+    return {"", Real};
+}
+
+// Returns the type code 1..7 of parameter Index, or 8 when Index is outside the catalogue (Entry
+// then carries the message for that).
+int ParseEntry(int Index, const std::string& Text, char DecimalSep, TParsedEntry& Entry)
+{
+    const TListParamType Type = ValidIndex(Index) ? TypeOf(Index) : TListParamType{0};
+    switch (Type) {
+    case TListParamType::Integer:
+        Entry = ParseInteger(Text);
+        break;
+    case TListParamType::Real:
+        Entry = ParseReal(Text, DecimalSep);
+        break;
+    case TListParamType::Boolean:
+        Entry = ParseBoolean(Text, DecimalSep);
+        break;
+    case TListParamType::Policy:
+        Entry = ParsePolicy(Text);
+        break;
+    case TListParamType::SmallInteger:
+        Entry = ParseSmallInteger(Text);
+        break;
+    case TListParamType::IntegerOrInf:
+        Entry = ParseIntegerOrInf(Text);
+        break;
+    case TListParamType::RealOrInf:
+        Entry = ParseRealOrInf(Text, DecimalSep);
+        break;
+    default:
+        Entry = {"An unknown error occurred while processing your entry.  Please double-check your entry for this "
+                 "field.",
+                 0};
+        return 8;
+    }
+    return static_cast<int>(Type);
 }
 
 }  // namespace
@@ -102,110 +211,19 @@ std::string ParamDefaultText(int Index)
 
 int CheckParamEntry(int Index, const std::string& Text, char DecimalSep, std::string& Message)
 {
-    Message.clear();
-    int32_t Int = 0;
-    double Real = 0;
-    const TListParamType Type = ValidIndex(Index) ? TypeOf(Index) : TListParamType{0};
-    switch (Type) {
-    case TListParamType::Integer:
-        if (!TryParseInt32(Text, Int)) {
-            Message = "Field must contain an integer.";
-        }
-        break;
-    case TListParamType::Real:
-        if (!TryParseReal(Text, Real, DecimalSep)) {
-            Message = "Field must contain a real number.";
-        }
-        break;
-    case TListParamType::Boolean:
-        if (BooleanOf(Text, DecimalSep) < 0) {
-            Message = "Field must contain TRUE or FALSE.";
-        }
-        break;
-    case TListParamType::Policy:
-        // The pick list's names are not integers and pass.
-        if (TryParseInt32(Text, Int) && (Int < 1 || Int > 4)) {
-            Message = RangeMessage(1, 4);
-        }
-        break;
-    case TListParamType::SmallInteger:
-        if (!TryParseInt32(Text, Int) || Int < 1 || Int > 999) {
-            Message = RangeMessage(1, 999);
-        }
-        break;
-    case TListParamType::IntegerOrInf:
-        if (!TryStrToIntInf(Text, Int)) {
-            Message = "Field must contain an integer (or INF for infinity).";
-        }
-        break;
-    case TListParamType::RealOrInf:
-        if (!TryStrToRealInf(Text, Real, DecimalSep)) {
-            Message = "Field must contain a real number (or INF for infinity).";
-        }
-        break;
-    default:
-        Message = "An unknown error occurred while processing your entry.  Please double-check your entry for this "
-                  "field.";
-        return 8;
-    }
-    return Message.empty() ? 0 : static_cast<int>(Type);
+    TParsedEntry Entry;
+    const int Code = ParseEntry(Index, Text, DecimalSep, Entry);
+    Message = std::move(Entry.Message);
+    return Message.empty() ? 0 : Code;
 }
 
 bool ParamEntryValue(int Index, const std::string& Text, char DecimalSep, double& Value)
 {
-    std::string Message;
-    if (CheckParamEntry(Index, Text, DecimalSep, Message) != 0) {
+    TParsedEntry Entry;
+    ParseEntry(Index, Text, DecimalSep, Entry);
+    if (!Entry.Message.empty()) {
         return false;
     }
-    int32_t Int = 0;
-    double Real = 0;
-    switch (TypeOf(Index)) {
-    case TListParamType::Integer:
-    case TListParamType::SmallInteger:
-    case TListParamType::IntegerOrInf:
-        TryStrToIntInf(Text, Int);
-        Value = Int;
-        return true;
-    case TListParamType::Real:
-    case TListParamType::RealOrInf:
-        TryStrToRealInf(Text, Real, DecimalSep);
-        Value = Real;
-        return true;
-    case TListParamType::Boolean:
-        Value = BooleanOf(Text, DecimalSep) == 1 ? 1.0 : 0.0;
-        return true;
-    case TListParamType::Policy:
-        Value = TryParseInt32(Text, Int) ? Int : TextToPolicy(Text);
-        return true;
-    }
-    return false;
-}
-
-int CheckParamEntries(const TParamTexts& Texts, char DecimalSep, std::string& Message)
-{
-    Message.clear();
-    int Sum = 0;
-    for (int Index = 0; Index < NumParams; ++Index) {
-        std::string RowMessage;
-        Sum += CheckParamEntry(Index, Texts[static_cast<std::size_t>(Index)], DecimalSep, RowMessage);
-        if (Message.empty()) {
-            Message = RowMessage;
-        }
-    }
-    return Sum;
-}
-
-void ApplyParamEntries(TSimulation& Model, int StageNum, const TParamTexts& Texts, char DecimalSep)
-{
-    if (StageNum < 1 || StageNum > Model.NumStages()) {
-        return;
-    }
-    for (int Index = 0; Index < NumParams; ++Index) {
-        const std::string& Text = Texts[static_cast<std::size_t>(Index)];
-        double Value = 0;
-        if (Text != ParamShownText(Model.Stage(StageNum), Index, DecimalSep) &&
-            ParamEntryValue(Index, Text, DecimalSep, Value)) {
-            Model.SetParam(StageNum, Index, Value);
-        }
-    }
+    Value = Entry.Value;
+    return true;
 }

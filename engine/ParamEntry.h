@@ -3,16 +3,17 @@
 #include <string>
 
 #include "engine/Constants.h"
+#include "engine/InvPolicyType.h"
 
-class TSimulation;
 class TStage;
 
 // The parameter grid's texts, by the catalogue's type of each parameter: what a stage value looks
 // like on screen, which entries are accepted, and the value an accepted entry stands for. Numbers
 // use DecimalSep, the user's decimal separator. The grid only wires its cells to these.
 
-// The pick list of the policy row, in order. Code 0 has no entry: it is shown as "None".
-extern const std::array<std::string, 4> PolicyPickList;
+// The pick list of the policy row, in order: the policies' names. Code 0 has no entry: it is shown
+// as "None".
+inline const std::array<std::string, 4>& PolicyPickList = PolicyNames;
 
 // The text shown for parameter Index (0..44) of S: a decimal integer; the general real notation;
 // "TRUE"/"FALSE"; the policy's name ("None" for 0); "INF" for the integer 2000000000 or +infinity.
@@ -34,15 +35,3 @@ int CheckParamEntry(int Index, const std::string& Text, char DecimalSep, std::st
 // the policy row by its names (an integer 1..4 as that code; any other text 0, "None").
 // False, with Value untouched, for an entry that CheckParamEntry refuses.
 bool ParamEntryValue(int Index, const std::string& Text, char DecimalSep, double& Value);
-
-// The rows of the grid for one stage, row r holding parameter r.
-using TParamTexts = std::array<std::string, NumParams>;
-
-// Checks every row in order, as a press on a stage box does: returns the sum of the codes (0 when
-// all are valid) and, in Message, the message of the first invalid row.
-int CheckParamEntries(const TParamTexts& Texts, char DecimalSep, std::string& Message);
-
-// Writes the grid back into stage StageNum through the model's parameter entry point. Rows whose
-// text is the stage's current shown text are left alone: the general notation shows 15 digits,
-// and writing it back would round a value that has more. REQUIRES: every row valid.
-void ApplyParamEntries(TSimulation& Model, int StageNum, const TParamTexts& Texts, char DecimalSep);

@@ -87,44 +87,12 @@ TEST(EngineParamEntry, EntriesAreCheckedWrittenAndShownBackByType)
     }
 }
 
-TEST(EngineParamEntry, DefaultTextsAndAGridCheckedAsAWhole)
+TEST(EngineParamEntry, DefaultTexts)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
-    Model.AddStage();
-    TParamTexts Texts;
-    for (int I = 0; I < NumParams; ++I) {
-        Texts[static_cast<std::size_t>(I)] = ParamShownText(Model.Stage(1), I, '.');
-    }
     EXPECT_EQ(ParamDefaultText(ParamProcCapacity), "INF");
     EXPECT_EQ(ParamDefaultText(ParamStockoutPerUnitTime), "TRUE");
     EXPECT_EQ(ParamDefaultText(ParamInvPolicy), "BS");
     EXPECT_EQ(ParamDefaultText(ParamHoldingCost), "0");
-
-    std::string Message;
-    EXPECT_EQ(CheckParamEntries(Texts, '.', Message), 0);
-    EXPECT_EQ(Message, "");
-    Texts[ParamProcTime] = "x";
-    Texts[ParamDemandBound] = "y";
-    EXPECT_EQ(CheckParamEntries(Texts, '.', Message), 1 + 7);
-    EXPECT_EQ(Message, "Field must contain an integer.");
-}
-
-TEST(EngineParamEntry, WritingTheGridBackKeepsDigitsTheGridCannotShow)
-{
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
-    Model.AddStage();
-    const double Precise = 0.1 + 0.2;  // 17 significant digits; the grid shows 15
-    Model.SetParam(1, ParamHoldingCost, Precise);
-    TParamTexts Texts;
-    for (int I = 0; I < NumParams; ++I) {
-        Texts[static_cast<std::size_t>(I)] = ParamShownText(Model.Stage(1), I, '.');
-    }
-    Texts[ParamBaseStockLevel] = "40";
-    ApplyParamEntries(Model, 1, Texts, '.');
-    EXPECT_EQ(Model.Stage(1).BaseStockLevel, 40);
-    EXPECT_EQ(Model.Stage(1).HoldingCost, Precise);
 }
 
 TEST(EngineModelParams, WritingAProductIndexOrCostKeepsGroupsAndPlanningCurrent)
