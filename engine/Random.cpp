@@ -6,9 +6,17 @@
 
 namespace {
 
-long double PolarCoordinate(uint32_t State)
+// A uniform number in [0, 1) mapped onto [-1, 1), in extended precision.
+long double PolarCoordinate(double Uniform)
 {
-    return 2.0L * (static_cast<double>(State) * 0x1p-32) - 1.0L;
+    return 2.0L * Uniform - 1.0L;
+}
+
+// The polar method's acceptance of s = u2^2 + u1^2. s == 0 (both draws exactly 1/2) would divide
+// by zero; it is redrawn like s >= 1.
+bool PolarAccepted(long double S)
+{
+    return S < 1.0L && S != 0.0L;
 }
 
 }  // namespace
@@ -27,11 +35,10 @@ double TRandom::Normal(double Mean, double SD)
     long double U1 = 0;
     long double S = 0;
     do {
-        U1 = 2.0L * Uniform() - 1.0L;
-        const long double U2 = 2.0L * Uniform() - 1.0L;
+        U1 = PolarCoordinate(Uniform());
+        const long double U2 = PolarCoordinate(Uniform());
         S = U2 * U2 + U1 * U1;
-        // S == 0 (both draws exactly 1/2) would divide by zero; it is redrawn like S >= 1.
-    } while (S >= 1.0L || S == 0.0L);
+    } while (!PolarAccepted(S));
     const long double Result =
         static_cast<long double>(Mean) + static_cast<long double>(SD) * (U1 * std::sqrt(-2.0L * std::log(S) / S));
     return static_cast<double>(Result);
@@ -40,8 +47,8 @@ double TRandom::Normal(double Mean, double SD)
 uint32_t TRandom::Advance(uint32_t State, uint64_t Steps)
 {
     // x -> a x + c composed with itself: (a, c) -> (a^2, a c + c), by the bits of Steps.
-    uint32_t A = 134775813u;
-    uint32_t C = 1u;
+    uint32_t A = Multiplier;
+    uint32_t C = Increment;
     while (Steps > 0) {
         if ((Steps & 1u) != 0) {
             State = A * State + C;
@@ -77,8 +84,7 @@ bool TRandom::PolarAccepts(uint32_t State1, uint32_t State2)
     if (Exact > One + Margin) {
         return false;
     }
-    const long double U1 = PolarCoordinate(State1);
-    const long double U2 = PolarCoordinate(State2);
-    const long double S = U2 * U2 + U1 * U1;
-    return S < 1.0L && S != 0.0L;
+    const long double U1 = PolarCoordinate(UniformOf(State1));
+    const long double U2 = PolarCoordinate(UniformOf(State2));
+    return PolarAccepted(U2 * U2 + U1 * U1);
 }

@@ -13,18 +13,23 @@ public:
     // < 0: leave the generator where it is.
     void Seed(int64_t Value);
 
-    // RandSeed = RandSeed * 134775813 + 1 (mod 2^32); returns RandSeed * 2^-32, in [0, 1).
+    // RandSeed = NextState(RandSeed); returns UniformOf(RandSeed).
     double Uniform()
     {
         RandSeed = NextState(RandSeed);
-        return static_cast<double>(RandSeed) * 0x1p-32;
+        return UniformOf(RandSeed);
     }
 
     // A normal draw by the polar method in extended precision, stored as a double. Every attempt
     // consumes two uniform numbers (u1 first), also when SD is 0.
     double Normal(double Mean, double SD);
 
-    static uint32_t NextState(uint32_t State) { return State * 134775813u + 1u; }
+    // The linear congruential step: State * Multiplier + Increment (mod 2^32).
+    static constexpr uint32_t Multiplier = 134775813u;
+    static constexpr uint32_t Increment = 1u;
+    static uint32_t NextState(uint32_t State) { return State * Multiplier + Increment; }
+    // The uniform number a state stands for: State * 2^-32, in [0, 1).
+    static double UniformOf(uint32_t State) { return static_cast<double>(State) * 0x1p-32; }
     // The state Steps draws after State, in O(log Steps).
     static uint32_t Advance(uint32_t State, uint64_t Steps);
     // Whether the polar method accepts the attempt whose two uniform draws leave the states
