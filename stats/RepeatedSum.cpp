@@ -311,19 +311,21 @@ public:
 
     double Run()
     {
+        bool AfterJump = false;
         while (Cycles_ > 0) {
             // Plain cycles near zero (a binade then holds only a cycle or two), for NaN and
-            // infinities, near binade edges and when the shortcut is not safe.
-            const bool Plain = ForcePlain_ || Cycles_ <= SmallCycles || !std::isnormal(Sum_) ||
+            // infinities, near binade edges and when the shortcut is not safe. A jump stops short
+            // of the binade's edge (or finds the shortcut unsafe), so the next cycle is plain.
+            const bool Plain = AfterJump || Cycles_ <= SmallCycles || !std::isnormal(Sum_) ||
                                (std::fabs(Sum_) < 16 * CycleMagnitude_ && PlainRun_ < 32);
-            ForcePlain_ = false;
             if (Plain) {
                 if (PlainStep()) {
                     return Sum_;
                 }
             } else {
-                ForcePlain_ = !JumpWithinBinade();
+                JumpWithinBinade();
             }
+            AfterJump = !Plain;
         }
         return Sum_;
     }
@@ -356,22 +358,22 @@ private:
         return false;
     }
 
-    // As many cycles as stay inside the sum's binade, at once. False (nothing done) when the
-    // shortcut is unsafe here: below the normal range, near a binade edge, a huge term, or ties
-    // that alternate parity.
-    bool JumpWithinBinade()
+    // As many cycles as stay inside the sum's binade, at once. Nothing is done when the shortcut
+    // is unsafe here: below the normal range, near a binade edge, a huge term, or ties that
+    // alternate parity.
+    void JumpWithinBinade()
     {
         const bool Negative = Sum_ < 0;
         TBinade B;
         if (!BinadeOf(Sum_, B)) {
-            return false;
+            return;
         }
         const int64_t A = B.A;
         bool AnyTie = false;
         for (std::size_t I = 0; I < Terms_.size(); ++I) {
             const double X = (Negative ? -Terms_[I] : Terms_[I]) * B.InverseSpacing;
             if (!(std::fabs(X) <= 0x1p60)) {
-                return false;
+                return;
             }
             Scaled_[I] = ScaleTerm(X);
             AnyTie = AnyTie || Scaled_[I].Tie;
@@ -380,14 +382,14 @@ private:
         int64_t MinOffset = 0;
         int64_t MaxOffset = 0;
         if (!CycleSteps(A, Scaled_, End, MinOffset, MaxOffset)) {
-            return false;
+            return;
         }
         const int64_t D = End - A;
         // Ties go to the even neighbour, so a step depends on the parity of A. With D even every
         // cycle starts at the same parity and repeats the same steps; an odd D settles after one
         // plain cycle (a tie's result is always even).
         if (AnyTie && (D % 2 != 0)) {
-            return false;
+            return;
         }
         // Largest K such that every intermediate of the next K cycles stays in range.
         int64_t K = Cycles_;
@@ -397,7 +399,7 @@ private:
             K = std::min(K, QuotientFloor(A + MinOffset - BinadeLow, -D) + 1);
         }
         if (K <= 0) {
-            return false;
+            return;
         }
         Cycles_ -= K;
         PlainRun_ = 0;
@@ -405,8 +407,6 @@ private:
         if (Negative) {
             Sum_ = -Sum_;
         }
-        // Stopped short of the binade's edge: the next cycle crosses it, plainly.
-        return Cycles_ == 0;
     }
 
     // The sums before the latest consecutive plain cycles, newest at Recent_[(PlainRun_ - 1) % 8]:
@@ -420,7 +420,6 @@ private:
     double CycleMagnitude_ = 0;
     double Recent_[Remembered] = {};
     int64_t PlainRun_ = 0;
-    bool ForcePlain_ = false;
 };
 
 }  // namespace
