@@ -10,11 +10,11 @@ struct TRunSettings {
 };
 
 // The three run settings as the user typed them (the main window's edit boxes, the command line's
-// options), with the main window's initial texts.
+// options), initially the default numbers.
 struct TRunSettingsTexts {
-    std::string Seed = "0";
-    std::string NumPeriods = "1000";
-    std::string WarmUp = "100";
+    std::string Seed = std::to_string(TRunSettings{}.Seed);
+    std::string NumPeriods = std::to_string(TRunSettings{}.NumPeriods);
+    std::string WarmUp = std::to_string(TRunSettings{}.WarmUp);
 };
 
 enum class TSettingsField { None, Seed, NumPeriods, WarmUp };
