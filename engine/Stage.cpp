@@ -349,9 +349,7 @@ int64_t TStage::PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand)
         const TStage& U = *RawMatSuppliers_[1][1];
         UpConsecSO = U.ConsecStockoutPeriods();
         UpConsecNonSO = U.ConsecNonStockoutPeriods();
-        if (T > 1 && static_cast<std::size_t>(T - 1) < U.NetInvHist_.size()) {
-            UpSO = Elem(U.NetInvHist_, T - 1) < 0 ? 1 : 0;
-        }
+        UpSO = T > 1 && ElemOrZero(U.NetInvHist_, T - 1) < 0 ? 1 : 0;
         UpIP = U.InvLevel() + U.OnOrder() - U.Backorders();
         UpIL = U.InvLevel() - U.Backorders();
         UpDisrupt = (T > 1 && U.IsFailed(T - 1)) ? 1 : 0;

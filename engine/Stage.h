@@ -6,11 +6,12 @@
 
 #include "engine/Constants.h"
 #include "engine/DemandWindow.h"
-#include "text/GeneralProcs.h"
 #include "engine/InvPolicyType.h"
+#include "engine/OneBased.h"
 #include "engine/UnitQueues.h"
 #include "engine/WithdrawalPlan.h"
 #include "stats/Stats.h"
+#include "text/GeneralProcs.h"
 
 class Dialogs;
 
@@ -51,6 +52,8 @@ public:
         }
         return G == 0 ? K == 0 : (K >= 1 && K <= NumSuppliers(G));
     }
+    // At(T, G, K), or 0 for an entry the history does not hold.
+    int64_t AtOrZero(int32_t T, int G, int K) const { return Holds(T, G, K) ? At(T, G, K) : 0; }
 
 private:
     std::size_t Offset(int32_t T, int G, int K) const
@@ -175,7 +178,7 @@ public:
     // FailedHist[T], false outside the recorded range.
     bool IsFailed(int32_t T) const
     {
-        return T >= 0 && static_cast<std::size_t>(T) < FailedHist_.size() && FailedHist_[static_cast<std::size_t>(T)] != 0;
+        return ElemOrZero(FailedHist_, T) != 0;
     }
 
     // --- Catalogue access ------------------------------------------------------------------

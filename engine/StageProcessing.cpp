@@ -41,9 +41,7 @@ void TStage::RequestProcessing(int32_t T)
             TStage& S = *Elem(Group, K);
             int64_t Amount = 0;
             if (Remaining > 0 && !S.IsFailed(T)) {
-                const int64_t Taken = (T >= 0 && static_cast<std::size_t>(T) < S.DerivedDemandHist_.size())
-                                          ? Elem(S.DerivedDemandHist_, T)
-                                          : 0;
+                const int64_t Taken = ElemOrZero(S.DerivedDemandHist_, T);
                 const int64_t Capacity = CapacityOf(S);
                 if (Taken < Capacity) {
                     Amount = std::min(Remaining, Capacity - Taken);

@@ -4,26 +4,14 @@
 #include <array>
 #include <cstdint>
 
-#include "text/GeneralProcs.h"
+#include "engine/OneBased.h"
 #include "engine/Simulation.h"
+#include "text/GeneralProcs.h"
 
 namespace {
 
 constexpr int Cell = 8;  // every number cell, followed by two blanks
 const std::string Gap = "  ";
-
-// Entry P of a history array; 0 for a period it does not hold, so that a stage whose history
-// is missing or shorter than the run (added after it) can never be read beyond its end.
-template <class T>
-T At(const std::vector<T>& History, int32_t P)
-{
-    return P >= 0 && static_cast<std::size_t>(P) < History.size() ? History[static_cast<std::size_t>(P)] : T{};
-}
-
-int64_t OrderQtyAt(const TOrderQtyHistory& History, int32_t P, int G, int K)
-{
-    return History.Holds(P, G, K) ? History.At(P, G, K) : 0;
-}
 
 void AppendCell(std::string& Line, const std::string& Text)
 {
@@ -43,13 +31,13 @@ struct TIntSeries {
     int64_t (*Value)(const TStage& S, int32_t P);
 };
 const std::array<TIntSeries, 7> IntSeries{{
-    {"Demand", [](const TStage& S, int32_t P) { return At(S.DemandHist(), P); }},
-    {"DerivDem", [](const TStage& S, int32_t P) { return At(S.DerivedDemandHist(), P); }},
-    {"InvLevel", [](const TStage& S, int32_t P) { return At(S.NetInvHist(), P); }},
-    {"OrderQty", [](const TStage& S, int32_t P) { return OrderQtyAt(S.OrderQtyHist(), P, 0, 0); }},
-    {"OnOrder", [](const TStage& S, int32_t P) { return At(S.OnOrderHist(), P); }},
-    {"InPrcess", [](const TStage& S, int32_t P) { return At(S.InProcessHist(), P); }},
-    {"Failed", [](const TStage& S, int32_t P) { return int64_t{At(S.FailedHist(), P) != 0}; }},
+    {"Demand", [](const TStage& S, int32_t P) { return ElemOrZero(S.DemandHist(), P); }},
+    {"DerivDem", [](const TStage& S, int32_t P) { return ElemOrZero(S.DerivedDemandHist(), P); }},
+    {"InvLevel", [](const TStage& S, int32_t P) { return ElemOrZero(S.NetInvHist(), P); }},
+    {"OrderQty", [](const TStage& S, int32_t P) { return S.OrderQtyHist().AtOrZero(P, 0, 0); }},
+    {"OnOrder", [](const TStage& S, int32_t P) { return ElemOrZero(S.OnOrderHist(), P); }},
+    {"InPrcess", [](const TStage& S, int32_t P) { return ElemOrZero(S.InProcessHist(), P); }},
+    {"Failed", [](const TStage& S, int32_t P) { return int64_t{ElemOrZero(S.FailedHist(), P) != 0}; }},
 }};
 
 }  // namespace
@@ -94,7 +82,7 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
             if (WarmUp) {
                 AppendCell(Line, "---");
             } else {
-                AppendCell(Line, FormatFixed(At(Model.Stage(K).TotalCostHist(), P), 2, DecimalSep));
+                AppendCell(Line, FormatFixed(ElemOrZero(Model.Stage(K).TotalCostHist(), P), 2, DecimalSep));
             }
         }
         for (const TIntSeries& S : IntSeries) {
@@ -159,10 +147,10 @@ std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const s
         Line += FormatIntWidth(P, Column) + Gap;
         for (int J = 1; J <= N; ++J) {
             const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist();
-            Line += FormatIntWidth(OrderQtyAt(H, P, 0, 0), Column) + Gap;
+            Line += FormatIntWidth(H.AtOrZero(P, 0, 0), Column) + Gap;
             for (int G = 1; G <= H.NumGroups(); ++G) {
                 for (int K = 1; K <= H.NumSuppliers(G); ++K) {
-                    Line += FormatIntWidth(OrderQtyAt(H, P, G, K), Column) + Gap;
+                    Line += FormatIntWidth(H.AtOrZero(P, G, K), Column) + Gap;
                 }
             }
         }
