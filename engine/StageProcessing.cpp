@@ -201,7 +201,7 @@ double TStage::OrderCosts(const TWithdrawalPlan& Plan)
         FirstSuppliers = Elem(Plan.NumPieces, G) == 1 && Elem(Plan.Pieces, G)[0].K == 1 &&
                          Elem(Plan.Pieces, G)[0].Count == Plan.Units;
     }
-    if (FirstSuppliers && Plan.Groups == NumRawMaterials_) {
+    if (FirstSuppliers) {
         return FirstSuppliersOrderCost(Plan.Units);
     }
 
