@@ -167,14 +167,30 @@ bool TStage::AddCustomer(TStage& Customer)
     return true;
 }
 
-bool TStage::HasSupplier(const TStage& S) const
+namespace {
+
+// Whether entries 1..Num of a link list hold S.
+template <typename TLinks>
+bool ListHolds(const TLinks& Links, int Num, const TStage& S)
 {
-    for (int K = 1; K <= NumSuppliers_; ++K) {
-        if (Elem(Suppliers_, K) == &S) {
+    for (int K = 1; K <= Num; ++K) {
+        if (Elem(Links, K) == &S) {
             return true;
         }
     }
     return false;
+}
+
+}  // namespace
+
+bool TStage::HasSupplier(const TStage& S) const
+{
+    return ListHolds(Suppliers_, NumSuppliers_, S);
+}
+
+bool TStage::HasCustomer(const TStage& S) const
+{
+    return ListHolds(Customers_, NumCustomers_, S);
 }
 
 namespace {

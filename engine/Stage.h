@@ -136,6 +136,7 @@ public:
     const TStage& Supplier(int K) const { return *Suppliers_[static_cast<std::size_t>(K)]; }
     const TStage& Customer(int K) const { return *Customers_[static_cast<std::size_t>(K)]; }
     bool HasSupplier(const TStage& S) const;
+    bool HasCustomer(const TStage& S) const;
 
     // --- Raw-material groups, 1-based: one per distinct product index among the suppliers,
     // ascending; within a group the suppliers cheapest first. Kept current by the model. -------

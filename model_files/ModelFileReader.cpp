@@ -4,11 +4,11 @@
 #include <limits>
 #include <string>
 
-#include "text/GeneralProcs.h"
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "model_files/ModelFileLayout.h"
 #include "platform/Dialogs.h"
+#include "text/GeneralProcs.h"
 
 // The reader's narrow access to a stage's link lists: a file gives each list in its own order,
 // which no sequence of TSimulation::Link calls need reproduce.
@@ -21,20 +21,15 @@ public:
         auto& Links = Suppliers ? S.Suppliers_ : S.Customers_;
         Links[static_cast<std::size_t>(++Num)] = &Other;
     }
-    static bool Lists(const TStage& S, bool Suppliers, const TStage& Other)
-    {
-        const int Num = Suppliers ? S.NumSuppliers_ : S.NumCustomers_;
-        const auto& Links = Suppliers ? S.Suppliers_ : S.Customers_;
-        for (int K = 1; K <= Num; ++K) {
-            if (Links[static_cast<std::size_t>(K)] == &Other) {
-                return true;
-            }
-        }
-        return false;
-    }
 };
 
 namespace {
+
+// Whether S's supplier (or customer) list holds Other.
+bool Lists(const TStage& S, bool Suppliers, const TStage& Other)
+{
+    return Suppliers ? S.HasSupplier(Other) : S.HasCustomer(Other);
+}
 
 bool IsSeparator(char C)
 {
@@ -321,7 +316,7 @@ bool TModelReader::ReadLinks(TStage& S, bool Suppliers)
             return Fail(StageName(K) + " lists stage " + std::to_string(Other) +
                         " as a customer; a customer must have a lower number than its supplier.");
         }
-        if (TModelFileLinks::Lists(S, Suppliers, Model_.Stage(Other))) {
+        if (Lists(S, Suppliers, Model_.Stage(Other))) {
             return Fail(StageName(K) + " lists stage " + std::to_string(Other) + " as a " + Kind + " twice.");
         }
         TModelFileLinks::Append(S, Suppliers, Model_.Stage(Other));
@@ -340,7 +335,7 @@ bool TModelReader::MatchLinks()
             const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
             for (int I = 1; I <= Count; ++I) {
                 TStage& Other = Model_.Stage((Suppliers ? S.Supplier(I) : S.Customer(I)).StageNum);
-                if (TModelFileLinks::Lists(Other, !Suppliers, S)) {
+                if (Lists(Other, !Suppliers, S)) {
                     continue;
                 }
                 if (!ListRead_[static_cast<std::size_t>(Other.StageNum)][Suppliers ? 1 : 0]) {
