@@ -10,12 +10,6 @@
 // ---------------------------------------------------------------------------------------------
 // Order history
 
-void TOrderQtyHistory::Create(int32_t Periods, const std::vector<int32_t>& GroupProducts,
-                              const std::vector<std::vector<int32_t>>& GroupSuppliers)
-{
-    Reshape(Periods, GroupProducts, GroupSuppliers, Periods + 1);
-}
-
 void TOrderQtyHistory::Reshape(int32_t Periods, const std::vector<int32_t>& GroupProducts,
                                const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod)
 {
@@ -472,16 +466,22 @@ void ParkSeries(std::vector<T>& Series, std::vector<T>& Parked)
     }
 }
 
-// Sizes a series for periods 0..Size-1 on the parked storage when it has none of its own; only
-// growth is zero-filled, then the first Zeroed entries.
+// Sizes a series for periods 0..Size-1: only growth is zero-filled, then the first Zeroed entries.
+template <typename T>
+void SizeSeries(std::vector<T>& Series, std::size_t Size, std::size_t Zeroed)
+{
+    Series.resize(Size);
+    std::fill_n(Series.begin(), std::min(Zeroed, Size), T{});
+}
+
+// The same on the parked storage when the series has none of its own.
 template <typename T>
 void TakeSeries(std::vector<T>& Series, std::vector<T>& Parked, std::size_t Size, std::size_t Zeroed)
 {
     if (Series.empty()) {
         Series.swap(Parked);
     }
-    Series.resize(Size);
-    std::fill_n(Series.begin(), std::min(Zeroed, Size), T{});
+    SizeSeries(Series, Size, Zeroed);
 }
 
 }  // namespace
@@ -507,8 +507,7 @@ void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod)
 {
     const std::size_t Size = static_cast<std::size_t>(Periods) + 1;
     const std::size_t Zeroed = static_cast<std::size_t>(FirstPeriod);
-    TotalCostHist_.resize(Size);
-    std::fill_n(TotalCostHist_.begin(), std::min(Zeroed, Size), 0.0);
+    SizeSeries(TotalCostHist_, Size, Zeroed);
     if (DemandMean > 0) {
         TakeSeries(DemandHist_, Parked_.Demand, Size, Zeroed);
         DemandWindow_.Prepare(DemandMean, DemandSD, DemandBound, Periods);

@@ -21,11 +21,9 @@ class Dialogs;
 // added later can never make a reader look beyond what was recorded.
 class TOrderQtyHistory {
 public:
-    // The layout, and periods 0..Periods with every entry zero.
-    void Create(int32_t Periods, const std::vector<int32_t>& GroupProducts,
-                const std::vector<std::vector<int32_t>>& GroupSuppliers);
-    // The same, but only the periods before FirstPeriod are zero: the storage of the last run is
-    // reused as it is, and the caller writes every entry of each later period.
+    // The layout, and periods 0..Periods of which those before FirstPeriod are zero: the storage
+    // of the last run is reused as it is, and the caller writes every entry of each later period.
+    // FirstPeriod = Periods + 1 gives every entry zero.
     void Reshape(int32_t Periods, const std::vector<int32_t>& GroupProducts,
                  const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod);
     // No layout and no periods; the storage stays for the next run.

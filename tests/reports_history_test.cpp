@@ -40,7 +40,7 @@ void CreateEmptyHistory(TStage& S, int32_t Periods, bool WithDemand)
     TStageTestAccess::OnOrderHist(S).assign(Size, 0);
     TStageTestAccess::InProcessHist(S).assign(Size, 0);
     TStageTestAccess::FailedHist(S).assign(Size, 0);
-    TStageTestAccess::OrderQtyHist(S).Create(Periods, {0}, {{}});
+    TStageTestAccess::OrderQtyHist(S).Reshape(Periods, {0}, {{}}, Periods + 1);
 }
 
 // A small network run for real: stage 1 with external demand, supplied by stages 2 and 3.
@@ -104,7 +104,7 @@ TEST(ReportsOrderHistory, StageWithTwoRawMaterialsAndTwoStagesWithout)
     TSimulationTestAccess::SetRunState(Model, 1, 1);
     TStage& S1 = Model.Stage(1);
     CreateEmptyHistory(S1, 1, false);
-    TStageTestAccess::OrderQtyHist(S1).Create(1, {0, 2, 3}, {{}, {0, 2}, {0, 3}});
+    TStageTestAccess::OrderQtyHist(S1).Reshape(1, {0, 2, 3}, {{}, {0, 2}, {0, 3}}, 1 + 1);
     TStageTestAccess::OrderQtyHist(S1).At(1, 0, 0) = 10;
     TStageTestAccess::OrderQtyHist(S1).At(1, 1, 1) = 10;
     TStageTestAccess::OrderQtyHist(S1).At(1, 2, 1) = 10;
