@@ -1,9 +1,9 @@
-#include "engine/OneBased.h"
 #include "engine/Simulation.h"
 
+#include <cassert>
 #include <cmath>
 
-#include "engine/Random.h"
+#include "engine/OneBased.h"
 #include "engine/Rounding.h"
 #include "platform/Dialogs.h"
 
@@ -59,9 +59,9 @@ TLinkResult TSimulation::Link(int SupplierNum, int CustomerNum)
         return Check;
     }
     TStage& Customer = Stage(CustomerNum);
-    if (!Stage(SupplierNum).AddCustomer(Customer)) {
-        return TLinkResult::Full;
-    }
+    // CheckLink found room in both lists.
+    [[maybe_unused]] const bool Added = Stage(SupplierNum).AddCustomer(Customer);
+    assert(Added);
     Customer.PopulateRawMaterials();
     return TLinkResult::Linked;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/Constants.h"
+#include "engine/OneBased.h"
 #include "engine/Random.h"
 #include "engine/Stage.h"
 
@@ -52,8 +53,8 @@ public:
     void SetForceCST(bool On) { ForceCST_ = On; }
 
     // Stage N. REQUIRES: 1 <= N <= NumStages().
-    TStage& Stage(int N) { return *Stages_[static_cast<std::size_t>(N)]; }
-    const TStage& Stage(int N) const { return *Stages_[static_cast<std::size_t>(N)]; }
+    TStage& Stage(int N) { return *Elem(Stages_, N); }
+    const TStage& Stage(int N) const { return *Elem(Stages_, N); }
 
     // Appends stage NumStages + 1 with every parameter at its default and product index equal
     // to its number. Returns nullptr (and changes nothing) when the model already has 25 stages.

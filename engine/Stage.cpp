@@ -1,10 +1,10 @@
-#include "engine/OneBased.h"
 #include "engine/Stage.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "engine/OneBased.h"
 #include "engine/Rounding.h"
 
 // ---------------------------------------------------------------------------------------------

@@ -32,9 +32,9 @@ public:
     int32_t Periods() const { return Periods_; }
     int NumGroups() const { return GroupProducts_.empty() ? 0 : static_cast<int>(GroupProducts_.size()) - 1; }
     // Product index of group G (1-based).
-    int32_t GroupProduct(int G) const { return GroupProducts_[static_cast<std::size_t>(G)]; }
+    int32_t GroupProduct(int G) const { return Elem(GroupProducts_, G); }
     // Stage numbers of the suppliers of group G, in ordering order; entry 0 unused.
-    const std::vector<int32_t>& GroupSuppliers(int G) const { return GroupSuppliers_[static_cast<std::size_t>(G)]; }
+    const std::vector<int32_t>& GroupSuppliers(int G) const { return Elem(GroupSuppliers_, G); }
     int NumSuppliers(int G) const
     {
         return G < 1 || G > NumGroups() ? 0 : static_cast<int>(GroupSuppliers(G).size()) - 1;
@@ -131,8 +131,8 @@ public:
     int NumSuppliers() const { return NumSuppliers_; }
     int NumCustomers() const { return NumCustomers_; }
     // REQUIRES: 1 <= K <= NumSuppliers() (NumCustomers()).
-    const TStage& Supplier(int K) const { return *Suppliers_[static_cast<std::size_t>(K)]; }
-    const TStage& Customer(int K) const { return *Customers_[static_cast<std::size_t>(K)]; }
+    const TStage& Supplier(int K) const { return *Elem(Suppliers_, K); }
+    const TStage& Customer(int K) const { return *Elem(Customers_, K); }
     bool HasSupplier(const TStage& S) const;
     bool HasCustomer(const TStage& S) const;
 
@@ -140,12 +140,9 @@ public:
     // ascending; within a group the suppliers cheapest first. Kept current by the model. -------
     int NumRawMaterials() const { return NumRawMaterials_; }
     // REQUIRES: 1 <= G <= NumRawMaterials(), 1 <= K <= RawMatNumSuppliers(G).
-    int32_t RawMatProduct(int G) const { return RawMatProduct_[static_cast<std::size_t>(G)]; }
-    int RawMatNumSuppliers(int G) const { return RawMatNumSuppliers_[static_cast<std::size_t>(G)]; }
-    const TStage& RawMatSupplier(int G, int K) const
-    {
-        return *RawMatSuppliers_[static_cast<std::size_t>(G)][static_cast<std::size_t>(K)];
-    }
+    int32_t RawMatProduct(int G) const { return Elem(RawMatProduct_, G); }
+    int RawMatNumSuppliers(int G) const { return Elem(RawMatNumSuppliers_, G); }
+    const TStage& RawMatSupplier(int G, int K) const { return *Elem(Elem(RawMatSuppliers_, G), K); }
 
     const TStats& Stats() const { return Stats_; }
 
@@ -244,7 +241,7 @@ private:
     // FirstPeriod = Periods + 1 gives a zero-filled history. REQUIRES: 1 <= FirstPeriod <= Periods + 1.
     void PrepareHistory(int32_t Periods, int32_t FirstPeriod);
     // Clears the entry of period T that its steps add to rather than write.
-    void BeginPeriod(int32_t T) { DerivedDemandHist_[static_cast<std::size_t>(T)] = 0; }
+    void BeginPeriod(int32_t T) { Elem(DerivedDemandHist_, T) = 0; }
     // Records the end-of-period measures of period T (NetInv, OnOrder, InProcess).
     void RecordEndOfPeriod(int32_t T);
 
