@@ -13,7 +13,7 @@
 // so the result is min(d, min over n of (Limit[n] + C[t - n] - C[t - 1])) with C the cumulative
 // demand: the answer is exact whichever windows are examined first. The short windows are
 // checked one by one. The long ones are skipped only where they provably cannot lower d:
-//  - With Bound * SD >= 0 and Mean >= 0 (every real model) the limits never fall as n grows, so
+//  - With Bound * SD >= 0 and Mean >= 0 (the usual case) the limits never fall as n grows, so
 //    a window's term Limit[t - j] + C[j] minus t * Mean, once known, bounds it from below (less
 //    1 for rounding) in every later period. Such bounds are kept for blocks of start periods and
 //    a block is recomputed only when its bound no longer shows that it cannot lower d.

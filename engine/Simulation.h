@@ -104,8 +104,8 @@ public:
 private:
     friend struct TSimulationTestAccess;  // white-box tests step single periods
 
-    // Rebuilds every stage's groups, creates fresh histories for the periods to come, copies
-    // the option into the stages, then simulates NumPeriods periods.
+    // Rebuilds every stage's groups, prepares the histories for the periods to come (reusing
+    // their storage), copies the option into the stages, then simulates NumPeriods periods.
     void Run(int32_t NumPeriods);
     // One period, in the fixed order of steps.
     void SimulatePeriod();

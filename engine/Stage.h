@@ -230,7 +230,7 @@ private:
     bool AddCustomer(TStage& Customer);
 
     // --- Run lifecycle, driven by the model --------------------------------------------------
-    // Empties the queues, discards the history (TotalCostHist stays until the next run creates
+    // Empties the queues, discards the history (TotalCostHist stays until the next run prepares
     // it) and clears the statistics. Parameters, links, groups and Forecast stay. The history's
     // storage is kept aside for the next run.
     void ResetRunState();
