@@ -40,23 +40,13 @@ bool LinksInside(const TSimulation& Model, const TStage& S, bool Suppliers)
     return true;
 }
 
-bool Lists(const TStage& S, bool Suppliers, const TStage& Other)
-{
-    const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
-    for (int K = 1; K <= Count; ++K) {
-        if (&(Suppliers ? S.Supplier(K) : S.Customer(K)) == &Other) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Each stage that a list of S names lists S back.
 bool LinksAgree(const TStage& S, bool Suppliers)
 {
     const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
     for (int K = 1; K <= Count; ++K) {
-        if (!Lists(Suppliers ? S.Supplier(K) : S.Customer(K), !Suppliers, S)) {
+        const bool Back = Suppliers ? S.Supplier(K).HasCustomer(S) : S.Customer(K).HasSupplier(S);
+        if (!Back) {
             return false;
         }
     }
