@@ -1,6 +1,7 @@
 #include "batch/ReportOptions.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "platform/Profile.h"
@@ -19,9 +20,48 @@ const std::array<const char*, TReportOptions::NumOther> OtherTexts = {"SD of Tot
 const std::array<const char*, TReportOptions::NumOther> OtherKeys = {"SDTtlCost", "MeanSDOrderQty"};
 const char* const OtherSection = "OtherMeasures";
 
+// Per metric, the marks of Mean, SEM, Min, Max and "By Stage" in batch/ORVTVOF.ini, and those of
+// the other list.
+constexpr std::array<const char*, NumMetrics> BuiltInStandard = {
+    "11000",  // Total Cost
+    "10000",  // Order Cost
+    "10000",  // Holding Cost
+    "10000",  // WIP Holding Cost
+    "10000",  // Stockout Cost
+    "00001",  // Demand
+    "00001",  // Derived Demand
+    "00001",  // Order Qty
+    "00001",  // Inv Level
+    "00001",  // Backorders
+    "00001",  // On Order
+    "00001",  // In Process
+    "10001",  // Type1SL
+    "10001",  // Fill Rate
+    "00001",  // Within CST
+    "00001",  // Failed
+};
+constexpr std::array<bool, TReportOptions::NumOther> BuiltInOther = {false, false};
+
+const char* const NoSectionsText =
+    "holds none of the batch reporting options' sections ([Total Cost], ..., [OtherMeasures]).";
+const char* const UserPassedOver = " The delivered batch reporting options are used instead.";
+const char* const DeliveredPassedOver =
+    " Orvantis is not installed completely; the same batch reporting options, built into the program, are used.";
+
 std::string PathIn(const std::string& Folder, const char* Name)
 {
     return Folder.empty() ? std::string() : (std::filesystem::path(Folder) / Name).string();
+}
+
+// A warning is one line: the reader puts the reason on a line of its own.
+std::string OnOneLine(std::string Text)
+{
+    for (char& C : Text) {
+        if (C == '\n' || C == '\r') {
+            C = ' ';
+        }
+    }
+    return Text;
 }
 
 }  // namespace
@@ -73,13 +113,26 @@ bool TReportOptions::IsMeasureChecked(const std::string& Measure, const std::str
     return true;
 }
 
-void TReportOptions::LoadOptions(const std::string& Path)
+std::string TReportOptions::LoadOptions(const std::string& Path)
 {
-    LoadOptions(TProfile::Load(Path));
+    std::string Message;
+    const std::optional<TProfile> Profile = TProfile::Read(Path, Message);
+    if (!Profile) {
+        return Message;
+    }
+    const std::string Refused = LoadOptions(*Profile);
+    return Refused.empty() ? Refused : Path + " " + Refused;
 }
 
-void TReportOptions::LoadOptions(const TProfile& Profile)
+std::string TReportOptions::LoadOptions(const TProfile& Profile)
 {
+    bool AnySection = Profile.HasSection(OtherSection);
+    for (int J = 0; J < NumMetrics; ++J) {
+        AnySection = AnySection || Profile.HasSection(MetricNames[static_cast<std::size_t>(J)]);
+    }
+    if (!AnySection) {
+        return NoSectionsText;
+    }
     for (int J = 0; J < NumMetrics; ++J) {
         const std::string& Section = MetricNames[static_cast<std::size_t>(J)];
         for (int Item = PosMean; Item <= PosByStage; ++Item) {
@@ -90,6 +143,7 @@ void TReportOptions::LoadOptions(const TProfile& Profile)
     for (int K = 0; K < NumOther; ++K) {
         Other_[static_cast<std::size_t>(K)].Checked = Profile.ReadInteger(OtherSection, OtherKeys[static_cast<std::size_t>(K)], 0) != 0;
     }
+    return {};
 }
 
 TFileResult TReportOptions::SaveOptions(const std::string& Path) const
@@ -184,17 +238,47 @@ void TReportOptions::SetMarks(const TOptionMarks& Marks)
 
 TFileResult TReportOptions::RestoreDefaults(const std::string& DefaultsPath, const std::string& UserPath)
 {
-    LoadOptions(DefaultsPath);
+    if (!LoadOptions(DefaultsPath).empty()) {
+        SetMarks(BuiltInDefaultMarks());
+    }
     if (!UserPath.empty() && !DeleteProfile(UserPath)) {
         return TFileResult{false, "Unable to delete " + UserPath};
     }
     return TFileResult{};
 }
 
-void TReportOptions::LoadStartOptions(const std::string& DefaultsPath, const std::string& UserPath)
+std::vector<std::string> TReportOptions::LoadStartOptions(const std::string& DefaultsPath, const std::string& UserPath)
 {
+    std::vector<std::string> Warnings;
     std::error_code Ec;
-    LoadOptions(!UserPath.empty() && std::filesystem::exists(UserPath, Ec) ? UserPath : DefaultsPath);
+    // A path that cannot even be looked at exists for all we know: reading it says why.
+    if (!UserPath.empty() && (std::filesystem::exists(UserPath, Ec) || Ec)) {
+        const std::string Problem = LoadOptions(UserPath);
+        if (Problem.empty()) {
+            return Warnings;
+        }
+        Warnings.push_back(OnOneLine(Problem) + UserPassedOver);
+    }
+    const std::string Problem = DefaultsPath.empty()
+                                    ? std::string("The folder of the program, which holds ") + DefaultOptionsFileName + ", is unknown."
+                                    : LoadOptions(DefaultsPath);
+    if (!Problem.empty()) {
+        SetMarks(BuiltInDefaultMarks());
+        Warnings.push_back(OnOneLine(Problem) + DeliveredPassedOver);
+    }
+    return Warnings;
+}
+
+TOptionMarks BuiltInDefaultMarks()
+{
+    TOptionMarks Marks;
+    for (std::size_t J = 0; J < BuiltInStandard.size(); ++J) {
+        for (std::size_t Item = 0; Item < 5; ++Item) {
+            Marks.Standard[6 * J + 1 + Item] = BuiltInStandard[J][Item] == '1';
+        }
+    }
+    Marks.Other = BuiltInOther;
+    return Marks;
 }
 
 std::string DefaultOptionsPath()

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <string>
+#include <vector>
 
 #include "platform/TextFile.h"
 #include "stats/Stats.h"
@@ -24,6 +25,8 @@ struct TOptionItem {
 struct TOptionMarks {
     std::array<bool, 6 * NumMetrics> Standard{};
     std::array<bool, 2> Other{};
+
+    bool operator==(const TOptionMarks&) const = default;
 };
 
 // The batch reporting options: which measures and statistics the results table reports. The
@@ -52,11 +55,16 @@ public:
     // - Measure names nothing: true.
     bool IsMeasureChecked(const std::string& Measure, const std::string& Statistic) const;
 
-    // Every check mark of both lists from the profile file at Path (see the file layout in
-    // ReportOptions.cpp); a missing file, section or key, or a value that is no integer, reads
-    // as unchecked. Which items are enabled does not change.
-    void LoadOptions(const std::string& Path);
-    void LoadOptions(const TProfile& Profile);
+    // Every check mark of both lists from Profile (see the file layout in ReportOptions.cpp); a
+    // missing section or key, or a value that is no integer, reads as unchecked. Which items are
+    // enabled does not change. Returns "" when the marks were taken. A profile with none of the
+    // options' sections (compared as the profile compares names) is no options file: the marks
+    // stay, and the result is the reason, to follow the file's name: "holds none of the batch
+    // reporting options' sections ([Total Cost], ..., [OtherMeasures])."
+    std::string LoadOptions(const TProfile& Profile);
+    // The same from the profile file at Path, the refusal as "<Path> holds none of ...". A file
+    // that cannot be read also leaves the marks: "Cannot read file <Path>:\n<reason>."
+    std::string LoadOptions(const std::string& Path);
     // Writes every check mark, as 1 or 0, to the profile file at Path (created with its folder
     // when missing), replacing it atomically: on failure the old file stays whole and the
     // message is "Unable to write to <Path>".
@@ -78,11 +86,19 @@ public:
     TOptionMarks Marks() const;
     void SetMarks(const TOptionMarks& Marks);
 
-    // "Restore Defaults": the marks of the delivered file, then the user's file is deleted (a
-    // missing one is no failure). On failure to delete, the message is "Unable to delete <Path>".
+    // "Restore Defaults": the marks of the delivered file (the built-in defaults when it is not
+    // usable; LoadStartOptions has said so), then the user's file is deleted (a missing one is no
+    // failure). On failure to delete, the message is "Unable to delete <Path>".
     TFileResult RestoreDefaults(const std::string& DefaultsPath, const std::string& UserPath);
-    // The marks at program start: the user's file when it exists, else the delivered one.
-    void LoadStartOptions(const std::string& DefaultsPath, const std::string& UserPath);
+    // The marks at program start: the user's file when it exists, else the delivered one. The
+    // result holds a warning, one line each, for every file that had to be passed over:
+    // - a user file that exists but cannot be read or is refused by LoadOptions: the reader's
+    //   message or the refusal, then " The delivered batch reporting options are used instead."
+    // - a delivered file needed but missing, unreadable or refused: the same, then " Orvantis is
+    //   not installed completely; the same batch reporting options, built into the program, are
+    //   used." (the marks of BuiltInDefaultMarks).
+    // Empty when the marks came from a file as planned; an empty UserPath means no user file.
+    std::vector<std::string> LoadStartOptions(const std::string& DefaultsPath, const std::string& UserPath);
 
 private:
     static int Position(int Metric, int Item) { return 6 * Metric + Item; }
@@ -90,6 +106,10 @@ private:
     std::array<TOptionItem, NumStandard> Standard_;
     std::array<TOptionItem, NumOther> Other_;
 };
+
+// The marks of the delivered file batch/ORVTVOF.ini, built into the program for an installation
+// that lacks it; a test keeps the two equal.
+TOptionMarks BuiltInDefaultMarks();
 
 // The file names of the two profile files.
 inline constexpr const char* DefaultOptionsFileName = "ORVTVOF.ini";

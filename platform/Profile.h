@@ -23,6 +23,8 @@ public:
     // Read, with an empty profile for a file that gives nothing.
     static TProfile Load(const std::string& Path);
 
+    // Whether the profile has Section, with or without keys.
+    bool HasSection(std::string_view Section) const { return Find(Section) != nullptr; }
     // The value text of Key in Section, or nothing when either is missing.
     std::optional<std::string> Value(std::string_view Section, std::string_view Key) const;
     // The value as an integer (see ParseProfileInteger), or Default when it is missing or is not

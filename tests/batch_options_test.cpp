@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "batch/ReportOptions.h"
 #include "platform/Profile.h"
@@ -112,8 +115,13 @@ TEST(BatchOptions, LoadReadsIntegersAndNamesInAnyCase)
     EXPECT_TRUE(O.Other(1).Checked);
     EXPECT_FALSE(O.Standard(Pos(8, ByStage)).Enabled);  // loading does not enable
 
-    O.LoadOptions((Dir.Path / "missing.ini").string());
-    EXPECT_EQ(CheckedStandard(O), std::vector<int>{});  // the disabled "By Stage" items too
+    const TOptionMarks Loaded = O.Marks();
+    EXPECT_NE(O.LoadOptions((Dir.Path / "missing.ini").string()).find("missing.ini"), std::string::npos);
+    EXPECT_EQ(O.Marks(), Loaded);  // a file that gives nothing changes nothing
+
+    PutFile(File, "[Inv Level]\nMeanChecked=1\n");
+    O.LoadOptions(File.string());
+    EXPECT_EQ(CheckedStandard(O), std::vector<int>{Pos(8, Mean)});  // the disabled "By Stage" items too
     EXPECT_FALSE(O.Other(1).Checked);
 }
 
@@ -194,6 +202,98 @@ TEST(BatchOptions, StartRestoreDefaultsAndCancel)
     Restarted.LoadStartOptions(Defaults, User);
     EXPECT_EQ(CheckedStandard(Restarted), (std::vector<int>{Pos(8, Mean), Pos(8, ByStage)}));
     EXPECT_TRUE(Restarted.RestoreDefaults(Defaults, User).Ok);  // no user file: nothing to delete
+
+    fs::remove(Defaults);  // an incomplete installation
+    ASSERT_TRUE(Restarted.RestoreDefaults(Defaults, User).Ok);
+    EXPECT_EQ(Restarted.Marks(), BuiltInDefaultMarks());
+}
+
+TEST(BatchOptions, UnusableFilesAreReplacedByDefaultsWithAWarning)
+{
+    enum class TFile { Missing, Fine, Folder, Unreadable, NoSections };
+    enum class TSource { User, Delivered, BuiltIn, OptionsFile, Kept };
+    struct TCase {
+        const char* Why;
+        TFile User;
+        TFile Delivered;
+        const char* Options;  // nullptr: the start options from both files; else --options with this text
+        TSource Expected;
+        std::vector<std::string> Warnings;  // a text each warning holds, in order
+    };
+    const TCase Cases[] = {
+        {"both fine", TFile::Fine, TFile::Fine, nullptr, TSource::User, {}},
+        {"no user file", TFile::Missing, TFile::Fine, nullptr, TSource::Delivered, {}},
+        {"user file a folder", TFile::Folder, TFile::Fine, nullptr, TSource::Delivered, {"ORVTVOFusr.ini: Is a directory"}},
+        {"user file unreadable", TFile::Unreadable, TFile::Fine, nullptr, TSource::Delivered,
+         {"ORVTVOFusr.ini: Permission denied"}},
+        {"user file of another program", TFile::NoSections, TFile::Fine, nullptr, TSource::Delivered,
+         {"ORVTVOFusr.ini holds none of the batch reporting options' sections"}},
+        {"delivered file missing", TFile::Missing, TFile::Missing, nullptr, TSource::BuiltIn,
+         {"ORVTVOF.ini: No such file or directory"}},
+        {"both unusable", TFile::Folder, TFile::NoSections, nullptr, TSource::BuiltIn,
+         {"ORVTVOFusr.ini: Is a directory", "ORVTVOF.ini holds none"}},
+        {"delivered file missing but not needed", TFile::Fine, TFile::Missing, nullptr, TSource::User, {}},
+        {"--options without a section", TFile::Fine, TFile::Fine, "[Stages]\nCount=2\n", TSource::Kept,
+         {"holds none of the batch reporting options' sections ([Total Cost], ..., [OtherMeasures])."}},
+        {"--options with a section in any case", TFile::Fine, TFile::Fine, "[failed]\nmaxchecked=1\n",
+         TSource::OptionsFile, {}},
+    };
+    const TOptionMarks Before = With({Pos(2, Min)}).Marks();
+    const std::map<TSource, TOptionMarks> Marks = {
+        {TSource::User, With({Pos(0, Mean)}).Marks()},
+        {TSource::Delivered, With({Pos(8, Mean), Pos(8, ByStage)}).Marks()},
+        {TSource::BuiltIn, BuiltInDefaultMarks()},
+        {TSource::OptionsFile, With({Pos(15, Max)}).Marks()},
+        {TSource::Kept, Before},
+    };
+    for (const TCase& C : Cases) {
+        if (C.User == TFile::Unreadable && ::geteuid() == 0) {
+            continue;  // root reads every file
+        }
+        TScratchDir Dir;
+        const fs::path Files[] = {Dir.Path / "ORVTVOFusr.ini", Dir.Path / "ORVTVOF.ini"};
+        const std::string Contents[] = {"[Total Cost]\nMeanChecked=1\n", "[Inv Level]\nMeanChecked=1\nByStageChecked=1\n"};
+        for (const int F : {0, 1}) {
+            switch (F == 0 ? C.User : C.Delivered) {
+            case TFile::Missing:
+                break;
+            case TFile::Fine:
+                PutFile(Files[F], Contents[F]);
+                break;
+            case TFile::Folder:
+                fs::create_directory(Files[F]);
+                break;
+            case TFile::Unreadable:
+                PutFile(Files[F], Contents[F]);
+                fs::permissions(Files[F], fs::perms::none);
+                break;
+            case TFile::NoSections:
+                PutFile(Files[F], "; another program's settings\n[Window]\nLeft=10\n");
+                break;
+            }
+        }
+        TReportOptions O;
+        O.SetMarks(Before);
+        std::vector<std::string> Warnings;
+        if (C.Options == nullptr) {
+            Warnings = O.LoadStartOptions(Files[1].string(), Files[0].string());
+        } else if (const std::string Refused = O.LoadOptions(TProfile::Parse(C.Options)); !Refused.empty()) {
+            Warnings.push_back(Refused);
+        }
+        EXPECT_EQ(O.Marks(), Marks.at(C.Expected)) << C.Why;
+        ASSERT_EQ(Warnings.size(), C.Warnings.size()) << C.Why;
+        for (std::size_t I = 0; I < Warnings.size(); ++I) {
+            EXPECT_NE(Warnings[I].find(C.Warnings[I]), std::string::npos) << C.Why << ": " << Warnings[I];
+            EXPECT_EQ(Warnings[I].find('\n'), std::string::npos) << C.Why;  // one line each
+        }
+    }
+}
+
+TEST(BatchOptions, BuiltInDefaultsAreTheDeliveredFile)
+{
+    TReportOptions Delivered;
+    ASSERT_EQ(Delivered.LoadOptions(ORVANTIS_SOURCE_DIR "/batch/ORVTVOF.ini"), "");
+    EXPECT_EQ(Delivered.Marks(), BuiltInDefaultMarks());
 }
 
 TEST(BatchOptions, DeliveredDefaultsReportCostsServiceAndEveryByStage)
