@@ -9,6 +9,7 @@
 #include "model_files/ModelFileLayout.h"
 #include "platform/Dialogs.h"
 #include "text/GeneralProcs.h"
+#include "text/TokenReader.h"
 
 // The reader's narrow access to a stage's link lists: a file gives each list in its own order,
 // which no sequence of TSimulation::Link calls need reproduce.
@@ -31,65 +32,8 @@ bool Lists(const TStage& S, bool Suppliers, const TStage& Other)
     return Suppliers ? S.HasSupplier(Other) : S.HasCustomer(Other);
 }
 
-bool IsSeparator(char C)
-{
-    return static_cast<unsigned char>(C) <= 32;
-}
-
-// The file as a stream of tokens: any byte of code 32 or less separates them. Once the end of the
-// file is reached every further token is empty (and reads as the number 0).
-class TTokenReader {
-public:
-    TTokenReader(std::string_view Bytes, std::size_t Start) : Bytes_(Bytes), Pos_(Start) {}
-
-    std::string_view Next()
-    {
-        int Line = Line_;
-        while (Pos_ < Bytes_.size() && IsSeparator(Bytes_[Pos_])) {
-            // CR, LF and CR LF each end one line.
-            if (Bytes_[Pos_] == '\r' || (Bytes_[Pos_] == '\n' && (Pos_ == 0 || Bytes_[Pos_ - 1] != '\r'))) {
-                ++Line;
-            }
-            ++Pos_;
-        }
-        const std::size_t First = Pos_;
-        while (Pos_ < Bytes_.size() && !IsSeparator(Bytes_[Pos_])) {
-            ++Pos_;
-        }
-        Ended_ = First == Pos_;
-        if (!Ended_) {
-            Line_ = Line;
-        }
-        return Bytes_.substr(First, Pos_ - First);
-    }
-
-    // The line of the last token found (1 before the first).
-    int Line() const { return Line_; }
-    // True when the token last returned is missing because the file had ended.
-    bool Ended() const { return Ended_; }
-
-private:
-    std::string_view Bytes_;
-    std::size_t Pos_;
-    int Line_ = 1;
-    bool Ended_ = false;
-};
-
-// A token as the user may see it in a message: printable ASCII kept, anything else as '?', long
-// tokens cut.
-std::string Printable(std::string_view Token)
-{
-    constexpr std::size_t Shown = 40;
-    std::string Out;
-    for (std::size_t I = 0; I < Token.size() && I < Shown; ++I) {
-        const unsigned char C = static_cast<unsigned char>(Token[I]);
-        Out.push_back(C > 32 && C < 127 ? static_cast<char>(C) : '?');
-    }
-    if (Token.size() > Shown) {
-        Out += "...";
-    }
-    return Out;
-}
+// The model file's token rules are those of every text file the program reads.
+static_assert(MaxIntTokenChars == TTokenReader::MaxIntChars && MaxRealTokenChars == TTokenReader::MaxRealChars);
 
 std::string StageName(int K)
 {
@@ -452,7 +396,7 @@ TLoadResult LoadModelFromText(TSimulation& Model, std::string_view Bytes, Dialog
         Result.Message = "The model must be empty before a model file is loaded into it.";
         return Result;
     }
-    if (std::all_of(Bytes.begin(), Bytes.end(), IsSeparator)) {
+    if (std::all_of(Bytes.begin(), Bytes.end(), IsTokenSeparator)) {
         Result.Ok = false;
         Result.Message = "The file is empty; it is not a model file.";
         return Result;
