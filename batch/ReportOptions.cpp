@@ -113,6 +113,24 @@ bool TReportOptions::IsMeasureChecked(const std::string& Measure, const std::str
     return true;
 }
 
+bool TReportOptions::ChoosesAnyMeasure() const
+{
+    // As ChooseResultColumns: a cost's statistics have a system column, any metric's have stage
+    // columns under its "By Stage", and "Mean of SD of Order Qty" goes with Order Qty's.
+    if (Other(0).Checked || (Other(1).Checked && Standard(Position(MetricOrderQty, PosByStage)).Checked)) {
+        return true;
+    }
+    for (int J = 0; J < NumMetrics; ++J) {
+        const bool HasColumns = J < NumCostMetrics || Standard(Position(J, PosByStage)).Checked;
+        for (int Item = PosMean; Item <= PosMax; ++Item) {
+            if (HasColumns && Standard(Position(J, Item)).Checked) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::string TReportOptions::LoadOptions(const std::string& Path)
 {
     std::string Message;

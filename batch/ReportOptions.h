@@ -55,6 +55,11 @@ public:
     // - Measure names nothing: true.
     bool IsMeasureChecked(const std::string& Measure, const std::string& Statistic) const;
 
+    // Whether the results table has at least one statistic column (for a model of at least one
+    // stage): a cost's Mean, SEM, Min or Max, "SD of Total Cost", or a Mean, SEM, Min or Max of
+    // a metric whose "By Stage" is checked, or "Mean of SD of Order Qty" when Order Qty's is.
+    bool ChoosesAnyMeasure() const;
+
     // Every check mark of both lists from Profile (see the file layout in ReportOptions.cpp); a
     // missing section or key, or a value that is no integer, reads as unchecked. Which items are
     // enabled does not change. Returns "" when the marks were taken. A profile with none of the

@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 
+#include "batch/BatchResults.h"
+#include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
 #include "platform/Profile.h"
 #include "support/ScratchDir.h"
@@ -286,6 +288,32 @@ TEST(BatchOptions, UnusableFilesAreReplacedByDefaultsWithAWarning)
             EXPECT_NE(Warnings[I].find(C.Warnings[I]), std::string::npos) << C.Why << ": " << Warnings[I];
             EXPECT_EQ(Warnings[I].find('\n'), std::string::npos) << C.Why;  // one line each
         }
+    }
+}
+
+TEST(BatchOptions, ChoosesAnyMeasureExactlyWhenTheTableHasAStatisticColumn)
+{
+    struct TCase {
+        std::vector<int> Standard;
+        std::vector<int> Other;
+        bool Expected;
+    };
+    const TCase Cases[] = {
+        {{}, {}, false},
+        {{Pos(0, ByStage), Pos(8, ByStage)}, {}, false},  // "By Stage" alone reports nothing
+        {{Pos(3, Max)}, {}, true},                        // a cost's statistic: a system column
+        {{Pos(8, Mean)}, {}, false},                      // any other only under its "By Stage"
+        {{Pos(8, Mean), Pos(8, ByStage)}, {}, true},
+        {{}, {0}, true},                                  // SD of Total Cost
+        {{}, {1}, false},                                 // Mean of SD of Order Qty goes with Order Qty's "By Stage"
+        {{Pos(7, ByStage)}, {1}, true},
+    };
+    const TParamSet NoParams(1, 0);
+    for (const TCase& C : Cases) {
+        const TReportOptions O = With(C.Standard, C.Other);
+        const std::string Why = ::testing::PrintToString(C.Standard) + " " + ::testing::PrintToString(C.Other);
+        EXPECT_EQ(O.ChoosesAnyMeasure(), C.Expected) << Why;
+        EXPECT_EQ(!ChooseResultColumns(NoParams, 1, O).empty(), C.Expected) << Why;  // the table agrees
     }
 }
 
