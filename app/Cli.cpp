@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <utility>
@@ -244,22 +246,32 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
 
     O.HasTimestamp = RunTimestamp->count() + ParamsTimestamp->count() > 0;
     int Code = ExitOk;
-    if (Run->parsed()) {
-        std::vector<std::pair<std::string, std::string>> Reports;
-        for (const auto& [Option, Target] : {std::pair{Stats, O.Stats}, {History, O.History}, {Orders, O.Orders}}) {
-            if (Option->count() > 0) {
-                Reports.emplace_back(Option->get_name(), Target);
+    // Whatever a command throws (memory or threads the system would not give) ends it with one
+    // line and the failure code, never through std::terminate.
+    try {
+        if (Run->parsed()) {
+            std::vector<std::pair<std::string, std::string>> Reports;
+            for (const auto& [Option, Target] : {std::pair{Stats, O.Stats}, {History, O.History}, {Orders, O.Orders}}) {
+                if (Option->count() > 0) {
+                    Reports.emplace_back(Option->get_name(), Target);
+                }
             }
+            Code = CommandRun(O, Reports, Stdout, Err, Env);
+        } else if (Check->parsed()) {
+            Code = CommandCheck(O, Stdout, Err);
+        } else if (Convert->parsed()) {
+            Code = CommandConvert(O, Stdout, Err);
+        } else if (Params->parsed()) {
+            Code = CommandParams(O, Stdout, Err, Env);
+        } else if (Batch.App()->parsed()) {
+            Code = Batch.Run(Stdout, Err, Env);
         }
-        Code = CommandRun(O, Reports, Stdout, Err, Env);
-    } else if (Check->parsed()) {
-        Code = CommandCheck(O, Stdout, Err);
-    } else if (Convert->parsed()) {
-        Code = CommandConvert(O, Stdout, Err);
-    } else if (Params->parsed()) {
-        Code = CommandParams(O, Stdout, Err, Env);
-    } else if (Batch.App()->parsed()) {
-        Code = Batch.Run(Stdout, Err, Env);
+    } catch (const std::bad_alloc&) {
+        Err << Program << ": " << Command << ": not enough memory\n";
+        return ExitFailed;
+    } catch (const std::exception& E) {
+        Err << Program << ": " << Command << ": " << OneLine(E.what()) << '\n';
+        return ExitFailed;
     }
     if (Stdout.Error() != 0) {
         Err << Program << ": cannot write to standard output: " << std::strerror(Stdout.Error()) << ".\n";

@@ -4,8 +4,11 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <map>
 #include <optional>
 #include <ostream>
+#include <system_error>
+#include <tuple>
 
 #include "app/Cli.h"
 #include "app/CliCommon.h"
@@ -14,6 +17,7 @@
 #include "batch/ReportOptions.h"
 #include "engine/Constants.h"
 #include "engine/Simulation.h"
+#include "model_files/CheckModel.h"
 #include "model_files/CheckedRun.h"
 #include "platform/Profile.h"
 #include "text/GeneralProcs.h"
@@ -53,6 +57,61 @@ bool ReadOptions(const std::string& Path, bool Given, const TCliEnvironment& Env
     }
     Options.LoadOptions(*Profile);
     return true;
+}
+
+// The progress line on standard error when it is a terminal: drawn over itself, and cleared
+// before anything else is written to the terminal.
+class TProgressLine {
+public:
+    TProgressLine(std::ostream& Err, bool Shown) : Err_(Err), Shown_(Shown) {}
+    ~TProgressLine() { Clear(); }
+    TProgressLine(const TProgressLine&) = delete;
+    TProgressLine& operator=(const TProgressLine&) = delete;
+    void Show(int32_t Done, int32_t Total)
+    {
+        if (!Shown_) {
+            return;
+        }
+        const double Elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start_).count();
+        std::string Text = BatchProgressText(Done, Total, Elapsed);
+        Width_ = std::max(Width_, Text.size());
+        Text.resize(Width_, ' ');  // covers a longer line before it
+        Err_ << '\r' << Text << std::flush;
+    }
+    void Clear()
+    {
+        if (Width_ > 0) {
+            Err_ << '\r' << std::string(Width_, ' ') << '\r' << std::flush;
+            Width_ = 0;
+        }
+    }
+
+private:
+    std::ostream& Err_;
+    bool Shown_;
+    std::chrono::steady_clock::time_point Start_ = std::chrono::steady_clock::now();
+    std::size_t Width_ = 0;
+};
+
+// A parameter of a stage that two columns set: the later column's value is the one that runs,
+// which is rarely what was meant.
+std::vector<std::string> DuplicateColumnWarnings(const TParamSet& Set, bool FromFile)
+{
+    std::vector<std::string> Warnings;
+    std::map<std::pair<int32_t, int32_t>, std::pair<int32_t, int>> Columns;  // (parameter, stage): first column, count
+    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+        const std::pair<int32_t, int32_t> Pair{Set.ParamIndex(K), Set.ParamStage(K)};
+        auto& [First, Count] = Columns.try_emplace(Pair, K, 0).first->second;
+        if (++Count != 2) {
+            continue;  // each pair is named once, at its second column
+        }
+        const std::string What = ParamShortNames[static_cast<std::size_t>(Pair.first)] + " of stage " +
+                                 std::to_string(Pair.second);
+        Warnings.push_back(FromFile ? "columns " + std::to_string(First) + " and " + std::to_string(K) +
+                                          " of the values file both set " + What + "; the later column's value is used."
+                                    : "rows 1 and 2 both set " + What + "; row 2's value is used.");
+    }
+    return Warnings;
 }
 
 }  // namespace
@@ -96,6 +155,24 @@ bool ParseRowSpec(const std::string& Spec, TSweepRow& Row, std::string& Error)
     Row.FirstValue = Values.substr(0, C1);
     Row.LastValue = Values.substr(C1 + 1, C2 - C1 - 1);
     Row.Step = Values.substr(C2 + 1);
+    const std::pair<const std::string*, const char*> StageFields[] = {{&Row.FirstStage, "FIRST"}, {&Row.LastStage, "LAST"}};
+    for (const auto& [Text, Field] : StageFields) {
+        int32_t Stage = 0;
+        if (!TryParseInt32(*Text, Stage)) {
+            Error = "--row " + Spec + ": " + Field + " '" + *Text + "' is not a stage number";
+            return false;
+        }
+    }
+    const std::pair<const std::string*, const char*> Numbers[] = {
+        {&Row.FirstValue, "START"}, {&Row.LastValue, "END"}, {&Row.Step, "STEP"}};
+    for (const auto& [Text, Field] : Numbers) {
+        double Value = 0;
+        if (!TryParseReal(*Text, Value, '.')) {
+            Error = "--row " + Spec + ": " + Field + " '" + *Text +
+                    "' is not a number (digits with a period as decimal separator)";
+            return false;
+        }
+    }
     return true;
 }
 
@@ -127,7 +204,7 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
     AddRunSettings(*App_, Settings_, "Number of periods per trial, 1 to 9999 (default 1000)",
                    "Random seed of the first trial: 0 (default) from the clock, a negative seed continues the "
                    "current sequence; every later trial continues the sequence");
-    AddValue(*App_, "--trials", Trials_, "T", "Trials per setting (default 1; 0 or less runs nothing)");
+    AddValue(*App_, "--trials", Trials_, "T", "Trials per setting, at least 1 (default 1)");
     App_->add_option("--row", Rows_,
                      "A sweep row, SHORTNAME@FIRST-LAST=START:END:STEP or SHORTNAME@K=START:END:STEP (a period "
                      "as decimal separator), or none; the first is row 1, a second row 2")
@@ -141,7 +218,7 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
     AddValue(*App_, "--out", Target_, "FILE|-",
              "Writes the results to FILE (lines ended by a carriage return) or, with - (the default), to standard "
              "output");
-    AddValue(*App_, "--jobs", Jobs_, "N",
+    JobsOption_ = AddValue(*App_, "--jobs", Jobs_, "N",
              "Runs N trials at a time on N threads (default: one per processor core); every N gives the same "
              "results, --jobs 1 runs them one after the other, as does any N for a model with an \"OQ\" stage "
              "whose reorder point is finite");
@@ -149,137 +226,179 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
              "Runs only the K-th of N equal slices of the settings, starting where the whole batch's random "
              "sequence would stand: part 1 writes the heading, part N the closing lines, so the parts written in "
              "order and joined are the whole batch (a seed other than 0 is needed)");
-    App_->footer("The model checks print their questions on standard error and answer Yes. With standard error on a "
-                 "terminal, a progress line shows there.");
+    App_->add_flag("--strict", Strict_,
+                   "Answers No to the model checks' questions and refuses a model or values file that ends early or "
+                   "holds more than it should");
+    App_->footer("The model checks print their questions on standard error and answer Yes. Every setting must pass "
+                 "the checks' refusals before anything runs. With standard error on a terminal, a progress line "
+                 "shows there.");
 }
 
-int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
-{
-    const std::string Where = Program + " " + Command + ": ";
+struct TBatchCommand::TParsed {
     TRunSettings Settings;
-    if (!CheckSettingOptions(Command, Settings_, Settings, Err)) {
-        return ExitUsage;
-    }
-    int32_t Trials = 0;
-    if (!TryParseInt32(Trials_, Trials)) {
-        Err << Where << "--trials: '" << Trials_ << "' is not a valid integer value\n";
-        return ExitUsage;
-    }
-    if (Rows_.size() > 2) {
-        return Usage(Err, Command, "at most two --row options: row 1 and row 2");
-    }
-    if (!Rows_.empty() && ValuesOption_->count() > 0) {
-        return Usage(Err, Command, "--row and --values exclude each other");
-    }
+    int32_t Trials = 1;
     TSweepRow Rows[2];
-    for (std::size_t I = 0; I < Rows_.size(); ++I) {
-        std::string Error;
-        if (!ParseRowSpec(Rows_[I], Rows[I], Error)) {
-            return Usage(Err, Command, Error);
-        }
-    }
-    if (Target_ != StdoutName && SameFile(Target_, Model_)) {
-        Err << Where << "--out: " << Target_ << " is the model file; the results would replace it.\n";
-        return ExitUsage;
-    }
-
-    int32_t Jobs = DefaultBatchJobs();
-    if (!Jobs_.empty() && (!TryParseInt32(Jobs_, Jobs) || Jobs < 1 || Jobs > 256)) {
-        return Usage(Err, Command, "--jobs: '" + Jobs_ + "' is not a number of threads from 1 to 256");
-    }
+    int32_t Jobs = 1;
     int32_t PartK = 1;
     int32_t PartN = 1;
+};
+
+bool TBatchCommand::ParseOptions(TParsed& Job, std::ostream& Err) const
+{
+    const std::string Where = Program + " " + Command + ": ";
+    if (!CheckSettingOptions(Command, Settings_, Job.Settings, Err)) {
+        return false;
+    }
+    if (!TryParseInt32(Trials_, Job.Trials)) {
+        Err << Where << "--trials: '" << Trials_ << "' is not a valid integer value\n";
+        return false;
+    }
+    if (Job.Trials < 1) {
+        Usage(Err, Command, "--trials: " + Trials_ + " trials would run nothing; give at least 1");
+        return false;
+    }
+    if (Rows_.size() > 2) {
+        Usage(Err, Command, "at most two --row options: row 1 and row 2");
+        return false;
+    }
+    if (!Rows_.empty() && ValuesOption_->count() > 0) {
+        Usage(Err, Command, "--row and --values exclude each other");
+        return false;
+    }
+    for (std::size_t I = 0; I < Rows_.size(); ++I) {
+        std::string Error;
+        if (!ParseRowSpec(Rows_[I], Job.Rows[I], Error)) {
+            Usage(Err, Command, Error);
+            return false;
+        }
+    }
+    // The results must not replace an input: the model, the values or the options.
+    if (Target_ != StdoutName) {
+        for (const auto& [Option, Input, What] : {std::tuple{"", &Model_, "the model file"},
+                                                  std::tuple{"--values", &Values_, "the values file"},
+                                                  std::tuple{"--options", &Options_, "the options file"}}) {
+            if ((Option[0] == '\0' || App_->count(Option) > 0) && SameFile(Target_, *Input)) {
+                Err << Where << "--out: " << Target_ << " is " << What << "; the results would replace it.\n";
+                return false;
+            }
+        }
+    }
+    Job.Jobs = DefaultBatchJobs();
+    if (JobsOption_->count() > 0 && (!TryParseInt32(Jobs_, Job.Jobs) || Job.Jobs < 1 || Job.Jobs > 256)) {
+        Usage(Err, Command, "--jobs: '" + Jobs_ + "' is not a number of threads from 1 to 256");
+        return false;
+    }
     if (!Part_.empty()) {
         std::string Error;
-        if (!ParsePartSpec(Part_, PartK, PartN, Error)) {
-            return Usage(Err, Command, Error);
+        if (!ParsePartSpec(Part_, Job.PartK, Job.PartN, Error)) {
+            Usage(Err, Command, Error);
+            return false;
         }
-        if (Settings.Seed == 0) {
-            return Usage(Err, Command,
-                         "--part needs --seed other than 0: every part must take up the one random sequence, and a seed "
-                         "from the clock differs from part to part");
+        if (Job.Settings.Seed == 0) {
+            Usage(Err, Command,
+                  "--part needs --seed other than 0: every part must take up the one random sequence, and a seed "
+                  "from the clock differs from part to part");
+            return false;
         }
     }
+    return true;
+}
 
-    TReportOptions Options;
-    if (!ReadOptions(Options_, OptionsOption_->count() > 0, Env, Options, Err)) {
-        return ExitFailed;
+std::optional<TParamSet> TBatchCommand::Prepare(TSimulation& Model, TConsoleDialogs& Dialogs, const TParsed& Job,
+                                                std::ostream& Err) const
+{
+    const std::string Where = Program + " " + Command + ": ";
+    if (!Load(Model, Model_, Strict_, Dialogs, Err)) {
+        return std::nullopt;
     }
-    TConsoleDialogs Dialogs(Err, true, Model_);
-    TSimulation Model(Dialogs);
-    if (!Load(Model, Model_, false, Dialogs, Err)) {
-        return ExitFailed;
-    }
-    if (!CheckRunAllowed(Model, Settings_, Dialogs, Settings)) {
+    TRunSettings Checked;
+    if (!CheckRunAllowed(Model, Settings_, Dialogs, Checked)) {
         if (Dialogs.Errors() == 0) {
             Err << Where << Model_ << ": the batch was refused by the model checks.\n";
         }
-        return ExitFailed;
+        return std::nullopt;
     }
-    const TParamSetResult Set = ValuesOption_->count() > 0 ? LoadParamSet(Values_, Model.NumStages())
-                                                           : BuildSweepSet(Rows[0], Rows[1], '.', Model.NumStages());
+    const bool FromFile = ValuesOption_->count() > 0;
+    TParamSetResult Set = FromFile ? LoadParamSet(Values_, Model.NumStages())
+                                   : BuildSweepSet(Job.Rows[0], Job.Rows[1], '.', Model.NumStages());
     if (!Set.Set) {
-        const bool Unnamed = Set.Message == LoadParamSetError;
-        Err << Where << (Unnamed ? Values_ + ": " : "") << Set.Message << '\n';
-        return ExitFailed;
+        Err << Where << OneLine(Set.Message) << '\n';
+        return std::nullopt;
     }
+    for (const std::string& Warning : DuplicateColumnWarnings(*Set.Set, FromFile)) {
+        Err << Where << "warning: " << Warning << '\n';
+    }
+    if (const std::optional<std::string> Refusal = SettingsRefusal(Model, *Set.Set, ModelRefusal)) {
+        Err << Where << Model_ << ": " << OneLine(*Refusal) << '\n';
+        return std::nullopt;
+    }
+    return std::move(Set.Set);
+}
 
+int TBatchCommand::Execute(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options,
+                           const TParsed& Job, TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
+{
     TBatchRun Batch;
-    Batch.Settings = Settings;
-    Batch.NumTrials = Trials;
+    Batch.Settings = Job.Settings;
+    Batch.NumTrials = Job.Trials;
     Batch.Heading = BatchHeadingFor(TimestampOption_->count() > 0 ? Timestamp_ : Env.DateTime, Model_, Settings_);
     Batch.DecimalSep = Env.DecimalSep;
-    Batch.Jobs = Jobs;
-    BatchPartRange(Set.Set->NumSettings(), PartK, PartN, Batch.FirstSetting, Batch.LastSetting);
-    Batch.WriteHeading = PartK == 1;
-    Batch.WriteClosing = PartK == PartN;
+    Batch.Jobs = Job.Jobs;
+    BatchPartRange(Set.NumSettings(), Job.PartK, Job.PartN, Batch.FirstSetting, Batch.LastSetting);
+    Batch.WriteHeading = Job.PartK == 1;
+    Batch.WriteClosing = Job.PartK == Job.PartN;
     const int32_t PartSettings = std::max(0, Batch.LastSetting - Batch.FirstSetting + 1);
 
+    TProgressLine Progress(Err, Env.ProgressOnErr);
     const bool ToStdout = Target_ == StdoutName;
     std::vector<std::string> Lines;
     TBatchCallbacks Callbacks;
     Callbacks.AppendLine = [&](const std::string& Line) {
         if (ToStdout) {
+            Progress.Clear();  // a terminal shared by both shows the line alone
             *Out << Line << '\n';
             Out.Flush();
         } else {
             Lines.push_back(Line);
         }
     };
-    const auto Start = std::chrono::steady_clock::now();
-    std::size_t ProgressWidth = 0;
-    const auto ShowProgress = [&](int32_t Done, int32_t Total) {
-        if (Env.ProgressOnErr) {
-            const double Elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
-            std::string Text = BatchProgressText(Done, Total, Elapsed);
-            ProgressWidth = std::max(ProgressWidth, Text.size());
-            Text.resize(ProgressWidth, ' ');  // covers a longer line before it
-            Err << '\r' << Text << std::flush;
-        }
-    };
     Callbacks.Progress = [&](int32_t Done, int32_t Total) {
-        ShowProgress(Done, Total);
+        Progress.Show(Done, Total);
         return Out.Error() == 0;  // a reader that has gone ends the batch
     };
-    ShowProgress(0, PartSettings);
-    const auto ClearProgress = [&] {
-        if (ProgressWidth > 0) {
-            Err << '\r' << std::string(ProgressWidth, ' ') << '\r' << std::flush;
-        }
-    };
+    Progress.Show(0, PartSettings);
     try {
         if (PartSettings > 0 || Batch.WriteHeading || Batch.WriteClosing) {
-            RunBatch(Model, *Set.Set, Options, Batch, Callbacks);
+            RunBatch(Model, Set, Options, Batch, Callbacks);
         }
-    } catch (const std::exception& E) {
-        // Threads or memory the system would not give.
-        ClearProgress();
-        Err << Where << "the batch stopped: " << OneLine(E.what()) << '\n';
+    } catch (const std::system_error& E) {
+        Progress.Clear();
+        Err << Program << " " << Command << ": the batch stopped: " << OneLine(E.what())
+            << (Job.Jobs > 1 ? "; try a lower --jobs" : "") << '\n';
         return ExitFailed;
     }
-    ClearProgress();
+    Progress.Clear();
     if (ToStdout) {
         return Out.Flush() ? ExitOk : ExitFailed;
     }
     return WriteReport(Lines, Target_, Out, Err) ? ExitOk : ExitFailed;
+}
+
+int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
+{
+    TParsed Job;
+    if (!ParseOptions(Job, Err)) {
+        return ExitUsage;
+    }
+    TReportOptions Options;
+    if (!ReadOptions(Options_, OptionsOption_->count() > 0, Env, Options, Err)) {
+        return ExitFailed;
+    }
+    TConsoleDialogs Dialogs(Err, !Strict_, Model_);
+    TSimulation Model(Dialogs);
+    const std::optional<TParamSet> Set = Prepare(Model, Dialogs, Job, Err);
+    if (!Set) {
+        return ExitFailed;
+    }
+    return Execute(Model, *Set, Options, Job, Out, Err, Env);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,13 +9,17 @@
 
 #include "engine/RunSettings.h"
 
+#include "batch/ParamSet.h"
+
+class TConsoleDialogs;
+class TReportOptions;
+class TSimulation;
 class TStdout;
 struct TCliEnvironment;
-struct TSweepRow;
 
 // orvantis-cli batch MODEL [--periods N] [--warmup W] [--seed S] [--trials T] [--row SPEC]...
 //                          [--values FILE] [--options INI] [--timestamp TEXT] [--out FILE|-]
-//                          [--jobs N] [--part K/N]
+//                          [--jobs N] [--part K/N] [--strict]
 // Runs a batch and writes exactly the lines the "Batch Runs" window appends to its results; with
 // --part only the K-th of N slices of them, so that the parts concatenated are the whole.
 class TBatchCommand {
@@ -29,6 +34,16 @@ public:
     int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const;
 
 private:
+    struct TParsed;
+    // The options read and checked before anything is loaded; false after a usage error.
+    bool ParseOptions(TParsed& Job, std::ostream& Err) const;
+    // The model loaded and checked, the definition built and every setting checked; nothing after
+    // a refusal, which has been reported.
+    std::optional<TParamSet> Prepare(TSimulation& Model, TConsoleDialogs& Dialogs, const TParsed& Job,
+                                     std::ostream& Err) const;
+    int Execute(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options, const TParsed& Job,
+                TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const;
+
     CLI::App* App_;
     std::string Model_;
     TRunSettingsTexts Settings_;
@@ -40,6 +55,8 @@ private:
     std::string Target_ = "-";
     std::string Jobs_;
     std::string Part_;
+    bool Strict_ = false;
+    CLI::Option* JobsOption_;
     CLI::Option* ValuesOption_;
     CLI::Option* OptionsOption_;
     CLI::Option* TimestampOption_;
@@ -48,7 +65,9 @@ private:
 // A --row SPEC as the row of the window: "none" (a "[none]" row), SHORTNAME@FIRST-LAST=START:END:STEP
 // or SHORTNAME@K=START:END:STEP, SHORTNAME a parameter's short name (exact case, as BSLevel). The
 // texts of the stages and values are kept as written, for the row's own checks. False, with
-// Error, for a SPEC of another form or an unknown short name.
+// Error naming the row and the field, for a SPEC of another form, an unknown short name, a stage
+// that is no integer or a value that is no number with a period as decimal separator (nan, inf,
+// "10,5" and blanks are refused).
 bool ParseRowSpec(const std::string& Spec, TSweepRow& Row, std::string& Error);
 
 // A --part K/N: 1 <= K <= N. False, with Error, otherwise.

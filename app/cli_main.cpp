@@ -1,5 +1,6 @@
 // orvantis-cli: the command-line face of the simulation core.
 #include <csignal>
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -22,5 +23,11 @@ int main(int argc, char** argv)
     Env.ProgressOnErr = ::isatty(STDERR_FILENO) != 0;
     Env.DefaultOptions = DefaultOptionsPath();
     Env.UserOptions = UserOptionsPath();
-    return RunCli(Args, std::cout, std::cerr, Env);
+    try {
+        return RunCli(Args, std::cout, std::cerr, Env);
+    } catch (const std::exception& E) {
+        // Before a command started (the parser's own set-up): still one line and the failure code.
+        std::cerr << "orvantis-cli: " << E.what() << '\n';
+        return 1;
+    }
 }

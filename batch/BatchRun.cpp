@@ -12,8 +12,10 @@
 #include "batch/ParamSet.h"
 #include "engine/Random.h"
 #include "engine/Simulation.h"
+#include "engine/Constants.h"
 #include "engine/StreamConsumption.h"
 #include "platform/Dialogs.h"
+#include "text/GeneralProcs.h"
 
 namespace {
 
@@ -302,6 +304,40 @@ TBatchHeading BatchHeadingFor(const std::string& DateTime, const std::string& Mo
 int DefaultBatchJobs()
 {
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+namespace {
+
+// "setting 3 (Q:5 = 0)": the setting and its first few columns with the values as defined.
+std::string SettingText(const TParamSet& Set, int32_t I)
+{
+    constexpr int32_t Shown = 4;
+    std::string Text = "setting " + std::to_string(I);
+    for (int32_t K = 1; K <= std::min(Set.NumParams(), Shown); ++K) {
+        Text += (K == 1 ? " (" : ", ") + ParamShortNames[static_cast<std::size_t>(Set.ParamIndex(K))] + ":" +
+                std::to_string(Set.ParamStage(K)) + " = " + FormatGeneral(Set.Values(I, K));
+    }
+    if (Set.NumParams() > Shown) {
+        Text += ", ...";
+    }
+    return Set.NumParams() > 0 ? Text + ")" : Text;
+}
+
+}  // namespace
+
+std::optional<std::string> SettingsRefusal(const TSimulation& Model, const TParamSet& Set,
+                                           const TModelRefusal& Refusal)
+{
+    TSilentDialogs Quiet;
+    TSimulation Scratch(Quiet);
+    Scratch.CopyModel(Model);
+    for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
+        ApplySetting(Scratch, Set, I);
+        if (const std::optional<std::string> Text = Refusal(Scratch)) {
+            return SettingText(Set, I) + ": " + *Text;
+        }
+    }
+    return std::nullopt;
 }
 
 void BatchPartRange(int32_t NumSettings, int32_t K, int32_t N, int32_t& First, int32_t& Last)

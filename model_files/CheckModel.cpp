@@ -44,20 +44,27 @@ const TWarning Warnings[] = {
 
 }  // namespace
 
-bool CheckModel(const TSimulation& Model, Dialogs& Messages)
+std::optional<std::string> ModelRefusal(const TSimulation& Model)
 {
     if (Model.NumStages() == 0) {
-        Messages.ShowError("You must add at least one stage or load an existing model.");
-        return false;
+        return "You must add at least one stage or load an existing model.";
     }
     // Refused outright rather than asked: such a stage orders nothing, whatever its demand.
     for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStage& S = Model.Stage(N);
         if (S.InvPolicy == PolicyRQ && S.RQOrderQty < 1) {
-            Messages.ShowError("Stage " + std::to_string(N) + " uses the (R,Q) policy with Q = " +
-                               std::to_string(S.RQOrderQty) + "; Q must be at least 1.");
-            return false;
+            return "Stage " + std::to_string(N) + " uses the (R,Q) policy with Q = " + std::to_string(S.RQOrderQty) +
+                   "; Q must be at least 1.";
         }
+    }
+    return std::nullopt;
+}
+
+bool CheckModel(const TSimulation& Model, Dialogs& Messages)
+{
+    if (const std::optional<std::string> Refusal = ModelRefusal(Model)) {
+        Messages.ShowError(*Refusal);
+        return false;
     }
     for (const TWarning& W : Warnings) {
         if (AnyStage(Model, W.Condition) && !Messages.AskYesNo(W.Text)) {

@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+#include <string>
 
 class Dialogs;
 class TSimulation;
@@ -12,3 +14,7 @@ class TSimulation;
 //     each a Yes/No question, and No returns false at once without asking further.
 // True when the run may go ahead. Reads the model only.
 bool CheckModel(const TSimulation& Model, Dialogs& Messages);
+
+// The refusals of CheckModel (1 and 2) alone, without a question: the text of the first that
+// fires, or nothing when the model may run. A batch puts each setting through these.
+std::optional<std::string> ModelRefusal(const TSimulation& Model);

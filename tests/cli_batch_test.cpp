@@ -140,6 +140,7 @@ TEST(CliBatch, Refusals)
     TScratchDir Dir;
     PutFile(Dir.Path / "bad.txt", "1 1 16 9 5");
     const std::string Bad = (Dir.Path / "bad.txt").string();
+    const std::string BadDot = (Dir.Path / "." / "bad.txt").string();
     const std::string Missing = (Dir.Path / "none.txt").string();
     struct TCase {
         std::vector<std::string> Args;
@@ -161,11 +162,23 @@ TEST(CliBatch, Refusals)
          "orvantis-cli batch: Row 1: stage 9 is not a stage of this model (1 to 4).\n"},
         {{"--row", "none", "--row", "BSLevel@2-1=1:2:1"}, 1,
          "orvantis-cli batch: Row 2: the first stage (2) is after the last stage (1).\n"},
-        {{"--row", "HoldCost@1=1:2:x"}, 1, "orvantis-cli batch: 'x' is not a valid floating point value\n"},
+        {{"--row", "HoldCost@1=1:2:x"}, 2, "orvantis-cli batch: --row HoldCost@1=1:2:x: STEP 'x' is not a number"},
+        {{"--row", "HoldCost@1=nan:2:1"}, 2, "orvantis-cli batch: --row HoldCost@1=nan:2:1: START 'nan' is not a number"},
+        {{"--row", "HoldCost@1=1:inf:1"}, 2, "orvantis-cli batch: --row HoldCost@1=1:inf:1: END 'inf' is not a number"},
+        {{"--row", "HoldCost@1=1:10,5:1"}, 2, "orvantis-cli batch: --row HoldCost@1=1:10,5:1: END '10,5' is not a"},
+        {{"--row", "HoldCost@1=1:2:1 "}, 2, "orvantis-cli batch: --row HoldCost@1=1:2:1 : STEP '1 ' is not a number"},
+        {{"--row", "HoldCost@x=1:2:1"}, 2, "orvantis-cli batch: --row HoldCost@x=1:2:1: FIRST 'x' is not a stage"},
+        {{"--trials", "0"}, 2, "orvantis-cli batch: --trials: 0 trials would run nothing"},
+        {{"--jobs", ""}, 2, "orvantis-cli batch: --jobs: '' is not a number of threads"},
+        {{"--values", Bad, "--out", Bad}, 2, "orvantis-cli batch: --out: " + Bad + " is the values file"},
+        {{"--options", Bad, "--out", BadDot}, 2, "orvantis-cli batch: --out: " + BadDot + " is the options file"},
+        {{"--row", "InvPol@2=2:2:1", "--row", "Q@2=0:1:1"}, 1,
+         "orvantis-cli batch: " + Chain +
+             ": setting 1 (InvPol:2 = 2, Q:2 = 0): Stage 2 uses the (R,Q) policy with Q = 0; Q must be at least 1.\n"},
         {{"--row", "HoldCost@1=1:2:0"}, 1, "orvantis-cli batch: Row 1: the step (0) must be greater than 0.\n"},
-        {{"--values", Missing}, 1, "orvantis-cli batch: " + Missing + ": An error occurred while loading your file.\n"},
+        {{"--values", Missing}, 1, "orvantis-cli batch: Cannot read file " + Missing + ": No such file or directory."},
         {{"--values", Bad}, 1,
-         "orvantis-cli batch: " + Bad + ": column 1 has the stage 9, not a stage of this model (1 to 4).\n"},
+         "orvantis-cli batch: " + Bad + ": Line 1: column 1 has the stage 9, not a stage of this model (1 to 4).\n"},
         {{"--options", Missing}, 1, "orvantis-cli batch: --options: Cannot read file " + Missing},
     };
     for (const TCase& C : Cases) {
