@@ -19,7 +19,6 @@
 #include "engine/Simulation.h"
 #include "model_files/CheckModel.h"
 #include "model_files/CheckedRun.h"
-#include "platform/Profile.h"
 #include "text/GeneralProcs.h"
 
 namespace {
@@ -40,22 +39,25 @@ std::string Duration(double Seconds)
     return std::to_string(S) + " s";
 }
 
-// The reporting options: the file of --options, which must be readable, or the user's file
-// when it exists, else the delivered one.
+// The reporting options: the file of --options, which must be readable and hold the options'
+// sections, or the user's file when it exists, else the delivered one (with a warning for each
+// that had to be passed over). A table without a statistic column draws a warning too.
 bool ReadOptions(const std::string& Path, bool Given, const TCliEnvironment& Env, TReportOptions& Options,
                  std::ostream& Err)
 {
+    const std::string Where = Program + " " + Command + ": ";
     if (!Given) {
-        Options.LoadStartOptions(Env.DefaultOptions, Env.UserOptions);
-        return true;
-    }
-    std::string Message;
-    const std::optional<TProfile> Profile = TProfile::Read(Path, Message);
-    if (!Profile) {
-        Err << Program << " " << Command << ": --options: " << OneLine(Message) << '\n';
+        for (const std::string& Warning : Options.LoadStartOptions(Env.DefaultOptions, Env.UserOptions)) {
+            Err << Where << "warning: " << OneLine(Warning) << '\n';
+        }
+    } else if (const std::string Refusal = Options.LoadOptions(Path); !Refusal.empty()) {
+        Err << Where << "--options: " << OneLine(Refusal) << '\n';
         return false;
     }
-    Options.LoadOptions(*Profile);
+    if (!Options.ChoosesAnyMeasure()) {
+        Err << Where << "warning: no measure is chosen in the batch reporting options; the table holds only the "
+                        "settings' values.\n";
+    }
     return true;
 }
 

@@ -31,7 +31,15 @@ struct TCliResult {
     std::string Err;
 };
 
-TCliResult Cli(std::vector<std::string> Args, const TCliEnvironment& Env = {})
+// The delivered reporting options and no user file: the surroundings of a fresh installation.
+TCliEnvironment Installed()
+{
+    TCliEnvironment Env;
+    Env.DefaultOptions = std::string(ORVANTIS_EXAMPLES_DIR) + "/../batch/ORVTVOF.ini";
+    return Env;
+}
+
+TCliResult Cli(std::vector<std::string> Args, const TCliEnvironment& Env = Installed())
 {
     std::ostringstream Out;
     std::ostringstream Err;
@@ -180,6 +188,7 @@ TEST(CliBatch, Refusals)
         {{"--values", Bad}, 1,
          "orvantis-cli batch: " + Bad + ": Line 1: column 1 has the stage 9, not a stage of this model (1 to 4).\n"},
         {{"--options", Missing}, 1, "orvantis-cli batch: --options: Cannot read file " + Missing},
+        {{"--options", Chain}, 1, "orvantis-cli batch: --options: " + Chain + " holds none of the batch reporting"},
     };
     for (const TCase& C : Cases) {
         std::vector<std::string> Args = {"batch", Chain};
@@ -192,6 +201,34 @@ TEST(CliBatch, Refusals)
     const TCliResult NoModel = Cli({"batch", Missing});
     EXPECT_EQ(NoModel.Code, 1);
     EXPECT_EQ(Cli({"batch"}).Code, 2);
+}
+
+// What runs but deserves a word: each case runs (exit code 0) with its warning on standard error.
+TEST(CliBatch, Warnings)
+{
+    TScratchDir Dir;
+    const std::string Unchecked = (Dir.Path / "none.ini").string();
+    PutFile(Unchecked, "[Total Cost]\nMeanChecked=0\n");
+    TCliEnvironment UserFolder = Installed();
+    UserFolder.UserOptions = Dir.Path.string();  // a folder where the user's file belongs
+    const struct {
+        std::vector<std::string> Args;
+        TCliEnvironment Env;
+        std::string Warning;
+    } Cases[] = {
+        {{"--row", "BSLevel@1-2=40:40:1", "--row", "BSLevel@2=50:50:1"}, Installed(),
+         "orvantis-cli batch: warning: rows 1 and 2 both set BSLevel of stage 2; row 2's value is used.\n"},
+        {{"--options", Unchecked}, Installed(), "orvantis-cli batch: warning: no measure is chosen"},
+        {{}, UserFolder, "The delivered batch reporting options are used instead."},
+    };
+    for (const auto& C : Cases) {
+        std::vector<std::string> Args = {"batch", Chain, "--periods", "20", "--warmup", "1"};
+        Args.insert(Args.end(), C.Args.begin(), C.Args.end());
+        const TCliResult R = Cli(Args, C.Env);
+        EXPECT_EQ(R.Code, 0) << R.Err;
+        EXPECT_NE(R.Err.find(C.Warning), std::string::npos) << R.Err;
+        EXPECT_NE(R.Out.find("Data file: serial_chain.txt"), std::string::npos) << C.Warning;
+    }
 }
 
 // Runs a batch on four threads with no address space left for a thread's stack, and exits with
