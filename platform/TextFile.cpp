@@ -1,13 +1,16 @@
 #include "platform/TextFile.h"
 
 #include <atomic>
+#include <cassert>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -31,37 +34,6 @@ TFileResult Failure(const std::string& Path, const std::string& Why)
 bool AllDigits(const std::string& Text)
 {
     return !Text.empty() && Text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-// Writes Contents to File, flushes it (to disk too when Sync) and closes it; returns 0 or the
-// first error number.
-int WriteAndClose(std::FILE* File, const std::string& Contents, bool Sync)
-{
-    int Error = 0;
-    if (!Contents.empty() && std::fwrite(Contents.data(), 1, Contents.size(), File) != Contents.size()) {
-        Error = errno != 0 ? errno : EIO;
-    }
-    if (Error == 0 && std::fflush(File) != 0) {
-        Error = errno != 0 ? errno : EIO;
-    }
-    if (Error == 0 && Sync && ::fsync(::fileno(File)) != 0) {
-        Error = errno;
-    }
-    if (std::fclose(File) != 0 && Error == 0) {
-        Error = errno != 0 ? errno : EIO;
-    }
-    return Error;
-}
-
-// Opens the existing Target and writes Contents into it where it stands.
-TFileResult WriteInPlace(const std::string& Path, const fs::path& Target, const std::string& Contents, bool Sync)
-{
-    std::FILE* File = std::fopen(Target.c_str(), "wb");
-    if (File == nullptr) {
-        return Failure(Path, Reason(errno));
-    }
-    const int Error = WriteAndClose(File, Contents, Sync);
-    return Error == 0 ? TFileResult{} : Failure(Path, Reason(Error));
 }
 
 // As far as the system follows a chain of symbolic links.
@@ -99,23 +71,6 @@ std::optional<int> OwnDescriptor(const std::string& Path)
         P = FollowLink(P, Ec);
     }
     return std::nullopt;
-}
-
-// Appends Contents to an open descriptor at its current position; the descriptor stays open.
-TFileResult WriteToDescriptor(const std::string& Path, int Fd, const std::string& Contents)
-{
-    std::size_t Done = 0;
-    while (Done < Contents.size()) {
-        const ssize_t N = ::write(Fd, Contents.data() + Done, Contents.size() - Done);
-        if (N < 0 && errno == EINTR) {
-            continue;
-        }
-        if (N <= 0) {
-            return Failure(Path, Reason(N < 0 ? errno : EIO));
-        }
-        Done += static_cast<std::size_t>(N);
-    }
-    return TFileResult{};
 }
 
 // The start of the names of Target's temporary files: hidden, beside it, so that the final rename
@@ -157,106 +112,403 @@ void RemoveStaleTemporaries(const fs::path& Target)
     }
 }
 
-// Creates a new temporary file for Target; nullptr with errno set when the folder refuses it.
-std::FILE* CreateTemporary(const fs::path& Target, fs::path& Temp)
+// Writes all of Data to Fd; 0 or the error number.
+int WriteAll(int Fd, const char* Data, std::size_t Size)
+{
+    while (Size > 0) {
+        const ssize_t N = ::write(Fd, Data, Size);
+        if (N < 0 && errno == EINTR) {
+            continue;
+        }
+        if (N <= 0) {
+            return N < 0 ? errno : EIO;
+        }
+        Data += N;
+        Size -= static_cast<std::size_t>(N);
+    }
+    return 0;
+}
+
+// Rewrites Target where it stands with the bytes of From, read from its start, and flushes it to
+// disk; 0 or the first error number. Buffer is scratch space.
+int CopyInPlace(int From, const fs::path& Target, char* Buffer, std::size_t Size)
+{
+    const int To = ::open(Target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (To < 0) {
+        return errno;
+    }
+    int Error = 0;
+    for (off_t At = 0; Error == 0;) {
+        const ssize_t Got = ::pread(From, Buffer, Size, At);
+        if (Got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (Got <= 0) {
+            Error = Got < 0 ? errno : 0;
+            break;
+        }
+        Error = WriteAll(To, Buffer, static_cast<std::size_t>(Got));
+        At += Got;
+    }
+    if (Error == 0 && ::fsync(To) != 0) {
+        Error = errno;
+    }
+    if (::close(To) != 0 && Error == 0) {
+        Error = errno;
+    }
+    return Error;
+}
+
+// Creates a new temporary file for Target; -1 and Error when the folder refuses it.
+int CreateTemporary(const fs::path& Target, fs::path& Temp, int& Error)
 {
     static std::atomic<unsigned> Counter{0};
     const std::string Prefix = TempPrefix(Target) + std::to_string(::getpid()) + "-";
     for (int Attempt = 0; Attempt < 100; ++Attempt) {
         Temp = Target.parent_path() / (Prefix + std::to_string(Counter++));
-        errno = 0;
-        if (std::FILE* File = std::fopen(Temp.c_str(), "wbx")) {  // "x": never reuse an existing file
-            return File;
+        // O_EXCL: never reuse an existing file.
+        const int Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
+        if (Fd >= 0) {
+            return Fd;
         }
-        if (errno != EEXIST) {
-            return nullptr;
+        Error = errno;
+        if (Error != EEXIST) {
+            return -1;
         }
     }
-    errno = EEXIST;
-    return nullptr;
+    Error = EEXIST;
+    return -1;
 }
 
-}  // namespace
+// An unnamed file in the system's temporary folder, which vanishes with its descriptor; -1 and
+// Error when none can be made.
+int OpenSpool(int& Error)
+{
+    std::error_code Ec;
+    const fs::path Folder = fs::temp_directory_path(Ec);
+    if (Ec) {
+        Error = Ec.value();
+        return -1;
+    }
+    int Fd = ::open(Folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (Fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // A file system without unnamed files: a named one, unlinked at once.
+        std::string Name = (Folder / "orvantis-save-XXXXXX").string();
+        Fd = ::mkostemp(Name.data(), O_CLOEXEC);
+        if (Fd >= 0) {
+            ::unlink(Name.c_str());
+        }
+    }
+    Error = Fd < 0 ? errno : 0;
+    return Fd;
+}
 
-TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents)
+// How a save of Path goes, decided before any byte is written.
+struct TSavePlan {
+    enum class TKind { Descriptor, Device, File };
+    TKind Kind = TKind::File;
+    int Fd = -1;          // Descriptor: the one Path names
+    fs::path Target;      // Device and File: what is written, links followed
+    bool Exists = false;  // File: Target is there already
+    struct stat Existing {};
+};
+
+// The plan for a save of Path, or nothing and the failure that refuses it at once.
+std::optional<TSavePlan> PlanSave(const std::string& Path, TFileResult& Refusal)
 {
     if (Path.empty()) {
-        return Failure(Path, "No file name");
+        Refusal = Failure(Path, "No file name");
+        return std::nullopt;
     }
+    TSavePlan Plan;
     // A descriptor named as a file is written where it stands, as the shell's ">/dev/stdout" does:
     // opening the path again would truncate or replace whatever the descriptor leads to (a log the
     // caller's output is appended to, say).
     if (const std::optional<int> Fd = OwnDescriptor(Path)) {
-        return WriteToDescriptor(Path, *Fd, Contents);
+        const int Flags = ::fcntl(*Fd, F_GETFL);
+        if (Flags < 0 || (Flags & O_ACCMODE) == O_RDONLY) {  // closed, or open for reading only
+            Refusal = Failure(Path, Reason(EBADF));
+            return std::nullopt;
+        }
+        Plan.Kind = TSavePlan::TKind::Descriptor;
+        Plan.Fd = *Fd;
+        return Plan;
     }
     std::error_code Ec;
     // Saving through a symbolic link replaces the file it points to, not the link.
-    const fs::path Target = fs::is_symlink(Path, Ec) ? fs::path(SaveTarget(Path)) : fs::path(Path);
-    struct stat Existing {};
-    const bool Exists = ::stat(Target.c_str(), &Existing) == 0;
-    if (Exists && S_ISDIR(Existing.st_mode)) {
-        return Failure(Path, Reason(EISDIR));
+    Plan.Target = fs::is_symlink(Path, Ec) ? fs::path(SaveTarget(Path)) : fs::path(Path);
+    Plan.Exists = ::stat(Plan.Target.c_str(), &Plan.Existing) == 0;
+    if (Plan.Exists && S_ISDIR(Plan.Existing.st_mode)) {
+        Refusal = Failure(Path, Reason(EISDIR));
+        return std::nullopt;
     }
-    if (Exists && !S_ISREG(Existing.st_mode)) {
+    if (Plan.Exists && !S_ISREG(Plan.Existing.st_mode)) {
         // A pipe or a device (/dev/null, a terminal) is written to, never replaced by a file.
-        return WriteInPlace(Path, Target, Contents, false);
+        Plan.Kind = TSavePlan::TKind::Device;
+        return Plan;
     }
     // A file the user may not write is not replaced behind its back, even from a folder they may
     // write: the shell's ">" refuses it too.
-    if (Exists && ::access(Target.c_str(), W_OK) != 0) {
-        return Failure(Path, Reason(errno));
+    if (Plan.Exists && ::access(Plan.Target.c_str(), W_OK) != 0) {
+        Refusal = Failure(Path, Reason(errno));
+        return std::nullopt;
     }
-    RemoveStaleTemporaries(Target);
-    fs::path Temp;
-    std::FILE* File = CreateTemporary(Target, Temp);
-    if (File == nullptr) {
-        const int Error = errno;
-        // The folder takes no new file, but the file itself may be written: no replacement is
-        // possible there, so the file is rewritten where it stands, as the shell would. A failure
-        // half-way then leaves it incomplete; that is the price of the folder's permissions.
-        if (Exists && (Error == EACCES || Error == EPERM)) {
-            return WriteInPlace(Path, Target, Contents, true);
+    return Plan;
+}
+
+// Where the bytes of a save of a file wait until Commit: a new temporary file beside it (Temp),
+// or, when its folder takes no new file but the file may be rewritten where it stands (as the
+// shell would), an unnamed spool file (Temp empty). -1 and Error when neither can be made.
+int OpenWaitingFile(const TSavePlan& Plan, fs::path& Temp, int& Error)
+{
+    const int Fd = CreateTemporary(Plan.Target, Temp, Error);
+    if (Fd >= 0) {
+        return Fd;
+    }
+    Temp.clear();
+    return Plan.Exists && (Error == EACCES || Error == EPERM) ? OpenSpool(Error) : -1;
+}
+
+// The buffer of a save: large enough that a big file goes out in few system calls.
+constexpr std::size_t WriteBufferSize = std::size_t{64} << 10;
+
+}  // namespace
+
+class TAtomicFileWriter::TImpl {
+public:
+    explicit TImpl(const std::string& Path)
+        : Path_(Path)
+    {
+        const std::optional<TSavePlan> Plan = PlanSave(Path, Status_);
+        if (!Plan) {
+            return;
         }
-        return Failure(Path, Reason(Error));
-    }
-    // On disk before it replaces the old file, so that a crash cannot leave an empty file behind.
-    const int Error = WriteAndClose(File, Contents, true);
-    if (Error != 0) {
-        fs::remove(Temp, Ec);
-        return Failure(Path, Reason(Error));
-    }
-    if (Exists) {
-        // The replacement keeps the file's permissions and, when the system lets us, its owner;
-        // a file we cannot hand back to its owner is rewritten in place instead.
-        struct stat Made {};
-        bool Keep = ::chmod(Temp.c_str(), Existing.st_mode & 07777) == 0 && ::stat(Temp.c_str(), &Made) == 0;
-        if (Keep && (Made.st_uid != Existing.st_uid || Made.st_gid != Existing.st_gid)) {
-            Keep = ::chown(Temp.c_str(), Existing.st_uid, Existing.st_gid) == 0;
+        Plan_ = *Plan;
+        if (Plan_.Kind == TSavePlan::TKind::Descriptor) {
+            Fd_ = Plan_.Fd;
+            return;
         }
-        if (!Keep) {
-            fs::remove(Temp, Ec);
-            return WriteInPlace(Path, Target, Contents, true);
+        if (Plan_.Kind == TSavePlan::TKind::Device) {
+            Fd_ = ::open(Plan_.Target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            if (Fd_ < 0) {
+                Fail(errno);
+            }
+            return;
+        }
+        RemoveStaleTemporaries(Plan_.Target);
+        int Error = 0;
+        Fd_ = OpenWaitingFile(Plan_, Temp_, Error);
+        if (Fd_ < 0) {
+            Fail(Error);
         }
     }
-    fs::rename(Temp, Target, Ec);
-    if (Ec) {
-        std::error_code Ignored;
-        fs::remove(Temp, Ignored);
-        // A sticky folder (such as /tmp) forbids replacing another user's file they let us write.
-        if (Exists && (Ec == std::errc::operation_not_permitted || Ec == std::errc::permission_denied)) {
-            return WriteInPlace(Path, Target, Contents, true);
+    ~TImpl() { Discard(); }
+    TImpl(const TImpl&) = delete;
+    TImpl& operator=(const TImpl&) = delete;
+
+    const TFileResult& Status() const { return Status_; }
+
+    bool Write(std::string_view Bytes)
+    {
+        assert(!Committed_);
+        if (!Status_.Ok) {
+            return false;
         }
-        return Failure(Path, Ec.message());
+        if (Bytes.empty()) {
+            return true;
+        }
+        if (Used_ + Bytes.size() > WriteBufferSize) {
+            if (!Flush()) {
+                return false;
+            }
+            if (Bytes.size() >= WriteBufferSize) {
+                return Send(Bytes.data(), Bytes.size());
+            }
+        }
+        std::memcpy(Buffer() + Used_, Bytes.data(), Bytes.size());
+        Used_ += Bytes.size();
+        return true;
     }
-    // Make the rename itself durable; a folder that cannot be opened or synced is no failure of
-    // the save.
-    const fs::path Folder = Target.has_parent_path() ? Target.parent_path() : fs::path(".");
-    const int FolderFd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (FolderFd >= 0) {
-        ::fsync(FolderFd);
-        ::close(FolderFd);
+
+    TFileResult Commit()
+    {
+        assert(!Committed_);
+        Committed_ = true;
+        if (!Status_.Ok || !Flush()) {
+            return Status_;
+        }
+        switch (Plan_.Kind) {
+        case TSavePlan::TKind::Descriptor:
+            Fd_ = -1;  // the process's own, left open
+            return Status_;
+        case TSavePlan::TKind::Device:
+            CloseFd();
+            return Status_;
+        case TSavePlan::TKind::File:
+            break;
+        }
+        if (Temp_.empty()) {
+            return RewriteFrom(Fd_);
+        }
+        // On disk before it replaces the old file, so that a crash cannot leave an empty file behind.
+        if (::fsync(Fd_) != 0) {
+            Fail(errno);
+            return Status_;
+        }
+        if (!CloseFd()) {
+            return Status_;
+        }
+        if (Plan_.Exists) {
+            // The replacement keeps the file's permissions and, when the system lets us, its owner;
+            // a file we cannot hand back to its owner is rewritten in place instead.
+            const struct stat& Existing = Plan_.Existing;
+            struct stat Made {};
+            bool Keep = ::chmod(Temp_.c_str(), Existing.st_mode & 07777) == 0 && ::stat(Temp_.c_str(), &Made) == 0;
+            if (Keep && (Made.st_uid != Existing.st_uid || Made.st_gid != Existing.st_gid)) {
+                Keep = ::chown(Temp_.c_str(), Existing.st_uid, Existing.st_gid) == 0;
+            }
+            if (!Keep) {
+                return RewriteFromTemporary();
+            }
+        }
+        if (::rename(Temp_.c_str(), Plan_.Target.c_str()) != 0) {
+            const int Error = errno;
+            // A sticky folder (such as /tmp) forbids replacing another user's file they let us write.
+            if (Plan_.Exists && (Error == EPERM || Error == EACCES)) {
+                return RewriteFromTemporary();
+            }
+            Fail(Error);
+            return Status_;
+        }
+        Temp_.clear();
+        // Make the rename itself durable; a folder that cannot be opened or synced is no failure of
+        // the save.
+        const fs::path Folder = Plan_.Target.has_parent_path() ? Plan_.Target.parent_path() : fs::path(".");
+        const int FolderFd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (FolderFd >= 0) {
+            ::fsync(FolderFd);
+            ::close(FolderFd);
+        }
+        return Status_;
     }
-    return TFileResult{};
+
+private:
+    char* Buffer()
+    {
+        if (!Buffer_) {
+            Buffer_ = std::make_unique_for_overwrite<char[]>(WriteBufferSize);
+        }
+        return Buffer_.get();
+    }
+
+    bool Send(const char* Data, std::size_t Size)
+    {
+        const int Error = WriteAll(Fd_, Data, Size);
+        if (Error != 0) {
+            Fail(Error);
+        }
+        return Error == 0;
+    }
+
+    bool Flush()
+    {
+        const std::size_t Size = std::exchange(Used_, 0);
+        return Size == 0 || Send(Buffer_.get(), Size);
+    }
+
+    bool CloseFd()
+    {
+        if (::close(std::exchange(Fd_, -1)) != 0) {
+            Fail(errno);
+            return false;
+        }
+        return true;
+    }
+
+    // Writes the finished bytes of From into the file where it stands.
+    TFileResult RewriteFrom(int From)
+    {
+        const int Error = CopyInPlace(From, Plan_.Target, Buffer(), WriteBufferSize);
+        if (Error != 0) {
+            Fail(Error);
+        }
+        Discard();
+        return Status_;
+    }
+
+    TFileResult RewriteFromTemporary()
+    {
+        const int From = ::open(Temp_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (From < 0) {
+            Fail(errno);
+            return Status_;
+        }
+        RewriteFrom(From);
+        ::close(From);
+        return Status_;
+    }
+
+    // Records the first failure and gives up the save.
+    void Fail(int Error)
+    {
+        if (Status_.Ok) {
+            Status_ = Failure(Path_, Reason(Error));
+        }
+        Discard();
+    }
+
+    // Closes what the save opened and removes its temporary file; Path is left as it is.
+    void Discard()
+    {
+        if (Fd_ >= 0 && Plan_.Kind != TSavePlan::TKind::Descriptor) {
+            ::close(Fd_);
+        }
+        Fd_ = -1;
+        if (!Temp_.empty()) {
+            ::unlink(Temp_.c_str());
+            Temp_.clear();
+        }
+    }
+
+    std::string Path_;  // as the caller named it, for messages
+    TSavePlan Plan_;
+    int Fd_ = -1;       // where the bytes go
+    fs::path Temp_;     // the temporary file beside the target; empty when there is none
+    std::unique_ptr<char[]> Buffer_;
+    std::size_t Used_ = 0;
+    TFileResult Status_;
+    bool Committed_ = false;
+};
+
+TAtomicFileWriter::TAtomicFileWriter(const std::string& Path)
+    : Impl_(std::make_unique<TImpl>(Path))
+{
+}
+
+TAtomicFileWriter::~TAtomicFileWriter() = default;
+TAtomicFileWriter::TAtomicFileWriter(TAtomicFileWriter&& Other) noexcept = default;
+TAtomicFileWriter& TAtomicFileWriter::operator=(TAtomicFileWriter&& Other) noexcept = default;
+
+const TFileResult& TAtomicFileWriter::Status() const
+{
+    return Impl_->Status();
+}
+
+bool TAtomicFileWriter::Write(std::string_view Bytes)
+{
+    return Impl_->Write(Bytes);
+}
+
+TFileResult TAtomicFileWriter::Commit()
+{
+    return Impl_->Commit();
+}
+
+TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents)
+{
+    TAtomicFileWriter File(Path);
+    File.Write(Contents);
+    return File.Commit();
 }
 
 std::string SaveTarget(const std::string& Path)
@@ -272,17 +524,13 @@ std::string SaveTarget(const std::string& Path)
 
 TFileResult WriteLinesCR(const std::string& Path, const std::vector<std::string>& Lines)
 {
-    std::string Contents;
-    std::size_t Size = 0;
+    TAtomicFileWriter File(Path);
     for (const std::string& Line : Lines) {
-        Size += Line.size() + 1;
+        if (!File.Write(Line) || !File.Write("\r")) {
+            break;
+        }
     }
-    Contents.reserve(Size);
-    for (const std::string& Line : Lines) {
-        Contents += Line;
-        Contents.push_back('\r');
-    }
-    return WriteFileAtomically(Path, Contents);
+    return File.Commit();
 }
 
 bool ReadWholeFile(const std::string& Path, std::string& Contents, std::string& Message, std::size_t MaxBytes)

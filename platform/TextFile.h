@@ -1,5 +1,8 @@
 #pragma once
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Outcome of writing a file: Ok, or a message for the user naming the file and the system's
@@ -22,7 +25,49 @@ struct TFileResult {
 // naming one of this process's open descriptors (/dev/stdout, /dev/fd/N) is written through that
 // descriptor at its current position, so that nothing it leads to is truncated or replaced.
 // A write to a pipe whose reader has gone raises SIGPIPE unless the program ignores it.
+// Written with TAtomicFileWriter.
 TFileResult WriteFileAtomically(const std::string& Path, const std::string& Contents);
+
+// A save, as WriteFileAtomically makes it, of bytes given a piece at a time: for results too
+// large to hold in memory. It holds one buffer of fixed size, however much is written; the bytes
+// go on to the hidden temporary file as the buffer fills, and Commit puts the file in Path's place.
+// A writer destroyed before Commit removes its temporary file and leaves Path as it was.
+// Targets are treated as WriteFileAtomically says. A pipe, a device or one of this process's
+// descriptors receives the bytes as the buffer fills, so what it got before an abandoned save
+// stays sent. A file that must be rewritten in place (the folder takes no new file; it cannot be
+// handed back to its owner; a sticky folder forbids replacing it) is opened only at Commit, since
+// a rewrite that streams would leave it cut short on any failure: until then the bytes wait in the
+// temporary file beside it or, where the folder takes none, in an unnamed file in the system's
+// temporary folder ($TMPDIR, else /tmp), which must have room for them.
+class TAtomicFileWriter {
+public:
+    // Starts the save of Path; Status() tells whether it could.
+    explicit TAtomicFileWriter(const std::string& Path);
+    ~TAtomicFileWriter();
+    // A moved-from writer may only be destroyed or assigned to; assigning abandons the save
+    // the target held.
+    TAtomicFileWriter(TAtomicFileWriter&& Other) noexcept;
+    TAtomicFileWriter& operator=(TAtomicFileWriter&& Other) noexcept;
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+
+    // Ok, or the first failure so far (starting the save included), naming Path and the reason.
+    const TFileResult& Status() const;
+
+    // Appends Bytes to the file. False once anything has failed: then the temporary file is gone
+    // already, and later writes do nothing. REQUIRES: Commit not called.
+    bool Write(std::string_view Bytes);
+
+    // Writes out the buffer and finishes the save: flushed to disk and renamed over Path, or
+    // written where it stands as above. On failure Path is as it was (unless it is rewritten in
+    // place, as WriteFileAtomically says) and no temporary file remains.
+    // REQUIRES: Commit not called before.
+    TFileResult Commit();
+
+private:
+    class TImpl;
+    std::unique_ptr<TImpl> Impl_;
+};
 
 // The file that a save of Path writes: Path made absolute, with every symbolic link followed (also
 // one that leads to a file not yet made) and "." and ".." resolved.

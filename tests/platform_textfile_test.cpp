@@ -337,3 +337,57 @@ TEST(PlatformTextFile, TemporaryFilesAreHiddenAndStaleOnesGoAtTheNextSave)
     }
     EXPECT_EQ(FileBytes(Target), "new\r");
 }
+
+TEST(PlatformTextFile, AWriterStreamsItsPiecesToDiskAndPutsThemInPlaceAtCommit)
+{
+    TScratchDir Dir;
+    const fs::path Target = Dir.Path / "results.txt";
+    PutFile(Target, "old");
+    // Many small pieces that fill the buffer, and pieces larger than it that go straight out.
+    std::vector<std::string> Pieces;
+    for (int Line = 0; Line < 100000; ++Line) {
+        Pieces.push_back(std::to_string(Line) + "\r");
+    }
+    Pieces.insert(Pieces.begin() + 1000, std::string(3 << 20, 'a'));
+    Pieces.insert(Pieces.begin() + 5000, std::string(100001, 'b'));
+    Pieces.push_back("");
+    std::string Expected;
+    TAtomicFileWriter Writer(Target.string());
+    ASSERT_TRUE(Writer.Status().Ok) << Writer.Status().Message;
+    for (const std::string& Piece : Pieces) {
+        ASSERT_TRUE(Writer.Write(Piece));
+        Expected += Piece;
+    }
+    // Before Commit the bytes are on disk, bar what one buffer holds, and the old file stands.
+    std::vector<std::string> During = Dir.Entries();
+    std::erase(During, "results.txt");
+    ASSERT_EQ(During.size(), 1u);
+    EXPECT_EQ(During[0].rfind(".results.txt.tmp", 0), 0u) << During[0];
+    EXPECT_GE(fs::file_size(Dir.Path / During[0]) + (1 << 20), Expected.size());
+    EXPECT_EQ(FileBytes(Target), "old");
+    const TFileResult R = Writer.Commit();
+    ASSERT_TRUE(R.Ok) << R.Message;
+    EXPECT_TRUE(FileBytes(Target) == Expected);
+    EXPECT_EQ(Dir.Entries(), std::vector<std::string>{"results.txt"});
+}
+
+TEST(PlatformTextFile, AnAbandonedWriterLeavesThePathAsItWasAndNoTemporary)
+{
+    for (const bool Existed : {true, false}) {
+        SCOPED_TRACE(Existed ? "an existing file" : "a new file");
+        TScratchDir Dir;
+        const fs::path Target = Dir.Path / "results.txt";
+        if (Existed) {
+            PutFile(Target, "old");
+        }
+        {
+            TAtomicFileWriter Writer(Target.string());
+            ASSERT_TRUE(Writer.Write(std::string(1 << 20, 'x')));
+            ASSERT_TRUE(Writer.Write("the rest"));
+        }
+        EXPECT_EQ(Dir.Entries(), Existed ? std::vector<std::string>{"results.txt"} : std::vector<std::string>{});
+        if (Existed) {
+            EXPECT_EQ(FileBytes(Target), "old");
+        }
+    }
+}
