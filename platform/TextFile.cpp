@@ -511,6 +511,30 @@ TFileResult WriteFileAtomically(const std::string& Path, const std::string& Cont
     return File.Commit();
 }
 
+TFileResult CheckCanWrite(const std::string& Path)
+{
+    TFileResult Result;
+    const std::optional<TSavePlan> Plan = PlanSave(Path, Result);
+    if (!Plan || Plan->Kind == TSavePlan::TKind::Descriptor) {
+        return Result;
+    }
+    if (Plan->Kind == TSavePlan::TKind::Device) {
+        // Not opened: a pipe would wait for its reader, or show it the end before the save begins.
+        return ::access(Plan->Target.c_str(), W_OK) == 0 ? Result : Failure(Path, Reason(errno));
+    }
+    fs::path Temp;
+    int Error = 0;
+    const int Fd = OpenWaitingFile(*Plan, Temp, Error);
+    if (Fd < 0) {
+        return Failure(Path, Reason(Error));
+    }
+    ::close(Fd);
+    if (!Temp.empty()) {
+        ::unlink(Temp.c_str());
+    }
+    return Result;
+}
+
 std::string SaveTarget(const std::string& Path)
 {
     std::error_code Ec;

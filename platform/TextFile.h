@@ -69,6 +69,13 @@ private:
     std::unique_ptr<TImpl> Impl_;
 };
 
+// Whether a save of Path can be made, for a check before long work whose results it will hold:
+// the answer a TAtomicFileWriter would give when it starts (its folder exists, Path is no folder,
+// a file there may be created, replaced or rewritten), found by making the hidden temporary file
+// and removing it again, which no permission bits can mislead. Path itself is not touched, and a
+// pipe is not opened (its reader would see the end at once). A full disk shows only in the save.
+TFileResult CheckCanWrite(const std::string& Path);
+
 // The file that a save of Path writes: Path made absolute, with every symbolic link followed (also
 // one that leads to a file not yet made) and "." and ".." resolved.
 std::string SaveTarget(const std::string& Path);

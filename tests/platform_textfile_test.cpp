@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -390,4 +391,60 @@ TEST(PlatformTextFile, AnAbandonedWriterLeavesThePathAsItWasAndNoTemporary)
             EXPECT_EQ(FileBytes(Target), "old");
         }
     }
+}
+
+TEST(PlatformTextFile, CheckCanWriteAnswersAsASaveWouldAndTouchesNothing)
+{
+    struct TCase {
+        const char* Name;
+        std::string Target;
+        int Error;          // 0: the save can be made
+        bool Unprivileged;  // as a user other than root, whom no permission stops
+    };
+    using P = fs::perms;
+    const P Writable = P::owner_write | P::group_write | P::others_write;
+    TScratchDir Dir;
+    fs::permissions(Dir.Path, P::all);  // the unprivileged user must reach the folders inside
+    fs::create_directory(Dir.Path / "folder");
+    PutFile(Dir.Path / "folder" / "inside.txt", "keep me");
+    PutFile(Dir.Path / "existing.txt", "old");
+    fs::create_directory(Dir.Path / "read-only");
+    PutFile(Dir.Path / "read-only" / "shared.txt", "old");
+    fs::permissions(Dir.Path / "read-only" / "shared.txt", P::owner_read | P::group_read | P::others_read | Writable);
+    fs::permissions(Dir.Path / "read-only", P::all & ~Writable);
+    const auto Unlock = [&] { fs::permissions(Dir.Path / "read-only", P::all); };  // so that it can be removed
+    const auto In = [&](const char* Name) { return (Dir.Path / Name).string(); };
+    const TCase Cases[] = {
+        {"missing folder", In("no such folder/out.txt"), ENOENT, false},
+        {"a folder as the target", In("folder"), EISDIR, false},
+        {"an existing file", In("existing.txt"), 0, false},
+        {"a new file in an existing folder", In("new.txt"), 0, false},
+        {"a device", "/dev/null", 0, false},
+        {"a new file in a read-only folder", In("read-only/out.txt"), EACCES, true},
+        {"a writable file in a read-only folder", In("read-only/shared.txt"), 0, true},
+    };
+    const auto Tree = [&] {
+        std::vector<std::string> Names;
+        for (const fs::directory_entry& E : fs::recursive_directory_iterator(Dir.Path)) {
+            Names.push_back(fs::relative(E.path(), Dir.Path).string() + " " +
+                            (E.is_regular_file() ? FileBytes(E.path()) : std::string()));
+        }
+        std::sort(Names.begin(), Names.end());
+        return Names;
+    };
+    const std::vector<std::string> Before = Tree();
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const std::optional<TFileResult> R =
+            C.Unprivileged ? SaveUnprivileged([&] { return CheckCanWrite(C.Target); }) : CheckCanWrite(C.Target);
+        if (!R) {
+            Unlock();
+            GTEST_SKIP() << "running as root and the privileges could not be dropped, so no permission applies";
+        }
+        EXPECT_EQ(R->Ok, C.Error == 0);
+        EXPECT_EQ(R->Message, C.Error == 0 ? std::string()
+                                           : "Cannot write file " + C.Target + ":\n" + std::strerror(C.Error) + ".");
+        EXPECT_EQ(Tree(), Before);
+    }
+    Unlock();
 }
