@@ -4,9 +4,11 @@
 #include <cassert>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -159,16 +161,133 @@ int CopyInPlace(int From, const fs::path& Target, char* Buffer, std::size_t Size
     return Error;
 }
 
-// Creates a new temporary file for Target; -1 and Error when the folder refuses it.
-int CreateTemporary(const fs::path& Target, fs::path& Temp, int& Error)
+// The temporary files this process has open, for the signal handler that removes them: fixed
+// storage and lock-free flags, as nothing else may be used in a handler. A slot is claimed
+// (Busy) before its name is written or read, so that a save never reuses one the handler reads.
+constexpr int MaxOpenTemporaries = 16;
+enum : int { SlotFree, SlotBusy, SlotHeld };
+static_assert(std::atomic<int>::is_always_lock_free);
+
+struct TOpenTemporary {
+    std::atomic<int> State{SlotFree};
+    pid_t Owner = 0;  // a child made by fork() leaves its parent's files alone
+    char Name[PATH_MAX] = {};
+};
+
+TOpenTemporary OpenTemporaries[MaxOpenTemporaries];
+
+constexpr int CleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction PreviousActions[std::size(CleanedSignals)];
+
+void RemoveTemporariesAndRaiseAgain(int Signal)
 {
+    const pid_t Self = ::getpid();
+    for (TOpenTemporary& Open : OpenTemporaries) {
+        int Held = SlotHeld;
+        if (Open.State.compare_exchange_strong(Held, SlotBusy) && Open.Owner == Self) {
+            ::unlink(Open.Name);
+        }
+    }
+    for (std::size_t I = 0; I < std::size(CleanedSignals); ++I) {
+        if (CleanedSignals[I] == Signal) {
+            ::sigaction(Signal, &PreviousActions[I], nullptr);
+        }
+    }
+    // Held back until the handler returns, then it ends the program as it would have.
+    ::raise(Signal);
+}
+
+// Once per process: a handler for each cleaned signal whose action is still the default (to end
+// the program). One the program ignores (nohup) or handles itself stays as it is.
+void InstallCleanupHandlers()
+{
+    static const bool Installed = [] {
+        for (std::size_t I = 0; I < std::size(CleanedSignals); ++I) {
+            struct sigaction Old {};
+            if (::sigaction(CleanedSignals[I], nullptr, &Old) != 0 || (Old.sa_flags & SA_SIGINFO) != 0 ||
+                Old.sa_handler != SIG_DFL) {
+                continue;
+            }
+            PreviousActions[I] = Old;
+            struct sigaction New {};
+            New.sa_handler = RemoveTemporariesAndRaiseAgain;
+            sigemptyset(&New.sa_mask);
+            for (const int Signal : CleanedSignals) {
+                sigaddset(&New.sa_mask, Signal);
+            }
+            ::sigaction(CleanedSignals[I], &New, nullptr);
+        }
+        return true;
+    }();
+    (void)Installed;
+}
+
+// Holds the cleaned signals back in this thread while a temporary file is made and registered, so
+// that none can come in between and leave the file unregistered.
+class TCleanedSignalsHeld {
+public:
+    TCleanedSignalsHeld()
+    {
+        sigset_t Set;
+        sigemptyset(&Set);
+        for (const int Signal : CleanedSignals) {
+            sigaddset(&Set, Signal);
+        }
+        ::pthread_sigmask(SIG_BLOCK, &Set, &Old_);
+    }
+    ~TCleanedSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &Old_, nullptr); }
+    TCleanedSignalsHeld(const TCleanedSignalsHeld&) = delete;
+    TCleanedSignalsHeld& operator=(const TCleanedSignalsHeld&) = delete;
+
+private:
+    sigset_t Old_;
+};
+
+// The slot now holding Temp, or -1 when every slot is taken (more saves at once than anyone
+// makes); a file left then is removed by the next save of its target, as a stale one.
+int RegisterTemporary(const fs::path& Temp)
+{
+    std::error_code Ec;
+    const std::string Name = fs::absolute(Temp, Ec).string();
+    if (Ec || Name.size() >= PATH_MAX) {
+        return -1;
+    }
+    for (int Slot = 0; Slot < MaxOpenTemporaries; ++Slot) {
+        TOpenTemporary& Open = OpenTemporaries[Slot];
+        int Free = SlotFree;
+        if (Open.State.compare_exchange_strong(Free, SlotBusy)) {
+            Open.Owner = ::getpid();
+            std::memcpy(Open.Name, Name.c_str(), Name.size() + 1);
+            Open.State.store(SlotHeld);
+            return Slot;
+        }
+    }
+    return -1;
+}
+
+// Called once the file is renamed or removed; a signal before that only unlinks a name now gone.
+void ForgetTemporary(int Slot)
+{
+    if (Slot >= 0) {
+        int Held = SlotHeld;
+        OpenTemporaries[Slot].State.compare_exchange_strong(Held, SlotFree);
+    }
+}
+
+// Creates a new temporary file for Target, registered for removal by the signal handlers; -1 and
+// Error when the folder refuses it.
+int CreateTemporary(const fs::path& Target, fs::path& Temp, int& Slot, int& Error)
+{
+    InstallCleanupHandlers();
     static std::atomic<unsigned> Counter{0};
     const std::string Prefix = TempPrefix(Target) + std::to_string(::getpid()) + "-";
     for (int Attempt = 0; Attempt < 100; ++Attempt) {
         Temp = Target.parent_path() / (Prefix + std::to_string(Counter++));
+        const TCleanedSignalsHeld Held;
         // O_EXCL: never reuse an existing file.
         const int Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0666);
         if (Fd >= 0) {
+            Slot = RegisterTemporary(Temp);
             return Fd;
         }
         Error = errno;
@@ -259,9 +378,9 @@ std::optional<TSavePlan> PlanSave(const std::string& Path, TFileResult& Refusal)
 // Where the bytes of a save of a file wait until Commit: a new temporary file beside it (Temp),
 // or, when its folder takes no new file but the file may be rewritten where it stands (as the
 // shell would), an unnamed spool file (Temp empty). -1 and Error when neither can be made.
-int OpenWaitingFile(const TSavePlan& Plan, fs::path& Temp, int& Error)
+int OpenWaitingFile(const TSavePlan& Plan, fs::path& Temp, int& Slot, int& Error)
 {
-    const int Fd = CreateTemporary(Plan.Target, Temp, Error);
+    const int Fd = CreateTemporary(Plan.Target, Temp, Slot, Error);
     if (Fd >= 0) {
         return Fd;
     }
@@ -297,7 +416,7 @@ public:
         }
         RemoveStaleTemporaries(Plan_.Target);
         int Error = 0;
-        Fd_ = OpenWaitingFile(Plan_, Temp_, Error);
+        Fd_ = OpenWaitingFile(Plan_, Temp_, Slot_, Error);
         if (Fd_ < 0) {
             Fail(Error);
         }
@@ -380,6 +499,7 @@ public:
             Fail(Error);
             return Status_;
         }
+        ForgetTemporary(std::exchange(Slot_, -1));
         Temp_.clear();
         // Make the rename itself durable; a folder that cannot be opened or synced is no failure of
         // the save.
@@ -466,6 +586,7 @@ private:
         Fd_ = -1;
         if (!Temp_.empty()) {
             ::unlink(Temp_.c_str());
+            ForgetTemporary(std::exchange(Slot_, -1));
             Temp_.clear();
         }
     }
@@ -474,6 +595,7 @@ private:
     TSavePlan Plan_;
     int Fd_ = -1;       // where the bytes go
     fs::path Temp_;     // the temporary file beside the target; empty when there is none
+    int Slot_ = -1;     // Temp_'s place among the open temporaries
     std::unique_ptr<char[]> Buffer_;
     std::size_t Used_ = 0;
     TFileResult Status_;
@@ -523,14 +645,16 @@ TFileResult CheckCanWrite(const std::string& Path)
         return ::access(Plan->Target.c_str(), W_OK) == 0 ? Result : Failure(Path, Reason(errno));
     }
     fs::path Temp;
+    int Slot = -1;
     int Error = 0;
-    const int Fd = OpenWaitingFile(*Plan, Temp, Error);
+    const int Fd = OpenWaitingFile(*Plan, Temp, Slot, Error);
     if (Fd < 0) {
         return Failure(Path, Reason(Error));
     }
     ::close(Fd);
     if (!Temp.empty()) {
         ::unlink(Temp.c_str());
+        ForgetTemporary(Slot);
     }
     return Result;
 }

@@ -39,6 +39,10 @@ TFileResult WriteFileAtomically(const std::string& Path, const std::string& Cont
 // a rewrite that streams would leave it cut short on any failure: until then the bytes wait in the
 // temporary file beside it or, where the folder takes none, in an unnamed file in the system's
 // temporary folder ($TMPDIR, else /tmp), which must have room for them.
+// A save ended by SIGINT, SIGTERM or SIGHUP leaves no temporary file behind: the first temporary
+// file made installs a handler for each of these signals that still has its default action; it
+// removes this process's open temporaries and ends the program by the same signal, as before. A
+// signal the program ignores or handles itself is left to it (and an abandoned writer cleans up).
 class TAtomicFileWriter {
 public:
     // Starts the save of Path; Status() tells whether it could.

@@ -448,3 +448,45 @@ TEST(PlatformTextFile, CheckCanWriteAnswersAsASaveWouldAndTouchesNothing)
     }
     Unlock();
 }
+
+TEST(PlatformTextFile, ASaveEndedBySignalLeavesNoTemporary)
+{
+    for (const int Signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(Signal));
+        struct sigaction Current {};
+        ::sigaction(Signal, nullptr, &Current);
+        if (Current.sa_handler == SIG_IGN) {
+            continue;  // ignored by whoever started the tests: the signal ends no save
+        }
+        TScratchDir Dir;
+        const fs::path Target = Dir.Path / "results.txt";
+        int Ready[2];
+        ASSERT_EQ(::pipe(Ready), 0);
+        const pid_t Child = ::fork();
+        ASSERT_GE(Child, 0);
+        if (Child == 0) {
+            ::close(Ready[0]);
+            TAtomicFileWriter Writer(Target.string());
+            const char Written = Writer.Write(std::string(1 << 20, 'x')) ? '1' : '0';  // more than a buffer: on disk
+            if (::write(Ready[1], &Written, 1) != 1) {
+                ::_exit(3);
+            }
+            for (;;) {
+                ::pause();
+            }
+        }
+        ::close(Ready[1]);
+        char Written = 0;
+        const bool Told = ::read(Ready[0], &Written, 1) == 1;
+        ::close(Ready[0]);
+        const std::vector<std::string> During = Dir.Entries();
+        ::kill(Child, Signal);
+        int Status = 0;
+        ASSERT_EQ(::waitpid(Child, &Status, 0), Child);
+        ASSERT_TRUE(Told && Written == '1');
+        ASSERT_EQ(During.size(), 1u);
+        EXPECT_EQ(During[0].rfind(".results.txt.tmp", 0), 0u) << During[0];
+        EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == Signal) << Status;
+        EXPECT_EQ(Dir.Entries(), std::vector<std::string>{});
+    }
+}
