@@ -1,9 +1,11 @@
 // The stats and history windows (their texts are checked through the main window's commands): the
-// History text saves with CR line ends through the file chooser; Escape hides a window.
+// History text saves with CR line ends through the file chooser; assistive technology reads a
+// report; Escape hides a window.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include <QAccessible>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -70,6 +72,44 @@ private slots:
 
         const TFileDialogSpec Spec{"Save History As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
         QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, Spec));
+    }
+
+    void assistiveTechnologyReadsTheReportAsItsLinesJoined()
+    {
+        TStatsWindow Window;
+        Window.FillStats(Model);
+        auto* View = Window.findChild<TTextLinesView*>("RichEdit1");
+        QStringList Lines;
+        for (const std::string& Line : View->Lines()) {
+            Lines << QString::fromStdString(Line);
+        }
+        QVERIFY(Lines.size() > 6 && Lines[0].size() > 3 && !Lines[3].isEmpty());
+        const QString Joined = Lines.join('\n');
+        QAccessibleInterface* Accessible = QAccessible::queryAccessibleInterface(View);
+        QVERIFY(Accessible && Accessible->textInterface());
+        QCOMPARE(Accessible->text(QAccessible::Name), QString("Statistics report"));
+        QAccessibleTextInterface& Text = *Accessible->textInterface();
+        QCOMPARE(Text.characterCount(), Joined.size());
+
+        const int FirstEnd = static_cast<int>(Lines[0].size());
+        const int End = static_cast<int>(Joined.size());
+        const std::pair<int, int> Ranges[] = {{0, 3}, {FirstEnd - 2, FirstEnd + 3}, {End - 4, End}, {0, End}, {9, 9}};
+        for (const auto& [From, To] : Ranges) {
+            QCOMPARE(Text.text(From, To), Joined.mid(From, To - From));
+        }
+
+        const auto Line3 = static_cast<int>(Lines[0].size() + Lines[1].size() + Lines[2].size() + 3);
+        int From = -1;
+        int To = -1;
+        QCOMPARE(Text.textAtOffset(Line3 + 1, QAccessible::LineBoundary, &From, &To), Lines[3] + '\n');
+        QCOMPARE(std::pair(From, To), std::pair(Line3, Line3 + static_cast<int>(Lines[3].size()) + 1));
+        QCOMPARE(Text.textAtOffset(End, QAccessible::LineBoundary, &From, &To), Lines.back());
+
+        QCOMPARE(Text.selectionCount(), 0);
+        View->SelectAll();
+        QCOMPARE(Text.selectionCount(), 1);
+        Text.selection(0, &From, &To);
+        QCOMPARE(std::pair(From, To), std::pair(0, End));
     }
 
     void escapeHidesASecondaryWindow()
