@@ -1,4 +1,6 @@
-// The network diagram: boxes are clicked, moved and linked with the mouse.
+// The network diagram: boxes are clicked, moved and linked with the mouse; the keyboard and
+// assistive technology press them.
+#include <QAccessible>
 #include <QLabel>
 
 #include "support/GuiTest.h"
@@ -34,8 +36,16 @@ class DiagramTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void boxesAreNumberedSquaresThatSelectOnAClick()
+    void boxesAreNumberedSquaresThatSelectOnAClickOrAPress_data()
     {
+        QTest::addColumn<QString>("How");
+        QTest::newRow("mouse") << "mouse";
+        QTest::newRow("Space key") << "Space";
+        QTest::newRow("assistive press") << "press";
+    }
+    void boxesAreNumberedSquaresThatSelectOnAClickOrAPress()
+    {
+        QFETCH(QString, How);
         TMainWindowHarness H;
         H.Click("BtnNewStage");
         H.Click("BtnNewStage");
@@ -44,9 +54,22 @@ private slots:
         QCOMPARE(Box->text(), QString("1"));
         QCOMPARE(Box->size(), QSize(50, 50));
         QCOMPARE(Box->font().pointSize(), 12);
-        QTest::mousePress(Box, Qt::LeftButton, {}, QPoint(20, 20));
-        QTest::mouseMove(Box, QPoint(21, 21));  // one pixel: still a click
-        QTest::mouseRelease(Box, Qt::LeftButton, {}, QPoint(21, 21));
+        QAccessibleInterface* Accessible = QAccessible::queryAccessibleInterface(Box);
+        QVERIFY(Accessible && Accessible->actionInterface());
+        QCOMPARE(Accessible->role(), QAccessible::Button);
+        QCOMPARE(Accessible->text(QAccessible::Name), QString("Stage 1"));
+        QVERIFY(!Accessible->state().selected);
+        if (How == "mouse") {
+            QTest::mousePress(Box, Qt::LeftButton, {}, QPoint(20, 20));
+            QTest::mouseMove(Box, QPoint(21, 21));  // one pixel: still a click
+            QTest::mouseRelease(Box, Qt::LeftButton, {}, QPoint(21, 21));
+        } else if (How == "Space") {
+            Box->setFocus();
+            QTest::keyClick(Box, Qt::Key_Space);
+        } else {
+            Accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+        QVERIFY(Accessible->state().selected);
         QCOMPARE(H.Window.SelectedStage(), 1);
         QCOMPARE(H.Child<QLabel>("LabelStageName").text(), QString("Selected Stage: 1"));
         QVERIFY(Box->IsSelected() && !Diagram.Box(2)->IsSelected());

@@ -5,6 +5,7 @@
 #include <QAccessibleWidget>
 #include <QTextBoundaryFinder>
 
+#include "ui/DiagramView.h"
 #include "ui/TextLinesView.h"
 
 namespace {
@@ -169,10 +170,44 @@ private:
     }
 };
 
+class TStageBoxAccessible : public QAccessibleWidget {
+public:
+    explicit TStageBoxAccessible(TStageBox* Box) : QAccessibleWidget(Box, QAccessible::Button) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State State = QAccessibleWidget::state();
+        State.selectable = true;
+        State.selected = Box().IsSelected();
+        return State;
+    }
+    QStringList actionNames() const override { return QStringList(pressAction()) + QAccessibleWidget::actionNames(); }
+    void doAction(const QString& Name) override
+    {
+        if (Name == pressAction()) {
+            if (Box().isEnabled()) {
+                Box().Click();
+            }
+            return;
+        }
+        QAccessibleWidget::doAction(Name);
+    }
+    QStringList keyBindingsForAction(const QString& Name) const override
+    {
+        return Name == pressAction() ? QStringList("Space") : QAccessibleWidget::keyBindingsForAction(Name);
+    }
+
+private:
+    TStageBox& Box() const { return *static_cast<TStageBox*>(widget()); }
+};
+
 QAccessibleInterface* NewAccessible(const QString&, QObject* Object)
 {
     if (auto* View = qobject_cast<TTextLinesView*>(Object)) {
         return new TTextLinesAccessible(View);
+    }
+    if (auto* Box = qobject_cast<TStageBox*>(Object)) {
+        return new TStageBoxAccessible(Box);
     }
     return nullptr;
 }

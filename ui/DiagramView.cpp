@@ -1,9 +1,12 @@
 #include "ui/DiagramView.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "ui/Accessibility.h"
 
 namespace {
 
@@ -67,6 +70,7 @@ private:
 
 TStageBox::TStageBox(int StageNum, QWidget* Parent) : QLabel(QString::number(StageNum), Parent), StageNum_(StageNum)
 {
+    InstallAccessibleFactory();
     setObjectName(QString("StageBox%1").arg(StageNum));
     setAccessibleName(QString("Stage %1").arg(StageNum));
     setFixedSize(StageBoxSize, StageBoxSize);
@@ -82,9 +86,16 @@ TStageBox::TStageBox(int StageNum, QWidget* Parent) : QLabel(QString::number(Sta
 
 void TStageBox::SetSelected(bool Selected)
 {
+    const bool Changed = Selected != Selected_;
     Selected_ = Selected;
     setFrameStyle(Selected ? QFrame::Panel | QFrame::Raised : QFrame::Box | QFrame::Plain);
     setLineWidth(Selected ? 3 : 1);
+    if (Changed && QAccessible::isActive()) {
+        QAccessible::State States;
+        States.selected = true;
+        QAccessibleStateChangeEvent Event(this, States);
+        QAccessible::updateAccessibility(&Event);
+    }
 }
 
 void TStageBox::SetColour(TColour Colour)
@@ -102,10 +113,15 @@ void TStageBox::SetColour(TColour Colour)
 void TStageBox::keyPressEvent(QKeyEvent* Event)
 {
     if (Event->key() == Qt::Key_Space || Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) {
-        emit KeyClicked(this);
+        Click();
         return;
     }
     QLabel::keyPressEvent(Event);
+}
+
+void TStageBox::Click()
+{
+    emit Clicked(this);
 }
 
 TDiagramView::TDiagramView(QWidget* Parent) : QFrame(Parent)
@@ -124,7 +140,7 @@ TStageBox* TDiagramView::AddBox(int StageNum, int Left, int Top)
     auto* B = new TStageBox(StageNum, this);
     B->move(Left, Top);
     B->installEventFilter(this);
-    connect(B, &TStageBox::KeyClicked, this, [this](TStageBox* Clicked) { emit StageClicked(Clicked->StageNum()); });
+    connect(B, &TStageBox::Clicked, this, [this](TStageBox* Clicked) { emit StageClicked(Clicked->StageNum()); });
     Boxes_.push_back(B);
     B->show();
     return B;

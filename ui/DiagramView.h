@@ -9,6 +9,7 @@
 
 // A stage's box on the diagram: its number, 50 x 50, white, red when the stage failed in the
 // shown period, silver while another box is dragged over it, a raised frame when selected.
+// Assistive technology sees a button (ui/Accessibility.h).
 class TStageBox : public QLabel {
     Q_OBJECT
 public:
@@ -18,10 +19,11 @@ public:
     bool IsSelected() const { return Selected_; }
     void SetColour(TColour Colour);
     TColour Colour() const { return Colour_; }
+    // A click without the mouse: Space or Enter on the focused box, or assistive technology's press.
+    void Click();
 
 signals:
-    // Space or Enter on a focused box: the keyboard's way to click it.
-    void KeyClicked(TStageBox* Box);
+    void Clicked(TStageBox* Box);
 
 protected:
     void keyPressEvent(QKeyEvent* Event) override;
