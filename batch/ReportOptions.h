@@ -25,8 +25,6 @@ struct TOptionItem {
 struct TOptionMarks {
     std::array<bool, 6 * NumMetrics> Standard{};
     std::array<bool, 2> Other{};
-
-    bool operator==(const TOptionMarks&) const = default;
 };
 
 // The batch reporting options: which measures and statistics the results table reports. The
