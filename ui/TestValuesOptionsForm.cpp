@@ -1,5 +1,8 @@
 #include "ui/TestValuesOptionsForm.h"
 
+#include <string>
+#include <vector>
+
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -101,8 +104,15 @@ TTestValuesOptionsWindow::TTestValuesOptionsWindow(Dialogs& Messages, QWidget* P
     Layout->addSpacing(6);
     Layout->addLayout(Buttons);
 
-    Options_.LoadStartOptions(DefaultsPath_, UserPath_);
+    const std::vector<std::string> Warnings = Options_.LoadStartOptions(DefaultsPath_, UserPath_);
     ShowMarks();
+    if (!Warnings.empty()) {
+        std::string Text;
+        for (const std::string& Warning : Warnings) {
+            Text += (Text.empty() ? "" : "\r") + Warning;
+        }
+        Messages_.ShowError(Text);
+    }
 }
 
 void TTestValuesOptionsWindow::BuildStandardList()

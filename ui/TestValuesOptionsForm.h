@@ -13,7 +13,8 @@ class QPushButton;
 // "Batch Runs Reporting Options": which measures the batch results report. The marks live in the
 // core's TReportOptions, which the batch runner asks; the two check lists only show them and pass
 // the user's clicks on. Created once, loading the marks of the user's file (or the delivered
-// one), and shown modally; the marks last while the program runs, saved or not.
+// one; one error box names a file that could not be used), and shown modally; the marks last
+// while the program runs, saved or not.
 class TTestValuesOptionsWindow : public QDialog {
     Q_OBJECT
 public:
