@@ -1,4 +1,4 @@
-// The main window: its controls, and every command with its messages.
+// The main window: its controls and their Tab order, and every command with its messages.
 #include <fstream>
 
 #include <QCheckBox>
@@ -115,6 +115,28 @@ private slots:
         QVERIFY(H.Files.Asked[0].Title == "Open Model" && H.Files.Asked[1].Title == "Open Model" &&
                 H.Files.Asked[2].Title == "Save Model As");
         QVERIFY(H.TakeShown().empty());
+    }
+
+    void tabVisitsEveryControlInReadingOrderAndComesBack()
+    {
+        TMainWindowHarness H;
+        H.Window.LoadModelFile(Distribution);
+        H.Click("BtnRunSim");  // the replay slider takes the focus once there is a run
+        QWidget& First = H.Child("BtnNewStage");
+        First.setFocus();
+        QStringList Visited{First.objectName()};
+        for (int Step = 0; Step < 40 && (Step == 0 || QApplication::focusWidget() != &First); ++Step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            Visited << QApplication::focusWidget()->objectName();
+        }
+        // The left column, the diagram, then the command panel column by column.
+        const QStringList Expected{"BtnNewStage", "ListParams", "ListMeasures",
+                                   "StageBox1", "StageBox2", "StageBox3", "StageBox4", "StageBox5",
+                                   "ChkForceCST", "EditNumPeriods", "EditWarmUp", "EditRandSeed",
+                                   "BtnRunSim", "BtnDisplayStats", "BtnDisplayHistory", "BtnMultipleParamValues",
+                                   "TrackPeriod", "BtnResetSim", "BtnClear", "BtnSave", "BtnLoad",
+                                   "BtnNewStage"};
+        QCOMPARE(Visited, Expected);
     }
 
     void newStagePlacesBoxesDiagonallyUpToTwentyFive()

@@ -117,7 +117,10 @@ void TMainWindow::BuildLeftColumn()
     ListMeasures_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListMeasures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListMeasures_->setSelectionMode(QAbstractItemView::NoSelection);
-    ListMeasures_->setFocusPolicy(Qt::NoFocus);
+    // Read-only, yet Tab stops here so that the keyboard and a screen reader can reach the values;
+    // a click leaves the focus where it was.
+    ListMeasures_->setFocusPolicy(Qt::TabFocus);
+    ListMeasures_->setTabKeyNavigation(false);
     QStringList Names;
     for (int Row = 0; Row < ListMeasures_->rowCount(); ++Row) {
         Names << QString::fromStdString(MeasureNames[static_cast<std::size_t>(Row)]);
@@ -203,6 +206,9 @@ void TMainWindow::BuildCommandPanel()
     TrackPeriod_->setTickPosition(QSlider::TicksBelow);
     connect(TrackPeriod_, &QSlider::valueChanged, this, &TMainWindow::TrackPeriodChange);
     LblPeriod_ = NewPlaced<QLabel>(Replay, "LblPeriod", "Period 0", QRect(10, 46, 120, 16));
+    // Tab goes down the panel's columns: the options, the commands, then the replay above the
+    // buttons under it.
+    QWidget::setTabOrder(Panel->findChild<QPushButton*>("BtnMultipleParamValues"), TrackPeriod_);
 }
 
 void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TTestValuesWindow& TestValues)
@@ -272,7 +278,10 @@ void TMainWindow::SetCostLabels(const TCostTotals& Costs)
 void TMainWindow::AddStageBox(int StageNum)
 {
     const TStage& S = Model_.Stage(StageNum);
-    Panel2_->AddBox(StageNum, S.PosX, S.PosY);
+    TStageBox* Box = Panel2_->AddBox(StageNum, S.PosX, S.PosY);
+    // Tab reaches the boxes, in stage order, after the lists on their left, not after the last
+    // control made.
+    QWidget::setTabOrder(StageNum == 1 ? static_cast<QWidget*>(ListMeasures_) : Panel2_->Box(StageNum - 1), Box);
 }
 
 void TMainWindow::StaticTextClick(int StageNum)
