@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cassert>
+#include <charconv>
 #include <cmath>
+#include <string_view>
+#include <system_error>
 
 #include "engine/Constants.h"
 #include "platform/TextFile.h"
 #include "text/GeneralProcs.h"
+#include "text/TokenReader.h"
 
 namespace {
 
@@ -141,47 +145,218 @@ bool CheckRow(TRange& R, const TSweepRow& Typed, int NumStages, std::string& Mes
     return true;
 }
 
-// Byte-wise reader of the values file's tokens.
-class TTokens {
-public:
-    explicit TTokens(const std::string& Text) : Text_(Text) {}
+// Why a token that TryParseReal refuses may still spell a number: one beyond the range of a double,
+// or a NaN or an infinity spelled out ("nan", "inf", "Infinity", ...).
+enum class TNumberFault { None, Range, NotFinite };
 
-    // The next token, empty at the end of the text.
-    std::string_view Next()
-    {
-        while (Pos_ < Text_.size() && IsSeparator(Text_[Pos_])) {
-            ++Pos_;
-        }
-        const std::size_t Start = Pos_;
-        while (Pos_ < Text_.size() && !IsSeparator(Text_[Pos_])) {
-            ++Pos_;
-        }
-        return std::string_view(Text_).substr(Start, Pos_ - Start);
+TNumberFault NumberFault(std::string_view Token)
+{
+    if (!Token.empty() && Token.front() == '+') {
+        Token.remove_prefix(1);
     }
-    // An integer of at most 32 characters; 0 at the end of the text.
-    bool Int(int32_t& Value)
-    {
-        const std::string_view T = Next();
-        Value = 0;
-        return T.empty() || (T.size() <= 32 && TryParseInt32(T, Value));
+    double Value = 0;
+    const auto R = std::from_chars(Token.data(), Token.data() + Token.size(), Value);
+    if (R.ptr != Token.data() + Token.size()) {
+        return TNumberFault::None;
     }
-    // A decimal number of at most 64 characters; 0 at the end of the text.
-    bool Real(double& Value)
-    {
-        const std::string_view T = Next();
-        Value = 0;
-        return T.empty() || (T.size() <= 64 && TryParseReal(T, Value, '.'));
+    if (R.ec == std::errc::result_out_of_range) {
+        return TNumberFault::Range;
     }
+    return R.ec == std::errc() && !std::isfinite(Value) ? TNumberFault::NotFinite : TNumberFault::None;
+}
+
+// Digits with an optional sign: an integer, if not one within 32 bits.
+bool IsIntegerText(std::string_view Token)
+{
+    if (!Token.empty() && (Token.front() == '+' || Token.front() == '-')) {
+        Token.remove_prefix(1);
+    }
+    return !Token.empty() && std::all_of(Token.begin(), Token.end(), [](char C) { return C >= '0' && C <= '9'; });
+}
+
+std::string MoreThanText(std::size_t Chars)
+{
+    return "more than " + std::to_string(Chars) + " characters";
+}
+
+std::string SizeText(int64_t Settings, int64_t Columns)
+{
+    std::string Declared = std::to_string(Settings) + " settings";
+    if (Columns > 0) {
+        Declared += " of " + std::to_string(Columns) + (Columns == 1 ? " column, " : " columns, ") +
+                    std::to_string(Settings * Columns) + " values";
+    }
+    return "the file declares " + Declared + "; at most " + std::to_string(MaxBatchValues) + " can be run.";
+}
+
+// Reads a values file's tokens into a set, as the model reader reads a model: a message names the
+// line of the token at fault; a file that ends early reads as 0 from there, with a warning.
+class TValuesReader {
+public:
+    TValuesReader(std::string_view Bytes, std::size_t Start, const std::string& Path)
+        : Tokens_(Bytes, Start), Prefix_(Path + ": ")
+    {
+    }
+
+    TParamSetResult Read(int NumStages);
 
 private:
-    static bool IsSeparator(char C) { return static_cast<unsigned char>(C) <= 32; }
-    const std::string& Text_;
-    std::size_t Pos_ = 0;
+    bool Fail(const std::string& What)
+    {
+        Message_ = Prefix_ + "Line " + std::to_string(Tokens_.Line()) + ": " + What;
+        return false;
+    }
+    void NoteEnd(const std::string& What)
+    {
+        if (Warning_.empty()) {
+            Warning_ = Prefix_ + "Line " + std::to_string(Tokens_.Line()) + ": the file ends before " + What +
+                       "; what is missing reads as 0.";
+        }
+    }
+    void NoteLeftOver()
+    {
+        const std::string_view Token = Tokens_.Next();
+        if (!Token.empty()) {
+            Warning_ = Prefix_ + "Line " + std::to_string(Tokens_.Line()) + ": \"" + Printable(Token) +
+                       "\" and whatever follows it is beyond the values the file declares; it is ignored.";
+        }
+    }
+    // Why: what more to say in brackets after the token, or empty.
+    bool Found(std::string_view Token, const std::string& Expected, const std::string& What, const std::string& Why)
+    {
+        return Fail("expected " + Expected + " for " + What + ", found \"" + Printable(Token) + "\"" + (Why.empty() ? "" : " (" + Why + ")") + ".");
+    }
+    bool ReadInt(int32_t& Value, const std::string& What);
+    bool ReadCount(int32_t& Value, const char* Items);
+    bool ReadColumn(int32_t K, int NumStages, TParamSet& Set);
+    // Setting I's value of column K; What is built only when a message needs it.
+    bool ReadValue(int32_t I, int32_t K, double& Value);
+
+    TTokenReader Tokens_;
+    std::string Prefix_;
+    std::string Message_;
+    std::string Warning_;
 };
+
+bool TValuesReader::ReadInt(int32_t& Value, const std::string& What)
+{
+    const std::string_view Token = Tokens_.Next();
+    Value = 0;
+    if (Token.empty()) {
+        NoteEnd(What);
+        return true;
+    }
+    if (Token.size() > TTokenReader::MaxIntChars) {
+        return Found(Token, "an integer", What, MoreThanText(TTokenReader::MaxIntChars));
+    }
+    if (!TryParseInt32(Token, Value)) {
+        return Found(Token, "an integer", What, IsIntegerText(Token) ? "beyond the range of an integer" : "");
+    }
+    return true;
+}
+
+bool TValuesReader::ReadValue(int32_t I, int32_t K, double& Value)
+{
+    const std::string_view Token = Tokens_.Next();
+    Value = 0;
+    const auto What = [&] { return "setting " + std::to_string(I) + ", column " + std::to_string(K); };
+    if (Token.empty()) {
+        if (Warning_.empty()) {
+            NoteEnd(What());
+        }
+        return true;
+    }
+    if (Token.size() > TTokenReader::MaxRealChars) {
+        return Found(Token, "a number", What(), MoreThanText(TTokenReader::MaxRealChars));
+    }
+    if (!TryParseReal(Token, Value, '.')) {
+        const TNumberFault Fault = NumberFault(Token);
+        return Found(Token, "a number", What(),
+                     Fault == TNumberFault::Range       ? "beyond the range of a number"
+                     : Fault == TNumberFault::NotFinite ? "values must be finite"
+                                                        : "");
+    }
+    return true;
+}
+
+bool TValuesReader::ReadCount(int32_t& Value, const char* Items)
+{
+    const std::string What = std::string("the number of ") + Items;
+    if (!ReadInt(Value, What)) {
+        return false;
+    }
+    if (Value < 0) {
+        return Fail(What + " is " + std::to_string(Value) + "; it cannot be negative.");
+    }
+    return true;
+}
+
+bool TValuesReader::ReadColumn(int32_t K, int NumStages, TParamSet& Set)
+{
+    const std::string Column = "column " + std::to_string(K);
+    int32_t Index = 0;
+    int32_t Stage = 0;
+    for (const auto& [Value, Name] : {std::pair{&Index, "the parameter index of "}, std::pair{&Stage, "the stage of "}}) {
+        const std::string What = Name + Column;
+        if (!ReadInt(*Value, What)) {
+            return false;
+        }
+        if (Tokens_.Ended()) {
+            return Fail("the file ends before " + What + "; every column needs its parameter index and stage.");
+        }
+    }
+    if (Index < 0 || Index >= NumParams) {
+        return Fail(Column + " has the parameter index " + std::to_string(Index) + ", outside 0 to " +
+                    std::to_string(NumParams - 1) + ".");
+    }
+    if (Stage < 1 || Stage > NumStages) {
+        return Fail(Column + " has the stage " + std::to_string(Stage) + ", not a stage of this model " +
+                    StageRangeText(NumStages) + ".");
+    }
+    Set.AddColumn(Index, Stage);
+    return true;
+}
+
+TParamSetResult TValuesReader::Read(int NumStages)
+{
+    const auto Refusal = [this] { return TParamSetResult{std::nullopt, Message_, {}}; };
+    int32_t Columns = 0;
+    int32_t Settings = 0;
+    if (!ReadCount(Columns, "columns") || !ReadCount(Settings, "settings")) {
+        return Refusal();
+    }
+    if (!WithinSize(Settings, Columns)) {
+        Fail(SizeText(Settings, Columns));
+        return Refusal();
+    }
+    // The set grows with what is read: a count the file does not fill allocates nothing.
+    TParamSet Set;
+    for (int32_t K = 1; K <= Columns; ++K) {
+        if (!ReadColumn(K, NumStages, Set)) {
+            return Refusal();
+        }
+    }
+    for (int32_t I = 1; I <= Settings; ++I) {
+        Set.AddSetting();
+        for (int32_t K = 1; K <= Columns; ++K) {
+            double& Value = Set.Values(I, K);
+            if (!ReadValue(I, K, Value)) {
+                return Refusal();
+            }
+            if (!FitsParam(Set.ParamIndex(K), Value)) {
+                Fail("setting " + std::to_string(I) + ", column " + std::to_string(K) + ": " +
+                     BeyondIntegerText(Set.ParamIndex(K), Value));
+                return Refusal();
+            }
+        }
+    }
+    NoteLeftOver();
+    return TParamSetResult{std::move(Set), {}, Warning_};
+}
 
 TParamSetResult Refused(std::string Message)
 {
-    return TParamSetResult{std::nullopt, std::move(Message)};
+    return TParamSetResult{std::nullopt, std::move(Message), {}};
 }
 
 }  // namespace
@@ -194,6 +369,21 @@ TParamSet::TParamSet(int32_t NumSettings, int32_t NumParams)
       Values_(static_cast<std::size_t>(NumSettings) * static_cast<std::size_t>(NumParams))
 {
     assert(NumSettings >= 0 && NumParams >= 0 && WithinSize(NumSettings, NumParams));
+}
+
+void TParamSet::AddColumn(int32_t ParamIndex, int32_t Stage)
+{
+    assert(NumSettings_ == 0);
+    ParamIndex_.push_back(ParamIndex);
+    ParamStage_.push_back(Stage);
+    ++NumParams_;
+}
+
+void TParamSet::AddSetting()
+{
+    assert(WithinSize(int64_t{NumSettings_} + 1, NumParams_));
+    Values_.resize(Values_.size() + static_cast<std::size_t>(NumParams_));
+    ++NumSettings_;
 }
 
 TParamSetResult BuildSweepSet(const TSweepRow& Row1, const TSweepRow& Row2, char DecimalSep, int NumStages)
@@ -246,62 +436,25 @@ TParamSetResult BuildSweepSet(const TSweepRow& Row1, const TSweepRow& Row2, char
             }
         }
     }
-    return TParamSetResult{std::move(Set), {}};
+    return TParamSetResult{std::move(Set), {}, {}};
 }
 
 TParamSetResult LoadParamSet(const std::string& Path, int NumStages)
 {
     std::string Text;
-    std::string Ignored;
-    if (!ReadWholeFile(Path, Text, Ignored)) {
-        return Refused(LoadParamSetError);
+    std::string Message;
+    if (!ReadWholeFile(Path, Text, Message)) {
+        return Refused(Message);
     }
     return ParseParamSet(Text, Path, NumStages);
 }
 
 TParamSetResult ParseParamSet(const std::string& Text, const std::string& Path, int NumStages)
 {
-    TTokens Tokens(Text);
-    const std::string Prefix = Path + ": ";
-    int32_t Columns = 0;
-    int32_t Settings = 0;
-    if (!Tokens.Int(Columns) || !Tokens.Int(Settings)) {
-        return Refused(LoadParamSetError);
+    constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+    const std::size_t Start = Text.starts_with(ByteOrderMark) ? ByteOrderMark.size() : 0;
+    if (std::all_of(Text.begin() + static_cast<std::ptrdiff_t>(Start), Text.end(), IsTokenSeparator)) {
+        return Refused(Path + ": the file is empty; it is not a values file.");
     }
-    for (const auto& [Count, Name] : {std::pair{Columns, "columns"}, std::pair{Settings, "settings"}}) {
-        if (Count < 0) {
-            return Refused(Prefix + "the number of " + Name + " (" + std::to_string(Count) + ") is negative.");
-        }
-    }
-    if (!WithinSize(Settings, Columns)) {
-        return Refused(Prefix + TooLargeText(std::to_string(Settings) + " settings x " + std::to_string(Columns) +
-                                             " columns are"));
-    }
-    TParamSet Set(Settings, Columns);
-    for (int32_t K = 1; K <= Columns; ++K) {
-        if (!Tokens.Int(Set.ParamIndex(K)) || !Tokens.Int(Set.ParamStage(K))) {
-            return Refused(LoadParamSetError);
-        }
-        const std::string Column = "column " + std::to_string(K);
-        if (Set.ParamIndex(K) < 0 || Set.ParamIndex(K) >= NumParams) {
-            return Refused(Prefix + Column + " has the parameter index " + std::to_string(Set.ParamIndex(K)) +
-                           ", outside 0 to " + std::to_string(NumParams - 1) + ".");
-        }
-        if (Set.ParamStage(K) < 1 || Set.ParamStage(K) > NumStages) {
-            return Refused(Prefix + Column + " has the stage " + std::to_string(Set.ParamStage(K)) +
-                           ", not a stage of this model " + StageRangeText(NumStages) + ".");
-        }
-    }
-    for (int32_t I = 1; I <= Settings; ++I) {
-        for (int32_t K = 1; K <= Columns; ++K) {
-            if (!Tokens.Real(Set.Values(I, K))) {
-                return Refused(LoadParamSetError);
-            }
-            if (!FitsParam(Set.ParamIndex(K), Set.Values(I, K))) {
-                return Refused(Prefix + "setting " + std::to_string(I) + ", column " + std::to_string(K) + ": " +
-                               BeyondIntegerText(Set.ParamIndex(K), Set.Values(I, K)));
-            }
-        }
-    }
-    return TParamSetResult{std::move(Set), {}};
+    return TValuesReader(Text, Start, Path).Read(NumStages);
 }

@@ -10,8 +10,16 @@
 // more than one column: the columns are applied in order, so the last one wins.
 class TParamSet {
 public:
-    // REQUIRES: both counts >= 0, their product within MaxBatchValues (CheckBatchSize).
+    // No column and no setting: a reader grows it with AddColumn and AddSetting as it reads.
+    TParamSet() = default;
+    // REQUIRES: both counts >= 0, their product within MaxBatchValues (see there).
     TParamSet(int32_t NumSettings, int32_t NumParams);
+
+    // Appends column NumParams() + 1 for the pair (ParamIndex, Stage). REQUIRES: no setting yet.
+    void AddColumn(int32_t ParamIndex, int32_t Stage);
+    // Appends setting NumSettings() + 1, every value 0. REQUIRES: the settings stay within
+    // MaxBatchValues.
+    void AddSetting();
 
     int32_t NumSettings() const { return NumSettings_; }
     int32_t NumParams() const { return NumParams_; }
@@ -31,8 +39,8 @@ private:
         return static_cast<std::size_t>(I - 1) * static_cast<std::size_t>(NumParams_) + Col(K);
     }
 
-    int32_t NumSettings_;
-    int32_t NumParams_;
+    int32_t NumSettings_ = 0;
+    int32_t NumParams_ = 0;
     std::vector<int32_t> ParamIndex_;
     std::vector<int32_t> ParamStage_;
     std::vector<double> Values_;
@@ -47,6 +55,8 @@ inline constexpr int64_t MaxBatchValues = 10'000'000;
 struct TParamSetResult {
     std::optional<TParamSet> Set;
     std::string Message;  // empty when Set holds a set
+    std::string Warning;  // when Set holds a set read from a file that ends early or holds more
+                          // than it declares: what and where; empty otherwise
 };
 
 // One sweep row of the "Batch Runs" window, as typed.
@@ -66,17 +76,22 @@ struct TSweepRow {
 // values, a definition beyond MaxBatchValues, a value beyond the range of an integer parameter.
 TParamSetResult BuildSweepSet(const TSweepRow& Row1, const TSweepRow& Row2, char DecimalSep, int NumStages);
 
-// The message of a values file that cannot be read or holds a token that is no number.
-inline constexpr const char* LoadParamSetError = "An error occurred while loading your file.";
-
 // Reads a parameter values file: whitespace-separated numbers (any byte of code 32 or less
-// separates), in order the number of columns, the number of settings, each column's catalogue
-// index and stage, then each setting's value of each column. Integers are decimal with an optional
-// sign (at most 32 characters), values decimal numbers with '.' and an optional exponent (at most
-// 64 characters). Numbers missing at the end of the file read as 0; anything after the last value
-// needed is ignored. An unreadable file or a bad token gives LoadParamSetError; a negative count,
-// an index outside 0..44, a stage outside 1..NumStages, a definition beyond MaxBatchValues or a
-// value beyond the range of an integer parameter gives a message naming Path.
+// separates; a UTF-8 byte-order mark at the start is skipped), in order the number of columns, the
+// number of settings, each column's catalogue index and stage, then each setting's value of each
+// column. Counts, indexes and stages are decimal integers with an optional sign (at most 32
+// characters), values finite decimal numbers with '.' and an optional exponent (at most 64
+// characters). Memory grows with what is read, never with the counts a file claims.
+// Every message names the file: a file that cannot be read gives ReadWholeFile's message ("Cannot
+// read file PATH:" and the system's reason on the next line); every other message and the warning
+// start with "PATH: ", and "Line N: " follows wherever a line is to blame.
+// A file that ends early still loads: the values missing read as 0, and Warning names the line and
+// the first value missing. Tokens after the last value needed are ignored, and Warning names the
+// line of the first. Refused: a file without any token; a token that is no number of the kind
+// expected (a fraction where an integer belongs, a comma as decimal separator, a word, a number
+// beyond the range of its kind, "nan" or "inf"); a negative count; settings x max(columns, 1)
+// beyond MaxBatchValues; a file that ends before a column's index or stage; an index outside
+// 0..44; a stage outside 1..NumStages; a value beyond the range of an integer parameter.
 TParamSetResult LoadParamSet(const std::string& Path, int NumStages);
 // The same from the file's bytes; Path only names the file in messages.
 TParamSetResult ParseParamSet(const std::string& Text, const std::string& Path, int NumStages);

@@ -156,7 +156,7 @@ TEST(BatchParamSet, ValuesFileReadsCountsPairsAndValues)
         {"any byte up to 32 separates", std::string("1\x01" "2\x1f" "3\v1 2.5E3") + '\0' + "-0.25 ignored after", {{{3, 1}}, {{2500}, {-0.25}}}},
         {"the file ends early: zeros", "2 2 3 1 9 2 1.5", {{{3, 1}, {9, 2}}, {{1.5, 0}, {0, 0}}}},
         {"0 columns and 3 settings", "0 3", {{}, {{}, {}, {}}}},
-        {"an empty file", "", {{}, {}}},
+        {"a byte-order mark first", "\xEF\xBB\xBF" "1 1 3 1 7", {{{3, 1}}, {{7}}}},
         {"longest tokens", "1 1 " + std::string(31, '0') + "3 1 " + "1." + std::string(62, '0'), {{{3, 1}}, {{1}}}},
     };
     for (const TCase& C : Cases) {
@@ -168,33 +168,59 @@ TEST(BatchParamSet, ValuesFileReadsCountsPairsAndValues)
     }
 }
 
-TEST(BatchParamSet, ValuesFileRefusals)
+TEST(BatchParamSet, ValuesFileRefusalsAndWarningsNameTheLine)
 {
-    const std::string Error = LoadParamSetError;
-    const std::pair<std::string, std::string> Cases[] = {
-        {"1 1 3 1 ten", Error},
-        {"1 1 3 1 1,5", Error},
-        {"1.0 1 3 1 1", Error},
-        {"1 1 3 1 INF", Error},
-        {"1 1 " + std::string(32, '0') + "3 1 1", Error},                     // 33 characters
-        {"1 1 3 1 1." + std::string(63, '0'), Error},                         // 65 characters
-        {"-1 2", "v.txt: the number of columns (-1) is negative."},
-        {"1 -2", "v.txt: the number of settings (-2) is negative."},
-        {"2 1 3 1 45 1 0 0", "v.txt: column 2 has the parameter index 45, outside 0 to 44."},
-        {"1 1 -1 1 0", "v.txt: column 1 has the parameter index -1, outside 0 to 44."},
-        {"1 1 3 4 0", "v.txt: column 1 has the stage 4, not a stage of this model (1 to 3)."},
-        {"1 1 3", "v.txt: column 1 has the stage 0, not a stage of this model (1 to 3)."},
-        {"100 200000", "v.txt: 200000 settings x 100 columns are more than the 10000000 values a batch can hold."},
-        {"0 10000001", "v.txt: 10000001 settings x 0 columns are more than the 10000000 values a batch can hold."},
-        {"1 2 16 2 5 3E9", "v.txt: setting 2, column 1: the value 3000000000 is beyond the range of the integer "
-                           "parameter Base Stock Level."},
+    struct TCase {
+        std::string Text;
+        std::string Message;  // after "v.txt: "; empty when the file loads
+        std::string Warning;  // after "v.txt: "
     };
-    for (const auto& [Text, Message] : Cases) {
-        const TParamSetResult R = ParseParamSet(Text, "v.txt", 3);
-        EXPECT_FALSE(R.Set) << Text;
-        EXPECT_EQ(R.Message, Message) << Text;
+    const std::string Finite = " (values must be finite).";
+    const std::string EndsInColumn = "; every column needs its parameter index and stage.";
+    const TCase Cases[] = {
+        {"", "the file is empty; it is not a values file.", ""},
+        {"\xEF\xBB\xBF \r\n\t", "the file is empty; it is not a values file.", ""},
+        {"\xEF\xBB\xBF" "1 1\n3 1\n7", "", ""},
+        {"1 1\n3 1\nten", "Line 3: expected a number for setting 1, column 1, found \"ten\".", ""},
+        {"1 1 3 1\n1,5", "Line 2: expected a number for setting 1, column 1, found \"1,5\".", ""},
+        {"1 1,5", "Line 1: expected an integer for the number of settings, found \"1,5\".", ""},
+        {"1.0 1 3 1 1", "Line 1: expected an integer for the number of columns, found \"1.0\".", ""},
+        {"2 1\n3 1\n3 2.5\n", "Line 3: expected an integer for the stage of column 2, found \"2.5\".", ""},
+        {"1 99999999999", "Line 1: expected an integer for the number of settings, found \"99999999999\" (beyond the "
+                          "range of an integer).", ""},
+        {"1 1 " + std::string(32, '0') + "3 1 1", "Line 1: expected an integer for the parameter index of column 1, "
+                                                  "found \"" + std::string(32, '0') + "3\" (more than 32 characters).", ""},
+        {"1 1 3 1 1." + std::string(63, '0'), "Line 1: expected a number for setting 1, column 1, found \"1." +
+                                              std::string(38, '0') + "...\" (more than 64 characters).", ""},
+        {"1 1 3 1 1e999", "Line 1: expected a number for setting 1, column 1, found \"1e999\" (beyond the range of a "
+                          "number).", ""},
+        {"1 1 3 1 nan", "Line 1: expected a number for setting 1, column 1, found \"nan\"" + Finite, ""},
+        {"1 1 3 1 -INF", "Line 1: expected a number for setting 1, column 1, found \"-INF\"" + Finite, ""},
+        {"-1 2", "Line 1: the number of columns is -1; it cannot be negative.", ""},
+        {"1\n-2", "Line 2: the number of settings is -2; it cannot be negative.", ""},
+        {"2 1\n3 1\n45 1 0 0", "Line 3: column 2 has the parameter index 45, outside 0 to 44.", ""},
+        {"1 1 -1 1 0", "Line 1: column 1 has the parameter index -1, outside 0 to 44.", ""},
+        {"1 1 3 4 0", "Line 1: column 1 has the stage 4, not a stage of this model (1 to 3).", ""},
+        {"1 1\n3", "Line 2: the file ends before the stage of column 1" + EndsInColumn, ""},
+        // Counts the file does not fill are refused before anything is reserved for them.
+        {"1000000000 0", "Line 1: the file ends before the parameter index of column 1" + EndsInColumn, ""},
+        {"0 1000000000", "Line 1: the file declares 1000000000 settings; at most 10000000 can be run.", ""},
+        {"2 5000001", "Line 1: the file declares 5000001 settings of 2 columns, 10000002 values; at most 10000000 can "
+                      "be run.", ""},
+        {"1 2\n16 2\n5\n3E9", "Line 4: setting 2, column 1: the value 3000000000 is beyond the range of the integer "
+                              "parameter Base Stock Level.", ""},
+        {"1 1 3 1 99999999999", "", ""},  // a real parameter takes any finite value
+        {"0", "", "Line 1: the file ends before the number of settings; what is missing reads as 0."},
+        {"2 2\n3 1 9 2\n1.5", "", "Line 3: the file ends before setting 1, column 2; what is missing reads as 0."},
+        {"1 1 3 1 7\n\n8 9", "", "Line 3: \"8\" and whatever follows it is beyond the values the file declares; it is "
+                                 "ignored."},
+    };
+    for (const TCase& C : Cases) {
+        const TParamSetResult R = ParseParamSet(C.Text, "v.txt", 3);
+        EXPECT_EQ(R.Set.has_value(), C.Message.empty()) << C.Text;
+        EXPECT_EQ(R.Message, C.Message.empty() ? "" : "v.txt: " + C.Message) << C.Text;
+        EXPECT_EQ(R.Warning, C.Warning.empty() ? "" : "v.txt: " + C.Warning) << C.Text;
     }
-    EXPECT_TRUE(ParseParamSet("1 1 3 1 99999999999", "v.txt", 3).Set);  // a real parameter takes any finite value
 }
 
 TEST(BatchParamSet, LoadParamSetReadsTheFile)
@@ -204,7 +230,10 @@ TEST(BatchParamSet, LoadParamSetReadsTheFile)
     const TParamSetResult R = LoadParamSet((Dir.Path / "values.txt").string(), 1);
     ASSERT_TRUE(R.Set) << R.Message;
     EXPECT_EQ(ShapeOf(*R.Set).Settings, (std::vector<std::vector<double>>{{4}, {5}}));
-    const TParamSetResult Missing = LoadParamSet((Dir.Path / "none.txt").string(), 1);
-    EXPECT_FALSE(Missing.Set);
-    EXPECT_EQ(Missing.Message, "An error occurred while loading your file.");
+    for (const auto& [Path, Reason] : {std::pair{(Dir.Path / "none.txt").string(), "No such file or directory"},
+                                       std::pair{Dir.Path.string(), "Is a directory"}}) {
+        const TParamSetResult Unread = LoadParamSet(Path, 1);
+        EXPECT_FALSE(Unread.Set);
+        EXPECT_EQ(Unread.Message, "Cannot read file " + Path + ":\n" + Reason + ".");
+    }
 }

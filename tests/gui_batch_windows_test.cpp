@@ -224,6 +224,8 @@ private slots:
             const char* Trials;
             std::vector<std::string> Shown;
         };
+        QTemporaryDir Dir;
+        const std::string ValuesPath = Dir.filePath("values.txt").toStdString();
         const TCase Cases[] = {
             {"no model", false, "1000", Good, nullptr, false, "1", {"You must add at least one stage or load an existing model."}},
             {"the settings before the row", true, "0", {BSLevelPos, "x", "2", "10", "20", "10"}, nullptr, false, "1",
@@ -234,12 +236,13 @@ private slots:
              false, "1", {"'" + OtherSep + "' is not a valid floating point value"}},
             {"a step of 0", true, "1000", {BSLevelPos, "1", "2", "10", "20", "0"}, nullptr, false, "1",
              {"Row 1: the step (0) must be greater than 0."}},
-            {"no values file", true, "1000", Good, nullptr, true, "1", {LoadParamSetError}},
-            {"a word in the values file", true, "1000", Good, "1 1 16 1 ten", true, "1", {LoadParamSetError}},
+            {"no values file", true, "1000", Good, nullptr, true, "1",
+             {"Cannot read file " + ValuesPath + ":\nNo such file or directory."}},
+            {"a word in the values file", true, "1000", Good, "1 1 16 1 ten", true, "1",
+             {ValuesPath + ": Line 1: expected a number for setting 1, column 1, found \"ten\"."}},
             {"trials that are no integer", true, "1000", Good, nullptr, false, "1.5", {}},
             {"no trials", true, "1000", Good, nullptr, false, "", {}},
         };
-        QTemporaryDir Dir;
         for (const TCase& C : Cases) {
             TBatchHarness H(C.Load);
             H.SetSettings("1", C.Periods, "10");

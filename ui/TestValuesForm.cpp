@@ -284,6 +284,9 @@ void TTestValuesWindow::BtnGoClick()
         Messages_.ShowError(Set.Message);
         return;
     }
+    if (!Set.Warning.empty()) {
+        Messages_.ShowInfo(Set.Warning);
+    }
     int32_t NumTrials = 0;
     if (!TryParseInt32(Typed(EditNumTrials_), NumTrials)) {
         return;
