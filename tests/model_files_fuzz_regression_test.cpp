@@ -1,6 +1,7 @@
-// Inputs kept in tests/data/fuzz/: files that once broke the reader (found by the libFuzzer target
-// in fuzz/) and hand-made hostile ones. Each must load or fail cleanly, leave a well-formed
-// network behind and, when accepted, write a file that reads back to the same text.
+// Model files kept in tests/data/fuzz/ (its folders hold other readers' inputs): files that once
+// broke the reader (found by the libFuzzer target in fuzz/) and hand-made hostile ones. Each must
+// load or fail cleanly, leave a well-formed network behind and, when accepted, write a file that
+// reads back to the same text.
 #include <gtest/gtest.h>
 
 #include <algorithm>
