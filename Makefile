@@ -88,15 +88,30 @@ asan: deps
 fuzz-deps:
 	$(call install_missing,$(DEB_PACKAGES) $(FUZZ_PACKAGES))
 
-# libFuzzer on the model file reader, with AddressSanitizer and UndefinedBehaviorSanitizer.
-# Findings land in fuzz/artifacts/; copy them to tests/data/fuzz/ so the normal suite loads them.
+# libFuzzer on each reader in turn, FUZZ_SECONDS apiece (one after another, so the whole takes four
+# times that), with AddressSanitizer and UndefinedBehaviorSanitizer: the model file, the values
+# file, the profile (ini) file with the batch reporting options, and --row specs. Each corpus lives
+# in fuzz/corpus/READER/, seeded from files of its kind. A finding stops the run and lands in
+# fuzz/artifacts/READER/; copy it to tests/data/fuzz/ (model files) or tests/data/fuzz/READER/ so
+# the normal suite replays it.
 fuzz: fuzz-deps
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_GUI=OFF -DORVANTIS_BUILD_FUZZ=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	mkdir -p fuzz/corpus fuzz/artifacts
-	cp -n tests/data/*.txt examples/*.txt fuzz/corpus/ 2>/dev/null || true
-	./$(FUZZ_DIR)/fuzz/orvantis_fuzz_load_model -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-	  -artifact_prefix=fuzz/artifacts/ fuzz/corpus
+	mkdir -p $(foreach R,model values profile rows,fuzz/corpus/$(R) fuzz/artifacts/$(R))
+	cp -n tests/data/*.txt examples/*.txt fuzz/corpus/model/ 2>/dev/null || true
+	cp -n tests/data/batch/* fuzz/seeds/values/* tests/data/fuzz/values/* fuzz/corpus/values/ 2>/dev/null || true
+	cp -n batch/ORVTVOF.ini tests/data/fuzz/profile/* fuzz/corpus/profile/ 2>/dev/null || true
+	cp -n fuzz/seeds/rows/* tests/data/fuzz/rows/* fuzz/corpus/rows/ 2>/dev/null || true
+	$(call run_fuzzer,load_model,model,16384)
+	$(call run_fuzzer,values,values,4096)
+	$(call run_fuzzer,profile,profile,4096)
+	$(call run_fuzzer,rows,rows,256)
+
+# Runs the libFuzzer target orvantis_fuzz_$(1) on fuzz/corpus/$(2) with inputs of at most $(3) bytes.
+define run_fuzzer
+./$(FUZZ_DIR)/fuzz/orvantis_fuzz_$(1) -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -max_len=$(3) \
+	  -artifact_prefix=fuzz/artifacts/$(2)/ fuzz/corpus/$(2)
+endef
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(ASAN_DIR) $(FUZZ_DIR)
