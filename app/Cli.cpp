@@ -17,6 +17,7 @@
 #include "model_files/CheckModel.h"
 #include "model_files/CheckedRun.h"
 #include "model_files/ModelFile.h"
+#include "platform/TextFile.h"
 #include "reports/CostTotalsText.h"
 #include "reports/HistoryReport.h"
 #include "reports/ModelParamTable.h"
@@ -82,6 +83,16 @@ int CommandRun(const TOptions& O, const std::vector<std::pair<std::string, std::
     }
     if (!TargetsDistinct(Reports, O.Model, Err)) {
         return ExitUsage;
+    }
+    // A report that could not be written is found before the run, not after it.
+    for (const auto& [Option, Target] : Reports) {
+        if (Target == StdoutName) {
+            continue;
+        }
+        if (const TFileResult Check = CheckCanWrite(Target); !Check.Ok) {
+            Err << Program << " run: " << Option << ": " << OneLine(Check.Message) << '\n';
+            return ExitFailed;
+        }
     }
     TConsoleDialogs Dialogs(Err, !O.Strict, O.Model);
     TSimulation Model(Dialogs);

@@ -19,6 +19,7 @@
 #include "engine/Simulation.h"
 #include "model_files/CheckModel.h"
 #include "model_files/CheckedRun.h"
+#include "platform/TextFile.h"
 #include "text/GeneralProcs.h"
 
 namespace {
@@ -327,6 +328,13 @@ std::optional<TParamSet> TBatchCommand::Prepare(TSimulation& Model, TConsoleDial
         Err << Where << OneLine(Set.Message) << '\n';
         return std::nullopt;
     }
+    if (!Set.Warning.empty()) {
+        if (Strict_) {
+            Err << Where << OneLine(Set.Warning) << " Refused under --strict.\n";
+            return std::nullopt;
+        }
+        Err << Where << "warning: " << OneLine(Set.Warning) << '\n';
+    }
     for (const std::string& Warning : DuplicateColumnWarnings(*Set.Set, FromFile)) {
         Err << Where << "warning: " << Warning << '\n';
     }
@@ -351,22 +359,34 @@ int TBatchCommand::Execute(TSimulation& Model, const TParamSet& Set, const TRepo
     Batch.WriteClosing = Job.PartK == Job.PartN;
     const int32_t PartSettings = std::max(0, Batch.LastSetting - Batch.FirstSetting + 1);
 
-    TProgressLine Progress(Err, Env.ProgressOnErr);
+    // Results to a file go line by line to its hidden temporary, which replaces the file at the
+    // end: memory stays the same however many settings there are, and a file that cannot be
+    // written is found before the work.
     const bool ToStdout = Target_ == StdoutName;
-    std::vector<std::string> Lines;
+    std::optional<TAtomicFileWriter> File;
+    if (!ToStdout) {
+        Out.Flush();  // what is already on standard output comes first, should the file lead there too
+        File.emplace(Target_);
+        if (!File->Status().Ok) {
+            Err << Program << " " << Command << ": --out: " << OneLine(File->Status().Message) << '\n';
+            return ExitFailed;
+        }
+    }
+    TProgressLine Progress(Err, Env.ProgressOnErr);
     TBatchCallbacks Callbacks;
     Callbacks.AppendLine = [&](const std::string& Line) {
-        if (ToStdout) {
-            Progress.Clear();  // a terminal shared by both shows the line alone
-            *Out << Line << '\n';
-            Out.Flush();
-        } else {
-            Lines.push_back(Line);
+        if (File) {
+            File->Write(Line + '\r');
+            return;
         }
+        Progress.Clear();  // a terminal shared by both shows the line alone
+        *Out << Line << '\n';
+        Out.Flush();
     };
     Callbacks.Progress = [&](int32_t Done, int32_t Total) {
         Progress.Show(Done, Total);
-        return Out.Error() == 0;  // a reader that has gone ends the batch
+        // A reader that has gone or a file that cannot take more ends the batch.
+        return File ? File->Status().Ok : Out.Error() == 0;
     };
     Progress.Show(0, PartSettings);
     try {
@@ -380,10 +400,15 @@ int TBatchCommand::Execute(TSimulation& Model, const TParamSet& Set, const TRepo
         return ExitFailed;
     }
     Progress.Clear();
-    if (ToStdout) {
+    if (!File) {
         return Out.Flush() ? ExitOk : ExitFailed;
     }
-    return WriteReport(Lines, Target_, Out, Err) ? ExitOk : ExitFailed;
+    const TFileResult Saved = File->Commit();
+    if (!Saved.Ok) {
+        Err << Program << ": " << OneLine(Saved.Message) << '\n';
+        return ExitFailed;
+    }
+    return ExitOk;
 }
 
 int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const

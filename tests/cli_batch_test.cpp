@@ -147,6 +147,8 @@ TEST(CliBatch, Refusals)
 {
     TScratchDir Dir;
     PutFile(Dir.Path / "bad.txt", "1 1 16 9 5");
+    PutFile(Dir.Path / "short.txt", "1 2 16 1 5");
+    const std::string Short = (Dir.Path / "short.txt").string();
     const std::string Bad = (Dir.Path / "bad.txt").string();
     const std::string BadDot = (Dir.Path / "." / "bad.txt").string();
     const std::string Missing = (Dir.Path / "none.txt").string();
@@ -188,6 +190,13 @@ TEST(CliBatch, Refusals)
         {{"--values", Bad}, 1,
          "orvantis-cli batch: " + Bad + ": Line 1: column 1 has the stage 9, not a stage of this model (1 to 4).\n"},
         {{"--options", Missing}, 1, "orvantis-cli batch: --options: Cannot read file " + Missing},
+        {{"--out", (Dir.Path / "none" / "out.txt").string()}, 1,
+         "orvantis-cli batch: --out: Cannot write file " + (Dir.Path / "none" / "out.txt").string() +
+             ": No such file or directory.\n"},
+        {{"--out", Dir.Path.string()}, 1, "orvantis-cli batch: --out: Cannot write file " + Dir.Path.string() + ": Is a"},
+        {{"--values", Short, "--strict"}, 1,
+         "orvantis-cli batch: " + Short + ": Line 1: the file ends before setting 2, column 1; what is missing reads as "
+         "0. Refused under --strict.\n"},
         {{"--options", Chain}, 1, "orvantis-cli batch: --options: " + Chain + " holds none of the batch reporting"},
     };
     for (const TCase& C : Cases) {
@@ -209,6 +218,7 @@ TEST(CliBatch, Warnings)
     TScratchDir Dir;
     const std::string Unchecked = (Dir.Path / "none.ini").string();
     PutFile(Unchecked, "[Total Cost]\nMeanChecked=0\n");
+    PutFile(Dir.Path / "short.txt", "1 2 16 1 5");
     TCliEnvironment UserFolder = Installed();
     UserFolder.UserOptions = Dir.Path.string();  // a folder where the user's file belongs
     const struct {
@@ -219,6 +229,8 @@ TEST(CliBatch, Warnings)
         {{"--row", "BSLevel@1-2=40:40:1", "--row", "BSLevel@2=50:50:1"}, Installed(),
          "orvantis-cli batch: warning: rows 1 and 2 both set BSLevel of stage 2; row 2's value is used.\n"},
         {{"--options", Unchecked}, Installed(), "orvantis-cli batch: warning: no measure is chosen"},
+        {{"--values", (Dir.Path / "short.txt").string()}, Installed(),
+         "orvantis-cli batch: warning: " + (Dir.Path / "short.txt").string() + ": Line 1: the file ends before"},
         {{}, UserFolder, "The delivered batch reporting options are used instead."},
     };
     for (const auto& C : Cases) {

@@ -324,7 +324,8 @@ TEST(Cli, FailuresNameTheFileOnceOnOneLine)
         {{"run", Stage0}, Stage0,
          "orvantis-cli: " + Stage0 + ": You must add at least one stage or load an existing model.\n"},
         {{"run", Example("serial_chain.txt"), "--orders", Dir.Path.string() + "/no/o.txt"}, "/no/o.txt",
-         "orvantis-cli: Cannot write file " + Dir.Path.string() + "/no/o.txt: No such file or directory.\n"},
+         "orvantis-cli run: --orders: Cannot write file " + Dir.Path.string() +
+             "/no/o.txt: No such file or directory.\n"},
         {{"convert", Example("serial_chain.txt"), Dir.Path.string()}, Dir.Path.string(),
          "orvantis-cli: Cannot write file " + Dir.Path.string() + ": Is a directory.\n"},
     };
@@ -367,21 +368,26 @@ TEST(Cli, ReportsAimedAtOneFileAreRefusedBeforeTheRun)
     const std::string A = (Dir.Path / "a.txt").string();
     fs::create_directory(Dir.Path / "sub");
     fs::create_symlink(A, Dir.Path / "link.txt");
+    const std::string NoFolder = (Dir.Path / "none" / "h.txt").string();
     const struct {
         std::vector<std::string> Reports;
         std::string Refusal;
+        int Code = 2;
     } Cases[] = {
         {{"--stats", A, "--history", A}, "--history: " + A + " is also the file of --stats"},
         {{"--stats", A, "--orders", (Dir.Path / "sub" / ".." / "a.txt").string()}, "is also the file of --stats"},
         {{"--history", (Dir.Path / "link.txt").string(), "--orders", A},
          "--orders: " + A + " is also the file of --history"},
         {{"--stats", Model}, "--stats: " + Model + " is the model file"},
+        // Files that cannot be written: found before the run.
+        {{"--stats", A, "--history", NoFolder}, "--history: Cannot write file " + NoFolder + ": No such file", 1},
+        {{"--orders", (Dir.Path / "sub").string()}, "Is a directory.", 1},
     };
     for (const auto& C : Cases) {
         std::vector<std::string> Args = {"run", Model};
         Args.insert(Args.end(), C.Reports.begin(), C.Reports.end());
         const TCliResult R = Cli(Args);
-        EXPECT_EQ(R.Code, 2);
+        EXPECT_EQ(R.Code, C.Code);
         EXPECT_EQ(R.Err.rfind("orvantis-cli run: --", 0), 0u) << R.Err;
         EXPECT_NE(R.Err.find(C.Refusal), std::string::npos) << R.Err;
         EXPECT_TRUE(R.Out.empty());
