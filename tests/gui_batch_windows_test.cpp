@@ -240,6 +240,8 @@ private slots:
              {"Cannot read file " + ValuesPath + ":\nNo such file or directory."}},
             {"a word in the values file", true, "1000", Good, "1 1 16 1 ten", true, "1",
              {ValuesPath + ": Line 1: expected a number for setting 1, column 1, found \"ten\"."}},
+            {"a setting the model checks refuse", true, "1000", Good, "2 1 15 2 18 2 2 0", true, "1",
+             {"setting 1 (InvPol:2 = 2, Q:2 = 0): Stage 2 uses the (R,Q) policy with Q = 0; Q must be at least 1."}},
             {"trials that are no integer", true, "1000", Good, nullptr, false, "1.5", {}},
             {"no trials", true, "1000", Good, nullptr, false, "", {}},
         };

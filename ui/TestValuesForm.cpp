@@ -18,6 +18,7 @@
 
 #include "batch/BatchRun.h"
 #include "engine/Constants.h"
+#include "model_files/CheckModel.h"
 #include "model_files/CheckedRun.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
@@ -284,8 +285,16 @@ void TTestValuesWindow::BtnGoClick()
         Messages_.ShowError(Set.Message);
         return;
     }
+    if (const std::optional<std::string> Refusal = SettingsRefusal(Main_->Model(), *Set.Set, ModelRefusal)) {
+        Messages_.ShowError(*Refusal);
+        return;
+    }
     if (!Set.Warning.empty()) {
         Messages_.ShowInfo(Set.Warning);
+    }
+    if (!Options_->Options().ChoosesAnyMeasure()) {
+        Messages_.ShowInfo("No measure is chosen in the batch reporting options (Options...): the results show only "
+                           "the settings' values.");
     }
     int32_t NumTrials = 0;
     if (!TryParseInt32(Typed(EditNumTrials_), NumTrials)) {
