@@ -243,27 +243,57 @@ TEST(CliBatch, Warnings)
     }
 }
 
-// Runs a batch on four threads with no address space left for a thread's stack, and exits with
-// its code.
-[[noreturn]] void BatchWithoutRoomForThreads()
+// Runs orvantis-cli with Args with only Headroom bytes of address space beyond what the process
+// holds now, and exits with its code.
+[[noreturn]] void CliUnderMemoryLimit(const std::vector<std::string>& Args, rlim_t Headroom)
 {
     std::size_t Pages = 0;
     std::ifstream("/proc/self/statm") >> Pages;
-    const rlim_t Limit = static_cast<rlim_t>(Pages) * 4096 + (rlim_t{2} << 20);
+    const rlim_t Limit = static_cast<rlim_t>(Pages) * 4096 + Headroom;
     const rlimit Room{Limit, Limit};
     setrlimit(RLIMIT_AS, &Room);
     std::ostringstream Out;
-    std::exit(RunCli({"batch", Chain, "--seed", "7", "--trials", "2", "--periods", "200", "--row", "BSLevel@1=20:40:20",
-                      "--jobs", "4"},
-                     Out, std::cerr, {}));
+    std::exit(RunCli(Args, Out, std::cerr, Installed()));
 }
 
-// A worker thread the system will not give stops the batch with a message and the refusal code
-// (in a child process, so that the limit stays there).
-TEST(CliBatchDeathTest, ABatchWithoutThreadsStopsWithAMessage)
+// AddressSanitizer reports a failed allocation and aborts instead of throwing std::bad_alloc.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool AllocationsThrow = false;
+#elif defined(__has_feature)
+constexpr bool AllocationsThrow = !__has_feature(address_sanitizer);
+#else
+constexpr bool AllocationsThrow = true;
+#endif
+
+// What the system will not give (threads, memory) ends a command with one line and the failure
+// code, never with an abort (in a child process, so that the limit stays there).
+TEST(CliBatchDeathTest, WhatTheSystemWillNotGiveEndsWithOneLine)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(BatchWithoutRoomForThreads(), testing::ExitedWithCode(1), "orvantis-cli batch: the batch stopped: ");
+    TScratchDir Dir;
+    const std::string Claims = (Dir.Path / "claims.txt").string();
+    PutFile(Claims, "1000000000 0");  // claims a billion columns in ten bytes
+    const std::string Zeros = (Dir.Path / "zeros.txt").string();
+    PutFile(Zeros, "1 10000000 3 1 5");  // ten million settings, 80 MB of values the file leaves at 0
+    const struct {
+        std::vector<std::string> Args;
+        rlim_t Headroom;
+        const char* Message;
+        bool Allocates = false;
+    } Cases[] = {
+        {{"--trials", "2", "--periods", "200", "--row", "BSLevel@1=20:40:20", "--jobs", "4"}, rlim_t{2} << 20,
+         "orvantis-cli batch: the batch stopped: .*; try a lower --jobs"},
+        {{"--values", Claims}, rlim_t{64} << 20, "claims.txt: Line 1: the file ends before"},
+        {{"--values", Zeros}, rlim_t{16} << 20, "orvantis-cli: batch: not enough memory", true},
+    };
+    for (const auto& C : Cases) {
+        if (C.Allocates && !AllocationsThrow) {
+            continue;
+        }
+        std::vector<std::string> Args = {"batch", Chain, "--seed", "7"};
+        Args.insert(Args.end(), C.Args.begin(), C.Args.end());
+        EXPECT_EXIT(CliUnderMemoryLimit(Args, C.Headroom), testing::ExitedWithCode(1), C.Message);
+    }
 }
 
 TEST(CliBatch, RowSpecsAndProgressText)
