@@ -108,8 +108,8 @@ inline const char* CheckValuesFileInput(std::string_view Bytes)
 
 // The profile reader: its text reads back to the same text; every key the profile holds is what
 // a lookup of its section and key finds, in the profile and in its text read back (so no name
-// is held twice); and the reporting options take the same marks from both, changing nothing but
-// marks.
+// is held twice); and the reporting options take the same marks from both, or refuse both and
+// keep their marks, changing nothing but marks.
 inline const char* CheckProfileInput(std::string_view Bytes)
 {
     const TProfile P = TProfile::Parse(Bytes);
@@ -145,14 +145,25 @@ inline const char* CheckProfileInput(std::string_view Bytes)
         }
     }
 
+    // Every mark set beforehand, so that a refusal that touched them shows.
+    TOptionMarks AllSet;
+    AllSet.Standard.fill(true);
+    AllSet.Other.fill(true);
     const TReportOptions Fresh;
     TReportOptions FromProfile;
     TReportOptions FromText;
-    static_cast<void>(FromProfile.LoadOptions(P));
-    static_cast<void>(FromText.LoadOptions(Again));
+    FromProfile.SetMarks(AllSet);
+    FromText.SetMarks(AllSet);
+    const std::string Refused = FromProfile.LoadOptions(P);
+    if (FromText.LoadOptions(Again) != Refused) {
+        return "the reporting options refuse a profile and its text differently";
+    }
     const TOptionMarks Marks = FromProfile.Marks();
     if (Marks.Standard != FromText.Marks().Standard || Marks.Other != FromText.Marks().Other) {
         return "the reporting options read from a profile and from its text differ";
+    }
+    if (!Refused.empty() && (Marks.Standard != AllSet.Standard || Marks.Other != AllSet.Other)) {
+        return "refused reporting options changed the marks";
     }
     for (int Pos = 0; Pos < TReportOptions::NumStandard; ++Pos) {
         const TOptionItem& Item = FromProfile.Standard(Pos);
