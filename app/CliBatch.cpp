@@ -15,12 +15,12 @@
 #include "batch/BatchRun.h"
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
-#include "model_files/CheckModel.h"
-#include "model_files/CheckedRun.h"
+#include "checks/CheckModel.h"
+#include "checks/CheckedRun.h"
 #include "platform/TextFile.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ std::vector<std::string> DuplicateColumnWarnings(const TParamSet& Set, bool From
 {
     std::vector<std::string> Warnings;
     std::map<std::pair<int32_t, int32_t>, std::pair<int32_t, int>> Columns;  // (parameter, stage): first column, count
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         const std::pair<int32_t, int32_t> Pair{Set.ParamIndex(K), Set.ParamStage(K)};
         auto& [First, Count] = Columns.try_emplace(Pair, K, 0).first->second;
         if (++Count != 2) {

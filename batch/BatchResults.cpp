@@ -5,8 +5,9 @@
 
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
-#include "engine/Constants.h"
-#include "text/GeneralProcs.h"
+#include "engine/ParamCatalogue.h"
+#include "text/NumberText.h"
+#include "text/Padding.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void TSettingResult::Fold(const TTrialResult& Trial)
 std::vector<TResultColumn> ChooseResultColumns(const TParamSet& Set, int NumStages, const TReportOptions& Options)
 {
     std::vector<TResultColumn> Columns;
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         const std::size_t Index = static_cast<std::size_t>(Set.ParamIndex(K));
         TResultColumn C;
         C.Kind = TColumnKind::Param;

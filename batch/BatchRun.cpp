@@ -12,10 +12,10 @@
 #include "batch/ParamSet.h"
 #include "engine/Random.h"
 #include "engine/Simulation.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/StreamConsumption.h"
 #include "platform/Dialogs.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 
 namespace {
 
@@ -25,13 +25,13 @@ class TSavedValues {
 public:
     TSavedValues(TSimulation& Model, const TParamSet& Set) : Model_(Model), Set_(Set)
     {
-        for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+        for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
             Values_.push_back(Model.GetParam(Set.ParamStage(K), Set.ParamIndex(K)));
         }
     }
     ~TSavedValues()
     {
-        for (int32_t K = 1; K <= Set_.NumParams(); ++K) {
+        for (int32_t K = 1; K <= Set_.NumColumns(); ++K) {
             Model_.SetParam(Set_.ParamStage(K), Set_.ParamIndex(K), Values_[static_cast<std::size_t>(K - 1)]);
         }
     }
@@ -47,7 +47,7 @@ private:
 // Writes setting I's values into the model, in column order.
 void ApplySetting(TSimulation& Model, const TParamSet& Set, int32_t I)
 {
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         Model.SetParam(Set.ParamStage(K), Set.ParamIndex(K), Set.Values(I, K));
     }
 }
@@ -313,14 +313,14 @@ std::string SettingText(const TParamSet& Set, int32_t I)
 {
     constexpr int32_t Shown = 4;
     std::string Text = "setting " + std::to_string(I);
-    for (int32_t K = 1; K <= std::min(Set.NumParams(), Shown); ++K) {
+    for (int32_t K = 1; K <= std::min(Set.NumColumns(), Shown); ++K) {
         Text += (K == 1 ? " (" : ", ") + ParamShortNames[static_cast<std::size_t>(Set.ParamIndex(K))] + ":" +
                 std::to_string(Set.ParamStage(K)) + " = " + FormatGeneral(Set.Values(I, K));
     }
-    if (Set.NumParams() > Shown) {
+    if (Set.NumColumns() > Shown) {
         Text += ", ...";
     }
-    return Set.NumParams() > 0 ? Text + ")" : Text;
+    return Set.NumColumns() > 0 ? Text + ")" : Text;
 }
 
 }  // namespace
@@ -420,12 +420,12 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
         }
         std::size_t Index = PartStart;
         uint32_t LastStart = State;  // of the last trial taken from the pool
-        TSettingResult Result(N, Set.NumParams());
+        TSettingResult Result(N, Set.NumColumns());
         TTrialResult Trial;
         for (int32_t I = First; I <= Last; ++I) {
             ApplySetting(Model, Set, I);
             // Read back after all columns went in: a pair that occurs twice shows the last value.
-            for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+            for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
                 Result.ParamValues[static_cast<std::size_t>(K)] = Model.GetParam(Set.ParamStage(K), Set.ParamIndex(K));
             }
             if (Callbacks.SettingApplied) {

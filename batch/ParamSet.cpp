@@ -7,9 +7,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "platform/TextFile.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 #include "text/TokenReader.h"
 
 namespace {
@@ -361,14 +361,14 @@ TParamSetResult Refused(std::string Message)
 
 }  // namespace
 
-TParamSet::TParamSet(int32_t NumSettings, int32_t NumParams)
+TParamSet::TParamSet(int32_t NumSettings, int32_t NumColumns)
     : NumSettings_(NumSettings),
-      NumParams_(NumParams),
-      ParamIndex_(static_cast<std::size_t>(NumParams)),
-      ParamStage_(static_cast<std::size_t>(NumParams)),
-      Values_(static_cast<std::size_t>(NumSettings) * static_cast<std::size_t>(NumParams))
+      NumColumns_(NumColumns),
+      ParamIndex_(static_cast<std::size_t>(NumColumns)),
+      ParamStage_(static_cast<std::size_t>(NumColumns)),
+      Values_(static_cast<std::size_t>(NumSettings) * static_cast<std::size_t>(NumColumns))
 {
-    assert(NumSettings >= 0 && NumParams >= 0 && WithinSize(NumSettings, NumParams));
+    assert(NumSettings >= 0 && NumColumns >= 0 && WithinSize(NumSettings, NumColumns));
 }
 
 void TParamSet::AddColumn(int32_t ParamIndex, int32_t Stage)
@@ -376,13 +376,13 @@ void TParamSet::AddColumn(int32_t ParamIndex, int32_t Stage)
     assert(NumSettings_ == 0);
     ParamIndex_.push_back(ParamIndex);
     ParamStage_.push_back(Stage);
-    ++NumParams_;
+    ++NumColumns_;
 }
 
 void TParamSet::AddSetting()
 {
-    assert(WithinSize(int64_t{NumSettings_} + 1, NumParams_));
-    Values_.resize(Values_.size() + static_cast<std::size_t>(NumParams_));
+    assert(WithinSize(int64_t{NumSettings_} + 1, NumColumns_));
+    Values_.resize(Values_.size() + static_cast<std::size_t>(NumColumns_));
     ++NumSettings_;
 }
 

@@ -4,25 +4,25 @@
 #include <string>
 #include <vector>
 
-// One batch definition: NumParams columns, each a (parameter, stage) pair that the batch changes,
+// One batch definition: NumColumns columns, each a (parameter, stage) pair that the batch changes,
 // and NumSettings settings, each giving every column a value. Indexes start at 1 (columns
-// k = 1..NumParams, settings i = 1..NumSettings); every entry starts at 0. A pair may occur in
+// k = 1..NumColumns, settings i = 1..NumSettings); every entry starts at 0. A pair may occur in
 // more than one column: the columns are applied in order, so the last one wins.
 class TParamSet {
 public:
     // No column and no setting: a reader grows it with AddColumn and AddSetting as it reads.
     TParamSet() = default;
     // REQUIRES: both counts >= 0, their product within MaxBatchValues (see there).
-    TParamSet(int32_t NumSettings, int32_t NumParams);
+    TParamSet(int32_t NumSettings, int32_t NumColumns);
 
-    // Appends column NumParams() + 1 for the pair (ParamIndex, Stage). REQUIRES: no setting yet.
+    // Appends column NumColumns() + 1 for the pair (ParamIndex, Stage). REQUIRES: no setting yet.
     void AddColumn(int32_t ParamIndex, int32_t Stage);
     // Appends setting NumSettings() + 1, every value 0. REQUIRES: the settings stay within
     // MaxBatchValues.
     void AddSetting();
 
     int32_t NumSettings() const { return NumSettings_; }
-    int32_t NumParams() const { return NumParams_; }
+    int32_t NumColumns() const { return NumColumns_; }
     // Catalogue index (0..44) and stage number of column K.
     int32_t& ParamIndex(int32_t K) { return ParamIndex_[Col(K)]; }
     int32_t ParamIndex(int32_t K) const { return ParamIndex_[Col(K)]; }
@@ -36,17 +36,17 @@ private:
     std::size_t Col(int32_t K) const { return static_cast<std::size_t>(K - 1); }
     std::size_t Cell(int32_t I, int32_t K) const
     {
-        return static_cast<std::size_t>(I - 1) * static_cast<std::size_t>(NumParams_) + Col(K);
+        return static_cast<std::size_t>(I - 1) * static_cast<std::size_t>(NumColumns_) + Col(K);
     }
 
     int32_t NumSettings_ = 0;
-    int32_t NumParams_ = 0;
+    int32_t NumColumns_ = 0;
     std::vector<int32_t> ParamIndex_;
     std::vector<int32_t> ParamStage_;
     std::vector<double> Values_;
 };
 
-// The most a definition may hold: NumSettings x max(NumParams, 1) <= 10,000,000 (80 MB of values;
+// The most a definition may hold: NumSettings x max(NumColumns, 1) <= 10,000,000 (80 MB of values;
 // a batch without columns may still run up to ten million settings). Enough for any batch that
 // can finish; more is refused before anything is allocated or run.
 inline constexpr int64_t MaxBatchValues = 10'000'000;

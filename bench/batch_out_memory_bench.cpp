@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "BenchNetworks.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"

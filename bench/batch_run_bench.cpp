@@ -13,7 +13,7 @@
 #include "batch/BatchRun.h"
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "engine/StreamConsumption.h"
 #include "platform/Dialogs.h"
@@ -109,7 +109,7 @@ void TrialOverhead(benchmark::State& State)
     Model.RunSimulation(Periods, WarmUp, 12345);
     const TParamSet Set = Sweep10x10();
     const std::vector<TResultColumn> Columns = ChooseResultColumns(Set, Model.NumStages(), AllMeasures());
-    TSettingResult Result(Model.NumStages(), Set.NumParams());
+    TSettingResult Result(Model.NumStages(), Set.NumColumns());
     TTrialResult Trial;
     int64_t Trials = 0;
     std::size_t Chars = 0;

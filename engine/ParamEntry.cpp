@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "engine/Stage.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 
 namespace {
 

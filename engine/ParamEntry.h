@@ -2,7 +2,7 @@
 #include <array>
 #include <string>
 
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/InvPolicyType.h"
 
 class TStage;

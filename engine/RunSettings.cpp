@@ -1,7 +1,7 @@
 #include "engine/RunSettings.h"
 
-#include "engine/Constants.h"
-#include "text/GeneralProcs.h"
+#include "engine/ParamCatalogue.h"
+#include "text/NumberText.h"
 
 TSettingsCheck CheckSettings(const TRunSettingsTexts& Texts, TRunSettings& Settings)
 {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/OneBased.h"
 #include "engine/Random.h"
 #include "engine/Stage.h"

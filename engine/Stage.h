@@ -4,14 +4,14 @@
 #include <limits>
 #include <vector>
 
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/DemandWindow.h"
 #include "engine/InvPolicyType.h"
 #include "engine/OneBased.h"
 #include "engine/UnitQueues.h"
 #include "engine/WithdrawalPlan.h"
 #include "stats/Stats.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 
 class Dialogs;
 

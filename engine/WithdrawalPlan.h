@@ -2,7 +2,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 
 // What every supplier of every raw-material group can fill now for one customer: [g][k], 1-based.
 using TCanFill = std::array<std::array<int64_t, MaxLinks + 1>, MaxLinks + 1>;

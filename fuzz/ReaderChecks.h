@@ -17,10 +17,10 @@
 #include "app/CliBatch.h"
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/ListParamType.h"
 #include "platform/Profile.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 
 inline int StagesFromFirstByte(std::string_view Bytes)
 {
@@ -32,11 +32,11 @@ inline int StagesFromFirstByte(std::string_view Bytes)
 // its 32-bit storage.
 inline const char* CheckParamSet(const TParamSet& Set, int NumStages)
 {
-    if (Set.NumParams() < 0 || Set.NumSettings() < 0 ||
-        int64_t{Set.NumSettings()} * std::max(int64_t{Set.NumParams()}, int64_t{1}) > MaxBatchValues) {
+    if (Set.NumColumns() < 0 || Set.NumSettings() < 0 ||
+        int64_t{Set.NumSettings()} * std::max(int64_t{Set.NumColumns()}, int64_t{1}) > MaxBatchValues) {
         return "a set beyond MaxBatchValues";
     }
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         if (Set.ParamIndex(K) < 0 || Set.ParamIndex(K) >= NumParams) {
             return "a column's parameter index is outside the catalogue";
         }
@@ -44,7 +44,7 @@ inline const char* CheckParamSet(const TParamSet& Set, int NumStages)
             return "a column's stage is not a stage of the model";
         }
     }
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         const TListParamType Type = ParamTypes[static_cast<std::size_t>(Set.ParamIndex(K))];
         const bool Integer = Type == TListParamType::Integer || Type == TListParamType::Policy ||
                              Type == TListParamType::SmallInteger || Type == TListParamType::IntegerOrInf;
@@ -77,12 +77,12 @@ inline const char* CheckValuesFileInput(std::string_view Bytes)
     if (const char* Broken = CheckParamSet(Set, NumStages)) {
         return Broken;
     }
-    std::string Text = std::to_string(Set.NumParams()) + " " + std::to_string(Set.NumSettings()) + "\n";
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    std::string Text = std::to_string(Set.NumColumns()) + " " + std::to_string(Set.NumSettings()) + "\n";
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         Text += std::to_string(Set.ParamIndex(K)) + " " + std::to_string(Set.ParamStage(K)) + "\n";
     }
     for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
-        for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+        for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
             char Number[40];
             std::snprintf(Number, sizeof Number, "%.17g ", Set.Values(I, K));
             Text += Number;
@@ -90,10 +90,10 @@ inline const char* CheckValuesFileInput(std::string_view Bytes)
         Text += "\n";
     }
     const TParamSetResult Again = ParseParamSet(Text, "v.txt", NumStages);
-    if (!Again.Set || Again.Set->NumParams() != Set.NumParams() || Again.Set->NumSettings() != Set.NumSettings()) {
+    if (!Again.Set || Again.Set->NumColumns() != Set.NumColumns() || Again.Set->NumSettings() != Set.NumSettings()) {
         return "a set written out does not read back";
     }
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         if (Again.Set->ParamIndex(K) != Set.ParamIndex(K) || Again.Set->ParamStage(K) != Set.ParamStage(K)) {
             return "a set written out reads back to other columns";
         }
@@ -219,7 +219,7 @@ inline const char* CheckRowSpecInput(std::string_view Bytes)
         return Broken;
     }
     if (Row.ParamPos == 0) {
-        return Set.NumParams() == 0 && Set.NumSettings() == 1 ? nullptr : "a [none] row gives columns or settings";
+        return Set.NumColumns() == 0 && Set.NumSettings() == 1 ? nullptr : "a [none] row gives columns or settings";
     }
     int32_t FirstStage = 0;
     int32_t LastStage = 0;
@@ -229,10 +229,10 @@ inline const char* CheckRowSpecInput(std::string_view Bytes)
         !TryParseReal(Row.FirstValue, FirstValue, '.') || !TryParseReal(Row.LastValue, LastValue, '.')) {
         return "a sweep took a stage or value that is no number";
     }
-    if (Set.NumParams() != LastStage - FirstStage + 1 || Set.NumSettings() < 1) {
+    if (Set.NumColumns() != LastStage - FirstStage + 1 || Set.NumSettings() < 1) {
         return "a sweep's columns or settings do not match its row";
     }
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         if (Set.ParamIndex(K) != Row.ParamPos - 1 || Set.ParamStage(K) != FirstStage + K - 1) {
             return "a sweep's column is not the row's parameter at the next stage";
         }
@@ -245,7 +245,7 @@ inline const char* CheckRowSpecInput(std::string_view Bytes)
         if (!(V - LastValue < 1e-6)) {
             return "a sweep's value is beyond the last value";
         }
-        for (int32_t K = 2; K <= Set.NumParams(); ++K) {
+        for (int32_t K = 2; K <= Set.NumColumns(); ++K) {
             if (Set.Values(I, K) != V) {
                 return "a setting gives the row's columns different values";
             }

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "engine/Simulation.h"
-#include "model_files/CheckModel.h"
+#include "checks/CheckModel.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 
 namespace {
 

@@ -8,7 +8,8 @@
 #include "model_files/ModelFile.h"
 #include "model_files/ModelFileLayout.h"
 #include "platform/Dialogs.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
+#include "text/Tolerance.h"
 #include "text/TokenReader.h"
 
 // The reader's narrow access to a stage's link lists: a file gives each list in its own order,

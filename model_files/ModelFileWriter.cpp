@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "model_files/ModelFileLayout.h"

@@ -1,7 +1,7 @@
 #include "reports/CostTotalsText.h"
 
 #include "engine/Simulation.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 
 std::array<TCostLine, 5> CostTotalsLines(const TCostTotals& Costs, char DecimalSep)
 {

@@ -6,7 +6,8 @@
 
 #include "engine/OneBased.h"
 #include "engine/Simulation.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
+#include "text/Padding.h"
 
 namespace {
 

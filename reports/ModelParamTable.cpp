@@ -4,8 +4,10 @@
 #include <array>
 #include <cmath>
 
-#include "engine/Constants.h"
-#include "text/GeneralProcs.h"
+#include "engine/ParamCatalogue.h"
+#include "text/NumberText.h"
+#include "text/Padding.h"
+#include "text/Tolerance.h"
 #include "engine/Simulation.h"
 
 namespace {

@@ -4,7 +4,8 @@
 #include <array>
 #include <cstdint>
 
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
+#include "text/Padding.h"
 #include "engine/Simulation.h"
 #include "stats/Stats.h"
 

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
+#include "text/Padding.h"
 #include "stats/RepeatedSum.h"
 
 const std::array<std::string, NumMetrics + 1> MetricNames = {

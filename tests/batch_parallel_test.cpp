@@ -22,7 +22,7 @@ struct TBatchCase {
 TParamSet MakeSet(const TBatchCase& C)
 {
     TParamSet Set(static_cast<int32_t>(C.Settings.size()), static_cast<int32_t>(C.Columns.size()));
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         Set.ParamIndex(K) = C.Columns[static_cast<std::size_t>(K - 1)].first;
         Set.ParamStage(K) = C.Columns[static_cast<std::size_t>(K - 1)].second;
         for (int32_t I = 1; I <= Set.NumSettings(); ++I) {

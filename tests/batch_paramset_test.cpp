@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "batch/ParamSet.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "support/ScratchDir.h"
 
 namespace {
@@ -34,12 +34,12 @@ struct TShape {
 TShape ShapeOf(const TParamSet& Set)
 {
     TShape S;
-    for (int K = 1; K <= Set.NumParams(); ++K) {
+    for (int K = 1; K <= Set.NumColumns(); ++K) {
         S.Columns.emplace_back(Set.ParamIndex(K), Set.ParamStage(K));
     }
     for (int I = 1; I <= Set.NumSettings(); ++I) {
         S.Settings.emplace_back();
-        for (int K = 1; K <= Set.NumParams(); ++K) {
+        for (int K = 1; K <= Set.NumColumns(); ++K) {
             S.Settings.back().push_back(Set.Values(I, K));
         }
     }

@@ -7,7 +7,7 @@
 #include "batch/BatchResults.h"
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "support/CheckedOptions.h"
 
 namespace {
@@ -15,7 +15,7 @@ namespace {
 TParamSet Columns(const std::vector<std::pair<int, int>>& Pairs)
 {
     TParamSet Set(1, static_cast<int32_t>(Pairs.size()));
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         Set.ParamIndex(K) = Pairs[static_cast<std::size_t>(K - 1)].first;
         Set.ParamStage(K) = Pairs[static_cast<std::size_t>(K - 1)].second;
     }
@@ -82,7 +82,7 @@ TEST(BatchResults, FieldsByParameterTypeAndStatistic)
                                    {ParamStockoutPerUnitTime, 1}, {ParamInvPolicy, 1}});
     const TReportOptions O = CheckedOptions({{MetricTotalCost, Mean}, {MetricFillRate, Max}, {MetricFillRate, ByStage}}, {0});
     const std::vector<TResultColumn> Cols = ChooseResultColumns(Set, 1, O);
-    TSettingResult R(1, Set.NumParams());
+    TSettingResult R(1, Set.NumColumns());
     R.ParamValues = {0, 2.5, std::numeric_limits<double>::infinity(), 12345.125, 2000000000, 7.5, 6.5, 1, 3};
     TTrialResult T;
     T.StageMeans.resize(2);

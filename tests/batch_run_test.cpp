@@ -9,13 +9,14 @@
 #include "batch/BatchRun.h"
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 #include "support/CheckedOptions.h"
 #include "support/ScratchDir.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
+#include "text/Padding.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ std::vector<double> AllParams(const TSimulation& Model)
 TParamSet MakeSet(const std::vector<std::pair<int, int>>& Columns, const std::vector<std::vector<double>>& Settings)
 {
     TParamSet Set(static_cast<int32_t>(Settings.size()), static_cast<int32_t>(Columns.size()));
-    for (int32_t K = 1; K <= Set.NumParams(); ++K) {
+    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         Set.ParamIndex(K) = Columns[static_cast<std::size_t>(K - 1)].first;
         Set.ParamStage(K) = Columns[static_cast<std::size_t>(K - 1)].second;
         for (int32_t I = 1; I <= Set.NumSettings(); ++I) {

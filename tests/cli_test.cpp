@@ -15,9 +15,9 @@
 #include <sstream>
 
 #include "app/Cli.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 #include "engine/Simulation.h"
-#include "model_files/CheckedRun.h"
+#include "checks/CheckedRun.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 

@@ -23,7 +23,7 @@
 #include "batch/BatchRun.h"
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
@@ -31,7 +31,7 @@
 #include "reports/ModelParamTable.h"
 #include "support/GuiTest.h"
 #include "support/MainWindowHarness.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ std::string FileBytes(const std::string& Path)
 // The program's windows with the batch window shown, after loading the serial chain through the
 // Load command when asked to.
 struct TBatchHarness : TMainWindowHarness {
-    TTestValuesWindow& Batch = Windows.TestValues;
+    TBatchRunsWindow& Batch = Windows.TestValues;
 
     explicit TBatchHarness(bool LoadChain = true)
     {
@@ -100,7 +100,7 @@ struct TBatchHarness : TMainWindowHarness {
 };
 
 // The marks the two lists show.
-TOptionMarks ShownMarks(TTestValuesOptionsWindow& Window)
+TOptionMarks ShownMarks(TBatchOptionsWindow& Window)
 {
     TOptionMarks Marks;
     const auto Read = [&Window](const char* Name, auto& Into) {
@@ -159,7 +159,7 @@ private slots:
         TMainWindowHarness H;
         QVERIFY(!H.Windows.TestValues.isVisible() && !H.Windows.TestValuesOptions.isVisible());
         H.Click("BtnMultipleParamValues");
-        TTestValuesWindow& W = H.Windows.TestValues;
+        TBatchRunsWindow& W = H.Windows.TestValues;
         QVERIFY(W.isVisible() && !W.isModal());
         QCOMPARE(W.windowTitle(), QString("Batch Runs"));
         QCOMPARE(W.minimumWidth(), 780);
@@ -406,7 +406,7 @@ private slots:
     void optionsButtonShowsTheListsModally()
     {
         TBatchHarness H;
-        TTestValuesOptionsWindow& O = H.Windows.TestValuesOptions;
+        TBatchOptionsWindow& O = H.Windows.TestValuesOptions;
         QWidget* Modal = nullptr;
         QTimer::singleShot(0, [&] {
             Modal = QApplication::activeModalWidget();
@@ -438,7 +438,7 @@ private slots:
 
     void doubleClicksAndCancelChangeTheCoreOptions()
     {
-        TTestValuesOptionsWindow O(Silent);
+        TBatchOptionsWindow O(Silent);
         auto& Std = ChildOf<QListWidget>(O, "CLStdMeas");
         auto& Other = ChildOf<QListWidget>(O, "CLOtherMeas");
         O.show();
@@ -495,7 +495,7 @@ private slots:
     {
         TOptionMarks Saved;
         {
-            TTestValuesOptionsWindow O(Silent);
+            TBatchOptionsWindow O(Silent);
             O.show();
             DoubleClick(ChildOf<QListWidget>(O, "CLStdMeas"), 6 * 8);  // "Inv Level": all four
             DoubleClick(ChildOf<QListWidget>(O, "CLOtherMeas"), 0);
@@ -504,7 +504,7 @@ private slots:
             QTest::mouseClick(&ChildOf(O, "BtnSaveAsDefault"), Qt::LeftButton);
             QVERIFY(std::filesystem::exists(UserOptionsPath()));
         }
-        TTestValuesOptionsWindow Next(Silent);
+        TBatchOptionsWindow Next(Silent);
         Next.show();
         QVERIFY(Next.Options().Marks() == Saved && ShownMarks(Next) == Saved);
         QTest::mouseClick(&ChildOf(Next, "BtnRestoreDefaults"), Qt::LeftButton);
@@ -520,7 +520,7 @@ private slots:
         WriteFile(Plain.toStdString(), "");
         qputenv("XDG_CONFIG_HOME", Plain.toLocal8Bit());
         TScriptedDialogs Dialogs;
-        TTestValuesOptionsWindow O(Dialogs);
+        TBatchOptionsWindow O(Dialogs);
         QTest::mouseClick(&ChildOf(O, "BtnSaveAsDefault"), Qt::LeftButton);
         qputenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit());
         QCOMPARE(Dialogs.Texts(), std::vector<std::string>{"Unable to write to " + Plain.toStdString() +

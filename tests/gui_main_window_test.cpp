@@ -16,7 +16,7 @@
 #include "reports/StatsReport.h"
 #include "support/GuiTest.h"
 #include "support/MainWindowHarness.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 #include "ui/DiagramView.h"
 #include "ui/TextLinesView.h"
 

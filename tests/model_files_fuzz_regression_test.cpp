@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "model_files/CheckModel.h"
+#include "checks/CheckModel.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 

@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "reports/StatsReport.h"
 #include "support/EngineTestAccess.h"
+#include "text/Padding.h"
 
 namespace {
 

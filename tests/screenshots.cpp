@@ -11,7 +11,7 @@
 #include <QSlider>
 #include <QTabWidget>
 
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "platform/Dialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "ui/DiagramView.h"
@@ -90,7 +90,7 @@ int main(int argc, char** argv)
 
     // A small batch: the base stock of the three retail stages over three levels, two trials each.
     Main.findChild<QPushButton*>("BtnMultipleParamValues")->click();
-    TTestValuesWindow& Batch = Windows.TestValues;
+    TBatchRunsWindow& Batch = Windows.TestValues;
     Batch.findChild<QComboBox*>("DDChangeField1")->setCurrentIndex(ParamBaseStockLevel + 1);
     const std::pair<const char*, const char*> Row[] = {{"EditStartStage1", "1"}, {"EditEndStage1", "3"},
                                                        {"EditStartValue1", "40"}, {"EditEndValue1", "60"},

@@ -14,7 +14,7 @@
 
 #include "engine/RunSettings.h"
 #include "engine/StageMeasures.h"
-#include "model_files/CheckedRun.h"
+#include "checks/CheckedRun.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
@@ -26,7 +26,7 @@
 #include "ui/HistoryForm.h"
 #include "ui/ParamGrid.h"
 #include "ui/StatsForm.h"
-#include "ui/TestValuesForm.h"
+#include "ui/BatchRunsWindow.h"
 
 namespace {
 
@@ -211,7 +211,7 @@ void TMainWindow::BuildCommandPanel()
     QWidget::setTabOrder(Panel->findChild<QPushButton*>("BtnMultipleParamValues"), TrackPeriod_);
 }
 
-void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TTestValuesWindow& TestValues)
+void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TBatchRunsWindow& TestValues)
 {
     Stats_ = &Stats;
     History_ = &History;

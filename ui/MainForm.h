@@ -18,7 +18,7 @@ class TDiagramView;
 class THistoryWindow;
 class TParamGrid;
 class TStatsWindow;
-class TTestValuesWindow;
+class TBatchRunsWindow;
 
 // The main window (MainForm): owner of the one model for the life of the program. Its handlers
 // gather input, call one core operation and show the result; messages go through Dialogs and
@@ -30,7 +30,7 @@ public:
     ~TMainWindow() override;
 
     // The windows that Display Stats, Display History and Batch Runs fill and show.
-    void AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TTestValuesWindow& TestValues);
+    void AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TBatchRunsWindow& TestValues);
     // Loads the model file at Path in place of the model, as the Load command does after its
     // dialog (and as `orvantis MODEL` does at start); Path becomes LastOpenFileName().
     void LoadModelFile(const std::string& Path);
@@ -101,7 +101,7 @@ private:
     char DecimalSep_;
     TStatsWindow* Stats_ = nullptr;
     THistoryWindow* History_ = nullptr;
-    TTestValuesWindow* TestValues_ = nullptr;
+    TBatchRunsWindow* TestValues_ = nullptr;
 
     QLabel* LabelStageName_ = nullptr;
     QPushButton* BtnNewStage_ = nullptr;

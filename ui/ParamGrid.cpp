@@ -8,7 +8,7 @@
 #include <QMouseEvent>
 #include <QWindow>
 
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/ParamEntry.h"
 #include "engine/Stage.h"
 #include "platform/Dialogs.h"

@@ -2,8 +2,8 @@
 #include "ui/HistoryForm.h"
 #include "ui/MainForm.h"
 #include "ui/StatsForm.h"
-#include "ui/TestValuesForm.h"
-#include "ui/TestValuesOptionsForm.h"
+#include "ui/BatchRunsWindow.h"
+#include "ui/BatchOptionsWindow.h"
 
 // The program's windows, created in its start-up order (main, stats, history, batch runs, batch
 // reporting options; the last loads the options); the main window fills and shows the next three,
@@ -18,6 +18,6 @@ struct TProgramWindows {
     TMainWindow Main;
     TStatsWindow Stats;
     THistoryWindow History;
-    TTestValuesWindow TestValues;
-    TTestValuesOptionsWindow TestValuesOptions;
+    TBatchRunsWindow TestValues;
+    TBatchOptionsWindow TestValuesOptions;
 };

@@ -15,10 +15,10 @@ class QPushButton;
 // the user's clicks on. Created once, loading the marks of the user's file (or the delivered
 // one; one error box names a file that could not be used), and shown modally; the marks last
 // while the program runs, saved or not.
-class TTestValuesOptionsWindow : public QDialog {
+class TBatchOptionsWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TTestValuesOptionsWindow(Dialogs& Messages, QWidget* Parent = nullptr);
+    explicit TBatchOptionsWindow(Dialogs& Messages, QWidget* Parent = nullptr);
 
     const TReportOptions& Options() const { return Options_; }
 

@@ -1,4 +1,4 @@
-#include "ui/TestValuesForm.h"
+#include "ui/BatchRunsWindow.h"
 
 #include <algorithm>
 #include <exception>
@@ -17,18 +17,18 @@
 #include <QVBoxLayout>
 
 #include "batch/BatchRun.h"
-#include "engine/Constants.h"
-#include "model_files/CheckModel.h"
-#include "model_files/CheckedRun.h"
+#include "engine/ParamCatalogue.h"
+#include "checks/CheckModel.h"
+#include "checks/CheckedRun.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
 #include "reports/ModelParamTable.h"
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainForm.h"
 #include "ui/SecondaryWindow.h"
-#include "ui/TestValuesOptionsForm.h"
+#include "ui/BatchOptionsWindow.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ std::string Typed(const QLineEdit* Edit)
 
 }  // namespace
 
-TTestValuesWindow::TTestValuesWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
+TBatchRunsWindow::TBatchRunsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     : QWidget(Parent, Qt::Window), Messages_(Messages), Files_(Files), DecimalSep_(LocaleDecimalSeparator())
 {
     setObjectName("TestValuesForm");
@@ -82,7 +82,7 @@ TTestValuesWindow::TTestValuesWindow(Dialogs& Messages, FileDialogs& Files, QWid
     UpdateControls();
 }
 
-QWidget* TTestValuesWindow::BuildDefinitionPanel()
+QWidget* TBatchRunsWindow::BuildDefinitionPanel()
 {
     auto* Panel = new QWidget;
     Panel->setObjectName("PanelDefinition");
@@ -93,8 +93,8 @@ QWidget* TTestValuesWindow::BuildDefinitionPanel()
     RdoTestRange_ = NewCaptioned<QRadioButton>("RdoTestRange", "Test Range(s) of Parameter Values");
     RdoTestRange_->setChecked(true);
     RdoLoadValues_ = NewCaptioned<QRadioButton>("RdoLoadValues", "Load Parameter Values from File");
-    connect(RdoTestRange_, &QRadioButton::clicked, this, &TTestValuesWindow::UpdateControls);
-    connect(RdoLoadValues_, &QRadioButton::clicked, this, &TTestValuesWindow::UpdateControls);
+    connect(RdoTestRange_, &QRadioButton::clicked, this, &TBatchRunsWindow::UpdateControls);
+    connect(RdoLoadValues_, &QRadioButton::clicked, this, &TBatchRunsWindow::UpdateControls);
 
     Grid->addWidget(RdoTestRange_, 0, 0, 1, 12);
     BuildRow(1, "Change value of", *Grid, 1);
@@ -105,7 +105,7 @@ QWidget* TTestValuesWindow::BuildDefinitionPanel()
     EditFilename_->setReadOnly(true);
     QLabel* LblFilename = NewBuddyLabel("LblFilename", "Filename:", EditFilename_);
     QPushButton* Browse = NewCaptioned<QPushButton>("BtnBrowse", "&Browse...");
-    connect(Browse, &QPushButton::clicked, this, &TTestValuesWindow::BtnBrowseClick);
+    connect(Browse, &QPushButton::clicked, this, &TBatchRunsWindow::BtnBrowseClick);
     Grid->addWidget(LblFilename, 4, 0);
     Grid->addWidget(EditFilename_, 4, 1, 1, 9);
     Grid->addWidget(Browse, 4, 10, 1, 2);
@@ -114,7 +114,7 @@ QWidget* TTestValuesWindow::BuildDefinitionPanel()
     return Panel;
 }
 
-void TTestValuesWindow::BuildRow(int N, const char* Caption, QGridLayout& Grid, int GridRow)
+void TBatchRunsWindow::BuildRow(int N, const char* Caption, QGridLayout& Grid, int GridRow)
 {
     TRowControls& R = Rows_[N - 1];
     const QString Row = QString("Row %1 ").arg(N);
@@ -151,7 +151,7 @@ void TTestValuesWindow::BuildRow(int N, const char* Caption, QGridLayout& Grid, 
     }
 }
 
-QWidget* TTestValuesWindow::BuildCommandPanel()
+QWidget* TBatchRunsWindow::BuildCommandPanel()
 {
     auto* Panel = new QWidget;
     Panel->setObjectName("PanelCommands");
@@ -171,13 +171,13 @@ QWidget* TTestValuesWindow::BuildCommandPanel()
     struct TCommand {
         const char* Name;
         const char* Caption;
-        void (TTestValuesWindow::*Slot)();
+        void (TBatchRunsWindow::*Slot)();
     };
-    const TCommand Before[] = {{"BtnOptions", "&Options...", &TTestValuesWindow::BtnOptionsClick},
-                               {"BtnGo", "&Go", &TTestValuesWindow::BtnGoClick}};
-    const TCommand After[] = {{"BtnWriteModel", "&Write Model", &TTestValuesWindow::BtnWriteModelClick},
-                              {"BtnSaveText", "&Save Text", &TTestValuesWindow::BtnSaveTextClick},
-                              {"BtnClearText", "&Clear Text", &TTestValuesWindow::BtnClearTextClick}};
+    const TCommand Before[] = {{"BtnOptions", "&Options...", &TBatchRunsWindow::BtnOptionsClick},
+                               {"BtnGo", "&Go", &TBatchRunsWindow::BtnGoClick}};
+    const TCommand After[] = {{"BtnWriteModel", "&Write Model", &TBatchRunsWindow::BtnWriteModelClick},
+                              {"BtnSaveText", "&Save Text", &TBatchRunsWindow::BtnSaveTextClick},
+                              {"BtnClearText", "&Clear Text", &TBatchRunsWindow::BtnClearTextClick}};
     const auto AddCommands = [&](const auto& Commands) {
         for (const TCommand& C : Commands) {
             QPushButton* Button = NewCaptioned<QPushButton>(C.Name, C.Caption);
@@ -191,7 +191,7 @@ QWidget* TTestValuesWindow::BuildCommandPanel()
     return Panel;
 }
 
-void TTestValuesWindow::FillParamLists()
+void TBatchRunsWindow::FillParamLists()
 {
     for (TRowControls& R : Rows_) {
         R.DDChangeField->clear();
@@ -203,18 +203,18 @@ void TTestValuesWindow::FillParamLists()
     }
 }
 
-void TTestValuesWindow::AttachOptions(TTestValuesOptionsWindow& Options)
+void TBatchRunsWindow::AttachOptions(TBatchOptionsWindow& Options)
 {
     Options_ = &Options;
 }
 
-void TTestValuesWindow::ShowFor(TMainWindow& Main)
+void TBatchRunsWindow::ShowFor(TMainWindow& Main)
 {
     Main_ = &Main;
     ShowModeless(*this);
 }
 
-std::vector<std::string> TTestValuesWindow::ResultLines() const
+std::vector<std::string> TBatchRunsWindow::ResultLines() const
 {
     const QString Text = TestRichEdit_->toPlainText();
     std::vector<std::string> Lines;
@@ -227,7 +227,7 @@ std::vector<std::string> TTestValuesWindow::ResultLines() const
     return Lines;
 }
 
-void TTestValuesWindow::UpdateControls()
+void TBatchRunsWindow::UpdateControls()
 {
     const bool Range = RdoTestRange_->isChecked();
     for (TRowControls& R : Rows_) {
@@ -240,7 +240,7 @@ void TTestValuesWindow::UpdateControls()
     }
 }
 
-void TTestValuesWindow::BtnBrowseClick()
+void TBatchRunsWindow::BtnBrowseClick()
 {
     const std::optional<std::string> Path = Files_.ChooseOpenFile({"Choose Parameter File", "txt", TextFileFilter});
     if (Path) {
@@ -248,21 +248,21 @@ void TTestValuesWindow::BtnBrowseClick()
     }
 }
 
-void TTestValuesWindow::BtnOptionsClick()
+void TBatchRunsWindow::BtnOptionsClick()
 {
     if (Options_) {
         Options_->exec();
     }
 }
 
-TSweepRow TTestValuesWindow::TypedRow(int N) const
+TSweepRow TBatchRunsWindow::TypedRow(int N) const
 {
     const TRowControls& R = Rows_[N - 1];
     return TSweepRow{R.DDChangeField->currentIndex(), Typed(R.EditStartStage), Typed(R.EditEndStage),
                      Typed(R.EditStartValue),        Typed(R.EditEndValue),   Typed(R.EditIncrement)};
 }
 
-TParamSetResult TTestValuesWindow::BuildSet(int NumStages) const
+TParamSetResult TBatchRunsWindow::BuildSet(int NumStages) const
 {
     if (RdoTestRange_->isChecked()) {
         return BuildSweepSet(TypedRow(1), TypedRow(2), DecimalSep_, NumStages);
@@ -270,7 +270,7 @@ TParamSetResult TTestValuesWindow::BuildSet(int NumStages) const
     return LoadParamSet(QFile::encodeName(EditFilename_->text()).toStdString(), NumStages);
 }
 
-void TTestValuesWindow::BtnGoClick()
+void TBatchRunsWindow::BtnGoClick()
 {
     if (!Main_ || !Options_) {
         return;
@@ -308,7 +308,7 @@ void TTestValuesWindow::BtnGoClick()
     }
 }
 
-void TTestValuesWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings,
+void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings,
                                         const TRunSettingsTexts& Texts)
 {
     TMainWindow& Main = *Main_;
@@ -359,26 +359,26 @@ void TTestValuesWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials,
     RunBatch(Main.Model(), Set, Options_->Options(), Batch, Callbacks);
 }
 
-void TTestValuesWindow::AppendLines(const std::vector<std::string>& Lines)
+void TBatchRunsWindow::AppendLines(const std::vector<std::string>& Lines)
 {
     for (const std::string& Line : Lines) {
         TestRichEdit_->appendPlainText(QString::fromStdString(Line));
     }
 }
 
-void TTestValuesWindow::BtnWriteModelClick()
+void TBatchRunsWindow::BtnWriteModelClick()
 {
     if (Main_) {
         AppendLines(BuildModelParamTable(Main_->Model(), DecimalSep_));
     }
 }
 
-void TTestValuesWindow::BtnSaveTextClick()
+void TBatchRunsWindow::BtnSaveTextClick()
 {
     SaveLinesAs(Files_, Messages_, "Save Results As", ResultLines());
 }
 
-void TTestValuesWindow::BtnClearTextClick()
+void TBatchRunsWindow::BtnClearTextClick()
 {
     if (Messages_.AskYesNo("Are you sure you want to clear the text?")) {
         TestRichEdit_->clear();

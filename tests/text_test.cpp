@@ -3,7 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
+#include "text/Padding.h"
+#include "text/Tolerance.h"
 
 namespace {
 constexpr double Inf = std::numeric_limits<double>::infinity();

@@ -1,8 +1,8 @@
-#include "model_files/CheckModel.h"
+#include "checks/CheckModel.h"
 
 #include <string>
 
-#include "text/GeneralProcs.h"
+#include "text/Tolerance.h"
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
 

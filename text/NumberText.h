@@ -26,21 +26,6 @@ bool TryParseInt32(std::string_view Text, int32_t& Value);
 // "inf", "nan" or hexadecimal. Values beyond the double range are refused.
 bool TryParseReal(std::string_view Text, double& Value, char DecimalSep = '.');
 
-// --- Tolerant comparisons ---------------------------------------------------------------------
-// |B - A| < 1e-6.
-bool FloatEq(double A, double B);
-// B - A >= 1e-6.
-bool FloatLess(double A, double B);
-
-// --- Text alignment ---------------------------------------------------------------------------
-// Mode 'l': blanks appended up to Width; 'r': blanks in front; 'c': (Width - length) / 2 blanks in
-// front, the rest after. A longer Text comes back whole. Any other Mode gives "".
-std::string PadStr(const std::string& Text, int Width, char Mode);
-// Text without any blank.
-std::string RemoveSpaces(const std::string& Text);
-// Count copies of C (rules of "=" and "-" in the reports); "" when Count <= 0.
-std::string RepeatChar(char C, int Count);
-
 // --- Number text ------------------------------------------------------------------------------
 // Fixed-point with Decimals decimals, as the C conversion "%.<Decimals>f" except that the value
 // is first expanded to 18 significant digits and an exact half is rounded away from zero:

@@ -1,9 +1,11 @@
-#include "text/GeneralProcs.h"
+#include "text/NumberText.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <system_error>
+
+#include "text/Padding.h"
 
 namespace {
 
@@ -229,52 +231,6 @@ bool TryParseReal(std::string_view Text, double& Value, char DecimalSep)
     }
     Value = Parsed;
     return true;
-}
-
-bool FloatEq(double A, double B)
-{
-    return std::fabs(B - A) < 1e-6;
-}
-
-bool FloatLess(double A, double B)
-{
-    return B - A >= 1e-6;
-}
-
-std::string PadStr(const std::string& Text, int Width, char Mode)
-{
-    const int Length = static_cast<int>(Text.size());
-    const int Missing = Width > Length ? Width - Length : 0;
-    switch (Mode) {
-    case 'l':
-        return Text + std::string(static_cast<std::size_t>(Missing), ' ');
-    case 'r':
-        return std::string(static_cast<std::size_t>(Missing), ' ') + Text;
-    case 'c': {
-        const int Before = Missing / 2;
-        return std::string(static_cast<std::size_t>(Before), ' ') + Text +
-               std::string(static_cast<std::size_t>(Missing - Before), ' ');
-    }
-    default:
-        return "";
-    }
-}
-
-std::string RemoveSpaces(const std::string& Text)
-{
-    std::string Out;
-    Out.reserve(Text.size());
-    for (char C : Text) {
-        if (C != ' ') {
-            Out.push_back(C);
-        }
-    }
-    return Out;
-}
-
-std::string RepeatChar(char C, int Count)
-{
-    return std::string(static_cast<std::size_t>(Count > 0 ? Count : 0), C);
 }
 
 std::string FormatFixed(double Value, int Decimals, char DecimalSep)

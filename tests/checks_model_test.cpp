@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "model_files/CheckModel.h"
+#include "checks/CheckModel.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "model_files/CheckedRun.h"
+#include "checks/CheckedRun.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/TestValuesOptionsForm.h"
+#include "ui/BatchOptionsWindow.h"
 
 #include <string>
 #include <vector>
@@ -58,7 +58,7 @@ QListWidgetItem* NewItem(QListWidget& List, const TOptionItem& Option)
 
 }  // namespace
 
-TTestValuesOptionsWindow::TTestValuesOptionsWindow(Dialogs& Messages, QWidget* Parent)
+TBatchOptionsWindow::TBatchOptionsWindow(Dialogs& Messages, QWidget* Parent)
     : QDialog(Parent), Messages_(Messages), DefaultsPath_(DefaultOptionsPath()), UserPath_(UserOptionsPath()),
       CLStdMeas_(NewCheckList(this, "CLStdMeas", "Standard Performance Measures")),
       CLOtherMeas_(NewCheckList(this, "CLOtherMeas", "Other Performance Measures"))
@@ -73,20 +73,20 @@ TTestValuesOptionsWindow::TTestValuesOptionsWindow(Dialogs& Messages, QWidget* P
         NewItem(*CLOtherMeas_, Options_.Other(K));
     }
     FitCheckList(*CLOtherMeas_, 1, TReportOptions::NumOther, CLStdMeas_->width() - 2 * CLStdMeas_->frameWidth());
-    connect(CLStdMeas_, &QListWidget::itemChanged, this, &TTestValuesOptionsWindow::CLStdMeasItemChanged);
-    connect(CLOtherMeas_, &QListWidget::itemChanged, this, &TTestValuesOptionsWindow::CLOtherMeasItemChanged);
-    connect(CLStdMeas_, &QListWidget::itemDoubleClicked, this, &TTestValuesOptionsWindow::CLStdMeasDblClick);
-    connect(CLOtherMeas_, &QListWidget::itemDoubleClicked, this, &TTestValuesOptionsWindow::CLOtherMeasDblClick);
+    connect(CLStdMeas_, &QListWidget::itemChanged, this, &TBatchOptionsWindow::CLStdMeasItemChanged);
+    connect(CLOtherMeas_, &QListWidget::itemChanged, this, &TBatchOptionsWindow::CLOtherMeasItemChanged);
+    connect(CLStdMeas_, &QListWidget::itemDoubleClicked, this, &TBatchOptionsWindow::CLStdMeasDblClick);
+    connect(CLOtherMeas_, &QListWidget::itemDoubleClicked, this, &TBatchOptionsWindow::CLOtherMeasDblClick);
 
     QPushButton* Save = NewCaptioned<QPushButton>("BtnSaveAsDefault", "Save as Default");
     QPushButton* Restore = NewCaptioned<QPushButton>("BtnRestoreDefaults", "Restore Defaults");
     QPushButton* Close = NewCaptioned<QPushButton>("BtnClose", "Close");
     QPushButton* Cancel = NewCaptioned<QPushButton>("BtnCancel", "Cancel");
     Close->setDefault(true);
-    connect(Save, &QPushButton::clicked, this, &TTestValuesOptionsWindow::BtnSaveAsDefaultClick);
-    connect(Restore, &QPushButton::clicked, this, &TTestValuesOptionsWindow::BtnRestoreDefaultsClick);
+    connect(Save, &QPushButton::clicked, this, &TBatchOptionsWindow::BtnSaveAsDefaultClick);
+    connect(Restore, &QPushButton::clicked, this, &TBatchOptionsWindow::BtnRestoreDefaultsClick);
     connect(Close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Cancel, &QPushButton::clicked, this, &TTestValuesOptionsWindow::BtnCancelClick);
+    connect(Cancel, &QPushButton::clicked, this, &TBatchOptionsWindow::BtnCancelClick);
 
     auto* Buttons = new QHBoxLayout;
     Buttons->addWidget(Save);
@@ -115,7 +115,7 @@ TTestValuesOptionsWindow::TTestValuesOptionsWindow(Dialogs& Messages, QWidget* P
     }
 }
 
-void TTestValuesOptionsWindow::BuildStandardList()
+void TBatchOptionsWindow::BuildStandardList()
 {
     CLStdMeas_->setFlow(QListView::TopToBottom);
     CLStdMeas_->setWrapping(true);
@@ -132,7 +132,7 @@ void TTestValuesOptionsWindow::BuildStandardList()
     FitCheckList(*CLStdMeas_, StdColumns, StdRows, std::max(150, Widest + 3 * Metrics.height()));
 }
 
-void TTestValuesOptionsWindow::ShowMarks()
+void TBatchOptionsWindow::ShowMarks()
 {
     const QSignalBlocker QuietStd(CLStdMeas_);
     const QSignalBlocker QuietOther(CLOtherMeas_);
@@ -146,7 +146,7 @@ void TTestValuesOptionsWindow::ShowMarks()
     }
 }
 
-void TTestValuesOptionsWindow::showEvent(QShowEvent* Event)
+void TBatchOptionsWindow::showEvent(QShowEvent* Event)
 {
     if (!Event->spontaneous()) {  // shown by the program, not restored from an icon
         Snapshot_ = Options_.Marks();
@@ -154,7 +154,7 @@ void TTestValuesOptionsWindow::showEvent(QShowEvent* Event)
     QDialog::showEvent(Event);
 }
 
-void TTestValuesOptionsWindow::keyPressEvent(QKeyEvent* Event)
+void TBatchOptionsWindow::keyPressEvent(QKeyEvent* Event)
 {
     if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
         BtnCancelClick();
@@ -163,7 +163,7 @@ void TTestValuesOptionsWindow::keyPressEvent(QKeyEvent* Event)
     QDialog::keyPressEvent(Event);
 }
 
-void TTestValuesOptionsWindow::CLStdMeasItemChanged(QListWidgetItem* Item)
+void TBatchOptionsWindow::CLStdMeasItemChanged(QListWidgetItem* Item)
 {
     const int Pos = CLStdMeas_->row(Item);
     if ((Item->checkState() == Qt::Checked) != Options_.Standard(Pos).Checked) {
@@ -172,7 +172,7 @@ void TTestValuesOptionsWindow::CLStdMeasItemChanged(QListWidgetItem* Item)
     ShowMarks();
 }
 
-void TTestValuesOptionsWindow::CLOtherMeasItemChanged(QListWidgetItem* Item)
+void TBatchOptionsWindow::CLOtherMeasItemChanged(QListWidgetItem* Item)
 {
     const int Pos = CLOtherMeas_->row(Item);
     if ((Item->checkState() == Qt::Checked) != Options_.Other(Pos).Checked) {
@@ -181,19 +181,19 @@ void TTestValuesOptionsWindow::CLOtherMeasItemChanged(QListWidgetItem* Item)
     ShowMarks();
 }
 
-void TTestValuesOptionsWindow::CLStdMeasDblClick(QListWidgetItem* Item)
+void TBatchOptionsWindow::CLStdMeasDblClick(QListWidgetItem* Item)
 {
     Options_.DoubleClickStandard(CLStdMeas_->row(Item));
     ShowMarks();
 }
 
-void TTestValuesOptionsWindow::CLOtherMeasDblClick(QListWidgetItem* Item)
+void TBatchOptionsWindow::CLOtherMeasDblClick(QListWidgetItem* Item)
 {
     Options_.DoubleClickOther(CLOtherMeas_->row(Item));
     ShowMarks();
 }
 
-void TTestValuesOptionsWindow::BtnSaveAsDefaultClick()
+void TBatchOptionsWindow::BtnSaveAsDefaultClick()
 {
     const TFileResult Result = Options_.SaveOptions(UserPath_);
     if (!Result.Ok) {
@@ -201,7 +201,7 @@ void TTestValuesOptionsWindow::BtnSaveAsDefaultClick()
     }
 }
 
-void TTestValuesOptionsWindow::BtnRestoreDefaultsClick()
+void TBatchOptionsWindow::BtnRestoreDefaultsClick()
 {
     const TFileResult Result = Options_.RestoreDefaults(DefaultsPath_, UserPath_);
     ShowMarks();
@@ -210,7 +210,7 @@ void TTestValuesOptionsWindow::BtnRestoreDefaultsClick()
     }
 }
 
-void TTestValuesOptionsWindow::BtnCancelClick()
+void TBatchOptionsWindow::BtnCancelClick()
 {
     Options_.SetMarks(Snapshot_);
     ShowMarks();

@@ -1,6 +1,6 @@
-#include "model_files/CheckedRun.h"
+#include "checks/CheckedRun.h"
 
-#include "model_files/CheckModel.h"
+#include "checks/CheckModel.h"
 #include "platform/Dialogs.h"
 
 bool CheckRunAllowed(const TSimulation& Model, const TRunSettingsTexts& Texts, Dialogs& Messages,

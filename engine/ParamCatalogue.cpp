@@ -1,4 +1,4 @@
-#include "engine/Constants.h"
+#include "engine/ParamCatalogue.h"
 
 const std::array<std::string, NumParams> ParamLongNames = {
     "Proc Time", "Proc Capac", "Com Serv Time", "Dem Mean", "Dem StdDev", "Dem Bound (#SD)",

@@ -17,20 +17,20 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class TMainWindow;
-class TTestValuesOptionsWindow;
+class TBatchOptionsWindow;
 
 // "Batch Runs" (TestValuesForm): defines a batch by two sweep rows or a parameter values file,
 // runs it on the main window's model with "&Go" and appends its results to an editable text box,
 // which "&Write Model" adds the parameter table to and "&Save Text" saves. Created once and
 // hidden; the main window's "&Batch Runs..." shows it, modeless. What the user typed stays between
 // batches.
-class TTestValuesWindow : public QWidget {
+class TBatchRunsWindow : public QWidget {
     Q_OBJECT
 public:
-    TTestValuesWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
+    TBatchRunsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
 
     // The reporting options window that "&Options..." shows and whose marks choose the columns.
-    void AttachOptions(TTestValuesOptionsWindow& Options);
+    void AttachOptions(TBatchOptionsWindow& Options);
     // From now on works on Main's model and run settings; shows the window.
     void ShowFor(TMainWindow& Main);
 
@@ -77,7 +77,7 @@ private:
     FileDialogs& Files_;
     char DecimalSep_;
     TMainWindow* Main_ = nullptr;
-    TTestValuesOptionsWindow* Options_ = nullptr;
+    TBatchOptionsWindow* Options_ = nullptr;
 
     QRadioButton* RdoTestRange_ = nullptr;
     QRadioButton* RdoLoadValues_ = nullptr;
