@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <system_error>
@@ -14,11 +13,10 @@
 #include "app/CliCommon.h"
 #include "batch/BatchRun.h"
 #include "batch/ParamSet.h"
+#include "batch/PrepareBatch.h"
 #include "batch/ReportOptions.h"
 #include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
-#include "checks/CheckModel.h"
-#include "checks/CheckedRun.h"
 #include "platform/TextFile.h"
 #include "text/NumberText.h"
 
@@ -42,7 +40,7 @@ std::string Duration(double Seconds)
 
 // The reporting options: the file of --options, which must be readable and hold the options'
 // sections, or the user's file when it exists, else the delivered one (with a warning for each
-// that had to be passed over). A table without a statistic column draws a warning too.
+// that had to be passed over).
 bool ReadOptions(const std::string& Path, bool Given, const TCliEnvironment& Env, TReportOptions& Options,
                  std::ostream& Err)
 {
@@ -54,10 +52,6 @@ bool ReadOptions(const std::string& Path, bool Given, const TCliEnvironment& Env
     } else if (const std::string Refusal = Options.LoadOptions(Path); !Refusal.empty()) {
         Err << Where << "--options: " << OneLine(Refusal) << '\n';
         return false;
-    }
-    if (!Options.ChoosesAnyMeasure()) {
-        Err << Where << "warning: no measure is chosen in the batch reporting options; the table holds only the "
-                        "settings' values.\n";
     }
     return true;
 }
@@ -95,27 +89,6 @@ private:
     std::chrono::steady_clock::time_point Start_ = std::chrono::steady_clock::now();
     std::size_t Width_ = 0;
 };
-
-// A parameter of a stage that two columns set: the later column's value is the one that runs,
-// which is rarely what was meant.
-std::vector<std::string> DuplicateColumnWarnings(const TParamSet& Set, bool FromFile)
-{
-    std::vector<std::string> Warnings;
-    std::map<std::pair<int32_t, int32_t>, std::pair<int32_t, int>> Columns;  // (parameter, stage): first column, count
-    for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
-        const std::pair<int32_t, int32_t> Pair{Set.ParamIndex(K), Set.ParamStage(K)};
-        auto& [First, Count] = Columns.try_emplace(Pair, K, 0).first->second;
-        if (++Count != 2) {
-            continue;  // each pair is named once, at its second column
-        }
-        const std::string What = ParamShortNames[static_cast<std::size_t>(Pair.first)] + " of stage " +
-                                 std::to_string(Pair.second);
-        Warnings.push_back(FromFile ? "columns " + std::to_string(First) + " and " + std::to_string(K) +
-                                          " of the values file both set " + What + "; the later column's value is used."
-                                    : "rows 1 and 2 both set " + What + "; row 2's value is used.");
-    }
-    return Warnings;
-}
 
 }  // namespace
 
@@ -307,50 +280,50 @@ bool TBatchCommand::ParseOptions(TParsed& Job, std::ostream& Err) const
     return true;
 }
 
-std::optional<TParamSet> TBatchCommand::Prepare(TSimulation& Model, TConsoleDialogs& Dialogs, const TParsed& Job,
-                                                std::ostream& Err) const
+std::optional<TPreparedBatch> TBatchCommand::Prepare(TSimulation& Model, TConsoleDialogs& Dialogs,
+                                                     const TParsed& Job, const TReportOptions& Options,
+                                                     std::ostream& Err) const
 {
     const std::string Where = Program + " " + Command + ": ";
     if (!Load(Model, Model_, Strict_, Dialogs, Err)) {
         return std::nullopt;
     }
-    TRunSettings Checked;
-    if (!CheckRunAllowed(Model, Settings_, Dialogs, Checked)) {
-        if (Dialogs.Errors() == 0) {
+    TBatchRequest Request;
+    Request.Settings = Settings_;
+    Request.Trials = Trials_;
+    Request.FromFile = ValuesOption_->count() > 0;
+    Request.ValuesFile = Values_;
+    Request.Rows[0] = Job.Rows[0];
+    Request.Rows[1] = Job.Rows[1];
+    TBatchPreparation Prepared = PrepareBatch(Model, Request, Options, Dialogs);
+    if (!Prepared.Batch) {
+        if (Prepared.Refusal != TBatchRefusal::Checks) {
+            Err << Where << OneLine(Prepared.Message) << '\n';
+        } else if (Dialogs.Errors() == 0) {
             Err << Where << Model_ << ": the batch was refused by the model checks.\n";
         }
         return std::nullopt;
     }
-    const bool FromFile = ValuesOption_->count() > 0;
-    TParamSetResult Set = FromFile ? LoadParamSet(Values_, Model.NumStages())
-                                   : BuildSweepSet(Job.Rows[0], Job.Rows[1], '.', Model.NumStages());
-    if (!Set.Set) {
-        Err << Where << OneLine(Set.Message) << '\n';
-        return std::nullopt;
-    }
-    if (!Set.Warning.empty()) {
+    if (!Prepared.FileWarning.empty()) {
         if (Strict_) {
-            Err << Where << OneLine(Set.Warning) << " Refused under --strict.\n";
+            Err << Where << OneLine(Prepared.FileWarning) << " Refused under --strict.\n";
             return std::nullopt;
         }
-        Err << Where << "warning: " << OneLine(Set.Warning) << '\n';
+        Err << Where << "warning: " << OneLine(Prepared.FileWarning) << '\n';
     }
-    for (const std::string& Warning : DuplicateColumnWarnings(*Set.Set, FromFile)) {
-        Err << Where << "warning: " << Warning << '\n';
+    for (const std::string& Warning : Prepared.Warnings) {
+        Err << Where << "warning: " << OneLine(Warning) << '\n';
     }
-    if (const std::optional<std::string> Refusal = SettingsRefusal(Model, *Set.Set, ModelRefusal)) {
-        Err << Where << Model_ << ": " << OneLine(*Refusal) << '\n';
-        return std::nullopt;
-    }
-    return std::move(Set.Set);
+    return std::move(Prepared.Batch);
 }
 
-int TBatchCommand::Execute(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options,
+int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, const TReportOptions& Options,
                            const TParsed& Job, TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
 {
+    const TParamSet& Set = Prepared.Set;
     TBatchRun Batch;
-    Batch.Settings = Job.Settings;
-    Batch.NumTrials = Job.Trials;
+    Batch.Settings = Prepared.Settings;
+    Batch.NumTrials = Prepared.Trials;
     Batch.Heading = BatchHeadingFor(TimestampOption_->count() > 0 ? Timestamp_ : Env.DateTime, Model_, Settings_);
     Batch.DecimalSep = Env.DecimalSep;
     Batch.Jobs = Job.Jobs;
@@ -423,9 +396,9 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
     }
     TConsoleDialogs Dialogs(Err, !Strict_, Model_);
     TSimulation Model(Dialogs);
-    const std::optional<TParamSet> Set = Prepare(Model, Dialogs, Job, Err);
-    if (!Set) {
+    const std::optional<TPreparedBatch> Prepared = Prepare(Model, Dialogs, Job, Options, Err);
+    if (!Prepared) {
         return ExitFailed;
     }
-    return Execute(Model, *Set, Options, Job, Out, Err, Env);
+    return Execute(Model, *Prepared, Options, Job, Out, Err, Env);
 }

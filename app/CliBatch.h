@@ -10,6 +10,7 @@
 #include "engine/RunSettings.h"
 
 #include "batch/ParamSet.h"
+#include "batch/PrepareBatch.h"
 
 class TConsoleDialogs;
 class TReportOptions;
@@ -39,9 +40,9 @@ private:
     bool ParseOptions(TParsed& Job, std::ostream& Err) const;
     // The model loaded and checked, the definition built and every setting checked; nothing after
     // a refusal, which has been reported.
-    std::optional<TParamSet> Prepare(TSimulation& Model, TConsoleDialogs& Dialogs, const TParsed& Job,
-                                     std::ostream& Err) const;
-    int Execute(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options, const TParsed& Job,
+    std::optional<TPreparedBatch> Prepare(TSimulation& Model, TConsoleDialogs& Dialogs, const TParsed& Job,
+                                          const TReportOptions& Options, std::ostream& Err) const;
+    int Execute(TSimulation& Model, const TPreparedBatch& Prepared, const TReportOptions& Options, const TParsed& Job,
                 TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const;
 
     CLI::App* App_;

@@ -183,8 +183,7 @@ TEST(CliBatch, Refusals)
         {{"--values", Bad, "--out", Bad}, 2, "orvantis-cli batch: --out: " + Bad + " is the values file"},
         {{"--options", Bad, "--out", BadDot}, 2, "orvantis-cli batch: --out: " + BadDot + " is the options file"},
         {{"--row", "InvPol@2=2:2:1", "--row", "Q@2=0:1:1"}, 1,
-         "orvantis-cli batch: " + Chain +
-             ": setting 1 (InvPol:2 = 2, Q:2 = 0): Stage 2 uses the (R,Q) policy with Q = 0; Q must be at least 1.\n"},
+         "orvantis-cli batch: setting 1 (InvPol:2 = 2, Q:2 = 0): Stage 2 uses the (R,Q) policy with Q = 0; Q must be at least 1.\n"},
         {{"--row", "HoldCost@1=1:2:0"}, 1, "orvantis-cli batch: Row 1: the step (0) must be greater than 0.\n"},
         {{"--values", Missing}, 1, "orvantis-cli batch: Cannot read file " + Missing + ": No such file or directory."},
         {{"--values", Bad}, 1,
@@ -228,7 +227,7 @@ TEST(CliBatch, Warnings)
     } Cases[] = {
         {{"--row", "BSLevel@1-2=40:40:1", "--row", "BSLevel@2=50:50:1"}, Installed(),
          "orvantis-cli batch: warning: rows 1 and 2 both set BSLevel of stage 2; row 2's value is used.\n"},
-        {{"--options", Unchecked}, Installed(), "orvantis-cli batch: warning: no measure is chosen"},
+        {{"--options", Unchecked}, Installed(), "orvantis-cli batch: warning: No measure is chosen"},
         {{"--values", (Dir.Path / "short.txt").string()}, Installed(),
          "orvantis-cli batch: warning: " + (Dir.Path / "short.txt").string() + ": Line 1: the file ends before"},
         {{}, UserFolder, "The delivered batch reporting options are used instead."},

@@ -17,9 +17,8 @@
 #include <QVBoxLayout>
 
 #include "batch/BatchRun.h"
+#include "batch/PrepareBatch.h"
 #include "engine/ParamCatalogue.h"
-#include "checks/CheckModel.h"
-#include "checks/CheckedRun.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
 #include "reports/ModelParamTable.h"
@@ -262,12 +261,17 @@ TSweepRow TBatchRunsWindow::TypedRow(int N) const
                      Typed(R.EditStartValue),        Typed(R.EditEndValue),   Typed(R.EditIncrement)};
 }
 
-TParamSetResult TBatchRunsWindow::BuildSet(int NumStages) const
+TBatchRequest TBatchRunsWindow::Request() const
 {
-    if (RdoTestRange_->isChecked()) {
-        return BuildSweepSet(TypedRow(1), TypedRow(2), DecimalSep_, NumStages);
-    }
-    return LoadParamSet(QFile::encodeName(EditFilename_->text()).toStdString(), NumStages);
+    TBatchRequest Request;
+    Request.Settings = Main_->RunSettingsTexts();
+    Request.Trials = Typed(EditNumTrials_);
+    Request.FromFile = !RdoTestRange_->isChecked();
+    Request.ValuesFile = QFile::encodeName(EditFilename_->text()).toStdString();
+    Request.Rows[0] = TypedRow(1);
+    Request.Rows[1] = TypedRow(2);
+    Request.DecimalSep = DecimalSep_;
+    return Request;
 }
 
 void TBatchRunsWindow::BtnGoClick()
@@ -275,33 +279,23 @@ void TBatchRunsWindow::BtnGoClick()
     if (!Main_ || !Options_) {
         return;
     }
-    const TRunSettingsTexts Texts = Main_->RunSettingsTexts();
-    TRunSettings Settings;
-    if (!CheckRunAllowed(Main_->Model(), Texts, Messages_, Settings)) {
+    const TBatchRequest Typed = Request();
+    const TBatchPreparation Prepared = PrepareBatch(Main_->Model(), Typed, Options_->Options(), Messages_);
+    if (!Prepared.Batch) {
+        // The checks have spoken already; trials that are no integer cannot be typed into their box.
+        if (Prepared.Refusal == TBatchRefusal::Definition) {
+            Messages_.ShowError(Prepared.Message);
+        }
         return;
     }
-    const TParamSetResult Set = BuildSet(Main_->Model().NumStages());
-    if (!Set.Set) {
-        Messages_.ShowError(Set.Message);
-        return;
+    if (!Prepared.FileWarning.empty()) {
+        Messages_.ShowInfo(Prepared.FileWarning);
     }
-    if (const std::optional<std::string> Refusal = SettingsRefusal(Main_->Model(), *Set.Set, ModelRefusal)) {
-        Messages_.ShowError(*Refusal);
-        return;
-    }
-    if (!Set.Warning.empty()) {
-        Messages_.ShowInfo(Set.Warning);
-    }
-    if (!Options_->Options().ChoosesAnyMeasure()) {
-        Messages_.ShowInfo("No measure is chosen in the batch reporting options (Options...): the results show only "
-                           "the settings' values.");
-    }
-    int32_t NumTrials = 0;
-    if (!TryParseInt32(Typed(EditNumTrials_), NumTrials)) {
-        return;
+    for (const std::string& Warning : Prepared.Warnings) {
+        Messages_.ShowInfo(Warning);
     }
     try {
-        RunDefinedBatch(*Set.Set, NumTrials, Settings, Texts);
+        RunDefinedBatch(Prepared.Batch->Set, Prepared.Batch->Trials, Prepared.Batch->Settings, Typed.Settings);
     } catch (const std::exception& E) {
         // Threads or memory the system would not give: the parameters are back, the lines so far stay.
         Messages_.ShowError(std::string("The batch stopped: ") + E.what());

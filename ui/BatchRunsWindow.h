@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "batch/ParamSet.h"
+#include "batch/PrepareBatch.h"
 #include "engine/RunSettings.h"
 
 class Dialogs;
@@ -68,7 +69,8 @@ private:
     // "[none]" and the 45 long parameter names in each list, "[none]" selected.
     void FillParamLists();
     TSweepRow TypedRow(int N) const;
-    TParamSetResult BuildSet(int NumStages) const;
+    // What the window holds for a batch, as typed.
+    TBatchRequest Request() const;
     void RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings,
                          const TRunSettingsTexts& Texts);
     void AppendLines(const std::vector<std::string>& Lines);
