@@ -14,7 +14,7 @@
 
 #include "engine/RunSettings.h"
 #include "engine/StageMeasures.h"
-#include "checks/CheckedRun.h"
+#include "checks/ModelEditing.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
@@ -229,15 +229,22 @@ int32_t TMainWindow::ShownPeriod() const
     return TrackPeriod_->value();
 }
 
+void TMainWindow::SetReplay(const TReplayRange& Replay)
+{
+    {
+        const QSignalBlocker Quiet(TrackPeriod_);
+        TrackPeriod_->setRange(Replay.First, Replay.Last);
+        TrackPeriod_->setValue(Replay.Shown);
+        TrackPeriod_->setTickInterval(Replay.TickInterval);
+    }
+    TrackPeriod_->setEnabled(Replay.Active);
+    LblPeriod_->setEnabled(Replay.Active);
+}
+
 void TMainWindow::ResetTrackPeriod()
 {
-    const QSignalBlocker Quiet(TrackPeriod_);
-    TrackPeriod_->setRange(0, 10);
-    TrackPeriod_->setValue(0);
-    TrackPeriod_->setTickInterval(1);
-    TrackPeriod_->setEnabled(false);
+    SetReplay(TReplayRange{});
     ShowValue(*LblPeriod_, "Period 0");
-    LblPeriod_->setEnabled(false);
 }
 
 void TMainWindow::UpdateValueLists(int32_t Period)
@@ -293,32 +300,19 @@ void TMainWindow::StaticTextClick(int StageNum)
     Panel2_->SetSelected(StageNum);
 }
 
-bool TMainWindow::ResetRunBeforeAdding(const std::string& What)
-{
-    if (Model_.Period() == 0) {
-        return true;
-    }
-    if (!Messages_.AskYesNo("The simulation must be reset before a new " + What + " can be added.  " +
-                            "Reset current simulation and add " + What + "?")) {
-        return false;
-    }
-    BtnResetSimClick();
-    return true;
-}
-
 void TMainWindow::BtnNewStageClick()
 {
-    if (Model_.NumStages() >= MaxStages) {
-        Messages_.ShowError("The model already contains the maximum number of stages (" + std::to_string(MaxStages) + ").");
-        return;
+    const TNewStagePlan Plan = PrepareNewStage(Model_, Messages_);
+    if (Plan.RunReset) {
+        ShowNoRun();
     }
-    if (!ResetRunBeforeAdding("stage")) {
+    if (!Plan.Allowed) {
         return;
     }
     TStage& S = *Model_.AddStage();
     const int N = Model_.NumStages();
-    S.PosX = 10 * N + 40;
-    S.PosY = 10 * N + 90;
+    S.PosX = Plan.Box.Left;
+    S.PosY = Plan.Box.Top;
     AddStageBox(N);
     StaticTextClick(N);
     DrawAll(ShownPeriod());
@@ -326,36 +320,22 @@ void TMainWindow::BtnNewStageClick()
 
 void TMainWindow::BtnRunSimClick()
 {
-    const TRunSettingsTexts Texts = RunSettingsTexts();
-    const bool HadRun = Model_.Period() != 0;
-    TRunSettings Used;
-    std::optional<TCostTotals> Costs;
+    TRunOutcome Outcome;
     {
         const TBusyCursor Busy;
-        Costs = RunChecked(Model_, Texts, Messages_, &Used);
+        Outcome = RunCommand(Model_, RunSettingsTexts(), Messages_);
     }
-    if (!Costs) {
-        // A Yes to the re-run question reset the run before a check refused it: the replay
-        // controls must not offer periods that are gone.
-        if (HadRun && Model_.Period() == 0) {
-            ShowNoRun();
-        }
-        return;
+    if (Outcome.Costs) {
+        ShowRun(*Outcome.Costs, Outcome.NumPeriods);
+    } else if (Outcome.RunReset) {
+        ShowNoRun();
     }
-    ShowRun(*Costs, Used.NumPeriods);
 }
 
 void TMainWindow::ShowRun(const TCostTotals& Costs, int32_t NumPeriods)
 {
     SetCostLabels(Costs);
-    {
-        const QSignalBlocker Quiet(TrackPeriod_);
-        TrackPeriod_->setRange(1, NumPeriods);
-        TrackPeriod_->setValue(NumPeriods);
-        TrackPeriod_->setTickInterval(NumPeriods / 10);
-    }
-    TrackPeriod_->setEnabled(true);
-    LblPeriod_->setEnabled(true);
+    SetReplay(ReplayOfRun(NumPeriods));
     TrackPeriodChange(TrackPeriod_->value());
 }
 
@@ -425,11 +405,10 @@ void TMainWindow::BtnResetSimClick()
 
 void TMainWindow::BtnClearClick()
 {
-    if (!Messages_.AskYesNo("Are you sure you want to erase your model?")) {
+    if (!ClearChecked(Model_, Messages_)) {
         return;
     }
     ResetTrackPeriod();
-    Model_.ClearModel();
     Panel2_->RemoveAllBoxes();
     DrawAll(0);
     ShowValue(*LabelStageName_, "Stage 0");
@@ -504,15 +483,11 @@ void TMainWindow::StageMoved(int StageNum, int Left, int Top)
 
 void TMainWindow::LinkRequested(int SupplierNum, int CustomerNum)
 {
-    const TLinkResult Check = Model_.CheckLink(SupplierNum, CustomerNum);
-    if (Check != TLinkResult::Linked) {
-        Messages_.ShowError(LinkRefusalText(Check));
-        return;
+    const TLinkOutcome Outcome = LinkChecked(Model_, SupplierNum, CustomerNum, Messages_);
+    if (Outcome.RunReset) {
+        ShowNoRun();
     }
-    // A run's order history is laid out by the links at its start: a new link starts afresh.
-    if (!ResetRunBeforeAdding("link")) {
-        return;
+    if (Outcome.Linked) {
+        DrawAll(ShownPeriod());
     }
-    Model_.Link(SupplierNum, CustomerNum);
-    DrawAll(ShownPeriod());
 }

@@ -18,6 +18,7 @@ class TDiagramView;
 class THistoryWindow;
 class TParamGrid;
 class TStatsWindow;
+struct TReplayRange;
 class TBatchRunsWindow;
 
 // The main window (MainForm): owner of the one model for the life of the program. Its handlers
@@ -75,6 +76,8 @@ private slots:
 private:
     void BuildLeftColumn();
     void BuildCommandPanel();
+    // The track bar and its label as Replay says.
+    void SetReplay(const TReplayRange& Replay);
     void ResetTrackPeriod();
     // The period the track bar shows (0 while it is idle).
     int32_t ShownPeriod() const;
@@ -90,8 +93,6 @@ private:
     void SelectNothing();
     void SetCostLabels(const TCostTotals& Costs);
     void AddStageBox(int StageNum);
-    // True when the model has not run, or the user agreed to reset the run ("stage", "link").
-    bool ResetRunBeforeAdding(const std::string& What);
 
     Dialogs& Messages_;
     FileDialogs& Files_;

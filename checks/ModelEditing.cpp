@@ -1,0 +1,88 @@
+#include "checks/ModelEditing.h"
+
+#include <string>
+
+#include "checks/CheckedRun.h"
+#include "engine/ParamCatalogue.h"
+#include "platform/Dialogs.h"
+
+namespace {
+
+// True when Model has not run, or the user agreed to reset its run before adding What ("stage",
+// "link"); RunReset tells which.
+bool ResetRunBeforeAdding(TSimulation& Model, Dialogs& Messages, const std::string& What, bool& RunReset)
+{
+    if (Model.Period() == 0) {
+        return true;
+    }
+    if (!Messages.AskYesNo("The simulation must be reset before a new " + What + " can be added.  " +
+                           "Reset current simulation and add " + What + "?")) {
+        return false;
+    }
+    Model.Reset();
+    RunReset = true;
+    return true;
+}
+
+}  // namespace
+
+TBoxPosition NewBoxPosition(int StageNum)
+{
+    return {10 * StageNum + 40, 10 * StageNum + 90};
+}
+
+TNewStagePlan PrepareNewStage(TSimulation& Model, Dialogs& Messages)
+{
+    TNewStagePlan Plan;
+    if (Model.NumStages() >= MaxStages) {
+        Messages.ShowError("The model already contains the maximum number of stages (" + std::to_string(MaxStages) + ").");
+        return Plan;
+    }
+    Plan.Allowed = ResetRunBeforeAdding(Model, Messages, "stage", Plan.RunReset);
+    if (Plan.Allowed) {
+        Plan.Box = NewBoxPosition(Model.NumStages() + 1);
+    }
+    return Plan;
+}
+
+TLinkOutcome LinkChecked(TSimulation& Model, int SupplierNum, int CustomerNum, Dialogs& Messages)
+{
+    TLinkOutcome Outcome;
+    const TLinkResult Check = Model.CheckLink(SupplierNum, CustomerNum);
+    if (Check != TLinkResult::Linked) {
+        Messages.ShowError(LinkRefusalText(Check));
+        return Outcome;
+    }
+    if (ResetRunBeforeAdding(Model, Messages, "link", Outcome.RunReset)) {
+        Outcome.Linked = Model.Link(SupplierNum, CustomerNum) == TLinkResult::Linked;
+    }
+    return Outcome;
+}
+
+bool ClearChecked(TSimulation& Model, Dialogs& Messages)
+{
+    if (!Messages.AskYesNo("Are you sure you want to erase your model?")) {
+        return false;
+    }
+    Model.ClearModel();
+    return true;
+}
+
+TRunOutcome RunCommand(TSimulation& Model, const TRunSettingsTexts& Texts, Dialogs& Messages)
+{
+    TRunOutcome Outcome;
+    const bool HadRun = Model.Period() != 0;
+    TRunSettings Used;
+    Outcome.Costs = RunChecked(Model, Texts, Messages, &Used);
+    if (Outcome.Costs) {
+        Outcome.NumPeriods = Used.NumPeriods;
+    } else {
+        Outcome.RunReset = HadRun && Model.Period() == 0;
+    }
+    return Outcome;
+}
+
+TReplayRange ReplayOfRun(int32_t NumPeriods)
+{
+    return {1, NumPeriods, NumPeriods, NumPeriods / 10, true};
+}
