@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -24,20 +25,6 @@
 #include "reports/StatsReport.h"
 
 namespace {
-
-// Everything the command line can say; each command reads its own part.
-struct TOptions {
-    std::string Model;
-    std::string NewModel;
-    TRunSettingsTexts Settings;
-    bool ForceCST = false;
-    bool Strict = false;
-    std::string Stats;
-    std::string History;
-    std::string Orders;
-    std::string Timestamp;
-    bool HasTimestamp = false;
-};
 
 CLI::Option* AddReport(CLI::App& Command, const std::string& Name, std::string& Value, const std::string& What)
 {
@@ -72,40 +59,96 @@ bool TargetsDistinct(const std::vector<std::pair<std::string, std::string>>& Rep
     return true;
 }
 
-int CommandRun(const TOptions& O, const std::vector<std::pair<std::string, std::string>>& Reports, TStdout& Out,
-               std::ostream& Err, const TCliEnvironment& Env)
+// orvantis-cli run MODEL [--periods N] [--warmup W] [--seed S] [--force-cst] [--strict]
+//                        [--stats FILE|-] [--history FILE|-] [--orders FILE|-] [--timestamp TEXT]
+class TRunCommand final : public TCliCommand {
+public:
+    explicit TRunCommand(CLI::App& Parent)
+    {
+        App_ = Parent.add_subcommand("run", "Runs a model and prints the five cost totals");
+        App_->add_option("MODEL", Model_, "The model file")->required();
+        AddRunSettings(*App_, Settings_, "Number of periods, 1 to 9999 (default 1000)",
+                       "Random seed: 0 (default) from the clock; a negative seed continues the model's sequence, "
+                       "which here starts where every new model's does");
+        App_->add_flag("--force-cst", ForceCST_, "Sets \"Service Time >= CST\" for this run");
+        App_->add_flag("--strict", Strict_,
+                       "Answers No to the model checks' questions and refuses a file that ends early or holds more "
+                       "than a model");
+        Reports_ = {{AddReport(*App_, "--stats", Stats_, "statistics report"), &Stats_},
+                    {AddReport(*App_, "--history", History_, "History"), &History_},
+                    {AddReport(*App_, "--orders", Orders_, "Order History"), &Orders_}};
+        Timestamp_ = AddTimestamp(*App_, TimestampText_);
+        App_->footer("The costs are means per measured period of the whole network. The model checks print their "
+                     "questions on standard error and answer Yes.");
+    }
+    int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const override;
+
+private:
+    // The reports asked for, as (option, target) in the order of the options above.
+    std::vector<std::pair<std::string, std::string>> Reports() const
+    {
+        std::vector<std::pair<std::string, std::string>> Asked;
+        for (const auto& [Option, Target] : Reports_) {
+            if (Option->count() > 0) {
+                Asked.emplace_back(Option->get_name(), *Target);
+            }
+        }
+        return Asked;
+    }
+    bool CheckTargets(const std::vector<std::pair<std::string, std::string>>& Reports, std::ostream& Err) const;
+
+    std::string Model_;
+    TRunSettingsTexts Settings_;
+    bool ForceCST_ = false;
+    bool Strict_ = false;
+    std::string Stats_, History_, Orders_, TimestampText_;
+    std::vector<std::pair<CLI::Option*, std::string*>> Reports_;
+    CLI::Option* Timestamp_ = nullptr;
+};
+
+// A report file that could not be written is found before the run, not after it.
+bool TRunCommand::CheckTargets(const std::vector<std::pair<std::string, std::string>>& Reports,
+                               std::ostream& Err) const
 {
-    // Malformed settings are a usage error, refused before the model is read; the checked run
-    // below applies the same checks again.
-    TRunSettings Settings;
-    if (!CheckSettingOptions("run", O.Settings, Settings, Err)) {
-        return ExitUsage;
-    }
-    if (!TargetsDistinct(Reports, O.Model, Err)) {
-        return ExitUsage;
-    }
-    // A report that could not be written is found before the run, not after it.
     for (const auto& [Option, Target] : Reports) {
         if (Target == StdoutName) {
             continue;
         }
         if (const TFileResult Check = CheckCanWrite(Target); !Check.Ok) {
             Err << Program << " run: " << Option << ": " << OneLine(Check.Message) << '\n';
-            return ExitFailed;
+            return false;
         }
     }
-    TConsoleDialogs Dialogs(Err, !O.Strict, O.Model);
-    TSimulation Model(Dialogs);
-    if (!Load(Model, O.Model, O.Strict, Dialogs, Err)) {
+    return true;
+}
+
+int TRunCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
+{
+    // Malformed settings are a usage error, refused before the model is read; the checked run
+    // below applies the same checks again.
+    TRunSettings Settings;
+    if (!CheckSettingOptions("run", Settings_, Settings, Err)) {
+        return ExitUsage;
+    }
+    const std::vector<std::pair<std::string, std::string>> Asked = Reports();
+    if (!TargetsDistinct(Asked, Model_, Err)) {
+        return ExitUsage;
+    }
+    if (!CheckTargets(Asked, Err)) {
         return ExitFailed;
     }
-    if (O.ForceCST) {
+    TConsoleDialogs Dialogs(Err, !Strict_, Model_);
+    TSimulation Model(Dialogs);
+    if (!Load(Model, Model_, Strict_, Dialogs, Err)) {
+        return ExitFailed;
+    }
+    if (ForceCST_) {
         Model.SetForceCST(true);
     }
-    const std::optional<TCostTotals> Costs = RunChecked(Model, O.Settings, Dialogs);
+    const std::optional<TCostTotals> Costs = RunChecked(Model, Settings_, Dialogs);
     if (!Costs) {
         if (Dialogs.Errors() == 0) {  // refused by an answer, with no error shown
-            Err << Program << ": " << O.Model << ": the run was refused by the model checks.\n";
+            Err << Program << ": " << Model_ << ": the run was refused by the model checks.\n";
         }
         return ExitFailed;
     }
@@ -114,8 +157,8 @@ int CommandRun(const TOptions& O, const std::vector<std::pair<std::string, std::
         *Out << Line.Caption << ' ' << Line.Value << '\n';
     }
     bool Written = Out.Flush();
-    const std::string& DateTime = O.HasTimestamp ? O.Timestamp : Env.DateTime;
-    for (const auto& [Option, Target] : Reports) {
+    const std::string& DateTime = Timestamp_->count() > 0 ? TimestampText_ : Env.DateTime;
+    for (const auto& [Option, Target] : Asked) {
         const std::vector<std::string> Lines = Option == "--stats"     ? BuildStatsReport(Model, DateTime, Sep)
                                                : Option == "--history" ? BuildHistoryText(Model, DateTime, Sep)
                                                                        : BuildOrderHistoryText(Model, DateTime);
@@ -124,114 +167,131 @@ int CommandRun(const TOptions& O, const std::vector<std::pair<std::string, std::
     return Written ? ExitOk : ExitFailed;
 }
 
-int CommandCheck(const TOptions& O, TStdout& Out, std::ostream& Err)
-{
-    // The checks and load warnings are this command's output: they go to standard output.
-    TConsoleDialogs Dialogs(*Out, !O.Strict, O.Model);
-    TSimulation Model(Dialogs);
-    const std::optional<TLoadResult> Loaded = LoadOrReport(Model, O.Model, Dialogs, Err);
-    if (!Loaded) {
-        return ExitFailed;
+// orvantis-cli check MODEL [--strict]
+class TCheckCommand final : public TCliCommand {
+public:
+    explicit TCheckCommand(CLI::App& Parent)
+    {
+        App_ = Parent.add_subcommand("check", "Prints the model checks and load warnings; exit 1 on a refusal");
+        App_->add_option("MODEL", Model_, "The model file")->required();
+        App_->add_flag("--strict", Strict_, "Answers No to the checks' questions and refuses a load warning");
     }
-    const bool Allowed = (!O.Strict || Loaded->Warning.empty()) && CheckModel(Model, Dialogs);
-    *Out << (Allowed ? "The run may go ahead.\n" : "The run is refused.\n");
-    Out.Flush();
-    return Allowed ? ExitOk : ExitFailed;
+    int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment&) const override
+    {
+        // The checks and load warnings are this command's output: they go to standard output.
+        TConsoleDialogs Dialogs(*Out, !Strict_, Model_);
+        TSimulation Model(Dialogs);
+        const std::optional<TLoadResult> Loaded = LoadOrReport(Model, Model_, Dialogs, Err);
+        if (!Loaded) {
+            return ExitFailed;
+        }
+        const bool Allowed = (!Strict_ || Loaded->Warning.empty()) && CheckModel(Model, Dialogs);
+        *Out << (Allowed ? "The run may go ahead.\n" : "The run is refused.\n");
+        Out.Flush();
+        return Allowed ? ExitOk : ExitFailed;
+    }
+
+private:
+    std::string Model_;
+    bool Strict_ = false;
+};
+
+// orvantis-cli convert OLD NEW|-
+class TConvertCommand final : public TCliCommand {
+public:
+    explicit TConvertCommand(CLI::App& Parent)
+    {
+        App_ = Parent.add_subcommand("convert", "Writes a model file of any version as a current (v2.4) one");
+        App_->add_option("OLD", Model_, "The model file to read")->required();
+        App_->add_option("NEW", NewModel_, "The file to write, or - for standard output")
+            ->required()
+            ->type_name("FILE|-");
+    }
+    int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment&) const override
+    {
+        TConsoleDialogs Dialogs(Err, true, Model_);
+        TSimulation Model(Dialogs);
+        if (!Load(Model, Model_, false, Dialogs, Err)) {
+            return ExitFailed;
+        }
+        if (NewModel_ == StdoutName) {
+            *Out << ModelFileText(Model);
+            return Out.Flush() ? ExitOk : ExitFailed;
+        }
+        const TFileResult Saved = SaveModel(Model, NewModel_);
+        if (!Saved.Ok) {
+            Err << Program << ": " << OneLine(Saved.Message) << '\n';
+            return ExitFailed;
+        }
+        *Out << "Wrote " << NewModel_ << " (v2.4, " << Model.NumStages()
+             << (Model.NumStages() == 1 ? " stage).\n" : " stages).\n");
+        Out.Flush();
+        return ExitOk;
+    }
+
+private:
+    std::string Model_;
+    std::string NewModel_;
+};
+
+// orvantis-cli params MODEL [--timestamp TEXT]
+class TParamsCommand final : public TCliCommand {
+public:
+    explicit TParamsCommand(CLI::App& Parent)
+    {
+        App_ = Parent.add_subcommand("params", "Prints the table of every stage's parameters");
+        App_->add_option("MODEL", Model_, "The model file")->required();
+        Timestamp_ = AddTimestamp(*App_, TimestampText_);
+    }
+    int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const override
+    {
+        TConsoleDialogs Dialogs(Err, true, Model_);
+        TSimulation Model(Dialogs);
+        if (!Load(Model, Model_, false, Dialogs, Err)) {
+            return ExitFailed;
+        }
+        *Out << (Timestamp_->count() > 0 ? TimestampText_ : Env.DateTime) << '\n';
+        for (const std::string& Line : BuildModelParamTable(Model, Env.DecimalSep)) {
+            *Out << Line << '\n';
+        }
+        Out.Flush();
+        return ExitOk;
+    }
+
+private:
+    std::string Model_;
+    std::string TimestampText_;
+    CLI::Option* Timestamp_ = nullptr;
+};
+
+// The first argument that names no command, or the first option no command knows: a usage error
+// in the user's order. CLI11 keeps them as extras.
+std::optional<std::string> ExtraArgument(const std::vector<std::unique_ptr<TCliCommand>>& Commands)
+{
+    for (const auto& C : Commands) {
+        const std::vector<std::string> Extra = C->App()->remaining();
+        if (!Extra.empty()) {
+            const bool Option = Extra[0].size() > 1 && Extra[0][0] == '-';
+            return (Option ? "unknown option " : "unexpected argument ") + Extra[0];
+        }
+    }
+    return std::nullopt;
 }
 
-int CommandConvert(const TOptions& O, TStdout& Out, std::ostream& Err)
+// Parses Args into App's commands. An exit code when nothing is left to run: help or the version
+// printed, or a usage error reported. Command receives the command's name as typed.
+std::optional<int> Parse(CLI::App& App, const std::vector<std::unique_ptr<TCliCommand>>& Commands,
+                         const std::vector<std::string>& Args, TStdout& Stdout, std::ostream& Err,
+                         std::string& Command)
 {
-    TConsoleDialogs Dialogs(Err, true, O.Model);
-    TSimulation Model(Dialogs);
-    if (!Load(Model, O.Model, false, Dialogs, Err)) {
-        return ExitFailed;
-    }
-    if (O.NewModel == StdoutName) {
-        *Out << ModelFileText(Model);
-        return Out.Flush() ? ExitOk : ExitFailed;
-    }
-    const TFileResult Saved = SaveModel(Model, O.NewModel);
-    if (!Saved.Ok) {
-        Err << Program << ": " << OneLine(Saved.Message) << '\n';
-        return ExitFailed;
-    }
-    *Out << "Wrote " << O.NewModel << " (v2.4, " << Model.NumStages()
-         << (Model.NumStages() == 1 ? " stage).\n" : " stages).\n");
-    Out.Flush();
-    return ExitOk;
-}
-
-int CommandParams(const TOptions& O, TStdout& Out, std::ostream& Err, const TCliEnvironment& Env)
-{
-    TConsoleDialogs Dialogs(Err, true, O.Model);
-    TSimulation Model(Dialogs);
-    if (!Load(Model, O.Model, false, Dialogs, Err)) {
-        return ExitFailed;
-    }
-    *Out << (O.HasTimestamp ? O.Timestamp : Env.DateTime) << '\n';
-    for (const std::string& Line : BuildModelParamTable(Model, Env.DecimalSep)) {
-        *Out << Line << '\n';
-    }
-    Out.Flush();
-    return ExitOk;
-}
-
-}  // namespace
-
-int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err, const TCliEnvironment& Env)
-{
-    CLI::App App("Simulates multi-stage inventory networks stored in model files.", Program);
-    App.set_version_flag("--version", Program + " 2.4");
-    App.require_subcommand(1);
-    App.footer("FILE - means standard output. 'orvantis-cli COMMAND --help' describes a command.\n"
-               "Exit codes: 0 success, 1 refused or failed, 2 usage error.");
-    TOptions O;
-
-    CLI::App* Run = App.add_subcommand("run", "Runs a model and prints the five cost totals");
-    Run->add_option("MODEL", O.Model, "The model file")->required();
-    AddRunSettings(*Run, O.Settings, "Number of periods, 1 to 9999 (default 1000)",
-                   "Random seed: 0 (default) from the clock; a negative seed continues the model's sequence, which "
-                   "here starts where every new model's does");
-    Run->add_flag("--force-cst", O.ForceCST, "Sets \"Service Time >= CST\" for this run");
-    Run->add_flag("--strict", O.Strict,
-                  "Answers No to the model checks' questions and refuses a file that ends early or holds more "
-                  "than a model");
-    CLI::Option* Stats = AddReport(*Run, "--stats", O.Stats, "statistics report");
-    CLI::Option* History = AddReport(*Run, "--history", O.History, "History");
-    CLI::Option* Orders = AddReport(*Run, "--orders", O.Orders, "Order History");
-    CLI::Option* RunTimestamp = AddTimestamp(*Run, O.Timestamp);
-    Run->footer("The costs are means per measured period of the whole network. The model checks print their "
-                "questions on standard error and answer Yes.");
-
-    CLI::App* Check = App.add_subcommand("check", "Prints the model checks and load warnings; exit 1 on a refusal");
-    Check->add_option("MODEL", O.Model, "The model file")->required();
-    Check->add_flag("--strict", O.Strict, "Answers No to the checks' questions and refuses a load warning");
-
-    CLI::App* Convert = App.add_subcommand("convert", "Writes a model file of any version as a current (v2.4) one");
-    Convert->add_option("OLD", O.Model, "The model file to read")->required();
-    Convert->add_option("NEW", O.NewModel, "The file to write, or - for standard output")
-        ->required()
-        ->type_name("FILE|-");
-
-    CLI::App* Params = App.add_subcommand("params", "Prints the table of every stage's parameters");
-    Params->add_option("MODEL", O.Model, "The model file")->required();
-    CLI::Option* ParamsTimestamp = AddTimestamp(*Params, O.Timestamp);
-
-    const TBatchCommand Batch(App);
-
-    const std::vector<CLI::App*> Commands = {Run, Check, Convert, Params, Batch.App()};
-    for (CLI::App* C : Commands) {
-        C->allow_extras();  // reported below in the user's order, unknown options first
-    }
-    TStdout Stdout(Out);
     if (Args.empty()) {
         Err << App.help();
         return ExitUsage;
     }
-    std::string Command;
     if (Args[0].empty() || Args[0][0] != '-') {
         Command = Args[0];
-        if (std::none_of(Commands.begin(), Commands.end(), [&](CLI::App* C) { return C->get_name() == Command; })) {
+        const auto Named = [&](const auto& C) { return C->App()->get_name() == Command; };
+        if (std::none_of(Commands.begin(), Commands.end(), Named)) {
             return Usage(Err, "", "unknown command " + Command);
         }
     }
@@ -247,36 +307,41 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     } catch (const CLI::ParseError& Error) {
         return Usage(Err, Command, OneLine(Error.what()));
     }
-    for (CLI::App* C : Commands) {
-        const std::vector<std::string> Extra = C->remaining();
-        if (!Extra.empty()) {
-            const bool Option = Extra[0].size() > 1 && Extra[0][0] == '-';
-            return Usage(Err, Command, (Option ? "unknown option " : "unexpected argument ") + Extra[0]);
-        }
+    if (const std::optional<std::string> Extra = ExtraArgument(Commands)) {
+        return Usage(Err, Command, *Extra);
     }
+    return std::nullopt;
+}
 
-    O.HasTimestamp = RunTimestamp->count() + ParamsTimestamp->count() > 0;
+}  // namespace
+
+int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err, const TCliEnvironment& Env)
+{
+    CLI::App App("Simulates multi-stage inventory networks stored in model files.", Program);
+    App.set_version_flag("--version", Program + " 2.4");
+    App.require_subcommand(1);
+    App.footer("FILE - means standard output. 'orvantis-cli COMMAND --help' describes a command.\n"
+               "Exit codes: 0 success, 1 refused or failed, 2 usage error.");
+    std::vector<std::unique_ptr<TCliCommand>> Commands;
+    Commands.push_back(std::make_unique<TRunCommand>(App));
+    Commands.push_back(std::make_unique<TCheckCommand>(App));
+    Commands.push_back(std::make_unique<TConvertCommand>(App));
+    Commands.push_back(std::make_unique<TParamsCommand>(App));
+    Commands.push_back(std::make_unique<TBatchCommand>(App));
+    for (const auto& C : Commands) {
+        C->App()->allow_extras();  // reported below in the user's order, unknown options first
+    }
+    TStdout Stdout(Out);
+    std::string Command;
+    if (const std::optional<int> Code = Parse(App, Commands, Args, Stdout, Err, Command)) {
+        return *Code;
+    }
+    const auto Parsed = std::find_if(Commands.begin(), Commands.end(), [](const auto& C) { return C->App()->parsed(); });
     int Code = ExitOk;
     // Whatever a command throws (memory or threads the system would not give) ends it with one
     // line and the failure code, never through std::terminate.
     try {
-        if (Run->parsed()) {
-            std::vector<std::pair<std::string, std::string>> Reports;
-            for (const auto& [Option, Target] : {std::pair{Stats, O.Stats}, {History, O.History}, {Orders, O.Orders}}) {
-                if (Option->count() > 0) {
-                    Reports.emplace_back(Option->get_name(), Target);
-                }
-            }
-            Code = CommandRun(O, Reports, Stdout, Err, Env);
-        } else if (Check->parsed()) {
-            Code = CommandCheck(O, Stdout, Err);
-        } else if (Convert->parsed()) {
-            Code = CommandConvert(O, Stdout, Err);
-        } else if (Params->parsed()) {
-            Code = CommandParams(O, Stdout, Err, Env);
-        } else if (Batch.App()->parsed()) {
-            Code = Batch.Run(Stdout, Err, Env);
-        }
+        Code = (*Parsed)->Run(Stdout, Err, Env);
     } catch (const std::bad_alloc&) {
         Err << Program << ": " << Command << ": not enough memory\n";
         return ExitFailed;

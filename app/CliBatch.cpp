@@ -90,6 +90,31 @@ private:
     std::size_t Width_ = 0;
 };
 
+// The fields of a row read as the row's checks will read them: stages as integers, values as
+// numbers with a period. Named here, a malformed one is a usage error, not a refused batch.
+bool CheckRowFields(const std::string& Spec, const TSweepRow& Row, std::string& Error)
+{
+    const std::pair<const std::string*, const char*> Stages[] = {{&Row.FirstStage, "FIRST"}, {&Row.LastStage, "LAST"}};
+    for (const auto& [Text, Field] : Stages) {
+        int32_t Stage = 0;
+        if (!TryParseInt32(*Text, Stage)) {
+            Error = "--row " + Spec + ": " + Field + " '" + *Text + "' is not a stage number";
+            return false;
+        }
+    }
+    const std::pair<const std::string*, const char*> Numbers[] = {
+        {&Row.FirstValue, "START"}, {&Row.LastValue, "END"}, {&Row.Step, "STEP"}};
+    for (const auto& [Text, Field] : Numbers) {
+        double Value = 0;
+        if (!TryParseReal(*Text, Value, '.')) {
+            Error = "--row " + Spec + ": " + Field + " '" + *Text +
+                    "' is not a number (digits with a period as decimal separator)";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseRowSpec(const std::string& Spec, TSweepRow& Row, std::string& Error)
@@ -131,25 +156,7 @@ bool ParseRowSpec(const std::string& Spec, TSweepRow& Row, std::string& Error)
     Row.FirstValue = Values.substr(0, C1);
     Row.LastValue = Values.substr(C1 + 1, C2 - C1 - 1);
     Row.Step = Values.substr(C2 + 1);
-    const std::pair<const std::string*, const char*> StageFields[] = {{&Row.FirstStage, "FIRST"}, {&Row.LastStage, "LAST"}};
-    for (const auto& [Text, Field] : StageFields) {
-        int32_t Stage = 0;
-        if (!TryParseInt32(*Text, Stage)) {
-            Error = "--row " + Spec + ": " + Field + " '" + *Text + "' is not a stage number";
-            return false;
-        }
-    }
-    const std::pair<const std::string*, const char*> Numbers[] = {
-        {&Row.FirstValue, "START"}, {&Row.LastValue, "END"}, {&Row.Step, "STEP"}};
-    for (const auto& [Text, Field] : Numbers) {
-        double Value = 0;
-        if (!TryParseReal(*Text, Value, '.')) {
-            Error = "--row " + Spec + ": " + Field + " '" + *Text +
-                    "' is not a number (digits with a period as decimal separator)";
-            return false;
-        }
-    }
-    return true;
+    return CheckRowFields(Spec, Row, Error);
 }
 
 bool ParsePartSpec(const std::string& Spec, int32_t& K, int32_t& N, std::string& Error)
@@ -219,6 +226,23 @@ struct TBatchCommand::TParsed {
     int32_t PartN = 1;
 };
 
+bool TBatchCommand::OutputHitsInput(std::ostream& Err) const
+{
+    if (Target_ == StdoutName) {
+        return false;
+    }
+    for (const auto& [Option, Input, What] : {std::tuple{"", &Model_, "the model file"},
+                                              std::tuple{"--values", &Values_, "the values file"},
+                                              std::tuple{"--options", &Options_, "the options file"}}) {
+        if ((Option[0] == '\0' || App_->count(Option) > 0) && SameFile(Target_, *Input)) {
+            Err << Program << " " << Command << ": --out: " << Target_ << " is " << What
+                << "; the results would replace it.\n";
+            return true;
+        }
+    }
+    return false;
+}
+
 bool TBatchCommand::ParseOptions(TParsed& Job, std::ostream& Err) const
 {
     const std::string Where = Program + " " + Command + ": ";
@@ -248,16 +272,8 @@ bool TBatchCommand::ParseOptions(TParsed& Job, std::ostream& Err) const
             return false;
         }
     }
-    // The results must not replace an input: the model, the values or the options.
-    if (Target_ != StdoutName) {
-        for (const auto& [Option, Input, What] : {std::tuple{"", &Model_, "the model file"},
-                                                  std::tuple{"--values", &Values_, "the values file"},
-                                                  std::tuple{"--options", &Options_, "the options file"}}) {
-            if ((Option[0] == '\0' || App_->count(Option) > 0) && SameFile(Target_, *Input)) {
-                Err << Where << "--out: " << Target_ << " is " << What << "; the results would replace it.\n";
-                return false;
-            }
-        }
+    if (OutputHitsInput(Err)) {
+        return false;
     }
     Job.Jobs = DefaultBatchJobs();
     if (JobsOption_->count() > 0 && (!TryParseInt32(Jobs_, Job.Jobs) || Job.Jobs < 1 || Job.Jobs > 256)) {
@@ -317,10 +333,9 @@ std::optional<TPreparedBatch> TBatchCommand::Prepare(TSimulation& Model, TConsol
     return std::move(Prepared.Batch);
 }
 
-int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, const TReportOptions& Options,
-                           const TParsed& Job, TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
+TBatchRun TBatchCommand::BatchRunFor(const TParamSet& Set, const TPreparedBatch& Prepared, const TParsed& Job,
+                                     const TCliEnvironment& Env) const
 {
-    const TParamSet& Set = Prepared.Set;
     TBatchRun Batch;
     Batch.Settings = Prepared.Settings;
     Batch.NumTrials = Prepared.Trials;
@@ -330,6 +345,14 @@ int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, c
     BatchPartRange(Set.NumSettings(), Job.PartK, Job.PartN, Batch.FirstSetting, Batch.LastSetting);
     Batch.WriteHeading = Job.PartK == 1;
     Batch.WriteClosing = Job.PartK == Job.PartN;
+    return Batch;
+}
+
+int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, const TReportOptions& Options,
+                           const TParsed& Job, TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
+{
+    const TParamSet& Set = Prepared.Set;
+    const TBatchRun Batch = BatchRunFor(Set, Prepared, Job, Env);
     const int32_t PartSettings = std::max(0, Batch.LastSetting - Batch.FirstSetting + 1);
 
     // Results to a file go line by line to its hidden temporary, which replaces the file at the

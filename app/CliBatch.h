@@ -10,6 +10,8 @@
 #include "engine/RunSettings.h"
 
 #include "batch/ParamSet.h"
+#include "app/CliCommon.h"
+#include "batch/BatchRun.h"
 #include "batch/PrepareBatch.h"
 
 class TConsoleDialogs;
@@ -23,21 +25,21 @@ struct TCliEnvironment;
 //                          [--jobs N] [--part K/N] [--strict]
 // Runs a batch and writes exactly the lines the "Batch Runs" window appends to its results; with
 // --part only the K-th of N slices of them, so that the parts concatenated are the whole.
-class TBatchCommand {
+class TBatchCommand final : public TCliCommand {
 public:
     // Adds the command and its options to Parent.
     explicit TBatchCommand(CLI::App& Parent);
-    TBatchCommand(const TBatchCommand&) = delete;
-    TBatchCommand& operator=(const TBatchCommand&) = delete;
 
-    CLI::App* App() const { return App_; }
-    // Runs the parsed command: 0 done, 1 refused or failed, 2 usage error.
-    int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const;
+    int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const override;
 
 private:
     struct TParsed;
     // The options read and checked before anything is loaded; false after a usage error.
     bool ParseOptions(TParsed& Job, std::ostream& Err) const;
+    // Whether --out names the model, values or options file, by any name (reported).
+    bool OutputHitsInput(std::ostream& Err) const;
+    TBatchRun BatchRunFor(const TParamSet& Set, const TPreparedBatch& Prepared, const TParsed& Job,
+                          const TCliEnvironment& Env) const;
     // The model loaded and checked, the definition built and every setting checked; nothing after
     // a refusal, which has been reported.
     std::optional<TPreparedBatch> Prepare(TSimulation& Model, TConsoleDialogs& Dialogs, const TParsed& Job,
@@ -45,7 +47,6 @@ private:
     int Execute(TSimulation& Model, const TPreparedBatch& Prepared, const TReportOptions& Options, const TParsed& Job,
                 TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const;
 
-    CLI::App* App_;
     std::string Model_;
     TRunSettingsTexts Settings_;
     std::string Trials_ = "1";

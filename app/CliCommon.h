@@ -14,6 +14,7 @@
 #include "platform/Dialogs.h"
 
 class TSimulation;
+struct TCliEnvironment;
 
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1;
@@ -57,6 +58,22 @@ public:
 private:
     std::ostream& Stream_;
     int Error_ = 0;
+};
+
+// One command of orvantis-cli: it adds itself and its options to the parser, then runs as parsed.
+class TCliCommand {
+public:
+    virtual ~TCliCommand() = default;
+    TCliCommand(const TCliCommand&) = delete;
+    TCliCommand& operator=(const TCliCommand&) = delete;
+
+    CLI::App* App() const { return App_; }
+    // Runs the parsed command: 0 done, 1 refused or failed, 2 usage error.
+    virtual int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const = 0;
+
+protected:
+    TCliCommand() = default;
+    CLI::App* App_ = nullptr;
 };
 
 // An option of Command that takes a value; a value that is another option is refused (without
