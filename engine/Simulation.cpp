@@ -82,6 +82,50 @@ void TSimulation::SetParam(int StageNum, int Index, double Value)
     RebuildAllGroups();
 }
 
+void TSimulation::SetStageParams(int StageNum, const TStageParams& Params)
+{
+    if (StageNum < 1 || StageNum > NumStages_) {
+        return;
+    }
+    TStage& S = Stage(StageNum);
+    for (int I = 0; I < NumParams; ++I) {
+        S.SetParam(I, Params.GetParam(I));
+    }
+    RebuildAllGroups();
+}
+
+void TSimulation::SetStagePosition(int StageNum, int32_t X, int32_t Y)
+{
+    if (StageNum < 1 || StageNum > NumStages_) {
+        return;
+    }
+    TStage& S = Stage(StageNum);
+    S.PosX = X;
+    S.PosY = Y;
+}
+
+bool TSimulation::RestoreLinkList(int StageNum, bool Suppliers, const std::vector<int>& Others)
+{
+    if (StageNum < 1 || StageNum > NumStages_ || Others.size() > static_cast<std::size_t>(MaxLinks)) {
+        return false;
+    }
+    for (const int Other : Others) {
+        const bool Ordered = Suppliers ? Other > StageNum : Other < StageNum;
+        if (!Ordered || Other < 1 || Other > NumStages_) {
+            return false;
+        }
+    }
+    TStage& S = Stage(StageNum);
+    int& Num = Suppliers ? S.NumSuppliers_ : S.NumCustomers_;
+    auto& Links = Suppliers ? S.Suppliers_ : S.Customers_;
+    Num = 0;
+    for (const int Other : Others) {
+        Elem(Links, ++Num) = &Stage(Other);
+    }
+    S.PopulateRawMaterials();
+    return true;
+}
+
 void TSimulation::RebuildAllGroups()
 {
     for (int N = 1; N <= NumStages_; ++N) {

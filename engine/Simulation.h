@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/ParamCatalogue.h"
 #include "engine/OneBased.h"
@@ -74,6 +75,20 @@ public:
     // (net lead time, cycle and safety stock) and the groups a run starts from are current.
     // A stage or index outside the model writes nothing.
     void SetParam(int StageNum, int Index, double Value);
+    // Every parameter of stage StageNum at once, each as SetParam would write it (integers,
+    // boolean and policy code as given, a policy code outside 0..4 as 0); the groups are rebuilt
+    // once. A stage outside the model writes nothing.
+    void SetStageParams(int StageNum, const TStageParams& Params);
+    // Moves the box of stage StageNum on the diagram to left X, top Y. A stage outside the model
+    // moves nothing.
+    void SetStagePosition(int StageNum, int32_t X, int32_t Y);
+    // Sets the supplier (Suppliers) or customer list of stage StageNum to the stages numbered in
+    // Others, in that order, exactly as a model file gives it: the other side is left as it is,
+    // and a stage listed twice stays listed twice. The model reader checks such lists against
+    // each other; Link is the way to make a link. Refused (false, nothing changed) when Others
+    // holds more than 25 entries, a number outside the model, or a supplier numbered not above
+    // (a customer not below) StageNum. The stage's groups are rebuilt.
+    bool RestoreLinkList(int StageNum, bool Suppliers, const std::vector<int>& Others);
 
     // A run: seeds the generator (0: from the clock, > 0: that seed, < 0: continue the current
     // sequence), stores the warm-up, gives every stage its initial inventory by policy when the

@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
@@ -12,25 +14,23 @@
 #include "text/Tolerance.h"
 #include "text/TokenReader.h"
 
-// The reader's narrow access to a stage's link lists: a file gives each list in its own order,
-// which no sequence of TSimulation::Link calls need reproduce.
-class TModelFileLinks {
-public:
-    static void Clear(TStage& S, bool Suppliers) { (Suppliers ? S.NumSuppliers_ : S.NumCustomers_) = 0; }
-    static void Append(TStage& S, bool Suppliers, TStage& Other)
-    {
-        int& Num = Suppliers ? S.NumSuppliers_ : S.NumCustomers_;
-        auto& Links = Suppliers ? S.Suppliers_ : S.Customers_;
-        Links[static_cast<std::size_t>(++Num)] = &Other;
-    }
-};
-
 namespace {
 
 // Whether S's supplier (or customer) list holds Other.
 bool Lists(const TStage& S, bool Suppliers, const TStage& Other)
 {
     return Suppliers ? S.HasSupplier(Other) : S.HasCustomer(Other);
+}
+
+// The stage numbers of S's supplier (or customer) list, in list order.
+std::vector<int> LinkNumbers(const TStage& S, bool Suppliers)
+{
+    std::vector<int> Numbers;
+    const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
+    for (int I = 1; I <= Count; ++I) {
+        Numbers.push_back((Suppliers ? S.Supplier(I) : S.Customer(I)).StageNum);
+    }
+    return Numbers;
 }
 
 // The model file's token rules are those of every text file the program reads.
@@ -63,10 +63,11 @@ private:
     }
     bool ReadInt(int32_t& Value, const std::string& What);
     bool ReadReal(double& Value, const std::string& What);
-    bool ReadToken(const TStageToken& Token, TStage& S);
+    bool ReadToken(const TStageToken& Token, int K, TStageParams& Params);
     bool ReadCount(int& Count, const std::string& What, const std::string& Items);
-    bool ReadLinks(TStage& S, bool Suppliers);
-    bool ReadStage(TStage& S, TModelFileVersion Version);
+    bool ReadLinks(int K, bool Suppliers);
+    bool ReadLinkEntries(int K, bool Suppliers, int Count, std::vector<int>& Others);
+    bool ReadStage(int K, TModelFileVersion Version);
     bool ReadPerUnitTime();
     bool MatchLinks();
     // Records, once, that the file ended where What was expected.
@@ -172,9 +173,9 @@ bool TModelReader::ReadReal(double& Value, const std::string& What)
     return true;
 }
 
-bool TModelReader::ReadToken(const TStageToken& Token, TStage& S)
+bool TModelReader::ReadToken(const TStageToken& Token, int K, TStageParams& Params)
 {
-    const std::string What = ParamLongNames[static_cast<std::size_t>(Token.Param)] + " of " + StageName(S.StageNum);
+    const std::string What = ParamLongNames[static_cast<std::size_t>(Token.Param)] + " of " + StageName(K);
     switch (Token.Kind) {
     case TTokenKind::Int:
     case TTokenKind::Policy: {
@@ -183,7 +184,7 @@ bool TModelReader::ReadToken(const TStageToken& Token, TStage& S)
             return false;
         }
         // SetParam turns a policy code outside 0..4 into 0.
-        S.SetParam(Token.Param, Value);
+        Params.SetParam(Token.Param, Value);
         return true;
     }
     case TTokenKind::Real:
@@ -195,7 +196,7 @@ bool TModelReader::ReadToken(const TStageToken& Token, TStage& S)
         if (Token.Kind == TTokenKind::Bound && FloatEq(Value, InfiniteBoundValue)) {
             Value = std::numeric_limits<double>::infinity();
         }
-        S.SetParam(Token.Param, Value);
+        Params.SetParam(Token.Param, Value);
         return true;
     }
     case TTokenKind::IntAsReal: {
@@ -207,7 +208,7 @@ bool TModelReader::ReadToken(const TStageToken& Token, TStage& S)
         if (!(Rounded >= std::numeric_limits<int32_t>::min() && Rounded <= std::numeric_limits<int32_t>::max())) {
             return Fail(What + " is " + FormatGeneral(Value) + ", outside the range of an integer.");
         }
-        S.SetParam(Token.Param, Rounded);
+        Params.SetParam(Token.Param, Rounded);
         return true;
     }
     }
@@ -231,16 +232,28 @@ bool TModelReader::ReadCount(int& Count, const std::string& What, const std::str
     return true;
 }
 
-bool TModelReader::ReadLinks(TStage& S, bool Suppliers)
+bool TModelReader::ReadLinks(int K, bool Suppliers)
 {
-    const int K = S.StageNum;
     const std::string Kind = Suppliers ? "supplier" : "customer";
     int Count = 0;
     if (!ReadCount(Count, "the number of " + Kind + "s of " + StageName(K), Kind + "s")) {
         return false;
     }
-    // The count grows only with accepted entries, so a failure never leaves an empty slot behind.
-    TModelFileLinks::Clear(S, Suppliers);
+    std::vector<int> Others;
+    const bool Ok = ReadLinkEntries(K, Suppliers, Count, Others);
+    // The list holds the accepted entries also when reading stops in it, so a failure never
+    // leaves an empty slot behind. Every entry was checked as the model checks it.
+    [[maybe_unused]] const bool Restored = Model_.RestoreLinkList(K, Suppliers, Others);
+    assert(Restored);
+    if (Ok) {
+        ListRead_[static_cast<std::size_t>(K)][Suppliers ? 0 : 1] = !Tokens_.Ended();
+    }
+    return Ok;
+}
+
+bool TModelReader::ReadLinkEntries(int K, bool Suppliers, int Count, std::vector<int>& Others)
+{
+    const std::string Kind = Suppliers ? "supplier" : "customer";
     for (int I = 1; I <= Count; ++I) {
         int32_t Other = 0;
         if (!ReadInt(Other, Kind + " " + std::to_string(I) + " of " + StageName(K))) {
@@ -261,12 +274,11 @@ bool TModelReader::ReadLinks(TStage& S, bool Suppliers)
             return Fail(StageName(K) + " lists stage " + std::to_string(Other) +
                         " as a customer; a customer must have a lower number than its supplier.");
         }
-        if (Lists(S, Suppliers, Model_.Stage(Other))) {
+        if (std::find(Others.begin(), Others.end(), Other) != Others.end()) {
             return Fail(StageName(K) + " lists stage " + std::to_string(Other) + " as a " + Kind + " twice.");
         }
-        TModelFileLinks::Append(S, Suppliers, Model_.Stage(Other));
+        Others.push_back(Other);
     }
-    ListRead_[static_cast<std::size_t>(K)][Suppliers ? 0 : 1] = !Tokens_.Ended();
     return true;
 }
 
@@ -279,12 +291,15 @@ bool TModelReader::MatchLinks()
         for (const bool Suppliers : {true, false}) {
             const int Count = Suppliers ? S.NumSuppliers() : S.NumCustomers();
             for (int I = 1; I <= Count; ++I) {
-                TStage& Other = Model_.Stage((Suppliers ? S.Supplier(I) : S.Customer(I)).StageNum);
+                const TStage& Other = Suppliers ? S.Supplier(I) : S.Customer(I);
                 if (Lists(Other, !Suppliers, S)) {
                     continue;
                 }
                 if (!ListRead_[static_cast<std::size_t>(Other.StageNum)][Suppliers ? 1 : 0]) {
-                    TModelFileLinks::Append(Other, !Suppliers, Model_.Stage(K));
+                    std::vector<int> Completed = LinkNumbers(Other, !Suppliers);
+                    Completed.push_back(K);
+                    [[maybe_unused]] const bool Restored = Model_.RestoreLinkList(Other.StageNum, !Suppliers, Completed);
+                    assert(Restored);
                     continue;
                 }
                 Result_.Ok = false;
@@ -300,9 +315,8 @@ bool TModelReader::MatchLinks()
     return true;
 }
 
-bool TModelReader::ReadStage(TStage& S, TModelFileVersion Version)
+bool TModelReader::ReadStage(int K, TModelFileVersion Version)
 {
-    const int K = S.StageNum;
     int32_t Number = 0;
     if (!ReadInt(Number, "the number of " + StageName(K))) {
         return false;
@@ -315,18 +329,24 @@ bool TModelReader::ReadStage(TStage& S, TModelFileVersion Version)
         return Fail("the stage in position " + std::to_string(K) + " is numbered " + std::to_string(Number) +
                     "; stages must be numbered 1, 2, 3, ... in file order.");
     }
+    // What was read goes into the model also when reading stops in the middle of the stage.
+    TStageParams Params = Model_.Stage(K).Params();
+    bool Ok = true;
     for (const TStageToken& Token : StageTokens(Version)) {
-        if (!ReadToken(Token, S)) {
-            return false;
+        if (!ReadToken(Token, K, Params)) {
+            Ok = false;
+            break;
         }
     }
-    if (!ReadLinks(S, true)) {
+    Model_.SetStageParams(K, Params);
+    if (!Ok || !ReadLinks(K, true) || !ReadLinks(K, false)) {
         return false;
     }
-    if (!ReadLinks(S, false)) {
-        return false;
-    }
-    return ReadInt(S.PosX, "the box's left of " + StageName(K)) && ReadInt(S.PosY, "the box's top of " + StageName(K));
+    int32_t X = Model_.Stage(K).PosX;
+    int32_t Y = Model_.Stage(K).PosY;
+    Ok = ReadInt(X, "the box's left of " + StageName(K)) && ReadInt(Y, "the box's top of " + StageName(K));
+    Model_.SetStagePosition(K, X, Y);
+    return Ok;
 }
 
 bool TModelReader::ReadPerUnitTime()
@@ -343,7 +363,7 @@ bool TModelReader::ReadPerUnitTime()
             return Fail("expected 1 or 0 for the " + std::string(PerUnitTimeMarker) + " flag of " + StageName(K) +
                         ", found " + Found + ".");
         }
-        Model_.Stage(K).StockoutPerUnitTime = Flag == "1";
+        Model_.SetParam(K, ParamStockoutPerUnitTime, Flag == "1" ? 1.0 : 0.0);
     }
     return true;
 }
@@ -368,7 +388,7 @@ bool TModelReader::ReadModel(TModelFileVersion Version)
     }
     bool Ok = true;
     for (int K = 1; K <= Count && Ok; ++K) {
-        Ok = ReadStage(Model_.Stage(K), Version);
+        Ok = ReadStage(K, Version);
     }
     if (Ok && Version == TModelFileVersion::V24) {
         Ok = ReadPerUnitTime();
@@ -378,11 +398,6 @@ bool TModelReader::ReadModel(TModelFileVersion Version)
     }
     if (Ok) {
         NoteLeftOver();
-    }
-    // The groups are built once, from everything read: while a stage is read its later
-    // suppliers still have their defaults, so groups built then would be rebuilt anyway.
-    for (int K = 1; K <= Model_.NumStages(); ++K) {
-        Model_.Stage(K).PopulateRawMaterials();
     }
     return Ok;
 }
