@@ -346,133 +346,214 @@ void BatchPartRange(int32_t NumSettings, int32_t K, int32_t N, int32_t& First, i
     Last = static_cast<int32_t>(static_cast<int64_t>(NumSettings) * K / N);
 }
 
-TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options, const TBatchRun& Run,
-                       const TBatchCallbacks& Callbacks)
-{
-    const auto Append = [&Callbacks](const std::string& Line) {
-        if (Callbacks.AppendLine) {
-            Callbacks.AppendLine(Line);
-        }
-    };
-    const int N = Model.NumStages();
-    const std::vector<TResultColumn> Columns = ChooseResultColumns(Set, N, Options);
-    TBatchHeading Heading = Run.Heading;
-    Heading.NumStages = N;
-    Heading.NumTrials = Run.NumTrials;
-    if (Run.WriteHeading) {
-        for (const std::string& Line : BatchHeadingLines(Heading, Columns)) {
-            Append(Line);
-        }
-    }
-    const int32_t First = std::max(Run.FirstSetting, 1);
-    const int32_t Last = std::min(Run.LastSetting, Set.NumSettings());
-    const int32_t Trials = std::max(Run.NumTrials, 0);
+namespace {
 
-    TBatchOutcome Outcome;
+// One batch under way: the settings of its part, each with its trials, run one after the other on
+// the model or on the pool's workers, and the lines they give.
+class TBatchRunner {
+public:
+    TBatchRunner(TSimulation& Model, const TParamSet& Set, const TBatchRun& Run, const TBatchCallbacks& Callbacks,
+                 const std::vector<TResultColumn>& Columns)
+        : Model_(Model),
+          Set_(Set),
+          Run_(Run),
+          Callbacks_(Callbacks),
+          Columns_(Columns),
+          First_(std::max(Run.FirstSetting, 1)),
+          Last_(std::min(Run.LastSetting, Set.NumSettings())),
+          Trials_(std::max(Run.NumTrials, 0)),
+          PartStart_(static_cast<std::size_t>(First_ - 1) * static_cast<std::size_t>(Trials_)),
+          PartEnd_(Last_ >= First_ ? static_cast<std::size_t>(Last_) * static_cast<std::size_t>(Trials_) : PartStart_),
+          Ring_(4 * static_cast<std::size_t>(std::max(Run.Jobs, 1)))
     {
-        const TSavedValues Saved(Model, Set);
-        // The pre-pass walks the one random sequence from trial to trial. A carried forecast makes
-        // a trial depend on the whole trial before it: such a batch replays the trials before its
-        // part, and runs its own one after the other. One after the other from the batch's start,
-        // neither is needed.
-        const std::size_t PartStart = static_cast<std::size_t>(First - 1) * static_cast<std::size_t>(Trials);
-        const std::size_t PartEnd = Last >= First ? static_cast<std::size_t>(Last) * static_cast<std::size_t>(Trials) : PartStart;
-        const bool Walks = PartStart < PartEnd && (Run.Jobs > 1 || PartStart > 0);
-        const TSettingShapes Shapes = Walks ? SettingShapes(Model, Set, Last) : TSettingShapes{};
-        const bool Parallel = Walks && Run.Jobs > 1 && !Shapes.CarriesForecast;
-        uint32_t State = FirstTrialState(Model, Run);
-        const auto Step = [&](std::size_t Trial) {
-            const std::size_t Setting = Trial / static_cast<std::size_t>(Trials) + 1;
-            State = StreamAfterPeriods(N, Shapes.DemandStages[Setting], State, Run.Settings.NumPeriods);
-        };
-        TTrialResult Discarded;
-        for (std::size_t Before = 0; Before < PartStart; ++Before) {
-            if (Shapes.CarriesForecast) {
-                if (Before % static_cast<std::size_t>(Trials) == 0) {
-                    ApplySetting(Model, Set, static_cast<int32_t>(Before / static_cast<std::size_t>(Trials)) + 1);
-                }
-                Model.SetRandSeed(State);
-                RunTrial(Model, Run.Settings, Discarded);
-                State = Model.RandSeed();
-            } else {
-                Step(Before);
-            }
-        }
-        // On workers, the pre-pass hands out the start states of as many trials as the pool's
-        // ring holds beyond the ones taken back, so that it overlaps their runs.
-        std::optional<TTrialPool> Pool;
-        const std::size_t Ring = 4 * static_cast<std::size_t>(std::max(Run.Jobs, 1));
-        std::size_t Added = 0;
-        const auto WalkTo = [&](std::size_t Count) {
-            for (Count = std::min(Count, PartEnd - PartStart); Added < Count; ++Added) {
-                if (Added > 0) {
-                    Step(PartStart + Added - 1);
-                }
-                Pool->Add(State);
-            }
-        };
-        if (Parallel) {
-            Pool.emplace(Model, Set, Run.Settings, First, Trials, Run.Jobs, Ring);
-            WalkTo(Ring);
-        } else if (PartStart < PartEnd) {
-            // One after the other, every trial continues the sequence the one before left.
-            Model.SetRandSeed(State);
-        }
-        std::size_t Index = PartStart;
-        uint32_t LastStart = State;  // of the last trial taken from the pool
-        TSettingResult Result(N, Set.NumColumns());
-        TTrialResult Trial;
-        for (int32_t I = First; I <= Last; ++I) {
-            ApplySetting(Model, Set, I);
-            // Read back after all columns went in: a pair that occurs twice shows the last value.
-            for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
-                Result.ParamValues[static_cast<std::size_t>(K)] = Model.GetParam(Set.ParamStage(K), Set.ParamIndex(K));
-            }
-            if (Callbacks.SettingApplied) {
-                Callbacks.SettingApplied(I);
-            }
-            Result.Reset();
-            for (int32_t T = 1; T <= Trials; ++T, ++Index) {
-                if (Pool) {
-                    TTrialOutcome Outcome = Pool->Take(Index - PartStart);
-                    WalkTo(Index - PartStart + 1 + Ring);
-                    for (const TMessage& Message : Outcome.Messages) {
-                        if (Message.Error) {
-                            Model.Messages().ShowError(Message.Text);
-                        } else {
-                            Model.Messages().ShowInfo(Message.Text);
-                        }
-                    }
-                    LastStart = Outcome.Start;
-                    Trial = std::move(Outcome.Result);
-                } else {
-                    RunTrial(Model, Run.Settings, Trial);
-                }
-                Result.Fold(Trial);
-                if (Callbacks.TrialDone) {
-                    Callbacks.TrialDone(Trial.Costs);
-                }
-            }
-            Append(BatchResultLine(Columns, Result, Run.DecimalSep));
-            Outcome.SettingsDone = I - First + 1;
-            const bool Go = !Callbacks.Progress || Callbacks.Progress(I - First + 1, Last - First + 1);
-            if (!Go && I < Last) {
+    }
+
+    // Runs the part's settings; the model's parameters are put back by the caller.
+    TBatchOutcome RunSettings()
+    {
+        Start();
+        TBatchOutcome Outcome;
+        TSettingResult Result(Model_.NumStages(), Set_.NumColumns());
+        for (int32_t I = First_; I <= Last_; ++I) {
+            RunSetting(I, Result);
+            Outcome.SettingsDone = I - First_ + 1;
+            const bool Go = !Callbacks_.Progress || Callbacks_.Progress(I - First_ + 1, Last_ - First_ + 1);
+            if (!Go && I < Last_) {
                 Outcome.Cancelled = true;
                 break;
             }
         }
-        Pool.reset();
-        if (Parallel && Index > PartStart) {
-            // The model holds what running the trials one after the other leaves: the last trial's
-            // run, and the generator where it ended.
-            Model.SetRandSeed(LastStart);
-            RunTrial(Model, Run.Settings, Trial);
+        Finish();
+        return Outcome;
+    }
+
+private:
+    // Finds where the part's first trial starts and gets the trials going. The pre-pass walks the
+    // one random sequence from trial to trial. A carried forecast makes a trial depend on the
+    // whole trial before it: such a batch replays the trials before its part, and runs its own one
+    // after the other. One after the other from the batch's start, neither is needed.
+    void Start()
+    {
+        const bool Walks = PartStart_ < PartEnd_ && (Run_.Jobs > 1 || PartStart_ > 0);
+        if (Walks) {
+            Shapes_ = SettingShapes(Model_, Set_, Last_);
+        }
+        Parallel_ = Walks && Run_.Jobs > 1 && !Shapes_.CarriesForecast;
+        State_ = FirstTrialState(Model_, Run_);
+        ReplayBefore();
+        if (Parallel_) {
+            Pool_.emplace(Model_, Set_, Run_.Settings, First_, Trials_, Run_.Jobs, Ring_);
+            WalkTo(Ring_);
+        } else if (PartStart_ < PartEnd_) {
+            // One after the other, every trial continues the sequence the one before left.
+            Model_.SetRandSeed(State_);
+        }
+        Index_ = PartStart_;
+    }
+
+    // The generator through every trial before the part (of use only when the part has a trial).
+    void ReplayBefore()
+    {
+        if (PartStart_ >= PartEnd_) {
+            return;
+        }
+        const std::size_t Trials = static_cast<std::size_t>(Trials_);
+        TTrialResult Discarded;
+        for (std::size_t Before = 0; Before < PartStart_; ++Before) {
+            if (!Shapes_.CarriesForecast) {
+                Step(Before);
+                continue;
+            }
+            if (Before % Trials == 0) {
+                ApplySetting(Model_, Set_, static_cast<int32_t>(Before / Trials) + 1);
+            }
+            Model_.SetRandSeed(State_);
+            RunTrial(Model_, Run_.Settings, Discarded);
+            State_ = Model_.RandSeed();
         }
     }
-    if (Run.WriteClosing) {
-        for (const std::string& Line : BatchClosingLines()) {
-            Append(Line);
+
+    // The state after trial number Trial (0-based, in batch order) from the one before it.
+    void Step(std::size_t Trial)
+    {
+        const std::size_t Setting = Trial / static_cast<std::size_t>(Trials_) + 1;
+        State_ = StreamAfterPeriods(Model_.NumStages(), Shapes_.DemandStages[Setting], State_, Run_.Settings.NumPeriods);
+    }
+
+    // On workers, the pre-pass hands out the start states of as many trials as the pool's ring
+    // holds beyond the ones taken back, so that it overlaps their runs.
+    void WalkTo(std::size_t Count)
+    {
+        for (Count = std::min(Count, PartEnd_ - PartStart_); Added_ < Count; ++Added_) {
+            if (Added_ > 0) {
+                Step(PartStart_ + Added_ - 1);
+            }
+            Pool_->Add(State_);
         }
+    }
+
+    void RunSetting(int32_t I, TSettingResult& Result)
+    {
+        ApplySetting(Model_, Set_, I);
+        // Read back after all columns went in: a pair that occurs twice shows the last value.
+        for (int32_t K = 1; K <= Set_.NumColumns(); ++K) {
+            Result.ParamValues[static_cast<std::size_t>(K)] = Model_.GetParam(Set_.ParamStage(K), Set_.ParamIndex(K));
+        }
+        if (Callbacks_.SettingApplied) {
+            Callbacks_.SettingApplied(I);
+        }
+        Result.Reset();
+        for (int32_t T = 1; T <= Trials_; ++T, ++Index_) {
+            NextTrial();
+            Result.Fold(Trial_);
+            if (Callbacks_.TrialDone) {
+                Callbacks_.TrialDone(Trial_.Costs);
+            }
+        }
+        if (Callbacks_.AppendLine) {
+            Callbacks_.AppendLine(BatchResultLine(Columns_, Result, Run_.DecimalSep));
+        }
+    }
+
+    // The result of trial Index_ into Trial_: run here, or taken from the pool with the messages
+    // its run showed.
+    void NextTrial()
+    {
+        if (!Pool_) {
+            RunTrial(Model_, Run_.Settings, Trial_);
+            return;
+        }
+        TTrialOutcome Outcome = Pool_->Take(Index_ - PartStart_);
+        WalkTo(Index_ - PartStart_ + 1 + Ring_);
+        for (const TMessage& Message : Outcome.Messages) {
+            if (Message.Error) {
+                Model_.Messages().ShowError(Message.Text);
+            } else {
+                Model_.Messages().ShowInfo(Message.Text);
+            }
+        }
+        LastStart_ = Outcome.Start;
+        Trial_ = std::move(Outcome.Result);
+    }
+
+    void Finish()
+    {
+        Pool_.reset();
+        if (Parallel_ && Index_ > PartStart_) {
+            // The model holds what running the trials one after the other leaves: the last trial's
+            // run, and the generator where it ended.
+            Model_.SetRandSeed(LastStart_);
+            RunTrial(Model_, Run_.Settings, Trial_);
+        }
+    }
+
+    TSimulation& Model_;
+    const TParamSet& Set_;
+    const TBatchRun& Run_;
+    const TBatchCallbacks& Callbacks_;
+    const std::vector<TResultColumn>& Columns_;
+    const int32_t First_;
+    const int32_t Last_;
+    const int32_t Trials_;
+    const std::size_t PartStart_;  // trials of the whole batch before the part
+    const std::size_t PartEnd_;    // ... up to the part's end
+    const std::size_t Ring_;
+    TSettingShapes Shapes_;
+    bool Parallel_ = false;
+    uint32_t State_ = 0;           // the generator state the next trial to hand out starts from
+    std::optional<TTrialPool> Pool_;
+    std::size_t Added_ = 0;        // trials of the part handed to the pool
+    std::size_t Index_ = 0;        // the next trial to take, in batch order
+    uint32_t LastStart_ = 0;       // of the last trial taken from the pool
+    TTrialResult Trial_;
+};
+
+}  // namespace
+
+TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options, const TBatchRun& Run,
+                       const TBatchCallbacks& Callbacks)
+{
+    const auto Append = [&Callbacks](const std::vector<std::string>& Lines) {
+        for (const std::string& Line : Lines) {
+            if (Callbacks.AppendLine) {
+                Callbacks.AppendLine(Line);
+            }
+        }
+    };
+    const std::vector<TResultColumn> Columns = ChooseResultColumns(Set, Model.NumStages(), Options);
+    TBatchHeading Heading = Run.Heading;
+    Heading.NumStages = Model.NumStages();
+    Heading.NumTrials = Run.NumTrials;
+    if (Run.WriteHeading) {
+        Append(BatchHeadingLines(Heading, Columns));
+    }
+    TBatchOutcome Outcome;
+    {
+        const TSavedValues Saved(Model, Set);
+        Outcome = TBatchRunner(Model, Set, Run, Callbacks, Columns).RunSettings();
+    }
+    if (Run.WriteClosing) {
+        Append(BatchClosingLines());
     }
     return Outcome;
 }
