@@ -44,13 +44,13 @@ void ClickToShown(benchmark::State& State, const char* Button, bool History)
 
 void DisplayHistory(benchmark::State& State)
 {
-    ClickToShown(State, "BtnDisplayHistory", true);
+    ClickToShown(State, "HistoryButton", true);
 }
 BENCHMARK(DisplayHistory)->Name("ui/DisplayHistory/25x9999")->Unit(benchmark::kMillisecond);
 
 void DisplayStats(benchmark::State& State)
 {
-    ClickToShown(State, "BtnDisplayStats", false);
+    ClickToShown(State, "StatsButton", false);
 }
 BENCHMARK(DisplayStats)->Name("ui/DisplayStats/25x9999")->Unit(benchmark::kMillisecond);
 

@@ -62,15 +62,15 @@ std::string FileBytes(const std::string& Path)
 // The program's windows with the batch window shown, after loading the serial chain through the
 // Load command when asked to.
 struct TBatchHarness : TMainWindowHarness {
-    TBatchRunsWindow& Batch = Windows.TestValues;
+    TBatchRunsWindow& Batch = Windows.BatchRuns;
 
     explicit TBatchHarness(bool LoadChain = true)
     {
         if (LoadChain) {
             Files.Answers = {Chain};
-            Click("BtnLoad");
+            Click("LoadButton");
         }
-        Click("BtnMultipleParamValues");
+        Click("BatchRunsButton");
         Files.Asked.clear();
     }
     template <class T = QWidget>
@@ -81,22 +81,22 @@ struct TBatchHarness : TMainWindowHarness {
     void ClickIn(const char* Name) { QTest::mouseClick(&In<QPushButton>(Name), Qt::LeftButton); }
     void SetSettings(const char* Seed, const char* Periods, const char* WarmUp)
     {
-        Child<QLineEdit>("EditRandSeed").setText(Seed);
-        Child<QLineEdit>("EditNumPeriods").setText(Periods);
-        Child<QLineEdit>("EditWarmUp").setText(WarmUp);
+        Child<QLineEdit>("RandSeedEdit").setText(Seed);
+        Child<QLineEdit>("NumPeriodsEdit").setText(Periods);
+        Child<QLineEdit>("WarmUpEdit").setText(WarmUp);
     }
     void SetRow(int N, const TSweepRow& Row)
     {
         const QByteArray Num = QByteArray::number(N);
-        In<QComboBox>("DDChangeField" + Num).setCurrentIndex(Row.ParamPos);
+        In<QComboBox>("ParamList" + Num).setCurrentIndex(Row.ParamPos);
         const std::pair<const char*, std::string> Fields[] = {
-            {"EditStartStage", Row.FirstStage}, {"EditEndStage", Row.LastStage}, {"EditStartValue", Row.FirstValue},
-            {"EditEndValue", Row.LastValue}, {"EditIncrement", Row.Step}};
+            {"FirstStageEdit", Row.FirstStage}, {"LastStageEdit", Row.LastStage}, {"FirstValueEdit", Row.FirstValue},
+            {"LastValueEdit", Row.LastValue}, {"StepEdit", Row.Step}};
         for (const auto& [Name, Text] : Fields) {
             In<QLineEdit>(QByteArray(Name) + Num).setText(QString::fromStdString(Text));
         }
     }
-    QString GridText(int Index) { return Child<QTableWidget>("ListParams").item(Index, 1)->text(); }
+    QString GridText(int Index) { return Child<QTableWidget>("ParamGrid").item(Index, 1)->text(); }
 };
 
 // The marks the two lists show.
@@ -109,8 +109,8 @@ TOptionMarks ShownMarks(TBatchOptionsWindow& Window)
             Into[static_cast<std::size_t>(Pos)] = List.item(Pos)->checkState() == Qt::Checked;
         }
     };
-    Read("CLStdMeas", Marks.Standard);
-    Read("CLOtherMeas", Marks.Other);
+    Read("StandardList", Marks.Standard);
+    Read("OtherList", Marks.Other);
     return Marks;
 }
 
@@ -157,36 +157,37 @@ private slots:
     void windowsStartHiddenAndTheBatchWindowShowsItsControls()
     {
         TMainWindowHarness H;
-        QVERIFY(!H.Windows.TestValues.isVisible() && !H.Windows.TestValuesOptions.isVisible());
-        H.Click("BtnMultipleParamValues");
-        TBatchRunsWindow& W = H.Windows.TestValues;
+        QVERIFY(!H.Windows.BatchRuns.isVisible() && !H.Windows.BatchOptions.isVisible());
+        H.Click("BatchRunsButton");
+        TBatchRunsWindow& W = H.Windows.BatchRuns;
         QVERIFY(W.isVisible() && !W.isModal());
         QCOMPARE(W.windowTitle(), QString("Batch Runs"));
         QCOMPARE(W.minimumWidth(), 780);
         QVERIFY(W.minimumSizeHint().width() <= 780);  // the rows fit the narrowest window
         const std::pair<const char*, const char*> Captions[] = {
-            {"RdoTestRange", "Test Range(s) of Parameter Values"}, {"RdoLoadValues", "Load Parameter Values from File"},
-            {"LblChangeField1", "Change value of"}, {"LblChangeField2", "Then value of"}, {"LblStartStage2", "for stages"},
-            {"LblEndStage1", "through"}, {"LblStartValue1", "Values: "}, {"LblEndValue2", "through"},
-            {"LblIncrement1", "step"}, {"LblFilename", "Filename:"}, {"Label6", "# of Trials:"}, {"BtnBrowse", "&Browse..."},
-            {"BtnOptions", "&Options..."}, {"BtnGo", "&Go"}, {"BtnWriteModel", "&Write Model"},
-            {"BtnSaveText", "&Save Text"}, {"BtnClearText", "&Clear Text"}};
+            {"RangeModeButton", "Test Range(s) of Parameter Values"},
+            {"FileModeButton", "Load Parameter Values from File"},
+            {"ParamLabel1", "Change value of"}, {"ParamLabel2", "Then value of"}, {"FirstStageLabel2", "for stages"},
+            {"LastStageLabel1", "through"}, {"FirstValueLabel1", "Values: "}, {"LastValueLabel2", "through"},
+            {"StepLabel1", "step"}, {"ValuesFileLabel", "Filename:"}, {"NumTrialsLabel", "# of Trials:"},
+            {"BrowseButton", "&Browse..."}, {"OptionsButton", "&Options..."}, {"StartButton", "&Go"},
+            {"WriteModelButton", "&Write Model"}, {"SaveTextButton", "&Save Text"}, {"ClearTextButton", "&Clear Text"}};
         for (const auto& [Name, Caption] : Captions) {
             QWidget& C = ChildOf(W, Name);
             const QString Text = C.property("text").toString();
             QCOMPARE(Text, QString(Caption));
             QCOMPARE(C.accessibleName(), QString(Text).remove(QLatin1Char('&')).trimmed());
         }
-        QVERIFY(ChildOf<QRadioButton>(W, "RdoTestRange").isChecked());
-        QCOMPARE(ChildOf<QLineEdit>(W, "EditNumTrials").text(), QString("1"));
-        QVERIFY(ChildOf<QLineEdit>(W, "EditFilename").isReadOnly());
-        for (const char* List : {"DDChangeField1", "DDChangeField2"}) {
+        QVERIFY(ChildOf<QRadioButton>(W, "RangeModeButton").isChecked());
+        QCOMPARE(ChildOf<QLineEdit>(W, "NumTrialsEdit").text(), QString("1"));
+        QVERIFY(ChildOf<QLineEdit>(W, "ValuesFileEdit").isReadOnly());
+        for (const char* List : {"ParamList1", "ParamList2"}) {
             auto& DD = ChildOf<QComboBox>(W, List);
             QVERIFY(DD.count() == 46 && DD.currentIndex() == 0 && !DD.isEditable());
             QCOMPARE(DD.itemText(0), QString("[none]"));
             QCOMPARE(DD.itemText(BSLevelPos).toStdString(), ParamLongNames[ParamBaseStockLevel]);
         }
-        auto& Text = ChildOf<QPlainTextEdit>(W, "TestRichEdit");
+        auto& Text = ChildOf<QPlainTextEdit>(W, "ResultsView");
         QVERIFY(!Text.isReadOnly() && Text.lineWrapMode() == QPlainTextEdit::NoWrap &&
                 QFontInfo(Text.font()).fixedPitch());
         for (QWidget* C : W.findChildren<QWidget*>()) {
@@ -196,10 +197,11 @@ private slots:
         }
 
         // Either radio button enables its mode's controls only.
-        const char* const RowControls[] = {"DDChangeField1", "EditStartStage1", "LblIncrement2", "EditIncrement2"};
-        const char* const FileControls[] = {"LblFilename", "EditFilename", "BtnBrowse"};
+        const char* const RowControls[] = {"ParamList1", "FirstStageEdit1", "StepLabel2", "StepEdit2"};
+        const char* const FileControls[] = {"ValuesFileLabel", "ValuesFileEdit", "BrowseButton"};
         for (const bool Range : {false, true}) {
-            QTest::mouseClick(&ChildOf(W, Range ? "RdoTestRange" : "RdoLoadValues"), Qt::LeftButton, {}, QPoint(4, 4));
+            QTest::mouseClick(&ChildOf(W, Range ? "RangeModeButton" : "FileModeButton"), Qt::LeftButton, {},
+                              QPoint(4, 4));
             for (const char* Name : RowControls) {
                 QCOMPARE(ChildOf(W, Name).isEnabled(), Range);
             }
@@ -249,20 +251,20 @@ private slots:
             TBatchHarness H(C.Load);
             H.SetSettings("1", C.Periods, "10");
             H.SetRow(1, C.Row);
-            H.In<QLineEdit>("EditNumTrials").setText(C.Trials);
+            H.In<QLineEdit>("NumTrialsEdit").setText(C.Trials);
             if (C.FileMode) {
                 const std::string Path = Dir.filePath("values.txt").toStdString();
                 std::filesystem::remove(Path);
                 if (C.ValuesFile) {
                     WriteFile(Path, C.ValuesFile);
                 }
-                QTest::mouseClick(&H.In("RdoLoadValues"), Qt::LeftButton, {}, QPoint(4, 4));
+                QTest::mouseClick(&H.In("FileModeButton"), Qt::LeftButton, {}, QPoint(4, 4));
                 H.Files.Answers = {Path};
-                H.ClickIn("BtnBrowse");
-                QCOMPARE(H.In<QLineEdit>("EditFilename").text().toStdString(), Path);
+                H.ClickIn("BrowseButton");
+                QCOMPARE(H.In<QLineEdit>("ValuesFileEdit").text().toStdString(), Path);
             }
             const double Before = C.Load ? H.Window.Model().GetParam(1, ParamBaseStockLevel) : 0;
-            H.ClickIn("BtnGo");
+            H.ClickIn("StartButton");
             QVERIFY2(H.TakeShown() == C.Shown, C.Why);
             QVERIFY2(H.Batch.ResultLines().empty(), C.Why);
             QCOMPARE(H.Window.Model().Period(), 0);
@@ -277,14 +279,14 @@ private slots:
         TBatchHarness H;
         H.SetSettings("5", "300", "30");
         H.SetRow(1, {BSLevelPos, "1", "2", "10", "20", "10"});
-        H.In<QLineEdit>("EditNumTrials").setText("2");
+        H.In<QLineEdit>("NumTrialsEdit").setText("2");
         const QString GridBefore = H.GridText(ParamBaseStockLevel);
         const double ParamBefore = H.Window.Model().GetParam(2, ParamBaseStockLevel);
         QVERIFY(ParamBefore != 10 && ParamBefore != 20);
 
         // What the windows show whenever events are handled during the batch; the user's clicks
         // meanwhile (another "&Go", "&Clear Text") are dropped.
-        auto& Progress = H.In<QProgressBar>("ProgressTestValues");
+        auto& Progress = H.In<QProgressBar>("SettingsProgress");
         std::vector<int> ProgressSeen;
         bool BusyCursor = true;
         QTimer Watch;
@@ -295,12 +297,12 @@ private slots:
                 BusyCursor = BusyCursor && QGuiApplication::overrideCursor() &&
                              QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
                 H.Dialogs.Answers = {true};
-                H.ClickIn("BtnClearText");
-                H.ClickIn("BtnGo");
+                H.ClickIn("ClearTextButton");
+                H.ClickIn("StartButton");
             }
         });
         Watch.start();
-        H.ClickIn("BtnGo");
+        H.ClickIn("StartButton");
         Watch.stop();
         QCOMPARE(ProgressSeen, (std::vector<int>{1, 2}));
         QVERIFY(BusyCursor);
@@ -333,9 +335,9 @@ private slots:
         QCOMPARE(Model.GetParam(2, ParamBaseStockLevel), ParamBefore);
         QCOMPARE(H.GridText(ParamBaseStockLevel), GridBefore);
         QCOMPARE(Model.Period(), 300);
-        QCOMPARE(H.Child<QLabel>("LblTotalCost").text().toStdString(),
+        QCOMPARE(H.Child<QLabel>("TotalCostLabel").text().toStdString(),
                  FormatFixed(Model.CostTotals().TotalCost, 2, LocaleDecimalSeparator()));
-        auto& Track = H.Child<QSlider>("TrackPeriod");
+        auto& Track = H.Child<QSlider>("PeriodSlider");
         QVERIFY(Track.isEnabled() && Track.maximum() == 300 && Track.value() == 300);
 
         // The window runs trials on every core, and leaves the generator where one trial after
@@ -356,10 +358,10 @@ private slots:
         QTemporaryDir Dir;
         const std::string Values = Dir.filePath("values.txt").toStdString();
         WriteFile(Values, "2 2\n16 1 16 2\n10 10\n20 20\n");
-        QTest::mouseClick(&H.In("RdoLoadValues"), Qt::LeftButton, {}, QPoint(4, 4));
+        QTest::mouseClick(&H.In("FileModeButton"), Qt::LeftButton, {}, QPoint(4, 4));
         H.Files.Answers = {Values};
-        H.ClickIn("BtnBrowse");
-        H.ClickIn("BtnGo");
+        H.ClickIn("BrowseButton");
+        H.ClickIn("StartButton");
         const std::vector<std::string> Twice = H.Batch.ResultLines();
         QCOMPARE(Twice.size(), 2 * Shown.size());
         QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Twice.begin() + static_cast<std::ptrdiff_t>(Shown.size()) + 1));
@@ -370,8 +372,8 @@ private slots:
     void writeModelSaveTextAndClearText()
     {
         TBatchHarness H;
-        H.ClickIn("BtnWriteModel");
-        H.ClickIn("BtnWriteModel");
+        H.ClickIn("WriteModelButton");
+        H.ClickIn("WriteModelButton");
         const std::vector<std::string> Once = BuildModelParamTable(H.Window.Model(), LocaleDecimalSeparator());
         std::vector<std::string> Table = Once;
         Table.insert(Table.end(), Once.begin(), Once.end());
@@ -380,25 +382,25 @@ private slots:
         QTemporaryDir Dir;
         const std::string Path = Dir.filePath("results.txt").toStdString();
         H.Files.Answers = {std::nullopt, Path, Dir.filePath("missing/results.txt").toStdString()};
-        H.ClickIn("BtnSaveText");  // cancelled
+        H.ClickIn("SaveTextButton");  // cancelled
         QVERIFY(!std::filesystem::exists(Path));
-        H.In<QPlainTextEdit>("TestRichEdit").appendPlainText("typed by the user");
-        H.ClickIn("BtnSaveText");
+        H.In<QPlainTextEdit>("ResultsView").appendPlainText("typed by the user");
+        H.ClickIn("SaveTextButton");
         std::string Expected;
         for (const std::string& Line : Table) {
             Expected += Line + '\r';
         }
         QVERIFY(FileBytes(Path) == Expected + "typed by the user\r");
-        H.ClickIn("BtnSaveText");  // a folder that is not there
+        H.ClickIn("SaveTextButton");  // a folder that is not there
         const std::vector<std::string> Shown = H.TakeShown();
         QVERIFY(Shown.size() == 1 && Shown[0].find("missing/results.txt") != std::string::npos);
         const TFileDialogSpec Spec{"Save Results As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
         QVERIFY(H.Files.Asked == std::vector<TFileDialogSpec>(3, Spec));
 
         H.Dialogs.Answers = {false, true};
-        H.ClickIn("BtnClearText");
+        H.ClickIn("ClearTextButton");
         QCOMPARE(H.Batch.ResultLines().size(), Table.size() + 1);
-        H.ClickIn("BtnClearText");
+        H.ClickIn("ClearTextButton");
         QVERIFY(H.Batch.ResultLines().empty());
         QCOMPARE(H.TakeShown(), std::vector<std::string>(2, "Are you sure you want to clear the text?"));
     }
@@ -406,20 +408,20 @@ private slots:
     void optionsButtonShowsTheListsModally()
     {
         TBatchHarness H;
-        TBatchOptionsWindow& O = H.Windows.TestValuesOptions;
+        TBatchOptionsWindow& O = H.Windows.BatchOptions;
         QWidget* Modal = nullptr;
         QTimer::singleShot(0, [&] {
             Modal = QApplication::activeModalWidget();
             QTest::keyClick(&O, Qt::Key_Return);  // "Close", the default button
         });
-        H.ClickIn("BtnOptions");
+        H.ClickIn("OptionsButton");
         QCOMPARE(Modal, static_cast<QWidget*>(&O));
         QVERIFY(!O.isVisible());
         QCOMPARE(O.windowTitle(), QString("Batch Runs Reporting Options"));
         QCOMPARE(O.minimumSize(), O.maximumSize());
 
-        auto& Std = ChildOf<QListWidget>(O, "CLStdMeas");
-        auto& Other = ChildOf<QListWidget>(O, "CLOtherMeas");
+        auto& Std = ChildOf<QListWidget>(O, "StandardList");
+        auto& Other = ChildOf<QListWidget>(O, "OtherList");
         QVERIFY(Std.count() == 96 && Other.count() == 2);
         for (int J = 0; J < NumMetrics; ++J) {
             QListWidgetItem* Heading = Std.item(6 * J);
@@ -439,8 +441,8 @@ private slots:
     void doubleClicksAndCancelChangeTheCoreOptions()
     {
         TBatchOptionsWindow O(Silent);
-        auto& Std = ChildOf<QListWidget>(O, "CLStdMeas");
-        auto& Other = ChildOf<QListWidget>(O, "CLOtherMeas");
+        auto& Std = ChildOf<QListWidget>(O, "StandardList");
+        auto& Other = ChildOf<QListWidget>(O, "OtherList");
         O.show();
         const TOptionMarks Shown = O.Options().Marks();
         const TReportOptions& Core = O.Options();
@@ -469,11 +471,11 @@ private slots:
 
         // "Cancel" and Escape put back the marks from when the window was shown; Restore Defaults
         // in between does not count. The title bar's close and "Close" keep the marks.
-        QTest::mouseClick(&ChildOf(O, "BtnCancel"), Qt::LeftButton);
+        QTest::mouseClick(&ChildOf(O, "CancelButton"), Qt::LeftButton);
         QVERIFY(!O.isVisible() && Core.Marks() == Shown && ShownMarks(O) == Shown);
         O.show();
         DoubleClick(Std, 0);
-        QTest::mouseClick(&ChildOf(O, "BtnRestoreDefaults"), Qt::LeftButton);
+        QTest::mouseClick(&ChildOf(O, "RestoreDefaultsButton"), Qt::LeftButton);
         QVERIFY(Core.Marks() == DeliveredMarks());
         DoubleClick(Std, 6);
         QTest::keyClick(&O, Qt::Key_Escape);
@@ -485,7 +487,7 @@ private slots:
             if (TitleBar) {
                 O.close();
             } else {
-                QTest::mouseClick(&ChildOf(O, "BtnClose"), Qt::LeftButton);
+                QTest::mouseClick(&ChildOf(O, "CloseButton"), Qt::LeftButton);
             }
             QVERIFY(!O.isVisible() && Core.Marks() == Changed);
         }
@@ -497,17 +499,17 @@ private slots:
         {
             TBatchOptionsWindow O(Silent);
             O.show();
-            DoubleClick(ChildOf<QListWidget>(O, "CLStdMeas"), 6 * 8);  // "Inv Level": all four
-            DoubleClick(ChildOf<QListWidget>(O, "CLOtherMeas"), 0);
+            DoubleClick(ChildOf<QListWidget>(O, "StandardList"), 6 * 8);  // "Inv Level": all four
+            DoubleClick(ChildOf<QListWidget>(O, "OtherList"), 0);
             Saved = O.Options().Marks();
             QVERIFY(!(Saved == DeliveredMarks()));
-            QTest::mouseClick(&ChildOf(O, "BtnSaveAsDefault"), Qt::LeftButton);
+            QTest::mouseClick(&ChildOf(O, "SaveAsDefaultButton"), Qt::LeftButton);
             QVERIFY(std::filesystem::exists(UserOptionsPath()));
         }
         TBatchOptionsWindow Next(Silent);
         Next.show();
         QVERIFY(Next.Options().Marks() == Saved && ShownMarks(Next) == Saved);
-        QTest::mouseClick(&ChildOf(Next, "BtnRestoreDefaults"), Qt::LeftButton);
+        QTest::mouseClick(&ChildOf(Next, "RestoreDefaultsButton"), Qt::LeftButton);
         QVERIFY(Next.Options().Marks() == DeliveredMarks() && ShownMarks(Next) == DeliveredMarks());
         QVERIFY(!std::filesystem::exists(UserOptionsPath()));
     }
@@ -521,7 +523,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", Plain.toLocal8Bit());
         TScriptedDialogs Dialogs;
         TBatchOptionsWindow O(Dialogs);
-        QTest::mouseClick(&ChildOf(O, "BtnSaveAsDefault"), Qt::LeftButton);
+        QTest::mouseClick(&ChildOf(O, "SaveAsDefaultButton"), Qt::LeftButton);
         qputenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit());
         QCOMPARE(Dialogs.Texts(), std::vector<std::string>{"Unable to write to " + Plain.toStdString() +
                                                            "/orvantis/ORVTVOFusr.ini"});

@@ -47,8 +47,8 @@ private slots:
     {
         QFETCH(QString, How);
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
-        H.Click("BtnNewStage");
+        H.Click("NewStageButton");
+        H.Click("NewStageButton");
         TDiagramView& Diagram = H.Window.Diagram();
         TStageBox* Box = Diagram.Box(1);
         QCOMPARE(Box->text(), QString("1"));
@@ -71,7 +71,7 @@ private slots:
         }
         QVERIFY(Accessible->state().selected);
         QCOMPARE(H.Window.SelectedStage(), 1);
-        QCOMPARE(H.Child<QLabel>("LabelStageName").text(), QString("Selected Stage: 1"));
+        QCOMPARE(H.Child<QLabel>("SelectedStageLabel").text(), QString("Selected Stage: 1"));
         QVERIFY(Box->IsSelected() && !Diagram.Box(2)->IsSelected());
         QCOMPARE(Box->pos(), QPoint(50, 100));
     }
@@ -79,7 +79,7 @@ private slots:
     void dropsOnTheSurfaceOrOnItselfMoveTheBox()
     {
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
+        H.Click("NewStageButton");
         TDiagramView& Diagram = H.Window.Diagram();
         Drag(Diagram, 1, QPoint(10, 20), QPoint(400, 300));
         QCOMPARE(Diagram.Box(1)->pos(), QPoint(390, 280));
@@ -97,7 +97,7 @@ private slots:
     {
         TMainWindowHarness H;
         for (int N = 0; N < 3; ++N) {
-            H.Click("BtnNewStage");
+            H.Click("NewStageButton");
         }
         TDiagramView& Diagram = H.Window.Diagram();
         TColour Hovered = White;
@@ -120,9 +120,9 @@ private slots:
     void aLinkAfterARunResetsItOnlyOnYes()
     {
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
-        H.Click("BtnNewStage");
-        H.Click("BtnRunSim");
+        H.Click("NewStageButton");
+        H.Click("NewStageButton");
+        H.Click("RunButton");
         TDiagramView& Diagram = H.Window.Diagram();
         H.Dialogs.Answers = {false, true};
         Drag(Diagram, 2, QPoint(25, 25), CornerOf(Diagram, 1));
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(H.Window.Model().Stage(1).NumSuppliers(), 0);
         Drag(Diagram, 2, QPoint(25, 25), CornerOf(Diagram, 1));
         QCOMPARE(H.Window.Model().Period(), 0);
-        QVERIFY(!H.Child("TrackPeriod").isEnabled());
+        QVERIFY(!H.Child("PeriodSlider").isEnabled());
         QCOMPARE(H.Window.Model().Stage(1).NumSuppliers(), 1);
         QCOMPARE(H.TakeShown().size(), std::size_t{2});
     }

@@ -31,9 +31,9 @@ std::vector<std::string> Texts(std::initializer_list<const char*> List)
 
 void SetSettings(TMainWindowHarness& H, const char* Seed, const char* Periods, const char* WarmUp)
 {
-    H.Child<QLineEdit>("EditRandSeed").setText(Seed);
-    H.Child<QLineEdit>("EditNumPeriods").setText(Periods);
-    H.Child<QLineEdit>("EditWarmUp").setText(WarmUp);
+    H.Child<QLineEdit>("RandSeedEdit").setText(Seed);
+    H.Child<QLineEdit>("NumPeriodsEdit").setText(Periods);
+    H.Child<QLineEdit>("WarmUpEdit").setText(WarmUp);
 }
 
 void WriteFile(const QString& Path, const std::string& Bytes)
@@ -53,29 +53,31 @@ private slots:
         QCOMPARE(H.Window.windowTitle(), QString("Orvantis v2.4"));
         QCOMPARE(H.Window.minimumSize(), QSize(969, 516));
         QCOMPARE(H.Window.maximumSize(), QSize(969, 516));
-        QCOMPARE(H.Child("Panel2").geometry(), QRect(352, 0, 617, 369));
-        QCOMPARE(H.Child("ListParams").size(), QSize(209, 473));
+        QCOMPARE(H.Child("Diagram").geometry(), QRect(352, 0, 617, 369));
+        QCOMPARE(H.Child("ParamGrid").size(), QSize(209, 473));
         const std::pair<const char*, const char*> Captions[] = {
-            {"BtnNewStage", "&New Stage"}, {"BtnRunSim", "&Run Simulation"}, {"BtnDisplayStats", "Display Stats"},
-            {"BtnDisplayHistory", "Display History"}, {"BtnMultipleParamValues", "&Batch Runs..."},
-            {"BtnResetSim", "Reset Sim"}, {"BtnClear", "Clear All"}, {"BtnSave", "&Save"}, {"BtnLoad", "&Load"}};
+            {"NewStageButton", "&New Stage"}, {"RunButton", "&Run Simulation"}, {"StatsButton", "Display Stats"},
+            {"HistoryButton", "Display History"}, {"BatchRunsButton", "&Batch Runs..."}, {"ResetButton", "Reset Sim"},
+            {"ClearButton", "Clear All"}, {"SaveButton", "&Save"}, {"LoadButton", "&Load"}};
         for (const auto& [Name, Caption] : Captions) {
             QCOMPARE(H.Child<QPushButton>(Name).text(), QString(Caption));
             QCOMPARE(H.Child(Name).accessibleName(), QString(Caption).remove('&'));
         }
         const std::pair<const char*, const char*> Values[] = {
-            {"LabelStageName", "Selected Stage: 0"}, {"LblPeriod", "Period 0"}, {"LblOrderCost", "0"},
-            {"LblHoldingCost", "0"}, {"LblWIPHoldingCost", "0"}, {"LblStockoutCost", "0"}, {"LblTotalCost", "0"}};
+            {"SelectedStageLabel", "Selected Stage: 0"}, {"PeriodLabel", "Period 0"}, {"OrderCostLabel", "0"},
+            {"HoldingCostLabel", "0"}, {"WIPHoldingCostLabel", "0"}, {"StockoutCostLabel", "0"},
+            {"TotalCostLabel", "0"}};
         for (const auto& [Name, Text] : Values) {
             QCOMPARE(H.Child<QLabel>(Name).text(), QString(Text));
             QCOMPARE(H.Child(Name).accessibleName(), QString(Text));
         }
-        for (const auto& [Name, Title] : {std::pair{"GroupBox1", "Instant Replay"}, std::pair{"GroupBox2", "Options"},
-                                          std::pair{"GroupBox4", "Simulated Costs"}}) {
+        for (const auto& [Name, Title] : {std::pair{"ReplayBox", "Instant Replay"}, std::pair{"OptionsBox", "Options"},
+                                          std::pair{"CostsBox", "Simulated Costs"}}) {
             QCOMPARE(H.Child<QGroupBox>(Name).title(), QString(Title));
         }
         const std::tuple<const char*, const char*, const char*> Edits[] = {
-            {"EditNumPeriods", "1000", "# of Periods"}, {"EditWarmUp", "100", "Warm Up"}, {"EditRandSeed", "0", "RandSeed"}};
+            {"NumPeriodsEdit", "1000", "# of Periods"}, {"WarmUpEdit", "100", "Warm Up"},
+            {"RandSeedEdit", "0", "RandSeed"}};
         for (const auto& [Name, Text, Label] : Edits) {
             auto& Edit = H.Child<QLineEdit>(Name);
             QCOMPARE(Edit.text(), QString(Text));
@@ -83,13 +85,13 @@ private slots:
             const auto Labels = H.Window.findChildren<QLabel*>();
             QVERIFY(std::any_of(Labels.begin(), Labels.end(), [&](QLabel* L) { return L->buddy() == &Edit && L->text() == Label; }));
         }
-        auto& Force = H.Child<QCheckBox>("ChkForceCST");
+        auto& Force = H.Child<QCheckBox>("ForceCSTCheck");
         QVERIFY(Force.text() == "Service Time >= CST" && !Force.isChecked() && !H.Window.Model().ForceCST());
-        auto& Track = H.Child<QSlider>("TrackPeriod");
+        auto& Track = H.Child<QSlider>("PeriodSlider");
         QVERIFY(!Track.isEnabled() && Track.minimum() == 0 && Track.maximum() == 10 && Track.value() == 0);
-        QVERIFY(!H.Child("LblPeriod").isEnabled());
-        QVERIFY(!H.Child("ListParams").isEnabled());
-        auto& Measures = H.Child<QTableWidget>("ListMeasures");
+        QVERIFY(!H.Child("PeriodLabel").isEnabled());
+        QVERIFY(!H.Child("ParamGrid").isEnabled());
+        auto& Measures = H.Child<QTableWidget>("MeasuresTable");
         QCOMPARE(Measures.rowCount(), 11);
         QCOMPARE(Measures.item(10, 0)->text(), QString("Safety Stock"));
         for (QWidget* W : H.Window.findChildren<QWidget*>()) {
@@ -121,8 +123,8 @@ private slots:
     {
         TMainWindowHarness H;
         H.Window.LoadModelFile(Distribution);
-        H.Click("BtnRunSim");  // the replay slider takes the focus once there is a run
-        QWidget& First = H.Child("BtnNewStage");
+        H.Click("RunButton");  // the replay slider takes the focus once there is a run
+        QWidget& First = H.Child("NewStageButton");
         First.setFocus();
         QStringList Visited{First.objectName()};
         for (int Step = 0; Step < 40 && (Step == 0 || QApplication::focusWidget() != &First); ++Step) {
@@ -130,12 +132,12 @@ private slots:
             Visited << QApplication::focusWidget()->objectName();
         }
         // The left column, the diagram, then the command panel column by column.
-        const QStringList Expected{"BtnNewStage", "ListParams", "ListMeasures",
+        const QStringList Expected{"NewStageButton", "ParamGrid", "MeasuresTable",
                                    "StageBox1", "StageBox2", "StageBox3", "StageBox4", "StageBox5",
-                                   "ChkForceCST", "EditNumPeriods", "EditWarmUp", "EditRandSeed",
-                                   "BtnRunSim", "BtnDisplayStats", "BtnDisplayHistory", "BtnMultipleParamValues",
-                                   "TrackPeriod", "BtnResetSim", "BtnClear", "BtnSave", "BtnLoad",
-                                   "BtnNewStage"};
+                                   "ForceCSTCheck", "NumPeriodsEdit", "WarmUpEdit", "RandSeedEdit",
+                                   "RunButton", "StatsButton", "HistoryButton", "BatchRunsButton",
+                                   "PeriodSlider", "ResetButton", "ClearButton", "SaveButton", "LoadButton",
+                                   "NewStageButton"};
         QCOMPARE(Visited, Expected);
     }
 
@@ -143,7 +145,7 @@ private slots:
     {
         TMainWindowHarness H;
         for (int N = 1; N <= 26; ++N) {
-            H.Click("BtnNewStage");
+            H.Click("NewStageButton");
         }
         QCOMPARE(H.TakeShown(), Texts({"The model already contains the maximum number of stages (25)."}));
         QCOMPARE(H.Window.Model().NumStages(), 25);
@@ -155,26 +157,26 @@ private slots:
             QCOMPARE(Diagram.Box(N)->IsSelected(), N == 25);
         }
         QCOMPARE(H.Window.SelectedStage(), 25);
-        QCOMPARE(H.Child<QLabel>("LabelStageName").text(), QString("Selected Stage: 25"));
-        QVERIFY(H.Child("ListParams").isEnabled());
+        QCOMPARE(H.Child<QLabel>("SelectedStageLabel").text(), QString("Selected Stage: 25"));
+        QVERIFY(H.Child("ParamGrid").isEnabled());
     }
 
     void newStageAfterARunAsksToResetFirst()
     {
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
-        H.Click("BtnRunSim");
+        H.Click("NewStageButton");
+        H.Click("RunButton");
         QVERIFY(H.Window.Model().Period() > 0);
         H.Dialogs.Answers = {false, true};
-        H.Click("BtnNewStage");
+        H.Click("NewStageButton");
         QCOMPARE(H.Window.Model().NumStages(), 1);
-        H.Click("BtnNewStage");
+        H.Click("NewStageButton");
         const std::string Question =
             "The simulation must be reset before a new stage can be added.  Reset current simulation and add stage?";
         QCOMPARE(H.TakeShown(), std::vector<std::string>(2, Question));
         QCOMPARE(H.Window.Model().NumStages(), 2);
         QCOMPARE(H.Window.Model().Period(), 0);
-        QVERIFY(!H.Child("TrackPeriod").isEnabled());
+        QVERIFY(!H.Child("PeriodSlider").isEnabled());
     }
 
     void runSettingsAreRefusedWithTheirMessage_data()
@@ -202,12 +204,12 @@ private slots:
         QFETCH(QString, WarmUp);
         QFETCH(QString, Message);
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
+        H.Click("NewStageButton");
         SetSettings(H, qPrintable(Seed), qPrintable(Periods), qPrintable(WarmUp));
-        H.Click("BtnRunSim");
+        H.Click("RunButton");
         QCOMPARE(H.TakeShown(), std::vector<std::string>{Message.toStdString()});
         QCOMPARE(H.Window.Model().Period(), 0);
-        QVERIFY(!H.Child("TrackPeriod").isEnabled());
+        QVERIFY(!H.Child("PeriodSlider").isEnabled());
     }
 
     void runShowsTheCoreTotalsAndReplaysThePeriods()
@@ -215,7 +217,7 @@ private slots:
         TMainWindowHarness H;
         H.Window.LoadModelFile(Distribution);
         SetSettings(H, "5", "200", "20");
-        H.Click("BtnRunSim");
+        H.Click("RunButton");
         QVERIFY(H.TakeShown().empty());
 
         TScriptedDialogs Quiet;
@@ -223,19 +225,19 @@ private slots:
         QVERIFY(LoadModel(Same, Distribution, Quiet).Ok);
         const TCostTotals Costs = Same.RunSimulation(200, 20, 5);
         const std::pair<const char*, double> Labels[] = {
-            {"LblOrderCost", Costs.OrderCost}, {"LblHoldingCost", Costs.HoldingCost},
-            {"LblWIPHoldingCost", Costs.WIPHoldingCost}, {"LblStockoutCost", Costs.StockoutCost},
-            {"LblTotalCost", Costs.TotalCost}};
+            {"OrderCostLabel", Costs.OrderCost}, {"HoldingCostLabel", Costs.HoldingCost},
+            {"WIPHoldingCostLabel", Costs.WIPHoldingCost}, {"StockoutCostLabel", Costs.StockoutCost},
+            {"TotalCostLabel", Costs.TotalCost}};
         for (const auto& [Name, Value] : Labels) {
             QCOMPARE(H.Child<QLabel>(Name).text().toStdString(), FormatFixed(Value, 2, LocaleDecimalSeparator()));
         }
-        auto& Track = H.Child<QSlider>("TrackPeriod");
+        auto& Track = H.Child<QSlider>("PeriodSlider");
         QVERIFY(Track.isEnabled() && Track.minimum() == 1 && Track.maximum() == 200 && Track.value() == 200);
         QCOMPARE(Track.tickInterval(), 20);
-        QCOMPARE(H.Child<QLabel>("LblPeriod").text(), QString("Period 200"));
+        QCOMPARE(H.Child<QLabel>("PeriodLabel").text(), QString("Period 200"));
 
         const TSimulation& Model = H.Window.Model();
-        auto& Measures = H.Child<QTableWidget>("ListMeasures");
+        auto& Measures = H.Child<QTableWidget>("MeasuresTable");
         int FirstFailure = 1;
         while (FirstFailure < 200 && !Model.Stage(4).IsFailed(FirstFailure)) {
             ++FirstFailure;
@@ -244,7 +246,7 @@ private slots:
         int FailedSeen = 0;
         for (int Period : {200, 1, FirstFailure, FirstFailure - 1}) {
             Track.setValue(Period);
-            QCOMPARE(H.Child<QLabel>("LblPeriod").text(), QString("Period %1").arg(Period));
+            QCOMPARE(H.Child<QLabel>("PeriodLabel").text(), QString("Period %1").arg(Period));
             const auto Expected = StageMeasures(Model, H.Window.SelectedStage(), Period);
             for (int Row = 0; Row < 11; ++Row) {
                 QCOMPARE(Measures.item(Row, 1)->text(), QString::number(Expected[static_cast<std::size_t>(Row)]));
@@ -261,47 +263,47 @@ private slots:
     void rerunAsksFirstAndARefusalAfterYesLeavesNoReplay()
     {
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
+        H.Click("NewStageButton");
         SetSettings(H, "1", "100", "10");
-        H.Click("BtnRunSim");
+        H.Click("RunButton");
         H.Dialogs.Answers = {false, true};
-        QTest::keyClick(&H.Child<QLineEdit>("EditRandSeed"), Qt::Key_Return);  // Enter runs: No
+        QTest::keyClick(&H.Child<QLineEdit>("RandSeedEdit"), Qt::Key_Return);  // Enter runs: No
         QCOMPARE(H.Window.Model().Period(), 100);
-        H.Child<QLineEdit>("EditWarmUp").setText("0");
+        H.Child<QLineEdit>("WarmUpEdit").setText("0");
         QTest::keyClick(&H.Window, Qt::Key_F5);  // Yes, then the warm-up is refused
         QCOMPARE(H.TakeShown(), Texts({"Reset current simulation and re-run?", "Reset current simulation and re-run?",
                                        "You must enter an integer number of periods between 1 and the number of "
                                        "periods in your simulation (100)."}));
         QCOMPARE(H.Window.Model().Period(), 0);
-        QVERIFY(!H.Child("TrackPeriod").isEnabled());
-        QCOMPARE(H.Child<QLabel>("LblPeriod").text(), QString("Period 0"));
+        QVERIFY(!H.Child("PeriodSlider").isEnabled());
+        QCOMPARE(H.Child<QLabel>("PeriodLabel").text(), QString("Period 0"));
     }
 
     void statsAndHistoryNeedARunAndShowTheCoreTexts()
     {
         TMainWindowHarness H;
-        H.Click("BtnDisplayStats");
-        H.Click("BtnDisplayHistory");
+        H.Click("StatsButton");
+        H.Click("HistoryButton");
         H.Window.LoadModelFile(Distribution);
-        H.Click("BtnRunSim");
-        const QString CostBefore = H.Child<QLabel>("LblTotalCost").text();
-        H.Click("BtnResetSim");
-        QCOMPARE(H.Child<QLabel>("LblTotalCost").text(), CostBefore);
-        QVERIFY(!H.Child("TrackPeriod").isEnabled());
-        H.Click("BtnDisplayStats");
-        H.Click("BtnDisplayHistory");
+        H.Click("RunButton");
+        const QString CostBefore = H.Child<QLabel>("TotalCostLabel").text();
+        H.Click("ResetButton");
+        QCOMPARE(H.Child<QLabel>("TotalCostLabel").text(), CostBefore);
+        QVERIFY(!H.Child("PeriodSlider").isEnabled());
+        H.Click("StatsButton");
+        H.Click("HistoryButton");
         const std::string Stats = "You must run the simulation before stats can be displayed.";
         const std::string History = "You must run the simulation before history can be displayed.";
         QCOMPARE(H.TakeShown(), (std::vector<std::string>{Stats, History, Stats, History}));
         QVERIFY(!H.Stats.isVisible() && !H.History.isVisible());
 
-        H.Click("BtnRunSim");
-        H.Click("BtnDisplayStats");
-        H.Click("BtnDisplayHistory");
+        H.Click("RunButton");
+        H.Click("StatsButton");
+        H.Click("HistoryButton");
         QVERIFY(H.Stats.isVisible() && H.History.isVisible());
         const auto Tail = [](std::vector<std::string> Lines) { return std::vector(Lines.begin() + 1, Lines.end()); };
         const TSimulation& M = H.Window.Model();
-        QVERIFY(Tail(H.Stats.RichEdit().Lines()) == Tail(BuildStatsReport(M, "", LocaleDecimalSeparator())));
+        QVERIFY(Tail(H.Stats.ReportView().Lines()) == Tail(BuildStatsReport(M, "", LocaleDecimalSeparator())));
         QVERIFY(Tail(H.History.HistoryText().Lines()) == Tail(BuildHistoryText(M, "", LocaleDecimalSeparator())));
         QVERIFY(Tail(H.History.OrderHistoryText().Lines()) == Tail(BuildOrderHistoryText(M, "")));
     }
@@ -309,21 +311,21 @@ private slots:
     void clearAllAsksThenLeavesNothingSelected()
     {
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
-        H.Click("BtnNewStage");
+        H.Click("NewStageButton");
+        H.Click("NewStageButton");
         H.Dialogs.Answers = {false, true};
-        H.Click("BtnClear");
+        H.Click("ClearButton");
         QCOMPARE(H.Window.Model().NumStages(), 2);
-        H.Click("BtnClear");
+        H.Click("ClearButton");
         QCOMPARE(H.TakeShown(), std::vector<std::string>(2, "Are you sure you want to erase your model?"));
         QCOMPARE(H.Window.Model().NumStages(), 0);
         QCOMPARE(H.Window.Diagram().NumBoxes(), 0);
         QCOMPARE(H.Window.SelectedStage(), 0);
-        QCOMPARE(H.Child<QLabel>("LabelStageName").text(), QString("Stage 0"));
-        QVERIFY(!H.Child("ListParams").isEnabled());
-        H.Click("BtnResetSim");  // nothing to reset but the run
-        H.Click("BtnNewStage");
-        QVERIFY(H.Child("ListParams").isEnabled());
+        QCOMPARE(H.Child<QLabel>("SelectedStageLabel").text(), QString("Stage 0"));
+        QVERIFY(!H.Child("ParamGrid").isEnabled());
+        H.Click("ResetButton");  // nothing to reset but the run
+        H.Click("NewStageButton");
+        QVERIFY(H.Child("ParamGrid").isEnabled());
         QCOMPARE(H.Window.SelectedStage(), 1);
     }
 
@@ -334,24 +336,24 @@ private slots:
         const std::string Path = Dir.filePath("model.txt").toStdString();
         H.Window.LoadModelFile(Distribution);
         QCOMPARE(H.Window.LastOpenFileName(), Distribution);  // a batch's "Data file: " names it
-        H.Click("BtnNewStage");
+        H.Click("NewStageButton");
         H.Window.Model().SetParam(6, ParamHoldingCost, 2.5);
         const std::string Before = ModelFileText(H.Window.Model());
         H.Files.Answers = {Path, Path};
         QTest::keyClick(&H.Window, Qt::Key_S, Qt::ControlModifier);
         H.Dialogs.Answers = {true};
-        H.Click("BtnClear");
-        H.Click("BtnLoad");
+        H.Click("ClearButton");
+        H.Click("LoadButton");
         QCOMPARE(H.TakeShown(), Texts({"Are you sure you want to erase your model?"}));
         QVERIFY(ModelFileText(H.Window.Model()) == Before);
-        QVERIFY(H.Child<QCheckBox>("ChkForceCST").isChecked());  // the example has it on
+        QVERIFY(H.Child<QCheckBox>("ForceCSTCheck").isChecked());  // the example has it on
         QCOMPARE(H.Window.SelectedStage(), 1);
         QCOMPARE(H.Window.Diagram().NumBoxes(), 6);
         QCOMPARE(H.Window.LastOpenFileName(), Path);
         const std::vector<TFileDialogSpec> Asked{{"Save Model As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"},
                                                  {"Open Model", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"}};
         QVERIFY(H.Files.Asked == Asked);
-        H.Click("BtnLoad");  // cancelled: nothing changes
+        H.Click("LoadButton");  // cancelled: nothing changes
         QCOMPARE(H.Window.Model().NumStages(), 6);
     }
 
@@ -367,7 +369,7 @@ private slots:
         H.Files.Answers = {Dir.filePath("bad.txt").toStdString(), ORVANTIS_TEST_DATA_DIR "/model_v20.txt",
                            Dir.filePath("empty.txt").toStdString()};
 
-        H.Click("BtnLoad");
+        H.Click("LoadButton");
         std::vector<std::string> Shown = H.TakeShown();
         QCOMPARE(Shown.size(), std::size_t{1});
         QVERIFY(Shown[0].starts_with("There was an error loading the file you requested.  The current model may not be "
@@ -375,14 +377,14 @@ private slots:
         QCOMPARE(H.Window.Diagram().NumBoxes(), H.Window.Model().NumStages());
         QVERIFY(H.Window.Model().NumStages() > 0);
 
-        H.Click("BtnLoad");
+        H.Click("LoadButton");
         QVERIFY(H.Dialogs.Shown.size() == 1 && H.Dialogs.Shown[0].Kind == TScriptedDialogs::TKind::Info);
         QCOMPARE(H.TakeShown()[0], std::string(ConversionNotice));
 
-        H.Click("BtnLoad");
+        H.Click("LoadButton");
         QVERIFY(H.TakeShown().empty());
         QCOMPARE(H.Window.SelectedStage(), 0);
-        QVERIFY(!H.Child("ListParams").isEnabled());
+        QVERIFY(!H.Child("ParamGrid").isEnabled());
     }
 };
 

@@ -61,8 +61,8 @@ private slots:
         QFETCH(QString, Message);
         QFETCH(QString, Shown);
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
-        auto& Grid = H.Child<TParamGrid>("ListParams");
+        H.Click("NewStageButton");
+        auto& Grid = H.Child<TParamGrid>("ParamGrid");
         const std::string Before = ParamShownText(H.Window.Model().Stage(1), Row, '.');
         QTest::keyClick(Type(Grid, Row, Entry), Qt::Key_Return);
         QCoreApplication::processEvents();  // Enter closes a valid entry's editor from the event loop
@@ -80,8 +80,8 @@ private slots:
     void policyRowIsAPickListShowingNoneForCodeZero()
     {
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
-        auto& Grid = H.Child<TParamGrid>("ListParams");
+        H.Click("NewStageButton");
+        auto& Grid = H.Child<TParamGrid>("ParamGrid");
         auto* Combo = qobject_cast<QComboBox*>(Type(Grid, ParamInvPolicy, ""));
         QVERIFY(Combo && !Combo->isEditable());
         QCOMPARE(Combo->count(), 4);
@@ -91,17 +91,17 @@ private slots:
         QCOMPARE(H.Window.Model().Stage(1).InvPolicy, uint8_t{PolicyRQ});
         QCOMPARE(Grid.item(ParamInvPolicy, 1)->text(), QString("(R,Q)"));
         H.Window.Model().SetParam(1, ParamInvPolicy, 0);
-        H.Window.StaticTextClick(1);
+        H.Window.SelectStage(1);
         QCOMPARE(Grid.item(ParamInvPolicy, 1)->text(), QString("None"));
     }
 
     void anInvalidEntryBlocksEveryWayOutAndRepeatsItsMessage()
     {
         TMainWindowHarness H;
-        H.Click("BtnNewStage");
-        H.Click("BtnNewStage");
-        H.Window.StaticTextClick(1);
-        auto& Grid = H.Child<TParamGrid>("ListParams");
+        H.Click("NewStageButton");
+        H.Click("NewStageButton");
+        H.Window.SelectStage(1);
+        auto& Grid = H.Child<TParamGrid>("ParamGrid");
         QWidget* Editor = Type(Grid, ParamProcTime, "abc");
         TStageBox* Box2 = H.Window.Diagram().Box(2);
         const QPoint Box2At = Box2->pos();
@@ -114,7 +114,7 @@ private slots:
         QTest::mousePress(Box2, Qt::LeftButton, {}, QPoint(5, 5));  // a drag of stage 2
         QTest::mouseMove(Box2, QPoint(40, 60));
         QTest::mouseRelease(Box2, Qt::LeftButton, {}, QPoint(40, 60));
-        H.Click("BtnRunSim");
+        H.Click("RunButton");
         QTest::keyClick(Editor, Qt::Key_S, Qt::ControlModifier);
         QTest::keyClick(Editor, Qt::Key_N, Qt::AltModifier);
 

@@ -52,8 +52,8 @@ private slots:
         QCOMPARE(Window.size(), QSize(870, 640));
         Window.FillHistory(Model, "12/08/26 09:00:00");
         Window.FillOrderHistory(Model, "12/08/26 09:00:00");
-        Window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
-        auto* Save = Window.findChild<QPushButton*>("BtnSaveText");
+        Window.findChild<QTabWidget*>("Tabs")->setCurrentIndex(1);
+        auto* Save = Window.findChild<QPushButton*>("SaveTextButton");
         QCOMPARE(Save->text(), QString("&Save Text"));
         const std::size_t ShownBefore = Dialogs.Shown.size();
 
@@ -78,7 +78,7 @@ private slots:
     {
         TStatsWindow Window;
         Window.FillStats(Model);
-        auto* View = Window.findChild<TTextLinesView*>("RichEdit1");
+        auto* View = Window.findChild<TTextLinesView*>("ReportView");
         QStringList Lines;
         for (const std::string& Line : View->Lines()) {
             Lines << QString::fromStdString(Line);

@@ -73,34 +73,34 @@ int main(int argc, char** argv)
     Main.show();
 
     Files.Answers = {ORVANTIS_EXAMPLES_DIR "/distribution.txt"};  // through Load: the batch names the file
-    Main.findChild<QPushButton*>("BtnLoad")->click();
-    Main.findChild<QLineEdit*>("EditRandSeed")->setText("3");
-    Main.findChild<QPushButton*>("BtnRunSim")->click();
+    Main.findChild<QPushButton*>("LoadButton")->click();
+    Main.findChild<QLineEdit*>("RandSeedEdit")->setText("3");
+    Main.findChild<QPushButton*>("RunButton")->click();
     const auto [Period, Selected] = PeriodWithFailure(Main.Model());
-    Main.StaticTextClick(Selected);
-    Main.findChild<QSlider*>("TrackPeriod")->setValue(Period);
+    Main.SelectStage(Selected);
+    Main.findChild<QSlider*>("PeriodSlider")->setValue(Period);
     bool Ok = Save(Main, Dir, "main_window.png");
 
-    Main.findChild<QPushButton*>("BtnDisplayStats")->click();
+    Main.findChild<QPushButton*>("StatsButton")->click();
     Ok = Save(Windows.Stats, Dir, "stats_window.png") && Ok;
-    Main.findChild<QPushButton*>("BtnDisplayHistory")->click();
+    Main.findChild<QPushButton*>("HistoryButton")->click();
     Ok = Save(Windows.History, Dir, "history_tab.png") && Ok;
-    Windows.History.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    Windows.History.findChild<QTabWidget*>("Tabs")->setCurrentIndex(1);
     Ok = Save(Windows.History, Dir, "order_history_tab.png") && Ok;
 
     // A small batch: the base stock of the three retail stages over three levels, two trials each.
-    Main.findChild<QPushButton*>("BtnMultipleParamValues")->click();
-    TBatchRunsWindow& Batch = Windows.TestValues;
-    Batch.findChild<QComboBox*>("DDChangeField1")->setCurrentIndex(ParamBaseStockLevel + 1);
-    const std::pair<const char*, const char*> Row[] = {{"EditStartStage1", "1"}, {"EditEndStage1", "3"},
-                                                       {"EditStartValue1", "40"}, {"EditEndValue1", "60"},
-                                                       {"EditIncrement1", "10"}, {"EditNumTrials", "2"}};
+    Main.findChild<QPushButton*>("BatchRunsButton")->click();
+    TBatchRunsWindow& Batch = Windows.BatchRuns;
+    Batch.findChild<QComboBox*>("ParamList1")->setCurrentIndex(ParamBaseStockLevel + 1);
+    const std::pair<const char*, const char*> Row[] = {{"FirstStageEdit1", "1"}, {"LastStageEdit1", "3"},
+                                                       {"FirstValueEdit1", "40"}, {"LastValueEdit1", "60"},
+                                                       {"StepEdit1", "10"}, {"NumTrialsEdit", "2"}};
     for (const auto& [Name, Text] : Row) {
         Batch.findChild<QLineEdit*>(Name)->setText(Text);
     }
-    Batch.findChild<QPushButton*>("BtnGo")->click();
+    Batch.findChild<QPushButton*>("StartButton")->click();
     Ok = Save(Batch, Dir, "batch_runs_window.png") && Ok;
-    Windows.TestValuesOptions.show();  // modal in the program; shown here only to be painted
-    Ok = Save(Windows.TestValuesOptions, Dir, "batch_options_window.png") && Ok;
+    Windows.BatchOptions.show();  // modal in the program; shown here only to be painted
+    Ok = Save(Windows.BatchOptions, Dir, "batch_options_window.png") && Ok;
     return Ok ? 0 : 1;
 }

@@ -60,47 +60,47 @@ QListWidgetItem* NewItem(QListWidget& List, const TOptionItem& Option)
 
 TBatchOptionsWindow::TBatchOptionsWindow(Dialogs& Messages, QWidget* Parent)
     : QDialog(Parent), Messages_(Messages), DefaultsPath_(DefaultOptionsPath()), UserPath_(UserOptionsPath()),
-      CLStdMeas_(NewCheckList(this, "CLStdMeas", "Standard Performance Measures")),
-      CLOtherMeas_(NewCheckList(this, "CLOtherMeas", "Other Performance Measures"))
+      StandardList_(NewCheckList(this, "StandardList", "Standard Performance Measures")),
+      OtherList_(NewCheckList(this, "OtherList", "Other Performance Measures"))
 {
-    setObjectName("TestValuesOptionsForm");
+    setObjectName("BatchOptionsWindow");
     setWindowTitle("Batch Runs Reporting Options");
     setModal(true);
     setAttribute(Qt::WA_QuitOnClose, false);
 
     BuildStandardList();
     for (int K = 0; K < TReportOptions::NumOther; ++K) {
-        NewItem(*CLOtherMeas_, Options_.Other(K));
+        NewItem(*OtherList_, Options_.Other(K));
     }
-    FitCheckList(*CLOtherMeas_, 1, TReportOptions::NumOther, CLStdMeas_->width() - 2 * CLStdMeas_->frameWidth());
-    connect(CLStdMeas_, &QListWidget::itemChanged, this, &TBatchOptionsWindow::CLStdMeasItemChanged);
-    connect(CLOtherMeas_, &QListWidget::itemChanged, this, &TBatchOptionsWindow::CLOtherMeasItemChanged);
-    connect(CLStdMeas_, &QListWidget::itemDoubleClicked, this, &TBatchOptionsWindow::CLStdMeasDblClick);
-    connect(CLOtherMeas_, &QListWidget::itemDoubleClicked, this, &TBatchOptionsWindow::CLOtherMeasDblClick);
+    FitCheckList(*OtherList_, 1, TReportOptions::NumOther, StandardList_->width() - 2 * StandardList_->frameWidth());
+    connect(StandardList_, &QListWidget::itemChanged, this, &TBatchOptionsWindow::ToggleStandard);
+    connect(OtherList_, &QListWidget::itemChanged, this, &TBatchOptionsWindow::ToggleOther);
+    connect(StandardList_, &QListWidget::itemDoubleClicked, this, &TBatchOptionsWindow::DoubleClickStandard);
+    connect(OtherList_, &QListWidget::itemDoubleClicked, this, &TBatchOptionsWindow::DoubleClickOther);
 
-    QPushButton* Save = NewCaptioned<QPushButton>("BtnSaveAsDefault", "Save as Default");
-    QPushButton* Restore = NewCaptioned<QPushButton>("BtnRestoreDefaults", "Restore Defaults");
-    QPushButton* Close = NewCaptioned<QPushButton>("BtnClose", "Close");
-    QPushButton* Cancel = NewCaptioned<QPushButton>("BtnCancel", "Cancel");
-    Close->setDefault(true);
-    connect(Save, &QPushButton::clicked, this, &TBatchOptionsWindow::BtnSaveAsDefaultClick);
-    connect(Restore, &QPushButton::clicked, this, &TBatchOptionsWindow::BtnRestoreDefaultsClick);
-    connect(Close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Cancel, &QPushButton::clicked, this, &TBatchOptionsWindow::BtnCancelClick);
+    QPushButton* SaveButton = NewCaptioned<QPushButton>("SaveAsDefaultButton", "Save as Default");
+    QPushButton* RestoreButton = NewCaptioned<QPushButton>("RestoreDefaultsButton", "Restore Defaults");
+    QPushButton* CloseButton = NewCaptioned<QPushButton>("CloseButton", "Close");
+    QPushButton* CancelButton = NewCaptioned<QPushButton>("CancelButton", "Cancel");
+    CloseButton->setDefault(true);
+    connect(SaveButton, &QPushButton::clicked, this, &TBatchOptionsWindow::SaveAsDefault);
+    connect(RestoreButton, &QPushButton::clicked, this, &TBatchOptionsWindow::RestoreDefaults);
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &TBatchOptionsWindow::Cancel);
 
     auto* Buttons = new QHBoxLayout;
-    Buttons->addWidget(Save);
-    Buttons->addWidget(Restore);
+    Buttons->addWidget(SaveButton);
+    Buttons->addWidget(RestoreButton);
     Buttons->addStretch();
-    Buttons->addWidget(Close);
-    Buttons->addWidget(Cancel);
+    Buttons->addWidget(CloseButton);
+    Buttons->addWidget(CancelButton);
     auto* Layout = new QVBoxLayout(this);
     Layout->setSizeConstraint(QLayout::SetFixedSize);  // a dialog's fixed borders
-    Layout->addWidget(NewBuddyLabel(nullptr, "Standard Performance Measures (Mean, SE, Min, and Max of Mean over Multiple Trials)", CLStdMeas_));
-    Layout->addWidget(CLStdMeas_);
+    Layout->addWidget(NewBuddyLabel(nullptr, "Standard Performance Measures (Mean, SE, Min, and Max of Mean over Multiple Trials)", StandardList_));
+    Layout->addWidget(StandardList_);
     Layout->addSpacing(6);
-    Layout->addWidget(NewBuddyLabel(nullptr, "Other Performance Measures", CLOtherMeas_));
-    Layout->addWidget(CLOtherMeas_);
+    Layout->addWidget(NewBuddyLabel(nullptr, "Other Performance Measures", OtherList_));
+    Layout->addWidget(OtherList_);
     Layout->addSpacing(6);
     Layout->addLayout(Buttons);
 
@@ -117,32 +117,32 @@ TBatchOptionsWindow::TBatchOptionsWindow(Dialogs& Messages, QWidget* Parent)
 
 void TBatchOptionsWindow::BuildStandardList()
 {
-    CLStdMeas_->setFlow(QListView::TopToBottom);
-    CLStdMeas_->setWrapping(true);
-    CLStdMeas_->setMovement(QListView::Static);
-    QFont Bold = CLStdMeas_->font();
+    StandardList_->setFlow(QListView::TopToBottom);
+    StandardList_->setWrapping(true);
+    StandardList_->setMovement(QListView::Static);
+    QFont Bold = StandardList_->font();
     Bold.setBold(true);
     const QFontMetrics Metrics(Bold);
     int Widest = 0;
     for (int Pos = 0; Pos < TReportOptions::NumStandard; ++Pos) {
-        NewItem(*CLStdMeas_, Options_.Standard(Pos));
+        NewItem(*StandardList_, Options_.Standard(Pos));
         Widest = std::max(Widest, Metrics.horizontalAdvance(QString::fromStdString(Options_.Standard(Pos).Text)));
     }
     // Room for a check box in front of the widest text.
-    FitCheckList(*CLStdMeas_, StdColumns, StdRows, std::max(150, Widest + 3 * Metrics.height()));
+    FitCheckList(*StandardList_, StdColumns, StdRows, std::max(150, Widest + 3 * Metrics.height()));
 }
 
 void TBatchOptionsWindow::ShowMarks()
 {
-    const QSignalBlocker QuietStd(CLStdMeas_);
-    const QSignalBlocker QuietOther(CLOtherMeas_);
+    const QSignalBlocker QuietStd(StandardList_);
+    const QSignalBlocker QuietOther(OtherList_);
     for (int Pos = 0; Pos < TReportOptions::NumStandard; ++Pos) {
         if (!Options_.Standard(Pos).Heading) {
-            CLStdMeas_->item(Pos)->setCheckState(Options_.Standard(Pos).Checked ? Qt::Checked : Qt::Unchecked);
+            StandardList_->item(Pos)->setCheckState(Options_.Standard(Pos).Checked ? Qt::Checked : Qt::Unchecked);
         }
     }
     for (int K = 0; K < TReportOptions::NumOther; ++K) {
-        CLOtherMeas_->item(K)->setCheckState(Options_.Other(K).Checked ? Qt::Checked : Qt::Unchecked);
+        OtherList_->item(K)->setCheckState(Options_.Other(K).Checked ? Qt::Checked : Qt::Unchecked);
     }
 }
 
@@ -157,43 +157,43 @@ void TBatchOptionsWindow::showEvent(QShowEvent* Event)
 void TBatchOptionsWindow::keyPressEvent(QKeyEvent* Event)
 {
     if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
-        BtnCancelClick();
+        Cancel();
         return;
     }
     QDialog::keyPressEvent(Event);
 }
 
-void TBatchOptionsWindow::CLStdMeasItemChanged(QListWidgetItem* Item)
+void TBatchOptionsWindow::ToggleStandard(QListWidgetItem* Item)
 {
-    const int Pos = CLStdMeas_->row(Item);
+    const int Pos = StandardList_->row(Item);
     if ((Item->checkState() == Qt::Checked) != Options_.Standard(Pos).Checked) {
         Options_.ClickStandard(Pos);
     }
     ShowMarks();
 }
 
-void TBatchOptionsWindow::CLOtherMeasItemChanged(QListWidgetItem* Item)
+void TBatchOptionsWindow::ToggleOther(QListWidgetItem* Item)
 {
-    const int Pos = CLOtherMeas_->row(Item);
+    const int Pos = OtherList_->row(Item);
     if ((Item->checkState() == Qt::Checked) != Options_.Other(Pos).Checked) {
         Options_.ClickOther(Pos);
     }
     ShowMarks();
 }
 
-void TBatchOptionsWindow::CLStdMeasDblClick(QListWidgetItem* Item)
+void TBatchOptionsWindow::DoubleClickStandard(QListWidgetItem* Item)
 {
-    Options_.DoubleClickStandard(CLStdMeas_->row(Item));
+    Options_.DoubleClickStandard(StandardList_->row(Item));
     ShowMarks();
 }
 
-void TBatchOptionsWindow::CLOtherMeasDblClick(QListWidgetItem* Item)
+void TBatchOptionsWindow::DoubleClickOther(QListWidgetItem* Item)
 {
-    Options_.DoubleClickOther(CLOtherMeas_->row(Item));
+    Options_.DoubleClickOther(OtherList_->row(Item));
     ShowMarks();
 }
 
-void TBatchOptionsWindow::BtnSaveAsDefaultClick()
+void TBatchOptionsWindow::SaveAsDefault()
 {
     const TFileResult Result = Options_.SaveOptions(UserPath_);
     if (!Result.Ok) {
@@ -201,7 +201,7 @@ void TBatchOptionsWindow::BtnSaveAsDefaultClick()
     }
 }
 
-void TBatchOptionsWindow::BtnRestoreDefaultsClick()
+void TBatchOptionsWindow::RestoreDefaults()
 {
     const TFileResult Result = Options_.RestoreDefaults(DefaultsPath_, UserPath_);
     ShowMarks();
@@ -210,7 +210,7 @@ void TBatchOptionsWindow::BtnRestoreDefaultsClick()
     }
 }
 
-void TBatchOptionsWindow::BtnCancelClick()
+void TBatchOptionsWindow::Cancel()
 {
     Options_.SetMarks(Snapshot_);
     ShowMarks();

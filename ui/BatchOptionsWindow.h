@@ -29,13 +29,16 @@ protected:
     void keyPressEvent(QKeyEvent* Event) override;
 
 private slots:
-    void CLStdMeasItemChanged(QListWidgetItem* Item);
-    void CLOtherMeasItemChanged(QListWidgetItem* Item);
-    void CLStdMeasDblClick(QListWidgetItem* Item);
-    void CLOtherMeasDblClick(QListWidgetItem* Item);
-    void BtnSaveAsDefaultClick();
-    void BtnRestoreDefaultsClick();
-    void BtnCancelClick();
+    // The user's click (or Space) on an item's check box, and a double-click on an item, passed on
+    // to the options; the lists then show the marks the options hold.
+    void ToggleStandard(QListWidgetItem* Item);
+    void ToggleOther(QListWidgetItem* Item);
+    void DoubleClickStandard(QListWidgetItem* Item);
+    void DoubleClickOther(QListWidgetItem* Item);
+    void SaveAsDefault();
+    void RestoreDefaults();
+    // Puts back the marks of when the window was shown, and closes it.
+    void Cancel();
 
 private:
     void BuildStandardList();
@@ -47,6 +50,6 @@ private:
     const std::string UserPath_;
     TReportOptions Options_;
     TOptionMarks Snapshot_;
-    QListWidget* CLStdMeas_;
-    QListWidget* CLOtherMeas_;
+    QListWidget* StandardList_;
+    QListWidget* OtherList_;
 };

@@ -55,27 +55,27 @@ std::string Typed(const QLineEdit* Edit)
 TBatchRunsWindow::TBatchRunsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     : QWidget(Parent, Qt::Window), Messages_(Messages), Files_(Files), DecimalSep_(LocaleDecimalSeparator())
 {
-    setObjectName("TestValuesForm");
+    setObjectName("BatchRunsWindow");
     SetUpSecondaryWindow(*this, "Batch Runs", QSize(900, 600));
     setMinimumWidth(780);
     QFont Small = font();  // the main window's size: the definition rows fit the narrowest window
     Small.setPointSize(8);
     setFont(Small);
 
-    TestRichEdit_ = new QPlainTextEdit(this);
-    TestRichEdit_->setObjectName("TestRichEdit");
-    TestRichEdit_->setAccessibleName("Batch results");
-    TestRichEdit_->setFont(ReportFont());
-    TestRichEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    TestRichEdit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TestRichEdit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ResultsView_ = new QPlainTextEdit(this);
+    ResultsView_->setObjectName("ResultsView");
+    ResultsView_->setAccessibleName("Batch results");
+    ResultsView_->setFont(ReportFont());
+    ResultsView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    ResultsView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ResultsView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
     Layout->setSpacing(0);
     Layout->addWidget(BuildDefinitionPanel());
     Layout->addWidget(BuildCommandPanel());
-    Layout->addWidget(TestRichEdit_, 1);
+    Layout->addWidget(ResultsView_, 1);
 
     FillParamLists();
     UpdateControls();
@@ -84,31 +84,31 @@ TBatchRunsWindow::TBatchRunsWindow(Dialogs& Messages, FileDialogs& Files, QWidge
 QWidget* TBatchRunsWindow::BuildDefinitionPanel()
 {
     auto* Panel = new QWidget;
-    Panel->setObjectName("PanelDefinition");
+    Panel->setObjectName("DefinitionPanel");
     Panel->setAccessibleName("Batch definition");
     auto* Grid = new QGridLayout(Panel);
     Grid->setHorizontalSpacing(4);
 
-    RdoTestRange_ = NewCaptioned<QRadioButton>("RdoTestRange", "Test Range(s) of Parameter Values");
-    RdoTestRange_->setChecked(true);
-    RdoLoadValues_ = NewCaptioned<QRadioButton>("RdoLoadValues", "Load Parameter Values from File");
-    connect(RdoTestRange_, &QRadioButton::clicked, this, &TBatchRunsWindow::UpdateControls);
-    connect(RdoLoadValues_, &QRadioButton::clicked, this, &TBatchRunsWindow::UpdateControls);
+    RangeModeButton_ = NewCaptioned<QRadioButton>("RangeModeButton", "Test Range(s) of Parameter Values");
+    RangeModeButton_->setChecked(true);
+    FileModeButton_ = NewCaptioned<QRadioButton>("FileModeButton", "Load Parameter Values from File");
+    connect(RangeModeButton_, &QRadioButton::clicked, this, &TBatchRunsWindow::UpdateControls);
+    connect(FileModeButton_, &QRadioButton::clicked, this, &TBatchRunsWindow::UpdateControls);
 
-    Grid->addWidget(RdoTestRange_, 0, 0, 1, 12);
+    Grid->addWidget(RangeModeButton_, 0, 0, 1, 12);
     BuildRow(1, "Change value of", *Grid, 1);
     BuildRow(2, "Then value of", *Grid, 2);
-    Grid->addWidget(RdoLoadValues_, 3, 0, 1, 12);
+    Grid->addWidget(FileModeButton_, 3, 0, 1, 12);
 
-    EditFilename_ = NewEdit("EditFilename", "Filename", 0);
-    EditFilename_->setReadOnly(true);
-    QLabel* LblFilename = NewBuddyLabel("LblFilename", "Filename:", EditFilename_);
-    QPushButton* Browse = NewCaptioned<QPushButton>("BtnBrowse", "&Browse...");
-    connect(Browse, &QPushButton::clicked, this, &TBatchRunsWindow::BtnBrowseClick);
-    Grid->addWidget(LblFilename, 4, 0);
-    Grid->addWidget(EditFilename_, 4, 1, 1, 9);
+    ValuesFileEdit_ = NewEdit("ValuesFileEdit", "Filename", 0);
+    ValuesFileEdit_->setReadOnly(true);
+    QLabel* FileLabel = NewBuddyLabel("ValuesFileLabel", "Filename:", ValuesFileEdit_);
+    QPushButton* Browse = NewCaptioned<QPushButton>("BrowseButton", "&Browse...");
+    connect(Browse, &QPushButton::clicked, this, &TBatchRunsWindow::ChooseValuesFile);
+    Grid->addWidget(FileLabel, 4, 0);
+    Grid->addWidget(ValuesFileEdit_, 4, 1, 1, 9);
     Grid->addWidget(Browse, 4, 10, 1, 2);
-    FileControls_ = {LblFilename, EditFilename_, Browse};
+    FileControls_ = {FileLabel, ValuesFileEdit_, Browse};
     Grid->setColumnStretch(1, 1);
     return Panel;
 }
@@ -118,27 +118,27 @@ void TBatchRunsWindow::BuildRow(int N, const char* Caption, QGridLayout& Grid, i
     TRowControls& R = Rows_[N - 1];
     const QString Row = QString("Row %1 ").arg(N);
     const QString Num = QString::number(N);
-    R.DDChangeField = new QComboBox;
-    R.DDChangeField->setObjectName("DDChangeField" + Num);
-    R.DDChangeField->setAccessibleName(Row + "parameter");
+    R.ParamList = new QComboBox;
+    R.ParamList->setObjectName("ParamList" + Num);
+    R.ParamList->setAccessibleName(Row + "parameter");
     // Narrower than the longest name when the window is; the open list shows every name whole.
-    R.DDChangeField->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    R.DDChangeField->setMinimumContentsLength(12);
-    R.EditStartStage = NewEdit("EditStartStage" + Num, Row + "first stage", StageEditWidth);
-    R.EditEndStage = NewEdit("EditEndStage" + Num, Row + "last stage", StageEditWidth);
-    R.EditStartValue = NewEdit("EditStartValue" + Num, Row + "first value", ValueEditWidth);
-    R.EditEndValue = NewEdit("EditEndValue" + Num, Row + "last value", ValueEditWidth);
-    R.EditIncrement = NewEdit("EditIncrement" + Num, Row + "step", ValueEditWidth);
+    R.ParamList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    R.ParamList->setMinimumContentsLength(12);
+    R.FirstStageEdit = NewEdit("FirstStageEdit" + Num, Row + "first stage", StageEditWidth);
+    R.LastStageEdit = NewEdit("LastStageEdit" + Num, Row + "last stage", StageEditWidth);
+    R.FirstValueEdit = NewEdit("FirstValueEdit" + Num, Row + "first value", ValueEditWidth);
+    R.LastValueEdit = NewEdit("LastValueEdit" + Num, Row + "last value", ValueEditWidth);
+    R.StepEdit = NewEdit("StepEdit" + Num, Row + "step", ValueEditWidth);
     const std::pair<QString, QWidget*> Fields[] = {
-        {Caption, R.DDChangeField},
-        {"for stages", R.EditStartStage},
-        {"through", R.EditEndStage},
-        {"Values: ", R.EditStartValue},
-        {"through", R.EditEndValue},
-        {"step", R.EditIncrement},
+        {Caption, R.ParamList},
+        {"for stages", R.FirstStageEdit},
+        {"through", R.LastStageEdit},
+        {"Values: ", R.FirstValueEdit},
+        {"through", R.LastValueEdit},
+        {"step", R.StepEdit},
     };
-    const char* const LabelNames[] = {"LblChangeField", "LblStartStage", "LblEndStage",
-                                      "LblStartValue", "LblEndValue", "LblIncrement"};
+    const char* const LabelNames[] = {"ParamLabel", "FirstStageLabel", "LastStageLabel",
+                                      "FirstValueLabel", "LastValueLabel", "StepLabel"};
     int Column = 0;
     for (std::size_t I = 0; I < std::size(Fields); ++I) {
         const QByteArray Name = QByteArray(LabelNames[I]) + Num.toLatin1();
@@ -153,30 +153,30 @@ void TBatchRunsWindow::BuildRow(int N, const char* Caption, QGridLayout& Grid, i
 QWidget* TBatchRunsWindow::BuildCommandPanel()
 {
     auto* Panel = new QWidget;
-    Panel->setObjectName("PanelCommands");
+    Panel->setObjectName("CommandPanel");
     Panel->setAccessibleName("Batch commands");
-    EditNumTrials_ = NewEdit("EditNumTrials", "# of Trials", 56);
-    EditNumTrials_->setText("1");
-    ProgressTestValues_ = new QProgressBar;
-    ProgressTestValues_->setObjectName("ProgressTestValues");
-    ProgressTestValues_->setAccessibleName("Settings done");
-    ProgressTestValues_->setRange(1, 1);
-    ProgressTestValues_->reset();
-    ProgressTestValues_->setTextVisible(false);
+    NumTrialsEdit_ = NewEdit("NumTrialsEdit", "# of Trials", 56);
+    NumTrialsEdit_->setText("1");
+    SettingsProgress_ = new QProgressBar;
+    SettingsProgress_->setObjectName("SettingsProgress");
+    SettingsProgress_->setAccessibleName("Settings done");
+    SettingsProgress_->setRange(1, 1);
+    SettingsProgress_->reset();
+    SettingsProgress_->setTextVisible(false);
 
     auto* Row = new QHBoxLayout(Panel);
-    Row->addWidget(NewBuddyLabel("Label6", "# of Trials:", EditNumTrials_));
-    Row->addWidget(EditNumTrials_);
+    Row->addWidget(NewBuddyLabel("NumTrialsLabel", "# of Trials:", NumTrialsEdit_));
+    Row->addWidget(NumTrialsEdit_);
     struct TCommand {
         const char* Name;
         const char* Caption;
         void (TBatchRunsWindow::*Slot)();
     };
-    const TCommand Before[] = {{"BtnOptions", "&Options...", &TBatchRunsWindow::BtnOptionsClick},
-                               {"BtnGo", "&Go", &TBatchRunsWindow::BtnGoClick}};
-    const TCommand After[] = {{"BtnWriteModel", "&Write Model", &TBatchRunsWindow::BtnWriteModelClick},
-                              {"BtnSaveText", "&Save Text", &TBatchRunsWindow::BtnSaveTextClick},
-                              {"BtnClearText", "&Clear Text", &TBatchRunsWindow::BtnClearTextClick}};
+    const TCommand Before[] = {{"OptionsButton", "&Options...", &TBatchRunsWindow::OpenOptions},
+                               {"StartButton", "&Go", &TBatchRunsWindow::StartBatch}};
+    const TCommand After[] = {{"WriteModelButton", "&Write Model", &TBatchRunsWindow::WriteModel},
+                              {"SaveTextButton", "&Save Text", &TBatchRunsWindow::SaveResults},
+                              {"ClearTextButton", "&Clear Text", &TBatchRunsWindow::ClearResults}};
     const auto AddCommands = [&](const auto& Commands) {
         for (const TCommand& C : Commands) {
             QPushButton* Button = NewCaptioned<QPushButton>(C.Name, C.Caption);
@@ -185,7 +185,7 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
         }
     };
     AddCommands(Before);
-    Row->addWidget(ProgressTestValues_, 1);
+    Row->addWidget(SettingsProgress_, 1);
     AddCommands(After);
     return Panel;
 }
@@ -193,12 +193,12 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
 void TBatchRunsWindow::FillParamLists()
 {
     for (TRowControls& R : Rows_) {
-        R.DDChangeField->clear();
-        R.DDChangeField->addItem("[none]");
+        R.ParamList->clear();
+        R.ParamList->addItem("[none]");
         for (const std::string& Name : ParamLongNames) {
-            R.DDChangeField->addItem(QString::fromStdString(Name));
+            R.ParamList->addItem(QString::fromStdString(Name));
         }
-        R.DDChangeField->setCurrentIndex(0);
+        R.ParamList->setCurrentIndex(0);
     }
 }
 
@@ -215,7 +215,7 @@ void TBatchRunsWindow::ShowFor(TMainWindow& Main)
 
 std::vector<std::string> TBatchRunsWindow::ResultLines() const
 {
-    const QString Text = TestRichEdit_->toPlainText();
+    const QString Text = ResultsView_->toPlainText();
     std::vector<std::string> Lines;
     if (Text.isEmpty()) {
         return Lines;
@@ -228,7 +228,7 @@ std::vector<std::string> TBatchRunsWindow::ResultLines() const
 
 void TBatchRunsWindow::UpdateControls()
 {
-    const bool Range = RdoTestRange_->isChecked();
+    const bool Range = RangeModeButton_->isChecked();
     for (TRowControls& R : Rows_) {
         for (QWidget* W : R.All) {
             W->setEnabled(Range);
@@ -239,15 +239,15 @@ void TBatchRunsWindow::UpdateControls()
     }
 }
 
-void TBatchRunsWindow::BtnBrowseClick()
+void TBatchRunsWindow::ChooseValuesFile()
 {
     const std::optional<std::string> Path = Files_.ChooseOpenFile({"Choose Parameter File", "txt", TextFileFilter});
     if (Path) {
-        EditFilename_->setText(QFile::decodeName(QByteArray::fromStdString(*Path)));
+        ValuesFileEdit_->setText(QFile::decodeName(QByteArray::fromStdString(*Path)));
     }
 }
 
-void TBatchRunsWindow::BtnOptionsClick()
+void TBatchRunsWindow::OpenOptions()
 {
     if (Options_) {
         Options_->exec();
@@ -257,24 +257,24 @@ void TBatchRunsWindow::BtnOptionsClick()
 TSweepRow TBatchRunsWindow::TypedRow(int N) const
 {
     const TRowControls& R = Rows_[N - 1];
-    return TSweepRow{R.DDChangeField->currentIndex(), Typed(R.EditStartStage), Typed(R.EditEndStage),
-                     Typed(R.EditStartValue),        Typed(R.EditEndValue),   Typed(R.EditIncrement)};
+    return TSweepRow{R.ParamList->currentIndex(), Typed(R.FirstStageEdit), Typed(R.LastStageEdit),
+                     Typed(R.FirstValueEdit),     Typed(R.LastValueEdit),  Typed(R.StepEdit)};
 }
 
 TBatchRequest TBatchRunsWindow::Request() const
 {
     TBatchRequest Request;
     Request.Settings = Main_->RunSettingsTexts();
-    Request.Trials = Typed(EditNumTrials_);
-    Request.FromFile = !RdoTestRange_->isChecked();
-    Request.ValuesFile = QFile::encodeName(EditFilename_->text()).toStdString();
+    Request.Trials = Typed(NumTrialsEdit_);
+    Request.FromFile = !RangeModeButton_->isChecked();
+    Request.ValuesFile = QFile::encodeName(ValuesFileEdit_->text()).toStdString();
     Request.Rows[0] = TypedRow(1);
     Request.Rows[1] = TypedRow(2);
     Request.DecimalSep = DecimalSep_;
     return Request;
 }
 
-void TBatchRunsWindow::BtnGoClick()
+void TBatchRunsWindow::StartBatch()
 {
     if (!Main_ || !Options_) {
         return;
@@ -324,7 +324,7 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
         if (LastCosts) {
             Main.ShowRun(*LastCosts, Settings.NumPeriods);
         }
-        ProgressTestValues_->setValue(Done);
+        SettingsProgress_->setValue(Done);
         // Both windows repaint between settings; the input block keeps every other event away.
         QCoreApplication::processEvents();
         return true;
@@ -347,34 +347,34 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
     };
     const TBusyCursor Busy;
     const TInputBlock Block;
-    ProgressTestValues_->setRange(1, std::max(1, Set.NumSettings()));
-    ProgressTestValues_->reset();
-    const TEnd End{Main, *ProgressTestValues_, LastCosts, Settings.NumPeriods};
+    SettingsProgress_->setRange(1, std::max(1, Set.NumSettings()));
+    SettingsProgress_->reset();
+    const TEnd End{Main, *SettingsProgress_, LastCosts, Settings.NumPeriods};
     RunBatch(Main.Model(), Set, Options_->Options(), Batch, Callbacks);
 }
 
 void TBatchRunsWindow::AppendLines(const std::vector<std::string>& Lines)
 {
     for (const std::string& Line : Lines) {
-        TestRichEdit_->appendPlainText(QString::fromStdString(Line));
+        ResultsView_->appendPlainText(QString::fromStdString(Line));
     }
 }
 
-void TBatchRunsWindow::BtnWriteModelClick()
+void TBatchRunsWindow::WriteModel()
 {
     if (Main_) {
         AppendLines(BuildModelParamTable(Main_->Model(), DecimalSep_));
     }
 }
 
-void TBatchRunsWindow::BtnSaveTextClick()
+void TBatchRunsWindow::SaveResults()
 {
     SaveLinesAs(Files_, Messages_, "Save Results As", ResultLines());
 }
 
-void TBatchRunsWindow::BtnClearTextClick()
+void TBatchRunsWindow::ClearResults()
 {
     if (Messages_.AskYesNo("Are you sure you want to clear the text?")) {
-        TestRichEdit_->clear();
+        ResultsView_->clear();
     }
 }

@@ -20,7 +20,7 @@ class QRadioButton;
 class TMainWindow;
 class TBatchOptionsWindow;
 
-// "Batch Runs" (TestValuesForm): defines a batch by two sweep rows or a parameter values file,
+// "Batch Runs": defines a batch by two sweep rows or a parameter values file,
 // runs it on the main window's model with "&Go" and appends its results to an editable text box,
 // which "&Write Model" adds the parameter table to and "&Save Text" saves. Created once and
 // hidden; the main window's "&Batch Runs..." shows it, modeless. What the user typed stays between
@@ -41,25 +41,25 @@ public:
 public slots:
     // The rows' controls are enabled in range mode, the file's in file mode.
     void UpdateControls();
-    void BtnBrowseClick();
-    void BtnOptionsClick();
+    void ChooseValuesFile();
+    void OpenOptions();
     // Checks the model and the run settings, builds the set, reads the number of trials and runs
     // the batch, appending its lines. A refusal shows its message; trials that are no integer
     // end it silently.
-    void BtnGoClick();
-    void BtnWriteModelClick();
-    void BtnSaveTextClick();
-    void BtnClearTextClick();
+    void StartBatch();
+    void WriteModel();
+    void SaveResults();
+    void ClearResults();
 
 private:
     // The controls of one sweep row.
     struct TRowControls {
-        QComboBox* DDChangeField = nullptr;
-        QLineEdit* EditStartStage = nullptr;
-        QLineEdit* EditEndStage = nullptr;
-        QLineEdit* EditStartValue = nullptr;
-        QLineEdit* EditEndValue = nullptr;
-        QLineEdit* EditIncrement = nullptr;
+        QComboBox* ParamList = nullptr;
+        QLineEdit* FirstStageEdit = nullptr;
+        QLineEdit* LastStageEdit = nullptr;
+        QLineEdit* FirstValueEdit = nullptr;
+        QLineEdit* LastValueEdit = nullptr;
+        QLineEdit* StepEdit = nullptr;
         std::vector<QWidget*> All;  // labels too: what UpdateControls enables
     };
 
@@ -81,12 +81,12 @@ private:
     TMainWindow* Main_ = nullptr;
     TBatchOptionsWindow* Options_ = nullptr;
 
-    QRadioButton* RdoTestRange_ = nullptr;
-    QRadioButton* RdoLoadValues_ = nullptr;
+    QRadioButton* RangeModeButton_ = nullptr;
+    QRadioButton* FileModeButton_ = nullptr;
     TRowControls Rows_[2];
     std::vector<QWidget*> FileControls_;
-    QLineEdit* EditFilename_ = nullptr;
-    QLineEdit* EditNumTrials_ = nullptr;
-    QProgressBar* ProgressTestValues_ = nullptr;
-    QPlainTextEdit* TestRichEdit_ = nullptr;
+    QLineEdit* ValuesFileEdit_ = nullptr;
+    QLineEdit* NumTrialsEdit_ = nullptr;
+    QProgressBar* SettingsProgress_ = nullptr;
+    QPlainTextEdit* ResultsView_ = nullptr;
 };

@@ -126,13 +126,13 @@ void TStageBox::Click()
 
 TDiagramView::TDiagramView(QWidget* Parent) : QFrame(Parent)
 {
-    setObjectName("Panel2");
+    setObjectName("Diagram");
     setAccessibleName("Network diagram");
     setFixedSize(DiagramWidth, DiagramHeight);
-    Image1_ = new TSurface(Picture_, this);
-    Image1_->setObjectName("Image1");
-    Image1_->setAccessibleName("Network picture");
-    Image1_->setGeometry(0, 0, DiagramWidth, DiagramHeight);
+    Surface_ = new TSurface(Picture_, this);
+    Surface_->setObjectName("Surface");
+    Surface_->setAccessibleName("Network picture");
+    Surface_->setGeometry(0, 0, DiagramWidth, DiagramHeight);
 }
 
 TStageBox* TDiagramView::AddBox(int StageNum, int Left, int Top)
@@ -171,12 +171,12 @@ void TDiagramView::SetPicture(TDiagramPicture Picture)
 {
     Picture_ = std::move(Picture);
     ColourBoxes();
-    Image1_->update();
+    Surface_->update();
 }
 
 TLabelExtent TDiagramView::LabelExtent() const
 {
-    const QFontMetrics Metrics(Image1_->font());
+    const QFontMetrics Metrics(Surface_->font());
     return {Metrics.horizontalAdvance(QStringLiteral("9999")), Metrics.height()};
 }
 

@@ -34,7 +34,7 @@ private:
     TColour Colour_ = White;
 };
 
-// The network diagram (Panel2): a 617 x 369 panel whose surface (Image1) paints the
+// The network diagram: a 617 x 369 panel whose surface paints the
 // TDiagramPicture it was last given (nothing before the first), with the stage boxes on top. The
 // mouse on a box clicks it or, after a 2-pixel move with the left button held, drags it; the drop
 // is reported, the view decides nothing about the model.
@@ -74,7 +74,7 @@ private:
     void ColourBoxes();
     void EndDrag();
 
-    QWidget* Image1_;
+    QWidget* Surface_;
     std::vector<TStageBox*> Boxes_;  // index StageNum - 1
     TDiagramPicture Picture_;
     TStageBox* Pressed_ = nullptr;

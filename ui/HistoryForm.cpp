@@ -31,46 +31,46 @@ TTextLinesView* NewTab(QTabWidget& Tabs, const char* TabName, const QString& Cap
 }  // namespace
 
 THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
-    : QWidget(Parent, Qt::Window), Messages_(Messages), Files_(Files), PageControl1_(new QTabWidget(this))
+    : QWidget(Parent, Qt::Window), Messages_(Messages), Files_(Files), Tabs_(new QTabWidget(this))
 {
-    setObjectName("HistoryForm");
+    setObjectName("HistoryWindow");
     SetUpSecondaryWindow(*this, "HistoryWindow", QSize(870, 640));
-    PageControl1_->setObjectName("PageControl1");
-    HistoryRichEdit_ = NewTab(*PageControl1_, "HistoryTab", "History", "HistoryRichEdit");
-    OrderHistoryRichEdit_ = NewTab(*PageControl1_, "OrderHistoryTab", "Order History", "OrderHistoryRichEdit");
+    Tabs_->setObjectName("Tabs");
+    HistoryView_ = NewTab(*Tabs_, "HistoryTab", "History", "HistoryView");
+    OrderHistoryView_ = NewTab(*Tabs_, "OrderHistoryTab", "Order History", "OrderHistoryView");
 
     auto* Bar = new QWidget(this);
     Bar->setFixedHeight(41);
-    auto* BtnSaveText = NewCaptioned<QPushButton>("BtnSaveText", "&Save Text", Bar);
+    auto* SaveText = NewCaptioned<QPushButton>("SaveTextButton", "&Save Text", Bar);
     auto* BarLayout = new QHBoxLayout(Bar);
-    BarLayout->addWidget(BtnSaveText);
+    BarLayout->addWidget(SaveText);
     BarLayout->addStretch();
 
     auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
     Layout->setSpacing(0);
-    Layout->addWidget(PageControl1_);
+    Layout->addWidget(Tabs_);
     Layout->addWidget(Bar);
-    connect(BtnSaveText, &QPushButton::clicked, this, &THistoryWindow::BtnSaveTextClick);
+    connect(SaveText, &QPushButton::clicked, this, &THistoryWindow::SaveHistoryText);
 }
 
 void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& DateTime)
 {
-    HistoryRichEdit_->SetLines(BuildHistoryText(Model, DateTime, LocaleDecimalSeparator()));
+    HistoryView_->SetLines(BuildHistoryText(Model, DateTime, LocaleDecimalSeparator()));
 }
 
 void THistoryWindow::FillOrderHistory(const TSimulation& Model, const std::string& DateTime)
 {
-    OrderHistoryRichEdit_->SetLines(BuildOrderHistoryText(Model, DateTime));
+    OrderHistoryView_->SetLines(BuildOrderHistoryText(Model, DateTime));
 }
 
 void THistoryWindow::ShowHistoryTab()
 {
-    PageControl1_->setCurrentIndex(0);
-    HistoryRichEdit_->setFocus();
+    Tabs_->setCurrentIndex(0);
+    HistoryView_->setFocus();
 }
 
-void THistoryWindow::BtnSaveTextClick()
+void THistoryWindow::SaveHistoryText()
 {
-    SaveLinesAs(Files_, Messages_, "Save History As", HistoryRichEdit_->Lines());
+    SaveLinesAs(Files_, Messages_, "Save History As", HistoryView_->Lines());
 }

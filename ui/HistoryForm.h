@@ -23,18 +23,18 @@ public:
     // Shows the "History" tab with the focus on its text.
     void ShowHistoryTab();
 
-    const TTextLinesView& HistoryText() const { return *HistoryRichEdit_; }
-    const TTextLinesView& OrderHistoryText() const { return *OrderHistoryRichEdit_; }
+    const TTextLinesView& HistoryText() const { return *HistoryView_; }
+    const TTextLinesView& OrderHistoryText() const { return *OrderHistoryView_; }
 
 private slots:
     // Asks for a file ("Save History As") and writes the History text to it with CR line ends;
     // a failure is reported with the file's name and the reason.
-    void BtnSaveTextClick();
+    void SaveHistoryText();
 
 private:
     Dialogs& Messages_;
     FileDialogs& Files_;
-    QTabWidget* PageControl1_;
-    TTextLinesView* HistoryRichEdit_;
-    TTextLinesView* OrderHistoryRichEdit_;
+    QTabWidget* Tabs_;
+    TTextLinesView* HistoryView_;
+    TTextLinesView* OrderHistoryView_;
 };

@@ -59,7 +59,7 @@ void ShowValue(QLabel& Label, const QString& Value)
 TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     : QWidget(Parent), Messages_(Messages), Files_(Files), Model_(Messages), DecimalSep_(LocaleDecimalSeparator())
 {
-    setObjectName("MainForm");
+    setObjectName("MainWindow");
     setWindowTitle("Orvantis v2.4");
     QFont Small = font();
     Small.setPointSize(8);
@@ -68,75 +68,76 @@ TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 
     BuildLeftColumn();
-    Panel2_ = new TDiagramView(this);
-    Panel2_->move(LeftColumnWidth, 0);
-    connect(Panel2_, &TDiagramView::StageClicked, this, &TMainWindow::StaticTextClick);
-    connect(Panel2_, &TDiagramView::StageMoved, this, &TMainWindow::StageMoved);
-    connect(Panel2_, &TDiagramView::LinkRequested, this, &TMainWindow::LinkRequested);
+    Diagram_ = new TDiagramView(this);
+    Diagram_->move(LeftColumnWidth, 0);
+    connect(Diagram_, &TDiagramView::StageClicked, this, &TMainWindow::SelectStage);
+    connect(Diagram_, &TDiagramView::StageMoved, this, &TMainWindow::MoveStage);
+    connect(Diagram_, &TDiagramView::LinkRequested, this, &TMainWindow::LinkStages);
     BuildCommandPanel();
 
     auto AddShortcut = [this](QKeySequence Keys, void (TMainWindow::*Slot)()) {
         auto* Shortcut = new QShortcut(Keys, this);
         connect(Shortcut, &QShortcut::activated, this, Slot);
     };
-    AddShortcut(QKeySequence::Open, &TMainWindow::BtnLoadClick);
-    AddShortcut(QKeySequence::Save, &TMainWindow::BtnSaveClick);
-    AddShortcut(QKeySequence(Qt::Key_F5), &TMainWindow::BtnRunSimClick);
+    AddShortcut(QKeySequence::Open, &TMainWindow::OpenModel);
+    AddShortcut(QKeySequence::Save, &TMainWindow::SaveModelAs);
+    AddShortcut(QKeySequence(Qt::Key_F5), &TMainWindow::RunSimulation);
 
     ShowNoRun();  // the empty model's white diagram
     SelectNothing();
-    Model_.SetForceCST(ChkForceCST_->isChecked());
+    Model_.SetForceCST(ForceCSTCheck_->isChecked());
 }
 
 TMainWindow::~TMainWindow()
 {
     // The child widgets outlive Model_ (QWidget deletes them after the members are gone); an edit
     // closed on the way must not reach the model any more.
-    ListParams_->disconnect(this);
-    Panel2_->disconnect(this);
+    ParamGrid_->disconnect(this);
+    Diagram_->disconnect(this);
 }
 
 void TMainWindow::BuildLeftColumn()
 {
-    LabelStageName_ = NewPlaced<QLabel>(this, "LabelStageName", "Selected Stage: 0", QRect(6, 10, 150, 16));
-    BtnNewStage_ = NewPlaced<QPushButton>(this, "BtnNewStage", "&New Stage", QRect(160, 5, 100, 26));
-    connect(BtnNewStage_, &QPushButton::clicked, this, &TMainWindow::BtnNewStageClick);
+    SelectedStageLabel_ = NewPlaced<QLabel>(this, "SelectedStageLabel", "Selected Stage: 0", QRect(6, 10, 150, 16));
+    NewStageButton_ = NewPlaced<QPushButton>(this, "NewStageButton", "&New Stage", QRect(160, 5, 100, 26));
+    connect(NewStageButton_, &QPushButton::clicked, this, &TMainWindow::NewStage);
 
-    ListParams_ = new TParamGrid(Messages_, DecimalSep_, this);
-    ListParams_->setGeometry(0, 40, 209, 473);
-    connect(ListParams_, &TParamGrid::ParamEntered, this, &TMainWindow::ListParamsEntered);
+    ParamGrid_ = new TParamGrid(Messages_, DecimalSep_, this);
+    ParamGrid_->setGeometry(0, 40, 209, 473);
+    connect(ParamGrid_, &TParamGrid::ParamEntered, this, &TMainWindow::SetSelectedStageParam);
 
-    ListMeasures_ = new QTableWidget(static_cast<int>(MeasureNames.size()), 2, this);
-    ListMeasures_->setObjectName("ListMeasures");
-    ListMeasures_->setAccessibleName("Measures");
-    ListMeasures_->setHorizontalHeaderLabels({"Measure", "Value"});
-    ListMeasures_->verticalHeader()->hide();
-    ListMeasures_->setColumnWidth(0, 93);
-    ListMeasures_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    ListMeasures_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListMeasures_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListMeasures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListMeasures_->setSelectionMode(QAbstractItemView::NoSelection);
+    MeasuresTable_ = new QTableWidget(static_cast<int>(MeasureNames.size()), 2, this);
+    MeasuresTable_->setObjectName("MeasuresTable");
+    MeasuresTable_->setAccessibleName("Measures");
+    MeasuresTable_->setHorizontalHeaderLabels({"Measure", "Value"});
+    MeasuresTable_->verticalHeader()->hide();
+    MeasuresTable_->setColumnWidth(0, 93);
+    MeasuresTable_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    MeasuresTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MeasuresTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MeasuresTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MeasuresTable_->setSelectionMode(QAbstractItemView::NoSelection);
     // Read-only, yet Tab stops here so that the keyboard and a screen reader can reach the values;
     // a click leaves the focus where it was.
-    ListMeasures_->setFocusPolicy(Qt::TabFocus);
-    ListMeasures_->setTabKeyNavigation(false);
+    MeasuresTable_->setFocusPolicy(Qt::TabFocus);
+    MeasuresTable_->setTabKeyNavigation(false);
     QStringList Names;
-    for (int Row = 0; Row < ListMeasures_->rowCount(); ++Row) {
+    for (int Row = 0; Row < MeasuresTable_->rowCount(); ++Row) {
         Names << QString::fromStdString(MeasureNames[static_cast<std::size_t>(Row)]);
-        ListMeasures_->setItem(Row, 0, new QTableWidgetItem(Names.back()));
-        ListMeasures_->setItem(Row, 1, new QTableWidgetItem("0"));
+        MeasuresTable_->setItem(Row, 0, new QTableWidgetItem(Names.back()));
+        MeasuresTable_->setItem(Row, 1, new QTableWidgetItem("0"));
     }
-    FitFontToColumn(*ListMeasures_, Names, 93);
-    const int MeasuresHeight = ListMeasures_->horizontalHeader()->sizeHint().height() +
-                               ListMeasures_->rowCount() * ListMeasures_->verticalHeader()->defaultSectionSize() + 2;
-    ListMeasures_->setGeometry(208, 40, LeftColumnWidth - 208, MeasuresHeight);
+    FitFontToColumn(*MeasuresTable_, Names, 93);
+    const int MeasuresHeight = MeasuresTable_->horizontalHeader()->sizeHint().height() +
+                               MeasuresTable_->rowCount() * MeasuresTable_->verticalHeader()->defaultSectionSize() + 2;
+    MeasuresTable_->setGeometry(208, 40, LeftColumnWidth - 208, MeasuresHeight);
 
     const int CostsTop = 40 + MeasuresHeight + 8;
-    QGroupBox* Costs = NewPlaced<QGroupBox>(this, "GroupBox4", "Simulated Costs", QRect(208, CostsTop, LeftColumnWidth - 212, 128));
+    QGroupBox* Costs = NewPlaced<QGroupBox>(this, "CostsBox", "Simulated Costs", QRect(208, CostsTop, LeftColumnWidth - 212, 128));
     // Only the captions here: the values come with a run.
     const std::array<TCostLine, 5> Captions = CostTotalsLines(TCostTotals{}, DecimalSep_);
-    const char* const LabelNames[5] = {"LblOrderCost", "LblHoldingCost", "LblWIPHoldingCost", "LblStockoutCost", "LblTotalCost"};
+    const char* const LabelNames[5] = {"OrderCostLabel", "HoldingCostLabel", "WIPHoldingCostLabel",
+                                       "StockoutCostLabel", "TotalCostLabel"};
     for (int I = 0; I < 5; ++I) {
         NewPlaced<QLabel>(Costs, nullptr, QString::fromStdString(Captions[static_cast<std::size_t>(I)].Caption),
                           QRect(8, 22 + 20 * I, 68, 16));
@@ -148,22 +149,22 @@ void TMainWindow::BuildLeftColumn()
 void TMainWindow::BuildCommandPanel()
 {
     auto* Panel = new QWidget(this);
-    Panel->setObjectName("PanelCommands");
+    Panel->setObjectName("CommandPanel");
     Panel->setAccessibleName("Commands");
     Panel->setGeometry(LeftColumnWidth, CommandPanelTop, DiagramWidth, ClientHeight - CommandPanelTop);
 
-    QGroupBox* Options = NewPlaced<QGroupBox>(Panel, "GroupBox2", "Options", QRect(6, 4, 196, 138));
-    ChkForceCST_ = NewPlaced<QCheckBox>(Options, "ChkForceCST", "Service Time >= CST", QRect(10, 22, 180, 20));
-    connect(ChkForceCST_, &QCheckBox::clicked, this, &TMainWindow::ChkForceCSTClick);
+    QGroupBox* Options = NewPlaced<QGroupBox>(Panel, "OptionsBox", "Options", QRect(6, 4, 196, 138));
+    ForceCSTCheck_ = NewPlaced<QCheckBox>(Options, "ForceCSTCheck", "Service Time >= CST", QRect(10, 22, 180, 20));
+    connect(ForceCSTCheck_, &QCheckBox::clicked, this, &TMainWindow::ApplyForceCST);
     struct TSetting {
         const char* Name;
         const char* Caption;
         const char* Text;
         QLineEdit** Edit;
     };
-    const TSetting Settings[] = {{"EditNumPeriods", "# of Periods", "1000", &EditNumPeriods_},
-                                 {"EditWarmUp", "Warm Up", "100", &EditWarmUp_},
-                                 {"EditRandSeed", "RandSeed", "0", &EditRandSeed_}};
+    const TSetting Settings[] = {{"NumPeriodsEdit", "# of Periods", "1000", &NumPeriodsEdit_},
+                                 {"WarmUpEdit", "Warm Up", "100", &WarmUpEdit_},
+                                 {"RandSeedEdit", "RandSeed", "0", &RandSeedEdit_}};
     int Top = 50;
     for (const TSetting& S : Settings) {
         QLabel* Label = NewPlaced<QLabel>(Options, nullptr, S.Caption, QRect(10, Top + 3, 90, 16));
@@ -172,7 +173,7 @@ void TMainWindow::BuildCommandPanel()
         Edit->setAccessibleName(S.Caption);
         Edit->setGeometry(104, Top, 82, 22);
         Label->setBuddy(Edit);
-        connect(Edit, &QLineEdit::returnPressed, this, &TMainWindow::BtnRunSimClick);
+        connect(Edit, &QLineEdit::returnPressed, this, &TMainWindow::RunSimulation);
         *S.Edit = Edit;
         Top += 28;
     }
@@ -184,97 +185,97 @@ void TMainWindow::BuildCommandPanel()
         void (TMainWindow::*Slot)();
     };
     const TCommand Commands[] = {
-        {"BtnRunSim", "&Run Simulation", QRect(210, 8, 128, 28), &TMainWindow::BtnRunSimClick},
-        {"BtnDisplayStats", "Display Stats", QRect(210, 42, 128, 28), &TMainWindow::BtnDisplayStatsClick},
-        {"BtnDisplayHistory", "Display History", QRect(210, 76, 128, 28), &TMainWindow::BtnDisplayHistoryClick},
-        {"BtnMultipleParamValues", "&Batch Runs...", QRect(210, 110, 128, 28), &TMainWindow::BtnMultipleParamValuesClick},
-        {"BtnResetSim", "Reset Sim", QRect(348, 78, 128, 28), &TMainWindow::BtnResetSimClick},
-        {"BtnClear", "Clear All", QRect(482, 78, 128, 28), &TMainWindow::BtnClearClick},
-        {"BtnSave", "&Save", QRect(348, 110, 128, 28), &TMainWindow::BtnSaveClick},
-        {"BtnLoad", "&Load", QRect(482, 110, 128, 28), &TMainWindow::BtnLoadClick},
+        {"RunButton", "&Run Simulation", QRect(210, 8, 128, 28), &TMainWindow::RunSimulation},
+        {"StatsButton", "Display Stats", QRect(210, 42, 128, 28), &TMainWindow::DisplayStats},
+        {"HistoryButton", "Display History", QRect(210, 76, 128, 28), &TMainWindow::DisplayHistory},
+        {"BatchRunsButton", "&Batch Runs...", QRect(210, 110, 128, 28), &TMainWindow::OpenBatchRuns},
+        {"ResetButton", "Reset Sim", QRect(348, 78, 128, 28), &TMainWindow::ResetRun},
+        {"ClearButton", "Clear All", QRect(482, 78, 128, 28), &TMainWindow::EraseModel},
+        {"SaveButton", "&Save", QRect(348, 110, 128, 28), &TMainWindow::SaveModelAs},
+        {"LoadButton", "&Load", QRect(482, 110, 128, 28), &TMainWindow::OpenModel},
     };
     for (const TCommand& C : Commands) {
         connect(NewPlaced<QPushButton>(Panel, C.Name, C.Caption, C.Geometry), &QPushButton::clicked, this, C.Slot);
     }
 
-    QGroupBox* Replay = NewPlaced<QGroupBox>(Panel, "GroupBox1", "Instant Replay", QRect(348, 4, 262, 68));
-    TrackPeriod_ = new QSlider(Qt::Horizontal, Replay);
-    TrackPeriod_->setObjectName("TrackPeriod");
-    TrackPeriod_->setAccessibleName("Period");
-    TrackPeriod_->setGeometry(8, 20, 246, 26);
-    TrackPeriod_->setPageStep(5);
-    TrackPeriod_->setTickPosition(QSlider::TicksBelow);
-    connect(TrackPeriod_, &QSlider::valueChanged, this, &TMainWindow::TrackPeriodChange);
-    LblPeriod_ = NewPlaced<QLabel>(Replay, "LblPeriod", "Period 0", QRect(10, 46, 120, 16));
+    QGroupBox* Replay = NewPlaced<QGroupBox>(Panel, "ReplayBox", "Instant Replay", QRect(348, 4, 262, 68));
+    PeriodSlider_ = new QSlider(Qt::Horizontal, Replay);
+    PeriodSlider_->setObjectName("PeriodSlider");
+    PeriodSlider_->setAccessibleName("Period");
+    PeriodSlider_->setGeometry(8, 20, 246, 26);
+    PeriodSlider_->setPageStep(5);
+    PeriodSlider_->setTickPosition(QSlider::TicksBelow);
+    connect(PeriodSlider_, &QSlider::valueChanged, this, &TMainWindow::ShowReplayPeriod);
+    PeriodLabel_ = NewPlaced<QLabel>(Replay, "PeriodLabel", "Period 0", QRect(10, 46, 120, 16));
     // Tab goes down the panel's columns: the options, the commands, then the replay above the
     // buttons under it.
-    QWidget::setTabOrder(Panel->findChild<QPushButton*>("BtnMultipleParamValues"), TrackPeriod_);
+    QWidget::setTabOrder(Panel->findChild<QPushButton*>("BatchRunsButton"), PeriodSlider_);
 }
 
-void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TBatchRunsWindow& TestValues)
+void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TBatchRunsWindow& BatchRuns)
 {
     Stats_ = &Stats;
     History_ = &History;
-    TestValues_ = &TestValues;
+    BatchRuns_ = &BatchRuns;
 }
 
 TRunSettingsTexts TMainWindow::RunSettingsTexts() const
 {
-    return {EditRandSeed_->text().toStdString(), EditNumPeriods_->text().toStdString(),
-            EditWarmUp_->text().toStdString()};
+    return {RandSeedEdit_->text().toStdString(), NumPeriodsEdit_->text().toStdString(),
+            WarmUpEdit_->text().toStdString()};
 }
 
 int32_t TMainWindow::ShownPeriod() const
 {
-    return TrackPeriod_->value();
+    return PeriodSlider_->value();
 }
 
 void TMainWindow::SetReplay(const TReplayRange& Replay)
 {
     {
-        const QSignalBlocker Quiet(TrackPeriod_);
-        TrackPeriod_->setRange(Replay.First, Replay.Last);
-        TrackPeriod_->setValue(Replay.Shown);
-        TrackPeriod_->setTickInterval(Replay.TickInterval);
+        const QSignalBlocker Quiet(PeriodSlider_);
+        PeriodSlider_->setRange(Replay.First, Replay.Last);
+        PeriodSlider_->setValue(Replay.Shown);
+        PeriodSlider_->setTickInterval(Replay.TickInterval);
     }
-    TrackPeriod_->setEnabled(Replay.Active);
-    LblPeriod_->setEnabled(Replay.Active);
+    PeriodSlider_->setEnabled(Replay.Active);
+    PeriodLabel_->setEnabled(Replay.Active);
 }
 
-void TMainWindow::ResetTrackPeriod()
+void TMainWindow::ResetReplay()
 {
     SetReplay(TReplayRange{});
-    ShowValue(*LblPeriod_, "Period 0");
+    ShowValue(*PeriodLabel_, "Period 0");
 }
 
-void TMainWindow::UpdateValueLists(int32_t Period)
+void TMainWindow::ShowSelectedStage(int32_t Period)
 {
     if (SelectedStage_ == 0) {
         return;
     }
-    ListParams_->ShowStage(Model_.Stage(SelectedStage_));
+    ParamGrid_->ShowStage(Model_.Stage(SelectedStage_));
     const auto Values = StageMeasures(Model_, SelectedStage_, Period);
     for (std::size_t Row = 0; Row < Values.size(); ++Row) {
-        ListMeasures_->item(static_cast<int>(Row), 1)->setText(QString::number(Values[Row]));
+        MeasuresTable_->item(static_cast<int>(Row), 1)->setText(QString::number(Values[Row]));
     }
 }
 
-void TMainWindow::DrawAll(int32_t Period)
+void TMainWindow::DrawDiagram(int32_t Period)
 {
-    Panel2_->SetPicture(BuildDiagramPicture(Model_, Period, Panel2_->LabelExtent()));
+    Diagram_->SetPicture(BuildDiagramPicture(Model_, Period, Diagram_->LabelExtent()));
 }
 
 void TMainWindow::SelectNothing()
 {
     SelectedStage_ = 0;
-    ListParams_->ShowDefaults();
-    ListParams_->setEnabled(false);
-    for (int Row = 0; Row < ListMeasures_->rowCount(); ++Row) {
-        ListMeasures_->item(Row, 1)->setText("0");
+    ParamGrid_->ShowDefaults();
+    ParamGrid_->setEnabled(false);
+    for (int Row = 0; Row < MeasuresTable_->rowCount(); ++Row) {
+        MeasuresTable_->item(Row, 1)->setText("0");
     }
 }
 
-void TMainWindow::SetCostLabels(const TCostTotals& Costs)
+void TMainWindow::ShowCosts(const TCostTotals& Costs)
 {
     const std::array<TCostLine, 5> Lines = CostTotalsLines(Costs, DecimalSep_);
     for (std::size_t I = 0; I < Lines.size(); ++I) {
@@ -285,22 +286,22 @@ void TMainWindow::SetCostLabels(const TCostTotals& Costs)
 void TMainWindow::AddStageBox(int StageNum)
 {
     const TStage& S = Model_.Stage(StageNum);
-    TStageBox* Box = Panel2_->AddBox(StageNum, S.PosX, S.PosY);
+    TStageBox* Box = Diagram_->AddBox(StageNum, S.PosX, S.PosY);
     // Tab reaches the boxes, in stage order, after the lists on their left, not after the last
     // control made.
-    QWidget::setTabOrder(StageNum == 1 ? static_cast<QWidget*>(ListMeasures_) : Panel2_->Box(StageNum - 1), Box);
+    QWidget::setTabOrder(StageNum == 1 ? static_cast<QWidget*>(MeasuresTable_) : Diagram_->Box(StageNum - 1), Box);
 }
 
-void TMainWindow::StaticTextClick(int StageNum)
+void TMainWindow::SelectStage(int StageNum)
 {
     SelectedStage_ = StageNum;
-    ListParams_->setEnabled(true);
-    ShowValue(*LabelStageName_, QString("Selected Stage: %1").arg(StageNum));
-    UpdateValueLists(ShownPeriod());
-    Panel2_->SetSelected(StageNum);
+    ParamGrid_->setEnabled(true);
+    ShowValue(*SelectedStageLabel_, QString("Selected Stage: %1").arg(StageNum));
+    ShowSelectedStage(ShownPeriod());
+    Diagram_->SetSelected(StageNum);
 }
 
-void TMainWindow::BtnNewStageClick()
+void TMainWindow::NewStage()
 {
     const TNewStagePlan Plan = PrepareNewStage(Model_, Messages_);
     if (Plan.RunReset) {
@@ -309,16 +310,15 @@ void TMainWindow::BtnNewStageClick()
     if (!Plan.Allowed) {
         return;
     }
-    TStage& S = *Model_.AddStage();
+    Model_.AddStage();
     const int N = Model_.NumStages();
-    S.PosX = Plan.Box.Left;
-    S.PosY = Plan.Box.Top;
+    Model_.SetStagePosition(N, Plan.Box.Left, Plan.Box.Top);
     AddStageBox(N);
-    StaticTextClick(N);
-    DrawAll(ShownPeriod());
+    SelectStage(N);
+    DrawDiagram(ShownPeriod());
 }
 
-void TMainWindow::BtnRunSimClick()
+void TMainWindow::RunSimulation()
 {
     TRunOutcome Outcome;
     {
@@ -334,20 +334,20 @@ void TMainWindow::BtnRunSimClick()
 
 void TMainWindow::ShowRun(const TCostTotals& Costs, int32_t NumPeriods)
 {
-    SetCostLabels(Costs);
+    ShowCosts(Costs);
     SetReplay(ReplayOfRun(NumPeriods));
-    TrackPeriodChange(TrackPeriod_->value());
+    ShowReplayPeriod(PeriodSlider_->value());
 }
 
 void TMainWindow::ShowPeriod(int32_t Period)
 {
-    UpdateValueLists(Period);
-    DrawAll(Period);
+    ShowSelectedStage(Period);
+    DrawDiagram(Period);
 }
 
 void TMainWindow::ShowNoRun()
 {
-    ResetTrackPeriod();
+    ResetReplay();
     ShowPeriod(0);
 }
 
@@ -356,13 +356,13 @@ void TMainWindow::RefreshDisplays()
     ShowPeriod(ShownPeriod());
 }
 
-void TMainWindow::TrackPeriodChange(int Period)
+void TMainWindow::ShowReplayPeriod(int Period)
 {
-    ShowValue(*LblPeriod_, QString("Period %1").arg(Period));
+    ShowValue(*PeriodLabel_, QString("Period %1").arg(Period));
     ShowPeriod(Period);
 }
 
-void TMainWindow::BtnDisplayStatsClick()
+void TMainWindow::DisplayStats()
 {
     if (Model_.Period() == 0) {
         Messages_.ShowError("You must run the simulation before stats can be displayed.");
@@ -374,7 +374,7 @@ void TMainWindow::BtnDisplayStatsClick()
     }
 }
 
-void TMainWindow::BtnDisplayHistoryClick()
+void TMainWindow::DisplayHistory()
 {
     if (Model_.Period() == 0) {
         Messages_.ShowError("You must run the simulation before history can be displayed.");
@@ -390,32 +390,32 @@ void TMainWindow::BtnDisplayHistoryClick()
     }
 }
 
-void TMainWindow::BtnMultipleParamValuesClick()
+void TMainWindow::OpenBatchRuns()
 {
-    if (TestValues_) {
-        TestValues_->ShowFor(*this);
+    if (BatchRuns_) {
+        BatchRuns_->ShowFor(*this);
     }
 }
 
-void TMainWindow::BtnResetSimClick()
+void TMainWindow::ResetRun()
 {
     Model_.Reset();
     ShowNoRun();
 }
 
-void TMainWindow::BtnClearClick()
+void TMainWindow::EraseModel()
 {
     if (!ClearChecked(Model_, Messages_)) {
         return;
     }
-    ResetTrackPeriod();
-    Panel2_->RemoveAllBoxes();
-    DrawAll(0);
-    ShowValue(*LabelStageName_, "Stage 0");
+    ResetReplay();
+    Diagram_->RemoveAllBoxes();
+    DrawDiagram(0);
+    ShowValue(*SelectedStageLabel_, "Stage 0");
     SelectNothing();
 }
 
-void TMainWindow::BtnSaveClick()
+void TMainWindow::SaveModelAs()
 {
     const std::optional<std::string> Path = Files_.ChooseSaveFile({"Save Model As", "txt", TextFileFilter});
     if (!Path) {
@@ -427,7 +427,7 @@ void TMainWindow::BtnSaveClick()
     }
 }
 
-void TMainWindow::BtnLoadClick()
+void TMainWindow::OpenModel()
 {
     const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", TextFileFilter});
     if (!Path) {
@@ -439,9 +439,9 @@ void TMainWindow::BtnLoadClick()
 void TMainWindow::LoadModelFile(const std::string& Path)
 {
     LastOpenFileName_ = Path;
-    ResetTrackPeriod();
+    ResetReplay();
     Model_.ClearModel();
-    Panel2_->RemoveAllBoxes();
+    Diagram_->RemoveAllBoxes();
     const TLoadResult Result = LoadModel(Model_, Path, Messages_);
     if (!Result.Ok) {
         Messages_.ShowError(std::string(LoadErrorText) + "\r\r" + Result.Message);
@@ -449,22 +449,22 @@ void TMainWindow::LoadModelFile(const std::string& Path)
     for (int N = 1; N <= Model_.NumStages(); ++N) {
         AddStageBox(N);
     }
-    DrawAll(0);
+    DrawDiagram(0);
     if (Model_.NumStages() > 0) {
-        StaticTextClick(1);
+        SelectStage(1);
     } else {
-        ShowValue(*LabelStageName_, "Selected Stage: 0");
+        ShowValue(*SelectedStageLabel_, "Selected Stage: 0");
         SelectNothing();
     }
-    ChkForceCST_->setChecked(Model_.ForceCST());
+    ForceCSTCheck_->setChecked(Model_.ForceCST());
 }
 
-void TMainWindow::ChkForceCSTClick()
+void TMainWindow::ApplyForceCST()
 {
-    Model_.SetForceCST(ChkForceCST_->isChecked());
+    Model_.SetForceCST(ForceCSTCheck_->isChecked());
 }
 
-void TMainWindow::ListParamsEntered(int Index, double Value)
+void TMainWindow::SetSelectedStageParam(int Index, double Value)
 {
     if (SelectedStage_ == 0) {
         return;
@@ -473,21 +473,19 @@ void TMainWindow::ListParamsEntered(int Index, double Value)
     RefreshDisplays();
 }
 
-void TMainWindow::StageMoved(int StageNum, int Left, int Top)
+void TMainWindow::MoveStage(int StageNum, int Left, int Top)
 {
-    TStage& S = Model_.Stage(StageNum);
-    S.PosX = Left;
-    S.PosY = Top;
-    DrawAll(ShownPeriod());
+    Model_.SetStagePosition(StageNum, Left, Top);
+    DrawDiagram(ShownPeriod());
 }
 
-void TMainWindow::LinkRequested(int SupplierNum, int CustomerNum)
+void TMainWindow::LinkStages(int SupplierNum, int CustomerNum)
 {
     const TLinkOutcome Outcome = LinkChecked(Model_, SupplierNum, CustomerNum, Messages_);
     if (Outcome.RunReset) {
         ShowNoRun();
     }
     if (Outcome.Linked) {
-        DrawAll(ShownPeriod());
+        DrawDiagram(ShownPeriod());
     }
 }

@@ -17,11 +17,11 @@ class QTableWidget;
 class TDiagramView;
 class THistoryWindow;
 class TParamGrid;
+class TBatchRunsWindow;
 class TStatsWindow;
 struct TReplayRange;
-class TBatchRunsWindow;
 
-// The main window (MainForm): owner of the one model for the life of the program. Its handlers
+// The main window: owner of the one model for the life of the program. Its handlers
 // gather input, call one core operation and show the result; messages go through Dialogs and
 // file choices through FileDialogs, both given at construction.
 class TMainWindow : public QWidget {
@@ -31,7 +31,7 @@ public:
     ~TMainWindow() override;
 
     // The windows that Display Stats, Display History and Batch Runs fill and show.
-    void AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TBatchRunsWindow& TestValues);
+    void AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TBatchRunsWindow& BatchRuns);
     // Loads the model file at Path in place of the model, as the Load command does after its
     // dialog (and as `orvantis MODEL` does at start); Path becomes LastOpenFileName().
     void LoadModelFile(const std::string& Path);
@@ -42,56 +42,61 @@ public:
     int SelectedStage() const { return SelectedStage_; }
     // The model file last loaded, even when loading it failed; empty while none has been.
     const std::string& LastOpenFileName() const { return LastOpenFileName_; }
-    TDiagramView& Diagram() { return *Panel2_; }
+    TDiagramView& Diagram() { return *Diagram_; }
 
     // What a batch takes from this window and shows in it.
     // The run settings as typed in their boxes.
     TRunSettingsTexts RunSettingsTexts() const;
     // A finished run of NumPeriods periods, as the run command shows it: the cost totals, the
-    // track bar at the last period, the selected stage and the diagram in that period.
+    // replay slider at the last period, the selected stage and the diagram in that period.
     void ShowRun(const TCostTotals& Costs, int32_t NumPeriods);
-    // The grid and the diagram again, in the period the track bar shows (after parameters changed).
+    // The grid and the diagram again, in the period the replay slider shows (after parameters changed).
     void RefreshDisplays();
 
 public slots:
-    void BtnNewStageClick();
-    void BtnRunSimClick();
-    void BtnDisplayStatsClick();
-    void BtnDisplayHistoryClick();
-    void BtnMultipleParamValuesClick();
-    void BtnResetSimClick();
-    void BtnClearClick();
-    void BtnSaveClick();
-    void BtnLoadClick();
-    void ChkForceCSTClick();
-    void TrackPeriodChange(int Period);
+    void NewStage();
+    void RunSimulation();
+    void DisplayStats();
+    void DisplayHistory();
+    void OpenBatchRuns();
+    void ResetRun();
+    void EraseModel();
+    void SaveModelAs();
+    void OpenModel();
+    void ApplyForceCST();
+    // Period of the run on the diagram and in the selected stage's measures (the replay slider).
+    void ShowReplayPeriod(int Period);
     // Selects the stage (a click on its box, New Stage, Load): the grid shows it and takes entries.
-    void StaticTextClick(int StageNum);
+    void SelectStage(int StageNum);
 
 private slots:
-    void ListParamsEntered(int Index, double Value);
-    void StageMoved(int StageNum, int Left, int Top);
-    void LinkRequested(int SupplierNum, int CustomerNum);
+    // A valid entry in the grid, for the selected stage's parameter Index.
+    void SetSelectedStageParam(int Index, double Value);
+    // A box dropped at Left, Top of the diagram.
+    void MoveStage(int StageNum, int Left, int Top);
+    // A box dropped on another: Supplier becomes a supplier of Customer, if the rules allow.
+    void LinkStages(int SupplierNum, int CustomerNum);
 
 private:
     void BuildLeftColumn();
     void BuildCommandPanel();
-    // The track bar and its label as Replay says.
+    // The replay slider and its label as Replay says.
     void SetReplay(const TReplayRange& Replay);
-    void ResetTrackPeriod();
-    // The period the track bar shows (0 while it is idle).
+    // The idle replay of a model without a run.
+    void ResetReplay();
+    // The period the replay slider shows (0 while it is idle).
     int32_t ShownPeriod() const;
     // The selected stage's parameters into the grid and its measures for Period into the list.
-    void UpdateValueLists(int32_t Period);
+    void ShowSelectedStage(int32_t Period);
     // The diagram for Period.
-    void DrawAll(int32_t Period);
+    void DrawDiagram(int32_t Period);
     // The selected stage and the diagram in Period.
     void ShowPeriod(int32_t Period);
-    // No run to replay: the track bar idle, the selected stage and the diagram as the model stands.
+    // No run to replay: the replay slider idle, the selected stage and the diagram as the model stands.
     void ShowNoRun();
     // No stage selected: the grid shows its default texts and is disabled.
     void SelectNothing();
-    void SetCostLabels(const TCostTotals& Costs);
+    void ShowCosts(const TCostTotals& Costs);
     void AddStageBox(int StageNum);
 
     Dialogs& Messages_;
@@ -102,18 +107,18 @@ private:
     char DecimalSep_;
     TStatsWindow* Stats_ = nullptr;
     THistoryWindow* History_ = nullptr;
-    TBatchRunsWindow* TestValues_ = nullptr;
+    TBatchRunsWindow* BatchRuns_ = nullptr;
 
-    QLabel* LabelStageName_ = nullptr;
-    QPushButton* BtnNewStage_ = nullptr;
-    TParamGrid* ListParams_ = nullptr;
-    QTableWidget* ListMeasures_ = nullptr;
+    QLabel* SelectedStageLabel_ = nullptr;
+    QPushButton* NewStageButton_ = nullptr;
+    TParamGrid* ParamGrid_ = nullptr;
+    QTableWidget* MeasuresTable_ = nullptr;
     QLabel* CostLabels_[5] = {};
-    TDiagramView* Panel2_ = nullptr;
-    QCheckBox* ChkForceCST_ = nullptr;
-    QLineEdit* EditNumPeriods_ = nullptr;
-    QLineEdit* EditWarmUp_ = nullptr;
-    QLineEdit* EditRandSeed_ = nullptr;
-    QSlider* TrackPeriod_ = nullptr;
-    QLabel* LblPeriod_ = nullptr;
+    TDiagramView* Diagram_ = nullptr;
+    QCheckBox* ForceCSTCheck_ = nullptr;
+    QLineEdit* NumPeriodsEdit_ = nullptr;
+    QLineEdit* WarmUpEdit_ = nullptr;
+    QLineEdit* RandSeedEdit_ = nullptr;
+    QSlider* PeriodSlider_ = nullptr;
+    QLabel* PeriodLabel_ = nullptr;
 };

@@ -56,7 +56,7 @@ QWidget* OwningWidget(QObject* Object)
 TParamGrid::TParamGrid(Dialogs& Messages, char DecimalSep, QWidget* Parent)
     : QTableWidget(NumParams, 2, Parent), Messages_(Messages), DecimalSep_(DecimalSep)
 {
-    setObjectName("ListParams");
+    setObjectName("ParamGrid");
     setAccessibleName("Parameters");
     setHorizontalHeaderLabels({"Parameter", "Value"});
     verticalHeader()->hide();

@@ -5,7 +5,7 @@
 class Dialogs;
 class TStage;
 
-// The parameter grid (ListParams): 45 rows of long names and value texts. Texts are shown and
+// The parameter grid: 45 rows of long names and value texts. Texts are shown and
 // checked only by the core's parameter entry functions. An entry is checked when the user tries
 // to leave its cell; an invalid one is never handed on, and keeps the user in the cell (Enter,
 // Tab, a click anywhere else in the window, a shortcut) with its message repeated on every try.

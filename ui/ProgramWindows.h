@@ -10,14 +10,14 @@
 // the batch runs window the options. None is shown yet.
 struct TProgramWindows {
     TProgramWindows(Dialogs& Messages, FileDialogs& Files)
-        : Main(Messages, Files), History(Messages, Files), TestValues(Messages, Files), TestValuesOptions(Messages)
+        : Main(Messages, Files), History(Messages, Files), BatchRuns(Messages, Files), BatchOptions(Messages)
     {
-        Main.AttachWindows(Stats, History, TestValues);
-        TestValues.AttachOptions(TestValuesOptions);
+        Main.AttachWindows(Stats, History, BatchRuns);
+        BatchRuns.AttachOptions(BatchOptions);
     }
     TMainWindow Main;
     TStatsWindow Stats;
     THistoryWindow History;
-    TBatchRunsWindow TestValues;
-    TBatchOptionsWindow TestValuesOptions;
+    TBatchRunsWindow BatchRuns;
+    TBatchOptionsWindow BatchOptions;
 };

@@ -7,18 +7,18 @@
 #include "ui/SecondaryWindow.h"
 #include "ui/TextLinesView.h"
 
-TStatsWindow::TStatsWindow(QWidget* Parent) : QWidget(Parent, Qt::Window), RichEdit1_(new TTextLinesView(this))
+TStatsWindow::TStatsWindow(QWidget* Parent) : QWidget(Parent, Qt::Window), ReportView_(new TTextLinesView(this))
 {
-    setObjectName("StatsForm");
+    setObjectName("StatsWindow");
     SetUpSecondaryWindow(*this, "Stats Window", QSize(837, 734));
-    RichEdit1_->setObjectName("RichEdit1");
-    RichEdit1_->setAccessibleName("Statistics report");
+    ReportView_->setObjectName("ReportView");
+    ReportView_->setAccessibleName("Statistics report");
     auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
-    Layout->addWidget(RichEdit1_);
+    Layout->addWidget(ReportView_);
 }
 
 void TStatsWindow::FillStats(const TSimulation& Model)
 {
-    RichEdit1_->SetLines(BuildStatsReport(Model, LocalDateTimeText(), LocaleDecimalSeparator()));
+    ReportView_->SetLines(BuildStatsReport(Model, LocalDateTimeText(), LocaleDecimalSeparator()));
 }

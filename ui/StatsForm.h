@@ -13,8 +13,8 @@ public:
 
     // Builds the report of Model into the text box and shows its first line.
     void FillStats(const TSimulation& Model);
-    const TTextLinesView& RichEdit() const { return *RichEdit1_; }
+    const TTextLinesView& ReportView() const { return *ReportView_; }
 
 private:
-    TTextLinesView* RichEdit1_;
+    TTextLinesView* ReportView_;
 };
