@@ -16,29 +16,6 @@ namespace {
 
 constexpr double Tolerance = 1e-6;
 
-bool IsIntegerParam(int Index)
-{
-    switch (ParamTypes[static_cast<std::size_t>(Index)]) {
-    case TListParamType::Integer:
-    case TListParamType::Policy:
-    case TListParamType::SmallInteger:
-    case TListParamType::IntegerOrInf:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Whether Value, rounded as the stage rounds it, fits the 32-bit storage of an integer parameter.
-bool FitsParam(int Index, double Value)
-{
-    if (!IsIntegerParam(Index)) {
-        return true;
-    }
-    const double R = std::rint(Value);
-    return R >= -2147483648.0 && R <= 2147483647.0;
-}
-
 std::string BeyondIntegerText(int Index, double Value)
 {
     return "the value " + FormatGeneral(Value) + " is beyond the range of the integer parameter " +

@@ -6,7 +6,6 @@ enum class TListParamType : int {
     Real = 2,           // general real notation
     Boolean = 3,        // "TRUE" / "FALSE"
     Policy = 4,         // policy code, chosen by its text
-    SmallInteger = 5,   // integer 1..999 (no parameter uses it)
     IntegerOrInf = 6,   // integer, or "INF" for IntInf
     RealOrInf = 7,      // real, or "INF" for +infinity
 };

@@ -1,5 +1,7 @@
 #include "engine/ParamCatalogue.h"
 
+#include <cmath>
+
 const std::array<std::string, NumParams> ParamLongNames = {
     "Proc Time", "Proc Capac", "Com Serv Time", "Dem Mean", "Dem StdDev", "Dem Bound (#SD)",
     "Product Index", "Product Cost", "Fixed Cost", "Holding Cost", "WIP Holding Cost",
@@ -37,3 +39,17 @@ const std::array<TListParamType, NumParams> ParamTypes = {
     R,  R,  R,  R,  R,  R,  R,  R,  R,  I,   // 30-39
     II, I,  II, II, I,                       // 40-44
 };
+
+bool FitsParam(int Index, double Value)
+{
+    switch (ParamTypes[static_cast<std::size_t>(Index)]) {
+    case TListParamType::Integer:
+    case TListParamType::Policy:
+    case TListParamType::IntegerOrInf: {
+        const double R = std::rint(Value);
+        return R >= -2147483648.0 && R <= 2147483647.0;
+    }
+    default:
+        return true;
+    }
+}

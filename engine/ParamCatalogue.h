@@ -62,3 +62,8 @@ enum TParamIndex : int {
 extern const std::array<std::string, NumParams> ParamLongNames;
 extern const std::array<std::string, NumParams> ParamShortNames;
 extern const std::array<TListParamType, NumParams> ParamTypes;
+
+// Whether Value, rounded as a stage rounds it, fits parameter Index: any value fits a real
+// parameter, an integer parameter takes what its 32-bit storage holds. The one range check of
+// every batch definition, sweep rows and values files alike.
+bool FitsParam(int Index, double Value);

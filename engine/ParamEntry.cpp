@@ -98,15 +98,6 @@ TParsedEntry ParsePolicy(const std::string& Text)
     return {"", static_cast<double>(Int)};
 }
 
-TParsedEntry ParseSmallInteger(const std::string& Text)
-{
-    int32_t Int = 0;
-    if (!TryParseInt32(Text, Int) || Int < 1 || Int > 999) {
-        return {RangeMessage(1, 999), 0};
-    }
-    return {"", static_cast<double>(Int)};
-}
-
 TParsedEntry ParseIntegerOrInf(const std::string& Text)
 {
     int32_t Int = 0;
@@ -125,40 +116,26 @@ TParsedEntry ParseRealOrInf(const std::string& Text, char DecimalSep)
     return {"", Real};
 }
 
-// Returns the type code 1..7 of parameter Index, or 8 when Index is outside the catalogue (Entry
-// then carries the message for that).
-int ParseEntry(int Index, const std::string& Text, char DecimalSep, TParsedEntry& Entry)
+// The entry's value, or the message refusing it (also for an index outside the catalogue).
+TParsedEntry ParseEntry(int Index, const std::string& Text, char DecimalSep)
 {
     const TListParamType Type = ValidIndex(Index) ? TypeOf(Index) : TListParamType{0};
     switch (Type) {
     case TListParamType::Integer:
-        Entry = ParseInteger(Text);
-        break;
+        return ParseInteger(Text);
     case TListParamType::Real:
-        Entry = ParseReal(Text, DecimalSep);
-        break;
+        return ParseReal(Text, DecimalSep);
     case TListParamType::Boolean:
-        Entry = ParseBoolean(Text, DecimalSep);
-        break;
+        return ParseBoolean(Text, DecimalSep);
     case TListParamType::Policy:
-        Entry = ParsePolicy(Text);
-        break;
-    case TListParamType::SmallInteger:
-        Entry = ParseSmallInteger(Text);
-        break;
+        return ParsePolicy(Text);
     case TListParamType::IntegerOrInf:
-        Entry = ParseIntegerOrInf(Text);
-        break;
+        return ParseIntegerOrInf(Text);
     case TListParamType::RealOrInf:
-        Entry = ParseRealOrInf(Text, DecimalSep);
-        break;
-    default:
-        Entry = {"An unknown error occurred while processing your entry.  Please double-check your entry for this "
-                 "field.",
-                 0};
-        return 8;
+        return ParseRealOrInf(Text, DecimalSep);
     }
-    return static_cast<int>(Type);
+    return {"An unknown error occurred while processing your entry.  Please double-check your entry for this field.",
+            0};
 }
 
 }  // namespace
@@ -171,7 +148,6 @@ std::string ParamShownText(const TStage& S, int Index, char DecimalSep)
     const double Value = S.GetParam(Index);
     switch (TypeOf(Index)) {
     case TListParamType::Integer:
-    case TListParamType::SmallInteger:
         return std::to_string(static_cast<int32_t>(Value));
     case TListParamType::Real:
         return FormatGeneral(Value, DecimalSep);
@@ -200,8 +176,6 @@ std::string ParamDefaultText(int Index)
         return "TRUE";
     case TListParamType::Policy:
         return PolicyPickList[0];
-    case TListParamType::SmallInteger:
-        return "1";
     case TListParamType::IntegerOrInf:
     case TListParamType::RealOrInf:
         return "INF";
@@ -209,18 +183,18 @@ std::string ParamDefaultText(int Index)
     return "";
 }
 
-int CheckParamEntry(int Index, const std::string& Text, char DecimalSep, std::string& Message)
+std::optional<std::string> CheckParamEntry(int Index, const std::string& Text, char DecimalSep)
 {
-    TParsedEntry Entry;
-    const int Code = ParseEntry(Index, Text, DecimalSep, Entry);
-    Message = std::move(Entry.Message);
-    return Message.empty() ? 0 : Code;
+    TParsedEntry Entry = ParseEntry(Index, Text, DecimalSep);
+    if (Entry.Message.empty()) {
+        return std::nullopt;
+    }
+    return std::move(Entry.Message);
 }
 
 bool ParamEntryValue(int Index, const std::string& Text, char DecimalSep, double& Value)
 {
-    TParsedEntry Entry;
-    ParseEntry(Index, Text, DecimalSep, Entry);
+    const TParsedEntry Entry = ParseEntry(Index, Text, DecimalSep);
     if (!Entry.Message.empty()) {
         return false;
     }

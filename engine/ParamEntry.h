@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <optional>
 #include <string>
 
 #include "engine/ParamCatalogue.h"
@@ -23,11 +24,11 @@ std::string ParamShownText(const TStage& S, int Index, char DecimalSep);
 // its type.
 std::string ParamDefaultText(int Index);
 
-// Checks an entry for parameter Index. Returns 0 when Text is valid (Message emptied), otherwise
-// the type code 1..7 of the parameter (8 for an index outside the catalogue) with the user's
-// message in Message. "INF" is accepted only as exactly these three capitals; integers are decimal
-// and signed 32-bit; reals may have a fraction after DecimalSep and an exponent.
-int CheckParamEntry(int Index, const std::string& Text, char DecimalSep, std::string& Message);
+// Checks an entry for parameter Index: nothing when Text is valid, otherwise the user's message
+// (also for an index outside the catalogue). "INF" is accepted only as exactly these three
+// capitals; integers are decimal and signed 32-bit; reals may have a fraction after DecimalSep and
+// an exponent.
+std::optional<std::string> CheckParamEntry(int Index, const std::string& Text, char DecimalSep);
 
 // The value an entry accepted by CheckParamEntry stands for, as TSimulation::SetParam takes it:
 // integers as themselves ("INF" as 2000000000), reals as themselves ("INF" as +infinity),

@@ -47,7 +47,7 @@ inline const char* CheckParamSet(const TParamSet& Set, int NumStages)
     for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
         const TListParamType Type = ParamTypes[static_cast<std::size_t>(Set.ParamIndex(K))];
         const bool Integer = Type == TListParamType::Integer || Type == TListParamType::Policy ||
-                             Type == TListParamType::SmallInteger || Type == TListParamType::IntegerOrInf;
+                             Type == TListParamType::IntegerOrInf;
         for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
             const double V = Set.Values(I, K);
             if (!std::isfinite(V)) {

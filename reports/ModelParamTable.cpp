@@ -41,7 +41,6 @@ TField FieldText(TListParamType Type, double Value, char Sep)
         return {FormatFixed(Value, 4, Sep), true};
     case TListParamType::Integer:
     case TListParamType::Policy:
-    case TListParamType::SmallInteger:
     default:
         return {FormatFixed(Value, 0, Sep), true};
     }

@@ -38,7 +38,9 @@ QString EditorText(const QWidget* Editor)
 // True when Editor's entry for Row is valid; otherwise Message says why.
 bool EntryValid(int Row, const QWidget* Editor, char DecimalSep, std::string& Message)
 {
-    return CheckParamEntry(Row, EditorText(Editor).toStdString(), DecimalSep, Message) == 0;
+    const std::optional<std::string> Refusal = CheckParamEntry(Row, EditorText(Editor).toStdString(), DecimalSep);
+    Message = Refusal.value_or("");
+    return !Refusal;
 }
 
 // The widget (or nullptr) a QObject belongs to: itself, or the nearest widget among its parents
