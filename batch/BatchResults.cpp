@@ -15,9 +15,12 @@ const std::string Gap = "  ";
 constexpr int MinWidth = 8;
 
 // The TStats statistic each of StatisticTexts reads.
-constexpr std::array<const char*, StatisticTexts.size()> StatisticValues = {"Avg", "Stdev", "Min", "Max"};
+constexpr std::array<TStatistic, StatisticTexts.size()> StatisticValues = {TStatistic::Avg, TStatistic::Stdev,
+                                                                            TStatistic::Min, TStatistic::Max};
 
-TResultColumn MetricColumn(TColumnKind Kind, int Metric, const std::string& Suffix, const std::string& Statistic, int Stage)
+// Statistic matters to the System and Stage kinds only; the others read accumulators of their own.
+TResultColumn MetricColumn(TColumnKind Kind, int Metric, const std::string& Suffix, int Stage,
+                           TStatistic Statistic = TStatistic::Avg)
 {
     TResultColumn C;
     C.Kind = Kind;
@@ -134,12 +137,12 @@ std::vector<TResultColumn> ChooseResultColumns(const TParamSet& Set, int NumStag
         if (J < NumCostMetrics) {
             for (std::size_t St = 0; St < StatisticTexts.size(); ++St) {
                 if (Options.IsMeasureChecked(Name, StatisticTexts[St])) {
-                    Columns.push_back(MetricColumn(TColumnKind::System, J, StatisticTexts[St], StatisticValues[St], 0));
+                    Columns.push_back(MetricColumn(TColumnKind::System, J, StatisticTexts[St], 0, StatisticValues[St]));
                 }
             }
         }
         if (J == MetricTotalCost && Options.IsMeasureChecked("SD of Total Cost", "")) {
-            Columns.push_back(MetricColumn(TColumnKind::TotalCostSD, J, "SD", "", 0));
+            Columns.push_back(MetricColumn(TColumnKind::TotalCostSD, J, "SD", 0));
         }
         if (!Options.IsMeasureChecked(Name, "By Stage")) {
             continue;
@@ -147,13 +150,13 @@ std::vector<TResultColumn> ChooseResultColumns(const TParamSet& Set, int NumStag
         for (std::size_t St = 0; St < StatisticTexts.size(); ++St) {
             if (Options.IsMeasureChecked(Name, StatisticTexts[St])) {
                 for (int S = 1; S <= NumStages; ++S) {
-                    Columns.push_back(MetricColumn(TColumnKind::Stage, J, StatisticTexts[St], StatisticValues[St], S));
+                    Columns.push_back(MetricColumn(TColumnKind::Stage, J, StatisticTexts[St], S, StatisticValues[St]));
                 }
             }
         }
         if (J == MetricOrderQty && Options.IsMeasureChecked("Mean of SD of Order Qty", "")) {
             for (int S = 1; S <= NumStages; ++S) {
-                Columns.push_back(MetricColumn(TColumnKind::OrderQtyMeanSD, J, "MeanSD", "", S));
+                Columns.push_back(MetricColumn(TColumnKind::OrderQtyMeanSD, J, "MeanSD", S));
             }
         }
     }

@@ -50,7 +50,7 @@ struct TResultColumn {
     int32_t Column = 0;   // Param: the batch column k
     TListParamType ParamType = TListParamType::Integer;  // Param
     int Metric = 0;
-    std::string Statistic;  // the TStats statistic: "Avg", "Stdev", "Min" or "Max"
+    TStatistic Statistic = TStatistic::Avg;  // what the column reads of the metric
     int Stage = 0;          // 0: the system
 };
 

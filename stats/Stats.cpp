@@ -142,34 +142,30 @@ void TStats::Reset()
     Hist_.Reset();
 }
 
-double TStats::Value(int Index, const std::string& Name) const
+double TStats::Value(int Index, TStatistic Statistic) const
 {
     const TMinMaxAvg* M = Get(Index);
     if (M == nullptr) {
         return 0.0;
     }
-    if (Name == "Avg") {
+    switch (Statistic) {
+    case TStatistic::Avg:
         return M->Avg();
-    }
-    if (Name == "Stdev") {
+    case TStatistic::Stdev:
         return M->Stdev();
-    }
-    if (Name == "Min") {
+    case TStatistic::Min:
         return M->Min();
-    }
-    if (Name == "Max") {
+    case TStatistic::Max:
         return M->Max();
-    }
-    if (Name == "Obs") {
+    case TStatistic::Count:
         return static_cast<double>(M->Count());
     }
     return 0.0;
 }
 
-std::string TStats::FormatValue(int Index, const std::string& Name, int Width, int Decimals,
-                                char DecimalSep) const
+std::string TStats::FormatValue(int Index, TStatistic Statistic, int Width, int Decimals, char DecimalSep) const
 {
-    return FormatFixedWidth(Value(Index, Name), Width, Decimals, DecimalSep);
+    return FormatFixedWidth(Value(Index, Statistic), Width, Decimals, DecimalSep);
 }
 
 std::string MetricLabel(int Index, const std::string& Suffix, int StageNum, int Width)

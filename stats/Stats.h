@@ -105,6 +105,9 @@ inline constexpr int NumMetrics = 16;  // accumulators; the names table has one 
 // "Total Cost" ... "Failed", then "Serv Time Histogram" (index 16).
 extern const std::array<std::string, NumMetrics + 1> MetricNames;
 
+// What TStats::Value reads of a metric's accumulator.
+enum class TStatistic { Avg, Stdev, Min, Max, Count };
+
 // The statistics of one stage: sixteen accumulators and the service-time histogram.
 class TStats {
 public:
@@ -123,12 +126,10 @@ public:
     THistogram& Histogram() { return Hist_; }
     const THistogram& Histogram() const { return Hist_; }
 
-    // By Name (exact, case-sensitive): "Avg", "Stdev", "Min", "Max", or "Obs" (the count).
-    // 0 for any other name or a metric without accumulator.
-    double Value(int Index, const std::string& Name) const;
+    // Statistic of metric Index; 0 for a metric without accumulator.
+    double Value(int Index, TStatistic Statistic) const;
     // Value formatted "%<Width>.<Decimals>f" (never cut), with the given decimal separator.
-    std::string FormatValue(int Index, const std::string& Name, int Width, int Decimals,
-                            char DecimalSep = '.') const;
+    std::string FormatValue(int Index, TStatistic Statistic, int Width, int Decimals, char DecimalSep = '.') const;
 
 private:
     std::array<TMinMaxAvg, NumMetrics> Metrics_;

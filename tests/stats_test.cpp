@@ -132,23 +132,21 @@ TEST(StatsHistogram, OutOfRangeQueriesAndNegativeValuesAreHarmless)
     EXPECT_EQ(H.MaxCount(), 5000000001LL);
 }
 
-TEST(StatsCollector, ValueByNameAndMetric)
+TEST(StatsCollector, ValueByStatisticAndMetric)
 {
     TStats S;
     S.Get(MetricOrderQty)->Add(4);
     S.Get(MetricOrderQty)->Add(8);
-    EXPECT_EQ(S.Value(MetricOrderQty, "Avg"), 6);
-    EXPECT_EQ(S.Value(MetricOrderQty, "Min"), 4);
-    EXPECT_EQ(S.Value(MetricOrderQty, "Max"), 8);
-    EXPECT_EQ(S.Value(MetricOrderQty, "Obs"), 2);
-    EXPECT_NEAR(S.Value(MetricOrderQty, "Stdev"), 2.8284271247461903, 1e-15);
-    EXPECT_EQ(S.Value(MetricOrderQty, "Mean"), 0);
-    EXPECT_EQ(S.Value(MetricOrderQty, "avg"), 0);
-    EXPECT_EQ(S.Value(MetricServTimeHistogram, "Obs"), 0);
+    EXPECT_EQ(S.Value(MetricOrderQty, TStatistic::Avg), 6);
+    EXPECT_EQ(S.Value(MetricOrderQty, TStatistic::Min), 4);
+    EXPECT_EQ(S.Value(MetricOrderQty, TStatistic::Max), 8);
+    EXPECT_EQ(S.Value(MetricOrderQty, TStatistic::Count), 2);
+    EXPECT_NEAR(S.Value(MetricOrderQty, TStatistic::Stdev), 2.8284271247461903, 1e-15);
+    EXPECT_EQ(S.Value(MetricServTimeHistogram, TStatistic::Count), 0);
     EXPECT_EQ(S.Get(16), nullptr);
     EXPECT_EQ(S.Get(-1), nullptr);
-    EXPECT_EQ(S.FormatValue(MetricOrderQty, "Avg", 8, 2), "    6.00");
-    EXPECT_EQ(S.FormatValue(MetricOrderQty, "Avg", 2, 3), "6.000");
+    EXPECT_EQ(S.FormatValue(MetricOrderQty, TStatistic::Avg, 8, 2), "    6.00");
+    EXPECT_EQ(S.FormatValue(MetricOrderQty, TStatistic::Avg, 2, 3), "6.000");
     S.Histogram().Add(1);
     S.Reset();
     EXPECT_EQ(S.Get(MetricOrderQty)->Count(), 0);
