@@ -125,7 +125,7 @@ TSettingShapes SettingShapes(const TSimulation& Model, const TParamSet& Set, int
         ApplySetting(Scratch, Set, I);
         Shapes.DemandStages[static_cast<std::size_t>(I)] = DemandStageCount(Scratch);
         for (int N = 1; N <= Scratch.NumStages(); ++N) {
-            const TStage& S = Scratch.Stage(N);
+            const TStageParams& S = Scratch.Stage(N).Params();
             Shapes.CarriesForecast = Shapes.CarriesForecast || (S.InvPolicy == PolicyOQ && S.OQReorderPoint != IntInf);
         }
     }

@@ -4,6 +4,7 @@
 
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
+#include "support/ModelBuilder.h"
 
 namespace {
 
@@ -16,13 +17,10 @@ int32_t Scaled(int64_t Value, int64_t Scale)
 
 void BuildNetwork25(TSimulation& Model, int64_t Scale)
 {
-    for (int I = 0; I < 25; ++I) {
-        Model.AddStage();
-    }
     const double S = static_cast<double>(Scale);
     // Retailers 1-10: external demand, bounded, mixed policies.
     for (int N = 1; N <= 10; ++N) {
-        TStage& R = Model.Stage(N);
+        TStageParams R;
         R.DemandMean = (8 + 2 * N) * S;
         R.DemandSD = (2 + N % 4) * S;
         R.DemandBound = 2 + 0.5 * (N % 3);
@@ -59,11 +57,12 @@ void BuildNetwork25(TSimulation& Model, int64_t Scale)
             R.OQOrderQtyUB = Scaled(10 * (8 + 2 * N), Scale);
             break;
         }
+        AddStage(Model, R);
     }
     // Distribution centres 11-18: product 11 is made by 11 and 12 (12 dearer and capped),
     // the others each make their own product.
     for (int N = 11; N <= 18; ++N) {
-        TStage& D = Model.Stage(N);
+        TStageParams D;
         D.ProcTime = 2;
         D.HoldingCost = 0.5 / S;
         D.WIPHoldingCost = 0.25 / S;
@@ -76,16 +75,21 @@ void BuildNetwork25(TSimulation& Model, int64_t Scale)
         D.BaseStockLevel = Scaled(120, Scale);
         D.SSReorderPoint = Scaled(80, Scale);
         D.SSOrderUpTo = Scaled(160, Scale);
+        if (N == 12) {
+            D.ProductIndex = 11;
+            D.ProductCost = 1.5;
+            D.ProcCapacity = Scaled(40, Scale);
+        }
+        // Stage 18 is a centre taken out of service: no policy, no customers (an alternative
+        // source that never holds stock would stall its customers for good).
+        if (N == 18) {
+            D.InvPolicy = PolicyNone;
+        }
+        AddStage(Model, D);
     }
-    Model.Stage(12).ProductIndex = 11;
-    Model.Stage(12).ProductCost = 1.5;
-    Model.Stage(12).ProcCapacity = Scaled(40, Scale);
-    // Stage 18 is a centre taken out of service: no policy, no customers (an alternative source
-    // that never holds stock would stall its customers for good).
-    Model.Stage(18).InvPolicy = PolicyNone;
     // Plants 19-25, some capacitated, base stock or (R,Q).
     for (int N = 19; N <= 25; ++N) {
-        TStage& P = Model.Stage(N);
+        TStageParams P;
         P.ProcTime = 3;
         P.HoldingCost = 0.2 / S;
         P.WIPHoldingCost = 0.1 / S;
@@ -102,6 +106,7 @@ void BuildNetwork25(TSimulation& Model, int64_t Scale)
             P.InvPolicy = PolicyBaseStock;
             P.BaseStockLevel = Scaled(250, Scale);
         }
+        AddStage(Model, P);
     }
     // Retailers draw from one or two centres.
     for (int N = 1; N <= 10; ++N) {
@@ -120,7 +125,7 @@ void BuildNetwork25(TSimulation& Model, int64_t Scale)
 void BuildSerialChain5(TSimulation& Model)
 {
     for (int N = 1; N <= 5; ++N) {
-        TStage& S = *Model.AddStage();
+        TStageParams S;
         S.ProcTime = 1 + N % 2;
         S.BaseStockLevel = 60 + 10 * N;
         S.HoldingCost = 1.0 / N;
@@ -133,6 +138,7 @@ void BuildSerialChain5(TSimulation& Model)
             S.DemandBound = 3;
             S.StockoutCost = 5;
         }
+        AddStage(Model, S);
         if (N > 1) {
             Model.Link(N, N - 1);
         }

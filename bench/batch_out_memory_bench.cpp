@@ -30,10 +30,8 @@ void WriteOneStageModel(const std::string& Path)
     TSimulation Chain(Messages);
     BuildSerialChain5(Chain);
     TSimulation One(Messages);
-    TStage& S = *One.AddStage();
-    for (int I = 0; I < NumParams; ++I) {
-        S.SetParam(I, Chain.GetParam(1, I));
-    }
+    One.AddStage();
+    One.SetStageParams(1, Chain.Stage(1).Params());
     SaveModel(One, Path);
 }
 

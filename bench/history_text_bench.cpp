@@ -8,6 +8,7 @@
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
 #include "reports/HistoryReport.h"
+#include "support/ModelBuilder.h"
 
 namespace {
 
@@ -19,12 +20,9 @@ const std::string Stamp = "12/07/2026 10:00:00";
 // then, so orders move between them.
 void BuildModel(TSimulation& Model)
 {
-    for (int I = 0; I < 25; ++I) {
-        Model.AddStage();
-    }
     for (int G = 0; G < 5; ++G) {
         const int First = 5 * G + 1;
-        TStage& Retailer = Model.Stage(First);
+        TStageParams Retailer;
         Retailer.DemandMean = 20 + 5 * G;
         Retailer.DemandSD = 6;
         Retailer.DemandBound = 3;
@@ -32,23 +30,28 @@ void BuildModel(TSimulation& Model)
         Retailer.StockoutCost = 10;
         Retailer.BaseStockLevel = 60 + 10 * G;
         Retailer.ProcTime = 1;
-        for (int K = First + 1; K <= First + 2; ++K) {
-            TStage& Source = Model.Stage(K);
-            Source.ProductIndex = First + 1;
-            Source.ProcTime = 2;
-            Source.BaseStockLevel = 80;
-            Source.HoldingCost = 0.5;
-            Source.FailureProb = 0.05;
-            Source.RecoveryProb = 0.4;
-        }
-        Model.Stage(First + 1).ProductCost = 2;
-        Model.Stage(First + 2).ProductCost = 1;
-        Model.Stage(First + 2).ProcCapacity = 15;
-        Model.Stage(First + 3).ProcTime = 1;
-        Model.Stage(First + 3).BaseStockLevel = 120;
-        Model.Stage(First + 3).HoldingCost = 0.25;
-        Model.Stage(First + 4).ProcTime = 3;
-        Model.Stage(First + 4).BaseStockLevel = 150;
+        AddStage(Model, Retailer);
+        TStageParams Source;
+        Source.ProductIndex = First + 1;
+        Source.ProcTime = 2;
+        Source.BaseStockLevel = 80;
+        Source.HoldingCost = 0.5;
+        Source.FailureProb = 0.05;
+        Source.RecoveryProb = 0.4;
+        Source.ProductCost = 2;
+        AddStage(Model, Source);
+        Source.ProductCost = 1;
+        Source.ProcCapacity = 15;
+        AddStage(Model, Source);
+        TStageParams Common;
+        Common.ProcTime = 1;
+        Common.BaseStockLevel = 120;
+        Common.HoldingCost = 0.25;
+        AddStage(Model, Common);
+        TStageParams Plant;
+        Plant.ProcTime = 3;
+        Plant.BaseStockLevel = 150;
+        AddStage(Model, Plant);
         Model.Link(First + 1, First);
         Model.Link(First + 2, First);
         Model.Link(First + 3, First + 1);

@@ -24,19 +24,20 @@ struct TWarning {
 };
 
 const TWarning Warnings[] = {
-    {[](const TStage& S) { return S.ProcCapacity == 0 && S.MeanEchelonDemand() > 0; },
+    {[](const TStage& S) { return S.Params().ProcCapacity == 0 && S.MeanEchelonDemand() > 0; },
      "At least one stage in your model has 0 capacity.  Are you sure you want to proceed?"},
-    {[](const TStage& S) { return S.FixedCost > 0 && S.NumCustomers() == 0; },
+    {[](const TStage& S) { return S.Params().FixedCost > 0 && S.NumCustomers() == 0; },
      "At least one stage in your model has fixed cost > 0 but no customer.  Are you sure you want to proceed?\r\r"
      "(Fixed costs apply to orders placed TO a stage, not to orders placed BY a stage.)"},
-    {[](const TStage& S) { return S.ProductCost > 0 && S.NumCustomers() == 0; },
+    {[](const TStage& S) { return S.Params().ProductCost > 0 && S.NumCustomers() == 0; },
      "At least one stage in your model has product cost > 0 but no customer.  Are you sure you want to proceed?\r\r"
      "(Product costs apply to orders placed TO a stage, not to orders placed BY a stage.)"},
-    {[](const TStage& S) { return FloatLess(0, S.DemandMean) && FloatLess(S.DemandMean, 1); },
+    {[](const TStage& S) { return FloatLess(0, S.Params().DemandMean) && FloatLess(S.Params().DemandMean, 1); },
      "At least one stage in your model has very small mean demand (< 1).  Are you sure you want to proceed?\r\r"
      "(Since all demands are rounded to the nearest integer, demands at this stage will only equal 0 or 1.)"},
     {[](const TStage& S) {
-         return FloatLess(0, S.DemandMean) && FloatLess(0, S.DemandSD) && FloatEq(S.DemandBound, 0);
+         const TStageParams& P = S.Params();
+         return FloatLess(0, P.DemandMean) && FloatLess(0, P.DemandSD) && FloatEq(P.DemandBound, 0);
      },
      "At least one stage in your model has positive demand mean and SD but demand bound = 0.  Are you sure you want "
      "to proceed?\r\r(If you proceed, all random demands above the mean will be set equal to the mean.)"},
@@ -51,7 +52,7 @@ std::optional<std::string> ModelRefusal(const TSimulation& Model)
     }
     // Refused outright rather than asked: such a stage orders nothing, whatever its demand.
     for (int N = 1; N <= Model.NumStages(); ++N) {
-        const TStage& S = Model.Stage(N);
+        const TStageParams& S = Model.Stage(N).Params();
         if (S.InvPolicy == PolicyRQ && S.RQOrderQty < 1) {
             return "Stage " + std::to_string(N) + " uses the (R,Q) policy with Q = " + std::to_string(S.RQOrderQty) +
                    "; Q must be at least 1.";

@@ -9,14 +9,14 @@
 
 TSimulation::TSimulation(Dialogs& Messages) : Messages_(&Messages) {}
 
-TStage* TSimulation::AddStage()
+int TSimulation::AddStage()
 {
     if (NumStages_ >= MaxStages) {
-        return nullptr;
+        return 0;
     }
     ++NumStages_;
     Elem(Stages_, NumStages_) = std::make_unique<TStage>(NumStages_, NumStages_);
-    return Elem(Stages_, NumStages_).get();
+    return NumStages_;
 }
 
 std::string LinkRefusalText(TLinkResult Result)
@@ -58,9 +58,9 @@ TLinkResult TSimulation::Link(int SupplierNum, int CustomerNum)
     if (Check != TLinkResult::Linked) {
         return Check;
     }
-    TStage& Customer = Stage(CustomerNum);
+    TStage& Customer = EditableStage(CustomerNum);
     // CheckLink found room in both lists.
-    [[maybe_unused]] const bool Added = Stage(SupplierNum).AddCustomer(Customer);
+    [[maybe_unused]] const bool Added = EditableStage(SupplierNum).AddCustomer(Customer);
     assert(Added);
     Customer.PopulateRawMaterials();
     return TLinkResult::Linked;
@@ -76,10 +76,11 @@ void TSimulation::SetParam(int StageNum, int Index, double Value)
     if (StageNum < 1 || StageNum > NumStages_ || Index < 0 || Index >= NumParams) {
         return;
     }
-    Stage(StageNum).SetParam(Index, Value);
-    // A product index or product cost decides the groups and their order at every customer;
-    // rebuilding all of them (at most 25 small sorts) is cheaper than tracking which.
-    RebuildAllGroups();
+    TStage& S = EditableStage(StageNum);
+    const int32_t Product = S.ProductIndex;
+    const double Cost = S.ProductCost;
+    S.SetParam(Index, Value);
+    RebuildGroupsAfterWrite(S, Product, Cost);
 }
 
 void TSimulation::SetStageParams(int StageNum, const TStageParams& Params)
@@ -87,11 +88,13 @@ void TSimulation::SetStageParams(int StageNum, const TStageParams& Params)
     if (StageNum < 1 || StageNum > NumStages_) {
         return;
     }
-    TStage& S = Stage(StageNum);
+    TStage& S = EditableStage(StageNum);
+    const int32_t Product = S.ProductIndex;
+    const double Cost = S.ProductCost;
     for (int I = 0; I < NumParams; ++I) {
         S.SetParam(I, Params.GetParam(I));
     }
-    RebuildAllGroups();
+    RebuildGroupsAfterWrite(S, Product, Cost);
 }
 
 void TSimulation::SetStagePosition(int StageNum, int32_t X, int32_t Y)
@@ -99,9 +102,9 @@ void TSimulation::SetStagePosition(int StageNum, int32_t X, int32_t Y)
     if (StageNum < 1 || StageNum > NumStages_) {
         return;
     }
-    TStage& S = Stage(StageNum);
-    S.PosX = X;
-    S.PosY = Y;
+    TStage& S = EditableStage(StageNum);
+    S.PosX_ = X;
+    S.PosY_ = Y;
 }
 
 bool TSimulation::RestoreLinkList(int StageNum, bool Suppliers, const std::vector<int>& Others)
@@ -115,21 +118,39 @@ bool TSimulation::RestoreLinkList(int StageNum, bool Suppliers, const std::vecto
             return false;
         }
     }
-    TStage& S = Stage(StageNum);
+    TStage& S = EditableStage(StageNum);
     int& Num = Suppliers ? S.NumSuppliers_ : S.NumCustomers_;
     auto& Links = Suppliers ? S.Suppliers_ : S.Customers_;
     Num = 0;
     for (const int Other : Others) {
-        Elem(Links, ++Num) = &Stage(Other);
+        Elem(Links, ++Num) = &EditableStage(Other);
     }
-    S.PopulateRawMaterials();
+    if (Suppliers) {
+        S.PopulateRawMaterials();
+    }
     return true;
+}
+
+void TSimulation::RebuildGroupsAfterWrite(const TStage& S, int32_t OldProduct, double OldCost)
+{
+    // Of a supplier's parameters, a group reads its product index and product cost only. A NaN
+    // cost never compares equal, so it always rebuilds.
+    if (S.ProductIndex == OldProduct && S.ProductCost == OldCost) {
+        return;
+    }
+    // Every stage that lists S, also where S does not list it back (as a model file can say).
+    for (int N = 1; N <= NumStages_; ++N) {
+        TStage& Customer = EditableStage(N);
+        if (Customer.HasSupplier(S)) {
+            Customer.PopulateRawMaterials();
+        }
+    }
 }
 
 void TSimulation::RebuildAllGroups()
 {
     for (int N = 1; N <= NumStages_; ++N) {
-        Stage(N).PopulateRawMaterials();
+        EditableStage(N).PopulateRawMaterials();
     }
 }
 
@@ -139,7 +160,7 @@ TCostTotals TSimulation::RunSimulation(int32_t NumPeriods, int32_t WarmUpPeriods
     WarmUp_ = WarmUpPeriods;
     if (Period_ == 0) {
         for (int N = 1; N <= NumStages_; ++N) {
-            TStage& S = Stage(N);
+            TStage& S = EditableStage(N);
             switch (S.InvPolicy) {
             case PolicyBaseStock:
                 S.AddToOutbox(S.BaseStockLevel);
@@ -171,7 +192,7 @@ void TSimulation::Run(int32_t NumPeriods)
     // and the periods already simulated read as zeros.
     const int32_t LastPeriod = Period_ + NumPeriods;
     for (int N = 1; N <= NumStages_; ++N) {
-        TStage& S = Stage(N);
+        TStage& S = EditableStage(N);
         S.PopulateRawMaterials();
         S.PrepareHistory(LastPeriod, Period_ + 1);
         S.ForceCST_ = ForceCST_;
@@ -215,7 +236,7 @@ void TSimulation::SimulatePeriod()
     const bool Recorded = T > WarmUp_;
 
     for (int N = 1; N <= NumStages_; ++N) {
-        TStage& S = Stage(N);
+        TStage& S = EditableStage(N);
         S.BeginPeriod(T);
         if (S.DemandMean > 0) {
             const int64_t D = DrawDemand(S);
@@ -225,7 +246,7 @@ void TSimulation::SimulatePeriod()
         }
     }
     for (int N = 1; N <= NumStages_; ++N) {
-        TStage& S = Stage(N);
+        TStage& S = EditableStage(N);
         const bool Failed = DrawFailure(S, T);
         if (Recorded) {
             S.Stats_.Get(MetricFailed)->Add(Failed ? 1.0 : 0.0);
@@ -233,14 +254,14 @@ void TSimulation::SimulatePeriod()
         S.FailedHist_[I] = Failed ? 1 : 0;
     }
     for (int N = 1; N <= NumStages_; ++N) {
-        Stage(N).RequestProcessing(T);
+        EditableStage(N).RequestProcessing(T);
     }
     for (int N = NumStages_; N >= 1; --N) {
-        TStage& S = Stage(N);
+        TStage& S = EditableStage(N);
         S.DoProcessing(T, S.FailedHist_[I] != 0, Recorded, *Messages_);
     }
     for (int N = 1; N <= NumStages_; ++N) {
-        TStage& S = Stage(N);
+        TStage& S = EditableStage(N);
         if (Recorded) {
             TStats& St = S.Stats_;
             St.Get(MetricInvLevel)->Add(static_cast<double>(S.InvLevel()));
@@ -269,7 +290,7 @@ void TSimulation::Reset()
 {
     Period_ = 0;
     for (int N = 1; N <= NumStages_; ++N) {
-        Stage(N).ResetRunState();
+        EditableStage(N).ResetRunState();
     }
 }
 
@@ -286,25 +307,25 @@ void TSimulation::CopyModel(const TSimulation& From)
 {
     ClearModel();
     for (int N = 1; N <= From.NumStages(); ++N) {
-        TStage& S = *AddStage();
+        TStage& S = EditableStage(AddStage());
         const TStage& F = From.Stage(N);
         for (int I = 0; I < NumParams; ++I) {
             S.SetParam(I, F.GetParam(I));
         }
-        S.PosX = F.PosX;
-        S.PosY = F.PosY;
+        S.PosX_ = F.PosX_;
+        S.PosY_ = F.PosY_;
         S.Forecast_ = F.Forecast_;
     }
     for (int N = 1; N <= From.NumStages(); ++N) {
         const TStage& F = From.Stage(N);
-        TStage& S = Stage(N);
+        TStage& S = EditableStage(N);
         S.NumSuppliers_ = F.NumSuppliers_;
         S.NumCustomers_ = F.NumCustomers_;
         for (int K = 1; K <= F.NumSuppliers_; ++K) {
-            Elem(S.Suppliers_, K) = &Stage(Elem(F.Suppliers_, K)->StageNum);
+            Elem(S.Suppliers_, K) = &EditableStage(Elem(F.Suppliers_, K)->StageNum);
         }
         for (int K = 1; K <= F.NumCustomers_; ++K) {
-            Elem(S.Customers_, K) = &Stage(Elem(F.Customers_, K)->StageNum);
+            Elem(S.Customers_, K) = &EditableStage(Elem(F.Customers_, K)->StageNum);
         }
     }
     RebuildAllGroups();

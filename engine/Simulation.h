@@ -34,9 +34,13 @@ enum class TLinkResult {
 // The user's message for a refused link; empty for Linked.
 std::string LinkRefusalText(TLinkResult Result);
 
-// The model: up to 25 stages and the state of the current run. It keeps its own invariants:
-// links are made only through Link, parameters written through SetParam leave every stage's
-// raw-material groups and planning measures current, and a run goes only through RunSimulation.
+// The model: up to 25 stages and the state of the current run. It owns its stages and is the only
+// one that writes them, so it keeps their invariants: every stage's raw-material groups, and with
+// them the planning measures (net lead time, cycle and safety stock), always follow the current
+// parameters and links. Others read a stage through Stage(N), a const view, and write through the
+// model: parameters with SetParam or SetStageParams, box positions with SetStagePosition, links
+// with Link (the model reader restores a file's lists with RestoreLinkList). The period steps
+// are private to the run, which goes only through RunSimulation.
 class TSimulation {
 public:
     // Messages receives the raw-material inconsistency message of a run; it must outlive the model.
@@ -53,13 +57,13 @@ public:
     bool ForceCST() const { return ForceCST_; }
     void SetForceCST(bool On) { ForceCST_ = On; }
 
-    // Stage N. REQUIRES: 1 <= N <= NumStages().
-    TStage& Stage(int N) { return *Elem(Stages_, N); }
+    // Stage N, to read. REQUIRES: 1 <= N <= NumStages().
     const TStage& Stage(int N) const { return *Elem(Stages_, N); }
 
-    // Appends stage NumStages + 1 with every parameter at its default and product index equal
-    // to its number. Returns nullptr (and changes nothing) when the model already has 25 stages.
-    TStage* AddStage();
+    // Appends stage NumStages + 1 with every parameter at its default, product index equal to
+    // its number and its box at (0, 0); returns that number. Returns 0 (and changes nothing) when
+    // the model already has 25 stages.
+    int AddStage();
     // Links Supplier as a supplier of Customer and rebuilds the customer's groups. Refused, with
     // nothing changed, unless both are stages of this model, the customer's number is lower than
     // the supplier's, the link is new and neither link list is full (checked in that order).
@@ -87,7 +91,7 @@ public:
     // and a stage listed twice stays listed twice. The model reader checks such lists against
     // each other; Link is the way to make a link. Refused (false, nothing changed) when Others
     // holds more than 25 entries, a number outside the model, or a supplier numbered not above
-    // (a customer not below) StageNum. The stage's groups are rebuilt.
+    // (a customer not below) StageNum. A new supplier list rebuilds the stage's groups.
     bool RestoreLinkList(int StageNum, bool Suppliers, const std::vector<int>& Others);
 
     // A run: seeds the generator (0: from the clock, > 0: that seed, < 0: continue the current
@@ -119,6 +123,8 @@ public:
 private:
     friend struct TSimulationTestAccess;  // white-box tests step single periods
 
+    // Stage N, to write. REQUIRES: 1 <= N <= NumStages().
+    TStage& EditableStage(int N) { return *Elem(Stages_, N); }
     // Rebuilds every stage's groups, prepares the histories for the periods to come (reusing
     // their storage), copies the option into the stages, then simulates NumPeriods periods.
     void Run(int32_t NumPeriods);
@@ -128,6 +134,9 @@ private:
     int64_t DrawDemand(TStage& S);
     // The failure state of a stage in period T (one uniform draw).
     bool DrawFailure(const TStage& S, int32_t T);
+    // After a write to S's parameters: when S's product index or product cost changed, rebuilds
+    // the groups of every stage that lists S as a supplier.
+    void RebuildGroupsAfterWrite(const TStage& S, int32_t OldProduct, double OldCost);
     void RebuildAllGroups();
 
     Dialogs* Messages_;

@@ -68,22 +68,28 @@ private:
 };
 
 // One stage of the network: its 45 parameters, its links and raw-material groups, its run state
-// (three queues), its statistics and its per-period history.
-class TStage : public TStageParams {
+// (three queues), its statistics and its per-period history. Outside the engine a stage is read
+// only: its model (TSimulation) writes the parameters, the box position and the links, keeping
+// the groups current, and runs the period steps.
+//
+// The parameters are a private base, so that the engine's own code reads them by name.
+class TStage : private TStageParams {
 public:
     // Every parameter at its default; ProductIndex as given (callers pass the stage's number).
     TStage(int32_t StageNum, int32_t ProductIndex);
     TStage(const TStage&) = delete;
     TStage& operator=(const TStage&) = delete;
 
-    int32_t StageNum;
+    const int32_t StageNum;
 
     const TStageParams& Params() const { return *this; }
+    using TStageParams::GetParam;
 
-    int32_t PosX = 0;  // left and top of the stage's box on the diagram
-    int32_t PosY = 0;
+    // Left and top of the stage's box on the diagram.
+    int32_t PosX() const { return PosX_; }
+    int32_t PosY() const { return PosY_; }
 
-    // --- Links, 1-based: changed only through TSimulation::Link (and the model reader) ----------
+    // --- Links, 1-based: changed only by the model (Link, RestoreLinkList) ----------------------
     int NumSuppliers() const { return NumSuppliers_; }
     int NumCustomers() const { return NumCustomers_; }
     // REQUIRES: 1 <= K <= NumSuppliers() (NumCustomers()).
@@ -133,6 +139,21 @@ public:
         return ElemOrZero(FailedHist_, T) != 0;
     }
 
+    // --- Planning measures --------------------------------------------------------------------
+    double MeanEchelonDemand() const;
+    int64_t NetLeadTime() const;
+    int64_t CycleStock() const;
+    int64_t SafetyStock() const;
+
+    // How many of the latest periods of the run (warm-up included) in a row ended with negative /
+    // non-negative net inventory: the upstream terms of the "OQ" formula.
+    int64_t ConsecStockoutPeriods() const { return ConsecNegative_; }
+    int64_t ConsecNonStockoutPeriods() const { return ConsecNonNegative_; }
+
+private:
+    friend class TSimulation;       // writes parameters and links, runs the periods
+    friend struct TStageTestAccess; // white-box tests of the period steps
+
     // Rebuilds the raw-material groups from the suppliers' product indexes and costs.
     void PopulateRawMaterials();
 
@@ -153,23 +174,8 @@ public:
     void RequestProcessing(int32_t T);
     void DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Messages);
 
-    // --- Policies and planning measures ------------------------------------------------------
     // The order quantity before RequestProcessing clamps it at 0.
     int64_t PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand);
-    double MeanEchelonDemand() const;
-    int64_t NetLeadTime() const;
-    int64_t CycleStock() const;
-    int64_t SafetyStock() const;
-
-    // How many of the latest periods of the run (warm-up included) in a row ended with negative /
-    // non-negative net inventory: the upstream terms of the "OQ" formula.
-    int64_t ConsecStockoutPeriods() const { return ConsecNegative_; }
-    int64_t ConsecNonStockoutPeriods() const { return ConsecNonNegative_; }
-
-private:
-    friend class TSimulation;       // runs the periods, links stages
-    friend class TModelFileLinks;   // the model reader restores link lists as a file gives them
-    friend struct TStageTestAccess; // white-box tests of the period steps
 
     // Called on the supplier: appends Customer to Customers and this stage to the customer's
     // Suppliers. The caller then rebuilds the customer's groups. Refused (false, nothing
@@ -217,6 +223,9 @@ private:
     };
     double MeanEchelonDemandMemo(TEchelonMemo& Memo) const;
     int64_t MaxPeriodFor(int32_t T) const;
+
+    int32_t PosX_ = 0;
+    int32_t PosY_ = 0;
 
     int NumSuppliers_ = 0;
     int NumCustomers_ = 0;

@@ -20,7 +20,8 @@ constexpr int64_t Unlimited = std::numeric_limits<int64_t>::max() / 4;
 
 int64_t CapacityOf(const TStage& S)
 {
-    return S.ProcCapacity == IntInf ? Unlimited : static_cast<int64_t>(S.ProcCapacity);
+    const int32_t Capacity = S.Params().ProcCapacity;
+    return Capacity == IntInf ? Unlimited : static_cast<int64_t>(Capacity);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ int DemandStageCount(const TSimulation& Model)
     // matters.
     int DemandStages = 0;
     for (int N = 1; N <= Model.NumStages(); ++N) {
-        DemandStages += Model.Stage(N).DemandMean > 0 ? 1 : 0;
+        DemandStages += Model.Stage(N).Params().DemandMean > 0 ? 1 : 0;
     }
     return DemandStages;
 }

@@ -66,8 +66,8 @@ private:
     bool ReadToken(const TStageToken& Token, int K, TStageParams& Params);
     bool ReadCount(int& Count, const std::string& What, const std::string& Items);
     bool ReadLinks(int K, bool Suppliers);
-    bool ReadLinkEntries(int K, bool Suppliers, int Count, std::vector<int>& Others);
     bool ReadStage(int K, TModelFileVersion Version);
+    void WriteStages();
     bool ReadPerUnitTime();
     bool MatchLinks();
     // Records, once, that the file ended where What was expected.
@@ -82,6 +82,16 @@ private:
     // ([0]) and customer ([1]) lists to the end.
     std::array<int, MaxStages + 1> StageLine_{};
     std::array<std::array<bool, 2>, MaxStages + 1> ListRead_{};
+    // Per stage: what its line gave so far. The model takes it all at once when reading stops:
+    // parameters before links, so that each stage's groups are built once.
+    struct TStageRead {
+        TStageParams Params;
+        std::vector<int> Suppliers;
+        std::vector<int> Customers;
+        int32_t X = 0;
+        int32_t Y = 0;
+    };
+    std::array<TStageRead, MaxStages + 1> Read_{};
 };
 
 void TModelReader::NoteEnd(const std::string& What)
@@ -239,21 +249,9 @@ bool TModelReader::ReadLinks(int K, bool Suppliers)
     if (!ReadCount(Count, "the number of " + Kind + "s of " + StageName(K), Kind + "s")) {
         return false;
     }
-    std::vector<int> Others;
-    const bool Ok = ReadLinkEntries(K, Suppliers, Count, Others);
-    // The list holds the accepted entries also when reading stops in it, so a failure never
-    // leaves an empty slot behind. Every entry was checked as the model checks it.
-    [[maybe_unused]] const bool Restored = Model_.RestoreLinkList(K, Suppliers, Others);
-    assert(Restored);
-    if (Ok) {
-        ListRead_[static_cast<std::size_t>(K)][Suppliers ? 0 : 1] = !Tokens_.Ended();
-    }
-    return Ok;
-}
-
-bool TModelReader::ReadLinkEntries(int K, bool Suppliers, int Count, std::vector<int>& Others)
-{
-    const std::string Kind = Suppliers ? "supplier" : "customer";
+    // The list grows only with accepted entries, so a failure never leaves an empty slot behind.
+    TStageRead& Read = Read_[static_cast<std::size_t>(K)];
+    std::vector<int>& Others = Suppliers ? Read.Suppliers : Read.Customers;
     for (int I = 1; I <= Count; ++I) {
         int32_t Other = 0;
         if (!ReadInt(Other, Kind + " " + std::to_string(I) + " of " + StageName(K))) {
@@ -279,6 +277,7 @@ bool TModelReader::ReadLinkEntries(int K, bool Suppliers, int Count, std::vector
         }
         Others.push_back(Other);
     }
+    ListRead_[static_cast<std::size_t>(K)][Suppliers ? 0 : 1] = !Tokens_.Ended();
     return true;
 }
 
@@ -298,7 +297,8 @@ bool TModelReader::MatchLinks()
                 if (!ListRead_[static_cast<std::size_t>(Other.StageNum)][Suppliers ? 1 : 0]) {
                     std::vector<int> Completed = LinkNumbers(Other, !Suppliers);
                     Completed.push_back(K);
-                    [[maybe_unused]] const bool Restored = Model_.RestoreLinkList(Other.StageNum, !Suppliers, Completed);
+                    [[maybe_unused]] const bool Restored =
+                        Model_.RestoreLinkList(Other.StageNum, !Suppliers, Completed);
                     assert(Restored);
                     continue;
                 }
@@ -329,24 +329,32 @@ bool TModelReader::ReadStage(int K, TModelFileVersion Version)
         return Fail("the stage in position " + std::to_string(K) + " is numbered " + std::to_string(Number) +
                     "; stages must be numbered 1, 2, 3, ... in file order.");
     }
-    // What was read goes into the model also when reading stops in the middle of the stage.
-    TStageParams Params = Model_.Stage(K).Params();
-    bool Ok = true;
+    TStageRead& Read = Read_[static_cast<std::size_t>(K)];
     for (const TStageToken& Token : StageTokens(Version)) {
-        if (!ReadToken(Token, K, Params)) {
-            Ok = false;
-            break;
+        if (!ReadToken(Token, K, Read.Params)) {
+            return false;
         }
     }
-    Model_.SetStageParams(K, Params);
-    if (!Ok || !ReadLinks(K, true) || !ReadLinks(K, false)) {
+    if (!ReadLinks(K, true) || !ReadLinks(K, false)) {
         return false;
     }
-    int32_t X = Model_.Stage(K).PosX;
-    int32_t Y = Model_.Stage(K).PosY;
-    Ok = ReadInt(X, "the box's left of " + StageName(K)) && ReadInt(Y, "the box's top of " + StageName(K));
-    Model_.SetStagePosition(K, X, Y);
-    return Ok;
+    return ReadInt(Read.X, "the box's left of " + StageName(K)) && ReadInt(Read.Y, "the box's top of " + StageName(K));
+}
+
+void TModelReader::WriteStages()
+{
+    for (int K = 1; K <= Model_.NumStages(); ++K) {
+        const TStageRead& Read = Read_[static_cast<std::size_t>(K)];
+        Model_.SetStageParams(K, Read.Params);
+        Model_.SetStagePosition(K, Read.X, Read.Y);
+    }
+    for (int K = 1; K <= Model_.NumStages(); ++K) {
+        const TStageRead& Read = Read_[static_cast<std::size_t>(K)];
+        // Every entry was checked as the model checks it.
+        [[maybe_unused]] const bool Restored =
+            Model_.RestoreLinkList(K, true, Read.Suppliers) && Model_.RestoreLinkList(K, false, Read.Customers);
+        assert(Restored);
+    }
 }
 
 bool TModelReader::ReadPerUnitTime()
@@ -385,11 +393,14 @@ bool TModelReader::ReadModel(TModelFileVersion Version)
     Model_.SetForceCST(Option != 0);
     for (int K = 1; K <= Count; ++K) {
         Model_.AddStage();
+        Read_[static_cast<std::size_t>(K)].Params = Model_.Stage(K).Params();  // a new stage's defaults
     }
     bool Ok = true;
     for (int K = 1; K <= Count && Ok; ++K) {
         Ok = ReadStage(K, Version);
     }
+    // What was read stays in the model, also when reading stopped in the middle of a stage.
+    WriteStages();
     if (Ok && Version == TModelFileVersion::V24) {
         Ok = ReadPerUnitTime();
     }

@@ -82,8 +82,8 @@ std::string StageLine(const TStage& S)
     for (int K = 1; K <= S.NumCustomers(); ++K) {
         Append(Line, std::to_string(S.Customer(K).StageNum));
     }
-    Append(Line, std::to_string(S.PosX));
-    Append(Line, std::to_string(S.PosY));
+    Append(Line, std::to_string(S.PosX()));
+    Append(Line, std::to_string(S.PosY()));
     return Line;
 }
 
@@ -96,13 +96,13 @@ std::vector<std::string> ModelFileLines(const TSimulation& Model)
     bool AnyPerUnitTimeFalse = false;
     for (int N = 1; N <= Model.NumStages(); ++N) {
         Lines.push_back(StageLine(Model.Stage(N)));
-        AnyPerUnitTimeFalse = AnyPerUnitTimeFalse || !Model.Stage(N).StockoutPerUnitTime;
+        AnyPerUnitTimeFalse = AnyPerUnitTimeFalse || !Model.Stage(N).Params().StockoutPerUnitTime;
     }
     if (AnyPerUnitTimeFalse) {
         std::string Line;
         Append(Line, std::string(PerUnitTimeMarker));
         for (int N = 1; N <= Model.NumStages(); ++N) {
-            Append(Line, Model.Stage(N).StockoutPerUnitTime ? "1" : "0");
+            Append(Line, Model.Stage(N).Params().StockoutPerUnitTime ? "1" : "0");
         }
         Lines.push_back(std::move(Line));
     }

@@ -61,10 +61,10 @@ TEST(CheckModel, PlainModelPassesWithoutAnyBox)
 {
     TCheck C(2);
     ASSERT_EQ(C.Model.Link(2, 1), TLinkResult::Linked);
-    C.Model.Stage(1).DemandMean = 10;
-    C.Model.Stage(1).DemandSD = 2;
-    C.Model.Stage(2).FixedCost = 5;
-    C.Model.Stage(2).ProductCost = 1;
+    C.Model.SetParam(1, ParamDemandMean, 10);
+    C.Model.SetParam(1, ParamDemandSD, 2);
+    C.Model.SetParam(2, ParamFixedCost, 5);
+    C.Model.SetParam(2, ParamProductCost, 1);
     EXPECT_TRUE(C.Run({}, true).empty());
 }
 
@@ -72,33 +72,33 @@ TEST(CheckModel, ZeroCapacityAsksOnlyWhenDemandReachesTheStage)
 {
     TCheck C(3);
     ASSERT_EQ(C.Model.Link(2, 1), TLinkResult::Linked);
-    C.Model.Stage(2).ProcCapacity = 0;
+    C.Model.SetParam(2, ParamProcCapacity, 0);
     EXPECT_TRUE(C.Run({}, true).empty());  // no demand anywhere downstream
 
-    C.Model.Stage(1).DemandMean = 4;
-    C.Model.Stage(1).DemandSD = 1;
+    C.Model.SetParam(1, ParamDemandMean, 4);
+    C.Model.SetParam(1, ParamDemandSD, 1);
     EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{CapacityText});
     EXPECT_EQ(C.Messages.Shown[0].Kind, TKind::Question);
 
     // Demand on a stage that does not order from the stage with no capacity does not count.
-    C.Model.Stage(1).DemandMean = 0;
-    C.Model.Stage(3).DemandMean = 4;
+    C.Model.SetParam(1, ParamDemandMean, 0);
+    C.Model.SetParam(3, ParamDemandMean, 4);
     EXPECT_TRUE(C.Run({}, true).empty());
 }
 
 TEST(CheckModel, EachConditionIsAskedOnceHoweverManyStagesMeetIt)
 {
     TCheck C(2);
-    C.Model.Stage(1).FixedCost = 1;
-    C.Model.Stage(2).FixedCost = 2;
+    C.Model.SetParam(1, ParamFixedCost, 1);
+    C.Model.SetParam(2, ParamFixedCost, 2);
     EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{FixedCostText});
 }
 
 TEST(CheckModel, CostsWithoutCustomersAreAskedButNotWithACustomer)
 {
     TCheck C(2);
-    C.Model.Stage(2).ProductCost = 0.5;
-    C.Model.Stage(2).FixedCost = 0.5;
+    C.Model.SetParam(2, ParamProductCost, 0.5);
+    C.Model.SetParam(2, ParamFixedCost, 0.5);
     EXPECT_EQ(C.Run({true, true}, true), (std::vector<std::string>{FixedCostText, ProductCostText}));
     ASSERT_EQ(C.Model.Link(2, 1), TLinkResult::Linked);
     EXPECT_TRUE(C.Run({}, true).empty());
@@ -107,33 +107,31 @@ TEST(CheckModel, CostsWithoutCustomersAreAskedButNotWithACustomer)
 TEST(CheckModel, SmallMeanDemandIsAskedOnlyStrictlyBetweenZeroAndOne)
 {
     TCheck C(1);
-    TStage& S = C.Model.Stage(1);
-    S.DemandMean = 0.5;
+    C.Model.SetParam(1, ParamDemandMean, 0.5);
     EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{SmallMeanText});
-    S.DemandMean = 1.0;
+    C.Model.SetParam(1, ParamDemandMean, 1.0);
     EXPECT_TRUE(C.Run({}, true).empty());
-    S.DemandMean = 0.0000005;
+    C.Model.SetParam(1, ParamDemandMean, 0.0000005);
     EXPECT_TRUE(C.Run({}, true).empty());
-    S.DemandMean = 0.9999995;  // within the tolerance of 1
+    C.Model.SetParam(1, ParamDemandMean, 0.9999995);  // within the tolerance of 1
     EXPECT_TRUE(C.Run({}, true).empty());
 }
 
 TEST(CheckModel, ZeroDemandBoundIsAskedOnlyWhenFiniteAndZero)
 {
     TCheck C(1);
-    TStage& S = C.Model.Stage(1);
-    S.DemandMean = 3;
-    S.DemandSD = 1;
-    S.DemandBound = 0;
+    C.Model.SetParam(1, ParamDemandMean, 3);
+    C.Model.SetParam(1, ParamDemandSD, 1);
+    C.Model.SetParam(1, ParamDemandBound, 0);
     EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{ZeroBoundText});
-    S.DemandBound = 0.0000005;
+    C.Model.SetParam(1, ParamDemandBound, 0.0000005);
     EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{ZeroBoundText});
-    S.DemandBound = std::numeric_limits<double>::infinity();
+    C.Model.SetParam(1, ParamDemandBound, std::numeric_limits<double>::infinity());
     EXPECT_TRUE(C.Run({}, true).empty());
-    S.DemandBound = 0.5;
+    C.Model.SetParam(1, ParamDemandBound, 0.5);
     EXPECT_TRUE(C.Run({}, true).empty());
-    S.DemandBound = 0;
-    S.DemandSD = 0;
+    C.Model.SetParam(1, ParamDemandBound, 0);
+    C.Model.SetParam(1, ParamDemandSD, 0);
     EXPECT_TRUE(C.Run({}, true).empty());
 }
 
@@ -141,13 +139,13 @@ TEST(CheckModel, YesToEveryQuestionAsksAllFiveInOrder)
 {
     TCheck C(2);
     ASSERT_EQ(C.Model.Link(2, 1), TLinkResult::Linked);
-    C.Model.Stage(2).ProcCapacity = 0;
-    C.Model.Stage(1).FixedCost = 1;
-    C.Model.Stage(1).ProductCost = 1;
-    C.Model.Stage(1).DemandMean = 0.5;
-    C.Model.Stage(2).DemandMean = 2;
-    C.Model.Stage(2).DemandSD = 1;
-    C.Model.Stage(2).DemandBound = 0;
+    C.Model.SetParam(2, ParamProcCapacity, 0);
+    C.Model.SetParam(1, ParamFixedCost, 1);
+    C.Model.SetParam(1, ParamProductCost, 1);
+    C.Model.SetParam(1, ParamDemandMean, 0.5);
+    C.Model.SetParam(2, ParamDemandMean, 2);
+    C.Model.SetParam(2, ParamDemandSD, 1);
+    C.Model.SetParam(2, ParamDemandBound, 0);
     EXPECT_EQ(C.Run({true, true, true, true, true}, true),
               (std::vector<std::string>{CapacityText, FixedCostText, ProductCostText, SmallMeanText, ZeroBoundText}));
 }
@@ -155,13 +153,12 @@ TEST(CheckModel, YesToEveryQuestionAsksAllFiveInOrder)
 TEST(CheckModel, NoStopsAtOnceWithoutLaterQuestions)
 {
     TCheck C(1);
-    TStage& S = C.Model.Stage(1);
-    S.ProcCapacity = 0;
-    S.FixedCost = 1;
-    S.ProductCost = 1;
-    S.DemandMean = 0.5;
-    S.DemandSD = 1;
-    S.DemandBound = 0;
+    C.Model.SetParam(1, ParamProcCapacity, 0);
+    C.Model.SetParam(1, ParamFixedCost, 1);
+    C.Model.SetParam(1, ParamProductCost, 1);
+    C.Model.SetParam(1, ParamDemandMean, 0.5);
+    C.Model.SetParam(1, ParamDemandSD, 1);
+    C.Model.SetParam(1, ParamDemandBound, 0);
     EXPECT_EQ(C.Run({false}, false), std::vector<std::string>{CapacityText});
     EXPECT_EQ(C.Run({true, true, false}, false), (std::vector<std::string>{CapacityText, FixedCostText, ProductCostText}));
 }
@@ -169,21 +166,21 @@ TEST(CheckModel, NoStopsAtOnceWithoutLaterQuestions)
 TEST(CheckModel, RQStageWithQBelowOneIsRefusedBeforeAnyQuestion)
 {
     TCheck C(3);
-    C.Model.Stage(1).ProcCapacity = 0;
-    C.Model.Stage(1).DemandMean = 5;  // would ask about capacity
-    C.Model.Stage(2).InvPolicy = PolicyRQ;
-    C.Model.Stage(2).RQOrderQty = 1;
-    C.Model.Stage(3).InvPolicy = PolicyRQ;
-    C.Model.Stage(3).RQOrderQty = 0;
+    C.Model.SetParam(1, ParamProcCapacity, 0);
+    C.Model.SetParam(1, ParamDemandMean, 5);  // would ask about capacity
+    C.Model.SetParam(2, ParamInvPolicy, PolicyRQ);
+    C.Model.SetParam(2, ParamRQOrderQty, 1);
+    C.Model.SetParam(3, ParamInvPolicy, PolicyRQ);
+    C.Model.SetParam(3, ParamRQOrderQty, 0);
     EXPECT_EQ(C.Run({}, false),
               std::vector<std::string>{"Stage 3 uses the (R,Q) policy with Q = 0; Q must be at least 1."});
     EXPECT_EQ(C.Messages.Shown[0].Kind, TKind::Error);
 
-    C.Model.Stage(3).RQOrderQty = -2;
+    C.Model.SetParam(3, ParamRQOrderQty, -2);
     EXPECT_EQ(C.Run({}, false),
               std::vector<std::string>{"Stage 3 uses the (R,Q) policy with Q = -2; Q must be at least 1."});
 
     // Q does not matter under another policy.
-    C.Model.Stage(3).InvPolicy = PolicyBaseStock;
+    C.Model.SetParam(3, ParamInvPolicy, PolicyBaseStock);
     EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{CapacityText});
 }

@@ -14,9 +14,9 @@
 #include "engine/Stage.h"
 #include "platform/Dialogs.h"
 #include "stats/Stats.h"
+#include "support/ModelBuilder.h"
 #include "support/ScriptedDialogs.h"
 #include "support/UnitByUnitModel.h"
-#include "support/EngineTestAccess.h"
 
 // The engine against TUnitByUnitModel, an independent one-object-per-unit implementation of the
 // same period steps: every history entry, accumulator field and histogram bucket must agree to
@@ -223,14 +223,13 @@ public:
             Model.AddStage();
         }
         for (int I = 1; I <= N; ++I) {
-            DrawStage(Model.Stage(I));
+            EditStage(Model, I, [this](TStageParams& S) { DrawStage(S); });
         }
         for (int C = 1; C <= N; ++C) {
             for (int S = C + 1; S <= N; ++S) {
                 if (Chance(50) && Model.Link(S, C) == TLinkResult::Linked && Chance(6)) {
                     // A second copy of the same link, as a model file can hold one.
-                    TStageTestAccess::AddCustomer(Model.Stage(S), Model.Stage(C));
-                    Model.Stage(C).PopulateRawMaterials();
+                    AppendLink(Model, S, C);
                 }
             }
         }
@@ -244,7 +243,7 @@ public:
     }
 
 private:
-    void DrawStage(TStage& S)
+    void DrawStage(TStageParams& S)
     {
         // Few distinct products, so that alternative suppliers of one product are common.
         if (Chance(70)) {
@@ -277,7 +276,7 @@ private:
 
     // Three kinds: a finite order bound, a finite bound on the position after ordering, or no
     // bound at all with coefficients that keep the position from running away.
-    void DrawOQ(TStage& S)
+    void DrawOQ(TStageParams& S)
     {
         S.OQConstant = Pick({0, 5, 10.5, 2.675, -3, Third, 12});
         S.OQDemandCf = Cf();
@@ -403,11 +402,11 @@ void MakeOdd(TSimulation& Model, uint32_t NetworkSeed)
     std::mt19937 Rng(NetworkSeed);
     const unsigned Kind = NetworkSeed % 8;
     for (int N = 1; N <= Model.NumStages(); ++N) {
-        TStage& S = Model.Stage(N);
         if (Rng() % 3 != 0) {
             continue;
         }
         const int Small = static_cast<int>(Rng() % 3);
+        TStageParams S = Model.Stage(N).Params();
         switch (Kind) {
         case 0:
             S.ProcTime = -1 - Small;
@@ -440,6 +439,7 @@ void MakeOdd(TSimulation& Model, uint32_t NetworkSeed)
             S.CommittedServiceTime = 5 + Small;
             break;
         }
+        Model.SetStageParams(N, S);
     }
 }
 
@@ -509,7 +509,7 @@ TEST(EngineDifferential, BoundedDemandMatchesOverLongRuns)
         TScriptedDialogs Shown;
         TSimulation Model(Shown);
         for (const TDemand& D : Demands) {
-            TStage& S = *Model.AddStage();
+            TStageParams S;
             S.DemandMean = D.Mean;
             S.DemandSD = D.SD;
             S.DemandBound = D.Bound;
@@ -518,12 +518,13 @@ TEST(EngineDifferential, BoundedDemandMatchesOverLongRuns)
             S.StockoutCost = 2.675;
             S.FailureProb = 0.02;
             S.RecoveryProb = 0.5;
+            AddStage(Model, S);
         }
         EXPECT_EQ(RunBoth(Model, Shown, {2500, 100, Seed}), "") << "seed " << Seed;
     }
 }
 
-void SetCosts(TStage& S, double Product, double Fixed, double Holding, double WIP, double Stockout)
+void SetCosts(TStageParams& S, double Product, double Fixed, double Holding, double WIP, double Stockout)
 {
     S.ProductCost = Product;
     S.FixedCost = Fixed;
@@ -538,14 +539,9 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
     {
         TScriptedDialogs Shown;
         TSimulation Model(Shown);
-        for (int I = 0; I < 3; ++I) {
-            Model.AddStage();
-        }
-        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
-        ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
-        TStage& S1 = Model.Stage(1);
-        TStage& S2 = Model.Stage(2);
-        TStage& S3 = Model.Stage(3);
+        TStageParams S1;
+        TStageParams S2;
+        TStageParams S3;
         S1.DemandMean = 300;
         S1.DemandSD = 40;
         S1.DemandBound = 2;
@@ -568,20 +564,20 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
         S3.FailureProb = 0.1;
         S3.RecoveryProb = 0.3;
         SetCosts(S3, 2.675, 0.1, Third, 0.1, 0);
+        for (const TStageParams& P : {S1, S2, S3}) {
+            AddStage(Model, P);
+        }
+        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+        ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
         Model.SetForceCST(true);
         EXPECT_EQ(RunBoth(Model, Shown, {100, 10, 4242}), "");
-        EXPECT_GT(S1.Stats().Get(MetricFillRate)->Count(), 20000);
+        EXPECT_GT(Model.Stage(1).Stats().Get(MetricFillRate)->Count(), 20000);
     }
     // Two equally cheap alternative suppliers with finite capacity, "OQ" at the customer.
     {
         TScriptedDialogs Shown;
         TSimulation Model(Shown);
-        for (int I = 0; I < 3; ++I) {
-            Model.AddStage();
-        }
-        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
-        ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
-        TStage& S1 = Model.Stage(1);
+        TStageParams S1;
         S1.DemandMean = 250;
         S1.DemandSD = 60;
         S1.InvPolicy = PolicyOQ;
@@ -594,8 +590,9 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
         S1.OQUpstrIPCf = 0.01;
         S1.ProcTime = 2;
         SetCosts(S1, 0, 0, 0.1, 0.1, 2.675);
+        AddStage(Model, S1);
         for (int I = 2; I <= 3; ++I) {
-            TStage& S = Model.Stage(I);
+            TStageParams S;
             S.ProductIndex = 7;
             S.ProductCost = 0.1;
             S.FixedCost = Third;
@@ -604,7 +601,10 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
             S.ProcTime = I - 1;
             S.FailureProb = 0.1;
             S.RecoveryProb = 0.6;
+            AddStage(Model, S);
         }
+        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+        ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
         EXPECT_EQ(RunBoth(Model, Shown, {100, 1, 99}), "");
         EXPECT_GT(Model.Stage(1).Stats().Get(MetricOrderCost)->Sum(), 0);
     }
@@ -618,18 +618,11 @@ TEST(EngineDifferential, OldestOrdersWindowHoldsStockForShortCustomer)
 {
     TScriptedDialogs Shown;
     TSimulation Model(Shown);
-    for (int I = 0; I < 5; ++I) {
-        Model.AddStage();
-    }
-    ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
-    ASSERT_EQ(Model.Link(4, 1), TLinkResult::Linked);
-    ASSERT_EQ(Model.Link(4, 2), TLinkResult::Linked);
-    ASSERT_EQ(Model.Link(5, 2), TLinkResult::Linked);
-    TStage& S1 = Model.Stage(1);
-    TStage& S2 = Model.Stage(2);
-    TStage& S3 = Model.Stage(3);
-    TStage& S4 = Model.Stage(4);
-    TStage& S5 = Model.Stage(5);
+    TStageParams S1;
+    TStageParams S2;
+    TStageParams S3;
+    TStageParams S4;
+    TStageParams S5;
     S1.DemandMean = 4;
     S1.DemandSD = 1.5;
     S1.BaseStockLevel = 10;
@@ -643,7 +636,7 @@ TEST(EngineDifferential, OldestOrdersWindowHoldsStockForShortCustomer)
     S4.BaseStockLevel = 14;
     S4.ProcTime = 2;
     S4.ProcCapacity = 6;
-    S5.ProductIndex = S4.ProductIndex;
+    S5.ProductIndex = 4;  // stage 4's own product
     S5.BaseStockLevel = 8;
     S5.ProcTime = 1;
     SetCosts(S1, 0, 0, 0.1, 0.1, 2.675);
@@ -651,6 +644,13 @@ TEST(EngineDifferential, OldestOrdersWindowHoldsStockForShortCustomer)
     SetCosts(S3, 0.1, 2.675, 0.1, 0.1, 0);
     SetCosts(S4, Third, 0.1, 0.1, Third, 0);
     SetCosts(S5, 1, 0.1, 0.1, 0, 0);
+    for (const TStageParams& P : {S1, S2, S3, S4, S5}) {
+        AddStage(Model, P);
+    }
+    ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(4, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(4, 2), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(5, 2), TLinkResult::Linked);
     const TRunSettings Run{200, 20, 7};
 
     // Periods that end with stock on hand at stage 4 while stage 2 has orders waiting there,
@@ -677,14 +677,9 @@ TEST(EngineDifferential, ForceCSTHoldsOrdersNotYetDue)
     for (const bool Force : {true, false}) {
         TScriptedDialogs Shown;
         TSimulation Model(Shown);
-        for (int I = 0; I < 3; ++I) {
-            Model.AddStage();
-        }
-        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
-        ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
-        TStage& S1 = Model.Stage(1);
-        TStage& S2 = Model.Stage(2);
-        TStage& S3 = Model.Stage(3);
+        TStageParams S1;
+        TStageParams S2;
+        TStageParams S3;
         S1.DemandMean = 6;
         S1.DemandSD = 2;
         S1.CommittedServiceTime = 2;
@@ -702,11 +697,16 @@ TEST(EngineDifferential, ForceCSTHoldsOrdersNotYetDue)
         S3.ProcTime = 2;
         S3.FailureProb = 0.1;
         S3.RecoveryProb = 0.5;
+        for (const TStageParams& P : {S1, S2, S3}) {
+            AddStage(Model, P);
+        }
+        ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+        ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
         Model.SetForceCST(Force);
         EXPECT_EQ(RunBoth(Model, Shown, {150, 5, 31337}), "") << "ForceCST " << Force;
 
-        const THistogram& H1 = S1.Stats().Histogram();
-        const THistogram& H2 = S2.Stats().Histogram();
+        const THistogram& H1 = Model.Stage(1).Stats().Histogram();
+        const THistogram& H2 = Model.Stage(2).Stats().Histogram();
         if (Force) {
             EXPECT_EQ(H1.Freq(0) + H1.Freq(1), 0);
             EXPECT_GT(H1.Freq(2), 0);
@@ -726,14 +726,9 @@ TEST(EngineDifferential, CapacityStartsPartOfAPeriodsUnits)
 {
     TScriptedDialogs Shown;
     TSimulation Model(Shown);
-    for (int I = 0; I < 3; ++I) {
-        Model.AddStage();
-    }
-    ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
-    ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
-    TStage& S1 = Model.Stage(1);
-    TStage& S2 = Model.Stage(2);
-    TStage& S3 = Model.Stage(3);
+    TStageParams S1;
+    TStageParams S2;
+    TStageParams S3;
     S1.DemandMean = 12;
     S1.DemandSD = 3;
     S1.BaseStockLevel = 30;
@@ -741,7 +736,7 @@ TEST(EngineDifferential, CapacityStartsPartOfAPeriodsUnits)
     S1.ProcTime = 1;
     S1.WIPHoldingCost = Third;
     S1.StockoutCost = 0.1;
-    for (TStage* S : {&S2, &S3}) {
+    for (TStageParams* S : {&S2, &S3}) {
         S->ProductIndex = 9;
         S->BaseStockLevel = 25;
         S->ProcTime = 1;
@@ -753,6 +748,11 @@ TEST(EngineDifferential, CapacityStartsPartOfAPeriodsUnits)
     S3.ProcCapacity = 3;
     S3.FailureProb = 0.2;
     S3.RecoveryProb = 0.5;
+    for (const TStageParams& P : {S1, S2, S3}) {
+        AddStage(Model, P);
+    }
+    ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
+    ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
     const TRunSettings Run{120, 10, 2024};
 
     TUnitByUnitModel Stepped(Model);
@@ -789,15 +789,8 @@ TEST(EngineDifferential, DuplicatedSupplierLinkShowsSameMessages)
 {
     TScriptedDialogs Shown;
     TSimulation Model(Shown);
-    for (int I = 0; I < 2; ++I) {
-        Model.AddStage();
-    }
-    TStage& S1 = Model.Stage(1);
-    TStage& S2 = Model.Stage(2);
-    ASSERT_TRUE(TStageTestAccess::AddCustomer(S2, S1));
-    ASSERT_TRUE(TStageTestAccess::AddCustomer(S2, S1));
-    S1.PopulateRawMaterials();
-    ASSERT_EQ(S1.NumSuppliers(), 2);
+    TStageParams S1;
+    TStageParams S2;
     S1.DemandMean = 5;
     S1.DemandSD = 2;
     S1.BaseStockLevel = 20;
@@ -807,6 +800,11 @@ TEST(EngineDifferential, DuplicatedSupplierLinkShowsSameMessages)
     S2.ProcCapacity = 3;
     S2.ProductCost = 0.1;
     S2.FixedCost = 2.675;
+    AddStage(Model, S1);
+    AddStage(Model, S2);
+    ASSERT_TRUE(AppendLink(Model, 2, 1));
+    ASSERT_TRUE(AppendLink(Model, 2, 1));
+    ASSERT_EQ(Model.Stage(1).NumSuppliers(), 2);
     EXPECT_EQ(RunBoth(Model, Shown, {80, 5, 555}), "");
     ASSERT_FALSE(Shown.Shown.empty());
     EXPECT_EQ(Shown.Shown[0].Kind, TScriptedDialogs::TKind::Error);

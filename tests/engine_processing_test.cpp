@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/Simulation.h"
-#include "support/ScriptedDialogs.h"
 #include "support/EngineTestAccess.h"
+#include "support/ModelBuilder.h"
+#include "support/ScriptedDialogs.h"
 
 namespace {
 
@@ -14,19 +15,21 @@ struct TNetwork {
     TSimulation Sim{Dialogs};
     explicit TNetwork(int N)
     {
+        TStageParams P;
+        P.InvPolicy = PolicyNone;
         for (int I = 0; I < N; ++I) {
-            Sim.AddStage()->InvPolicy = PolicyNone;
+            AddStage(Sim, P);
         }
     }
-    TStage& operator[](int N) { return Sim.Stage(N); }
+    // Stage N itself: its period steps are called one by one.
+    TStage& operator[](int N) { return TSimulationTestAccess::Stage(Sim, N); }
     void Link(int Supplier, int Customer) { ASSERT_EQ(Sim.Link(Supplier, Customer), TLinkResult::Linked); }
-    // What a run does before its first period.
+    // What a run does before its first period (the model keeps the groups current).
     void Prepare()
     {
         for (int N = 1; N <= Sim.NumStages(); ++N) {
-            Sim.Stage(N).PopulateRawMaterials();
-            TStageTestAccess::CreateHistory(Sim.Stage(N), 20);
-            TStageTestAccess::SetForceCST(Sim.Stage(N), Sim.ForceCST());
+            TStageTestAccess::CreateHistory((*this)[N], 20);
+            TStageTestAccess::SetForceCST((*this)[N], Sim.ForceCST());
         }
     }
 };
@@ -36,18 +39,18 @@ struct TNetwork {
 TEST(EngineOrdering, OrdersBeyondEveryCapacityGoToTheFirstSupplier)
 {
     TNetwork Net(3);
-    Net[2].ProductIndex = 2;
-    Net[3].ProductIndex = 2;
-    Net[2].ProductCost = 1;  // cheaper: first
-    Net[3].ProductCost = 2;
-    Net[2].ProcCapacity = 4;
-    Net[3].ProcCapacity = 3;
+    Net.Sim.SetParam(2, ParamProductIndex, 2);
+    Net.Sim.SetParam(3, ParamProductIndex, 2);
+    Net.Sim.SetParam(2, ParamProductCost, 1);  // cheaper: first
+    Net.Sim.SetParam(3, ParamProductCost, 2);
+    Net.Sim.SetParam(2, ParamProcCapacity, 4);
+    Net.Sim.SetParam(3, ParamProcCapacity, 3);
     Net.Link(2, 1);
     Net.Link(3, 1);
     Net.Prepare();
-    Net[1].InvPolicy = PolicyBaseStock;
-    Net[1].BaseStockLevel = 10;
-    Net[1].RequestProcessing(1);
+    Net.Sim.SetParam(1, ParamInvPolicy, PolicyBaseStock);
+    Net.Sim.SetParam(1, ParamBaseStockLevel, 10);
+    TStageTestAccess::RequestProcessing(Net[1], 1);
     EXPECT_EQ(Net[1].OrderQtyHist().At(1, 0, 0), 10);
     EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 1), 4 + 3);
     EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 2), 3);
@@ -60,20 +63,20 @@ TEST(EngineOrdering, OrdersBeyondEveryCapacityGoToTheFirstSupplier)
 TEST(EngineOrdering, ExternalDemandAndEarlierCustomersUseCapacityFirst)
 {
     TNetwork Net(4);
-    Net[3].ProductIndex = 3;
-    Net[4].ProductIndex = 3;
-    Net[4].ProductCost = 1;
-    Net[3].ProcCapacity = 5;  // cheaper, capacity 5; stage 4 unlimited
+    Net.Sim.SetParam(3, ParamProductIndex, 3);
+    Net.Sim.SetParam(4, ParamProductIndex, 3);
+    Net.Sim.SetParam(4, ParamProductCost, 1);
+    Net.Sim.SetParam(3, ParamProcCapacity, 5);  // cheaper, capacity 5; stage 4 unlimited
     Net.Link(3, 1);
     Net.Link(4, 1);
     Net.Link(3, 2);
     Net.Link(4, 2);
     Net.Prepare();
-    Net[3].AddDemand(2, 0, 1);  // this period's external demand is already there
+    TStageTestAccess::AddDemand(Net[3], 2, 0, 1);  // this period's external demand is already there
     for (int C = 1; C <= 2; ++C) {
-        Net[C].InvPolicy = PolicyBaseStock;
-        Net[C].BaseStockLevel = 2;
-        Net[C].RequestProcessing(1);
+        Net.Sim.SetParam(C, ParamInvPolicy, PolicyBaseStock);
+        Net.Sim.SetParam(C, ParamBaseStockLevel, 2);
+        TStageTestAccess::RequestProcessing(Net[C], 1);
     }
     EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 1), 2);
     EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 2), 0);
@@ -85,28 +88,28 @@ TEST(EngineOrdering, ExternalDemandAndEarlierCustomersUseCapacityFirst)
 TEST(EngineOrdering, UnlimitedCapacityIsNeverExhaustedAndFailedSuppliersAreSkipped)
 {
     TNetwork Net(3);
-    Net[2].ProductIndex = 2;
-    Net[3].ProductIndex = 2;
-    Net[3].ProductCost = 1;
+    Net.Sim.SetParam(2, ParamProductIndex, 2);
+    Net.Sim.SetParam(3, ParamProductIndex, 2);
+    Net.Sim.SetParam(3, ParamProductCost, 1);
     Net.Link(2, 1);
     Net.Link(3, 1);
     Net.Prepare();
     TStageTestAccess::DerivedDemandHist(Net[2])[1] = 3000000000LL;  // more than the INF marker
-    Net[1].InvPolicy = PolicyBaseStock;
-    Net[1].BaseStockLevel = 6;
-    Net[1].RequestProcessing(1);
+    Net.Sim.SetParam(1, ParamInvPolicy, PolicyBaseStock);
+    Net.Sim.SetParam(1, ParamBaseStockLevel, 6);
+    TStageTestAccess::RequestProcessing(Net[1], 1);
     EXPECT_EQ(Net[1].OrderQtyHist().At(1, 1, 1), 6);
     // Period 2: the cheap supplier is down, the other one takes the order ...
     TStageTestAccess::FailedHist(Net[2])[2] = 1;
     TStageTestAccess::DemandList(Net[1]).Append(4, 0, 2);
-    Net[1].RequestProcessing(2);
+    TStageTestAccess::RequestProcessing(Net[1], 2);
     EXPECT_EQ(Net[1].OrderQtyHist().At(2, 1, 1), 0);
     EXPECT_EQ(Net[1].OrderQtyHist().At(2, 1, 2), 4);
     // ... and when every supplier is down, the first one gets it all regardless.
     TStageTestAccess::FailedHist(Net[2])[3] = 1;
     TStageTestAccess::FailedHist(Net[3])[3] = 1;
     TStageTestAccess::DemandList(Net[1]).Append(5, 0, 3);
-    Net[1].RequestProcessing(3);
+    TStageTestAccess::RequestProcessing(Net[1], 3);
     EXPECT_EQ(Net[1].OrderQtyHist().At(3, 1, 1), 5);
     EXPECT_EQ(Net[1].OrderQtyHist().At(3, 1, 2), 0);
 }
@@ -115,31 +118,31 @@ TEST(EngineProduction, CostsAccumulateUnitByUnitInSupplierOrder)
 {
     // Stage 1 draws product 2 from stages 2 (cheaper) and 3, and product 4 from stage 4.
     TNetwork Net(4);
-    Net[2].ProductIndex = 2;
-    Net[3].ProductIndex = 2;
-    Net[2].ProductCost = 0.1;
-    Net[2].FixedCost = 0.7;
-    Net[3].ProductCost = 2.675;
-    Net[3].FixedCost = 1.0 / 3.0;
-    Net[4].ProductCost = 0.3;
-    Net[4].FixedCost = 0.01;
+    Net.Sim.SetParam(2, ParamProductIndex, 2);
+    Net.Sim.SetParam(3, ParamProductIndex, 2);
+    Net.Sim.SetParam(2, ParamProductCost, 0.1);
+    Net.Sim.SetParam(2, ParamFixedCost, 0.7);
+    Net.Sim.SetParam(3, ParamProductCost, 2.675);
+    Net.Sim.SetParam(3, ParamFixedCost, 1.0 / 3.0);
+    Net.Sim.SetParam(4, ParamProductCost, 0.3);
+    Net.Sim.SetParam(4, ParamFixedCost, 0.01);
     Net.Link(2, 1);
     Net.Link(3, 1);
     Net.Link(4, 1);
     Net.Prepare();
     TStage& C = Net[1];
-    C.ProcTime = 4;
-    C.InvPolicy = PolicyBaseStock;
-    C.BaseStockLevel = 7;
-    C.RequestProcessing(1);  // 7 to stage 2, 7 to stage 4
-    Net[2].AddToOutbox(4);
-    Net[3].AddToOutbox(9);
-    Net[4].AddToOutbox(100);
+    Net.Sim.SetParam(1, ParamProcTime, 4);
+    Net.Sim.SetParam(1, ParamInvPolicy, PolicyBaseStock);
+    Net.Sim.SetParam(1, ParamBaseStockLevel, 7);
+    TStageTestAccess::RequestProcessing(C, 1);  // 7 to stage 2, 7 to stage 4
+    TStageTestAccess::AddToOutbox(Net[2], 4);
+    TStageTestAccess::AddToOutbox(Net[3], 9);
+    TStageTestAccess::AddToOutbox(Net[4], 100);
     // Re-route three of stage 2's orders to stage 3, as if stage 2 had limited capacity.
     TStageTestAccess::DemandList(Net[2]).Clear();
     TStageTestAccess::DemandList(Net[2]).Append(4, 1, 1);
     TStageTestAccess::DemandList(Net[3]).Append(3, 1, 1);
-    C.DoProcessing(1, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(C, 1, false, true, Net.Dialogs);
     // Units 1-4 from stage 2, units 5-7 from stage 3; every unit also takes one of product 4.
     double Expected = 0;
     for (int Unit = 1; Unit <= 7; ++Unit) {
@@ -171,21 +174,21 @@ TEST(EngineProduction, TheScarcestRawMaterialAndCapacityLimitStarts)
     Net.Link(3, 1);
     Net.Prepare();
     TStage& C = Net[1];
-    C.ProcTime = 4;
+    Net.Sim.SetParam(1, ParamProcTime, 4);
     TStageTestAccess::Pipeline(C).Append(10, 1);
-    Net[2].AddDemand(10, 1, 1);
-    Net[3].AddDemand(10, 1, 1);
-    Net[2].AddToOutbox(6);
-    Net[3].AddToOutbox(2);
-    C.DoProcessing(1, false, false, Net.Dialogs);
+    TStageTestAccess::AddDemand(Net[2], 10, 1, 1);
+    TStageTestAccess::AddDemand(Net[3], 10, 1, 1);
+    TStageTestAccess::AddToOutbox(Net[2], 6);
+    TStageTestAccess::AddToOutbox(Net[3], 2);
+    TStageTestAccess::DoProcessing(C, 1, false, false, Net.Dialogs);
     EXPECT_EQ(C.InProcess(), 2);
     EXPECT_EQ(Net[2].InvLevel(), 4);
-    C.ProcCapacity = 1;
-    Net[3].AddToOutbox(10);
-    C.DoProcessing(2, false, false, Net.Dialogs);
+    Net.Sim.SetParam(1, ParamProcCapacity, 1);
+    TStageTestAccess::AddToOutbox(Net[3], 10);
+    TStageTestAccess::DoProcessing(C, 2, false, false, Net.Dialogs);
     EXPECT_EQ(C.InProcess(), 3);
-    C.ProcCapacity = 0;
-    C.DoProcessing(3, false, false, Net.Dialogs);
+    Net.Sim.SetParam(1, ParamProcCapacity, 0);
+    TStageTestAccess::DoProcessing(C, 3, false, false, Net.Dialogs);
     EXPECT_EQ(C.InProcess(), 3);
 }
 
@@ -194,10 +197,10 @@ TEST(EngineProduction, ZeroProcessingTimeWithoutSuppliersShipsInTheSamePeriod)
     TNetwork Net(1);
     Net.Prepare();
     TStage& S = Net[1];
-    S.InvPolicy = PolicyBaseStock;
-    S.AddDemand(4, 0, 1);
-    S.RequestProcessing(1);
-    S.DoProcessing(1, false, true, Net.Dialogs);
+    Net.Sim.SetParam(1, ParamInvPolicy, PolicyBaseStock);
+    TStageTestAccess::AddDemand(S, 4, 0, 1);
+    TStageTestAccess::RequestProcessing(S, 1);
+    TStageTestAccess::DoProcessing(S, 1, false, true, Net.Dialogs);
     EXPECT_EQ(S.InvLevel(), 0);
     EXPECT_EQ(S.Backorders(), 0);
     EXPECT_EQ(S.Stats().Histogram().Freq(0), 4);
@@ -211,11 +214,11 @@ TEST(EngineProduction, ShippingStopsAtTheFirstCustomerOrder)
     TNetwork Net(1);
     Net.Prepare();
     TStage& S = Net[1];
-    S.AddDemand(2, 0, 1);
-    S.AddDemand(3, 7, 1);
-    S.AddDemand(4, 0, 1);
-    S.AddToOutbox(10);
-    S.DoProcessing(1, false, true, Net.Dialogs);
+    TStageTestAccess::AddDemand(S, 2, 0, 1);
+    TStageTestAccess::AddDemand(S, 3, 7, 1);
+    TStageTestAccess::AddDemand(S, 4, 0, 1);
+    TStageTestAccess::AddToOutbox(S, 10);
+    TStageTestAccess::DoProcessing(S, 1, false, true, Net.Dialogs);
     EXPECT_EQ(S.InvLevel(), 8);
     EXPECT_EQ(S.Backorders(), 7);
     EXPECT_EQ(S.Stats().Get(MetricType1SL)->Last(), 1.0);
@@ -226,12 +229,12 @@ TEST(EngineProduction, StockoutCostPerPeriodLateOrOncePerOrder)
     TNetwork Net(1);
     Net.Prepare();
     TStage& S = Net[1];
-    S.StockoutCost = 0.1;
-    S.CommittedServiceTime = 1;
-    S.AddDemand(3, 0, 2);  // late by 4 - 2 - 1 = 1 in period 4
-    S.AddDemand(2, 0, 1);  // appended later, still behind: late by 2 ... but shipped second
-    S.AddToOutbox(5);
-    S.DoProcessing(4, false, true, Net.Dialogs);
+    Net.Sim.SetParam(1, ParamStockoutCost, 0.1);
+    Net.Sim.SetParam(1, ParamCommittedServiceTime, 1);
+    TStageTestAccess::AddDemand(S, 3, 0, 2);  // late by 4 - 2 - 1 = 1 in period 4
+    TStageTestAccess::AddDemand(S, 2, 0, 1);  // appended later, still behind: late by 2 ... but shipped second
+    TStageTestAccess::AddToOutbox(S, 5);
+    TStageTestAccess::DoProcessing(S, 4, false, true, Net.Dialogs);
     double Expected = 0;
     for (int I = 0; I < 3; ++I) {
         Expected += 0.1 * 1;
@@ -241,14 +244,14 @@ TEST(EngineProduction, StockoutCostPerPeriodLateOrOncePerOrder)
     }
     EXPECT_EQ(S.Stats().Get(MetricStockoutCost)->Last(), Expected);
     EXPECT_EQ(S.Stats().Get(MetricWithinCST)->Sum(), 0.0);
-    S.StockoutPerUnitTime = false;
-    S.AddDemand(4, 0, 5);
-    S.AddToOutbox(4);
-    S.DoProcessing(9, false, true, Net.Dialogs);
+    Net.Sim.SetParam(1, ParamStockoutPerUnitTime, false);
+    TStageTestAccess::AddDemand(S, 4, 0, 5);
+    TStageTestAccess::AddToOutbox(S, 4);
+    TStageTestAccess::DoProcessing(S, 9, false, true, Net.Dialogs);
     EXPECT_EQ(S.Stats().Get(MetricStockoutCost)->Last(), 0.1 + 0.1 + 0.1 + 0.1);
-    S.AddDemand(1, 0, 9);
-    S.AddToOutbox(1);
-    S.DoProcessing(10, false, true, Net.Dialogs);  // on time: no cost
+    TStageTestAccess::AddDemand(S, 1, 0, 9);
+    TStageTestAccess::AddToOutbox(S, 1);
+    TStageTestAccess::DoProcessing(S, 10, false, true, Net.Dialogs);  // on time: no cost
     EXPECT_EQ(S.Stats().Get(MetricStockoutCost)->Last(), 0.0);
 }
 
@@ -257,17 +260,17 @@ TEST(EngineProduction, AFailedStageStartsButCompletesAndShipsNothing)
     TNetwork Net(1);
     Net.Prepare();
     TStage& S = Net[1];
-    S.ProcTime = 1;
+    Net.Sim.SetParam(1, ParamProcTime, 1);
     TStageTestAccess::Pipeline(S).Append(3, 1);
-    S.AddDemand(3, 0, 1);
-    S.AddToOutbox(1);
+    TStageTestAccess::AddDemand(S, 3, 0, 1);
+    TStageTestAccess::AddToOutbox(S, 1);
     TStageTestAccess::FailedHist(S)[1] = 1;
-    S.DoProcessing(1, true, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 1, true, true, Net.Dialogs);
     EXPECT_EQ(S.InProcess(), 3);  // started all the same
     EXPECT_EQ(S.InvLevel(), 1);   // shipped nothing
-    S.DoProcessing(2, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 2, false, true, Net.Dialogs);
     EXPECT_EQ(S.OnOrder(), 3);  // would have completed in 2 without the failure
-    S.DoProcessing(3, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 3, false, true, Net.Dialogs);
     EXPECT_EQ(S.OnOrder(), 0);
     EXPECT_EQ(S.InvLevel(), 1);
     EXPECT_EQ(S.Backorders(), 0);
@@ -279,15 +282,15 @@ TEST(EngineProduction, MissingRawMaterialIsReportedAndStopsFurtherStarts)
     TNetwork Net(2);
     TStage& C = Net[1];
     TStage& S = Net[2];
-    ASSERT_TRUE(TStageTestAccess::AddCustomer(S, C));
-    TStageTestAccess::AppendSupplierOnly(C, S);
-    C.ProcTime = 1;
+    ASSERT_TRUE(Net.Sim.RestoreLinkList(1, true, {2, 2}));
+    ASSERT_TRUE(Net.Sim.RestoreLinkList(2, false, {1}));
+    Net.Sim.SetParam(1, ParamProcTime, 1);
     Net.Prepare();
     ASSERT_EQ(C.RawMatNumSuppliers(1), 2);
     TStageTestAccess::Pipeline(C).Append(5, 3);
-    S.AddDemand(5, 1, 3);
-    S.AddToOutbox(2);
-    C.DoProcessing(3, false, false, Net.Dialogs);
+    TStageTestAccess::AddDemand(S, 5, 1, 3);
+    TStageTestAccess::AddToOutbox(S, 2);
+    TStageTestAccess::DoProcessing(C, 3, false, false, Net.Dialogs);
     ASSERT_EQ(Net.Dialogs.Shown.size(), 1u);
     EXPECT_EQ(Net.Dialogs.Shown[0].Kind, TScriptedDialogs::TKind::Error);
     EXPECT_EQ(Net.Dialogs.Shown[0].Text,

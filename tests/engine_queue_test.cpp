@@ -21,15 +21,15 @@ TEST(EngineQueue, OnlyTheOldestInvLevelOrdersCanBeServed)
 {
     TStageFixture F;
     TStage& S = F.S;
-    S.AddDemand(1, 2, 3);  // stage 2's order first
-    S.AddDemand(2, 0, 3);  // then two external orders
-    S.AddToOutbox(1);
-    EXPECT_EQ(S.GetInvAvail(3, 0), 0);  // the one unit is reserved for stage 2's order
-    EXPECT_EQ(S.GetInvAvail(3, 2), 1);
-    EXPECT_EQ(S.RemoveFromOutbox(3, 0, 1, false), 0);
+    TStageTestAccess::AddDemand(S, 1, 2, 3);  // stage 2's order first
+    TStageTestAccess::AddDemand(S, 2, 0, 3);  // then two external orders
+    TStageTestAccess::AddToOutbox(S, 1);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 3, 0), 0);  // the one unit is reserved for stage 2's order
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 3, 2), 1);
+    EXPECT_EQ(TStageTestAccess::RemoveFromOutbox(S, 3, 0, 1, false), 0);
     EXPECT_EQ(S.InvLevel(), 1);
-    S.AddToOutbox(2);
-    EXPECT_EQ(S.GetInvAvail(3, 0), 2);
+    TStageTestAccess::AddToOutbox(S, 2);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 3, 0), 2);
     EXPECT_EQ(S.DerivedDemandHist()[3], 3);
 }
 
@@ -38,18 +38,18 @@ TEST(EngineQueue, ACustomerTakesExactlyWhatItWasShown)
     // Window of 4 orders: [ext, c3, c2, c3 | c3, c2]: stage 3 sees 2, stage 2 sees 1.
     TStageFixture F;
     TStage& S = F.S;
-    S.AddDemand(1, 0, 1);
-    S.AddDemand(1, 3, 1);
-    S.AddDemand(1, 2, 1);
-    S.AddDemand(2, 3, 2);
-    S.AddDemand(1, 2, 2);
-    S.AddToOutbox(4);
-    ASSERT_EQ(S.GetInvAvail(2, 3), 2);
-    ASSERT_EQ(S.GetInvAvail(2, 2), 1);
-    EXPECT_EQ(S.RemoveFromOutbox(2, 3, 10, true), 2);  // not the third order of stage 3
+    TStageTestAccess::AddDemand(S, 1, 0, 1);
+    TStageTestAccess::AddDemand(S, 1, 3, 1);
+    TStageTestAccess::AddDemand(S, 1, 2, 1);
+    TStageTestAccess::AddDemand(S, 2, 3, 2);
+    TStageTestAccess::AddDemand(S, 1, 2, 2);
+    TStageTestAccess::AddToOutbox(S, 4);
+    ASSERT_EQ(TStageTestAccess::GetInvAvail(S, 2, 3), 2);
+    ASSERT_EQ(TStageTestAccess::GetInvAvail(S, 2, 2), 1);
+    EXPECT_EQ(TStageTestAccess::RemoveFromOutbox(S, 2, 3, 10, true), 2);  // not the third order of stage 3
     EXPECT_EQ(S.InvLevel(), 2);
-    EXPECT_EQ(S.GetInvAvail(2, 3), 0);
-    EXPECT_EQ(S.GetInvAvail(2, 2), 1);  // another customer's view is unchanged
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 2, 3), 0);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 2, 2), 1);  // another customer's view is unchanged
     EXPECT_EQ(S.Backorders(), 4);
     // Service times 1 (period 1) and 0 (period 2): one of two from stock.
     EXPECT_EQ(S.Stats().Get(MetricFillRate)->Count(), 2);
@@ -63,25 +63,25 @@ TEST(EngineQueue, ServiceTimeOptionHoldsBackOrdersNotYetDue)
 {
     TStageFixture F;
     TStage& S = F.S;
-    S.CommittedServiceTime = 1;
+    TStageTestAccess::Params(S).CommittedServiceTime = 1;
     TStageTestAccess::SetForceCST(S, true);
-    S.AddDemand(1, 0, 5);
-    S.AddDemand(1, 2, 5);
-    S.AddDemand(1, 0, 6);
-    S.AddToOutbox(3);
-    EXPECT_EQ(S.GetInvAvail(6, 0), 1);  // the order of period 6 is not due before period 7
-    EXPECT_EQ(S.RemoveFromOutbox(6, 0, 1, true), 1);
+    TStageTestAccess::AddDemand(S, 1, 0, 5);
+    TStageTestAccess::AddDemand(S, 1, 2, 5);
+    TStageTestAccess::AddDemand(S, 1, 0, 6);
+    TStageTestAccess::AddToOutbox(S, 3);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 6, 0), 1);  // the order of period 6 is not due before period 7
+    EXPECT_EQ(TStageTestAccess::RemoveFromOutbox(S, 6, 0, 1, true), 1);
     EXPECT_EQ(S.Stats().Histogram().Freq(1), 1);  // one period: within the CST
     EXPECT_EQ(S.Stats().Get(MetricWithinCST)->Sum(), 1.0);
-    EXPECT_EQ(S.RemoveFromOutbox(6, 0, 1, true), 0);
-    EXPECT_EQ(S.RemoveFromOutbox(7, 0, 1, true), 1);
+    EXPECT_EQ(TStageTestAccess::RemoveFromOutbox(S, 6, 0, 1, true), 0);
+    EXPECT_EQ(TStageTestAccess::RemoveFromOutbox(S, 7, 0, 1, true), 1);
     // Without the option the period condition never applies, however large the CST.
     TStageFixture G;
-    G.S.CommittedServiceTime = 2000000000;
-    G.S.AddDemand(1, 0, 4);
-    G.S.AddToOutbox(1);
-    EXPECT_EQ(G.S.GetInvAvail(4, 0), 1);
-    EXPECT_EQ(G.S.RemoveFromOutbox(4, 0, 1, true), 1);
+    TStageTestAccess::Params(G.S).CommittedServiceTime = 2000000000;
+    TStageTestAccess::AddDemand(G.S, 1, 0, 4);
+    TStageTestAccess::AddToOutbox(G.S, 1);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(G.S, 4, 0), 1);
+    EXPECT_EQ(TStageTestAccess::RemoveFromOutbox(G.S, 4, 0, 1, true), 1);
     EXPECT_EQ(G.S.Stats().Get(MetricWithinCST)->Sum(), 1.0);
 }
 
@@ -89,41 +89,41 @@ TEST(EngineQueue, WithTheOptionAnOrderIsDueOnceItsCommittedServiceTimeHasPassed)
 {
     TStageFixture F;
     TStage& S = F.S;
-    S.CommittedServiceTime = 2;
+    TStageTestAccess::Params(S).CommittedServiceTime = 2;
     TStageTestAccess::SetForceCST(S, true);
-    S.AddDemand(1, 4, 3);
-    S.AddDemand(1, 4, 5);
-    S.AddToOutbox(2);
-    EXPECT_EQ(S.GetInvAvail(4, 4), 0);  // 4 - 2 = 2 is before period 3
-    EXPECT_EQ(S.GetInvAvail(5, 4), 1);
-    EXPECT_EQ(S.GetInvAvail(7, 4), 2);
+    TStageTestAccess::AddDemand(S, 1, 4, 3);
+    TStageTestAccess::AddDemand(S, 1, 4, 5);
+    TStageTestAccess::AddToOutbox(S, 2);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 4, 4), 0);  // 4 - 2 = 2 is before period 3
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 5, 4), 1);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 7, 4), 2);
 }
 
 TEST(EngineQueue, AFailedStageShipsNothing)
 {
     TStageFixture F;
     TStage& S = F.S;
-    S.AddDemand(3, 0, 2);
-    S.AddToOutbox(5);
+    TStageTestAccess::AddDemand(S, 3, 0, 2);
+    TStageTestAccess::AddToOutbox(S, 5);
     TStageTestAccess::FailedHist(S)[2] = 1;
-    EXPECT_EQ(S.GetInvAvail(2, 0), 0);
-    EXPECT_EQ(S.RemoveFromOutbox(2, 0, 3, true), 0);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 2, 0), 0);
+    EXPECT_EQ(TStageTestAccess::RemoveFromOutbox(S, 2, 0, 3, true), 0);
     EXPECT_EQ(S.InvLevel(), 5);
     EXPECT_EQ(S.Backorders(), 3);
-    EXPECT_EQ(S.GetInvAvail(3, 0), 3);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 3, 0), 3);
 }
 
 TEST(EngineQueue, AddingNothingChangesNothing)
 {
     TStageFixture F;
     TStage& S = F.S;
-    S.AddDemand(0, 0, 1);
-    S.AddDemand(-4, 0, 1);
-    S.AddToOutbox(0);
+    TStageTestAccess::AddDemand(S, 0, 0, 1);
+    TStageTestAccess::AddDemand(S, -4, 0, 1);
+    TStageTestAccess::AddToOutbox(S, 0);
     EXPECT_EQ(S.Backorders(), 0);
     EXPECT_TRUE(S.DemandList().Runs().empty());
     EXPECT_EQ(S.DerivedDemandHist()[1], 0);
-    EXPECT_EQ(S.GetInvAvail(1, 0), 0);
+    EXPECT_EQ(TStageTestAccess::GetInvAvail(S, 1, 0), 0);
 }
 
 TEST(EngineQueue, NewOrdersAreCountedOnceAndOnlyOnce)

@@ -8,6 +8,7 @@
 
 #include "engine/Random.h"
 #include "engine/Simulation.h"
+#include "support/ModelBuilder.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -185,11 +186,12 @@ TEST(EngineDemand, RoundedDrawsAndTheirHistory)
 {
     TScriptedDialogs Dialogs;
     TSimulation Sim(Dialogs);
-    TStage& S = *Sim.AddStage();
-    S.DemandMean = 2.5;  // SD 0: Round(2.5) = 2 every period
-    S.InvPolicy = PolicyNone;
-    TStage& Quiet = *Sim.AddStage();
-    Quiet.InvPolicy = PolicyNone;
+    TStageParams P;
+    P.InvPolicy = PolicyNone;
+    P.DemandMean = 2.5;  // SD 0: Round(2.5) = 2 every period
+    const TStage& S = Sim.Stage(AddStage(Sim, P));
+    P.DemandMean = 0;
+    const TStage& Quiet = Sim.Stage(AddStage(Sim, P));
     Sim.RunSimulation(30, 1, 3);
     for (int T = 1; T <= 30; ++T) {
         EXPECT_EQ(S.DemandHist()[static_cast<std::size_t>(T)], 2);
@@ -204,11 +206,12 @@ TEST(EngineDemand, BoundZeroCapsEveryDrawAtTheRoundedMean)
 {
     TScriptedDialogs Dialogs;
     TSimulation Sim(Dialogs);
-    TStage& S = *Sim.AddStage();
-    S.DemandMean = 4;
-    S.DemandSD = 3;
-    S.DemandBound = 0;
-    S.InvPolicy = PolicyNone;
+    TStageParams P;
+    P.DemandMean = 4;
+    P.DemandSD = 3;
+    P.DemandBound = 0;
+    P.InvPolicy = PolicyNone;
+    const TStage& S = Sim.Stage(AddStage(Sim, P));
     Sim.RunSimulation(500, 1, 11);
     int Zeros = 0;
     for (int T = 1; T <= 500; ++T) {
@@ -224,13 +227,13 @@ TEST(EngineFailure, CertainFailureAndRecoveryPatterns)
 {
     TScriptedDialogs Dialogs;
     TSimulation Sim(Dialogs);
-    TStage& Stuck = *Sim.AddStage();
-    Stuck.FailureProb = 1;
-    TStage& Blinking = *Sim.AddStage();
-    Blinking.FailureProb = 1;
-    Blinking.RecoveryProb = 1;
-    TStage& Sound = *Sim.AddStage();
-    Sound.RecoveryProb = 1;
+    TStageParams P;
+    P.FailureProb = 1;
+    const TStage& Stuck = Sim.Stage(AddStage(Sim, P));
+    P.RecoveryProb = 1;
+    const TStage& Blinking = Sim.Stage(AddStage(Sim, P));
+    P.FailureProb = 0;
+    const TStage& Sound = Sim.Stage(AddStage(Sim, P));
     Sim.RunSimulation(9, 1, 5);
     for (int T = 1; T <= 9; ++T) {
         const std::size_t I = static_cast<std::size_t>(T);

@@ -7,6 +7,7 @@
 
 #include "engine/Random.h"
 #include "engine/Simulation.h"
+#include "support/ModelBuilder.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -14,8 +15,9 @@ namespace {
 struct TModel {
     TScriptedDialogs Dialogs;
     TSimulation Sim{Dialogs};
-    TStage& Add() { return *Sim.AddStage(); }
-    TStage& operator[](int N) { return Sim.Stage(N); }
+    // Appends a stage with parameters P; returns it.
+    const TStage& Add(const TStageParams& P = {}) { return Sim.Stage(AddStage(Sim, P)); }
+    const TStage& operator[](int N) const { return Sim.Stage(N); }
 };
 
 // One stage, no suppliers, processing time 2, base stock 8, demand exactly 5 per period
@@ -32,13 +34,14 @@ struct TModel {
 // So from period 3 on: holding 0, WIP 10 * 0.5 = 5, stockout 2 * 4 * 1 = 8, order cost 0.
 void BuildSingleStage(TModel& M)
 {
-    TStage& S = M.Add();
-    S.ProcTime = 2;
-    S.BaseStockLevel = 8;
-    S.DemandMean = 5;
-    S.HoldingCost = 1;
-    S.WIPHoldingCost = 0.5;
-    S.StockoutCost = 4;
+    TStageParams P;
+    P.ProcTime = 2;
+    P.BaseStockLevel = 8;
+    P.DemandMean = 5;
+    P.HoldingCost = 1;
+    P.WIPHoldingCost = 0.5;
+    P.StockoutCost = 4;
+    M.Add(P);
 }
 
 bool SameBits(double A, double B)
@@ -91,7 +94,7 @@ TEST(EngineRun, WarmUpBoundaryAndCommittedServiceTime)
     // With a committed service time of 1 the same late orders are on time.
     TModel N;
     BuildSingleStage(N);
-    N[1].CommittedServiceTime = 1;
+    N.Sim.SetParam(1, ParamCommittedServiceTime, 1);
     EXPECT_EQ(N.Sim.RunSimulation(101, 1, 9).StockoutCost, 0.0);
     EXPECT_EQ(N[1].Stats().Get(MetricWithinCST)->Avg(), 1.0);
 }
@@ -103,19 +106,21 @@ TEST(EngineRun, TwoStageChainChargesProductAndFixedCostToTheCustomer)
     // from stage 2's stock (product cost 2 each plus fixed cost 3 once: 13), keeps 5 on hand and
     // 5 in process; stage 2 keeps 7 on hand and 5 in process, and ships nothing outside.
     TModel M;
-    TStage& Shop = M.Add();
-    TStage& Plant = M.Add();
-    Shop.ProcTime = 1;
-    Shop.BaseStockLevel = 10;
-    Shop.DemandMean = 5;
-    Shop.HoldingCost = 1;
-    Shop.WIPHoldingCost = 0.5;
-    Plant.ProcTime = 1;
-    Plant.BaseStockLevel = 12;
-    Plant.ProductCost = 2;
-    Plant.FixedCost = 3;
-    Plant.HoldingCost = 0.5;
-    Plant.WIPHoldingCost = 0.25;
+    TStageParams ShopParams;
+    ShopParams.ProcTime = 1;
+    ShopParams.BaseStockLevel = 10;
+    ShopParams.DemandMean = 5;
+    ShopParams.HoldingCost = 1;
+    ShopParams.WIPHoldingCost = 0.5;
+    TStageParams PlantParams;
+    PlantParams.ProcTime = 1;
+    PlantParams.BaseStockLevel = 12;
+    PlantParams.ProductCost = 2;
+    PlantParams.FixedCost = 3;
+    PlantParams.HoldingCost = 0.5;
+    PlantParams.WIPHoldingCost = 0.25;
+    const TStage& Shop = M.Add(ShopParams);
+    const TStage& Plant = M.Add(PlantParams);
     ASSERT_EQ(M.Sim.Link(2, 1), TLinkResult::Linked);
     const TCostTotals Costs = M.Sim.RunSimulation(200, 10, 4);
     EXPECT_EQ(Costs.OrderCost, 13.0);
@@ -152,16 +157,17 @@ TEST(EngineRun, WarmUpCoveringTheRunRecordsNothing)
 TEST(EngineRun, TotalCostIsTheSumOfThePeriodsCostsInOrder)
 {
     TModel M;
-    TStage& S = M.Add();
-    S.DemandMean = 7;
-    S.DemandSD = 3;
-    S.BaseStockLevel = 12;
-    S.ProcTime = 1;
-    S.HoldingCost = 0.1;
-    S.WIPHoldingCost = 0.7;
-    S.StockoutCost = 1.0 / 3.0;
-    S.FailureProb = 0.1;
-    S.RecoveryProb = 0.4;
+    TStageParams P;
+    P.DemandMean = 7;
+    P.DemandSD = 3;
+    P.BaseStockLevel = 12;
+    P.ProcTime = 1;
+    P.HoldingCost = 0.1;
+    P.WIPHoldingCost = 0.7;
+    P.StockoutCost = 1.0 / 3.0;
+    P.FailureProb = 0.1;
+    P.RecoveryProb = 0.4;
+    const TStage& S = M.Add(P);
     M.Sim.RunSimulation(400, 20, 77);
     double Sum = 0;
     for (int T = 21; T <= 400; ++T) {
@@ -175,9 +181,9 @@ TEST(EngineRun, TotalCostIsTheSumOfThePeriodsCostsInOrder)
 TEST(EngineRun, SameSeedAfterResetRepeatsTheRunExactly)
 {
     auto Build = [](TModel& M) {
-        TStage& A = M.Add();
-        TStage& B = M.Add();
-        TStage& C = M.Add();
+        TStageParams A;
+        TStageParams B;
+        TStageParams C;
         A.DemandMean = 9.3;
         A.DemandSD = 2.2;
         A.DemandBound = 1.5;
@@ -200,6 +206,9 @@ TEST(EngineRun, SameSeedAfterResetRepeatsTheRunExactly)
         C.ProcCapacity = 12;
         C.DemandMean = 1.5;
         C.DemandSD = 1;
+        for (const TStageParams& P : {A, B, C}) {
+            M.Add(P);
+        }
         M.Sim.Link(2, 1);
         M.Sim.Link(3, 2);
     };
@@ -235,21 +244,24 @@ namespace {
 void BuildFourStages(TModel& M)
 {
     for (int I = 0; I < 4; ++I) {
-        TStage& S = M.Add();
-        S.ProcTime = 1 + I % 2;
-        S.BaseStockLevel = 30 + 10 * I;
-        S.HoldingCost = 1;
-        S.ProductCost = 1.1 + 0.3 * I;
-        S.FixedCost = 2;
-        S.FailureProb = I == 0 ? 0 : 0.05;
-        S.RecoveryProb = 0.4;
+        TStageParams P;
+        P.ProcTime = 1 + I % 2;
+        P.BaseStockLevel = 30 + 10 * I;
+        P.HoldingCost = 1;
+        P.ProductCost = 1.1 + 0.3 * I;
+        P.FixedCost = 2;
+        P.FailureProb = I == 0 ? 0 : 0.05;
+        P.RecoveryProb = 0.4;
+        M.Add(P);
     }
-    M[1].DemandMean = 12;
-    M[1].DemandSD = 4;
-    M[1].DemandBound = 1.5;
-    M[1].StockoutCost = 3;
-    M[2].ProductIndex = 3;
-    M[3].ProcCapacity = 9;
+    EditStage(M.Sim, 1, [](TStageParams& P) {
+        P.DemandMean = 12;
+        P.DemandSD = 4;
+        P.DemandBound = 1.5;
+        P.StockoutCost = 3;
+    });
+    M.Sim.SetParam(2, ParamProductIndex, 3);
+    M.Sim.SetParam(3, ParamProcCapacity, 9);
     M.Sim.Link(2, 1);
     M.Sim.Link(3, 1);
     M.Sim.Link(4, 3);
@@ -323,16 +335,17 @@ TEST(EngineRun, StageOrderDecidesWhoOrdersFirstFromASharedSupplier)
 {
     // Stages 1 and 2 both order 6 per period from stage 3, which can start only 6 a period.
     TModel M;
-    for (int I = 0; I < 3; ++I) {
-        TStage& S = M.Add();
-        S.ProcTime = 1;
-    }
-    M[1].DemandMean = 6;
-    M[2].DemandMean = 6;
-    M[1].BaseStockLevel = 6;
-    M[2].BaseStockLevel = 6;
-    M[3].ProcCapacity = 6;
-    M[3].BaseStockLevel = 12;
+    TStageParams Customer;
+    Customer.ProcTime = 1;
+    Customer.DemandMean = 6;
+    Customer.BaseStockLevel = 6;
+    TStageParams Supplier;
+    Supplier.ProcTime = 1;
+    Supplier.ProcCapacity = 6;
+    Supplier.BaseStockLevel = 12;
+    M.Add(Customer);
+    M.Add(Customer);
+    M.Add(Supplier);
     M.Sim.Link(3, 1);
     M.Sim.Link(3, 2);
     M.Sim.RunSimulation(100, 10, 1);
@@ -345,23 +358,22 @@ TEST(EngineModel, StagesLimitsResetAndClear)
 {
     TModel M;
     for (int I = 1; I <= MaxStages; ++I) {
-        TStage* S = M.Sim.AddStage();
-        ASSERT_NE(S, nullptr);
-        EXPECT_EQ(S->StageNum, I);
-        EXPECT_EQ(S->ProductIndex, I);
+        ASSERT_EQ(M.Sim.AddStage(), I);
+        EXPECT_EQ(M[I].StageNum, I);
+        EXPECT_EQ(M[I].Params().ProductIndex, I);
     }
-    EXPECT_EQ(M.Sim.AddStage(), nullptr);
+    EXPECT_EQ(M.Sim.AddStage(), 0);
     EXPECT_EQ(M.Sim.NumStages(), 25);
-    M[25].ProcCapacity = 5;
+    M.Sim.SetParam(25, ParamProcCapacity, 5);
     M.Sim.Link(25, 1);
     M.Sim.RunSimulation(10, 1, 1);
     M.Sim.Reset();
-    EXPECT_EQ(M[25].ProcCapacity, 5);  // parameters and links stay
+    EXPECT_EQ(M[25].Params().ProcCapacity, 5);  // parameters and links stay
     EXPECT_EQ(M[1].NumSuppliers(), 1);
     M.Sim.ClearModel();
     EXPECT_EQ(M.Sim.NumStages(), 0);
     EXPECT_EQ(M.Sim.Period(), 0);
-    EXPECT_NE(M.Sim.AddStage(), nullptr);
+    EXPECT_EQ(M.Sim.AddStage(), 1);
     EXPECT_EQ(M[1].NumSuppliers(), 0);
 }
 
@@ -389,28 +401,31 @@ TEST(EngineModel, CheckLinkAnswersAsLinkWouldWithoutLinking)
 TEST(EngineModel, InitialInventoryFollowsThePolicy)
 {
     TModel M;
-    TStage& BS = M.Add();
+    TStageParams BS;
     BS.BaseStockLevel = 4;
-    TStage& RQ = M.Add();
+    TStageParams RQ;
     RQ.InvPolicy = PolicyRQ;
     RQ.RQReorderPoint = 3;
     RQ.RQOrderQty = 5;
-    TStage& SS = M.Add();
+    TStageParams SS;
     SS.InvPolicy = PolicySS;
     SS.SSOrderUpTo = 9;
-    TStage& OQ = M.Add();
+    TStageParams OQ;
     OQ.InvPolicy = PolicyOQ;
     OQ.OQInitIL = 6;
     OQ.OQReorderPoint = -1000;
-    TStage& None = M.Add();
+    TStageParams None;
     None.InvPolicy = PolicyNone;
     None.BaseStockLevel = 50;
+    for (const TStageParams& P : {BS, RQ, SS, OQ, None}) {
+        M.Add(P);
+    }
     M.Sim.RunSimulation(1, 1, 1);
-    EXPECT_EQ(BS.NetInvHist()[1], 4);
-    EXPECT_EQ(RQ.NetInvHist()[1], 8);
-    EXPECT_EQ(SS.NetInvHist()[1], 9);
-    EXPECT_EQ(OQ.NetInvHist()[1], 6);
-    EXPECT_EQ(None.NetInvHist()[1], 0);
+    EXPECT_EQ(M[1].NetInvHist()[1], 4);
+    EXPECT_EQ(M[2].NetInvHist()[1], 8);
+    EXPECT_EQ(M[3].NetInvHist()[1], 9);
+    EXPECT_EQ(M[4].NetInvHist()[1], 6);
+    EXPECT_EQ(M[5].NetInvHist()[1], 0);
 }
 
 TEST(EngineModel, FanInNetworksStayInsideTheUnitRange)
@@ -427,8 +442,8 @@ TEST(EngineModel, FanInNetworksStayInsideTheUnitRange)
             ASSERT_EQ(M.Sim.Link(Supplier, Customer), TLinkResult::Linked);
         }
     }
-    M[1].DemandMean = 1e14;
-    M[MaxStages].FailureProb = 1;
+    M.Sim.SetParam(1, ParamDemandMean, 1e14);
+    M.Sim.SetParam(MaxStages, ParamFailureProb, 1);
     M.Sim.RunSimulation(6, 1, 7);
     for (int N = 1; N <= MaxStages; ++N) {
         const TStage& S = M[N];
@@ -445,9 +460,11 @@ TEST(EngineRun, ANegativeSeedContinuesTheSequenceWhereTheLastRunLeftIt)
 {
     TModel First;
     BuildSingleStage(First);
-    First[1].DemandSD = 2;
-    First[1].FailureProb = 0.1;
-    First[1].RecoveryProb = 0.5;
+    EditStage(First.Sim, 1, [](TStageParams& P) {
+        P.DemandSD = 2;
+        P.FailureProb = 0.1;
+        P.RecoveryProb = 0.5;
+    });
     First.Sim.RunSimulation(50, 5, 17);
     const uint32_t After = First.Sim.RandSeed();
     First.Sim.Reset();
@@ -456,9 +473,11 @@ TEST(EngineRun, ANegativeSeedContinuesTheSequenceWhereTheLastRunLeftIt)
     // The same second run, seeded explicitly with the state the first run ended in.
     TModel Second;
     BuildSingleStage(Second);
-    Second[1].DemandSD = 2;
-    Second[1].FailureProb = 0.1;
-    Second[1].RecoveryProb = 0.5;
+    EditStage(Second.Sim, 1, [](TStageParams& P) {
+        P.DemandSD = 2;
+        P.FailureProb = 0.1;
+        P.RecoveryProb = 0.5;
+    });
     const TCostTotals Seeded = Second.Sim.RunSimulation(60, 5, After);
     EXPECT_TRUE(SameBits(Continued.TotalCost, Seeded.TotalCost));
     EXPECT_EQ(First[1].DemandHist(), Second[1].DemandHist());

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "engine/Simulation.h"
+#include "support/EngineTestAccess.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -22,7 +23,8 @@ struct TModel {
             Sim.AddStage();
         }
     }
-    TStage& operator[](int N) { return Sim.Stage(N); }
+    // Stage N itself: the policy and queue steps below are called one by one.
+    TStage& operator[](int N) { return TSimulationTestAccess::Stage(Sim, N); }
 };
 
 std::vector<int> GroupOrder(const TStage& S, int G)
@@ -32,6 +34,11 @@ std::vector<int> GroupOrder(const TStage& S, int G)
         Numbers.push_back(S.RawMatSupplier(G, K).StageNum);
     }
     return Numbers;
+}
+
+int64_t OrderQty(TStage& S, int32_t T, int64_t IP, int64_t NewDemand)
+{
+    return TStageTestAccess::PolicyOrderQty(S, T, IP, NewDemand);
 }
 
 }  // namespace
@@ -67,7 +74,7 @@ TEST(EngineCatalogue, NamesTypesAndDefaultsAgree)
 
 TEST(EngineCatalogue, SetParamRoundsHalfToEvenAndMapsCodes)
 {
-    TStage S(1, 1);
+    TStageParams S;
     S.SetParam(ParamProcTime, 2.5);
     EXPECT_EQ(S.ProcTime, 2);
     S.SetParam(ParamProcTime, 3.5);
@@ -150,7 +157,7 @@ TEST(EngineLinks, EquallyCheapSuppliersComeOutInTheQuicksortsOrder)
 {
     TModel M(6);
     for (int N = 2; N <= 6; ++N) {
-        M[N].ProductIndex = 9;
+        M.Sim.SetParam(N, ParamProductIndex, 9);
     }
     M.Sim.Link(2, 1);
     M.Sim.Link(3, 1);
@@ -165,28 +172,27 @@ TEST(EngineLinks, EquallyCheapSuppliersComeOutInTheQuicksortsOrder)
 TEST(EngineLinks, SuppliersAreSortedByCostWithinTheirGroup)
 {
     TModel M(5);
-    M[2].ProductCost = 5;
-    M[3].ProductCost = 3;
-    M[4].ProductCost = 5;
-    M[5].ProductCost = 1;
+    M.Sim.SetParam(2, ParamProductCost, 5);
+    M.Sim.SetParam(3, ParamProductCost, 3);
+    M.Sim.SetParam(4, ParamProductCost, 5);
+    M.Sim.SetParam(5, ParamProductCost, 1);
     for (int N = 2; N <= 5; ++N) {
-        M[N].ProductIndex = 2;
+        M.Sim.SetParam(N, ParamProductIndex, 2);
         M.Sim.Link(N, 1);
     }
     // Traced by hand: costs [5, 3, 5, 1] sort to positions [4, 2, 1, 3] (1-based link order).
     EXPECT_EQ(GroupOrder(M[1], 1), (std::vector<int>{5, 3, 2, 4}));
-    // Cost changes take effect when the groups are rebuilt (as every run does).
-    M[4].ProductCost = 0;
-    M[1].PopulateRawMaterials();
+    // A cost written through the model reorders the group at once.
+    M.Sim.SetParam(4, ParamProductCost, 0);
     EXPECT_EQ(GroupOrder(M[1], 1).front(), 4);
 }
 
 TEST(EngineLinks, ProductIndexesBelowOneGetGroupsOfTheirOwn)
 {
     TModel M(4);
-    M[2].ProductIndex = 0;
-    M[3].ProductIndex = -3;
-    M[4].ProductIndex = 0;
+    M.Sim.SetParam(2, ParamProductIndex, 0);
+    M.Sim.SetParam(3, ParamProductIndex, -3);
+    M.Sim.SetParam(4, ParamProductIndex, 0);
     M.Sim.Link(2, 1);
     M.Sim.Link(3, 1);
     M.Sim.Link(4, 1);
@@ -200,121 +206,125 @@ TEST(EngineLinks, ProductIndexesBelowOneGetGroupsOfTheirOwn)
 TEST(EnginePolicy, OrderQuantitiesOfTheFixedPolicies)
 {
     TStage S(1, 1);
-    S.InvPolicy = PolicyBaseStock;
-    S.BaseStockLevel = 10;
-    EXPECT_EQ(S.PolicyOrderQty(1, 7, 0), 3);
-    EXPECT_EQ(S.PolicyOrderQty(1, 12, 0), 0);
-    S.InvPolicy = PolicyRQ;
-    S.RQReorderPoint = 5;
-    S.RQOrderQty = 4;
-    EXPECT_EQ(S.PolicyOrderQty(1, 5, 0), 4);
-    EXPECT_EQ(S.PolicyOrderQty(1, 0, 0), 8);
-    EXPECT_EQ(S.PolicyOrderQty(1, -3, 0), 12);
-    EXPECT_EQ(S.PolicyOrderQty(1, 6, 0), 0);
-    S.RQOrderQty = 0;  // cannot order: nothing instead of a division by zero
-    EXPECT_EQ(S.PolicyOrderQty(1, 0, 0), 0);
-    S.RQOrderQty = -2;
-    EXPECT_EQ(S.PolicyOrderQty(1, 0, 0), 0);
-    S.InvPolicy = PolicySS;
-    S.SSReorderPoint = 5;
-    S.SSOrderUpTo = 20;
-    EXPECT_EQ(S.PolicyOrderQty(1, 5, 0), 15);
-    EXPECT_EQ(S.PolicyOrderQty(1, 6, 0), 0);
-    S.InvPolicy = PolicyNone;
-    EXPECT_EQ(S.PolicyOrderQty(1, -100, 7), 0);
+    TStageParams& P = TStageTestAccess::Params(S);
+    P.InvPolicy = PolicyBaseStock;
+    P.BaseStockLevel = 10;
+    EXPECT_EQ(OrderQty(S, 1, 7, 0), 3);
+    EXPECT_EQ(OrderQty(S, 1, 12, 0), 0);
+    P.InvPolicy = PolicyRQ;
+    P.RQReorderPoint = 5;
+    P.RQOrderQty = 4;
+    EXPECT_EQ(OrderQty(S, 1, 5, 0), 4);
+    EXPECT_EQ(OrderQty(S, 1, 0, 0), 8);
+    EXPECT_EQ(OrderQty(S, 1, -3, 0), 12);
+    EXPECT_EQ(OrderQty(S, 1, 6, 0), 0);
+    P.RQOrderQty = 0;  // cannot order: nothing instead of a division by zero
+    EXPECT_EQ(OrderQty(S, 1, 0, 0), 0);
+    P.RQOrderQty = -2;
+    EXPECT_EQ(OrderQty(S, 1, 0, 0), 0);
+    P.InvPolicy = PolicySS;
+    P.SSReorderPoint = 5;
+    P.SSOrderUpTo = 20;
+    EXPECT_EQ(OrderQty(S, 1, 5, 0), 15);
+    EXPECT_EQ(OrderQty(S, 1, 6, 0), 0);
+    P.InvPolicy = PolicyNone;
+    EXPECT_EQ(OrderQty(S, 1, -100, 7), 0);
 }
 
 TEST(EnginePolicy, FormulaWithDefaultsOnlyRestoresInventoryPosition)
 {
     TStage S(1, 1);
-    S.InvPolicy = PolicyOQ;
-    EXPECT_EQ(S.PolicyOrderQty(1, 0, 3), 0);
-    EXPECT_EQ(S.PolicyOrderQty(2, 9, 3), 0);
-    EXPECT_EQ(S.PolicyOrderQty(3, -4, 3), 4);
+    TStageParams& P = TStageTestAccess::Params(S);
+    P.InvPolicy = PolicyOQ;
+    EXPECT_EQ(OrderQty(S, 1, 0, 3), 0);
+    EXPECT_EQ(OrderQty(S, 2, 9, 3), 0);
+    EXPECT_EQ(OrderQty(S, 3, -4, 3), 4);
     // IP coefficient -1 and constant 20: a base stock level of 20.
-    S.OQIPCf = -1;
-    S.OQConstant = 20;
-    EXPECT_EQ(S.PolicyOrderQty(4, 7, 0), 13);
-    EXPECT_EQ(S.PolicyOrderQty(4, 25, 0), 0);
+    P.OQIPCf = -1;
+    P.OQConstant = 20;
+    EXPECT_EQ(OrderQty(S, 4, 7, 0), 13);
+    EXPECT_EQ(OrderQty(S, 4, 25, 0), 0);
 }
 
 TEST(EnginePolicy, FormulaBoundsApplyInOrder)
 {
     TStage S(1, 1);
-    S.InvPolicy = PolicyOQ;
-    S.OQConstant = 50;
-    S.OQIPUB = 30;
-    EXPECT_EQ(S.PolicyOrderQty(1, 10, 0), 20);  // IP + 50 >= 30: lifted only to 30
-    S.OQIPLB = 40;
-    EXPECT_EQ(S.PolicyOrderQty(1, 10, 0), 20);  // 60 is above the lower bound: the upper one applies
-    S.OQIPLB = 70;
-    EXPECT_EQ(S.PolicyOrderQty(1, 10, 0), 60);  // IP + P <= 70 comes first: 70 - 10
-    S.OQIPLB = 0;
-    S.OQIPUB = IntInf;
-    S.OQOrderQtyLB = 80;
-    S.OQOrderQtyUB = 60;
-    EXPECT_EQ(S.PolicyOrderQty(1, 10, 0), 60);  // bounds in the wrong order: the upper one wins
-    S.OQOrderQtyUB = IntInf;
-    EXPECT_EQ(S.PolicyOrderQty(1, 10, 0), 80);
-    S.OQReorderPoint = 9;
-    EXPECT_EQ(S.PolicyOrderQty(1, 10, 0), 0);
-    EXPECT_EQ(S.PolicyOrderQty(1, 9, 0), 80);
+    TStageParams& P = TStageTestAccess::Params(S);
+    P.InvPolicy = PolicyOQ;
+    P.OQConstant = 50;
+    P.OQIPUB = 30;
+    EXPECT_EQ(OrderQty(S, 1, 10, 0), 20);  // IP + 50 >= 30: lifted only to 30
+    P.OQIPLB = 40;
+    EXPECT_EQ(OrderQty(S, 1, 10, 0), 20);  // 60 is above the lower bound: the upper one applies
+    P.OQIPLB = 70;
+    EXPECT_EQ(OrderQty(S, 1, 10, 0), 60);  // IP + P <= 70 comes first: 70 - 10
+    P.OQIPLB = 0;
+    P.OQIPUB = IntInf;
+    P.OQOrderQtyLB = 80;
+    P.OQOrderQtyUB = 60;
+    EXPECT_EQ(OrderQty(S, 1, 10, 0), 60);  // bounds in the wrong order: the upper one wins
+    P.OQOrderQtyUB = IntInf;
+    EXPECT_EQ(OrderQty(S, 1, 10, 0), 80);
+    P.OQReorderPoint = 9;
+    EXPECT_EQ(OrderQty(S, 1, 10, 0), 0);
+    EXPECT_EQ(OrderQty(S, 1, 9, 0), 80);
     // Half-way values round to even.
-    S.OQOrderQtyLB = 0;
-    S.OQReorderPoint = IntInf;
-    S.OQConstant = 2.5;
-    EXPECT_EQ(S.PolicyOrderQty(2, 0, 0), 2);
-    S.OQConstant = 3.5;
-    EXPECT_EQ(S.PolicyOrderQty(2, 0, 0), 4);
+    P.OQOrderQtyLB = 0;
+    P.OQReorderPoint = IntInf;
+    P.OQConstant = 2.5;
+    EXPECT_EQ(OrderQty(S, 2, 0, 0), 2);
+    P.OQConstant = 3.5;
+    EXPECT_EQ(OrderQty(S, 2, 0, 0), 4);
 }
 
 TEST(EnginePolicy, ForecastStartsAtEchelonDemandAndSmooths)
 {
     TModel M(2);
     M.Sim.Link(2, 1);
-    M[1].DemandMean = 6;
-    M[2].DemandMean = 4;
+    M.Sim.SetParam(1, ParamDemandMean, 6);
+    M.Sim.SetParam(2, ParamDemandMean, 4);
     TStage& S = M[2];
-    S.InvPolicy = PolicyOQ;
-    S.OQForecastCf = 1;
-    S.OQSmoothingConst = 0;
-    EXPECT_EQ(S.PolicyOrderQty(1, 0, 3), 10);  // forecast = 4 + 6
+    M.Sim.SetParam(2, ParamInvPolicy, PolicyOQ);
+    M.Sim.SetParam(2, ParamOQForecastCf, 1);
+    M.Sim.SetParam(2, ParamOQSmoothingConst, 0);
+    EXPECT_EQ(OrderQty(S, 1, 0, 3), 10);  // forecast = 4 + 6
     EXPECT_EQ(S.Forecast(), 10);
-    EXPECT_EQ(S.PolicyOrderQty(2, 0, 3), 10);  // smoothing 0 keeps it
-    S.OQSmoothingConst = 1;
-    EXPECT_EQ(S.PolicyOrderQty(3, 0, 3), 3);  // smoothing 1 follows the latest demand
-    S.OQSmoothingConst = 0.5;
-    S.PolicyOrderQty(4, 0, 8);
+    EXPECT_EQ(OrderQty(S, 2, 0, 3), 10);  // smoothing 0 keeps it
+    M.Sim.SetParam(2, ParamOQSmoothingConst, 1);
+    EXPECT_EQ(OrderQty(S, 3, 0, 3), 3);  // smoothing 1 follows the latest demand
+    M.Sim.SetParam(2, ParamOQSmoothingConst, 0.5);
+    OrderQty(S, 4, 0, 8);
     EXPECT_EQ(S.Forecast(), 5.5);
     // Skipped by the reorder test: no update at all.
-    S.OQReorderPoint = -1;
-    S.PolicyOrderQty(5, 0, 100);
+    M.Sim.SetParam(2, ParamOQReorderPoint, -1);
+    OrderQty(S, 5, 0, 100);
     EXPECT_EQ(S.Forecast(), 5.5);
 }
 
 TEST(EnginePolicy, UpstreamTermsComeFromTheFirstSupplierOfTheFirstGroup)
 {
     TModel M(4);
-    M[2].ProductIndex = 5;
-    M[3].ProductIndex = 5;
-    M[3].ProductCost = -1;  // cheaper: first of the product-5 group
-    M[4].ProductIndex = 7;
+    M.Sim.SetParam(2, ParamProductIndex, 5);
+    M.Sim.SetParam(3, ParamProductIndex, 5);
+    M.Sim.SetParam(3, ParamProductCost, -1);  // cheaper: first of the product-5 group
+    M.Sim.SetParam(4, ParamProductIndex, 7);
     M.Sim.Link(2, 1);
     M.Sim.Link(3, 1);
     M.Sim.Link(4, 1);
-    M[3].AddToOutbox(11);
-    M[4].AddToOutbox(1000);
+    TStageTestAccess::AddToOutbox(M[3], 11);
+    TStageTestAccess::AddToOutbox(M[4], 1000);
     TStage& S = M[1];
-    S.InvPolicy = PolicyOQ;
-    S.OQUpstrILCf = 1;
-    S.OQUpstrNonDisruptCf = 100;  // upstream not failed in period 0: counts 1
-    EXPECT_EQ(S.PolicyOrderQty(1, 0, 0), 111);
+    M.Sim.SetParam(1, ParamInvPolicy, PolicyOQ);
+    M.Sim.SetParam(1, ParamOQUpstrILCf, 1);
+    M.Sim.SetParam(1, ParamOQUpstrNonDisruptCf, 100);  // upstream not failed in period 0: counts 1
+    EXPECT_EQ(OrderQty(S, 1, 0, 0), 111);
     // A stage without suppliers: all upstream terms 0, the non-disruption term counts 1.
     TStage Alone(9, 9);
-    Alone.InvPolicy = PolicyOQ;
-    Alone.OQUpstrNonDisruptCf = 7;
-    Alone.OQUpstrNonSOCf = 1000;  // UpNonSO is 0 without a supplier
-    EXPECT_EQ(Alone.PolicyOrderQty(1, 0, 0), 7);
+    TStageParams& P = TStageTestAccess::Params(Alone);
+    P.InvPolicy = PolicyOQ;
+    P.OQUpstrNonDisruptCf = 7;
+    P.OQUpstrNonSOCf = 1000;  // UpNonSO is 0 without a supplier
+    EXPECT_EQ(OrderQty(Alone, 1, 0, 0), 7);
 }
 
 TEST(EnginePlanning, EchelonDemandCountsEveryPath)
@@ -325,10 +335,10 @@ TEST(EnginePlanning, EchelonDemandCountsEveryPath)
     M.Sim.Link(3, 1);
     M.Sim.Link(4, 2);
     M.Sim.Link(4, 3);
-    M[1].DemandMean = 10;
-    M[2].DemandMean = 1;
-    M[3].DemandMean = 2;
-    M[4].DemandMean = 0.5;
+    M.Sim.SetParam(1, ParamDemandMean, 10);
+    M.Sim.SetParam(2, ParamDemandMean, 1);
+    M.Sim.SetParam(3, ParamDemandMean, 2);
+    M.Sim.SetParam(4, ParamDemandMean, 0.5);
     EXPECT_EQ(M[4].MeanEchelonDemand(), 0.5 + 11 + 12);
     EXPECT_EQ(M[1].MeanEchelonDemand(), 10);
 }
@@ -336,23 +346,24 @@ TEST(EnginePlanning, EchelonDemandCountsEveryPath)
 TEST(EnginePlanning, LeadTimeCycleAndSafetyStock)
 {
     TModel M(3);
-    M[2].ProductIndex = 8;
-    M[3].ProductIndex = 8;
-    M[2].CommittedServiceTime = 5;  // second in its group: does not count
-    M[3].CommittedServiceTime = 2;
-    M[3].ProductCost = -1;
+    M.Sim.SetParam(2, ParamProductIndex, 8);
+    M.Sim.SetParam(3, ParamProductIndex, 8);
+    M.Sim.SetParam(2, ParamCommittedServiceTime, 5);  // second in its group: does not count
+    M.Sim.SetParam(3, ParamCommittedServiceTime, 2);
+    M.Sim.SetParam(3, ParamProductCost, -1);
     M.Sim.Link(2, 1);
     M.Sim.Link(3, 1);
     TStage& S = M[1];
-    S.ProcTime = 3;
-    S.CommittedServiceTime = 1;
-    S.DemandMean = 2.5;
+    M.Sim.SetParam(1, ParamProcTime, 3);
+    M.Sim.SetParam(1, ParamCommittedServiceTime, 1);
+    M.Sim.SetParam(1, ParamDemandMean, 2.5);
     EXPECT_EQ(S.NetLeadTime(), 2 + 3 - 1);
     EXPECT_EQ(S.CycleStock(), 4 * 2);  // Round(2.5) = 2
-    S.BaseStockLevel = 5;
+    M.Sim.SetParam(1, ParamBaseStockLevel, 5);
     EXPECT_EQ(S.SafetyStock(), -3);
     TStage Alone(9, 9);
-    Alone.ProcTime = 1;
-    Alone.CommittedServiceTime = 4;
+    TStageParams& P = TStageTestAccess::Params(Alone);
+    P.ProcTime = 1;
+    P.CommittedServiceTime = 4;
     EXPECT_EQ(Alone.NetLeadTime(), -3);
 }

@@ -84,10 +84,10 @@ private slots:
         Drag(Diagram, 1, QPoint(10, 20), QPoint(400, 300));
         QCOMPARE(Diagram.Box(1)->pos(), QPoint(390, 280));
         const TStage& S = H.Window.Model().Stage(1);
-        QCOMPARE(QPoint(S.PosX, S.PosY), QPoint(390, 280));
+        QCOMPARE(QPoint(S.PosX(), S.PosY()), QPoint(390, 280));
         Drag(Diagram, 1, QPoint(10, 20), QPoint(390 + 10 + 5, 280 + 20 - 7));  // within the box itself
         QCOMPARE(Diagram.Box(1)->pos(), QPoint(395, 273));
-        QCOMPARE(QPoint(S.PosX, S.PosY), QPoint(395, 273));
+        QCOMPARE(QPoint(S.PosX(), S.PosY()), QPoint(395, 273));
         Drag(Diagram, 1, QPoint(10, 20), QPoint(-30, 100));  // off the diagram: nothing
         QCOMPARE(Diagram.Box(1)->pos(), QPoint(395, 273));
         QCOMPARE(H.Window.SelectedStage(), 1);

@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(Combo->itemText(3), QString("OQ"));
         QTest::keyClick(Combo, Qt::Key_Down);  // "BS" -> "(R,Q)", taken at once
         QVERIFY(!Grid.IsEditing());
-        QCOMPARE(H.Window.Model().Stage(1).InvPolicy, uint8_t{PolicyRQ});
+        QCOMPARE(H.Window.Model().Stage(1).Params().InvPolicy, uint8_t{PolicyRQ});
         QCOMPARE(Grid.item(ParamInvPolicy, 1)->text(), QString("(R,Q)"));
         H.Window.Model().SetParam(1, ParamInvPolicy, 0);
         H.Window.SelectStage(1);
@@ -126,13 +126,13 @@ private slots:
         QCOMPARE(H.Window.Model().Period(), 0);
         QCOMPARE(H.Window.Model().NumStages(), 2);
         QVERIFY(H.Files.Asked.empty());
-        QCOMPARE(H.Window.Model().Stage(1).ProcTime, 0);
+        QCOMPARE(H.Window.Model().Stage(1).Params().ProcTime, 0);
 
         auto* Line = qobject_cast<QLineEdit*>(Editor);
         Line->setText("3");
         QTest::mouseClick(Box2, Qt::LeftButton);  // the corrected entry goes to stage 1, then 2 is selected
         QVERIFY(H.TakeShown().empty());
-        QCOMPARE(H.Window.Model().Stage(1).ProcTime, 3);
+        QCOMPARE(H.Window.Model().Stage(1).Params().ProcTime, 3);
         QCOMPARE(H.Window.SelectedStage(), 2);
         QCOMPARE(Grid.item(ParamProcTime, 1)->text(), QString("0"));
     }

@@ -96,7 +96,7 @@ struct TLoaded {
 };
 
 // The "OQ" parameters that versions before 2.4 lack, at their defaults.
-void ExpectNewOQDefaults(const TStage& S)
+void ExpectNewOQDefaults(const TStageParams& S)
 {
     EXPECT_EQ(S.OQOrderQtyLB, 0);
     EXPECT_EQ(S.OQOrderQtyUB, IntInf);
@@ -104,7 +104,7 @@ void ExpectNewOQDefaults(const TStage& S)
     EXPECT_EQ(S.OQInitIL, 0);
 }
 
-void ExpectAllOQDefaults(const TStage& S)
+void ExpectAllOQDefaults(const TStageParams& S)
 {
     for (int P = ParamOQConstant; P <= ParamOQUpstrNonDisruptCf; ++P) {
         EXPECT_EQ(S.GetParam(P), 0.0) << "parameter " << P;
@@ -138,18 +138,18 @@ TEST(LoadModel, CurrentVersionPutsEveryTokenInItsField)
     }
     EXPECT_EQ(L.Suppliers(1), std::vector<int>{2});
     EXPECT_TRUE(L.Customers(1).empty());
-    EXPECT_EQ(S.PosX, 10);
-    EXPECT_EQ(S.PosY, 20);
+    EXPECT_EQ(S.PosX(), 10);
+    EXPECT_EQ(S.PosY(), 20);
     ASSERT_EQ(S.NumRawMaterials(), 1);
     EXPECT_EQ(S.RawMatProduct(1), 2);
 
     const TStage& T = L.Model.Stage(2);
-    EXPECT_EQ(T.DemandBound, Inf);
-    EXPECT_EQ(T.ProcCapacity, IntInf);
-    EXPECT_EQ(T.OQIPUB, IntInf);
+    EXPECT_EQ(T.Params().DemandBound, Inf);
+    EXPECT_EQ(T.Params().ProcCapacity, IntInf);
+    EXPECT_EQ(T.Params().OQIPUB, IntInf);
     EXPECT_TRUE(L.Suppliers(2).empty());
     EXPECT_EQ(L.Customers(2), std::vector<int>{1});
-    EXPECT_EQ(T.PosX, 200);
+    EXPECT_EQ(T.PosX(), 200);
     EXPECT_EQ(L.Model.Period(), 0);
 }
 
@@ -163,10 +163,10 @@ TEST(LoadModel, FullModelInTheExactLayoutIsWrittenBackByteForByte)
     EXPECT_EQ(L.Model.Stage(1).NumSuppliers(), 24);
     EXPECT_EQ(L.Model.Stage(25).NumCustomers(), 24);
     EXPECT_EQ(L.Model.Stage(25).Customer(24).StageNum, 24);
-    EXPECT_FALSE(L.Model.Stage(4).StockoutPerUnitTime);
-    EXPECT_TRUE(L.Model.Stage(5).StockoutPerUnitTime);
-    EXPECT_EQ(L.Model.Stage(5).DemandBound, 1.25);
-    EXPECT_EQ(L.Model.Stage(6).DemandBound, Inf);
+    EXPECT_FALSE(L.Model.Stage(4).Params().StockoutPerUnitTime);
+    EXPECT_TRUE(L.Model.Stage(5).Params().StockoutPerUnitTime);
+    EXPECT_EQ(L.Model.Stage(5).Params().DemandBound, 1.25);
+    EXPECT_EQ(L.Model.Stage(6).Params().DemandBound, Inf);
     EXPECT_EQ(ModelFileText(L.Model), File);
 }
 
@@ -205,13 +205,11 @@ TEST(LoadModel, SaveThenLoadKeepsEveryParameterAtTheWrittenPrecision)
         {ParamOQInitIL, 25, 25}, {ParamStockoutPerUnitTime, 0, 0},
     };
     ASSERT_EQ(Cases.size(), static_cast<std::size_t>(NumParams));
-    TStage& S = Model.Stage(2);
     for (const TCase& C : Cases) {
-        S.SetParam(C.Param, C.Set);
+        Model.SetParam(2, C.Param, C.Set);
     }
-    S.PosX = 321;
-    S.PosY = -4;
-    Model.Stage(3).ProcCapacity = 0;
+    Model.SetStagePosition(2, 321, -4);
+    Model.SetParam(3, ParamProcCapacity, 0);
 
     TLoaded L(ModelFileText(Model));
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
@@ -221,12 +219,12 @@ TEST(LoadModel, SaveThenLoadKeepsEveryParameterAtTheWrittenPrecision)
     for (const TCase& C : Cases) {
         EXPECT_EQ(L.Model.Stage(2).GetParam(C.Param), C.Expected) << ParamLongNames[static_cast<std::size_t>(C.Param)];
     }
-    EXPECT_EQ(L.Model.Stage(2).PosX, 321);
-    EXPECT_EQ(L.Model.Stage(2).PosY, -4);
-    EXPECT_EQ(L.Model.Stage(3).ProcCapacity, 0);
-    EXPECT_TRUE(L.Model.Stage(1).StockoutPerUnitTime);
-    EXPECT_TRUE(L.Model.Stage(3).StockoutPerUnitTime);
-    EXPECT_EQ(L.Model.Stage(1).DemandBound, Inf);
+    EXPECT_EQ(L.Model.Stage(2).PosX(), 321);
+    EXPECT_EQ(L.Model.Stage(2).PosY(), -4);
+    EXPECT_EQ(L.Model.Stage(3).Params().ProcCapacity, 0);
+    EXPECT_TRUE(L.Model.Stage(1).Params().StockoutPerUnitTime);
+    EXPECT_TRUE(L.Model.Stage(3).Params().StockoutPerUnitTime);
+    EXPECT_EQ(L.Model.Stage(1).Params().DemandBound, Inf);
     EXPECT_EQ(L.Suppliers(1), (std::vector<int>{2, 3}));
     EXPECT_EQ(L.Suppliers(2), std::vector<int>{3});
     EXPECT_EQ(L.Customers(2), std::vector<int>{1});
@@ -241,13 +239,13 @@ TEST(LoadModel, PerUnitTimeLineIsAppliedAndAbsentMeansTrue)
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
-    Model.Stage(1).StockoutPerUnitTime = false;
-    Model.Stage(3).StockoutPerUnitTime = false;
+    Model.SetParam(1, ParamStockoutPerUnitTime, 0);
+    Model.SetParam(3, ParamStockoutPerUnitTime, 0);
     TLoaded L(ModelFileText(Model));
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
-    EXPECT_FALSE(L.Model.Stage(1).StockoutPerUnitTime);
-    EXPECT_TRUE(L.Model.Stage(2).StockoutPerUnitTime);
-    EXPECT_FALSE(L.Model.Stage(3).StockoutPerUnitTime);
+    EXPECT_FALSE(L.Model.Stage(1).Params().StockoutPerUnitTime);
+    EXPECT_TRUE(L.Model.Stage(2).Params().StockoutPerUnitTime);
+    EXPECT_FALSE(L.Model.Stage(3).Params().StockoutPerUnitTime);
 
     // A reader following the plain layout stops after the last stage: the same file without the
     // flag line is the same model with every flag TRUE.
@@ -255,7 +253,7 @@ TEST(LoadModel, PerUnitTimeLineIsAppliedAndAbsentMeansTrue)
     TLoaded Plain(Text.substr(0, Text.find("PerUnitTime")));
     ASSERT_TRUE(Plain.Result.Ok) << Plain.Result.Message;
     for (int N = 1; N <= 3; ++N) {
-        EXPECT_TRUE(Plain.Model.Stage(N).StockoutPerUnitTime);
+        EXPECT_TRUE(Plain.Model.Stage(N).Params().StockoutPerUnitTime);
     }
 }
 
@@ -280,7 +278,7 @@ TEST(LoadModel, PolicyCodeOutsideZeroToFourLoadsAsNone)
     Line.replace(Line.find(" 1 0 0 0 0 0 0 "), 3, " 7 ");
     TLoaded L(Header(1) + Line);
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
-    EXPECT_EQ(L.Model.Stage(1).InvPolicy, PolicyNone);
+    EXPECT_EQ(L.Model.Stage(1).Params().InvPolicy, PolicyNone);
 }
 
 TEST(LoadModel, LineEndsOfAnyKindReadTheSame)
@@ -301,7 +299,7 @@ TEST(LoadModel, FileThatEndsEarlyReadsTheRestAsZeros)
     TLoaded L("v2.4\r2 1\r1 3 2000000000 0 5.00");
     ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
     ASSERT_EQ(L.Model.NumStages(), 2);
-    const TStage& S = L.Model.Stage(1);
+    const TStageParams& S = L.Model.Stage(1).Params();
     EXPECT_EQ(S.ProcTime, 3);
     EXPECT_EQ(S.DemandMean, 5.0);
     EXPECT_EQ(S.DemandSD, 0.0);
@@ -312,7 +310,7 @@ TEST(LoadModel, FileThatEndsEarlyReadsTheRestAsZeros)
     // The stage whose line is missing altogether keeps its number.
     const TStage& T = L.Model.Stage(2);
     EXPECT_EQ(T.StageNum, 2);
-    EXPECT_EQ(T.ProcCapacity, 0);
+    EXPECT_EQ(T.Params().ProcCapacity, 0);
     EXPECT_EQ(T.NumSuppliers(), 0);
 
     TLoaded NoCount("v2.4\r");
@@ -362,7 +360,7 @@ TEST(LoadModel, Version20GetsDefaultsForWhatItLacks)
     EXPECT_TRUE(L.NoticeShownOnce());
     ASSERT_EQ(L.Model.NumStages(), 3);
     EXPECT_FALSE(L.Model.ForceCST());
-    const TStage& S1 = L.Model.Stage(1);
+    const TStageParams& S1 = L.Model.Stage(1).Params();
     EXPECT_EQ(S1.ProcTime, 1);
     EXPECT_EQ(S1.CommittedServiceTime, 0);
     EXPECT_EQ(S1.DemandMean, 20.0);
@@ -374,23 +372,23 @@ TEST(LoadModel, Version20GetsDefaultsForWhatItLacks)
     EXPECT_EQ(S1.BaseStockLevel, 60);
     EXPECT_EQ(L.Suppliers(1), std::vector<int>{2});
     EXPECT_EQ(L.Customers(3), std::vector<int>{2});
-    EXPECT_EQ(L.Model.Stage(2).FailureProb, 0.02);
+    EXPECT_EQ(L.Model.Stage(2).Params().FailureProb, 0.02);
     // Only the current version reads 1e300 as INF.
-    EXPECT_EQ(L.Model.Stage(2).DemandBound, 1e300);
+    EXPECT_EQ(L.Model.Stage(2).Params().DemandBound, 1e300);
     const TStage& S3 = L.Model.Stage(3);
-    EXPECT_EQ(S3.InvPolicy, PolicyRQ);
-    EXPECT_EQ(S3.RQReorderPoint, 10);
-    EXPECT_EQ(S3.RQOrderQty, 25);
-    EXPECT_EQ(S3.PosX, 250);
+    EXPECT_EQ(S3.Params().InvPolicy, PolicyRQ);
+    EXPECT_EQ(S3.Params().RQReorderPoint, 10);
+    EXPECT_EQ(S3.Params().RQOrderQty, 25);
+    EXPECT_EQ(S3.PosX(), 250);
     for (int N = 1; N <= 3; ++N) {
         const TStage& S = L.Model.Stage(N);
-        EXPECT_EQ(S.ProcCapacity, IntInf);
-        EXPECT_EQ(S.ProductIndex, N);
-        EXPECT_EQ(S.ProductCost, 0.0);
-        EXPECT_EQ(S.FixedCost, 0.0);
-        EXPECT_EQ(S.RecoveryProb, 0.0);
-        EXPECT_TRUE(S.StockoutPerUnitTime);
-        ExpectAllOQDefaults(S);
+        EXPECT_EQ(S.Params().ProcCapacity, IntInf);
+        EXPECT_EQ(S.Params().ProductIndex, N);
+        EXPECT_EQ(S.Params().ProductCost, 0.0);
+        EXPECT_EQ(S.Params().FixedCost, 0.0);
+        EXPECT_EQ(S.Params().RecoveryProb, 0.0);
+        EXPECT_TRUE(S.Params().StockoutPerUnitTime);
+        ExpectAllOQDefaults(S.Params());
     }
     // Groups exist after the load although this version's reader builds none per stage.
     EXPECT_EQ(L.Model.Stage(2).NumRawMaterials(), 1);
@@ -405,11 +403,11 @@ TEST(LoadModel, Version21KeepsProductIndexAndTurnsPolicySevenIntoNone)
     ASSERT_EQ(L.Model.NumStages(), 3);
     EXPECT_TRUE(L.Model.ForceCST());
     const TStage& S1 = L.Model.Stage(1);
-    EXPECT_EQ(S1.InvPolicy, PolicyNone);
-    EXPECT_EQ(S1.DemandMean, 12.5);
-    EXPECT_EQ(S1.DemandBound, 2.0);
-    EXPECT_EQ(S1.BaseStockLevel, 40);
-    const TStage& S2 = L.Model.Stage(2);
+    EXPECT_EQ(S1.Params().InvPolicy, PolicyNone);
+    EXPECT_EQ(S1.Params().DemandMean, 12.5);
+    EXPECT_EQ(S1.Params().DemandBound, 2.0);
+    EXPECT_EQ(S1.Params().BaseStockLevel, 40);
+    const TStageParams& S2 = L.Model.Stage(2).Params();
     EXPECT_EQ(S2.ProcCapacity, 15);
     EXPECT_EQ(S2.CommittedServiceTime, 1);
     EXPECT_EQ(S2.ProductIndex, 2);
@@ -421,10 +419,10 @@ TEST(LoadModel, Version21KeepsProductIndexAndTurnsPolicySevenIntoNone)
     EXPECT_EQ(S2.InvPolicy, PolicySS);
     EXPECT_EQ(S2.SSReorderPoint, 20);
     EXPECT_EQ(S2.SSOrderUpTo, 80);
-    EXPECT_EQ(L.Model.Stage(3).ProductIndex, 2);
+    EXPECT_EQ(L.Model.Stage(3).Params().ProductIndex, 2);
     for (int N = 1; N <= 3; ++N) {
-        EXPECT_EQ(L.Model.Stage(N).FixedCost, 0.0);
-        ExpectAllOQDefaults(L.Model.Stage(N));
+        EXPECT_EQ(L.Model.Stage(N).Params().FixedCost, 0.0);
+        ExpectAllOQDefaults(L.Model.Stage(N).Params());
     }
     // Stages 2 and 3 make the same product: one group, the cheaper stage 3 first. Built from the
     // values read, not from those the suppliers had when stage 1's line was read.
@@ -442,7 +440,7 @@ TEST(LoadModel, Version22ReadsTheBoundsAndFourteenCoefficientsInOrder)
     EXPECT_EQ(L.Result.Version, 2.2);
     EXPECT_TRUE(L.NoticeShownOnce());
     ASSERT_EQ(L.Model.NumStages(), 2);
-    const TStage& S = L.Model.Stage(1);
+    const TStageParams& S = L.Model.Stage(1).Params();
     EXPECT_EQ(S.ProcCapacity, 50);
     EXPECT_EQ(S.DemandBound, 1e300);
     EXPECT_EQ(S.InvPolicy, PolicyOQ);
@@ -456,15 +454,15 @@ TEST(LoadModel, Version22ReadsTheBoundsAndFourteenCoefficientsInOrder)
     }
     for (int N = 1; N <= 2; ++N) {
         const TStage& T = L.Model.Stage(N);
-        EXPECT_EQ(T.FixedCost, 0.0);
-        EXPECT_EQ(T.OQInProcessCf, 0.0);
-        EXPECT_EQ(T.OQConstant, 0.0);
-        EXPECT_EQ(T.OQForecastCf, 0.0);
-        EXPECT_EQ(T.OQSmoothingConst, 0.0);
-        ExpectNewOQDefaults(T);
+        EXPECT_EQ(T.Params().FixedCost, 0.0);
+        EXPECT_EQ(T.Params().OQInProcessCf, 0.0);
+        EXPECT_EQ(T.Params().OQConstant, 0.0);
+        EXPECT_EQ(T.Params().OQForecastCf, 0.0);
+        EXPECT_EQ(T.Params().OQSmoothingConst, 0.0);
+        ExpectNewOQDefaults(T.Params());
     }
-    EXPECT_EQ(L.Model.Stage(2).OQIPUB, IntInf);
-    EXPECT_EQ(L.Model.Stage(2).ProductCost, 0.75);
+    EXPECT_EQ(L.Model.Stage(2).Params().OQIPUB, IntInf);
+    EXPECT_EQ(L.Model.Stage(2).Params().ProductCost, 0.75);
     EXPECT_EQ(L.Customers(2), std::vector<int>{1});
 }
 
@@ -475,7 +473,7 @@ TEST(LoadModel, Version23RoundsTheRealBoundsHalfToEven)
     EXPECT_EQ(L.Result.Version, 2.3);
     EXPECT_TRUE(L.NoticeShownOnce());
     ASSERT_EQ(L.Model.NumStages(), 2);
-    const TStage& S = L.Model.Stage(1);
+    const TStageParams& S = L.Model.Stage(1).Params();
     EXPECT_EQ(S.OQIPLB, 2);       // 2.5
     EXPECT_EQ(S.OQIPUB, IntInf);  // 2000000000.0
     EXPECT_EQ(S.HoldingCost, 1.0);
@@ -488,7 +486,7 @@ TEST(LoadModel, Version23RoundsTheRealBoundsHalfToEven)
     for (int I = 0; I < 18; ++I) {
         EXPECT_EQ(Coefficients[I], 0.5 * (I + 1)) << "coefficient " << I + 1;
     }
-    const TStage& T = L.Model.Stage(2);
+    const TStageParams& T = L.Model.Stage(2).Params();
     EXPECT_EQ(T.OQIPLB, 4);     // 3.5
     EXPECT_EQ(T.OQIPUB, 1000);  // 1000.5
     EXPECT_EQ(T.ProductCost, 2.0);
@@ -497,7 +495,7 @@ TEST(LoadModel, Version23RoundsTheRealBoundsHalfToEven)
     EXPECT_EQ(T.WIPHoldingCost, 0.1);
     EXPECT_EQ(T.DemandBound, 1e300);
     for (int N = 1; N <= 2; ++N) {
-        ExpectNewOQDefaults(L.Model.Stage(N));
+        ExpectNewOQDefaults(L.Model.Stage(N).Params());
     }
 }
 
@@ -529,13 +527,13 @@ TEST(LoadModel, HugeFiniteBoundOfAnEarlierVersionBecomesInfiniteThroughASave)
 {
     TLoaded Old(DataFile("model_v20.txt"));
     ASSERT_TRUE(Old.Result.Ok) << Old.Result.Message;
-    ASSERT_EQ(Old.Model.Stage(2).DemandBound, 1e300);
+    ASSERT_EQ(Old.Model.Stage(2).Params().DemandBound, 1e300);
     const std::string Text = ModelFileText(Old.Model);
     EXPECT_NE(Text.find(" 1.0E+300 "), std::string::npos);
     TLoaded New(Text);
     ASSERT_TRUE(New.Result.Ok) << New.Result.Message;
-    EXPECT_EQ(New.Model.Stage(2).DemandBound, Inf);
-    EXPECT_EQ(New.Model.Stage(1).DemandBound, 3.0);
+    EXPECT_EQ(New.Model.Stage(2).Params().DemandBound, Inf);
+    EXPECT_EQ(New.Model.Stage(1).Params().DemandBound, 3.0);
 }
 
 TEST(LoadModel, FileWithoutAnyTokenIsNotAModelFile)
@@ -679,7 +677,7 @@ TEST(LoadModel, TokenLongerThanItsKindAllowsIsRefused)
     const std::size_t Mean = Line.find(" 0.00 ");
     TLoaded RealOk(Header(1) + std::string(Line).replace(Mean, 6, " " + Real64Chars + " "));
     ASSERT_TRUE(RealOk.Result.Ok) << RealOk.Result.Message;
-    EXPECT_EQ(RealOk.Model.Stage(1).DemandMean, 1.0);
+    EXPECT_EQ(RealOk.Model.Stage(1).Params().DemandMean, 1.0);
     TLoaded RealLong(Header(1) + std::string(Line).replace(Mean, 6, " " + Real64Chars + "0 "));
     EXPECT_FALSE(RealLong.Result.Ok);
     EXPECT_THAT(RealLong.Result.Message, HasSubstr("Line 3: expected a number for Dem Mean of stage 1"));
@@ -798,7 +796,7 @@ TEST(LoadModel, AfterAFailureTheModelHoldsOnlySoundLinks)
     EXPECT_EQ(L.Suppliers(1), (std::vector<int>{2, 3}));
     EXPECT_EQ(L.Suppliers(2), (std::vector<int>{3, 4}));
     EXPECT_EQ(L.Model.Stage(2).NumRawMaterials(), 2);
-    EXPECT_EQ(L.Model.Stage(2).PosX, 0);  // not reached
-    EXPECT_EQ(L.Model.Stage(3).PosX, 0);
+    EXPECT_EQ(L.Model.Stage(2).PosX(), 0);  // not reached
+    EXPECT_EQ(L.Model.Stage(3).PosX(), 0);
     EXPECT_TRUE(L.Messages.Shown.empty());
 }

@@ -10,6 +10,7 @@
 
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
+#include "support/ModelBuilder.h"
 #include "support/ScriptedDialogs.h"
 
 namespace fs = std::filesystem;
@@ -83,9 +84,7 @@ struct TModelFixture {
 TEST(ModelFileWriter, DefaultStageMatchesTheDocumentedExampleLine)
 {
     TModelFixture F;
-    TStage* S = F.Model.AddStage();
-    S->PosX = 50;
-    S->PosY = 100;
+    AddStage(F.Model, {}, 50, 100);
     const std::string Example = "1 0 2000000000 0 0.00 0.0000 1.0E+300 1 0.0000 0.0000 0.0000 0.0000 0.0000 0.0000 0.0000 "
                                 "1 0 0 0 0 0 0 2000000000 " +
                                 Repeat("0.0000 ", 18) + "0 2000000000 2000000000 0 0 0 50 100 ";
@@ -109,8 +108,7 @@ TEST(ModelFileWriter, LinkIsListedOnBothEnds)
     ASSERT_EQ(F.Model.Link(2, 1), TLinkResult::Linked);
     ASSERT_EQ(F.Model.Link(3, 1), TLinkResult::Linked);
     ASSERT_EQ(F.Model.Link(3, 2), TLinkResult::Linked);
-    F.Model.Stage(3).PosX = -7;
-    F.Model.Stage(3).PosY = 12;
+    F.Model.SetStagePosition(3, -7, 12);
     const std::vector<std::string> L = Lines(ModelFileText(F.Model));
     ASSERT_EQ(L.size(), 5u);
     EXPECT_EQ(L[1], "3 0");
@@ -128,12 +126,13 @@ TEST(ModelFileWriter, LinkIsListedOnBothEnds)
 TEST(ModelFileWriter, RealsAreFixedPointWithExactHalvesRoundedAwayFromZero)
 {
     TModelFixture F;
-    TStage& S = *F.Model.AddStage();
-    S.DemandMean = 0.125;       // two decimals: 0.13, where C's printf gives 0.12
-    S.DemandSD = 0.03125;       // four decimals: 0.0313
-    S.DemandBound = 3;
-    S.ProductCost = -0.03125;   // -0.0313
-    S.OQSmoothingConst = 2.5;
+    TStageParams P;
+    P.DemandMean = 0.125;       // two decimals: 0.13, where C's printf gives 0.12
+    P.DemandSD = 0.03125;       // four decimals: 0.0313
+    P.DemandBound = 3;
+    P.ProductCost = -0.03125;   // -0.0313
+    P.OQSmoothingConst = 2.5;
+    AddStage(F.Model, P);
     const std::vector<std::string> T = Tokens(Lines(ModelFileText(F.Model))[2]);
     ASSERT_GE(T.size(), 41u);
     EXPECT_EQ(T[4], "0.13");
@@ -150,7 +149,7 @@ TEST(ModelFileWriter, PeriodIsTheSeparatorWhateverTheGlobalLocale)
     };
     const std::locale Old = std::locale::global(std::locale(std::locale::classic(), new TCommaPunct));
     TModelFixture F;
-    F.Model.AddStage()->DemandMean = 2.5;
+    AddStage(F.Model, {.DemandMean = 2.5});
     const std::string Text = ModelFileText(F.Model);
     std::locale::global(Old);
     EXPECT_EQ(Text.find(','), std::string::npos);
@@ -160,26 +159,23 @@ TEST(ModelFileWriter, PeriodIsTheSeparatorWhateverTheGlobalLocale)
 TEST(ModelFileWriter, HugeFiniteDemandBoundIsWrittenAsInfinity)
 {
     TModelFixture F;
-    TStage& S = *F.Model.AddStage();
-    S.DemandBound = 5e60;  // 61 digits and ".00": 64 characters, the longest real token
+    AddStage(F.Model, {.DemandBound = 5e60});  // 61 digits and ".00": 64 characters, the longest real token
     const std::string Longest = Tokens(Lines(ModelFileText(F.Model))[2])[6];
     EXPECT_EQ(Longest.size(), 64u);
     EXPECT_EQ(Longest.substr(Longest.size() - 3), ".00");
-    S.DemandBound = 5e61;
+    F.Model.SetParam(1, ParamDemandBound, 5e61);
     EXPECT_EQ(Tokens(Lines(ModelFileText(F.Model))[2])[6], "1.0E+300");
-    S.DemandBound = 1e300;
+    F.Model.SetParam(1, ParamDemandBound, 1e300);
     EXPECT_EQ(Tokens(Lines(ModelFileText(F.Model))[2])[6], "1.0E+300");
     // Negative: not "no bound" at all, so it keeps its value in exponent form.
-    S.DemandBound = -1e300;
+    F.Model.SetParam(1, ParamDemandBound, -1e300);
     EXPECT_EQ(Tokens(Lines(ModelFileText(F.Model))[2])[6], "-1E+300");
 }
 
 TEST(ModelFileWriter, OverlongRealIsWrittenInExponentFormThatReadsBack)
 {
     TModelFixture F;
-    TStage& S = *F.Model.AddStage();
-    S.ProductCost = 1.25e70;
-    S.DemandMean = -3e100;
+    AddStage(F.Model, {.DemandMean = -3e100, .ProductCost = 1.25e70});
     const std::string Text = ModelFileText(F.Model);
     const std::vector<std::string> T = Tokens(Lines(Text)[2]);
     EXPECT_EQ(T[8], "1.25E+70");
@@ -187,8 +183,8 @@ TEST(ModelFileWriter, OverlongRealIsWrittenInExponentFormThatReadsBack)
 
     TModelFixture G;
     ASSERT_TRUE(LoadModelFromText(G.Model, Text, G.Messages).Ok);
-    EXPECT_EQ(G.Model.Stage(1).ProductCost, 1.25e70);
-    EXPECT_EQ(G.Model.Stage(1).DemandMean, -3e100);
+    EXPECT_EQ(G.Model.Stage(1).Params().ProductCost, 1.25e70);
+    EXPECT_EQ(G.Model.Stage(1).Params().DemandMean, -3e100);
 }
 
 TEST(ModelFileWriter, AllPerUnitTimeTrueKeepsThePlainLayout)
@@ -205,7 +201,7 @@ TEST(ModelFileWriter, PerUnitTimeFalseAddsOneFlagLineAfterTheLastStage)
 {
     TModelFixture F;
     F.Model.AddStage();
-    F.Model.AddStage()->StockoutPerUnitTime = false;
+    AddStage(F.Model, {.StockoutPerUnitTime = false});
     F.Model.AddStage();
     const std::vector<std::string> L = Lines(ModelFileText(F.Model));
     ASSERT_EQ(L.size(), 6u);
@@ -225,7 +221,7 @@ TEST(SaveModel, WritesTheModelFileTextAndReplacesAnOldFile)
     const fs::path Path = Dir.Path() / "model.txt";
     std::ofstream(Path) << "an older and much longer file than the one that replaces it\n";
     TModelFixture F;
-    F.Model.AddStage()->HoldingCost = 1.5;
+    AddStage(F.Model, {.HoldingCost = 1.5});
     const TFileResult R = SaveModel(F.Model, Path.string());
     ASSERT_TRUE(R.Ok) << R.Message;
     EXPECT_EQ(ReadBytes(Path), ModelFileText(F.Model));
@@ -268,15 +264,15 @@ TEST(SaveModel, RefusesAParameterItCannotWriteAndKeepsTheOldFile)
     std::ofstream(Path) << "good";
     TModelFixture F;
     F.Model.AddStage();
-    F.Model.AddStage()->WIPHoldingCost = std::numeric_limits<double>::quiet_NaN();
+    AddStage(F.Model, {.WIPHoldingCost = std::numeric_limits<double>::quiet_NaN()});
     TFileResult R = SaveModel(F.Model, Path.string());
     EXPECT_FALSE(R.Ok);
     EXPECT_NE(R.Message.find("WIP Holding Cost of stage 2"), std::string::npos) << R.Message;
     EXPECT_NE(R.Message.find(Path.string()), std::string::npos) << R.Message;
     EXPECT_EQ(ReadBytes(Path), "good");
 
-    F.Model.Stage(2).WIPHoldingCost = 0;
-    F.Model.Stage(1).DemandBound = -std::numeric_limits<double>::infinity();
+    F.Model.SetParam(2, ParamWIPHoldingCost, 0);
+    F.Model.SetParam(1, ParamDemandBound, -std::numeric_limits<double>::infinity());
     R = SaveModel(F.Model, Path.string());
     EXPECT_FALSE(R.Ok);
     EXPECT_NE(R.Message.find("Dem Bound (#SD) of stage 1"), std::string::npos) << R.Message;

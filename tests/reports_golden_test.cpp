@@ -17,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "reports/HistoryReport.h"
 #include "reports/StatsReport.h"
+#include "support/ModelBuilder.h"
 
 namespace {
 
@@ -35,10 +36,7 @@ struct TGoldenCase {
 // limited capacity).
 void BuildAssembly(TSimulation& Model)
 {
-    for (int I = 0; I < 3; ++I) {
-        Model.AddStage();
-    }
-    TStage& S1 = Model.Stage(1);
+    TStageParams S1;
     S1.DemandMean = 20;
     S1.DemandSD = 5;
     S1.DemandBound = 3;
@@ -46,7 +44,7 @@ void BuildAssembly(TSimulation& Model)
     S1.StockoutCost = 10;
     S1.BaseStockLevel = 45;
     S1.ProcTime = 1;
-    TStage& S2 = Model.Stage(2);
+    TStageParams S2;
     S2.ProcTime = 2;
     S2.BaseStockLevel = 50;
     S2.HoldingCost = 0.5;
@@ -55,12 +53,15 @@ void BuildAssembly(TSimulation& Model)
     S2.FixedCost = 2;
     S2.FailureProb = 0.1;
     S2.RecoveryProb = 0.5;
-    TStage& S3 = Model.Stage(3);
+    TStageParams S3;
     S3.ProcTime = 1;
     S3.ProcCapacity = 25;
     S3.BaseStockLevel = 40;
     S3.HoldingCost = 0.4;
     S3.ProductCost = 2;
+    for (const TStageParams& P : {S1, S2, S3}) {
+        AddStage(Model, P);
+    }
     Model.Link(2, 1);
     Model.Link(3, 1);
 }
@@ -69,10 +70,7 @@ void BuildAssembly(TSimulation& Model)
 // stage 4 supplies both. Policies (R,Q), BS, BS and (s,S); demand at stages 1 and 3.
 void BuildAlternatives(TSimulation& Model)
 {
-    for (int I = 0; I < 4; ++I) {
-        Model.AddStage();
-    }
-    TStage& S1 = Model.Stage(1);
+    TStageParams S1;
     S1.DemandMean = 12;
     S1.DemandSD = 4;
     S1.InvPolicy = PolicyRQ;
@@ -83,13 +81,13 @@ void BuildAlternatives(TSimulation& Model)
     S1.StockoutPerUnitTime = false;
     S1.CommittedServiceTime = 1;
     S1.ProcTime = 1;
-    TStage& S2 = Model.Stage(2);
+    TStageParams S2;
     S2.ProductIndex = 7;
     S2.ProductCost = 3;
     S2.BaseStockLevel = 40;
     S2.ProcTime = 1;
     S2.HoldingCost = 0.25;
-    TStage& S3 = Model.Stage(3);
+    TStageParams S3;
     S3.ProductIndex = 7;
     S3.ProductCost = 1;
     S3.ProcCapacity = 8;
@@ -98,7 +96,7 @@ void BuildAlternatives(TSimulation& Model)
     S3.DemandMean = 3;
     S3.DemandSD = 1;
     S3.HoldingCost = 0.125;
-    TStage& S4 = Model.Stage(4);
+    TStageParams S4;
     S4.InvPolicy = PolicySS;
     S4.SSReorderPoint = 10;
     S4.SSOrderUpTo = 60;
@@ -106,6 +104,9 @@ void BuildAlternatives(TSimulation& Model)
     S4.FailureProb = 0.2;
     S4.RecoveryProb = 0.3;
     S4.HoldingCost = 0.1;
+    for (const TStageParams& P : {S1, S2, S3, S4}) {
+        AddStage(Model, P);
+    }
     Model.Link(2, 1);
     Model.Link(3, 1);
     Model.Link(4, 2);
@@ -115,17 +116,20 @@ void BuildAlternatives(TSimulation& Model)
 // Eleven stages in series, so stage numbers have two digits.
 void BuildChain11(TSimulation& Model)
 {
-    for (int I = 0; I < 11; ++I) {
-        TStage& S = *Model.AddStage();
-        S.ProcTime = 1;
-        S.BaseStockLevel = 12;
-        S.HoldingCost = 0.5;
-        S.FailureProb = 0.05;
-        S.RecoveryProb = 0.6;
+    TStageParams P;
+    P.ProcTime = 1;
+    P.BaseStockLevel = 12;
+    P.HoldingCost = 0.5;
+    P.FailureProb = 0.05;
+    P.RecoveryProb = 0.6;
+    TStageParams First = P;
+    First.DemandMean = 6;
+    First.DemandSD = 2;
+    First.StockoutCost = 3;
+    AddStage(Model, First);
+    for (int I = 1; I < 11; ++I) {
+        AddStage(Model, P);
     }
-    Model.Stage(1).DemandMean = 6;
-    Model.Stage(1).DemandSD = 2;
-    Model.Stage(1).StockoutCost = 3;
     for (int K = 2; K <= 11; ++K) {
         Model.Link(K, K - 1);
     }

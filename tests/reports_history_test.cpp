@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "reports/HistoryReport.h"
 #include "support/EngineTestAccess.h"
+#include "support/ModelBuilder.h"
 
 namespace {
 
@@ -46,20 +47,19 @@ void CreateEmptyHistory(TStage& S, int32_t Periods, bool WithDemand)
 // A small network run for real: stage 1 with external demand, supplied by stages 2 and 3.
 void BuildRunModel(TSimulation& Model)
 {
-    for (int I = 0; I < 3; ++I) {
-        Model.AddStage();
-    }
-    TStage& Retailer = Model.Stage(1);
+    TStageParams Retailer;
     Retailer.DemandMean = 10;
     Retailer.DemandSD = 3;
     Retailer.BaseStockLevel = 25;
     Retailer.HoldingCost = 1;
     Retailer.StockoutCost = 4;
-    for (int N = 2; N <= 3; ++N) {
-        Model.Stage(N).ProcTime = 1;
-        Model.Stage(N).BaseStockLevel = 30;
-        Model.Stage(N).ProductCost = 1;
-    }
+    TStageParams Supplier;
+    Supplier.ProcTime = 1;
+    Supplier.BaseStockLevel = 30;
+    Supplier.ProductCost = 1;
+    AddStage(Model, Retailer);
+    AddStage(Model, Supplier);
+    AddStage(Model, Supplier);
     Model.Link(2, 1);
     Model.Link(3, 1);
 }
@@ -70,7 +70,7 @@ TEST(ReportsHistory, OneStageTwoPeriodsAfterOneWarmUpPeriod)
 {
     TSilentDialogs Messages;
     TSimulation Model(Messages);
-    TStage& S = *Model.AddStage();
+    TStage& S = TSimulationTestAccess::Stage(Model, Model.AddStage());
     CreateEmptyHistory(S, 2, true);
     TSimulationTestAccess::SetRunState(Model, 2, 1);
     TStageTestAccess::TotalCostHist(S) = {0, 99.0, 12.5};  // the warm-up entry is never shown
@@ -102,15 +102,16 @@ TEST(ReportsOrderHistory, StageWithTwoRawMaterialsAndTwoStagesWithout)
         Model.AddStage();
     }
     TSimulationTestAccess::SetRunState(Model, 1, 1);
-    TStage& S1 = Model.Stage(1);
+    TStage& S1 = TSimulationTestAccess::Stage(Model, 1);
     CreateEmptyHistory(S1, 1, false);
     TStageTestAccess::OrderQtyHist(S1).Reshape(1, {0, 2, 3}, {{}, {0, 2}, {0, 3}}, 1 + 1);
     TStageTestAccess::OrderQtyHist(S1).At(1, 0, 0) = 10;
     TStageTestAccess::OrderQtyHist(S1).At(1, 1, 1) = 10;
     TStageTestAccess::OrderQtyHist(S1).At(1, 2, 1) = 10;
-    CreateEmptyHistory(Model.Stage(2), 1, false);
-    TStageTestAccess::OrderQtyHist(Model.Stage(2)).At(1, 0, 0) = 4;
-    CreateEmptyHistory(Model.Stage(3), 1, false);
+    TStage& S2 = TSimulationTestAccess::Stage(Model, 2);
+    CreateEmptyHistory(S2, 1, false);
+    TStageTestAccess::OrderQtyHist(S2).At(1, 0, 0) = 4;
+    CreateEmptyHistory(TSimulationTestAccess::Stage(Model, 3), 1, false);
 
     const std::vector<std::string> Expected{
         "                 St_1            St_2    St_3   ",
@@ -129,11 +130,11 @@ TEST(ReportsHistory, WarmUpCostsAreDashesAndTheFirstRecordedPeriodShowsItsCost)
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     for (int I = 0; I < 2; ++I) {
-        CreateEmptyHistory(*Model.AddStage(), 5, false);
+        CreateEmptyHistory(TSimulationTestAccess::Stage(Model, Model.AddStage()), 5, false);
     }
     TSimulationTestAccess::SetRunState(Model, 5, 3);
-    TStageTestAccess::TotalCostHist(Model.Stage(1)) = {0, 1, 2, 3, 4.125, 1234567.5};
-    TStageTestAccess::TotalCostHist(Model.Stage(2)) = {0, 0, 0, 0, 0.5, 0};
+    TStageTestAccess::TotalCostHist(TSimulationTestAccess::Stage(Model, 1)) = {0, 1, 2, 3, 4.125, 1234567.5};
+    TStageTestAccess::TotalCostHist(TSimulationTestAccess::Stage(Model, 2)) = {0, 0, 0, 0, 0.5, 0};
     const std::vector<std::string> Lines = BuildHistoryText(Model, Stamp, ',');
     ASSERT_EQ(Lines.size(), 3u + 4u + 5u);
     for (int P = 1; P <= 3; ++P) {
@@ -152,8 +153,7 @@ TEST(ReportsOrderHistory, LinkAddedAfterTheRunDoesNotChangeEitherText)
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     BuildRunModel(Model);
-    Model.AddStage();
-    Model.Stage(4).ProductIndex = 2;  // a second source of stage 1's product 2
+    AddStage(Model, {.ProductIndex = 2});  // a second source of stage 1's product 2
     Model.RunSimulation(8, 2, 99);
     const std::vector<std::string> Orders = BuildOrderHistoryText(Model, Stamp);
     const std::vector<std::string> History = BuildHistoryText(Model, Stamp, '.');
@@ -171,8 +171,7 @@ TEST(ReportsOrderHistory, StageAddedAfterTheRunReadsAsZeros)
     TSimulation Model(Messages);
     BuildRunModel(Model);
     Model.RunSimulation(5, 1, 5);
-    Model.AddStage();  // no history at all
-    Model.Stage(4).DemandMean = 3;
+    AddStage(Model, {.DemandMean = 3});  // no history at all
 
     const std::vector<std::string> Orders = BuildOrderHistoryText(Model, Stamp);
     ASSERT_EQ(Orders.size(), 3u + 6u + 5u);

@@ -83,8 +83,8 @@ TEST(ReportsParamTable, LongestValueWidensItsColumnInEveryLine)
     TSimulation Model(Messages);
     Model.AddStage();
     Model.AddStage();
-    Model.Stage(2).DemandMean = 250.5;
-    Model.Stage(1).RQReorderPoint = -12345;
+    Model.SetParam(2, ParamDemandMean, 250.5);
+    Model.SetParam(1, ParamRQReorderPoint, -12345);
     const std::vector<std::string> Lines = BuildModelParamTable(Model, ',');
     ASSERT_EQ(Lines.size(), 5u);
     EXPECT_EQ(Lines[0].substr(0, 46), "Stage  ProcTime  ProcCap  ComServT   DemMean  ");
@@ -111,9 +111,9 @@ TEST(ReportsParamTable, BooleanPrintsTOrFAndPolicyItsCode)
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
-    Model.Stage(2).SetParam(ParamStockoutPerUnitTime, 0.999999);  // not 1.0: FALSE
-    Model.Stage(2).InvPolicy = PolicyOQ;
-    Model.Stage(3).InvPolicy = PolicyNone;
+    Model.SetParam(2, ParamStockoutPerUnitTime, 0.999999);  // not 1.0: FALSE
+    Model.SetParam(2, ParamInvPolicy, PolicyOQ);
+    Model.SetParam(3, ParamInvPolicy, PolicyNone);
     const std::vector<std::string> Lines = BuildModelParamTable(Model, '.');
     const std::vector<int> Widths = WidthsOf(Lines[0]);
     ASSERT_EQ(Widths.size(), 45u);
@@ -132,11 +132,11 @@ TEST(ReportsParamTable, InfAndFiniteValuesOfTheInfTypes)
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
-    Model.Stage(1).ProcCapacity = 123456789;  // widens ProcCap to 9
-    Model.Stage(2).OQOrderQtyUB = IntInf - 1;  // the largest finite bound is no INF
-    Model.Stage(2).DemandBound = 2.5;
+    Model.SetParam(1, ParamProcCapacity, 123456789);  // widens ProcCap to 9
+    Model.SetParam(2, ParamOQOrderQtyUB, IntInf - 1);  // the largest finite bound is no INF
+    Model.SetParam(2, ParamDemandBound, 2.5);
     // Minus infinity is not the INF marker and keeps its sign.
-    Model.Stage(3).DemandBound = -std::numeric_limits<double>::infinity();
+    Model.SetParam(3, ParamDemandBound, -std::numeric_limits<double>::infinity());
     const std::vector<std::string> Lines = BuildModelParamTable(Model, '.');
     const std::vector<int> Widths = WidthsOf(Lines[0]);
     ASSERT_EQ(Widths.size(), 45u);

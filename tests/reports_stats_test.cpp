@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "reports/StatsReport.h"
 #include "support/EngineTestAccess.h"
+#include "support/ModelBuilder.h"
 #include "text/Padding.h"
 
 namespace {
@@ -51,7 +52,7 @@ TEST(ReportsStats, RowPatternsSummariesAndEmptyAccumulators)
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     AddStages(Model, 2);
-    TStats& S1 = TStageTestAccess::Stats(Model.Stage(1));
+    TStats& S1 = TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 1));
     S1.Get(MetricDemand)->Add(4);
     S1.Get(MetricDemand)->Add(6);
     S1.Get(MetricHoldingCost)->Add(1.5);
@@ -60,10 +61,10 @@ TEST(ReportsStats, RowPatternsSummariesAndEmptyAccumulators)
         S1.Get(MetricType1SL)->Add(X);
         S1.Get(MetricFillRate)->Add(X);
     }
-    TStageTestAccess::Stats(Model.Stage(2)).Get(MetricHoldingCost)->Add(0.0625);
-    TStageTestAccess::Stats(Model.Stage(2)).Get(MetricType1SL)->Add(0);
+    TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 2)).Get(MetricHoldingCost)->Add(0.0625);
+    TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 2)).Get(MetricType1SL)->Add(0);
     // A count beyond 32 bits keeps every digit.
-    TStageTestAccess::Stats(Model.Stage(2)).Get(MetricFailed)->AddMany(1, 3000000000LL);
+    TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 2)).Get(MetricFailed)->AddMany(1, 3000000000LL);
 
     const std::vector<std::string> Report = BuildStatsReport(Model, Stamp, ',');
     const std::size_t Demand = BlockStart(9, 2);
@@ -92,10 +93,10 @@ TEST(ReportsStats, ThreeStageServiceTimeTable)
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     AddStages(Model, 3);
-    THistogram& H1 = TStageTestAccess::Stats(Model.Stage(1)).Histogram();
+    THistogram& H1 = TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 1)).Histogram();
     H1.AddMany(0, 57);
     H1.AddMany(2, 3);
-    TStageTestAccess::Stats(Model.Stage(2)).Histogram().AddMany(1, 10);
+    TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 2)).Histogram().AddMany(1, 10);
     // Stage 3 filled no orders.
 
     const std::vector<std::string> T = Table(BuildStatsReport(Model, Stamp, '.'), 3);
@@ -132,8 +133,8 @@ TEST(ReportsStats, LargeCountWidensCountColumnsButNotTheirHeadings)
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     AddStages(Model, 3);
-    TStageTestAccess::Stats(Model.Stage(2)).Histogram().AddMany(0, 123456789);
-    TStageTestAccess::Stats(Model.Stage(2)).Histogram().AddMany(1, 1);
+    TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 2)).Histogram().AddMany(0, 123456789);
+    TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 2)).Histogram().AddMany(1, 1);
 
     const std::vector<std::string> T = Table(BuildStatsReport(Model, Stamp, '.'), 2);
     ASSERT_EQ(T.size(), 6u);
@@ -156,17 +157,20 @@ TEST(ReportsStats, EveryLineOfATwentyFiveStageReportHasItsWidth)
     // Five serial chains of five stages, demand at the head of each.
     for (int C = 0; C < 5; ++C) {
         const int Head = 5 * C + 1;
-        TStage& S = Model.Stage(Head);
-        S.DemandMean = 8 + C;
-        S.DemandSD = 2;
-        S.HoldingCost = 1;
-        S.StockoutCost = 5;
-        S.CommittedServiceTime = 1;
+        EditStage(Model, Head, [C](TStageParams& S) {
+            S.DemandMean = 8 + C;
+            S.DemandSD = 2;
+            S.HoldingCost = 1;
+            S.StockoutCost = 5;
+            S.CommittedServiceTime = 1;
+        });
         for (int K = Head; K < Head + 5; ++K) {
-            Model.Stage(K).BaseStockLevel = 20 + 3 * C;
-            Model.Stage(K).ProcTime = 1;
-            Model.Stage(K).FailureProb = 0.05;
-            Model.Stage(K).RecoveryProb = 0.5;
+            EditStage(Model, K, [C](TStageParams& S) {
+                S.BaseStockLevel = 20 + 3 * C;
+                S.ProcTime = 1;
+                S.FailureProb = 0.05;
+                S.RecoveryProb = 0.5;
+            });
             if (K > Head) {
                 ASSERT_EQ(Model.Link(K, K - 1), TLinkResult::Linked);
             }

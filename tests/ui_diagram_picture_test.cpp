@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/Simulation.h"
+#include "support/ModelBuilder.h"
 #include "support/ScriptedDialogs.h"
 #include "ui/DiagramPicture.h"
 
@@ -44,13 +45,7 @@ struct DiagramPictureTest : ::testing::Test {
     TScriptedDialogs Dialogs;
     TSimulation Model{Dialogs};
 
-    TStage& Add(int Left, int Top)
-    {
-        TStage& S = *Model.AddStage();
-        S.PosX = Left;
-        S.PosY = Top;
-        return S;
-    }
+    const TStage& Add(int Left, int Top) { return Model.Stage(AddStage(Model, {}, Left, Top)); }
     void Set(int StageNum, std::initializer_list<std::pair<int, double>> Values)
     {
         for (const auto& [Index, Value] : Values) {

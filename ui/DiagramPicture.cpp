@@ -60,10 +60,10 @@ void AddArcs(const TSimulation& Model, std::vector<TDiagramItem>& Items)
         const TStage& S = Model.Stage(N);
         for (int K = 1; K <= S.NumCustomers(); ++K) {
             const TStage& C = S.Customer(K);
-            const int X1 = S.PosX + StageBoxSize;
-            const int Y1 = S.PosY + StageBoxSize / 2;
-            const int X2 = C.PosX;
-            const int Y2 = C.PosY + StageBoxSize / 2;
+            const int X1 = S.PosX() + StageBoxSize;
+            const int Y1 = S.PosY() + StageBoxSize / 2;
+            const int X2 = C.PosX();
+            const int Y2 = C.PosY() + StageBoxSize / 2;
             if (X1 < X2) {
                 Items.push_back(Segment(X1, Y1, X2, Y2, Black));
             } else {
@@ -79,8 +79,8 @@ void AddLabels(const TSimulation& Model, int32_t Period, TLabelExtent Label, std
 {
     for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStage& S = Model.Stage(N);
-        const int R = S.PosX + StageBoxSize;
-        const int B = S.PosY + StageBoxSize;
+        const int R = S.PosX() + StageBoxSize;
+        const int B = S.PosY() + StageBoxSize;
         Items.push_back(Area(TDiagramItem::TKind::Fill, R + 1, B, R + 3 + Label.Width9999, B + 2 + Label.Height9, White));
         Items.push_back(TextAt(R + 2, B + 1, std::to_string(DiagramNetInventory(Model, N, Period))));
     }
@@ -98,8 +98,8 @@ void AddBuckets(const TSimulation& Model, int32_t Period, std::vector<TDiagramIt
         const TStage& S = Model.Stage(N);
         const int64_t SS = S.SafetyStock();
         const int64_t IL = DiagramNetInventory(Model, N, Period);
-        const int X0 = S.PosX + StageBoxSize + 2;
-        const int Base = S.PosY - 2;
+        const int X0 = S.PosX() + StageBoxSize + 2;
+        const int Base = S.PosY() - 2;
         const int Top = Base - Pixels(static_cast<double>(SS) * Scale);
         const int Fill = Pixels(static_cast<double>(IL) * Scale);
         if (IL < 0) {

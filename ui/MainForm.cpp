@@ -286,7 +286,7 @@ void TMainWindow::ShowCosts(const TCostTotals& Costs)
 void TMainWindow::AddStageBox(int StageNum)
 {
     const TStage& S = Model_.Stage(StageNum);
-    TStageBox* Box = Diagram_->AddBox(StageNum, S.PosX, S.PosY);
+    TStageBox* Box = Diagram_->AddBox(StageNum, S.PosX(), S.PosY());
     // Tab reaches the boxes, in stage order, after the lists on their left, not after the last
     // control made.
     QWidget::setTabOrder(StageNum == 1 ? static_cast<QWidget*>(MeasuresTable_) : Diagram_->Box(StageNum - 1), Box);

@@ -62,58 +62,7 @@ void QuickSortByCost(std::vector<TCostAndPos>& A, int L, int R)
     }
 }
 
-TRefParams CopyParams(const TStage& E)
-{
-    TRefParams P;
-    P.ProcTime = E.ProcTime;
-    P.ProcCapacity = E.ProcCapacity;
-    P.CommittedServiceTime = E.CommittedServiceTime;
-    P.DemandMean = E.DemandMean;
-    P.DemandSD = E.DemandSD;
-    P.DemandBound = E.DemandBound;
-    P.ProductIndex = E.ProductIndex;
-    P.ProductCost = E.ProductCost;
-    P.FixedCost = E.FixedCost;
-    P.HoldingCost = E.HoldingCost;
-    P.WIPHoldingCost = E.WIPHoldingCost;
-    P.StockoutCost = E.StockoutCost;
-    P.StockoutPerUnitTime = E.StockoutPerUnitTime;
-    P.FailureProb = E.FailureProb;
-    P.RecoveryProb = E.RecoveryProb;
-    P.InvPolicy = E.InvPolicy;
-    P.BaseStockLevel = E.BaseStockLevel;
-    P.RQReorderPoint = E.RQReorderPoint;
-    P.RQOrderQty = E.RQOrderQty;
-    P.SSReorderPoint = E.SSReorderPoint;
-    P.SSOrderUpTo = E.SSOrderUpTo;
-    P.OQConstant = E.OQConstant;
-    P.OQDemandCf = E.OQDemandCf;
-    P.OQForecastCf = E.OQForecastCf;
-    P.OQSmoothingConst = E.OQSmoothingConst;
-    P.OQIPCf = E.OQIPCf;
-    P.OQILCf = E.OQILCf;
-    P.OQInProcessCf = E.OQInProcessCf;
-    P.OQAboutToComplCf = E.OQAboutToComplCf;
-    P.OQUpstrIPCf = E.OQUpstrIPCf;
-    P.OQUpstrILCf = E.OQUpstrILCf;
-    P.OQUpstrConsecSOCf = E.OQUpstrConsecSOCf;
-    P.OQUpstrConsecNonSOCf = E.OQUpstrConsecNonSOCf;
-    P.OQUpstrSOCf = E.OQUpstrSOCf;
-    P.OQUpstrNonSOCf = E.OQUpstrNonSOCf;
-    P.OQDisruptCf = E.OQDisruptCf;
-    P.OQNonDisruptCf = E.OQNonDisruptCf;
-    P.OQUpstrDisruptCf = E.OQUpstrDisruptCf;
-    P.OQUpstrNonDisruptCf = E.OQUpstrNonDisruptCf;
-    P.OQOrderQtyLB = E.OQOrderQtyLB;
-    P.OQOrderQtyUB = E.OQOrderQtyUB;
-    P.OQIPLB = E.OQIPLB;
-    P.OQIPUB = E.OQIPUB;
-    P.OQReorderPoint = E.OQReorderPoint;
-    P.OQInitIL = E.OQInitIL;
-    return P;
-}
-
-int64_t InitialInventory(const TRefParams& P)
+int64_t InitialInventory(const TStageParams& P)
 {
     switch (P.InvPolicy) {
     case 1:
@@ -191,7 +140,7 @@ TUnitByUnitModel::TUnitByUnitModel(const TSimulation& Model)
         const TStage& E = Model.Stage(N);
         TRefStage& R = S(N);
         R.StageNum = E.StageNum;
-        R.P = CopyParams(E);
+        R.P = E.Params();
         R.Forecast = E.Forecast();
         for (int K = 1; K <= E.NumSuppliers(); ++K) {
             R.Suppliers.push_back(E.Supplier(K).StageNum);
@@ -593,7 +542,7 @@ void TUnitByUnitModel::DoProcessing(TRefStage& St, int32_t T, bool Failed, bool 
 
 int64_t TUnitByUnitModel::PolicyOrderQty(TRefStage& St, int32_t T, int64_t IP, int64_t NewDemand)
 {
-    const TRefParams& P = St.P;
+    const TStageParams& P = St.P;
     switch (P.InvPolicy) {
     case 1:
         return std::max<int64_t>(0, P.BaseStockLevel - IP);

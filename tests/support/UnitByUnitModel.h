@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/StageParams.h"
+
 class TSimulation;
 
 // A second, deliberately plain implementation of a run: one object per order and per unit, every
@@ -58,60 +60,11 @@ struct TRefUnit {
 inline constexpr int32_t RefInf = 2000000000;  // INF of the integer parameters
 inline constexpr int32_t RefNotStarted = 2000000000;
 
-// The stage parameters the period steps read, copied from the engine's stage.
-struct TRefParams {
-    int32_t ProcTime = 0;
-    int32_t ProcCapacity = RefInf;
-    int32_t CommittedServiceTime = 0;
-    double DemandMean = 0;
-    double DemandSD = 0;
-    double DemandBound = 0;
-    int32_t ProductIndex = 0;
-    double ProductCost = 0;
-    double FixedCost = 0;
-    double HoldingCost = 0;
-    double WIPHoldingCost = 0;
-    double StockoutCost = 0;
-    bool StockoutPerUnitTime = true;
-    double FailureProb = 0;
-    double RecoveryProb = 0;
-    int InvPolicy = 0;
-    int32_t BaseStockLevel = 0;
-    int32_t RQReorderPoint = 0;
-    int32_t RQOrderQty = 0;
-    int32_t SSReorderPoint = 0;
-    int32_t SSOrderUpTo = 0;
-    double OQConstant = 0;
-    double OQDemandCf = 0;
-    double OQForecastCf = 0;
-    double OQSmoothingConst = 0;
-    double OQIPCf = 0;
-    double OQILCf = 0;
-    double OQInProcessCf = 0;
-    double OQAboutToComplCf = 0;
-    double OQUpstrIPCf = 0;
-    double OQUpstrILCf = 0;
-    double OQUpstrConsecSOCf = 0;
-    double OQUpstrConsecNonSOCf = 0;
-    double OQUpstrSOCf = 0;
-    double OQUpstrNonSOCf = 0;
-    double OQDisruptCf = 0;
-    double OQNonDisruptCf = 0;
-    double OQUpstrDisruptCf = 0;
-    double OQUpstrNonDisruptCf = 0;
-    int32_t OQOrderQtyLB = 0;
-    int32_t OQOrderQtyUB = RefInf;
-    int32_t OQIPLB = 0;
-    int32_t OQIPUB = RefInf;
-    int32_t OQReorderPoint = RefInf;
-    int32_t OQInitIL = 0;
-};
-
 // One stage of the reference: parameters, links by stage number, groups, queues and results.
 // Every array numbered from 1 keeps an unused entry 0.
 struct TRefStage {
     int32_t StageNum = 0;
-    TRefParams P;
+    TStageParams P;  // copied from the engine's stage
     std::vector<int> Suppliers{0};  // stage numbers in link order, duplicates kept
     std::vector<int> Customers{0};
 
