@@ -99,9 +99,9 @@ uint32_t FirstTrialState(const TSimulation& Model, const TBatchRun& Run)
         return Run.ClockSeed();
     }
     TRandom Random;
-    Random.RandSeed = Model.RandSeed();
+    Random.SetState(Model.RandSeed());
     Random.Seed(Run.Settings.Seed);
-    return Random.RandSeed;
+    return Random.State();
 }
 
 // What settings 1..Last draw from the generator per trial, and whether a trial's results can

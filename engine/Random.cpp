@@ -24,9 +24,9 @@ bool PolarAccepted(long double S)
 void TRandom::Seed(int64_t Value)
 {
     if (Value == 0) {
-        RandSeed = HighResCounterLow32();
+        State_ = HighResCounterLow32();
     } else if (Value > 0) {
-        RandSeed = static_cast<uint32_t>(Value);
+        State_ = static_cast<uint32_t>(Value);
     }
 }
 

@@ -6,18 +6,20 @@
 // each carry their own, started where the sequence would stand.
 class TRandom {
 public:
-    // The generator state; 0 when the model is made.
-    uint32_t RandSeed = 0;
+    // The generator state; 0 when the model is made. Setting it places the generator anywhere in
+    // its sequence (where a run ended, or where a batch's trial starts).
+    uint32_t State() const { return State_; }
+    void SetState(uint32_t State) { State_ = State; }
 
-    // Value 0: seed from the low 32 bits of the high-resolution clock; > 0: RandSeed = Value;
+    // Value 0: seed from the low 32 bits of the high-resolution clock; > 0: State() = Value;
     // < 0: leave the generator where it is.
     void Seed(int64_t Value);
 
-    // RandSeed = NextState(RandSeed); returns UniformOf(RandSeed).
+    // State() = NextState(State()); returns UniformOf(State()).
     double Uniform()
     {
-        RandSeed = NextState(RandSeed);
-        return UniformOf(RandSeed);
+        State_ = NextState(State_);
+        return UniformOf(State_);
     }
 
     // A normal draw by the polar method in extended precision, stored as a double. Every attempt
@@ -36,4 +38,7 @@ public:
     // State1 and State2 (u1 from State1): s = u2^2 + u1^2 with 0 < s < 1, in the same extended
     // precision as Normal.
     static bool PolarAccepts(uint32_t State1, uint32_t State2);
+
+private:
+    uint32_t State_ = 0;
 };

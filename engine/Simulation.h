@@ -117,8 +117,8 @@ public:
 
     // The model's random generator: a run with a negative seed continues it where the last run
     // left it. A batch sets it to where its last trial ended.
-    uint32_t RandSeed() const { return Random_.RandSeed; }
-    void SetRandSeed(uint32_t State) { Random_.RandSeed = State; }
+    uint32_t RandSeed() const { return Random_.State(); }
+    void SetRandSeed(uint32_t State) { Random_.SetState(State); }
 
 private:
     friend struct TSimulationTestAccess;  // white-box tests step single periods

@@ -50,31 +50,31 @@ int64_t LiteralBound(int64_t D, const std::vector<int64_t>& History, double Mean
 TEST(EngineRandom, GeneratorSequenceFromSeeds)
 {
     TRandom G;
-    G.RandSeed = 0;
+    G.SetState(0);
     EXPECT_EQ(G.Uniform(), std::ldexp(1.0, -32));
-    EXPECT_EQ(G.RandSeed, 1u);
+    EXPECT_EQ(G.State(), 1u);
     G.Seed(1);
     EXPECT_EQ(G.Uniform(), 0.031379939522594213);
-    EXPECT_EQ(G.RandSeed, 134775814u);
+    EXPECT_EQ(G.State(), 134775814u);
     EXPECT_EQ(G.Uniform(), 0.8610484672244638);
-    EXPECT_EQ(G.RandSeed, 3698175007u);
+    EXPECT_EQ(G.State(), 3698175007u);
     EXPECT_EQ(G.Uniform(), 0.20258096512407064);
-    EXPECT_EQ(G.RandSeed, 870078620u);
+    EXPECT_EQ(G.State(), 870078620u);
     G.Seed(-5);  // a negative seed continues the sequence
-    EXPECT_EQ(G.RandSeed, 870078620u);
+    EXPECT_EQ(G.State(), 870078620u);
     G.Seed(2147483647);
-    EXPECT_EQ(G.RandSeed, 2147483647u);
+    EXPECT_EQ(G.State(), 2147483647u);
 }
 
 TEST(EngineRandom, ClockSeedsDiffer)
 {
     TRandom G;
     G.Seed(0);
-    const uint32_t First = G.RandSeed;
+    const uint32_t First = G.State();
     bool Changed = false;
     for (int I = 0; I < 1000 && !Changed; ++I) {
         G.Seed(0);
-        Changed = G.RandSeed != First;
+        Changed = G.State() != First;
     }
     EXPECT_TRUE(Changed);
 }
@@ -93,19 +93,19 @@ TEST(EngineRandom, NormalConsumesPairsAndRejectsOutsideTheCircle)
             S = U2 * U2 + U1 * U1;
             Draws += 2;
         } while (S >= 1 || S == 0);
-        G.RandSeed = Start;
+        G.SetState(Start);
         const double Value = G.Normal(5, 0);
         EXPECT_EQ(Value, 5.0);  // SD 0: the mean, yet the draws are consumed
-        EXPECT_EQ(G.RandSeed, Lcg.State) << "start " << Start << " draws " << Draws;
+        EXPECT_EQ(G.State(), Lcg.State) << "start " << Start << " draws " << Draws;
     }
     // Seed 1 rejects its first pair: u1 = -0.937, u2 = 0.722, s = 1.40.
-    G.RandSeed = 1;
+    G.SetState(1);
     G.Normal(0, 1);
     TLcg Check{1};
     for (int I = 0; I < 4; ++I) {
         Check.Next();
     }
-    EXPECT_EQ(G.RandSeed, Check.State);
+    EXPECT_EQ(G.State(), Check.State);
 }
 
 TEST(EngineRandom, NormalMatchesThePolarFormula)
