@@ -237,32 +237,37 @@ int64_t TStage::PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand)
     case PolicySS:
         return IP > SSReorderPoint ? 0 : SSOrderUpTo - IP;
     case PolicyOQ:
-        break;
+        return OrderFormulaQty(T, IP, NewDemand);
     default:
         return 0;
     }
+}
 
-    // The order-quantity formula. INF bounds are no bounds.
+TStage::TUpstreamState TStage::UpstreamState(int32_t T) const
+{
+    TUpstreamState Up;
+    if (NumRawMaterials_ < 1) {
+        return Up;
+    }
+    const TStage& U = *RawMatSuppliers_[1][1];
+    Up.ConsecSO = U.ConsecStockoutPeriods();
+    Up.ConsecNonSO = U.ConsecNonStockoutPeriods();
+    Up.SO = T > 1 && ElemOrZero(U.NetInvHist_, T - 1) < 0 ? 1 : 0;
+    Up.NonSO = 1 - Up.SO;
+    Up.IP = U.InvLevel() + U.OnOrder() - U.Backorders();
+    Up.IL = U.InvLevel() - U.Backorders();
+    Up.Disrupt = (T > 1 && U.IsFailed(T - 1)) ? 1 : 0;
+    return Up;
+}
+
+// The order-quantity formula. INF bounds are no bounds. Its terms are added in extended precision
+// in this order, which the results depend on to the last bit.
+int64_t TStage::OrderFormulaQty(int32_t T, int64_t IP, int64_t NewDemand)
+{
     if (OQReorderPoint != IntInf && IP > OQReorderPoint) {
         return 0;
     }
-    int64_t UpConsecSO = 0;
-    int64_t UpConsecNonSO = 0;
-    int64_t UpSO = 0;
-    int64_t UpIP = 0;
-    int64_t UpIL = 0;
-    int64_t UpDisrupt = 0;
-    const bool HasUpstream = NumRawMaterials_ >= 1;
-    if (HasUpstream) {
-        const TStage& U = *RawMatSuppliers_[1][1];
-        UpConsecSO = U.ConsecStockoutPeriods();
-        UpConsecNonSO = U.ConsecNonStockoutPeriods();
-        UpSO = T > 1 && ElemOrZero(U.NetInvHist_, T - 1) < 0 ? 1 : 0;
-        UpIP = U.InvLevel() + U.OnOrder() - U.Backorders();
-        UpIL = U.InvLevel() - U.Backorders();
-        UpDisrupt = (T > 1 && U.IsFailed(T - 1)) ? 1 : 0;
-    }
-    const int64_t UpNonSO = HasUpstream ? 1 - UpSO : 0;
+    const TUpstreamState Up = UpstreamState(T);
     const int64_t AboutToComplete = Pipeline_.CountCompleteAtHead(T, ProcTime);
     const int64_t OwnDisrupt = (T > 1 && IsFailed(T - 1)) ? 1 : 0;
     if (T == 1) {
@@ -274,14 +279,19 @@ int64_t TStage::PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand)
     using LD = long double;
     const int64_t IL = InvLevel() - Backorders();
     LD Raw = LD(OQILCf) * LD(IL) + (LD(OQDemandCf) * LD(NewDemand) + LD(OQIPCf) * LD(IP)) +
-             LD(OQUpstrConsecSOCf) * LD(UpConsecSO) + LD(OQUpstrConsecNonSOCf) * LD(UpConsecNonSO) +
-             LD(OQUpstrSOCf) * LD(UpSO) + LD(OQUpstrNonSOCf) * LD(UpNonSO) +
-             LD(OQAboutToComplCf) * LD(AboutToComplete) + LD(OQUpstrIPCf) * LD(UpIP) +
-             LD(OQUpstrILCf) * LD(UpIL) + LD(OQUpstrDisruptCf) * LD(UpDisrupt) +
-             LD(OQUpstrNonDisruptCf) * LD(1 - UpDisrupt) + LD(OQDisruptCf) * LD(OwnDisrupt) +
+             LD(OQUpstrConsecSOCf) * LD(Up.ConsecSO) + LD(OQUpstrConsecNonSOCf) * LD(Up.ConsecNonSO) +
+             LD(OQUpstrSOCf) * LD(Up.SO) + LD(OQUpstrNonSOCf) * LD(Up.NonSO) +
+             LD(OQAboutToComplCf) * LD(AboutToComplete) + LD(OQUpstrIPCf) * LD(Up.IP) +
+             LD(OQUpstrILCf) * LD(Up.IL) + LD(OQUpstrDisruptCf) * LD(Up.Disrupt) +
+             LD(OQUpstrNonDisruptCf) * LD(1 - Up.Disrupt) + LD(OQDisruptCf) * LD(OwnDisrupt) +
              LD(OQNonDisruptCf) * LD(1 - OwnDisrupt);
     Raw = LD(OQInProcessCf) * LD(InProcess()) + Raw + LD(OQConstant) + LD(OQForecastCf) * LD(Forecast_);
-    int64_t P = std::max<int64_t>(0, RoundToUnits(Raw));
+    return BoundOrderFormula(std::max<int64_t>(0, RoundToUnits(Raw)), IP);
+}
+
+// The formula's quantity P within the inventory-position bounds, then within its own bounds.
+int64_t TStage::BoundOrderFormula(int64_t P, int64_t IP) const
+{
     if (IP + P <= OQIPLB) {
         P = OQIPLB - IP;
     } else if (OQIPUB != IntInf && IP + P >= OQIPUB) {

@@ -176,6 +176,20 @@ private:
 
     // The order quantity before RequestProcessing clamps it at 0.
     int64_t PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand);
+    // What the order-quantity formula reads of the first supplier of the first raw material; all 0
+    // without one.
+    struct TUpstreamState {
+        int64_t ConsecSO = 0;
+        int64_t ConsecNonSO = 0;
+        int64_t SO = 0;
+        int64_t NonSO = 0;
+        int64_t IP = 0;
+        int64_t IL = 0;
+        int64_t Disrupt = 0;
+    };
+    TUpstreamState UpstreamState(int32_t T) const;
+    int64_t OrderFormulaQty(int32_t T, int64_t IP, int64_t NewDemand);
+    int64_t BoundOrderFormula(int64_t P, int64_t IP) const;
 
     // Called on the supplier: appends Customer to Customers and this stage to the customer's
     // Suppliers. The caller then rebuilds the customer's groups. Refused (false, nothing

@@ -193,23 +193,12 @@ double TStage::FirstSuppliersOrderCost(int64_t Units)
     return Elem(FirstSuppliersCost_, Units - 1);
 }
 
-double TStage::OrderCosts(const TWithdrawalPlan& Plan)
-{
-    // Up to this many units, the costs of the usual plan are remembered (8 bytes a unit).
-    constexpr int64_t RememberedUnits = 4096;
-    bool FirstSuppliers = Plan.Units <= RememberedUnits;
-    for (int G = 1; G <= Plan.Groups && FirstSuppliers; ++G) {
-        FirstSuppliers = Elem(Plan.NumPieces, G) == 1 && Elem(Plan.Pieces, G)[0].K == 1 &&
-                         Elem(Plan.Pieces, G)[0].Count == Plan.Units;
-    }
-    if (FirstSuppliers) {
-        return FirstSuppliersOrderCost(Plan.Units);
-    }
+namespace {
 
-    // Costs in unit order: per unit, each group's supplier's product cost, plus its fixed cost on
-    // the first unit taken from it. Within a stretch of units in which no group changes supplier,
-    // every unit adds the same terms, so the stretch is one exact repeated sum.
-    std::array<int64_t, 2 * MaxLinks + 4> Breaks;
+// The units at which some group of Plan changes supplier, with 0 and Plan.Units, in order and
+// each once; returns how many.
+std::size_t SupplierBreaks(const TWithdrawalPlan& Plan, std::array<int64_t, 2 * MaxLinks + 4>& Breaks)
+{
     std::size_t NumBreaks = 0;
     Breaks[NumBreaks++] = 0;
     Breaks[NumBreaks++] = Plan.Units;
@@ -229,8 +218,37 @@ double TStage::OrderCosts(const TWithdrawalPlan& Plan)
         }
         Breaks[J] = V;
     }
-    NumBreaks = static_cast<std::size_t>(
+    return static_cast<std::size_t>(
         std::unique(Breaks.begin(), Breaks.begin() + static_cast<std::ptrdiff_t>(NumBreaks)) - Breaks.begin());
+}
+
+// Whether every group of Plan takes all its units from its first supplier, the usual plan.
+bool AllFromFirstSuppliers(const TWithdrawalPlan& Plan)
+{
+    for (int G = 1; G <= Plan.Groups; ++G) {
+        if (Elem(Plan.NumPieces, G) != 1 || Elem(Plan.Pieces, G)[0].K != 1 ||
+            Elem(Plan.Pieces, G)[0].Count != Plan.Units) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+double TStage::OrderCosts(const TWithdrawalPlan& Plan)
+{
+    // Up to this many units, the costs of the usual plan are remembered (8 bytes a unit).
+    constexpr int64_t RememberedUnits = 4096;
+    if (Plan.Units <= RememberedUnits && AllFromFirstSuppliers(Plan)) {
+        return FirstSuppliersOrderCost(Plan.Units);
+    }
+
+    // Costs in unit order: per unit, each group's supplier's product cost, plus its fixed cost on
+    // the first unit taken from it. Within a stretch of units in which no group changes supplier,
+    // every unit adds the same terms, so the stretch is one exact repeated sum.
+    std::array<int64_t, 2 * MaxLinks + 4> Breaks;
+    const std::size_t NumBreaks = SupplierBreaks(Plan, Breaks);
 
     std::array<int, MaxLinks + 1> PieceAt;      // the piece serving the current stretch, by group
     std::array<int64_t, MaxLinks + 1> PieceEnd;  // the unit after that piece, by group

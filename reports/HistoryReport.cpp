@@ -96,24 +96,20 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
     return Lines;
 }
 
-std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const std::string& DateTime)
-{
-    constexpr int Column = 6;  // every column, followed by two blanks
-    const int N = Model.NumStages();
-    const int32_t Periods = std::max(Model.Period(), 0);
-    std::vector<std::string> Lines;
-    Lines.reserve(static_cast<std::size_t>(Periods) + 9);
-    Lines.push_back(DateTime);
-    Lines.emplace_back();
-    Lines.emplace_back();
+namespace {
 
+constexpr int OrderColumn = 6;  // every column of the Order History, followed by two blanks
+
+// The Order History's five heading lines (stages, groups, suppliers, with underlines) and its rule.
+void AppendOrderHeadings(const TSimulation& Model, std::vector<std::string>& Lines)
+{
     std::string StageLine = RepeatChar(' ', 8);
     std::string StageUnderline = RepeatChar(' ', 8);
     std::string GroupLine = RepeatChar(' ', 8);
     std::string GroupUnderline = RepeatChar(' ', 8);
     std::string ColumnLine = "Period" + Gap;
     int RuleWidth = 6;
-    for (int J = 1; J <= N; ++J) {
+    for (int J = 1; J <= Model.NumStages(); ++J) {
         const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist();
         int SupplierCount = 0;
         for (int G = 1; G <= H.NumGroups(); ++G) {
@@ -122,15 +118,15 @@ std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const s
         const int BlockWidth = 8 * SupplierCount + 6;
         StageLine += PadStr("St_" + FormatIntWidth(J, 0), BlockWidth, 'c') + Gap;
         StageUnderline += RepeatChar('-', BlockWidth) + Gap;
-        GroupLine += PadStr("Self", Column, 'c') + Gap;
-        GroupUnderline += RepeatChar('-', Column) + Gap;
-        ColumnLine += FormatIntWidth(J, Column) + Gap;
+        GroupLine += PadStr("Self", OrderColumn, 'c') + Gap;
+        GroupUnderline += RepeatChar('-', OrderColumn) + Gap;
+        ColumnLine += FormatIntWidth(J, OrderColumn) + Gap;
         for (int G = 1; G <= H.NumGroups(); ++G) {
             const int GroupWidth = 8 * H.NumSuppliers(G) - 2;
             GroupLine += PadStr("RM_" + FormatIntWidth(H.GroupProduct(G), 0), GroupWidth, 'c') + Gap;
             GroupUnderline += RepeatChar('-', GroupWidth) + Gap;
             for (int K = 1; K <= H.NumSuppliers(G); ++K) {
-                ColumnLine += FormatIntWidth(H.GroupSuppliers(G)[static_cast<std::size_t>(K)], Column) + Gap;
+                ColumnLine += FormatIntWidth(H.GroupSuppliers(G)[static_cast<std::size_t>(K)], OrderColumn) + Gap;
             }
         }
         RuleWidth += BlockWidth + 2;
@@ -141,17 +137,31 @@ std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const s
     Lines.push_back(std::move(GroupUnderline));
     Lines.push_back(std::move(ColumnLine));
     Lines.push_back(RepeatChar('=', RuleWidth));
+}
 
+}  // namespace
+
+std::vector<std::string> BuildOrderHistoryText(const TSimulation& Model, const std::string& DateTime)
+{
+    const int N = Model.NumStages();
+    const int32_t Periods = std::max(Model.Period(), 0);
+    std::vector<std::string> Lines;
+    Lines.reserve(static_cast<std::size_t>(Periods) + 9);
+    Lines.push_back(DateTime);
+    Lines.emplace_back();
+    Lines.emplace_back();
+    AppendOrderHeadings(Model, Lines);
+    const std::size_t LineWidth = Lines.back().size() + 2;  // the rule's
     for (int32_t P = 1; P <= Periods; ++P) {
         std::string Line;
-        Line.reserve(static_cast<std::size_t>(RuleWidth) + 2);
-        Line += FormatIntWidth(P, Column) + Gap;
+        Line.reserve(LineWidth);
+        Line += FormatIntWidth(P, OrderColumn) + Gap;
         for (int J = 1; J <= N; ++J) {
             const TOrderQtyHistory& H = Model.Stage(J).OrderQtyHist();
-            Line += FormatIntWidth(H.AtOrZero(P, 0, 0), Column) + Gap;
+            Line += FormatIntWidth(H.AtOrZero(P, 0, 0), OrderColumn) + Gap;
             for (int G = 1; G <= H.NumGroups(); ++G) {
                 for (int K = 1; K <= H.NumSuppliers(G); ++K) {
-                    Line += FormatIntWidth(H.AtOrZero(P, G, K), Column) + Gap;
+                    Line += FormatIntWidth(H.AtOrZero(P, G, K), OrderColumn) + Gap;
                 }
             }
         }

@@ -140,6 +140,8 @@ int64_t Step(const TScaledTerm& T, int64_t Cur)
 // every intermediate value lies between the cycle's start and end, and the one check is the
 // binade's upper edge.
 // Advances Sum and Cycles as far as it can; true when all cycles are done.
+// A numeric kernel kept whole on purpose: its steps share the binade bookkeeping, and splitting them
+// would hide the one argument (the upper edge check) that makes every jump exact.
 bool AddPositiveTerms(double& Sum, std::span<const double> Terms, int64_t& Cycles)
 {
     constexpr std::size_t MaxTerms = 32;
