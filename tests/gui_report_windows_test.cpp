@@ -41,7 +41,7 @@ private slots:
         Model.RunSimulation(300, 20, 7);
     }
 
-    void saveTextWritesTheHistoryWithCarriageReturnsWhicheverTabShows()
+    void saveTextWritesTheReportInViewWithCarriageReturns()
     {
         QTemporaryDir Dir;
         const std::string Path = Dir.filePath("history.txt").toStdString();
@@ -61,7 +61,7 @@ private slots:
         QVERIFY(!std::filesystem::exists(Path));
         QTest::mouseClick(Save, Qt::LeftButton);
         std::string Expected;
-        for (const std::string& Line : Window.HistoryText().Lines()) {
+        for (const std::string& Line : Window.OrderHistoryText().Lines()) {
             Expected += Line + '\r';
         }
         QVERIFY(FileBytes(Path) == Expected);
@@ -70,13 +70,39 @@ private slots:
         QVERIFY(Dialogs.Shown.back().Kind == TScriptedDialogs::TKind::Error);
         QVERIFY(Dialogs.Shown.back().Text.find("missing/history.txt") != std::string::npos);
 
-        const TFileDialogSpec Spec{"Save History As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
+        const TFileDialogSpec Spec{"Save Order History As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
         QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, Spec));
+
+        // On the History tab, the History.
+        Window.findChild<QTabWidget*>("Tabs")->setCurrentIndex(0);
+        Files.Answers = {Path};
+        QTest::mouseClick(Save, Qt::LeftButton);
+        Expected.clear();
+        for (const std::string& Line : Window.HistoryText().Lines()) {
+            Expected += Line + '\r';
+        }
+        QVERIFY(FileBytes(Path) == Expected);
+        QCOMPARE(Files.Asked.back().Title, std::string("Save History As"));
+
+        // The statistics window keeps its report the same way.
+        TStatsWindow Stats(Dialogs, Files);
+        Stats.FillStats(Model);
+        auto* SaveStats = Stats.findChild<QPushButton*>("SaveTextButton");
+        QCOMPARE(SaveStats->text(), QString("&Save Text"));
+        Files.Answers = {Path};
+        QTest::mouseClick(SaveStats, Qt::LeftButton);
+        Expected.clear();
+        for (const std::string& Line : Stats.ReportView().Lines()) {
+            Expected += Line + '\r';
+        }
+        QVERIFY(FileBytes(Path) == Expected);
+        QCOMPARE(Files.Asked.back().Title, std::string("Save Statistics As"));
     }
 
     void assistiveTechnologyReadsTheReportAsItsLinesJoined()
     {
-        TStatsWindow Window;
+        TScriptedFileDialogs Files;
+        TStatsWindow Window(Dialogs, Files);
         Window.FillStats(Model);
         auto* View = Window.findChild<TTextLinesView*>("ReportView");
         QStringList Lines;
@@ -114,7 +140,8 @@ private slots:
 
     void escapeHidesASecondaryWindow()
     {
-        TStatsWindow Window;
+        TScriptedFileDialogs Files;
+        TStatsWindow Window(Dialogs, Files);
         QCOMPARE(Window.windowTitle(), QString("Stats Window"));
         QCOMPARE(Window.size(), QSize(837, 734));
         Window.show();

@@ -51,7 +51,7 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
     Layout->setSpacing(0);
     Layout->addWidget(Tabs_);
     Layout->addWidget(Bar);
-    connect(SaveText, &QPushButton::clicked, this, &THistoryWindow::SaveHistoryText);
+    connect(SaveText, &QPushButton::clicked, this, &THistoryWindow::SaveShownText);
 }
 
 void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& DateTime)
@@ -70,7 +70,12 @@ void THistoryWindow::ShowHistoryTab()
     HistoryView_->setFocus();
 }
 
-void THistoryWindow::SaveHistoryText()
+void THistoryWindow::SaveShownText()
 {
-    SaveLinesAs(Files_, Messages_, "Save History As", HistoryView_->Lines());
+    // The tab in view is the text the user means.
+    if (Tabs_->currentIndex() == 1) {
+        SaveLinesAs(Files_, Messages_, "Save Order History As", OrderHistoryView_->Lines());
+    } else {
+        SaveLinesAs(Files_, Messages_, "Save History As", HistoryView_->Lines());
+    }
 }

@@ -29,7 +29,7 @@ public:
 private slots:
     // Asks for a file ("Save History As") and writes the History text to it with CR line ends;
     // a failure is reported with the file's name and the reason.
-    void SaveHistoryText();
+    void SaveShownText();
 
 private:
     Dialogs& Messages_;

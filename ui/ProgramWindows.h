@@ -10,7 +10,8 @@
 // the batch runs window the options. None is shown yet.
 struct TProgramWindows {
     TProgramWindows(Dialogs& Messages, FileDialogs& Files)
-        : Main(Messages, Files), History(Messages, Files), BatchRuns(Messages, Files), BatchOptions(Messages)
+        : Main(Messages, Files), Stats(Messages, Files), History(Messages, Files), BatchRuns(Messages, Files),
+          BatchOptions(Messages)
     {
         Main.AttachWindows(Stats, History, BatchRuns);
         BatchRuns.AttachOptions(BatchOptions);

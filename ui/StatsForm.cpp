@@ -1,21 +1,42 @@
 #include "ui/StatsForm.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "platform/Locale.h"
 #include "reports/StatsReport.h"
+#include "ui/Controls.h"
+#include "ui/FileDialogs.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/TextLinesView.h"
 
-TStatsWindow::TStatsWindow(QWidget* Parent) : QWidget(Parent, Qt::Window), ReportView_(new TTextLinesView(this))
+TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
+    : QWidget(Parent, Qt::Window), Messages_(Messages), Files_(Files), ReportView_(new TTextLinesView(this))
 {
     setObjectName("StatsWindow");
     SetUpSecondaryWindow(*this, "Stats Window", QSize(837, 734));
     ReportView_->setObjectName("ReportView");
     ReportView_->setAccessibleName("Statistics report");
+    // The history window's button bar, so that both reports are kept the same way.
+    auto* Bar = new QWidget(this);
+    Bar->setFixedHeight(41);
+    auto* SaveText = NewCaptioned<QPushButton>("SaveTextButton", "&Save Text", Bar);
+    auto* BarLayout = new QHBoxLayout(Bar);
+    BarLayout->addWidget(SaveText);
+    BarLayout->addStretch();
+
     auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
+    Layout->setSpacing(0);
     Layout->addWidget(ReportView_);
+    Layout->addWidget(Bar);
+    connect(SaveText, &QPushButton::clicked, this, &TStatsWindow::SaveReportText);
+}
+
+void TStatsWindow::SaveReportText()
+{
+    SaveLinesAs(Files_, Messages_, "Save Statistics As", ReportView_->Lines());
 }
 
 void TStatsWindow::FillStats(const TSimulation& Model)
