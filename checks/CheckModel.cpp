@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "text/NumberText.h"
 #include "text/Tolerance.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
 
@@ -41,7 +43,40 @@ const TWarning Warnings[] = {
      },
      "At least one stage in your model has positive demand mean and SD but demand bound = 0.  Are you sure you want "
      "to proceed?\r\r(If you proceed, all random demands above the mean will be set equal to the mean.)"},
+    {[](const TStage& S) {
+         const TStageParams& P = S.Params();
+         return P.ProductCost < 0 || P.FixedCost < 0 || P.HoldingCost < 0 || P.WIPHoldingCost < 0 ||
+                P.StockoutCost < 0;
+     },
+     "At least one stage in your model has a negative cost.  Are you sure you want to proceed?\r\r"
+     "(A negative cost acts as a reward.)"},
 };
+
+// The parameters that no run can make sense of outside their range. A file may still hold such a
+// value (the readers take what is written), so the checks before a run refuse it.
+struct TRange {
+    int Index;
+    bool Probability;  // [0,1]; otherwise at least 0
+};
+
+const TRange Ranges[] = {
+    {ParamProcTime, false},  {ParamProcCapacity, false}, {ParamCommittedServiceTime, false},
+    {ParamDemandSD, false},  {ParamFailureProb, true},   {ParamRecoveryProb, true},
+};
+
+std::optional<std::string> RangeRefusal(int N, const TStageParams& P)
+{
+    for (const TRange& R : Ranges) {
+        const double Value = P.GetParam(R.Index);
+        if (R.Probability ? Value >= 0 && Value <= 1 : Value >= 0) {
+            continue;
+        }
+        const std::string& Name = ParamLongNames[static_cast<std::size_t>(R.Index)];
+        return "Stage " + std::to_string(N) + " has " + Name + " = " + FormatGeneral(Value) + "; " + Name +
+               (R.Probability ? " must be between 0 and 1." : " cannot be negative.");
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -56,6 +91,11 @@ std::optional<std::string> ModelRefusal(const TSimulation& Model)
         if (S.InvPolicy == PolicyRQ && S.RQOrderQty < 1) {
             return "Stage " + std::to_string(N) + " uses the (R,Q) policy with Q = " + std::to_string(S.RQOrderQty) +
                    "; Q must be at least 1.";
+        }
+    }
+    for (int N = 1; N <= Model.NumStages(); ++N) {
+        if (std::optional<std::string> Refusal = RangeRefusal(N, Model.Stage(N).Params())) {
+            return Refusal;
         }
     }
     return std::nullopt;

@@ -116,8 +116,8 @@ TParsedEntry ParseRealOrInf(const std::string& Text, char DecimalSep)
     return {"", Real};
 }
 
-// The entry's value, or the message refusing it (also for an index outside the catalogue).
-TParsedEntry ParseEntry(int Index, const std::string& Text, char DecimalSep)
+// The entry read by its parameter's type alone.
+TParsedEntry ParseByType(int Index, const std::string& Text, char DecimalSep)
 {
     const TListParamType Type = ValidIndex(Index) ? TypeOf(Index) : TListParamType{0};
     switch (Type) {
@@ -136,6 +136,36 @@ TParsedEntry ParseEntry(int Index, const std::string& Text, char DecimalSep)
     }
     return {"An unknown error occurred while processing your entry.  Please double-check your entry for this field.",
             0};
+}
+
+// The message refusing a well-formed Value that parameter Index cannot take, or an empty one. The
+// model checks refuse the same ranges before a run, for values that came from a file.
+std::string RangeRefusal(int Index, double Value)
+{
+    switch (Index) {
+    case ParamProcTime:
+    case ParamCommittedServiceTime:
+        return Value < 0 ? "Field must contain an integer of at least 0." : "";
+    case ParamProcCapacity:
+        return Value < 0 ? "Field must contain an integer of at least 0 (or INF for infinity)." : "";
+    case ParamDemandSD:
+        return Value < 0 ? "Field must contain a number of at least 0." : "";
+    case ParamFailureProb:
+    case ParamRecoveryProb:
+        return Value >= 0 && Value <= 1 ? "" : "Field must contain a number between 0 and 1.";
+    default:
+        return "";
+    }
+}
+
+// The entry's value, or the message refusing it (also for an index outside the catalogue).
+TParsedEntry ParseEntry(int Index, const std::string& Text, char DecimalSep)
+{
+    TParsedEntry Entry = ParseByType(Index, Text, DecimalSep);
+    if (Entry.Message.empty()) {
+        Entry.Message = RangeRefusal(Index, Entry.Value);
+    }
+    return Entry;
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ std::string ParamDefaultText(int Index);
 // Checks an entry for parameter Index: nothing when Text is valid, otherwise the user's message
 // (also for an index outside the catalogue). "INF" is accepted only as exactly these three
 // capitals; integers are decimal and signed 32-bit; reals may have a fraction after DecimalSep and
-// an exponent.
+// an exponent. Proc Time, Proc Capac, Com Serv Time and Dem StdDev must be at least 0, Failure
+// Prob and Recovery Prob in [0,1].
 std::optional<std::string> CheckParamEntry(int Index, const std::string& Text, char DecimalSep);
 
 // The value an entry accepted by CheckParamEntry stands for, as TSimulation::SetParam takes it:

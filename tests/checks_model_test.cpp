@@ -184,3 +184,48 @@ TEST(CheckModel, RQStageWithQBelowOneIsRefusedBeforeAnyQuestion)
     C.Model.SetParam(3, ParamInvPolicy, PolicyBaseStock);
     EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{CapacityText});
 }
+
+TEST(CheckModel, ImpossibleValuesAreRefusedNamingTheStageAndParameterBeforeAnyQuestion)
+{
+    const struct {
+        int Index;
+        double Value;
+        std::string Refusal;  // empty: the value is allowed
+    } Cases[] = {
+        {ParamProcTime, -2, "Stage 2 has Proc Time = -2; Proc Time cannot be negative."},
+        {ParamProcCapacity, -1, "Stage 2 has Proc Capac = -1; Proc Capac cannot be negative."},
+        {ParamCommittedServiceTime, -3, "Stage 2 has Com Serv Time = -3; Com Serv Time cannot be negative."},
+        {ParamDemandSD, -0.5, "Stage 2 has Dem StdDev = -0.5; Dem StdDev cannot be negative."},
+        {ParamFailureProb, 1.5, "Stage 2 has Failure Prob = 1.5; Failure Prob must be between 0 and 1."},
+        {ParamRecoveryProb, -0.25, "Stage 2 has Recovery Prob = -0.25; Recovery Prob must be between 0 and 1."},
+        {ParamFailureProb, 1, ""},
+        {ParamRecoveryProb, 0, ""},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Index);
+        TCheck C(2);
+        C.Model.SetParam(1, ParamProcCapacity, 0);
+        C.Model.SetParam(1, ParamDemandMean, 5);  // would ask about capacity
+        C.Model.SetParam(2, Case.Index, Case.Value);
+        if (Case.Refusal.empty()) {
+            EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{CapacityText});
+            continue;
+        }
+        EXPECT_EQ(C.Run({}, false), std::vector<std::string>{Case.Refusal});
+        EXPECT_EQ(C.Messages.Shown[0].Kind, TKind::Error);
+    }
+}
+
+TEST(CheckModel, NegativeCostIsAskedNotRefused)
+{
+    const std::string NegativeCostText =
+        "At least one stage in your model has a negative cost.  Are you sure you want to proceed?\r\r"
+        "(A negative cost acts as a reward.)";
+    for (const int Index : {ParamProductCost, ParamFixedCost, ParamHoldingCost, ParamWIPHoldingCost, ParamStockoutCost}) {
+        SCOPED_TRACE(Index);
+        TCheck C(2);
+        C.Model.SetParam(2, Index, -1);
+        EXPECT_EQ(C.Run({true}, true), std::vector<std::string>{NegativeCostText});
+        EXPECT_EQ(C.Run({false}, false), std::vector<std::string>{NegativeCostText});
+    }
+}

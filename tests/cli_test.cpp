@@ -302,6 +302,54 @@ TEST(Cli, ModelChecksAskOnStandardErrorAndStrictRefuses)
     EXPECT_EQ(Cli({"check", Example("serial_chain.txt")}).Out, "The run may go ahead.\n");
 }
 
+TEST(Cli, ImpossibleValuesInAFileLoadButAreRefusedBeforeTheRun)
+{
+    TTempDir Dir("ranges");
+    const std::string Path = (Dir.Path / "model.txt").string();
+    // The serial chain with one parameter of stage 2 changed, written as the program writes it.
+    auto WriteChain = [&](int Index, double Value) {
+        TSilentDialogs Quiet;
+        TSimulation Model(Quiet);
+        ASSERT_TRUE(LoadModel(Model, Example("serial_chain.txt"), Quiet).Ok);
+        Model.SetParam(2, Index, Value);
+        ASSERT_TRUE(SaveModel(Model, Path).Ok);
+    };
+    const struct {
+        int Index;
+        double Value;
+        std::string Refusal;
+    } Cases[] = {
+        {ParamProcTime, -2, "Stage 2 has Proc Time = -2; Proc Time cannot be negative."},
+        {ParamProcCapacity, -1, "Stage 2 has Proc Capac = -1; Proc Capac cannot be negative."},
+        {ParamCommittedServiceTime, -1, "Stage 2 has Com Serv Time = -1; Com Serv Time cannot be negative."},
+        {ParamDemandSD, -0.5, "Stage 2 has Dem StdDev = -0.5; Dem StdDev cannot be negative."},
+        {ParamFailureProb, 1.5, "Stage 2 has Failure Prob = 1.5; Failure Prob must be between 0 and 1."},
+        {ParamRecoveryProb, -0.5, "Stage 2 has Recovery Prob = -0.5; Recovery Prob must be between 0 and 1."},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Refusal);
+        WriteChain(C.Index, C.Value);
+        const TCliResult Check = Cli({"check", Path});
+        EXPECT_EQ(Check.Code, 1);
+        EXPECT_EQ(Check.Out, "orvantis-cli: " + Path + ": " + C.Refusal + "\nThe run is refused.\n");
+        const TCliResult Run = Cli({"run", Path, "--seed", "1", "--periods", "20", "--warmup", "1"});
+        EXPECT_EQ(Run.Code, 1);
+        EXPECT_EQ(Run.Err, "orvantis-cli: " + Path + ": " + C.Refusal + "\n");
+        EXPECT_TRUE(Run.Out.empty());
+    }
+    // A negative cost may be a deliberate reward: asked, not refused.
+    WriteChain(ParamHoldingCost, -1);
+    const TCliResult Yes = Cli({"run", Path, "--seed", "1", "--periods", "20", "--warmup", "1"});
+    EXPECT_EQ(Yes.Code, 0);
+    EXPECT_EQ(Yes.Err,
+              "At least one stage in your model has a negative cost.  Are you sure you want to proceed?\n\n"
+              "(A negative cost acts as a reward.)\n-> answered Yes (--strict answers No)\n");
+    EXPECT_NE(Yes.Out.find("Total: "), std::string::npos);
+    const TCliResult Strict = Cli({"run", Path, "--seed", "1", "--periods", "20", "--warmup", "1", "--strict"});
+    EXPECT_EQ(Strict.Code, 1);
+    EXPECT_TRUE(Strict.Out.empty());
+}
+
 TEST(Cli, FailuresNameTheFileOnceOnOneLine)
 {
     TTempDir Dir("bad");

@@ -29,6 +29,8 @@ TEST(EngineParamEntry, EntriesAreCheckedWrittenAndShownBackByType)
     const std::string BoolMsg = "Field must contain TRUE or FALSE.";
     const std::string IntInfMsg = "Field must contain an integer (or INF for infinity).";
     const std::string RealInfMsg = "Field must contain a real number (or INF for infinity).";
+    const std::string NotNegativeIntMsg = "Field must contain an integer of at least 0.";
+    const std::string ProbMsg = "Field must contain a number between 0 and 1.";
     const std::vector<TEntryCase> Cases = {
         {ParamDemandMean, "1.50", '.', 0, "1.5"},
         {ParamDemandMean, "1e-6", '.', 0, "1E-6"},
@@ -56,7 +58,16 @@ TEST(EngineParamEntry, EntriesAreCheckedWrittenAndShownBackByType)
         {ParamStockoutPerUnitTime, "yes", '.', 3, BoolMsg},
         {ParamStockoutPerUnitTime, "", '.', 3, BoolMsg},
         {ParamProcTime, "3", '.', 0, "3"},
-        {ParamProcTime, "-7", '.', 0, "-7"},
+        {ParamProcTime, "-7", '.', 1, NotNegativeIntMsg},
+        {ParamProcTime, "0", '.', 0, "0"},
+        {ParamCommittedServiceTime, "-1", '.', 1, NotNegativeIntMsg},
+        {ParamProcCapacity, "-1", '.', 6, "Field must contain an integer of at least 0 (or INF for infinity)."},
+        {ParamDemandSD, "-0.5", '.', 2, "Field must contain a number of at least 0."},
+        {ParamFailureProb, "1.5", '.', 2, ProbMsg},
+        {ParamFailureProb, "1", '.', 0, "1"},
+        {ParamRecoveryProb, "-0,1", ',', 2, ProbMsg},
+        {ParamRecoveryProb, "0", '.', 0, "0"},
+        {ParamHoldingCost, "-3", '.', 0, "-3"},  // a negative cost is asked about before a run, not refused
         {ParamProcTime, "3.5", '.', 1, IntMsg},
         {ParamProcTime, "", '.', 1, IntMsg},
         {ParamProcTime, "2147483648", '.', 1, IntMsg},
