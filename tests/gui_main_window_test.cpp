@@ -366,16 +366,19 @@ private slots:
         const std::size_t Third = Bytes.find('\r', Bytes.find('\r', Bytes.find('\r', Bytes.find('\r') + 1) + 1) + 1);
         WriteFile(Dir.filePath("bad.txt"), Bytes.substr(0, Third + 1) + "2 x\r");  // stage 2 stops at its first token
         WriteFile(Dir.filePath("empty.txt"), "v2.4\r0 0\r");
-        H.Files.Answers = {Dir.filePath("bad.txt").toStdString(), ORVANTIS_TEST_DATA_DIR "/model_v20.txt",
-                           Dir.filePath("empty.txt").toStdString()};
+        H.Files.Answers = {std::string(Distribution), Dir.filePath("bad.txt").toStdString(),
+                           ORVANTIS_TEST_DATA_DIR "/model_v20.txt", Dir.filePath("empty.txt").toStdString()};
 
+        // A failed load keeps the open model byte for byte, and says why with the line.
+        H.Click("LoadButton");
+        const std::string Before = ModelFileText(H.Window.Model());
         H.Click("LoadButton");
         std::vector<std::string> Shown = H.TakeShown();
         QCOMPARE(Shown.size(), std::size_t{1});
-        QVERIFY(Shown[0].starts_with("There was an error loading the file you requested.  The current model may not be "
-                                     "reliable."));
+        QVERIFY(Shown[0].starts_with("The file was not loaded; the model you had open is unchanged.\r\rLine 5: "));
+        QVERIFY(ModelFileText(H.Window.Model()) == Before);
+        QCOMPARE(H.Window.LastOpenFileName(), std::string(Distribution));
         QCOMPARE(H.Window.Diagram().NumBoxes(), H.Window.Model().NumStages());
-        QVERIFY(H.Window.Model().NumStages() > 0);
 
         H.Click("LoadButton");
         QVERIFY(H.Dialogs.Shown.size() == 1 && H.Dialogs.Shown[0].Kind == TScriptedDialogs::TKind::Info);

@@ -35,8 +35,7 @@ constexpr int ClientHeight = 516;
 constexpr int LeftColumnWidth = 352;
 constexpr int CommandPanelTop = DiagramHeight;
 
-const char* const LoadErrorText =
-    "There was an error loading the file you requested.  The current model may not be reliable.";
+const char* const LoadErrorText = "The file was not loaded; the model you had open is unchanged.";
 
 // A captioned control (as NewCaptioned) at Geometry in Parent.
 template <class T>
@@ -438,14 +437,20 @@ void TMainWindow::OpenModel()
 
 void TMainWindow::LoadModelFile(const std::string& Path)
 {
-    LastOpenFileName_ = Path;
-    ResetReplay();
-    Model_.ClearModel();
-    Diagram_->RemoveAllBoxes();
-    const TLoadResult Result = LoadModel(Model_, Path, Messages_);
+    // The file is read into a model of its own, which replaces the open one only when the whole
+    // file was read: a damaged file never leaves a half-read model in place of the user's work.
+    TSimulation Loaded(Messages_);
+    const TLoadResult Result = LoadModel(Loaded, Path, Messages_);
     if (!Result.Ok) {
         Messages_.ShowError(std::string(LoadErrorText) + "\r\r" + Result.Message);
+        return;
     }
+    LastOpenFileName_ = Path;
+    ResetReplay();
+    const uint32_t RandomState = Model_.RandSeed();  // a load continues the generator's sequence
+    Model_.CopyModel(Loaded);
+    Model_.SetRandSeed(RandomState);
+    Diagram_->RemoveAllBoxes();
     for (int N = 1; N <= Model_.NumStages(); ++N) {
         AddStageBox(N);
     }
