@@ -4,7 +4,7 @@
 // Check... runs one reader on an input's bytes and returns the invariant it broke, or nullptr.
 //
 // Where a reader needs the model's stage count, the input's first byte gives it, 1 + byte % 25.
-// The byte stays part of the input, so any values file or row spec serves as it is.
+// The byte stays part of the input, so any values file or row text serves as it is.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -182,28 +182,28 @@ inline const char* CheckProfileInput(std::string_view Bytes)
 }
 
 // The --row parser, then the sweep of the row it gives: a parsed row's texts are parts of the
-// spec and its parameter the one the spec names; a sweep's set holds (CheckParamSet), has a
+// --row text and its parameter the one that text names; a sweep's set holds (CheckParamSet), has a
 // column per stage from the first to the last, and its settings start at the first value and
 // rise, each the same in every column, to at most the last value + 1e-6.
-inline const char* CheckRowSpecInput(std::string_view Bytes)
+inline const char* CheckRowInput(std::string_view Bytes)
 {
     const int NumStages = StagesFromFirstByte(Bytes);
     const std::string Spec(Bytes);
     TSweepRow Row;
     std::string Error;
     if (!ParseRowSpec(Spec, Row, Error)) {
-        return Error.empty() ? "a refused row spec without a message" : nullptr;
+        return Error.empty() ? "a refused row text without a message" : nullptr;
     }
     if (Row.ParamPos < 0 || Row.ParamPos > NumParams) {
         return "a row's parameter position is outside the catalogue";
     }
     if (Row.ParamPos == 0 ? Spec != "none"
                           : Spec.rfind(ParamShortNames[static_cast<std::size_t>(Row.ParamPos - 1)] + "@", 0) != 0) {
-        return "a row's parameter is not the one its spec names";
+        return "a row's parameter is not the one its text names";
     }
     for (const std::string* Field : {&Row.FirstStage, &Row.LastStage, &Row.FirstValue, &Row.LastValue, &Row.Step}) {
         if (Spec.find(*Field) == std::string::npos) {
-            return "a row's text is no part of its spec";
+            return "a row's text is no part of its text";
         }
     }
 

@@ -4,9 +4,7 @@
 // reads back to the same text.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,28 +12,11 @@
 #include "checks/CheckModel.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
+#include "support/ScratchDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<fs::path> RegressionFiles()
-{
-    std::vector<fs::path> Files;
-    for (const auto& Entry : fs::directory_iterator(fs::path(ORVANTIS_TEST_DATA_DIR) / "fuzz")) {
-        if (Entry.is_regular_file()) {
-            Files.push_back(Entry.path());
-        }
-    }
-    std::sort(Files.begin(), Files.end());
-    return Files;
-}
-
-std::string ReadBytes(const fs::path& Path)
-{
-    std::ifstream In(Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(In), {});
-}
 
 // Every stage numbered by its position; every link to another stage of the model, customer
 // numbered below supplier.
@@ -71,13 +52,13 @@ void ExpectWellFormed(const TSimulation& Model, const std::string& Name)
 
 TEST(ModelFileFuzzRegression, EveryKeptInputLoadsCleanlyAndRoundTrips)
 {
-    const std::vector<fs::path> Files = RegressionFiles();
+    const std::vector<fs::path> Files = FilesIn(fs::path(ORVANTIS_TEST_DATA_DIR) / "fuzz");
     ASSERT_FALSE(Files.empty());
     for (const fs::path& File : Files) {
         const std::string Name = File.filename().string();
         TSilentDialogs Silent;
         TSimulation Model(Silent);
-        const TLoadResult Result = LoadModelFromText(Model, ReadBytes(File), Silent);
+        const TLoadResult Result = LoadModelFromText(Model, FileBytes(File), Silent);
         EXPECT_EQ(Result.Ok, Result.Message.empty()) << Name << ": " << Result.Message;
         ExpectWellFormed(Model, Name);
         if (!Result.Ok) {

@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
@@ -51,6 +52,19 @@ inline std::string FileBytes(const std::filesystem::path& File)
     std::ifstream In(File, std::ios::binary);
     EXPECT_TRUE(In.good()) << "cannot read " << File;
     return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
+// The regular files directly in Folder, in name order (kept test inputs, say).
+inline std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& Folder)
+{
+    std::vector<std::filesystem::path> Files;
+    for (const auto& Entry : std::filesystem::directory_iterator(Folder)) {
+        if (Entry.is_regular_file()) {
+            Files.push_back(Entry.path());
+        }
+    }
+    std::sort(Files.begin(), Files.end());
+    return Files;
 }
 
 // Writes a file directly, without the code under test.
