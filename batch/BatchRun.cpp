@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch/ParamSet.h"
+#include "checks/CheckModel.h"
 #include "engine/Random.h"
 #include "engine/Simulation.h"
 #include "engine/ParamCatalogue.h"
@@ -325,15 +326,14 @@ std::string SettingText(const TParamSet& Set, int32_t I)
 
 }  // namespace
 
-std::optional<std::string> SettingsRefusal(const TSimulation& Model, const TParamSet& Set,
-                                           const TModelRefusal& Refusal)
+std::optional<std::string> SettingsRefusal(const TSimulation& Model, const TParamSet& Set)
 {
     TSilentDialogs Quiet;
     TSimulation Scratch(Quiet);
     Scratch.CopyModel(Model);
     for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
         ApplySetting(Scratch, Set, I);
-        if (const std::optional<std::string> Text = Refusal(Scratch)) {
+        if (const std::optional<std::string> Text = ModelRefusal(Scratch)) {
             return SettingText(Set, I) + ": " + *Text;
         }
     }

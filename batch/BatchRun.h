@@ -76,16 +76,12 @@ struct TBatchOutcome {
 TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOptions& Options, const TBatchRun& Run,
                        const TBatchCallbacks& Callbacks);
 
-// The refusal a model check gives a model, or nothing when it may run (ModelRefusal).
-using TModelRefusal = std::function<std::optional<std::string>(const TSimulation& Model)>;
-
-// Refusal for every setting of Set, each applied to a copy of Model as the batch would apply it:
-// the first refusal, naming the setting and its values, e.g. "setting 3 (Q:5 = 0): Stage 5 uses
-// the (R,Q) policy with Q = 0; Q must be at least 1.", or nothing when every setting may run. The
-// questions of the checks are not asked here: they concern the model as loaded and are asked
-// once, before. Same REQUIRES as RunBatch.
-std::optional<std::string> SettingsRefusal(const TSimulation& Model, const TParamSet& Set,
-                                           const TModelRefusal& Refusal);
+// The model checks' refusals (ModelRefusal) for every setting of Set, each applied to a copy of
+// Model as the batch would apply it: the first refusal, naming the setting and its values, e.g.
+// "setting 3 (Q:5 = 0): Stage 5 uses the (R,Q) policy with Q = 0; Q must be at least 1.", or
+// nothing when every setting may run. The checks' questions are not asked here: they concern the
+// model as loaded and are asked once, before. Same REQUIRES as RunBatch.
+std::optional<std::string> SettingsRefusal(const TSimulation& Model, const TParamSet& Set);
 
 // The settings of part K of N (1 <= K <= N) of a batch of NumSettings settings: contiguous slices
 // as even as possible, in order. A part may be empty (First > Last) when N > NumSettings.

@@ -5,7 +5,6 @@
 
 #include "batch/BatchRun.h"
 #include "batch/ReportOptions.h"
-#include "checks/CheckModel.h"
 #include "checks/CheckedRun.h"
 #include "engine/ParamCatalogue.h"
 #include "text/NumberText.h"
@@ -29,7 +28,7 @@ TBatchPreparation PrepareBatch(const TSimulation& Model, const TBatchRequest& Re
     if (!Set.Set) {
         return Refuse(TBatchRefusal::Definition, Set.Message);
     }
-    if (std::optional<std::string> Refusal = SettingsRefusal(Model, *Set.Set, ModelRefusal)) {
+    if (std::optional<std::string> Refusal = SettingsRefusal(Model, *Set.Set)) {
         return Refuse(TBatchRefusal::Definition, std::move(*Refusal));
     }
     int32_t Trials = 0;
