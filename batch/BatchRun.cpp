@@ -21,10 +21,10 @@
 namespace {
 
 // Puts every column's value from before the batch back, in column order, when the batch ends,
-// however it ends.
+// however it ends; the model is then as changed, or unchanged, as it was before.
 class TSavedValues {
 public:
-    TSavedValues(TSimulation& Model, const TParamSet& Set) : Model_(Model), Set_(Set)
+    TSavedValues(TSimulation& Model, const TParamSet& Set) : Model_(Model), Set_(Set), WasModified_(Model.Modified())
     {
         for (int32_t K = 1; K <= Set.NumColumns(); ++K) {
             Values_.push_back(Model.GetParam(Set.ParamStage(K), Set.ParamIndex(K)));
@@ -35,6 +35,7 @@ public:
         for (int32_t K = 1; K <= Set_.NumColumns(); ++K) {
             Model_.SetParam(Set_.ParamStage(K), Set_.ParamIndex(K), Values_[static_cast<std::size_t>(K - 1)]);
         }
+        Model_.SetModified(WasModified_);
     }
     TSavedValues(const TSavedValues&) = delete;
     TSavedValues& operator=(const TSavedValues&) = delete;
@@ -42,6 +43,7 @@ public:
 private:
     TSimulation& Model_;
     const TParamSet& Set_;
+    bool WasModified_;
     std::vector<double> Values_;
 };
 

@@ -16,6 +16,7 @@ int TSimulation::AddStage()
     }
     ++NumStages_;
     Elem(Stages_, NumStages_) = std::make_unique<TStage>(NumStages_, NumStages_);
+    Modified_ = true;
     return NumStages_;
 }
 
@@ -63,6 +64,7 @@ TLinkResult TSimulation::Link(int SupplierNum, int CustomerNum)
     [[maybe_unused]] const bool Added = EditableStage(SupplierNum).AddCustomer(Customer);
     assert(Added);
     Customer.PopulateRawMaterials();
+    Modified_ = true;
     return TLinkResult::Linked;
 }
 
@@ -79,7 +81,9 @@ void TSimulation::SetParam(int StageNum, int Index, double Value)
     TStage& S = EditableStage(StageNum);
     const int32_t Product = S.ProductIndex;
     const double Cost = S.ProductCost;
+    const double Old = S.GetParam(Index);
     S.SetParam(Index, Value);
+    Modified_ = Modified_ || S.GetParam(Index) != Old;
     RebuildGroupsAfterWrite(S, Product, Cost);
 }
 
@@ -92,7 +96,9 @@ void TSimulation::SetStageParams(int StageNum, const TStageParams& Params)
     const int32_t Product = S.ProductIndex;
     const double Cost = S.ProductCost;
     for (int I = 0; I < NumParams; ++I) {
+        const double Old = S.GetParam(I);
         S.SetParam(I, Params.GetParam(I));
+        Modified_ = Modified_ || S.GetParam(I) != Old;
     }
     RebuildGroupsAfterWrite(S, Product, Cost);
 }
@@ -103,6 +109,7 @@ void TSimulation::SetStagePosition(int StageNum, int32_t X, int32_t Y)
         return;
     }
     TStage& S = EditableStage(StageNum);
+    Modified_ = Modified_ || X != S.PosX_ || Y != S.PosY_;
     S.PosX_ = X;
     S.PosY_ = Y;
 }
@@ -128,6 +135,7 @@ bool TSimulation::RestoreLinkList(int StageNum, bool Suppliers, const std::vecto
     if (Suppliers) {
         S.PopulateRawMaterials();
     }
+    Modified_ = true;
     return true;
 }
 
@@ -300,6 +308,7 @@ void TSimulation::ClearModel()
         Elem(Stages_, N).reset();
     }
     NumStages_ = 0;
+    Modified_ = false;
     Reset();
 }
 
@@ -330,6 +339,7 @@ void TSimulation::CopyModel(const TSimulation& From)
     }
     RebuildAllGroups();
     ForceCST_ = From.ForceCST_;
+    Modified_ = From.Modified_;
     Random_ = From.Random_;
 }
 

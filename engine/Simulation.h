@@ -55,7 +55,17 @@ public:
     int32_t WarmUp() const { return WarmUp_; }
     // "Service Time >= CST"; copied into every stage at the start of a run.
     bool ForceCST() const { return ForceCST_; }
-    void SetForceCST(bool On) { ForceCST_ = On; }
+    void SetForceCST(bool On)
+    {
+        Modified_ = Modified_ || On != ForceCST_;
+        ForceCST_ = On;
+    }
+
+    // Whether what a model file holds (stages, parameters, links, box positions, the option)
+    // changed since SetModified(false), which the window calls after a load or a save. Every
+    // write below that changes something sets it; a run, a reset and the generator do not.
+    bool Modified() const { return Modified_; }
+    void SetModified(bool On) { Modified_ = On; }
 
     // Stage N, to read. REQUIRES: 1 <= N <= NumStages().
     const TStage& Stage(int N) const { return *Elem(Stages_, N); }
@@ -102,11 +112,12 @@ public:
     TCostTotals RunSimulation(int32_t NumPeriods, int32_t WarmUp, int64_t Seed);
     // Period 0 and every stage's run state cleared; parameters and links stay.
     void Reset();
-    // No stages, and reset.
+    // No stages, and reset; an empty model has nothing to lose, so it is not Modified().
     void ClearModel();
 
     // Makes this model a copy of From that has not run: the same stages with the same parameters,
-    // box positions, links in the same list order, option, "OQ" forecasts and generator state.
+    // box positions, links in the same list order, option, "OQ" forecasts, generator state and
+    // Modified().
     // For a batch's worker threads, which run trials of the same model side by side.
     void CopyModel(const TSimulation& From);
 
@@ -143,6 +154,7 @@ private:
     TRandom Random_;
     int NumStages_ = 0;
     bool ForceCST_ = false;
+    bool Modified_ = false;
     int32_t WarmUp_ = 0;
     int32_t Period_ = 0;
     std::array<std::unique_ptr<TStage>, MaxStages + 1> Stages_;

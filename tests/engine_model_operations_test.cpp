@@ -207,3 +207,40 @@ TEST(EngineMeasures, RowsReadTheHistoryOrTheCurrentState)
     EXPECT_EQ(Reset[10], Model.Stage(1).SafetyStock());
     EXPECT_EQ(StageMeasures(Model, 3, 0), (std::array<int64_t, NumMeasures>{}));
 }
+
+TEST(EngineModelModified, EveryChangeToWhatAFileHoldsMarksTheModelAndNothingElseDoes)
+{
+    struct TCase {
+        const char* Name;
+        void (*Change)(TSimulation&);
+        bool Modified;
+    };
+    const std::vector<TCase> Cases = {
+        {"a parameter", [](TSimulation& M) { M.SetParam(1, ParamDemandMean, 7); }, true},
+        {"a parameter written with its own value", [](TSimulation& M) { M.SetParam(1, ParamDemandMean, M.GetParam(1, ParamDemandMean)); }, false},
+        {"a stage's parameters", [](TSimulation& M) { TStageParams P = M.Stage(2).Params(); P.HoldingCost = 3; M.SetStageParams(2, P); }, true},
+        {"a stage's parameters as they are", [](TSimulation& M) { M.SetStageParams(2, M.Stage(2).Params()); }, false},
+        {"a new stage", [](TSimulation& M) { M.AddStage(); }, true},
+        {"a link", [](TSimulation& M) { M.Link(2, 1); }, true},
+        {"a refused link", [](TSimulation& M) { M.Link(1, 2); }, false},
+        {"a box moved", [](TSimulation& M) { M.SetStagePosition(1, 5, 6); }, true},
+        {"a box dropped where it was", [](TSimulation& M) { M.SetStagePosition(1, M.Stage(1).PosX(), M.Stage(1).PosY()); }, false},
+        {"the option", [](TSimulation& M) { M.SetForceCST(!M.ForceCST()); }, true},
+        {"a run and a reset", [](TSimulation& M) { M.RunSimulation(10, 1, 1); M.Reset(); }, false},
+        {"the generator", [](TSimulation& M) { M.SetRandSeed(99); }, false},
+        {"Clear All leaves nothing to lose", [](TSimulation& M) { M.SetParam(1, ParamDemandMean, 7); M.ClearModel(); }, false},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TSilentDialogs Silent;
+        TSimulation Model(Silent);
+        Model.AddStage();
+        Model.AddStage();
+        Model.SetModified(false);
+        C.Change(Model);
+        EXPECT_EQ(Model.Modified(), C.Modified);
+        TSimulation Copy(Silent);
+        Copy.CopyModel(Model);
+        EXPECT_EQ(Copy.Modified(), C.Modified);
+    }
+}
