@@ -21,6 +21,18 @@ std::optional<TCostTotals> RunChecked(TSimulation& Model, const TRunSettingsText
                                       TRunSettings* Used)
 {
     if (Model.Period() != 0) {
+        // What would refuse the run anyway refuses it before the question, so that a refusal
+        // never costs the run that stands.
+        TRunSettings Checked;
+        const TSettingsCheck Check = CheckSettings(Texts, Checked);
+        if (!Check.Ok()) {
+            Messages.ShowError(Check.Message);
+            return std::nullopt;
+        }
+        if (const std::optional<std::string> Refusal = ModelRefusal(Model)) {
+            Messages.ShowError(*Refusal);
+            return std::nullopt;
+        }
         if (!Messages.AskYesNo("Reset current simulation and re-run?")) {
             return std::nullopt;
         }

@@ -1,5 +1,6 @@
 #include "checks/ModelEditing.h"
 
+#include <cstdlib>
 #include <string>
 
 #include "checks/CheckedRun.h"
@@ -31,7 +32,39 @@ TBoxPosition NewBoxPosition(int StageNum)
     return {10 * StageNum + 40, 10 * StageNum + 90};
 }
 
-TNewStagePlan PrepareNewStage(TSimulation& Model, Dialogs& Messages)
+TBoxPosition FreeBoxPosition(const TSimulation& Model, int StageNum, const TDiagramArea& Area)
+{
+    const auto Free = [&](TBoxPosition At) {
+        for (int N = 1; N <= Model.NumStages(); ++N) {
+            const TStage& S = Model.Stage(N);
+            if (std::abs(S.PosX() - At.Left) < Area.BoxSize + BoxGap && std::abs(S.PosY() - At.Top) < Area.BoxSize + BoxGap) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const TBoxPosition Wanted = NewBoxPosition(StageNum);
+    if (Free(Wanted)) {
+        return Wanted;
+    }
+    constexpr int32_t Grid = 10;
+    std::optional<TBoxPosition> Best;
+    int64_t BestDistance = 0;
+    for (int32_t Top = Grid; Top + Area.BoxSize <= Area.Height; Top += Grid) {
+        for (int32_t Left = Grid; Left + Area.BoxSize <= Area.Width; Left += Grid) {
+            const int64_t Dx = Left - Wanted.Left;
+            const int64_t Dy = Top - Wanted.Top;
+            const int64_t Distance = Dx * Dx + Dy * Dy;
+            if ((!Best || Distance < BestDistance) && Free({Left, Top})) {
+                Best = TBoxPosition{Left, Top};
+                BestDistance = Distance;
+            }
+        }
+    }
+    return Best.value_or(Wanted);
+}
+
+TNewStagePlan PrepareNewStage(TSimulation& Model, Dialogs& Messages, const TDiagramArea& Area)
 {
     TNewStagePlan Plan;
     if (Model.NumStages() >= MaxStages) {
@@ -40,7 +73,7 @@ TNewStagePlan PrepareNewStage(TSimulation& Model, Dialogs& Messages)
     }
     Plan.Allowed = ResetRunBeforeAdding(Model, Messages, "stage", Plan.RunReset);
     if (Plan.Allowed) {
-        Plan.Box = NewBoxPosition(Model.NumStages() + 1);
+        Plan.Box = FreeBoxPosition(Model, Model.NumStages() + 1, Area);
     }
     return Plan;
 }

@@ -19,17 +19,31 @@ struct TBoxPosition {
 // Stage StageNum's box 10 pixels right of and below the one before: (10 N + 40, 10 N + 90).
 TBoxPosition NewBoxPosition(int StageNum);
 
+// The diagram's surface and its square boxes, in pixels.
+struct TDiagramArea {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    int32_t BoxSize = 0;
+};
+
+// Where stage StageNum's new box goes so that it covers no box of Model: NewBoxPosition when that
+// place keeps a gap of BoxGap pixels to every box, else the nearest place on a 10-pixel grid
+// inside Area that does (the highest, then the leftmost, of equally near ones), else
+// NewBoxPosition all the same.
+TBoxPosition FreeBoxPosition(const TSimulation& Model, int StageNum, const TDiagramArea& Area);
+inline constexpr int32_t BoxGap = 20;
+
 // What New Stage may do.
 struct TNewStagePlan {
     bool Allowed = false;   // add stage NumStages() + 1
     bool RunReset = false;  // the run was reset on the way: there is nothing left to replay
-    TBoxPosition Box;       // where its box goes (NewBoxPosition), when Allowed
+    TBoxPosition Box;       // where its box goes (FreeBoxPosition), when Allowed
 };
 
 // Before New Stage adds a stage: a model of MaxStages stages refuses with an error box; a model
 // that has run asks "... Reset current simulation and add stage?", and Yes resets the run (No
 // allows nothing). Adds nothing itself: the caller adds the stage and places its box at Box.
-TNewStagePlan PrepareNewStage(TSimulation& Model, Dialogs& Messages);
+TNewStagePlan PrepareNewStage(TSimulation& Model, Dialogs& Messages, const TDiagramArea& Area);
 
 // What linking two stages did.
 struct TLinkOutcome {

@@ -30,7 +30,7 @@ using TCommand = std::function<TDone(TSimulation&, Dialogs&)>;
 
 TDone NewStage(TSimulation& Model, Dialogs& Messages)
 {
-    const TNewStagePlan Plan = PrepareNewStage(Model, Messages);
+    const TNewStagePlan Plan = PrepareNewStage(Model, Messages, {617, 369, 50});
     return {Plan.Allowed, Plan.RunReset, Plan.Box};
 }
 
@@ -92,8 +92,8 @@ TEST(ModelEditing, RulesAskRefuseAndResetAsTheMainWindowDoes)
         {"Clear All: No keeps the model", 3, true, Clear, {false}, {EraseQuestion}, {}, 10, 3},
         {"Clear All: Yes erases it", 3, true, Clear, {true}, {EraseQuestion}, {true, false, {}}, 0, 0},
         {"a declined re-run keeps the run", 3, true, RunWithWarmUp("5"), {false}, {RerunQuestion}, {}, 10, 3},
-        {"a refusal after Yes to the re-run leaves no run", 3, true, RunWithWarmUp("0"), {true},
-         {RerunQuestion, WarmUpRefusal}, {false, true, {}}, 0, 3},
+        {"a refused setting refuses before the re-run question and keeps the run", 3, true, RunWithWarmUp("0"), {},
+         {WarmUpRefusal}, {false, false, {}}, 10, 3},
         {"a run", 3, false, RunWithWarmUp("5"), {}, {}, {true, false, {}}, 20, 3},
     };
     for (const TCase& C : Cases) {
@@ -118,5 +118,34 @@ TEST(ModelEditing, RulesAskRefuseAndResetAsTheMainWindowDoes)
         EXPECT_EQ(Done.Box.Top, C.Expected.Box.Top);
         EXPECT_EQ(Model.Period(), C.PeriodAfter);
         EXPECT_EQ(Model.NumStages(), C.StagesAfter);  // New Stage itself adds nothing
+    }
+}
+
+TEST(ModelEditing, ANewBoxGoesWhereNoBoxStands)
+{
+    struct TBoxCase {
+        const char* Name;
+        std::vector<TBoxPosition> Boxes;
+        TDiagramArea Area;
+        TBoxPosition Expected;
+    };
+    const TDiagramArea Diagram{617, 369, 50};
+    const std::vector<TBoxCase> Cases = {
+        {"the first box at its usual place", {}, Diagram, {50, 100}},
+        {"the usual place when the boxes were moved away", {{300, 300}}, Diagram, {60, 110}},
+        {"the nearest free place beside a box on the usual place", {{50, 100}}, Diagram, {120, 110}},
+        {"after two, clear of both", {{50, 100}, {120, 110}}, Diagram, {50, 170}},
+        {"the usual place when no place is free", {{10, 10}}, {100, 100, 50}, {60, 110}},
+    };
+    for (const TBoxCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TScriptedDialogs Dialogs;
+        TSimulation Model(Dialogs);
+        for (const TBoxPosition& Box : C.Boxes) {
+            Model.SetStagePosition(Model.AddStage(), Box.Left, Box.Top);
+        }
+        const TBoxPosition Free = FreeBoxPosition(Model, Model.NumStages() + 1, C.Area);
+        EXPECT_EQ(Free.Left, C.Expected.Left);
+        EXPECT_EQ(Free.Top, C.Expected.Top);
     }
 }
