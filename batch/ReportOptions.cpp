@@ -256,9 +256,19 @@ void TReportOptions::SetMarks(const TOptionMarks& Marks)
 
 TFileResult TReportOptions::RestoreDefaults(const std::string& DefaultsPath, const std::string& UserPath)
 {
+    RestoreDefaultMarks(DefaultsPath);
+    return DeleteUserOptions(UserPath);
+}
+
+void TReportOptions::RestoreDefaultMarks(const std::string& DefaultsPath)
+{
     if (!LoadOptions(DefaultsPath).empty()) {
         SetMarks(BuiltInDefaultMarks());
     }
+}
+
+TFileResult TReportOptions::DeleteUserOptions(const std::string& UserPath)
+{
     if (!UserPath.empty() && !DeleteProfile(UserPath)) {
         return TFileResult{false, "Unable to delete " + UserPath};
     }

@@ -93,6 +93,10 @@ public:
     // usable; LoadStartOptions has said so), then the user's file is deleted (a missing one is no
     // failure). On failure to delete, the message is "Unable to delete <Path>".
     TFileResult RestoreDefaults(const std::string& DefaultsPath, const std::string& UserPath);
+    // Its two halves, for a window that deletes the file only when the user confirms: the marks,
+    // and the deletion of the user's file.
+    void RestoreDefaultMarks(const std::string& DefaultsPath);
+    static TFileResult DeleteUserOptions(const std::string& UserPath);
     // The marks at program start: the user's file when it exists, else the delivered one. The
     // result holds a warning, one line each, for every file that had to be passed over:
     // - a user file that exists but cannot be read or is refused by LoadOptions: the reader's

@@ -1,6 +1,9 @@
 #pragma once
 #include <string>
 
+// The answer to "Save changes to ...?".
+enum class TSaveAnswer { Save, Discard, Cancel };
+
 // How the core tells the user something or asks a question. The windows answer with message
 // boxes, the command line on standard error, the tests with scripted answers. Texts may hold
 // carriage returns (byte 13) where a line break belongs.
@@ -13,6 +16,12 @@ public:
     virtual void ShowInfo(const std::string& Text) = 0;
     // A confirmation: question icon, Yes and No. True only for Yes.
     virtual bool AskYesNo(const std::string& Text) = 0;
+    // Before unsaved work would be lost: Save, Discard or Cancel. Without buttons of its own a
+    // dialog answers as a Yes/No question would: Yes saves, No discards.
+    virtual TSaveAnswer AskSaveChanges(const std::string& Text)
+    {
+        return AskYesNo(Text) ? TSaveAnswer::Save : TSaveAnswer::Discard;
+    }
 };
 
 // Shows nothing and answers every question with the answer given at construction.

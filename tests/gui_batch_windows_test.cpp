@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFontInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -339,6 +340,9 @@ private slots:
                  FormatFixed(Model.CostTotals().TotalCost, 2, LocaleDecimalSeparator()));
         auto& Track = H.Child<QSlider>("PeriodSlider");
         QVERIFY(Track.isEnabled() && Track.maximum() == 300 && Track.value() == 300);
+        // The costs say whose they are, until the next run; the batch changed nothing to save.
+        QCOMPARE(H.Child<QGroupBox>("CostsBox").title(), QString("Batch: Last Trial"));
+        QVERIFY(!H.Window.isWindowModified() && !Model.Modified());
 
         // The window runs trials on every core, and leaves the generator where one trial after
         // the other leaves it.
@@ -365,7 +369,7 @@ private slots:
         const std::vector<std::string> Twice = H.Batch.ResultLines();
         QCOMPARE(Twice.size(), 2 * Shown.size());
         QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Twice.begin() + static_cast<std::ptrdiff_t>(Shown.size()) + 1));
-        const TFileDialogSpec Spec{"Choose Parameter File", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
+        const TFileDialogSpec Spec{"Choose Parameter File", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*", {}};
         QVERIFY(H.Files.Asked == std::vector<TFileDialogSpec>{Spec});
     }
 
@@ -394,7 +398,7 @@ private slots:
         H.ClickIn("SaveTextButton");  // a folder that is not there
         const std::vector<std::string> Shown = H.TakeShown();
         QVERIFY(Shown.size() == 1 && Shown[0].find("missing/results.txt") != std::string::npos);
-        const TFileDialogSpec Spec{"Save Results As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
+        const TFileDialogSpec Spec{"Save Results As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*", {}};
         QVERIFY(H.Files.Asked == std::vector<TFileDialogSpec>(3, Spec));
 
         H.Dialogs.Answers = {false, true};
@@ -493,25 +497,50 @@ private slots:
         }
     }
 
-    void saveAsDefaultIsReadAtTheNextStartAndRestoreDefaultsDeletesIt()
+    void saveAsDefaultIsReadAtTheNextStartAndRestoreDefaultsDeletesItOnClose()
     {
-        TOptionMarks Saved;
-        {
-            TBatchOptionsWindow O(Silent);
-            O.show();
-            DoubleClick(ChildOf<QListWidget>(O, "StandardList"), 6 * 8);  // "Inv Level": all four
-            DoubleClick(ChildOf<QListWidget>(O, "OtherList"), 0);
-            Saved = O.Options().Marks();
-            QVERIFY(!(Saved == DeliveredMarks()));
-            QTest::mouseClick(&ChildOf(O, "SaveAsDefaultButton"), Qt::LeftButton);
-            QVERIFY(std::filesystem::exists(UserOptionsPath()));
+        for (const char* Closing : {"CancelButton", "CloseButton"}) {
+            std::filesystem::remove(UserOptionsPath());
+            TOptionMarks Saved;
+            {
+                TBatchOptionsWindow O(Silent);
+                O.show();
+                DoubleClick(ChildOf<QListWidget>(O, "StandardList"), 6 * 8);  // "Inv Level": all four
+                DoubleClick(ChildOf<QListWidget>(O, "OtherList"), 0);
+                Saved = O.Options().Marks();
+                QVERIFY(!(Saved == DeliveredMarks()));
+                QVERIFY(ChildOf<QLabel>(O, "StatusLabel").text().isEmpty());
+                QTest::mouseClick(&ChildOf(O, "SaveAsDefaultButton"), Qt::LeftButton);
+                QVERIFY(std::filesystem::exists(UserOptionsPath()));
+                QCOMPARE(ChildOf<QLabel>(O, "StatusLabel").text(), QString("Saved as the default for the next start."));
+            }
+            TBatchOptionsWindow Next(Silent);
+            Next.show();
+            QVERIFY(Next.Options().Marks() == Saved && ShownMarks(Next) == Saved);
+            QTest::mouseClick(&ChildOf(Next, "RestoreDefaultsButton"), Qt::LeftButton);
+            QVERIFY(Next.Options().Marks() == DeliveredMarks() && ShownMarks(Next) == DeliveredMarks());
+            QVERIFY(std::filesystem::exists(UserOptionsPath()));  // until the window closes
+            QTest::mouseClick(&ChildOf(Next, Closing), Qt::LeftButton);
+            const bool Kept = std::string(Closing) == "CancelButton";
+            QCOMPARE(std::filesystem::exists(UserOptionsPath()), Kept);
+            QVERIFY(Next.Options().Marks() == (Kept ? Saved : DeliveredMarks()));
         }
-        TBatchOptionsWindow Next(Silent);
-        Next.show();
-        QVERIFY(Next.Options().Marks() == Saved && ShownMarks(Next) == Saved);
-        QTest::mouseClick(&ChildOf(Next, "RestoreDefaultsButton"), Qt::LeftButton);
-        QVERIFY(Next.Options().Marks() == DeliveredMarks() && ShownMarks(Next) == DeliveredMarks());
-        QVERIFY(!std::filesystem::exists(UserOptionsPath()));
+    }
+
+    void closingTheMainWindowAsksForUnsavedBatchResults()
+    {
+        TBatchHarness H;
+        H.ClickIn("WriteModelButton");
+        QTemporaryDir Dir;
+        const std::string Path = Dir.filePath("results.txt").toStdString();
+        H.Dialogs.SaveAnswers = {TSaveAnswer::Cancel, TSaveAnswer::Save};
+        H.Files.Answers = {Path};
+        H.Window.close();
+        QVERIFY(H.Window.isVisible() && H.Batch.isVisible());
+        H.Window.close();
+        QCOMPARE(H.TakeShown(), std::vector<std::string>(2, "Save changes to the batch results?"));
+        QVERIFY(!H.Window.isVisible() && !H.Batch.isVisible());
+        QVERIFY(FileBytes(Path).starts_with(H.Batch.ResultLines().front() + '\r'));
     }
 
     void anUnwritableUserFileIsReported()

@@ -1,5 +1,6 @@
 // The main window: its controls and their Tab order, and every command with its messages.
 #include <fstream>
+#include <functional>
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -36,6 +37,12 @@ void SetSettings(TMainWindowHarness& H, const char* Seed, const char* Periods, c
     H.Child<QLineEdit>("WarmUpEdit").setText(WarmUp);
 }
 
+std::string FileBytes(const std::string& Path)
+{
+    std::ifstream In(Path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(In), {}};
+}
+
 void WriteFile(const QString& Path, const std::string& Bytes)
 {
     std::ofstream(Path.toStdString(), std::ios::binary) << Bytes;
@@ -50,7 +57,7 @@ private slots:
     void controlsStartWithTheirCaptionsAndAccessibleNames()
     {
         TMainWindowHarness H;
-        QCOMPARE(H.Window.windowTitle(), QString("Orvantis v2.4"));
+        QCOMPARE(H.Window.windowTitle(), QString("Orvantis v2.4[*]"));
         QCOMPARE(H.Window.minimumSize(), QSize(969, 516));
         QCOMPARE(H.Window.maximumSize(), QSize(969, 516));
         QCOMPARE(H.Child("Diagram").geometry(), QRect(352, 0, 617, 369));
@@ -64,9 +71,7 @@ private slots:
             QCOMPARE(H.Child(Name).accessibleName(), QString(Caption).remove('&'));
         }
         const std::pair<const char*, const char*> Values[] = {
-            {"SelectedStageLabel", "Selected Stage: 0"}, {"PeriodLabel", "Period 0"}, {"OrderCostLabel", "0"},
-            {"HoldingCostLabel", "0"}, {"WIPHoldingCostLabel", "0"}, {"StockoutCostLabel", "0"},
-            {"TotalCostLabel", "0"}};
+            {"SelectedStageLabel", "Selected Stage: 0"}, {"PeriodLabel", "Period 0"}};
         for (const auto& [Name, Text] : Values) {
             QCOMPARE(H.Child<QLabel>(Name).text(), QString(Text));
             QCOMPARE(H.Child(Name).accessibleName(), QString(Text));
@@ -109,6 +114,7 @@ private slots:
         QTRY_COMPARE(H.Window.Model().NumStages(), 1);
         QTest::keyClick(&H.Window, Qt::Key_R, Qt::AltModifier);
         QTRY_VERIFY(H.Window.Model().Period() > 0);
+        H.Dialogs.SaveAnswers = {TSaveAnswer::Discard, TSaveAnswer::Discard};  // the new stage
         QTest::keyClick(&H.Window, Qt::Key_O, Qt::ControlModifier);
         QTest::keyClick(&H.Window, Qt::Key_L, Qt::AltModifier);
         QTRY_COMPARE(H.Files.Asked.size(), std::size_t{2});
@@ -116,7 +122,7 @@ private slots:
         QTRY_COMPARE(H.Files.Asked.size(), std::size_t{3});
         QVERIFY(H.Files.Asked[0].Title == "Open Model" && H.Files.Asked[1].Title == "Open Model" &&
                 H.Files.Asked[2].Title == "Save Model As");
-        QVERIFY(H.TakeShown().empty());
+        QCOMPARE(H.TakeShown(), std::vector<std::string>(2, "Save changes to the new model?"));
     }
 
     void tabVisitsEveryControlInReadingOrderAndComesBack()
@@ -141,7 +147,7 @@ private slots:
         QCOMPARE(Visited, Expected);
     }
 
-    void newStagePlacesBoxesDiagonallyUpToTwentyFive()
+    void newStagePlacesBoxesWhereNoneStandsUpToTwentyFive()
     {
         TMainWindowHarness H;
         for (int N = 1; N <= 26; ++N) {
@@ -151,10 +157,14 @@ private slots:
         QCOMPARE(H.Window.Model().NumStages(), 25);
         TDiagramView& Diagram = H.Window.Diagram();
         QCOMPARE(Diagram.NumBoxes(), 25);
-        for (int N : {1, 25}) {
-            QCOMPARE(Diagram.Box(N)->geometry(), QRect(10 * N + 40, 10 * N + 90, 50, 50));
+        QCOMPARE(Diagram.Box(1)->geometry(), QRect(50, 100, 50, 50));
+        for (int N = 1; N <= 25; ++N) {
             QCOMPARE(Diagram.Box(N)->accessibleName(), QString("Stage %1").arg(N));
             QCOMPARE(Diagram.Box(N)->IsSelected(), N == 25);
+            QVERIFY(Diagram.rect().contains(Diagram.Box(N)->geometry()));
+            for (int Other = 1; Other < N; ++Other) {
+                QVERIFY(!Diagram.Box(N)->geometry().intersects(Diagram.Box(Other)->geometry()));
+            }
         }
         QCOMPARE(H.Window.SelectedStage(), 25);
         QCOMPARE(H.Child<QLabel>("SelectedStageLabel").text(), QString("Selected Stage: 25"));
@@ -260,23 +270,24 @@ private slots:
         QVERIFY(FailedSeen > 0);
     }
 
-    void rerunAsksFirstAndARefusalAfterYesLeavesNoReplay()
+    void rerunAsksFirstButARefusedSettingKeepsTheRun()
     {
         TMainWindowHarness H;
         H.Click("NewStageButton");
         SetSettings(H, "1", "100", "10");
         H.Click("RunButton");
-        H.Dialogs.Answers = {false, true};
+        const QString Total = H.Child<QLabel>("TotalCostLabel").text();
+        H.Dialogs.Answers = {false};
         QTest::keyClick(&H.Child<QLineEdit>("RandSeedEdit"), Qt::Key_Return);  // Enter runs: No
         QCOMPARE(H.Window.Model().Period(), 100);
         H.Child<QLineEdit>("WarmUpEdit").setText("0");
-        QTest::keyClick(&H.Window, Qt::Key_F5);  // Yes, then the warm-up is refused
-        QCOMPARE(H.TakeShown(), Texts({"Reset current simulation and re-run?", "Reset current simulation and re-run?",
+        QTest::keyClick(&H.Window, Qt::Key_F5);  // refused before the question
+        QCOMPARE(H.TakeShown(), Texts({"Reset current simulation and re-run?",
                                        "You must enter an integer number of periods between 1 and the number of "
                                        "periods in your simulation (100)."}));
-        QCOMPARE(H.Window.Model().Period(), 0);
-        QVERIFY(!H.Child("PeriodSlider").isEnabled());
-        QCOMPARE(H.Child<QLabel>("PeriodLabel").text(), QString("Period 0"));
+        QCOMPARE(H.Window.Model().Period(), 100);
+        QVERIFY(H.Child("PeriodSlider").isEnabled());
+        QCOMPARE(H.Child<QLabel>("TotalCostLabel").text(), Total);
     }
 
     void statsAndHistoryNeedARunAndShowTheCoreTexts()
@@ -286,9 +297,7 @@ private slots:
         H.Click("HistoryButton");
         H.Window.LoadModelFile(Distribution);
         H.Click("RunButton");
-        const QString CostBefore = H.Child<QLabel>("TotalCostLabel").text();
         H.Click("ResetButton");
-        QCOMPARE(H.Child<QLabel>("TotalCostLabel").text(), CostBefore);
         QVERIFY(!H.Child("PeriodSlider").isEnabled());
         H.Click("StatsButton");
         H.Click("HistoryButton");
@@ -313,6 +322,7 @@ private slots:
         TMainWindowHarness H;
         H.Click("NewStageButton");
         H.Click("NewStageButton");
+        H.Window.Model().SetModified(false);  // as if saved: the plain question
         H.Dialogs.Answers = {false, true};
         H.Click("ClearButton");
         QCOMPARE(H.Window.Model().NumStages(), 2);
@@ -350,8 +360,10 @@ private slots:
         QCOMPARE(H.Window.SelectedStage(), 1);
         QCOMPARE(H.Window.Diagram().NumBoxes(), 6);
         QCOMPARE(H.Window.LastOpenFileName(), Path);
-        const std::vector<TFileDialogSpec> Asked{{"Save Model As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"},
-                                                 {"Open Model", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"}};
+        // The save dialog starts at the model's own file.
+        const std::vector<TFileDialogSpec> Asked{
+            {"Save Model As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*", Distribution},
+            {"Open Model", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*", {}}};
         QVERIFY(H.Files.Asked == Asked);
         H.Click("LoadButton");  // cancelled: nothing changes
         QCOMPARE(H.Window.Model().NumStages(), 6);
@@ -388,6 +400,124 @@ private slots:
         QVERIFY(H.TakeShown().empty());
         QCOMPARE(H.Window.SelectedStage(), 0);
         QVERIFY(!H.Child("ParamGrid").isEnabled());
+    }
+
+    void unsavedChangesAskAndEachAnswerDoesWhatItSays()
+    {
+        enum class TCommand { Close, Load, Clear };
+        struct TCase {
+            const char* Name;
+            TCommand Command;
+            TSaveAnswer Answer;
+        };
+        const TCase Cases[] = {
+            {"close, save", TCommand::Close, TSaveAnswer::Save},     {"close, discard", TCommand::Close, TSaveAnswer::Discard},
+            {"close, cancel", TCommand::Close, TSaveAnswer::Cancel}, {"load, save", TCommand::Load, TSaveAnswer::Save},
+            {"load, discard", TCommand::Load, TSaveAnswer::Discard}, {"load, cancel", TCommand::Load, TSaveAnswer::Cancel},
+            {"clear, save", TCommand::Clear, TSaveAnswer::Save},     {"clear, discard", TCommand::Clear, TSaveAnswer::Discard},
+            {"clear, cancel", TCommand::Clear, TSaveAnswer::Cancel},
+        };
+        const std::string Original = FileBytes(Distribution);
+        TScriptedDialogs Quiet;
+        TSimulation Loaded(Quiet);
+        QVERIFY(LoadModel(Loaded, Distribution, Quiet).Ok);
+        const std::string LoadedText = ModelFileText(Loaded);
+        for (const TCase& C : Cases) {
+            qInfo("%s", C.Name);
+            QTemporaryDir Dir;
+            const std::string Copy = Dir.filePath("distribution.txt").toStdString();
+            std::ofstream(Copy, std::ios::binary) << Original;
+            TMainWindowHarness H;
+            H.Window.LoadModelFile(Copy);
+            QCOMPARE(H.Window.windowTitle(), QString::fromUtf8("distribution.txt[*] \u2014 Orvantis v2.4"));
+            QVERIFY(!H.Window.isWindowModified());
+            H.Click("RunButton");
+            H.Click("StatsButton");
+            QTest::mouseClick(&H.Child<QCheckBox>("ForceCSTCheck"), Qt::LeftButton);
+            QVERIFY(H.Window.isWindowModified());
+            const std::string Edited = ModelFileText(H.Window.Model());
+
+            H.Dialogs.SaveAnswers = {C.Answer};
+            H.Files.Answers = {std::string(Distribution)};
+            switch (C.Command) {
+            case TCommand::Close:
+                H.Window.close();
+                break;
+            case TCommand::Load:
+                H.Click("LoadButton");
+                break;
+            case TCommand::Clear:
+                H.Click("ClearButton");
+                break;
+            }
+            QCOMPARE(H.TakeShown(), Texts({"Save changes to distribution.txt?"}));
+            QVERIFY(H.Dialogs.Unexpected.empty());
+            // Save writes to the model's own file without a dialog; the command then goes on.
+            QVERIFY(FileBytes(Copy) == (C.Answer == TSaveAnswer::Save ? Edited : Original));
+            const bool Goes = C.Answer != TSaveAnswer::Cancel;
+            QCOMPARE(H.Files.Asked.size(), std::size_t{C.Command == TCommand::Load && Goes});
+            QCOMPARE(H.Window.isVisible(), !(C.Command == TCommand::Close && Goes));
+            QCOMPARE(H.Stats.isVisible(), !(C.Command == TCommand::Close && Goes));
+            const std::string Now = H.Window.Model().NumStages() == 0 ? "" : ModelFileText(H.Window.Model());
+            const std::string Expected = !Goes || C.Command == TCommand::Close ? Edited
+                                         : C.Command == TCommand::Load     ? LoadedText
+                                                                           : "";
+            QVERIFY(Now == Expected);
+            // Only a discarded close leaves the model as edited.
+            QCOMPARE(H.Window.isWindowModified(), !Goes || (C.Command == TCommand::Close && C.Answer == TSaveAnswer::Discard));
+        }
+    }
+
+    void everyResetBlanksTheCostsAndTheOpenReportsAndARunRefillsThem()
+    {
+        struct TCase {
+            const char* Name;
+            std::function<void(TMainWindowHarness&)> Reset;
+        };
+        const TCase Cases[] = {
+            {"Reset Sim", [](TMainWindowHarness& H) { H.Click("ResetButton"); }},
+            {"Load", [](TMainWindowHarness& H) { H.Files.Answers = {std::string(Distribution)}; H.Click("LoadButton"); }},
+            {"Clear All", [](TMainWindowHarness& H) { H.Dialogs.Answers = {true}; H.Click("ClearButton"); }},
+            {"New Stage", [](TMainWindowHarness& H) { H.Dialogs.Answers = {true}; H.Click("NewStageButton"); }},
+            {"a link", [](TMainWindowHarness& H) { H.Dialogs.Answers = {true}; emit H.Window.Diagram().LinkRequested(3, 1); }},
+        };
+        for (const TCase& C : Cases) {
+            qInfo("%s", C.Name);
+            TMainWindowHarness H;
+            H.Window.LoadModelFile(Distribution);
+            SetSettings(H, "3", "50", "5");
+            H.Click("RunButton");
+            H.Click("StatsButton");
+            H.Click("HistoryButton");
+            C.Reset(H);
+            QVERIFY(H.Dialogs.Unexpected.empty());
+            QCOMPARE(H.Window.Model().Period(), 0);
+            for (const char* Label : {"OrderCostLabel", "HoldingCostLabel", "WIPHoldingCostLabel", "StockoutCostLabel", "TotalCostLabel"}) {
+                QCOMPARE(H.Child<QLabel>(Label).text(), QString());
+            }
+            QVERIFY(H.Stats.ReportView().Lines().empty() && H.History.HistoryText().Lines().empty() &&
+                    H.History.OrderHistoryText().Lines().empty());
+            if (H.Window.Model().NumStages() == 0) {
+                H.Click("NewStageButton");
+            }
+            H.Click("RunButton");  // the open windows follow the new run
+            const TSimulation& M = H.Window.Model();
+            QVERIFY(!H.Child<QLabel>("TotalCostLabel").text().isEmpty());
+            QCOMPARE(H.Stats.ReportView().Lines().size(), BuildStatsReport(M, "", LocaleDecimalSeparator()).size());
+            QCOMPARE(H.History.HistoryText().Lines().size(), BuildHistoryText(M, "", LocaleDecimalSeparator()).size());
+        }
+    }
+
+    void theFocusedStageBoxShowsAFocusFrame()
+    {
+        TMainWindowHarness H;
+        H.Window.LoadModelFile(Distribution);
+        TStageBox& Box = *H.Window.Diagram().Box(2);
+        H.Window.Diagram().Box(1)->setFocus();
+        const QImage Unfocused = Box.grab().toImage();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // as the keyboard reaches it
+        QVERIFY(Box.hasFocus());
+        QVERIFY(Box.grab().toImage() != Unfocused);
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -70,7 +71,7 @@ private slots:
         QVERIFY(Dialogs.Shown.back().Kind == TScriptedDialogs::TKind::Error);
         QVERIFY(Dialogs.Shown.back().Text.find("missing/history.txt") != std::string::npos);
 
-        const TFileDialogSpec Spec{"Save Order History As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"};
+        const TFileDialogSpec Spec{"Save Order History As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*", {}};
         QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, Spec));
 
         // On the History tab, the History.
@@ -148,6 +149,19 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&Window));
         QTest::keyClick(&Window, Qt::Key_Escape);
         QVERIFY(!Window.isVisible());
+    }
+
+    void theHorizontalScrollBarComesOnlyForALineWiderThanTheView()
+    {
+        TTextLinesView View;
+        View.resize(300, 200);
+        View.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&View));
+        for (const int Width : {10, 200, 10}) {
+            View.SetLines({"first", std::string(static_cast<std::size_t>(Width), 'x')});
+            QCoreApplication::processEvents();
+            QCOMPARE(View.horizontalScrollBar()->isVisible(), Width == 200);
+        }
     }
 };
 

@@ -61,7 +61,7 @@ QListWidgetItem* NewItem(QListWidget& List, const TOptionItem& Option)
 TBatchOptionsWindow::TBatchOptionsWindow(Dialogs& Messages, QWidget* Parent)
     : QDialog(Parent), Messages_(Messages), DefaultsPath_(DefaultOptionsPath()), UserPath_(UserOptionsPath()),
       StandardList_(NewCheckList(this, "StandardList", "Standard Performance Measures")),
-      OtherList_(NewCheckList(this, "OtherList", "Other Performance Measures"))
+      OtherList_(NewCheckList(this, "OtherList", "Other Performance Measures")), Status_(new QLabel(this))
 {
     setObjectName("BatchOptionsWindow");
     setWindowTitle("Batch Runs Reporting Options");
@@ -101,7 +101,10 @@ TBatchOptionsWindow::TBatchOptionsWindow(Dialogs& Messages, QWidget* Parent)
     Layout->addSpacing(6);
     Layout->addWidget(NewBuddyLabel(nullptr, "Other Performance Measures", OtherList_));
     Layout->addWidget(OtherList_);
-    Layout->addSpacing(6);
+    Status_->setObjectName("StatusLabel");
+    Status_->setAccessibleName("Status");
+    Status_->setMinimumHeight(Status_->fontMetrics().height() + 4);  // no jump when a text comes
+    Layout->addWidget(Status_);
     Layout->addLayout(Buttons);
 
     const std::vector<std::string> Warnings = Options_.LoadStartOptions(DefaultsPath_, UserPath_);
@@ -150,6 +153,7 @@ void TBatchOptionsWindow::showEvent(QShowEvent* Event)
 {
     if (!Event->spontaneous()) {  // shown by the program, not restored from an icon
         Snapshot_ = Options_.Marks();
+        Status_->clear();
     }
     QDialog::showEvent(Event);
 }
@@ -197,22 +201,38 @@ void TBatchOptionsWindow::SaveAsDefault()
 {
     const TFileResult Result = Options_.SaveOptions(UserPath_);
     if (!Result.Ok) {
+        Status_->clear();
         Messages_.ShowError(Result.Message);
+        return;
     }
+    DeleteUserFile_ = false;
+    Status_->setText("Saved as the default for the next start.");
 }
 
 void TBatchOptionsWindow::RestoreDefaults()
 {
-    const TFileResult Result = Options_.RestoreDefaults(DefaultsPath_, UserPath_);
+    Options_.RestoreDefaultMarks(DefaultsPath_);
     ShowMarks();
-    if (!Result.Ok) {
-        Messages_.ShowError(Result.Message);
-    }
+    DeleteUserFile_ = true;
+    Status_->setText("Defaults restored; your saved defaults are deleted on Close.");
 }
 
 void TBatchOptionsWindow::Cancel()
 {
     Options_.SetMarks(Snapshot_);
     ShowMarks();
+    DeleteUserFile_ = false;
     reject();
+}
+
+void TBatchOptionsWindow::done(int Result)
+{
+    if (DeleteUserFile_) {
+        DeleteUserFile_ = false;
+        const TFileResult Deleted = TReportOptions::DeleteUserOptions(UserPath_);
+        if (!Deleted.Ok) {
+            Messages_.ShowError(Deleted.Message);
+        }
+    }
+    QDialog::done(Result);
 }

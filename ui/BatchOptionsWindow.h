@@ -6,6 +6,7 @@
 #include "batch/ReportOptions.h"
 
 class Dialogs;
+class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -27,6 +28,9 @@ protected:
     void showEvent(QShowEvent* Event) override;
     // Escape is "Cancel"; the title bar's close keeps the marks.
     void keyPressEvent(QKeyEvent* Event) override;
+    // However the window closes: after Restore Defaults, the user's file is deleted unless the
+    // user cancelled.
+    void done(int Result) override;
 
 private slots:
     // The user's click (or Space) on an item's check box, and a double-click on an item, passed on
@@ -35,7 +39,9 @@ private slots:
     void ToggleOther(QListWidgetItem* Item);
     void DoubleClickStandard(QListWidgetItem* Item);
     void DoubleClickOther(QListWidgetItem* Item);
+    // Saves the marks to the user's file and says so in the window's status line.
     void SaveAsDefault();
+    // The delivered marks now; the user's file goes when the window closes other than by Cancel.
     void RestoreDefaults();
     // Puts back the marks of when the window was shown, and closes it.
     void Cancel();
@@ -52,4 +58,6 @@ private:
     TOptionMarks Snapshot_;
     QListWidget* StandardList_;
     QListWidget* OtherList_;
+    QLabel* Status_;
+    bool DeleteUserFile_ = false;  // Restore Defaults asked, not yet done
 };

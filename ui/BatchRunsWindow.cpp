@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "batch/BatchRun.h"
@@ -241,7 +242,7 @@ void TBatchRunsWindow::UpdateControls()
 
 void TBatchRunsWindow::ChooseValuesFile()
 {
-    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Choose Parameter File", "txt", TextFileFilter});
+    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Choose Parameter File", "txt", TextFileFilter, {}});
     if (Path) {
         ValuesFileEdit_->setText(QFile::decodeName(QByteArray::fromStdString(*Path)));
     }
@@ -322,7 +323,7 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
     Callbacks.TrialDone = [&LastCosts](const TCostTotals& Costs) { LastCosts = Costs; };
     Callbacks.Progress = [this, &Main, &LastCosts, &Settings](int32_t Done, int32_t) {
         if (LastCosts) {
-            Main.ShowRun(*LastCosts, Settings.NumPeriods);
+            Main.ShowRun(*LastCosts, Settings.NumPeriods, TMainWindow::TRunShown::BatchSetting);
         }
         SettingsProgress_->setValue(Done);
         // Both windows repaint between settings; the input block keeps every other event away.
@@ -339,7 +340,7 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
         {
             Progress.reset();
             if (LastCosts) {
-                Main.ShowRun(*LastCosts, NumPeriods);
+                Main.ShowRun(*LastCosts, NumPeriods, TMainWindow::TRunShown::BatchEnd);
             } else {
                 Main.RefreshDisplays();
             }
@@ -369,12 +370,40 @@ void TBatchRunsWindow::WriteModel()
 
 void TBatchRunsWindow::SaveResults()
 {
-    SaveLinesAs(Files_, Messages_, "Save Results As", ResultLines());
+    SaveResultsChosen();
+}
+
+bool TBatchRunsWindow::SaveResultsChosen()
+{
+    if (!SaveLinesAs(Files_, Messages_, "Save Results As", ResultLines())) {
+        return false;
+    }
+    ResultsView_->document()->setModified(false);
+    return true;
+}
+
+bool TBatchRunsWindow::SettleUnsavedResults()
+{
+    // The text's own modified mark: set by every line a batch or Write Model appends and by the
+    // user's edits, cleared by a save or Clear Text.
+    if (!ResultsView_->document()->isModified() || ResultsView_->document()->isEmpty()) {
+        return true;
+    }
+    switch (Messages_.AskSaveChanges("Save changes to the batch results?")) {
+    case TSaveAnswer::Save:
+        return SaveResultsChosen();
+    case TSaveAnswer::Discard:
+        return true;
+    case TSaveAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void TBatchRunsWindow::ClearResults()
 {
     if (Messages_.AskYesNo("Are you sure you want to clear the text?")) {
         ResultsView_->clear();
+        ResultsView_->document()->setModified(false);
     }
 }

@@ -37,6 +37,9 @@ public:
 
     // The results text, line by line (no line for an empty text).
     std::vector<std::string> ResultLines() const;
+    // Before results would be lost: none unsaved, or "Save changes to the batch results?"
+    // answered Discard, or Save and saved. False leaves them where they are.
+    bool SettleUnsavedResults();
 
 public slots:
     // The rows' controls are enabled in range mode, the file's in file mode.
@@ -74,6 +77,8 @@ private:
     void RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings,
                          const TRunSettingsTexts& Texts);
     void AppendLines(const std::vector<std::string>& Lines);
+    // Save Text: true when the results were saved.
+    bool SaveResultsChosen();
 
     Dialogs& Messages_;
     FileDialogs& Files_;

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include "ui/Accessibility.h"
 
@@ -117,6 +119,20 @@ void TStageBox::keyPressEvent(QKeyEvent* Event)
         return;
     }
     QLabel::keyPressEvent(Event);
+}
+
+void TStageBox::paintEvent(QPaintEvent* Event)
+{
+    QLabel::paintEvent(Event);
+    if (!hasFocus()) {
+        return;
+    }
+    QStylePainter Painter(this);
+    QStyleOptionFocusRect Focus;
+    Focus.initFrom(this);
+    Focus.rect = contentsRect().adjusted(3, 3, -3, -3);
+    Focus.backgroundColor = palette().color(QPalette::Window);
+    Painter.drawPrimitive(QStyle::PE_FrameFocusRect, Focus);
 }
 
 void TStageBox::Click()

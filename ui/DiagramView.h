@@ -8,7 +8,8 @@
 #include "ui/DiagramPicture.h"
 
 // A stage's box on the diagram: its number, 50 x 50, white, red when the stage failed in the
-// shown period, silver while another box is dragged over it, a raised frame when selected.
+// shown period, silver while another box is dragged over it, a raised frame when selected, a
+// focus frame inside while the keyboard is on it.
 // Assistive technology sees a button (ui/Accessibility.h).
 class TStageBox : public QLabel {
     Q_OBJECT
@@ -27,6 +28,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* Event) override;
+    void paintEvent(QPaintEvent* Event) override;
 
 private:
     int StageNum_;

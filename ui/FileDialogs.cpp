@@ -57,14 +57,15 @@ std::vector<std::string> NameFiltersOf(const std::string& Filter)
     return Out;
 }
 
-void SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::vector<std::string>& Lines)
+bool SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::vector<std::string>& Lines)
 {
-    const std::optional<std::string> Path = Files.ChooseSaveFile({Title, "txt", TextFileFilter});
+    const std::optional<std::string> Path = Files.ChooseSaveFile({Title, "txt", TextFileFilter, {}});
     if (!Path) {
-        return;
+        return false;
     }
     const TFileResult Result = WriteLinesCR(*Path, Lines);
     if (!Result.Ok) {
         Messages.ShowError(Result.Message);
     }
+    return Result.Ok;
 }

@@ -11,14 +11,15 @@ struct TFileDialogSpec {
     std::string Title;
     std::string DefaultExt;  // added to a name typed without one, e.g. "txt"
     std::string Filter;
+    std::string StartFile;   // the file the dialog starts at (its folder, its name); none when empty
     bool operator==(const TFileDialogSpec&) const = default;
 };
 
 // The filter of every model and text file dialog.
 inline const std::string TextFileFilter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
 
-// How a window asks the user for a file. The desktop program shows file dialogs (an existing file
-// is replaced without a prompt, as the commands that use these say); tests answer from a script.
+// How a window asks the user for a file. The desktop program shows file dialogs (asking before a
+// save replaces an existing file); tests answer from a script.
 class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
@@ -30,8 +31,8 @@ public:
 
 // Asks for a text file to save to (a dialog titled Title) and writes Lines to it with CR line
 // ends; nothing happens when the user cancels. A failure is shown through Messages, naming the
-// file and the reason.
-void SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::vector<std::string>& Lines);
+// file and the reason. True when the lines were saved.
+bool SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::vector<std::string>& Lines);
 
 // Filter as a list of name filters of the form "Description (pattern pattern)": the description
 // loses its own parenthesised part, patterns separated by ";" become blank-separated, and "*.*"

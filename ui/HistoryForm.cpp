@@ -21,6 +21,7 @@ TTextLinesView* NewTab(QTabWidget& Tabs, const char* TabName, const QString& Cap
     auto* Text = new TTextLinesView(Page);
     Text->setObjectName(TextName);
     Text->setAccessibleName(Caption);
+    Text->SetPlaceholder("no run");
     auto* Layout = new QVBoxLayout(Page);
     Layout->setContentsMargins(0, 0, 0, 0);
     Layout->addWidget(Text);
@@ -62,6 +63,12 @@ void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& Da
 void THistoryWindow::FillOrderHistory(const TSimulation& Model, const std::string& DateTime)
 {
     OrderHistoryView_->SetLines(BuildOrderHistoryText(Model, DateTime));
+}
+
+void THistoryWindow::ShowNoRun()
+{
+    HistoryView_->SetLines({});
+    OrderHistoryView_->SetLines({});
 }
 
 void THistoryWindow::ShowHistoryTab()

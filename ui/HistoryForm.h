@@ -10,7 +10,7 @@ class TSimulation;
 class TTextLinesView;
 
 // "HistoryWindow": the History and Order History texts of the last run on two tabs, and
-// "&Save Text", which saves the History text. Created once and hidden; closing it (or Escape)
+// "&Save Text", which saves the text of the tab shown. Created once and hidden; closing it (or Escape)
 // only hides it.
 class THistoryWindow : public QWidget {
     Q_OBJECT
@@ -20,6 +20,8 @@ public:
     // Rebuild the History / Order History text from Model, dated DateTime, scrolled to the start.
     void FillHistory(const TSimulation& Model, const std::string& DateTime);
     void FillOrderHistory(const TSimulation& Model, const std::string& DateTime);
+    // Both texts empty, showing "no run": the run they came from is gone.
+    void ShowNoRun();
     // Shows the "History" tab with the focus on its text.
     void ShowHistoryTab();
 
@@ -27,8 +29,8 @@ public:
     const TTextLinesView& OrderHistoryText() const { return *OrderHistoryView_; }
 
 private slots:
-    // Asks for a file ("Save History As") and writes the History text to it with CR line ends;
-    // a failure is reported with the file's name and the reason.
+    // Asks for a file ("Save History As", or "Save Order History As" on that tab) and writes the
+    // tab's text to it with CR line ends; a failure is reported with the file's name and the reason.
     void SaveShownText();
 
 private:

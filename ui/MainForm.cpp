@@ -1,8 +1,11 @@
 #include "ui/MainForm.h"
 
 #include <array>
+#include <filesystem>
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -36,6 +39,10 @@ constexpr int LeftColumnWidth = 352;
 constexpr int CommandPanelTop = DiagramHeight;
 
 const char* const LoadErrorText = "The file was not loaded; the model you had open is unchanged.";
+const char* const ProgramTitle = "Orvantis v2.4";
+const char* const CostsCaption = "Simulated Costs";
+// The costs panel's caption while it shows a batch's trial rather than a run of its own.
+const char* const BatchCostsCaption = "Batch: Last Trial";
 
 // A captioned control (as NewCaptioned) at Geometry in Parent.
 template <class T>
@@ -59,7 +66,7 @@ TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     : QWidget(Parent), Messages_(Messages), Files_(Files), Model_(Messages), DecimalSep_(LocaleDecimalSeparator())
 {
     setObjectName("MainWindow");
-    setWindowTitle("Orvantis v2.4");
+    ShowTitle();
     QFont Small = font();
     Small.setPointSize(8);
     setFont(Small);
@@ -132,7 +139,8 @@ void TMainWindow::BuildLeftColumn()
     MeasuresTable_->setGeometry(208, 40, LeftColumnWidth - 208, MeasuresHeight);
 
     const int CostsTop = 40 + MeasuresHeight + 8;
-    QGroupBox* Costs = NewPlaced<QGroupBox>(this, "CostsBox", "Simulated Costs", QRect(208, CostsTop, LeftColumnWidth - 212, 128));
+    CostsBox_ = NewPlaced<QGroupBox>(this, "CostsBox", CostsCaption, QRect(208, CostsTop, LeftColumnWidth - 212, 128));
+    QGroupBox* Costs = CostsBox_;
     // Only the captions here: the values come with a run.
     const std::array<TCostLine, 5> Captions = CostTotalsLines(TCostTotals{}, DecimalSep_);
     const char* const LabelNames[5] = {"OrderCostLabel", "HoldingCostLabel", "WIPHoldingCostLabel",
@@ -140,9 +148,10 @@ void TMainWindow::BuildLeftColumn()
     for (int I = 0; I < 5; ++I) {
         NewPlaced<QLabel>(Costs, nullptr, QString::fromStdString(Captions[static_cast<std::size_t>(I)].Caption),
                           QRect(8, 22 + 20 * I, 68, 16));
-        CostLabels_[I] = NewPlaced<QLabel>(Costs, LabelNames[I], "0", QRect(76, 22 + 20 * I, 58, 16));
+        CostLabels_[I] = NewPlaced<QLabel>(Costs, LabelNames[I], "", QRect(76, 22 + 20 * I, 58, 16));
         CostLabels_[I]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
+    ShowNoCosts();
 }
 
 void TMainWindow::BuildCommandPanel()
@@ -274,6 +283,16 @@ void TMainWindow::SelectNothing()
     }
 }
 
+void TMainWindow::ShowNoCosts()
+{
+    for (QLabel* Label : CostLabels_) {
+        Label->clear();
+        Label->setAccessibleName("no run");
+    }
+    CostsBox_->setTitle(CostsCaption);
+    CostsBox_->setAccessibleName(CostsCaption);
+}
+
 void TMainWindow::ShowCosts(const TCostTotals& Costs)
 {
     const std::array<TCostLine, 5> Lines = CostTotalsLines(Costs, DecimalSep_);
@@ -302,7 +321,7 @@ void TMainWindow::SelectStage(int StageNum)
 
 void TMainWindow::NewStage()
 {
-    const TNewStagePlan Plan = PrepareNewStage(Model_, Messages_);
+    const TNewStagePlan Plan = PrepareNewStage(Model_, Messages_, {DiagramWidth, DiagramHeight, StageBoxSize});
     if (Plan.RunReset) {
         ShowNoRun();
     }
@@ -315,6 +334,7 @@ void TMainWindow::NewStage()
     AddStageBox(N);
     SelectStage(N);
     DrawDiagram(ShownPeriod());
+    ShowTitle();
 }
 
 void TMainWindow::RunSimulation()
@@ -331,11 +351,25 @@ void TMainWindow::RunSimulation()
     }
 }
 
-void TMainWindow::ShowRun(const TCostTotals& Costs, int32_t NumPeriods)
+void TMainWindow::ShowRun(const TCostTotals& Costs, int32_t NumPeriods, TRunShown Shown)
 {
     ShowCosts(Costs);
+    const char* const Caption = Shown == TRunShown::Run ? CostsCaption : BatchCostsCaption;
+    CostsBox_->setTitle(Caption);
+    CostsBox_->setAccessibleName(Caption);
     SetReplay(ReplayOfRun(NumPeriods));
     ShowReplayPeriod(PeriodSlider_->value());
+    if (Shown == TRunShown::BatchSetting) {
+        return;  // the reports follow the batch's last trial, once
+    }
+    if (Stats_ && Stats_->isVisible()) {
+        Stats_->FillStats(Model_);
+    }
+    if (History_ && History_->isVisible()) {
+        const std::string DateTime = LocalDateTimeText();
+        History_->FillHistory(Model_, DateTime);
+        History_->FillOrderHistory(Model_, DateTime);
+    }
 }
 
 void TMainWindow::ShowPeriod(int32_t Period)
@@ -348,6 +382,13 @@ void TMainWindow::ShowNoRun()
 {
     ResetReplay();
     ShowPeriod(0);
+    ShowNoCosts();
+    if (Stats_) {
+        Stats_->ShowNoRun();
+    }
+    if (History_) {
+        History_->ShowNoRun();
+    }
 }
 
 void TMainWindow::RefreshDisplays()
@@ -404,31 +445,105 @@ void TMainWindow::ResetRun()
 
 void TMainWindow::EraseModel()
 {
-    if (!ClearChecked(Model_, Messages_)) {
+    // Unsaved changes get the Save / Discard / Cancel question in place of the plain one: a
+    // Discard is the user's yes to erasing them.
+    if (Model_.Modified()) {
+        if (!SettleUnsavedModel()) {
+            return;
+        }
+        Model_.ClearModel();
+    } else if (!ClearChecked(Model_, Messages_)) {
         return;
     }
-    ResetReplay();
+    ModelFileName_.clear();
+    ShowClearedModel();
+}
+
+void TMainWindow::ShowClearedModel()
+{
     Diagram_->RemoveAllBoxes();
-    DrawDiagram(0);
     ShowValue(*SelectedStageLabel_, "Stage 0");
     SelectNothing();
+    ShowNoRun();
+    ShowTitle();
 }
 
 void TMainWindow::SaveModelAs()
 {
-    const std::optional<std::string> Path = Files_.ChooseSaveFile({"Save Model As", "txt", TextFileFilter});
+    SaveModelChosen(true);
+}
+
+bool TMainWindow::SaveModelChosen(bool AskName)
+{
+    std::optional<std::string> Path = ModelFileName_;
+    if (AskName || ModelFileName_.empty()) {
+        // The dialog starts at the model's own file, and asks before it replaces one.
+        Path = Files_.ChooseSaveFile({"Save Model As", "txt", TextFileFilter, ModelFileName_});
+    }
     if (!Path) {
-        return;
+        return false;
     }
     const TFileResult Result = SaveModel(Model_, *Path);
     if (!Result.Ok) {
         Messages_.ShowError(Result.Message);
+        return false;
     }
+    ModelFileName_ = *Path;
+    Model_.SetModified(false);
+    ShowTitle();
+    return true;
+}
+
+void TMainWindow::ShowTitle()
+{
+    // "[*]" is where Qt shows the modified mark.
+    if (ModelFileName_.empty()) {
+        setWindowTitle(QString(ProgramTitle) + "[*]");
+    } else {
+        const QString Name = QFile::decodeName(QByteArray::fromStdString(std::filesystem::path(ModelFileName_).filename().string()));
+        setWindowTitle(Name + QString::fromUtf8("[*] \u2014 ") + ProgramTitle);
+    }
+    setWindowModified(Model_.Modified());
+}
+
+bool TMainWindow::SettleUnsavedModel()
+{
+    if (!Model_.Modified()) {
+        return true;
+    }
+    const std::string Name =
+        ModelFileName_.empty() ? std::string("the new model") : std::filesystem::path(ModelFileName_).filename().string();
+    switch (Messages_.AskSaveChanges("Save changes to " + Name + "?")) {
+    case TSaveAnswer::Save:
+        return SaveModelChosen(false);
+    case TSaveAnswer::Discard:
+        return true;
+    case TSaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void TMainWindow::closeEvent(QCloseEvent* Event)
+{
+    if (!SettleUnsavedModel() || (BatchRuns_ && !BatchRuns_->SettleUnsavedResults())) {
+        Event->ignore();
+        return;
+    }
+    for (QWidget* Window : std::initializer_list<QWidget*>{Stats_, History_, BatchRuns_}) {
+        if (Window) {
+            Window->close();
+        }
+    }
+    Event->accept();
 }
 
 void TMainWindow::OpenModel()
 {
-    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", TextFileFilter});
+    if (!SettleUnsavedModel()) {
+        return;
+    }
+    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", TextFileFilter, {}});
     if (!Path) {
         return;
     }
@@ -446,27 +561,31 @@ void TMainWindow::LoadModelFile(const std::string& Path)
         return;
     }
     LastOpenFileName_ = Path;
-    ResetReplay();
+    ModelFileName_ = Path;
+    ResetReplay();  // the new model has no run: no measures of the old run's period are asked for
     const uint32_t RandomState = Model_.RandSeed();  // a load continues the generator's sequence
     Model_.CopyModel(Loaded);
     Model_.SetRandSeed(RandomState);
+    Model_.SetModified(false);
     Diagram_->RemoveAllBoxes();
+    SelectNothing();
     for (int N = 1; N <= Model_.NumStages(); ++N) {
         AddStageBox(N);
     }
-    DrawDiagram(0);
     if (Model_.NumStages() > 0) {
         SelectStage(1);
     } else {
         ShowValue(*SelectedStageLabel_, "Selected Stage: 0");
-        SelectNothing();
     }
+    ShowNoRun();
     ForceCSTCheck_->setChecked(Model_.ForceCST());
+    ShowTitle();
 }
 
 void TMainWindow::ApplyForceCST()
 {
     Model_.SetForceCST(ForceCSTCheck_->isChecked());
+    ShowTitle();
 }
 
 void TMainWindow::SetSelectedStageParam(int Index, double Value)
@@ -476,12 +595,14 @@ void TMainWindow::SetSelectedStageParam(int Index, double Value)
     }
     Model_.SetParam(SelectedStage_, Index, Value);
     RefreshDisplays();
+    ShowTitle();
 }
 
 void TMainWindow::MoveStage(int StageNum, int Left, int Top)
 {
     Model_.SetStagePosition(StageNum, Left, Top);
     DrawDiagram(ShownPeriod());
+    ShowTitle();
 }
 
 void TMainWindow::LinkStages(int SupplierNum, int CustomerNum)
@@ -492,5 +613,6 @@ void TMainWindow::LinkStages(int SupplierNum, int CustomerNum)
     }
     if (Outcome.Linked) {
         DrawDiagram(ShownPeriod());
+        ShowTitle();
     }
 }

@@ -9,6 +9,8 @@
 class Dialogs;
 class FileDialogs;
 class QCheckBox;
+class QCloseEvent;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -42,14 +44,21 @@ public:
     int SelectedStage() const { return SelectedStage_; }
     // The model file last loaded, even when loading it failed; empty while none has been.
     const std::string& LastOpenFileName() const { return LastOpenFileName_; }
+    // The file the model was last loaded from or saved to; empty for a new or cleared model.
+    const std::string& ModelFileName() const { return ModelFileName_; }
     TDiagramView& Diagram() { return *Diagram_; }
 
     // What a batch takes from this window and shows in it.
     // The run settings as typed in their boxes.
     TRunSettingsTexts RunSettingsTexts() const;
+    // Where a run shown comes from: the run command, a batch's setting while the batch goes on,
+    // or the last trial of a finished batch.
+    enum class TRunShown { Run, BatchSetting, BatchEnd };
     // A finished run of NumPeriods periods, as the run command shows it: the cost totals, the
-    // replay slider at the last period, the selected stage and the diagram in that period.
-    void ShowRun(const TCostTotals& Costs, int32_t NumPeriods);
+    // replay slider at the last period, the selected stage and the diagram in that period. A
+    // batch's trial is captioned as such; open statistics and history windows are refilled,
+    // except while a batch goes on.
+    void ShowRun(const TCostTotals& Costs, int32_t NumPeriods, TRunShown Shown = TRunShown::Run);
     // The grid and the diagram again, in the period the replay slider shows (after parameters changed).
     void RefreshDisplays();
 
@@ -68,6 +77,11 @@ public slots:
     void ShowReplayPeriod(int Period);
     // Selects the stage (a click on its box, New Stage, Load): the grid shows it and takes entries.
     void SelectStage(int StageNum);
+
+protected:
+    // Unsaved changes are settled first (Save, Discard or Cancel, for the model and for the batch
+    // results); the other windows close with this one.
+    void closeEvent(QCloseEvent* Event) override;
 
 private slots:
     // A valid entry in the grid, for the selected stage's parameter Index.
@@ -97,13 +111,26 @@ private:
     // No stage selected: the grid shows its default texts and is disabled.
     void SelectNothing();
     void ShowCosts(const TCostTotals& Costs);
+    // Blank cost labels: no run stands behind them.
+    void ShowNoCosts();
     void AddStageBox(int StageNum);
+    // The title: the model file's name with the modified mark, and the program's.
+    void ShowTitle();
+    // Before unsaved model changes would be lost: nothing to ask when there are none; else
+    // "Save changes to NAME?" and true for Discard, or for Save when the model was saved.
+    bool SettleUnsavedModel();
+    // Saves the model to the file it came from, or to one the user chooses when it has none
+    // (or AskName); true when it was saved.
+    bool SaveModelChosen(bool AskName);
+    // The model into an empty window, as Clear All leaves it.
+    void ShowClearedModel();
 
     Dialogs& Messages_;
     FileDialogs& Files_;
     TSimulation Model_;
     int SelectedStage_ = 0;
     std::string LastOpenFileName_;
+    std::string ModelFileName_;
     char DecimalSep_;
     TStatsWindow* Stats_ = nullptr;
     THistoryWindow* History_ = nullptr;
@@ -113,6 +140,7 @@ private:
     QPushButton* NewStageButton_ = nullptr;
     TParamGrid* ParamGrid_ = nullptr;
     QTableWidget* MeasuresTable_ = nullptr;
+    QGroupBox* CostsBox_ = nullptr;
     QLabel* CostLabels_[5] = {};
     TDiagramView* Diagram_ = nullptr;
     QCheckBox* ForceCSTCheck_ = nullptr;

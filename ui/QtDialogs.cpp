@@ -52,13 +52,16 @@ std::optional<std::string> RunFileDialog(const TFileDialogSpec& Spec, QFileDialo
     QFileDialog Dialog(QApplication::activeWindow(), QString::fromStdString(Spec.Title));
     Dialog.setAcceptMode(Mode);
     Dialog.setFileMode(Mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    Dialog.setOption(QFileDialog::DontConfirmOverwrite);
     Dialog.setDefaultSuffix(QString::fromStdString(Spec.DefaultExt));
     QStringList Filters;
     for (const std::string& Filter : NameFiltersOf(Spec.Filter)) {
         Filters << QString::fromStdString(Filter);
     }
     Dialog.setNameFilters(Filters);
+    if (!Spec.StartFile.empty()) {
+        // The folder of the file, with its name selected (and typed in, for a save).
+        Dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(Spec.StartFile)));
+    }
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -80,6 +83,22 @@ void TQtDialogs::ShowInfo(const std::string& Text)
 bool TQtDialogs::AskYesNo(const std::string& Text)
 {
     return ShowBox(QMessageBox::Question, Text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+TSaveAnswer TQtDialogs::AskSaveChanges(const std::string& Text)
+{
+    const TNormalCursor Normal;
+    QMessageBox Box(QMessageBox::Warning, QApplication::applicationDisplayName(), BoxText(Text),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QApplication::activeWindow());
+    Box.setDefaultButton(QMessageBox::Save);
+    switch (Box.exec()) {
+    case QMessageBox::Save:
+        return TSaveAnswer::Save;
+    case QMessageBox::Discard:
+        return TSaveAnswer::Discard;
+    default:
+        return TSaveAnswer::Cancel;
+    }
 }
 
 std::optional<std::string> TQtFileDialogs::ChooseOpenFile(const TFileDialogSpec& Spec)

@@ -9,10 +9,12 @@ public:
     void ShowError(const std::string& Text) override;
     void ShowInfo(const std::string& Text) override;
     bool AskYesNo(const std::string& Text) override;
+    // A warning icon with Save, Discard and Cancel; Escape cancels.
+    TSaveAnswer AskSaveChanges(const std::string& Text) override;
 };
 
-// FileDialogs as Qt file dialogs: title, name filters, default suffix; a save replaces an
-// existing file without asking.
+// FileDialogs as Qt file dialogs: title, name filters, default suffix, the file to start from; a
+// save asks before it replaces an existing file (Qt's own confirmation).
 class TQtFileDialogs final : public FileDialogs {
 public:
     std::optional<std::string> ChooseOpenFile(const TFileDialogSpec& Spec) override;

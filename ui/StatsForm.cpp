@@ -18,6 +18,7 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     SetUpSecondaryWindow(*this, "Stats Window", QSize(837, 734));
     ReportView_->setObjectName("ReportView");
     ReportView_->setAccessibleName("Statistics report");
+    ReportView_->SetPlaceholder("no run");
     // The history window's button bar, so that both reports are kept the same way.
     auto* Bar = new QWidget(this);
     Bar->setFixedHeight(41);
@@ -37,6 +38,11 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
 void TStatsWindow::SaveReportText()
 {
     SaveLinesAs(Files_, Messages_, "Save Statistics As", ReportView_->Lines());
+}
+
+void TStatsWindow::ShowNoRun()
+{
+    ReportView_->SetLines({});
 }
 
 void TStatsWindow::FillStats(const TSimulation& Model)

@@ -15,6 +15,8 @@ public:
 
     // Builds the report of Model into the text box and shows its first line.
     void FillStats(const TSimulation& Model);
+    // An empty text showing "no run": the run it came from is gone.
+    void ShowNoRun();
     const TTextLinesView& ReportView() const { return *ReportView_; }
 
 private:

@@ -60,11 +60,18 @@ TTextLinesView::TTextLinesView(QWidget* Parent) : QAbstractScrollArea(Parent)
     InstallAccessibleFactory();
     setFont(ReportFont());
     setFocusPolicy(Qt::StrongFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Report lines are often wider than the view; the bar comes only when one is.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
+}
+
+void TTextLinesView::SetPlaceholder(const QString& Text)
+{
+    Placeholder_ = Text;
+    viewport()->update();
 }
 
 void TTextLinesView::SetLines(std::vector<std::string> Lines)
@@ -298,6 +305,11 @@ void TTextLinesView::paintEvent(QPaintEvent*)
     const TPos From = std::min(Anchor_, Cursor_);
     const TPos To = std::max(Anchor_, Cursor_);
     const QPalette& Colours = palette();
+    if (Lines_.empty() && !Placeholder_.isEmpty()) {
+        Painter.setPen(Colours.color(QPalette::PlaceholderText));
+        Painter.drawText(viewport()->rect(), Qt::AlignCenter, Placeholder_);
+        return;
+    }
     for (int I = 0; I < Count && First + I < static_cast<int>(Lines_.size()); ++I) {
         const int LineIndex = First + I;
         const std::string& Line = Lines_[static_cast<std::size_t>(LineIndex)];

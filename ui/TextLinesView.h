@@ -16,6 +16,8 @@ public:
 
     // Replaces the text, clears the selection and scrolls to the start.
     void SetLines(std::vector<std::string> Lines);
+    // What an empty view shows, greyed and centred (not part of the text).
+    void SetPlaceholder(const QString& Text);
     const std::vector<std::string>& Lines() const { return Lines_; }
     // Scrolls to the first line and column.
     void ScrollToStart();
@@ -76,6 +78,7 @@ private:
     int LineHeight() const;
 
     std::vector<std::string> Lines_;
+    QString Placeholder_;
     mutable std::vector<int> LineStarts_;
     int LongestLine_ = 0;
     TPos Anchor_;

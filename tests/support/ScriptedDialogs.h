@@ -5,8 +5,9 @@
 
 #include "platform/Dialogs.h"
 
-// Dialogs for tests: records every text shown, in order, and answers Yes/No questions from a
-// script. Questions asked after the script ran out are answered No and listed in Unexpected.
+// Dialogs for tests: records every text shown, in order, and answers Yes/No questions and
+// Save/Discard/Cancel questions from their scripts. Questions asked after their script ran out
+// are answered No (Cancel) and listed in Unexpected.
 struct TScriptedDialogs : Dialogs {
     enum class TKind { Error, Info, Question };
     struct TShown {
@@ -15,6 +16,7 @@ struct TScriptedDialogs : Dialogs {
     };
     std::vector<TShown> Shown;
     std::deque<bool> Answers;
+    std::deque<TSaveAnswer> SaveAnswers;
     std::vector<std::string> Unexpected;
 
     void ShowError(const std::string& Text) override { Shown.push_back({TKind::Error, Text}); }
@@ -28,6 +30,17 @@ struct TScriptedDialogs : Dialogs {
         }
         const bool Answer = Answers.front();
         Answers.pop_front();
+        return Answer;
+    }
+    TSaveAnswer AskSaveChanges(const std::string& Text) override
+    {
+        Shown.push_back({TKind::Question, Text});
+        if (SaveAnswers.empty()) {
+            Unexpected.push_back(Text);
+            return TSaveAnswer::Cancel;
+        }
+        const TSaveAnswer Answer = SaveAnswers.front();
+        SaveAnswers.pop_front();
         return Answer;
     }
     std::vector<std::string> Texts() const
