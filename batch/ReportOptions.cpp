@@ -301,7 +301,7 @@ TOptionMarks BuiltInDefaultMarks()
 
 std::string DefaultOptionsPath()
 {
-    return PathIn(ExecutableFolder(), DefaultOptionsFileName);
+    return DeliveredFilePath(ExecutableFolder(), DefaultOptionsFileName);
 }
 
 std::string UserOptionsPath()
