@@ -350,8 +350,8 @@ private slots:
         QCOMPARE(H.Window.SelectedStage(), 1);
         QCOMPARE(H.Window.Diagram().NumBoxes(), 6);
         QCOMPARE(H.Window.LastOpenFileName(), Path);
-        const std::vector<TFileDialogSpec> Asked{{"Save Model As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"},
-                                                 {"Open Model", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"}};
+        const std::string Models = "Model files (*.txt;*.orv)|*.txt;*.orv|All files (*.*)|*.*";
+        const std::vector<TFileDialogSpec> Asked{{"Save Model As", "txt", Models}, {"Open Model", "txt", Models}};
         QVERIFY(H.Files.Asked == Asked);
         H.Click("LoadButton");  // cancelled: nothing changes
         QCOMPARE(H.Window.Model().NumStages(), 6);

@@ -416,7 +416,7 @@ void TMainWindow::EraseModel()
 
 void TMainWindow::SaveModelAs()
 {
-    const std::optional<std::string> Path = Files_.ChooseSaveFile({"Save Model As", "txt", TextFileFilter});
+    const std::optional<std::string> Path = Files_.ChooseSaveFile({"Save Model As", "txt", ModelFileFilter});
     if (!Path) {
         return;
     }
@@ -428,7 +428,7 @@ void TMainWindow::SaveModelAs()
 
 void TMainWindow::OpenModel()
 {
-    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", TextFileFilter});
+    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", ModelFileFilter});
     if (!Path) {
         return;
     }
