@@ -22,7 +22,7 @@ _orvantis_cli()
     local -a Words
     read -ra Words <<< "${Line:0:${#Line}-${#Cur}}"
     local Prev=${Words[${#Words[@]}-1]}
-    local Command= Word
+    local Command='' Word
     for Word in "${Words[@]:1}"; do
         if [[ $Word != -* ]]; then
             Command=$Word

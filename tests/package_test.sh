@@ -40,7 +40,7 @@ cli=$root/usr/bin/orvantis-cli
 # those of the same file named with --options.
 export XDG_CONFIG_HOME=$work/config HOME=$work/home
 batch=(batch "$root/usr/share/orvantis/examples/serial_chain.txt" --periods 50 --warmup 10 --seed 1 --trials 2
-       --row BSLevel@1=10:20:5 --timestamp T --jobs 1)
+       --row "BSLevel@1=10:20:5" --timestamp T --jobs 1)
 "$cli" "${batch[@]}" > "$work/installed.txt" 2> "$work/installed.err"
 [ ! -s "$work/installed.err" ] || fail "batch from the package: $(cat "$work/installed.err")"
 "$cli" "${batch[@]}" --options "$source/batch/ORVTVOF.ini" > "$work/named.txt"
@@ -62,6 +62,7 @@ for program in orvantis orvantis-cli; do
     [ ! -s "$work/man.err" ] || fail "man -l $page: $(cat "$work/man.err")"
     commands=$("$root/usr/bin/$program" --help | awk '/^Subcommands:/ { on = 1; next } on && /^  [a-z]/ { print $1; next } on { exit }')
     for command in "" $commands; do
+        # shellcheck disable=SC2086  # no command: the program's own help
         for option in $(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$program" $command --help |
                         awk '/^  -/ { split($1, n, ","); for (i in n) print n[i] }'); do
             grep -qe "$option" "$work/$program.txt" || fail "the page of $program lacks $command $option"
