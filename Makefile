@@ -9,7 +9,12 @@ HAVE_DISPLAY := $(if $(DISPLAY)$(WAYLAND_DISPLAY),yes)
 # What `make run` needs, and what the tests and benchmarks add. The desktop program and its QTest
 # tests need Qt; fonts-dejavu-core is a font for the offscreen platform the tests run on.
 RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev $(if $(HAVE_DISPLAY),qt6-base-dev)
-TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core
+# What `make package` and `make install` add: the desktop program's Qt, help2man for the manual
+# pages, dpkg-dev and file for the package's dependencies; and what the package's test checks it
+# with.
+PACKAGE_PACKAGES := qt6-base-dev help2man dpkg-dev file
+CHECK_PACKAGES   := desktop-file-utils appstream man-db lintian
+TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core $(PACKAGE_PACKAGES) $(CHECK_PACKAGES)
 BENCH_PACKAGES := libbenchmark-dev
 DEB_PACKAGES   := $(RUN_PACKAGES) $(TEST_PACKAGES) $(BENCH_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
@@ -28,7 +33,8 @@ endif
 
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps run-deps configure build run screenshots test bench asan fuzz-deps fuzz clean
+.PHONY: all deps run-deps package-deps configure build run screenshots test package install lintian bench asan \
+	fuzz-deps fuzz clean
 # Prerequisites in the order written: configure must see the packages deps installs, also under
 # make -jN (the builds below run their own jobs).
 .NOTPARALLEL:
@@ -52,6 +58,9 @@ deps:
 run-deps:
 	$(call install_missing,$(RUN_PACKAGES))
 
+package-deps:
+	$(call install_missing,$(RUN_PACKAGES) $(PACKAGE_PACKAGES))
+
 # Configures the build tree, again after new packages came in (the tests are built once
 # GoogleTest is there).
 configure:
@@ -72,6 +81,21 @@ screenshots: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, $(BUILD_DIR)/orvantis_VERSION_ARCH.deb: `sudo apt install ./$(BUILD_DIR)/orvantis_*.deb`.
+package: package-deps configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target package
+
+# Installs under PREFIX (default /usr/local): `make install PREFIX=$$HOME/.local`.
+PREFIX ?= /usr/local
+install: package-deps configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# Debian's checks of the package, every tag shown (make test fails on an error only).
+lintian: package
+	$(call install_missing,lintian)
+	lintian --info --display-info $(BUILD_DIR)/orvantis_*.deb
 
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_BENCH=ON

@@ -13,6 +13,7 @@
 
 #include "app/CliBatch.h"
 #include "app/CliCommon.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/RunSettings.h"
 #include "engine/Simulation.h"
 #include "checks/CheckModel.h"
@@ -235,16 +236,34 @@ private:
 };
 
 // orvantis-cli params MODEL [--timestamp TEXT]
+// orvantis-cli params --names
 class TParamsCommand final : public TCliCommand {
 public:
     explicit TParamsCommand(CLI::App& Parent)
     {
         App_ = Parent.add_subcommand("params", "Prints the table of every stage's parameters");
-        App_->add_option("MODEL", Model_, "The model file")->required();
+        ModelOption_ = App_->add_option("MODEL", Model_, "The model file");
         Timestamp_ = AddTimestamp(*App_, TimestampText_);
+        // For scripts and shell completion, which need the names without a model.
+        App_->add_flag("--names", Names_,
+                       "Prints the parameters' short names instead of a model's table, one a line, as --row and "
+                       "the column headings use them");
     }
     int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const override
     {
+        if (Names_ && (ModelOption_->count() > 0 || Timestamp_->count() > 0)) {
+            return Usage(Err, "params", "--names takes neither MODEL nor --timestamp");
+        }
+        if (Names_) {
+            for (const std::string& Name : ParamShortNames) {
+                *Out << Name << '\n';
+            }
+            Out.Flush();
+            return ExitOk;
+        }
+        if (ModelOption_->count() == 0) {
+            return Usage(Err, "params", "MODEL is required");
+        }
         TConsoleDialogs Dialogs(Err, true, Model_);
         TSimulation Model(Dialogs);
         if (!Load(Model, Model_, false, Dialogs, Err)) {
@@ -261,6 +280,8 @@ public:
 private:
     std::string Model_;
     std::string TimestampText_;
+    bool Names_ = false;
+    CLI::Option* ModelOption_ = nullptr;
     CLI::Option* Timestamp_ = nullptr;
 };
 

@@ -1,5 +1,8 @@
 // Orvantis: the desktop program. Creates its windows in start-up order and
 // shows the main one; `orvantis MODEL` opens that model file at start.
+#include <cstdio>
+#include <string_view>
+
 #include <QApplication>
 #include <QFile>
 #include <QStringList>
@@ -7,11 +10,41 @@
 #include "ui/ProgramWindows.h"
 #include "ui/QtDialogs.h"
 
+namespace {
+
+const char* const HelpText =
+    "Usage: orvantis [OPTIONS] [MODEL]\n"
+    "Simulates multi-stage inventory networks stored in model files: the desktop program.\n"
+    "\n"
+    "Positionals:\n"
+    "  MODEL        A model file (.txt or .orv) to open at start\n"
+    "\n"
+    "Options:\n"
+    "  -h,--help    Print this help message and exit\n"
+    "  --version    Display program version information and exit\n"
+    "\n"
+    "Qt's own options (-platform NAME, -style NAME, ...) are passed on to Qt. orvantis-cli runs the same\n"
+    "models without a display.\n";
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    // Answered before Qt starts, so that they need no display.
+    for (int I = 1; I < argc; ++I) {
+        const std::string_view Arg = argv[I];
+        if (Arg == "-h" || Arg == "--help") {
+            return std::fputs(HelpText, stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
+        }
+        if (Arg == "--version") {
+            return std::puts("orvantis 2.4") < 0 || std::fflush(stdout) != 0 ? 1 : 0;
+        }
+    }
     QApplication App(argc, argv);
     QApplication::setApplicationName("Orvantis");
     QApplication::setApplicationDisplayName("Orvantis");
+    // Ties the windows to the installed desktop entry (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName("org.orvantis.Orvantis");
     TQtDialogs Dialogs;
     TQtFileDialogs Files;
 

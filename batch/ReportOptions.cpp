@@ -311,7 +311,7 @@ TOptionMarks BuiltInDefaultMarks()
 
 std::string DefaultOptionsPath()
 {
-    return PathIn(ExecutableFolder(), DefaultOptionsFileName);
+    return DeliveredFilePath(ExecutableFolder(), DefaultOptionsFileName);
 }
 
 std::string UserOptionsPath()

@@ -121,7 +121,7 @@ TOptionMarks BuiltInDefaultMarks();
 // The file names of the two profile files.
 inline constexpr const char* DefaultOptionsFileName = "ORVTVOF.ini";
 inline constexpr const char* UserOptionsFileName = "ORVTVOFusr.ini";
-// The delivered defaults, beside the executable.
+// The delivered defaults: beside the executable, or in ../share/orvantis from it.
 std::string DefaultOptionsPath();
 // The user's defaults, in the user's settings folder.
 std::string UserOptionsPath();

@@ -256,3 +256,17 @@ std::string ExecutableFolder()
     const std::filesystem::path Exe = std::filesystem::read_symlink("/proc/self/exe", Ec);
     return Ec ? std::string() : Exe.parent_path().string();
 }
+
+std::string DeliveredFilePath(const std::string& ExeFolder, const std::string& Name)
+{
+    if (ExeFolder.empty()) {
+        return {};
+    }
+    const std::filesystem::path Beside = std::filesystem::path(ExeFolder) / Name;
+    const std::filesystem::path Shared = (std::filesystem::path(ExeFolder) / ".." / "share" / "orvantis" / Name).lexically_normal();
+    std::error_code Ec;
+    // A file beside the program that cannot even be looked at is there for all we know: reading
+    // it says why.
+    const bool IsBeside = std::filesystem::exists(Beside, Ec) || Ec;
+    return !IsBeside && std::filesystem::exists(Shared, Ec) ? Shared.string() : Beside.string();
+}

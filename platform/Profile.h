@@ -73,3 +73,9 @@ std::string UserConfigFolder();
 
 // The folder that holds the running executable; empty when the system does not say.
 std::string ExecutableFolder();
+
+// Where the delivered file Name of a program in ExeFolder is: beside the program (a build folder)
+// when it is there, else in ExeFolder/../share/orvantis (an installation under any prefix) when it
+// is there; failing both, beside the program, the first place looked, for a message to name. Empty
+// when ExeFolder is.
+std::string DeliveredFilePath(const std::string& ExeFolder, const std::string& Name);

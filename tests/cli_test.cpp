@@ -16,6 +16,7 @@
 
 #include "app/Cli.h"
 #include "text/NumberText.h"
+#include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "checks/CheckedRun.h"
 #include "model_files/ModelFile.h"
@@ -162,6 +163,8 @@ TEST(Cli, UsageErrorsExitWithTwoOnOneLineAndDoNothing)
         {{"check", Model, "extra"}, "orvantis-cli check: unexpected argument extra"},
         {{"convert", "only-one"}, "orvantis-cli convert: NEW is required"},
         {{"params", Model, "--strict"}, "orvantis-cli params: unknown option --strict"},
+        {{"params"}, "orvantis-cli params: MODEL is required"},
+        {{"params", Model, "--names"}, "orvantis-cli params: --names takes neither MODEL nor --timestamp"},
     };
     for (const auto& C : Cases) {
         const TCliResult R = Cli(C.Args);
@@ -493,6 +496,17 @@ TEST(Cli, ParamsPrintsTheTableUnderTheTimestamp)
     EXPECT_EQ(R.Out.rfind("stamp\nStage  ProcTime  ProcCap  ComServT", 0), 0u);
     EXPECT_EQ(std::count(R.Out.begin(), R.Out.end(), '\n'), 1 + 1 + 2 + 2);  // stamp, heading, 2 stages, 2 empty
     EXPECT_EQ(Cli({"params", Example("order_formula.txt")}).Out.rfind("clock text\n", 0), 0u);
+}
+
+TEST(Cli, ParamsNamesListsTheShortNamesThatRowsTake)
+{
+    const TCliResult R = Cli({"params", "--names"});
+    ASSERT_EQ(R.Code, 0) << R.Err;
+    std::string Expected;
+    for (const std::string& Name : ParamShortNames) {
+        Expected += Name + "\n";
+    }
+    EXPECT_EQ(R.Out, Expected);
 }
 
 TEST(CliProgram, StandardOutputThatCannotBeWrittenEndsWithOne)

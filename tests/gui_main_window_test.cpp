@@ -361,9 +361,9 @@ private slots:
         QCOMPARE(H.Window.Diagram().NumBoxes(), 6);
         QCOMPARE(H.Window.LastOpenFileName(), Path);
         // The save dialog starts at the model's own file.
-        const std::vector<TFileDialogSpec> Asked{
-            {"Save Model As", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*", Distribution},
-            {"Open Model", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*", {}}};
+        const std::string Models = "Model files (*.txt;*.orv)|*.txt;*.orv|All files (*.*)|*.*";
+        const std::vector<TFileDialogSpec> Asked{{"Save Model As", "txt", Models, Distribution},
+                                                 {"Open Model", "txt", Models, {}}};
         QVERIFY(H.Files.Asked == Asked);
         H.Click("LoadButton");  // cancelled: nothing changes
         QCOMPARE(H.Window.Model().NumStages(), 6);

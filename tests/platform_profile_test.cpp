@@ -140,3 +140,32 @@ TEST(PlatformProfile, ExecutableFolderHoldsThisTestProgram)
 {
     EXPECT_TRUE(fs::exists(fs::path(ExecutableFolder()) / "platform_tests"));
 }
+
+TEST(PlatformProfile, DeliveredFileIsBesideTheProgramElseInItsSharedFolder)
+{
+    struct TCase {
+        const char* Why;
+        bool Beside;
+        bool Shared;
+        const char* Expected;  // relative to the scratch root
+    };
+    const TCase Cases[] = {
+        {"a build folder", true, false, "bin/ORVTVOF.ini"},
+        {"an installation", false, true, "share/orvantis/ORVTVOF.ini"},
+        {"both: the build folder wins", true, true, "bin/ORVTVOF.ini"},
+        {"neither: the first place looked", false, false, "bin/ORVTVOF.ini"},
+    };
+    for (const TCase& C : Cases) {
+        const TScratchDir Root;
+        fs::create_directories(Root.Path / "bin");
+        fs::create_directories(Root.Path / "share" / "orvantis");
+        if (C.Beside) {
+            PutFile(Root.Path / "bin" / "ORVTVOF.ini", "[Total Cost]\n");
+        }
+        if (C.Shared) {
+            PutFile(Root.Path / "share" / "orvantis" / "ORVTVOF.ini", "[Total Cost]\n");
+        }
+        EXPECT_EQ(DeliveredFilePath((Root.Path / "bin").string(), "ORVTVOF.ini"), (Root.Path / C.Expected).string()) << C.Why;
+    }
+    EXPECT_EQ(DeliveredFilePath("", "ORVTVOF.ini"), "");
+}

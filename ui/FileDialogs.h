@@ -15,8 +15,11 @@ struct TFileDialogSpec {
     bool operator==(const TFileDialogSpec&) const = default;
 };
 
-// The filter of every model and text file dialog.
+// The filter of the text file dialogs (reports, results, values files).
 inline const std::string TextFileFilter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
+// The filter of the model file dialogs: a model is a text file, named .txt or, so that file managers
+// know it, .orv; neither is required.
+inline const std::string ModelFileFilter = "Model files (*.txt;*.orv)|*.txt;*.orv|All files (*.*)|*.*";
 
 // How a window asks the user for a file. The desktop program shows file dialogs (asking before a
 // save replaces an existing file); tests answer from a script.

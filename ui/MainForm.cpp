@@ -478,7 +478,7 @@ bool TMainWindow::SaveModelChosen(bool AskName)
     std::optional<std::string> Path = ModelFileName_;
     if (AskName || ModelFileName_.empty()) {
         // The dialog starts at the model's own file, and asks before it replaces one.
-        Path = Files_.ChooseSaveFile({"Save Model As", "txt", TextFileFilter, ModelFileName_});
+        Path = Files_.ChooseSaveFile({"Save Model As", "txt", ModelFileFilter, ModelFileName_});
     }
     if (!Path) {
         return false;
@@ -543,7 +543,7 @@ void TMainWindow::OpenModel()
     if (!SettleUnsavedModel()) {
         return;
     }
-    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", TextFileFilter, {}});
+    const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", ModelFileFilter, {}});
     if (!Path) {
         return;
     }
