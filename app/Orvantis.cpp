@@ -42,7 +42,6 @@ int main(int argc, char** argv)
     }
     QApplication App(argc, argv);
     QApplication::setApplicationName("Orvantis");
-    QApplication::setApplicationDisplayName("Orvantis");
     // Ties the windows to the installed desktop entry (its icon and name in the task bar).
     QGuiApplication::setDesktopFileName("org.orvantis.Orvantis");
     TQtDialogs Dialogs;

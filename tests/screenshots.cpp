@@ -100,6 +100,7 @@ int main(int argc, char** argv)
     }
     Batch.findChild<QPushButton*>("StartButton")->click();
     Ok = Save(Batch, Dir, "batch_runs_window.png") && Ok;
+    Ok = Save(Main, Dir, "main_window_after_batch.png") && Ok;  // its costs captioned as the batch's
     Windows.BatchOptions.show();  // modal in the program; shown here only to be painted
     Ok = Save(Windows.BatchOptions, Dir, "batch_options_window.png") && Ok;
     return Ok ? 0 : 1;
