@@ -68,3 +68,15 @@ void SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title
         Messages.ShowError(Result.Message);
     }
 }
+
+void SaveCsvAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::string& Csv)
+{
+    const std::optional<std::string> Path = Files.ChooseSaveFile({Title, "csv", CsvFileFilter});
+    if (!Path) {
+        return;
+    }
+    const TFileResult Result = WriteFileAtomically(*Path, Csv);
+    if (!Result.Ok) {
+        Messages.ShowError(Result.Message);
+    }
+}

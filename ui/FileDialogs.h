@@ -16,6 +16,8 @@ struct TFileDialogSpec {
 
 // The filter of every model and text file dialog.
 inline const std::string TextFileFilter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
+// The filter of the dialogs that export a table as CSV.
+inline const std::string CsvFileFilter = "CSV files (*.csv)|*.csv|All files (*.*)|*.*";
 
 // How a window asks the user for a file. The desktop program shows file dialogs (an existing file
 // is replaced without a prompt, as the commands that use these say); tests answer from a script.
@@ -32,6 +34,11 @@ public:
 // ends; nothing happens when the user cancels. A failure is shown through Messages, naming the
 // file and the reason.
 void SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::vector<std::string>& Lines);
+
+// Asks for a CSV file to save to (a dialog titled Title) and writes Csv to it as it is, replacing
+// the file atomically; nothing happens when the user cancels. A failure is shown through Messages,
+// naming the file and the reason.
+void SaveCsvAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::string& Csv);
 
 // Filter as a list of name filters of the form "Description (pattern pattern)": the description
 // loses its own parenthesised part, patterns separated by ";" become blank-separated, and "*.*"

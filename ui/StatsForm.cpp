@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Locale.h"
+#include "reports/CsvTables.h"
 #include "reports/StatsReport.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
@@ -22,8 +23,10 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     auto* Bar = new QWidget(this);
     Bar->setFixedHeight(41);
     auto* SaveText = NewCaptioned<QPushButton>("SaveTextButton", "&Save Text", Bar);
+    auto* ExportCsv = NewCaptioned<QPushButton>("ExportCsvButton", "&Export CSV...", Bar);
     auto* BarLayout = new QHBoxLayout(Bar);
     BarLayout->addWidget(SaveText);
+    BarLayout->addWidget(ExportCsv);
     BarLayout->addStretch();
 
     auto* Layout = new QVBoxLayout(this);
@@ -32,6 +35,7 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     Layout->addWidget(ReportView_);
     Layout->addWidget(Bar);
     connect(SaveText, &QPushButton::clicked, this, &TStatsWindow::SaveReportText);
+    connect(ExportCsv, &QPushButton::clicked, this, &TStatsWindow::ExportCsv);
 }
 
 void TStatsWindow::SaveReportText()
@@ -42,4 +46,10 @@ void TStatsWindow::SaveReportText()
 void TStatsWindow::FillStats(const TSimulation& Model)
 {
     ReportView_->SetLines(BuildStatsReport(Model, LocalDateTimeText(), LocaleDecimalSeparator()));
+    Csv_ = BuildStatsCsv(Model);
+}
+
+void TStatsWindow::ExportCsv()
+{
+    SaveCsvAs(Files_, Messages_, "Export Statistics as CSV", Csv_);
 }
