@@ -201,8 +201,8 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
                               "Reads the reporting options from this file instead of the user's or the delivered one");
     TimestampOption_ = AddTimestamp(*App_, Timestamp_);
     AddValue(*App_, "--out", Target_, "FILE|-",
-             "Writes the results to FILE (lines ended by a carriage return) or, with - (the default), to standard "
-             "output");
+             "Writes the results to FILE (text lines ended by a carriage return) or, with - (the default), to "
+             "standard output");
     JobsOption_ = AddValue(*App_, "--jobs", Jobs_, "N",
              "Runs N trials at a time on N threads (default: one per processor core); every N gives the same "
              "results, --jobs 1 runs them one after the other, as does any N for a model with an \"OQ\" stage "

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <locale>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -135,7 +136,12 @@ TEST(CsvText, FieldsAreQuotedOnlyWhenNeededAndNumbersReadBackWhateverTheLocale)
         {NaN, "nan"},
         {-NaN, "nan"},
     };
-    const std::locale Before = std::locale::global(std::locale(std::locale::classic(), new TCommaPunct));
+    struct TLocaleGuard {
+        std::locale Before = std::locale::global(std::locale(std::locale::classic(), new TCommaPunct));
+        ~TLocaleGuard() { std::locale::global(Before); }
+    };
+    std::optional<TLocaleGuard> Comma;
+    Comma.emplace();
     std::ostringstream Check;
     Check << 1234.5;
     EXPECT_EQ(Check.str(), "1.234,5");  // the locale is in force
@@ -152,7 +158,7 @@ TEST(CsvText, FieldsAreQuotedOnlyWhenNeededAndNumbersReadBackWhateverTheLocale)
         ASSERT_TRUE(Back.has_value()) << Text;
         EXPECT_TRUE(std::isnan(N.Value) ? std::isnan(*Back) : SameBits(*Back, N.Value)) << Text;
     }
-    std::locale::global(Before);
+    Comma.reset();
 
     TCsvWriter Csv;
     Csv.Text("x,y");
