@@ -10,7 +10,7 @@ class TSimulation;
 class TTextLinesView;
 
 // "HistoryWindow": the History and Order History texts of the last run on two tabs, "&Save Text",
-// which saves the text in view, and "Export CSV...", which saves the same table as CSV (the Order
+// which saves the text in view, and "&Export CSV...", which saves the same table as CSV (the Order
 // History on its tab, otherwise the History). Created once and hidden; closing it (or Escape) only
 // hides it.
 class THistoryWindow : public QWidget {

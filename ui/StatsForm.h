@@ -9,7 +9,7 @@ class TSimulation;
 class TTextLinesView;
 
 // "Stats Window": the statistics report of the last run, rebuilt on every FillStats, "&Save Text"
-// to keep it and "Export CSV..." to keep its metric blocks as CSV. Created once and hidden; closing
+// to keep it and "&Export CSV..." to keep its metric blocks as CSV. Created once and hidden; closing
 // it (or Escape) only hides it.
 class TStatsWindow : public QWidget {
     Q_OBJECT
