@@ -21,6 +21,7 @@
 #include "model_files/ModelFile.h"
 #include "platform/TextFile.h"
 #include "reports/CostTotalsText.h"
+#include "reports/CsvTables.h"
 #include "reports/HistoryReport.h"
 #include "reports/ModelParamTable.h"
 #include "reports/StatsReport.h"
@@ -34,14 +35,35 @@ CLI::Option* AddReport(CLI::App& Command, const std::string& Name, std::string& 
                         " to FILE (lines ended by a carriage return) or, with -, to standard output");
 }
 
+CLI::Option* AddCsv(CLI::App& Command, const std::string& Name, std::string& Value, const std::string& What)
+{
+    return AddValue(Command, Name, Value, "FILE|-",
+                    "Writes the " + What +
+                        " as CSV to FILE or, with -, to standard output, which then holds that table alone (the "
+                        "cost totals go to standard error)");
+}
+
+bool IsCsvOption(const std::string& Option)
+{
+    return Option.size() > 4 && Option.compare(Option.size() - 4, 4, "-csv") == 0;
+}
+
 // Reports aimed at one file would replace each other, and one aimed at the model would replace it:
-// refused before anything runs. Standard output takes any number of reports, one after the other.
+// refused before anything runs. Standard output takes any number of text reports, one after the
+// other, but a CSV table there only alone, so that a program reading it finds nothing else.
 bool TargetsDistinct(const std::vector<std::pair<std::string, std::string>>& Reports, const std::string& ModelPath,
                      std::ostream& Err)
 {
     for (std::size_t I = 0; I < Reports.size(); ++I) {
         const auto& [Option, Target] = Reports[I];
         if (Target == StdoutName) {
+            for (std::size_t J = 0; J < I; ++J) {
+                if (Reports[J].second == StdoutName && (IsCsvOption(Option) || IsCsvOption(Reports[J].first))) {
+                    Err << Program << " run: " << Option << ": " << Reports[J].first
+                        << " goes to standard output too; a CSV table goes there only alone.\n";
+                    return false;
+                }
+            }
             continue;
         }
         if (SameFile(Target, ModelPath)) {
@@ -62,6 +84,7 @@ bool TargetsDistinct(const std::vector<std::pair<std::string, std::string>>& Rep
 
 // orvantis-cli run MODEL [--periods N] [--warmup W] [--seed S] [--force-cst] [--strict]
 //                        [--stats FILE|-] [--history FILE|-] [--orders FILE|-] [--timestamp TEXT]
+//                        [--stats-csv FILE|-] [--history-csv FILE|-] [--orders-csv FILE|-]
 class TRunCommand final : public TCliCommand {
 public:
     explicit TRunCommand(CLI::App& Parent)
@@ -77,7 +100,10 @@ public:
                        "than a model");
         Reports_ = {{AddReport(*App_, "--stats", Stats_, "statistics report"), &Stats_},
                     {AddReport(*App_, "--history", History_, "History"), &History_},
-                    {AddReport(*App_, "--orders", Orders_, "Order History"), &Orders_}};
+                    {AddReport(*App_, "--orders", Orders_, "Order History"), &Orders_},
+                    {AddCsv(*App_, "--stats-csv", StatsCsv_, "statistics"), &StatsCsv_},
+                    {AddCsv(*App_, "--history-csv", HistoryCsv_, "History"), &HistoryCsv_},
+                    {AddCsv(*App_, "--orders-csv", OrdersCsv_, "Order History"), &OrdersCsv_}};
         Timestamp_ = AddTimestamp(*App_, TimestampText_);
         App_->footer("The costs are means per measured period of the whole network. The model checks print their "
                      "questions on standard error and answer Yes.");
@@ -103,6 +129,7 @@ private:
     bool ForceCST_ = false;
     bool Strict_ = false;
     std::string Stats_, History_, Orders_, TimestampText_;
+    std::string StatsCsv_, HistoryCsv_, OrdersCsv_;
     std::vector<std::pair<CLI::Option*, std::string*>> Reports_;
     CLI::Option* Timestamp_ = nullptr;
 };
@@ -154,12 +181,23 @@ int TRunCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env
         return ExitFailed;
     }
     const char Sep = Env.DecimalSep;
+    const bool CsvToStdout = std::any_of(Asked.begin(), Asked.end(), [](const auto& Report) {
+        return IsCsvOption(Report.first) && Report.second == StdoutName;
+    });
+    std::ostream& CostStream = CsvToStdout ? Err : *Out;
     for (const TCostLine& Line : CostTotalsLines(*Costs, Sep)) {
-        *Out << Line.Caption << ' ' << Line.Value << '\n';
+        CostStream << Line.Caption << ' ' << Line.Value << '\n';
     }
     bool Written = Out.Flush();
     const std::string& DateTime = Timestamp_->count() > 0 ? TimestampText_ : Env.DateTime;
     for (const auto& [Option, Target] : Asked) {
+        if (IsCsvOption(Option)) {
+            const std::string Csv = Option == "--stats-csv"     ? BuildStatsCsv(Model)
+                                    : Option == "--history-csv" ? BuildHistoryCsv(Model)
+                                                                : BuildOrderHistoryCsv(Model);
+            Written = WriteCsv(Csv, Target, Out, Err) && Written;
+            continue;
+        }
         const std::vector<std::string> Lines = Option == "--stats"     ? BuildStatsReport(Model, DateTime, Sep)
                                                : Option == "--history" ? BuildHistoryText(Model, DateTime, Sep)
                                                                        : BuildOrderHistoryText(Model, DateTime);

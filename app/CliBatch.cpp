@@ -6,6 +6,7 @@
 #include <exception>
 #include <optional>
 #include <ostream>
+#include <string_view>
 #include <system_error>
 #include <tuple>
 
@@ -18,6 +19,7 @@
 #include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "platform/TextFile.h"
+#include "text/CsvText.h"
 #include "text/NumberText.h"
 
 namespace {
@@ -199,8 +201,8 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
                               "Reads the reporting options from this file instead of the user's or the delivered one");
     TimestampOption_ = AddTimestamp(*App_, Timestamp_);
     AddValue(*App_, "--out", Target_, "FILE|-",
-             "Writes the results to FILE (lines ended by a carriage return) or, with - (the default), to standard "
-             "output");
+             "Writes the results to FILE (text lines ended by a carriage return) or, with - (the default), to "
+             "standard output");
     JobsOption_ = AddValue(*App_, "--jobs", Jobs_, "N",
              "Runs N trials at a time on N threads (default: one per processor core); every N gives the same "
              "results, --jobs 1 runs them one after the other, as does any N for a model with an \"OQ\" stage "
@@ -209,6 +211,10 @@ TBatchCommand::TBatchCommand(CLI::App& Parent)
              "Runs only the K-th of N equal slices of the settings, starting where the whole batch's random "
              "sequence would stand: part 1 writes the heading, part N the closing lines, so the parts written in "
              "order and joined are the whole batch (a seed other than 0 is needed)");
+    App_->add_flag("--csv", Csv_,
+                   "Writes the results as CSV instead of the text lines: a header row of the text's column headings, "
+                   "then a row per setting with its values at full precision, a period as decimal separator, lines "
+                   "ended by CR LF; with --part only part 1 writes the header row");
     App_->add_flag("--strict", Strict_,
                    "Answers No to the model checks' questions and refuses a model or values file that ends early or "
                    "holds more than it should");
@@ -369,16 +375,26 @@ int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, c
         }
     }
     TProgressLine Progress(Err, Env.ProgressOnErr);
-    TBatchCallbacks Callbacks;
-    Callbacks.AppendLine = [&](const std::string& Line) {
-        if (File) {
-            File->Write(Line + '\r');
-            return;
-        }
-        Progress.Clear();  // a terminal shared by both shows the line alone
-        *Out << Line << '\n';
-        Out.Flush();
+    // Text lines end as the program's files do, or with a line feed on standard output; CSV
+    // records end the same wherever they go.
+    const auto Writer = [&](std::string_view FileEnd, std::string_view OutEnd) {
+        return [&, FileEnd, OutEnd](const std::string& Line) {
+            if (File) {
+                File->Write(Line);
+                File->Write(FileEnd);
+                return;
+            }
+            Progress.Clear();  // a terminal shared by both shows the line alone
+            *Out << Line << OutEnd;
+            Out.Flush();
+        };
     };
+    TBatchCallbacks Callbacks;
+    if (Csv_) {
+        Callbacks.AppendCsvRecord = Writer(CsvLineEnd, CsvLineEnd);
+    } else {
+        Callbacks.AppendLine = Writer("\r", "\n");
+    }
     Callbacks.Progress = [&](int32_t Done, int32_t Total) {
         Progress.Show(Done, Total);
         // A reader that has gone or a file that cannot take more ends the batch.

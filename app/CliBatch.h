@@ -22,9 +22,10 @@ struct TCliEnvironment;
 
 // orvantis-cli batch MODEL [--periods N] [--warmup W] [--seed S] [--trials T] [--row SPEC]...
 //                          [--values FILE] [--options INI] [--timestamp TEXT] [--out FILE|-]
-//                          [--jobs N] [--part K/N] [--strict]
-// Runs a batch and writes exactly the lines the "Batch Runs" window appends to its results; with
-// --part only the K-th of N slices of them, so that the parts concatenated are the whole.
+//                          [--jobs N] [--part K/N] [--csv] [--strict]
+// Runs a batch and writes exactly the lines the "Batch Runs" window appends to its results, or with
+// --csv its results table as CSV; with --part only the K-th of N slices of them, so that the parts
+// concatenated are the whole.
 class TBatchCommand final : public TCliCommand {
 public:
     // Adds the command and its options to Parent.
@@ -58,6 +59,7 @@ private:
     std::string Jobs_;
     std::string Part_;
     bool Strict_ = false;
+    bool Csv_ = false;
     CLI::Option* JobsOption_;
     CLI::Option* ValuesOption_;
     CLI::Option* OptionsOption_;

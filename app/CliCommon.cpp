@@ -165,6 +165,21 @@ bool WriteReport(const std::vector<std::string>& Lines, const std::string& Targe
     return true;
 }
 
+bool WriteCsv(const std::string& Csv, const std::string& Target, TStdout& Out, std::ostream& Err)
+{
+    if (Target == StdoutName) {
+        *Out << Csv;
+        return Out.Flush();
+    }
+    Out.Flush();
+    const TFileResult Result = WriteFileAtomically(Target, Csv);
+    if (!Result.Ok) {
+        Err << Program << ": " << OneLine(Result.Message) << '\n';
+        return false;
+    }
+    return true;
+}
+
 int Usage(std::ostream& Err, const std::string& Command, const std::string& Problem)
 {
     const std::string Where = Command.empty() ? "" : " " + Command;

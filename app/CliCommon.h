@@ -106,5 +106,9 @@ bool Load(TSimulation& Model, const std::string& Path, bool Strict, Dialogs& Not
 // the program's carriage-return line ends.
 bool WriteReport(const std::vector<std::string>& Lines, const std::string& Target, TStdout& Out, std::ostream& Err);
 
+// Writes a CSV table (its own line ends included) to Target: "-" is standard output, anything else
+// a file, saved atomically.
+bool WriteCsv(const std::string& Csv, const std::string& Target, TStdout& Out, std::ostream& Err);
+
 // Reports a usage error of Command ("" for none) and gives its exit code.
 int Usage(std::ostream& Err, const std::string& Command, const std::string& Problem);

@@ -45,18 +45,16 @@ std::string ParamField(const TResultColumn& C, double Value, char Sep)
 
 std::string Field(const TResultColumn& C, const TSettingResult& R, char Sep)
 {
-    const std::size_t S = static_cast<std::size_t>(C.Stage);
+    const double Value = ResultValue(C, R);
     switch (C.Kind) {
     case TColumnKind::Param:
-        return ParamField(C, R.ParamValues[static_cast<std::size_t>(C.Column)], Sep);
+        return ParamField(C, Value, Sep);
     case TColumnKind::System:
-        return R.TrialStats[0].FormatValue(C.Metric, C.Statistic, C.Width, 2, Sep);
     case TColumnKind::TotalCostSD:
-        return FormatFixedWidth(R.PeriodCostAcc.Stdev(), C.Width, 2, Sep);
+        return FormatFixedWidth(Value, C.Width, 2, Sep);
     case TColumnKind::Stage:
-        return R.TrialStats[S].FormatValue(C.Metric, C.Statistic, C.Width, 4, Sep);
     case TColumnKind::OrderQtyMeanSD:
-        return FormatFixedWidth(R.OrderQtySDAcc[S].Avg(), C.Width, 4, Sep);
+        return FormatFixedWidth(Value, C.Width, 4, Sep);
     }
     return {};
 }
@@ -177,6 +175,24 @@ std::vector<std::string> BatchHeadingLines(const TBatchHeading& Heading, const s
                 Heading.WarmUpText + "-period warm-up period",
             "",
             Names};
+}
+
+double ResultValue(const TResultColumn& C, const TSettingResult& R)
+{
+    const std::size_t S = static_cast<std::size_t>(C.Stage);
+    switch (C.Kind) {
+    case TColumnKind::Param:
+        return R.ParamValues[static_cast<std::size_t>(C.Column)];
+    case TColumnKind::System:
+        return R.TrialStats[0].Value(C.Metric, C.Statistic);
+    case TColumnKind::TotalCostSD:
+        return R.PeriodCostAcc.Stdev();
+    case TColumnKind::Stage:
+        return R.TrialStats[S].Value(C.Metric, C.Statistic);
+    case TColumnKind::OrderQtyMeanSD:
+        return R.OrderQtySDAcc[S].Avg();
+    }
+    return 0;
 }
 
 std::string BatchResultLine(const std::vector<TResultColumn>& Columns, const TSettingResult& Result, char DecimalSep)

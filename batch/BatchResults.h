@@ -76,6 +76,9 @@ struct TBatchHeading {
 // The heading block: date and time, "Data file: ", "RandSeed: ", "<n> stages", the trials line,
 // an empty line, the column heading line.
 std::vector<std::string> BatchHeadingLines(const TBatchHeading& Heading, const std::vector<TResultColumn>& Columns);
+// What column C shows for a setting, at full precision: a parameter's value as read back from its
+// stage, or the statistic as its accumulator gives it.
+double ResultValue(const TResultColumn& C, const TSettingResult& Result);
 // The line of one setting. Every field is right-aligned to its column's width, never cut, and
 // followed by two blanks: parameter values of real types with 4 decimals ("INF" when infinite),
 // of the other types as the nearest integer (halves to even); system statistics with 2 decimals,

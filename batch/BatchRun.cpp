@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "batch/BatchCsv.h"
 #include "batch/ParamSet.h"
 #include "checks/CheckModel.h"
 #include "engine/Random.h"
@@ -475,6 +476,9 @@ private:
         if (Callbacks_.AppendLine) {
             Callbacks_.AppendLine(BatchResultLine(Columns_, Result, Run_.DecimalSep));
         }
+        if (Callbacks_.AppendCsvRecord) {
+            Callbacks_.AppendCsvRecord(BatchCsvRecord(Columns_, Result));
+        }
     }
 
     // The result of trial Index_ into Trial_: run here, or taken from the pool with the messages
@@ -548,6 +552,9 @@ TBatchOutcome RunBatch(TSimulation& Model, const TParamSet& Set, const TReportOp
     Heading.NumTrials = Run.NumTrials;
     if (Run.WriteHeading) {
         Append(BatchHeadingLines(Heading, Columns));
+        if (Callbacks.AppendCsvRecord) {
+            Callbacks.AppendCsvRecord(BatchCsvHeader(Columns));
+        }
     }
     TBatchOutcome Outcome;
     {

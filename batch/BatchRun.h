@@ -48,6 +48,11 @@ int DefaultBatchJobs();
 struct TBatchCallbacks {
     // Each line of the results text, in order, as soon as it is known.
     std::function<void(const std::string& Line)> AppendLine;
+    // Each record of the results table as CSV, without its line end, in order, as soon as it is
+    // known: the header record where the text has its heading block (BatchCsvHeader), then one per
+    // setting (BatchCsvRecord); nothing where the text has its closing lines. Left empty, no CSV
+    // is built.
+    std::function<void(const std::string& Record)> AppendCsvRecord;
     // After each setting: Done settings of Total are finished. Returning false ends the batch
     // after this setting (the closing lines are written and the parameters restored).
     std::function<bool(int32_t Done, int32_t Total)> Progress;

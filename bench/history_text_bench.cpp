@@ -1,12 +1,16 @@
-// The History and Order History texts of the largest run: 25 stages x 9999 periods.
+// The History and Order History texts of the largest run, 25 stages x 9999 periods, and the
+// History as CSV built and saved.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
+#include "platform/TextFile.h"
+#include "reports/CsvTables.h"
 #include "reports/HistoryReport.h"
 #include "support/ModelBuilder.h"
 
@@ -100,5 +104,45 @@ void OrderHistoryText(benchmark::State& State)
     State.counters["MB"] = static_cast<double>(Size) / 1e6;
 }
 BENCHMARK(OrderHistoryText)->Name("OrderHistoryText/25x9999")->Unit(benchmark::kMillisecond);
+
+// What the history window adds to Display History: the CSV it keeps for "Export CSV...".
+void HistoryCsv(benchmark::State& State)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildModel(Model);
+    Model.RunSimulation(9999, 100, 12345);
+    std::size_t Size = 0;
+    for (auto _ : State) {
+        const std::string Csv = BuildHistoryCsv(Model);
+        Size = Csv.size();
+        benchmark::DoNotOptimize(Csv.data());
+    }
+    State.counters["MB"] = static_cast<double>(Size) / 1e6;
+}
+BENCHMARK(HistoryCsv)->Name("HistoryCsv/25x9999")->Unit(benchmark::kMillisecond);
+
+// What "Export CSV..." and run --history-csv do: the table built, then saved atomically (flushed
+// to disk and renamed over the file).
+void HistoryCsvSaved(benchmark::State& State)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildModel(Model);
+    Model.RunSimulation(9999, 100, 12345);
+    const std::string Path = (std::filesystem::temp_directory_path() / "orvantis_bench_history.csv").string();
+    std::size_t Size = 0;
+    for (auto _ : State) {
+        const std::string Csv = BuildHistoryCsv(Model);
+        Size = Csv.size();
+        if (!WriteFileAtomically(Path, Csv).Ok) {
+            State.SkipWithError("the CSV could not be saved");
+            break;
+        }
+    }
+    std::filesystem::remove(Path);
+    State.counters["MB"] = static_cast<double>(Size) / 1e6;
+}
+BENCHMARK(HistoryCsvSaved)->Name("HistoryCsvSaved/25x9999")->Unit(benchmark::kMillisecond);
 
 }  // namespace

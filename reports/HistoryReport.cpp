@@ -26,27 +26,22 @@ void AppendIntCell(std::string& Line, int64_t Value)
     Line += Gap;
 }
 
-// The History's integer series after "TotalCost", in column order.
-struct TIntSeries {
-    const char* Heading;
-    int64_t (*Value)(const TStage& S, int32_t P);
-};
-const std::array<TIntSeries, 7> IntSeries{{
-    {"Demand", [](const TStage& S, int32_t P) { return ElemOrZero(S.DemandHist(), P); }},
-    {"DerivDem", [](const TStage& S, int32_t P) { return ElemOrZero(S.DerivedDemandHist(), P); }},
-    {"InvLevel", [](const TStage& S, int32_t P) { return ElemOrZero(S.NetInvHist(), P); }},
-    {"OrderQty", [](const TStage& S, int32_t P) { return S.OrderQtyHist().AtOrZero(P, 0, 0); }},
-    {"OnOrder", [](const TStage& S, int32_t P) { return ElemOrZero(S.OnOrderHist(), P); }},
-    {"InPrcess", [](const TStage& S, int32_t P) { return ElemOrZero(S.InProcessHist(), P); }},
-    {"Failed", [](const TStage& S, int32_t P) { return int64_t{ElemOrZero(S.FailedHist(), P) != 0}; }},
-}};
-
 }  // namespace
+
+constexpr std::array<THistorySeries, 7> HistoryIntSeries{{
+    {"Demand", "demand", [](const TStage& S, int32_t P) { return ElemOrZero(S.DemandHist(), P); }},
+    {"DerivDem", "derived_demand", [](const TStage& S, int32_t P) { return ElemOrZero(S.DerivedDemandHist(), P); }},
+    {"InvLevel", "inv_level", [](const TStage& S, int32_t P) { return ElemOrZero(S.NetInvHist(), P); }},
+    {"OrderQty", "order_qty", [](const TStage& S, int32_t P) { return S.OrderQtyHist().AtOrZero(P, 0, 0); }},
+    {"OnOrder", "on_order", [](const TStage& S, int32_t P) { return ElemOrZero(S.OnOrderHist(), P); }},
+    {"InPrcess", "in_process", [](const TStage& S, int32_t P) { return ElemOrZero(S.InProcessHist(), P); }},
+    {"Failed", "failed", [](const TStage& S, int32_t P) { return int64_t{ElemOrZero(S.FailedHist(), P) != 0}; }},
+}};
 
 std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::string& DateTime, char DecimalSep)
 {
     std::vector<std::string> Series{"TotalCost"};
-    for (const TIntSeries& S : IntSeries) {
+    for (const THistorySeries& S : HistoryIntSeries) {
         Series.emplace_back(S.Heading);
     }
     const int N = Model.NumStages();
@@ -86,7 +81,7 @@ std::vector<std::string> BuildHistoryText(const TSimulation& Model, const std::s
                 AppendCell(Line, FormatFixed(ElemOrZero(Model.Stage(K).TotalCostHist(), P), 2, DecimalSep));
             }
         }
-        for (const TIntSeries& S : IntSeries) {
+        for (const THistorySeries& S : HistoryIntSeries) {
             for (int K = 1; K <= N; ++K) {
                 AppendIntCell(Line, S.Value(Model.Stage(K), P));
             }

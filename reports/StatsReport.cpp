@@ -9,35 +9,26 @@
 #include "engine/Simulation.h"
 #include "stats/Stats.h"
 
-namespace {
-
-enum class TSummary { Total, Average };
-
-struct TBlock {
-    const char* Title;
-    TMetric Metric;
-    int ExtremeDecimals;  // of Min and Max: 3 for costs, 0 for quantities and indicators
-    TSummary Summary;
-};
-
-constexpr std::array<TBlock, 16> Blocks{{
-    {"On Hand", MetricInvLevel, 0, TSummary::Total},
-    {"Backorders", MetricBackorders, 0, TSummary::Total},
-    {"On Order", MetricOnOrder, 0, TSummary::Total},
-    {"In Process", MetricInProcess, 0, TSummary::Total},
-    {"Order Cost", MetricOrderCost, 3, TSummary::Total},
-    {"Holding Cost", MetricHoldingCost, 3, TSummary::Total},
-    {"WIP Holding Cost", MetricWIPHoldingCost, 3, TSummary::Total},
-    {"Stockout Cost", MetricStockoutCost, 3, TSummary::Total},
-    {"Total Cost", MetricTotalCost, 3, TSummary::Total},
-    {"Demand", MetricDemand, 0, TSummary::Total},
-    {"Derived Demand", MetricDerivedDemand, 0, TSummary::Total},
-    {"All From Stock (Type 1 SL)", MetricType1SL, 0, TSummary::Average},
-    {"From Stock (Type 2 SL)", MetricFillRate, 0, TSummary::Average},
-    {"Within CST", MetricWithinCST, 0, TSummary::Average},
-    {"Order Quantity", MetricOrderQty, 0, TSummary::Total},
-    {"Failed", MetricFailed, 0, TSummary::Average},
+constexpr std::array<TStatsBlock, 16> StatsBlocks{{
+    {"On Hand", MetricInvLevel, 0, TStatsSummary::Total},
+    {"Backorders", MetricBackorders, 0, TStatsSummary::Total},
+    {"On Order", MetricOnOrder, 0, TStatsSummary::Total},
+    {"In Process", MetricInProcess, 0, TStatsSummary::Total},
+    {"Order Cost", MetricOrderCost, 3, TStatsSummary::Total},
+    {"Holding Cost", MetricHoldingCost, 3, TStatsSummary::Total},
+    {"WIP Holding Cost", MetricWIPHoldingCost, 3, TStatsSummary::Total},
+    {"Stockout Cost", MetricStockoutCost, 3, TStatsSummary::Total},
+    {"Total Cost", MetricTotalCost, 3, TStatsSummary::Total},
+    {"Demand", MetricDemand, 0, TStatsSummary::Total},
+    {"Derived Demand", MetricDerivedDemand, 0, TStatsSummary::Total},
+    {"All From Stock (Type 1 SL)", MetricType1SL, 0, TStatsSummary::Average},
+    {"From Stock (Type 2 SL)", MetricFillRate, 0, TStatsSummary::Average},
+    {"Within CST", MetricWithinCST, 0, TStatsSummary::Average},
+    {"Order Quantity", MetricOrderQty, 0, TStatsSummary::Total},
+    {"Failed", MetricFailed, 0, TStatsSummary::Average},
 }};
+
+namespace {
 
 constexpr int LabelWidth = 20;
 constexpr int ValueWidth = 10;
@@ -64,25 +55,10 @@ std::string StageLine(int StageNum, const TMinMaxAvg& M, int ExtremeDecimals, ch
     return Line;
 }
 
-std::string SummaryLine(const TSimulation& Model, TMetric Metric, TSummary Summary, char Sep)
+std::string SummaryLine(const TSimulation& Model, const TStatsBlock& Block, char Sep)
 {
-    if (Summary == TSummary::Total) {
-        double Total = 0;
-        for (int K = 1; K <= Model.NumStages(); ++K) {
-            Total += Model.Stage(K).Stats().Get(Metric)->Avg();
-        }
-        return PadStr("  TOTAL", LabelWidth, 'l') + FormatFixedWidth(Total, ValueWidth, 3, Sep);
-    }
-    // Weighted by observations, so a stage without any adds nothing to the average.
-    double Weighted = 0;
-    double Count = 0;
-    for (int K = 1; K <= Model.NumStages(); ++K) {
-        const TMinMaxAvg& M = *Model.Stage(K).Stats().Get(Metric);
-        Weighted += M.Avg() * static_cast<double>(M.Count());
-        Count += static_cast<double>(M.Count());
-    }
-    const double Average = Count > 0 ? Weighted / Count : 0.0;
-    return PadStr("  AVERAGE", LabelWidth, 'l') + FormatFixedWidth(Average, ValueWidth, 3, Sep);
+    const char* Label = Block.Summary == TStatsSummary::Total ? "  TOTAL" : "  AVERAGE";
+    return PadStr(Label, LabelWidth, 'l') + FormatFixedWidth(StatsSummaryValue(Model, Block), ValueWidth, 3, Sep);
 }
 
 void AppendServiceTimeTable(const TSimulation& Model, char Sep, std::vector<std::string>& Lines)
@@ -133,6 +109,26 @@ void AppendServiceTimeTable(const TSimulation& Model, char Sep, std::vector<std:
 
 }  // namespace
 
+double StatsSummaryValue(const TSimulation& Model, const TStatsBlock& Block)
+{
+    if (Block.Summary == TStatsSummary::Total) {
+        double Total = 0;
+        for (int K = 1; K <= Model.NumStages(); ++K) {
+            Total += Model.Stage(K).Stats().Get(Block.Metric)->Avg();
+        }
+        return Total;
+    }
+    // Weighted by observations, so a stage without any adds nothing to the average.
+    double Weighted = 0;
+    double Count = 0;
+    for (int K = 1; K <= Model.NumStages(); ++K) {
+        const TMinMaxAvg& M = *Model.Stage(K).Stats().Get(Block.Metric);
+        Weighted += M.Avg() * static_cast<double>(M.Count());
+        Count += static_cast<double>(M.Count());
+    }
+    return Count > 0 ? Weighted / Count : 0.0;
+}
+
 std::vector<std::string> BuildStatsReport(const TSimulation& Model, const std::string& DateTime, char DecimalSep)
 {
     std::vector<std::string> Lines;
@@ -142,12 +138,12 @@ std::vector<std::string> BuildStatsReport(const TSimulation& Model, const std::s
     Lines.push_back("Metric              " "       Avg" "       Std" "       Min" "       Max" "       Obs");
     Lines.push_back(RepeatChar('=', 70));
     Lines.emplace_back();
-    for (const TBlock& Block : Blocks) {
+    for (const TStatsBlock& Block : StatsBlocks) {
         Lines.emplace_back(Block.Title);
         for (int K = 1; K <= Model.NumStages(); ++K) {
             Lines.push_back(StageLine(K, *Model.Stage(K).Stats().Get(Block.Metric), Block.ExtremeDecimals, DecimalSep));
         }
-        Lines.push_back(SummaryLine(Model, Block.Metric, Block.Summary, DecimalSep));
+        Lines.push_back(SummaryLine(Model, Block, DecimalSep));
         Lines.emplace_back();
     }
     Lines.push_back(RepeatChar('=', 70));

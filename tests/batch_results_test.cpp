@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "batch/BatchCsv.h"
 #include "batch/BatchResults.h"
 #include "batch/ParamSet.h"
 #include "batch/ReportOptions.h"
 #include "engine/ParamCatalogue.h"
 #include "support/CheckedOptions.h"
+#include "support/CsvReader.h"
 
 namespace {
 
@@ -96,4 +99,55 @@ TEST(BatchResults, FieldsByParameterTypeAndStatistic)
               // PerTime:1, InvPol:1, TotalCostMean (13), TotalCostSD (11), FillRateMax:1 (13)
               "    2,5000         INF  12345,1250  2000000000          8          6          1         3  "
               "    123456,79         1,41         0,9100  ");
+}
+
+TEST(BatchResults, CsvHoldsTheHeadingsAndEveryResultAtFullPrecision)
+{
+    const TParamSet Set = Columns({{ParamHoldingCost, 1}, {ParamDemandBound, 2}, {ParamBaseStockLevel, 1}});
+    const TReportOptions O = CheckedOptions({{MetricTotalCost, Mean}, {MetricTotalCost, SEM}, {MetricOrderQty, Mean},
+                                             {MetricOrderQty, ByStage}, {MetricFillRate, Max}, {MetricFillRate, ByStage}},
+                                            {0, 1});
+    const std::vector<TResultColumn> Cols = ChooseResultColumns(Set, 2, O);
+    TSettingResult R(2, Set.NumColumns());
+    R.ParamValues = {0, 0.1 + 0.2, std::numeric_limits<double>::infinity(), 7};
+    for (const double X : {1.0 / 3, 2.0 / 7}) {
+        TTrialResult T;
+        T.StageMeans.resize(3);
+        T.OrderQtySD = {0, X * 5, X / 9};
+        T.StageMeans[1][MetricFillRate] = 1 - X;
+        T.StageMeans[2][MetricFillRate] = X;
+        T.StageMeans[1][MetricOrderQty] = 10 * X;
+        T.StageMeans[2][MetricOrderQty] = 11 * X;
+        T.Costs.TotalCost = 1000 * X;
+        T.PeriodTotalCosts = {X, 3 * X, 0.7};
+        R.Fold(T);
+    }
+    const auto Stat = [&R](int S, int Metric) { return *R.TrialStats[static_cast<std::size_t>(S)].Get(Metric); };
+    const std::pair<const char*, double> Expected[] = {
+        {"HoldCost:1", 0.1 + 0.2},
+        {"DemBound:2", std::numeric_limits<double>::infinity()},
+        {"BSLevel:1", 7},
+        {"TotalCostMean", Stat(0, MetricTotalCost).Avg()},
+        {"TotalCostSEM", Stat(0, MetricTotalCost).Stdev()},
+        {"TotalCostSD", R.PeriodCostAcc.Stdev()},
+        {"OrderQtyMean:1", Stat(1, MetricOrderQty).Avg()},
+        {"OrderQtyMean:2", Stat(2, MetricOrderQty).Avg()},
+        {"OrderQtyMeanSD:1", R.OrderQtySDAcc[1].Avg()},
+        {"OrderQtyMeanSD:2", R.OrderQtySDAcc[2].Avg()},
+        {"FillRateMax:1", Stat(1, MetricFillRate).Max()},
+        {"FillRateMax:2", Stat(2, MetricFillRate).Max()},
+    };
+    const std::optional<std::vector<std::vector<std::string>>> Csv =
+        ParseCsv(BatchCsvHeader(Cols) + "\r\n" + BatchCsvRecord(Cols, R) + "\r\n");
+    ASSERT_TRUE(Csv.has_value());
+    ASSERT_EQ(Csv->size(), 2u);
+    ASSERT_EQ((*Csv)[0].size(), std::size(Expected));
+    ASSERT_EQ((*Csv)[1].size(), std::size(Expected));
+    for (std::size_t I = 0; I < std::size(Expected); ++I) {
+        EXPECT_EQ((*Csv)[0][I], Expected[I].first);
+        const std::optional<double> Value = CsvReal((*Csv)[1][I]);
+        ASSERT_TRUE(Value.has_value()) << (*Csv)[1][I];
+        EXPECT_EQ(std::memcmp(&*Value, &Expected[I].second, sizeof(double)), 0)
+            << Expected[I].first << ": " << (*Csv)[1][I];
+    }
 }

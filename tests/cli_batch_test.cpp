@@ -59,9 +59,10 @@ std::string Joined(const std::vector<std::string>& Lines, char End)
     return Text;
 }
 
-// The lines the batch core gives for the same definition: what the window would append.
+// The lines the batch core gives for the same definition: what the window would append; with Csv,
+// the records of its CSV table.
 std::vector<std::string> CoreLines(const TSweepRow& Row1, const TSweepRow& Row2, const TReportOptions& Options,
-                                   const TBatchRun& Run)
+                                   const TBatchRun& Run, bool Csv = false)
 {
     TSilentDialogs Messages;
     TSimulation Model(Messages);
@@ -70,7 +71,7 @@ std::vector<std::string> CoreLines(const TSweepRow& Row1, const TSweepRow& Row2,
     EXPECT_TRUE(Set.Set) << Set.Message;
     std::vector<std::string> Lines;
     TBatchCallbacks C;
-    C.AppendLine = [&Lines](const std::string& L) { Lines.push_back(L); };
+    (Csv ? C.AppendCsvRecord : C.AppendLine) = [&Lines](const std::string& L) { Lines.push_back(L); };
     RunBatch(Model, *Set.Set, Options, Run, C);
     return Lines;
 }
@@ -110,6 +111,51 @@ TEST(CliBatch, PrintsTheLinesOfTheBatchCore)
     EXPECT_EQ(F.Code, 0) << F.Err;
     EXPECT_EQ(F.Out, "");
     EXPECT_EQ(FileBytes(File), Joined(Expected, '\r'));
+}
+
+TEST(CliBatch, CsvIsTheTableOfTheBatchCoreWithAnyJobsAndParts)
+{
+    TScratchDir Dir;
+    const std::string Ini = (Dir.Path / "opts.ini").string();
+    PutFile(Ini, "[Total Cost]\nMeanChecked=1\nSEMChecked=1\n[Inv Level]\nMaxChecked=1\nByStageChecked=1\n");
+    TReportOptions Options;
+    Options.LoadOptions(Ini);
+    TBatchRun Run;
+    Run.Settings = TRunSettings{200, 20, 5};
+    Run.NumTrials = 2;
+    const std::vector<std::string> Records = CoreLines(TSweepRow{17, "1", "2", "40", "50", "5"},
+                                                       TSweepRow{10, "3", "3", "0.5", "2", "0.75"}, Options, Run, true);
+    ASSERT_EQ(Records.size(), 1u + 9u);
+    EXPECT_EQ(Records[0], "BSLevel:1,BSLevel:2,HoldCost:3,TotalCostMean,TotalCostSEM,InvLevelMax:1,InvLevelMax:2,"
+                          "InvLevelMax:3,InvLevelMax:4");
+    std::string Table;
+    for (const std::string& R : Records) {
+        Table += R + "\r\n";
+    }
+
+    TCliEnvironment Env = Installed();
+    Env.DecimalSep = ',';  // the table keeps its periods
+    const std::vector<std::string> Args = {"batch", Chain, "--periods", "200", "--warmup", "20", "--seed", "5",
+                                           "--trials", "2", "--row", "BSLevel@1-2=40:50:5", "--row",
+                                           "HoldCost@3=0.5:2:0.75", "--options", Ini, "--csv"};
+    const auto With = [&Args](std::vector<std::string> More) {
+        More.insert(More.begin(), Args.begin(), Args.end());
+        return More;
+    };
+    const TCliResult One = Cli(With({"--jobs", "1"}), Env);
+    EXPECT_EQ(One.Code, 0) << One.Err;
+    EXPECT_EQ(One.Out, Table);
+    const std::string File = (Dir.Path / "results.csv").string();
+    EXPECT_EQ(Cli(With({"--jobs", "3", "--out", File}), Env).Code, 0);
+    EXPECT_EQ(FileBytes(File), Table);
+    // The parts, joined in order, are the whole table: only the first has the header.
+    std::string Parts;
+    for (const char* Part : {"1/3", "2/3", "3/3"}) {
+        const TCliResult R = Cli(With({"--jobs", "2", "--part", Part}), Env);
+        EXPECT_EQ(R.Code, 0) << R.Err;
+        Parts += R.Out;
+    }
+    EXPECT_EQ(Parts, Table);
 }
 
 TEST(CliBatch, DefaultsNoneRowsAndTheUsersOptions)

@@ -21,6 +21,7 @@
 #include "checks/CheckedRun.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
+#include "reports/CsvTables.h"
 
 namespace fs = std::filesystem;
 
@@ -430,6 +431,11 @@ TEST(Cli, ReportsAimedAtOneFileAreRefusedBeforeTheRun)
         {{"--history", (Dir.Path / "link.txt").string(), "--orders", A},
          "--orders: " + A + " is also the file of --history"},
         {{"--stats", Model}, "--stats: " + Model + " is the model file"},
+        {{"--history", A, "--history-csv", A}, "--history-csv: " + A + " is also the file of --history"},
+        {{"--orders-csv", Model}, "--orders-csv: " + Model + " is the model file"},
+        // A CSV table on standard output goes there alone.
+        {{"--stats", "-", "--history-csv", "-"}, "--history-csv: --stats goes to standard output too"},
+        {{"--orders-csv", "-", "--stats-csv", "-"}, "--orders-csv: --stats-csv goes to standard output too"},
         // Files that cannot be written: found before the run.
         {{"--stats", A, "--history", NoFolder}, "--history: Cannot write file " + NoFolder + ": No such file", 1},
         {{"--orders", (Dir.Path / "sub").string()}, "Is a directory.", 1},
@@ -487,6 +493,25 @@ TEST(Cli, ReportsGoToFilesWithCarriageReturnsOrToStandardOutput)
     const std::string History = R.Out.substr(Start);
     EXPECT_EQ(std::count(History.begin(), History.end(), '\n'), 3 + 4 + 40);
     EXPECT_EQ(R.Out.find("Order: "), 0u);
+}
+
+TEST(Cli, CsvTablesGoToFilesOrAloneToStandardOutput)
+{
+    TTempDir Dir("csv");
+    const fs::path History = Dir.Path / "history.csv";
+    const fs::path Orders = Dir.Path / "orders.csv";
+    const TCliResult R = Cli({"run", Example("distribution.txt"), "--periods", "50", "--warmup", "5", "--seed", "3",
+                              "--history-csv", History.string(), "--stats-csv", "-", "--orders-csv", Orders.string()});
+    ASSERT_EQ(R.Code, 0) << R.Err;
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    ASSERT_TRUE(LoadModel(Model, Example("distribution.txt"), Messages).Ok);
+    const std::string Costs = CoreCosts(Model, 50, 5, 3);
+    // Standard output holds the table alone; the costs go to standard error.
+    EXPECT_EQ(R.Out, BuildStatsCsv(Model));
+    EXPECT_EQ(R.Err, Costs);
+    EXPECT_EQ(ReadBytes(History), BuildHistoryCsv(Model));
+    EXPECT_EQ(ReadBytes(Orders), BuildOrderHistoryCsv(Model));
 }
 
 TEST(Cli, ParamsPrintsTheTableUnderTheTimestamp)

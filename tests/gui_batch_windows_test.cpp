@@ -330,6 +330,21 @@ private slots:
         QVERIFY(Shown.size() == 11 && Shown[1] == "Data file: serial_chain.txt" && Shown[2] == "RandSeed: 5");
         QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Expected.begin() + 1));
 
+        // "Export CSV..." saves the batch's table as `orvantis-cli batch --csv` writes it.
+        QTemporaryDir CsvDir;
+        const std::string CsvPath = CsvDir.filePath("batch.csv").toStdString();
+        H.Files.Answers = {CsvPath};
+        H.ClickIn("ExportCsvButton");
+        std::ostringstream CsvOut;
+        QCOMPARE(RunCli({"batch", Chain, "--seed", "5", "--periods", "300", "--warmup", "30", "--trials", "2", "--row",
+                         "BSLevel@1-2=10:20:10", "--csv"},
+                        CsvOut, Err, Env),
+                 0);
+        QVERIFY(CsvOut.str().rfind("BSLevel:1,BSLevel:2,", 0) == 0);
+        QVERIFY(FileBytes(CsvPath) == CsvOut.str());
+        QVERIFY(H.Files.Asked == (std::vector<TFileDialogSpec>{{"Export Batch Results as CSV", "csv", CsvFileFilter}}));
+        H.Files.Asked.clear();
+
         // The parameters are back and the grid shows them; the labels and the replay show the
         // last trial's run.
         const TSimulation& Model = H.Window.Model();
@@ -407,6 +422,12 @@ private slots:
         H.ClickIn("ClearTextButton");
         QVERIFY(H.Batch.ResultLines().empty());
         QCOMPARE(H.TakeShown(), std::vector<std::string>(2, "Are you sure you want to clear the text?"));
+        // No batch has run: nothing to export, and no file is asked for.
+        H.Files.Asked.clear();
+        H.ClickIn("ExportCsvButton");
+        QVERIFY(H.Files.Asked.empty());
+        QCOMPARE(H.TakeShown(),
+                 std::vector<std::string>{"There are no batch results to export: run a batch with \"Go\" first."});
     }
 
     void optionsButtonShowsTheListsModally()

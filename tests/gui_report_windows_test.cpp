@@ -13,6 +13,7 @@
 
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
+#include "reports/CsvTables.h"
 #include "support/GuiTest.h"
 #include "support/ScriptedDialogs.h"
 #include "support/ScriptedFileDialogs.h"
@@ -98,6 +99,50 @@ private slots:
         }
         QVERIFY(FileBytes(Path) == Expected);
         QCOMPARE(Files.Asked.back().Title, std::string("Save Statistics As"));
+    }
+
+    void exportCsvWritesTheTableInViewAsItWasShown()
+    {
+        QTemporaryDir Dir;
+        const std::string Path = Dir.filePath("table.csv").toStdString();
+        const std::string Missing = Dir.filePath("missing/table.csv").toStdString();
+        TScriptedFileDialogs Files;
+        THistoryWindow Window(Dialogs, Files);
+        TStatsWindow Stats(Dialogs, Files);
+        Window.FillHistory(Model, "stamp");
+        Window.FillOrderHistory(Model, "stamp");
+        Stats.FillStats(Model);
+        auto* Export = Window.findChild<QPushButton*>("ExportCsvButton");
+        QCOMPARE(Export->text(), QString("&Export CSV..."));
+        auto* Tabs = Window.findChild<QTabWidget*>("Tabs");
+        const struct {
+            QPushButton* Button;
+            int Tab;  // of the history window
+            std::string Csv;
+            const char* Title;
+        } Cases[] = {
+            {Export, 0, BuildHistoryCsv(Model), "Export History as CSV"},
+            {Export, 1, BuildOrderHistoryCsv(Model), "Export Order History as CSV"},
+            {Stats.findChild<QPushButton*>("ExportCsvButton"), 0, BuildStatsCsv(Model), "Export Statistics as CSV"},
+        };
+        // Another run after the windows were filled: they export what they show.
+        Model.RunSimulation(200, 10, 8);
+        const std::size_t ShownBefore = Dialogs.Shown.size();
+        for (const auto& C : Cases) {
+            Tabs->setCurrentIndex(C.Tab);
+            Files.Answers = {std::nullopt, Path, Missing};
+            QTest::mouseClick(C.Button, Qt::LeftButton);  // cancelled
+            QVERIFY(!std::filesystem::exists(Path));
+            QTest::mouseClick(C.Button, Qt::LeftButton);
+            QVERIFY(FileBytes(Path) == C.Csv);
+            std::filesystem::remove(Path);
+            QTest::mouseClick(C.Button, Qt::LeftButton);  // a folder that does not exist
+            QCOMPARE(Dialogs.Shown.size(), ShownBefore + 1);
+            QVERIFY(Dialogs.Shown.back().Text.find("missing/table.csv") != std::string::npos);
+            Dialogs.Shown.pop_back();
+            QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, {C.Title, "csv", CsvFileFilter}));
+            Files.Asked.clear();
+        }
     }
 
     void assistiveTechnologyReadsTheReportAsItsLinesJoined()

@@ -23,6 +23,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
 #include "reports/ModelParamTable.h"
+#include "text/CsvText.h"
 #include "text/NumberText.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
@@ -177,6 +178,7 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
                                {"StartButton", "&Go", &TBatchRunsWindow::StartBatch}};
     const TCommand After[] = {{"WriteModelButton", "&Write Model", &TBatchRunsWindow::WriteModel},
                               {"SaveTextButton", "&Save Text", &TBatchRunsWindow::SaveResults},
+                              {"ExportCsvButton", "&Export CSV...", &TBatchRunsWindow::ExportResultsCsv},
                               {"ClearTextButton", "&Clear Text", &TBatchRunsWindow::ClearResults}};
     const auto AddCommands = [&](const auto& Commands) {
         for (const TCommand& C : Commands) {
@@ -319,6 +321,8 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
     std::optional<TCostTotals> LastCosts;
     TBatchCallbacks Callbacks;
     Callbacks.AppendLine = [this](const std::string& Line) { AppendLines({Line}); };
+    CsvRecords_.clear();
+    Callbacks.AppendCsvRecord = [this](const std::string& Record) { CsvRecords_.push_back(Record); };
     Callbacks.SettingApplied = [&Main](int32_t) { Main.RefreshDisplays(); };
     Callbacks.TrialDone = [&LastCosts](const TCostTotals& Costs) { LastCosts = Costs; };
     Callbacks.Progress = [this, &Main, &LastCosts, &Settings](int32_t Done, int32_t) {
@@ -400,10 +404,25 @@ bool TBatchRunsWindow::SettleUnsavedResults()
     return false;
 }
 
+void TBatchRunsWindow::ExportResultsCsv()
+{
+    if (CsvRecords_.empty()) {
+        Messages_.ShowInfo("There are no batch results to export: run a batch with \"Go\" first.");
+        return;
+    }
+    std::string Csv;
+    for (const std::string& Record : CsvRecords_) {
+        Csv += Record;
+        Csv += CsvLineEnd;
+    }
+    SaveCsvAs(Files_, Messages_, "Export Batch Results as CSV", Csv);
+}
+
 void TBatchRunsWindow::ClearResults()
 {
     if (Messages_.AskYesNo("Are you sure you want to clear the text?")) {
         ResultsView_->clear();
         ResultsView_->document()->setModified(false);
+        CsvRecords_.clear();
     }
 }

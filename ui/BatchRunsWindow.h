@@ -22,9 +22,9 @@ class TBatchOptionsWindow;
 
 // "Batch Runs": defines a batch by two sweep rows or a parameter values file,
 // runs it on the main window's model with "&Go" and appends its results to an editable text box,
-// which "&Write Model" adds the parameter table to and "&Save Text" saves. Created once and
-// hidden; the main window's "&Batch Runs..." shows it, modeless. What the user typed stays between
-// batches.
+// which "&Write Model" adds the parameter table to and "&Save Text" saves; "&Export CSV..." saves
+// the results table of the last batch as CSV. Created once and hidden; the main window's "&Batch
+// Runs..." shows it, modeless. What the user typed stays between batches.
 class TBatchRunsWindow : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +52,9 @@ public slots:
     void StartBatch();
     void WriteModel();
     void SaveResults();
+    // Asks for a file and writes the last batch's results table to it as CSV; without a batch
+    // since the window opened or its text was cleared, says there is none.
+    void ExportResultsCsv();
     void ClearResults();
 
 private:
@@ -94,4 +97,5 @@ private:
     QLineEdit* NumTrialsEdit_ = nullptr;
     QProgressBar* SettingsProgress_ = nullptr;
     QPlainTextEdit* ResultsView_ = nullptr;
+    std::vector<std::string> CsvRecords_;  // of the last batch, header first; empty before any
 };

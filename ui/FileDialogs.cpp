@@ -69,3 +69,15 @@ bool SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title
     }
     return Result.Ok;
 }
+
+void SaveCsvAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::string& Csv)
+{
+    const std::optional<std::string> Path = Files.ChooseSaveFile({Title, "csv", CsvFileFilter});
+    if (!Path) {
+        return;
+    }
+    const TFileResult Result = WriteFileAtomically(*Path, Csv);
+    if (!Result.Ok) {
+        Messages.ShowError(Result.Message);
+    }
+}

@@ -20,6 +20,10 @@ inline const std::string TextFileFilter = "Text files (*.txt)|*.txt|All files (*
 // The filter of the model file dialogs: a model is a text file, named .txt or, so that file managers
 // know it, .orv; neither is required.
 inline const std::string ModelFileFilter = "Model files (*.txt;*.orv)|*.txt;*.orv|All files (*.*)|*.*";
+// What an export says when the run behind the window is gone.
+inline const std::string NoRunToExport = "There is no run to export: run the simulation first.";
+// The filter of the dialogs that export a table as CSV.
+inline const std::string CsvFileFilter = "CSV files (*.csv)|*.csv|All files (*.*)|*.*";
 
 // How a window asks the user for a file. The desktop program shows file dialogs (asking before a
 // save replaces an existing file); tests answer from a script.
@@ -36,6 +40,11 @@ public:
 // ends; nothing happens when the user cancels. A failure is shown through Messages, naming the
 // file and the reason. True when the lines were saved.
 bool SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::vector<std::string>& Lines);
+
+// Asks for a CSV file to save to (a dialog titled Title) and writes Csv to it as it is, replacing
+// the file atomically; nothing happens when the user cancels. A failure is shown through Messages,
+// naming the file and the reason.
+void SaveCsvAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::string& Csv);
 
 // Filter as a list of name filters of the form "Description (pattern pattern)": the description
 // loses its own parenthesised part, patterns separated by ";" become blank-separated, and "*.*"

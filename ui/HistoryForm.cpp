@@ -5,7 +5,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "platform/Dialogs.h"
 #include "platform/Locale.h"
+#include "reports/CsvTables.h"
 #include "reports/HistoryReport.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
@@ -43,8 +45,10 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
     auto* Bar = new QWidget(this);
     Bar->setFixedHeight(41);
     auto* SaveText = NewCaptioned<QPushButton>("SaveTextButton", "&Save Text", Bar);
+    auto* ExportCsv = NewCaptioned<QPushButton>("ExportCsvButton", "&Export CSV...", Bar);
     auto* BarLayout = new QHBoxLayout(Bar);
     BarLayout->addWidget(SaveText);
+    BarLayout->addWidget(ExportCsv);
     BarLayout->addStretch();
 
     auto* Layout = new QVBoxLayout(this);
@@ -53,22 +57,27 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
     Layout->addWidget(Tabs_);
     Layout->addWidget(Bar);
     connect(SaveText, &QPushButton::clicked, this, &THistoryWindow::SaveShownText);
+    connect(ExportCsv, &QPushButton::clicked, this, &THistoryWindow::ExportShownCsv);
 }
 
 void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& DateTime)
 {
     HistoryView_->SetLines(BuildHistoryText(Model, DateTime, LocaleDecimalSeparator()));
+    HistoryCsv_ = BuildHistoryCsv(Model);
 }
 
 void THistoryWindow::FillOrderHistory(const TSimulation& Model, const std::string& DateTime)
 {
     OrderHistoryView_->SetLines(BuildOrderHistoryText(Model, DateTime));
+    OrderHistoryCsv_ = BuildOrderHistoryCsv(Model);
 }
 
 void THistoryWindow::ShowNoRun()
 {
     HistoryView_->SetLines({});
     OrderHistoryView_->SetLines({});
+    HistoryCsv_.clear();
+    OrderHistoryCsv_.clear();
 }
 
 void THistoryWindow::ShowHistoryTab()
@@ -84,5 +93,18 @@ void THistoryWindow::SaveShownText()
         SaveLinesAs(Files_, Messages_, "Save Order History As", OrderHistoryView_->Lines());
     } else {
         SaveLinesAs(Files_, Messages_, "Save History As", HistoryView_->Lines());
+    }
+}
+
+void THistoryWindow::ExportShownCsv()
+{
+    if (HistoryCsv_.empty()) {
+        Messages_.ShowInfo(NoRunToExport);
+        return;
+    }
+    if (Tabs_->currentIndex() == 1) {
+        SaveCsvAs(Files_, Messages_, "Export Order History as CSV", OrderHistoryCsv_);
+    } else {
+        SaveCsvAs(Files_, Messages_, "Export History as CSV", HistoryCsv_);
     }
 }

@@ -9,15 +9,17 @@ class QTabWidget;
 class TSimulation;
 class TTextLinesView;
 
-// "HistoryWindow": the History and Order History texts of the last run on two tabs, and
-// "&Save Text", which saves the text of the tab shown. Created once and hidden; closing it (or Escape)
-// only hides it.
+// "HistoryWindow": the History and Order History texts of the last run on two tabs, "&Save Text",
+// which saves the text in view, and "&Export CSV...", which saves the same table as CSV (the Order
+// History on its tab, otherwise the History). Created once and hidden; closing it (or Escape) only
+// hides it.
 class THistoryWindow : public QWidget {
     Q_OBJECT
 public:
     THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
 
-    // Rebuild the History / Order History text from Model, dated DateTime, scrolled to the start.
+    // Rebuild the History / Order History text from Model, dated DateTime, scrolled to the start,
+    // and its CSV as it stands now.
     void FillHistory(const TSimulation& Model, const std::string& DateTime);
     void FillOrderHistory(const TSimulation& Model, const std::string& DateTime);
     // Both texts empty, showing "no run": the run they came from is gone.
@@ -32,6 +34,9 @@ private slots:
     // Asks for a file ("Save History As", or "Save Order History As" on that tab) and writes the
     // tab's text to it with CR line ends; a failure is reported with the file's name and the reason.
     void SaveShownText();
+    // Asks for a file ("Export History as CSV", or "Export Order History as CSV" on that tab) and
+    // writes the table as CSV to it; a failure is reported with the file's name and the reason.
+    void ExportShownCsv();
 
 private:
     Dialogs& Messages_;
@@ -39,4 +44,7 @@ private:
     QTabWidget* Tabs_;
     TTextLinesView* HistoryView_;
     TTextLinesView* OrderHistoryView_;
+    // Built with the texts, so that an export holds the run on screen even after another run.
+    std::string HistoryCsv_;
+    std::string OrderHistoryCsv_;
 };

@@ -4,7 +4,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/Dialogs.h"
 #include "platform/Locale.h"
+#include "reports/CsvTables.h"
 #include "reports/StatsReport.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
@@ -23,8 +25,10 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     auto* Bar = new QWidget(this);
     Bar->setFixedHeight(41);
     auto* SaveText = NewCaptioned<QPushButton>("SaveTextButton", "&Save Text", Bar);
+    auto* ExportCsv = NewCaptioned<QPushButton>("ExportCsvButton", "&Export CSV...", Bar);
     auto* BarLayout = new QHBoxLayout(Bar);
     BarLayout->addWidget(SaveText);
+    BarLayout->addWidget(ExportCsv);
     BarLayout->addStretch();
 
     auto* Layout = new QVBoxLayout(this);
@@ -33,6 +37,7 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     Layout->addWidget(ReportView_);
     Layout->addWidget(Bar);
     connect(SaveText, &QPushButton::clicked, this, &TStatsWindow::SaveReportText);
+    connect(ExportCsv, &QPushButton::clicked, this, &TStatsWindow::ExportCsv);
 }
 
 void TStatsWindow::SaveReportText()
@@ -43,9 +48,20 @@ void TStatsWindow::SaveReportText()
 void TStatsWindow::ShowNoRun()
 {
     ReportView_->SetLines({});
+    Csv_.clear();
 }
 
 void TStatsWindow::FillStats(const TSimulation& Model)
 {
     ReportView_->SetLines(BuildStatsReport(Model, LocalDateTimeText(), LocaleDecimalSeparator()));
+    Csv_ = BuildStatsCsv(Model);
+}
+
+void TStatsWindow::ExportCsv()
+{
+    if (Csv_.empty()) {
+        Messages_.ShowInfo(NoRunToExport);
+        return;
+    }
+    SaveCsvAs(Files_, Messages_, "Export Statistics as CSV", Csv_);
 }
