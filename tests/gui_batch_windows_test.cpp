@@ -342,7 +342,7 @@ private slots:
                  0);
         QVERIFY(CsvOut.str().rfind("BSLevel:1,BSLevel:2,", 0) == 0);
         QVERIFY(FileBytes(CsvPath) == CsvOut.str());
-        QVERIFY(H.Files.Asked == (std::vector<TFileDialogSpec>{{"Export Batch Results as CSV", "csv", CsvFileFilter}}));
+        QVERIFY(H.Files.Asked == (std::vector<TFileDialogSpec>{{"Export Batch Results as CSV", "csv", CsvFileFilter, {}}}));
         H.Files.Asked.clear();
 
         // The parameters are back and the grid shows them; the labels and the replay show the

@@ -140,7 +140,7 @@ private slots:
             QCOMPARE(Dialogs.Shown.size(), ShownBefore + 1);
             QVERIFY(Dialogs.Shown.back().Text.find("missing/table.csv") != std::string::npos);
             Dialogs.Shown.pop_back();
-            QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, {C.Title, "csv", CsvFileFilter}));
+            QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, {C.Title, "csv", CsvFileFilter, {}}));
             Files.Asked.clear();
         }
     }

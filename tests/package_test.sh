@@ -89,7 +89,7 @@ while IFS='|' read -r line expected; do
 done <<'CASES'
 orvantis-cli b|batch 
 orvantis-cli --v|--version 
-orvantis-cli run --st|--stats --strict 
+orvantis-cli run --st|--stats --stats-csv --strict 
 orvantis-cli batch net.orv --ro|--row 
 orvantis-cli batch net.orv --row BSL|BSLevel@ 
 orvantis-cli batch net.orv --row n|none 

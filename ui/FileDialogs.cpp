@@ -72,7 +72,7 @@ bool SaveLinesAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title
 
 void SaveCsvAs(FileDialogs& Files, Dialogs& Messages, const std::string& Title, const std::string& Csv)
 {
-    const std::optional<std::string> Path = Files.ChooseSaveFile({Title, "csv", CsvFileFilter});
+    const std::optional<std::string> Path = Files.ChooseSaveFile({Title, "csv", CsvFileFilter, {}});
     if (!Path) {
         return;
     }
