@@ -13,6 +13,7 @@
 
 #include "app/CliBatch.h"
 #include "app/CliCommon.h"
+#include "app/CliOptimise.h"
 #include "engine/RunSettings.h"
 #include "engine/Simulation.h"
 #include "checks/CheckModel.h"
@@ -328,6 +329,7 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     Commands.push_back(std::make_unique<TConvertCommand>(App));
     Commands.push_back(std::make_unique<TParamsCommand>(App));
     Commands.push_back(std::make_unique<TBatchCommand>(App));
+    Commands.push_back(std::make_unique<TOptimiseCommand>(App));
     for (const auto& C : Commands) {
         C->App()->allow_extras();  // reported below in the user's order, unknown options first
     }
