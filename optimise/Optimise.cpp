@@ -374,9 +374,14 @@ private:
                 const TConstraint& C = Problem_.Constraints[J];
                 const double M = Mean(Trials[I].Constraints[J]);
                 Entry.Eval.Constraints.push_back(M);
-                if (!Satisfies(C, M)) {
+                // A constraint counts as met when the 95% confidence interval of its mean lies on
+                // the bound's side: a point the search finds feasible is then seldom infeasible on
+                // the fresh trials at the end.
+                const double Margin = Estimate(Trials[I].Constraints[J]).HalfWidth;
+                const double Cautious = C.AtLeast ? M - Margin : M + Margin;
+                if (!Satisfies(C, Cautious)) {
                     Entry.Eval.Feasible = false;
-                    Entry.Violation += std::abs(M - C.Bound) / std::max(std::abs(C.Bound), 1.0);
+                    Entry.Violation += std::abs(Cautious - C.Bound) / std::max(std::abs(C.Bound), 1.0);
                 }
             }
             Entry.Trials = std::move(Trials[I]);

@@ -49,7 +49,7 @@ struct TEvaluation {
     std::vector<double> Values;       // per variable
     double Objective = 0;
     std::vector<double> Constraints;  // per constraint
-    bool Feasible = true;             // every constraint's mean on its side of the bound
+    bool Feasible = true;             // every constraint's 95% confidence interval on the bound's side
     int32_t Round = 0;                // the round that evaluated it; 0 the starting point
 };
 
@@ -125,10 +125,11 @@ int FindMetric(const std::string& Name);
 // Every point runs Trials trials under common random numbers (TrialStartState), all of a poll's
 // trials in parallel on Jobs threads. The search moves to the neighbour that improves most by more
 // than the paired standard error of the difference; when none does, it halves the steps, and at one
-// grid step it stops. A point is never evaluated twice (a memo). Constraints: a feasible point
-// beats an infeasible one; between infeasible ones the smaller total violation (relative to the
-// bounds) wins. The result is the same whatever Jobs is (unless the time limit stops it). Model is
-// not changed.
+// grid step it stops. A point is never evaluated twice (a memo). Constraints: a point is feasible
+// when each constraint's 95% confidence interval over its trials lies on the bound's side; a
+// feasible point beats an infeasible one; between infeasible ones the smaller total violation
+// (relative to the bounds) wins. The result is the same whatever Jobs is (unless the time limit
+// stops it). Model is not changed.
 // REQUIRES: ProblemRefusal gives nothing and the model checks passed.
 TOptimiseResult Optimise(const TSimulation& Model, const TOptimiseProblem& Problem, const TOptimiseSettings& Settings,
                          const TOptimiseCallback& Progress = {});
