@@ -146,6 +146,10 @@ int TRunCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env
     if (ForceCST_) {
         Model.SetForceCST(true);
     }
+    // Only the history reports read the period history; the costs and statistics do without it.
+    Model.SetKeepHistory(std::any_of(Asked.begin(), Asked.end(), [](const auto& Report) {
+        return Report.first == "--history" || Report.first == "--orders";
+    }));
     const std::optional<TCostTotals> Costs = RunChecked(Model, Settings_, Dialogs);
     if (!Costs) {
         if (Dialogs.Errors() == 0) {  // refused by an answer, with no error shown

@@ -103,12 +103,13 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
             TSilentDialogs Quiet;
             TSimulation Copy(Quiet);
             Copy.CopyModel(Model);
+            Copy.SetKeepHistory(false);
             std::size_t Applied = Points.size();
             for (std::size_t Task = Next++; Task < Tasks; Task = Next++) {
                 const std::size_t P = Task / static_cast<std::size_t>(Trials);
                 const std::size_t K = Task % static_cast<std::size_t>(Trials);
                 if (FreshCopies) {
-                    Copy.CopyModel(Model);
+                    Copy.CopyModel(Model);  // keeps the switch: it is the model's, not its stages'
                     Applied = Points.size();
                 }
                 if (P != Applied) {
