@@ -12,7 +12,6 @@
 #include "batch/BatchRun.h"
 #include "checks/CheckedRun.h"
 #include "engine/ParamCatalogue.h"
-#include "engine/Random.h"
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "optimise/OptimiseReport.h"
@@ -27,29 +26,6 @@ bool IsRealParam(int Index)
 {
     const TListParamType Type = ParamTypes[static_cast<std::size_t>(Index)];
     return Type == TListParamType::Real || Type == TListParamType::RealOrInf;
-}
-
-// "4-6" or "1,3,5-6" into stage numbers, in the order written.
-bool ParseStages(const std::string& Text, std::vector<int>& Stages)
-{
-    std::size_t Pos = 0;
-    while (Pos <= Text.size()) {
-        const std::size_t Comma = std::min(Text.find(',', Pos), Text.size());
-        const std::string Part = Text.substr(Pos, Comma - Pos);
-        const std::size_t Dash = Part.find('-');
-        int32_t First = 0;
-        int32_t Last = 0;
-        if (!TryParseInt32(Part.substr(0, Dash), First) ||
-            !TryParseInt32(Dash == std::string::npos ? Part : Part.substr(Dash + 1), Last) || Last < First ||
-            Last - First > MaxStages) {
-            return false;
-        }
-        for (int32_t S = First; S <= Last; ++S) {
-            Stages.push_back(S);
-        }
-        Pos = Comma + 1;
-    }
-    return !Stages.empty();
 }
 
 // The progress line on a terminal: drawn over itself, cleared before anything else is written.
@@ -103,7 +79,7 @@ bool ParseVarySpec(const std::string& Spec, TDecisionVariable& Variable, std::st
     }
     Variable = TDecisionVariable{};
     Variable.ParamIndex = static_cast<int>(Found - ParamShortNames.begin());
-    if (!ParseStages(Spec.substr(At + 1, Eq - At - 1), Variable.Stages)) {
+    if (!ParseStageList(Spec.substr(At + 1, Eq - At - 1), Variable.Stages)) {
         Error = Where + "STAGES must be a stage number, a range FIRST-LAST or a comma list of those";
         return false;
     }
@@ -327,9 +303,7 @@ int TOptimiseCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment
         return ExitFailed;
     }
     if (Settings.Run.Seed == 0) {
-        TRandom Clock;
-        Clock.Seed(0);
-        Settings.Run.Seed = static_cast<int32_t>(std::max<uint32_t>(Clock.State() & 0x7fffffffu, 1u));
+        Settings.Run.Seed = SeedFromClock();
     }
 
     const auto Started = std::chrono::steady_clock::now();

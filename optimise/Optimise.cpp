@@ -12,6 +12,7 @@
 
 #include "checks/CheckModel.h"
 #include "engine/ParamCatalogue.h"
+#include "engine/Random.h"
 #include "engine/Simulation.h"
 #include "platform/Dialogs.h"
 #include "stats/Stats.h"
@@ -473,6 +474,35 @@ uint32_t TrialStartState(int32_t Seed, uint32_t Stream, int32_t K)
     X = (X ^ (X >> 27)) * 0x94D049BB133111EBull;
     X ^= X >> 31;
     return static_cast<uint32_t>(X >> 32);
+}
+
+bool ParseStageList(const std::string& Text, std::vector<int>& Stages)
+{
+    Stages.clear();
+    for (std::size_t Pos = 0; Pos <= Text.size();) {
+        const std::size_t Comma = std::min(Text.find(',', Pos), Text.size());
+        const std::string Part = Text.substr(Pos, Comma - Pos);
+        const std::size_t Dash = Part.find('-');
+        int32_t First = 0;
+        int32_t Last = 0;
+        if (!TryParseInt32(Part.substr(0, Dash), First) ||
+            !TryParseInt32(Dash == std::string::npos ? Part : Part.substr(Dash + 1), Last) || Last < First ||
+            Last - First > MaxStages) {
+            return false;
+        }
+        for (int32_t S = First; S <= Last; ++S) {
+            Stages.push_back(S);
+        }
+        Pos = Comma + 1;
+    }
+    return !Stages.empty();
+}
+
+int32_t SeedFromClock()
+{
+    TRandom Clock;
+    Clock.Seed(0);
+    return static_cast<int32_t>(std::max<uint32_t>(Clock.State() & 0x7fffffffu, 1u));
 }
 
 double SnapToGrid(const TDecisionVariable& Variable, double Value)

@@ -108,6 +108,13 @@ double SnapToGrid(const TDecisionVariable& Variable, double Value);
 // at its high bound. Labels name variables as the command line writes them ("BSLevel@4-6").
 std::optional<std::string> ProblemRefusal(const TSimulation& Model, const TOptimiseProblem& Problem);
 
+// The stages of a variable as written: a stage "4", a range "4-6" or a comma list of those
+// ("1,3,5-6"), in the order written. False for any other text.
+bool ParseStageList(const std::string& Text, std::vector<int>& Stages);
+
+// A seed for a search whose seed is 0: from the clock, 1 or more, so that the report can name it.
+int32_t SeedFromClock();
+
 // "BSLevel@1", "BSLevel@4-6", "BSLevel@1,3".
 std::string VariableLabel(const TDecisionVariable& Variable);
 // "FillRate:1 >= 0.95"

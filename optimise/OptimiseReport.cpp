@@ -79,7 +79,7 @@ std::vector<std::string> OptimiseReportLines(const TOptimiseHeading& Heading, co
                     std::to_string(S.Run.WarmUp) + ", seed " + std::to_string(S.Run.Seed) + "; " +
                     std::to_string(S.Trials) + " per point with common random numbers, " +
                     std::to_string(S.FinalTrials) + " fresh ones for the best point");
-    Lines.push_back("Search: pattern search with halving steps, " + std::to_string(Result.Evaluations) +
+    Lines.push_back("Search: pattern search (single and transfer moves, halving steps), " + std::to_string(Result.Evaluations) +
                     " points evaluated (budget " + std::to_string(S.Budget) + "), " + std::to_string(Result.Rounds) +
                     " rounds");
     Lines.push_back("Stopped: " + StopText(Result.Stop) + ".");
