@@ -28,6 +28,7 @@
 #include "ui/MainForm.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/BatchOptionsWindow.h"
+#include "ui/OptimiseWindow.h"
 
 namespace {
 
@@ -176,7 +177,8 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
                                {"StartButton", "&Go", &TBatchRunsWindow::StartBatch}};
     const TCommand After[] = {{"WriteModelButton", "&Write Model", &TBatchRunsWindow::WriteModel},
                               {"SaveTextButton", "&Save Text", &TBatchRunsWindow::SaveResults},
-                              {"ClearTextButton", "&Clear Text", &TBatchRunsWindow::ClearResults}};
+                              {"ClearTextButton", "&Clear Text", &TBatchRunsWindow::ClearResults},
+                              {"OptimiseButton", "O&ptimise...", &TBatchRunsWindow::OpenOptimise}};
     const auto AddCommands = [&](const auto& Commands) {
         for (const TCommand& C : Commands) {
             QPushButton* Button = NewCaptioned<QPushButton>(C.Name, C.Caption);
@@ -370,6 +372,17 @@ void TBatchRunsWindow::WriteModel()
 void TBatchRunsWindow::SaveResults()
 {
     SaveLinesAs(Files_, Messages_, "Save Results As", ResultLines());
+}
+
+void TBatchRunsWindow::OpenOptimise()
+{
+    if (!Main_) {
+        return;
+    }
+    if (!Optimise_) {
+        Optimise_ = new TOptimiseWindow(Messages_, this);
+    }
+    Optimise_->ShowFor(*Main_);
 }
 
 void TBatchRunsWindow::ClearResults()
