@@ -1,5 +1,6 @@
 #include "engine/Simulation.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -331,6 +332,13 @@ void TSimulation::CopyModel(const TSimulation& From)
     RebuildAllGroups();
     ForceCST_ = From.ForceCST_;
     Random_ = From.Random_;
+}
+
+void TSimulation::CopyForecasts(const TSimulation& From)
+{
+    for (int N = 1; N <= std::min(NumStages_, From.NumStages()); ++N) {
+        EditableStage(N).Forecast_ = From.Stage(N).Forecast_;
+    }
 }
 
 TCostTotals TSimulation::CostTotals() const

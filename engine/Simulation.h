@@ -117,6 +117,11 @@ public:
     void SetKeepHistory(bool On) { KeepHistory_ = On; }
     bool KeepHistory() const { return KeepHistory_; }
 
+    // Every stage's "OQ" forecast set to that of From's stage of the same number (stages that only
+    // one of the models has are left alone): what a run carries into the next besides the
+    // generator, so that a trial can start where a copy of From would.
+    void CopyForecasts(const TSimulation& From);
+
     // Sum over stages of each cost accumulator's mean.
     TCostTotals CostTotals() const;
 

@@ -68,7 +68,7 @@ double CostOf(const TCostTotals& Costs, int Metric)
 }
 
 // An "OQ" stage with a finite reorder point carries its forecast from one run into the next: its
-// trials then each start from a fresh copy of the model, so that trial K is the same whatever ran
+// trials then each start from the model's forecasts, so that trial K is the same whatever ran
 // before it on that thread.
 bool CarriesForecast(const TSimulation& Model)
 {
@@ -95,7 +95,7 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
         R.Constraints.assign(NumConstraints, std::vector<double>(static_cast<std::size_t>(Trials), 0.0));
     }
     const std::size_t Tasks = Points.size() * static_cast<std::size_t>(Trials);
-    const bool FreshCopies = CarriesForecast(Model);
+    const bool Carries = CarriesForecast(Model);
     std::atomic<std::size_t> Next{0};
     std::exception_ptr Failure;
     std::mutex FailureMutex;
@@ -109,9 +109,8 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
             for (std::size_t Task = Next++; Task < Tasks; Task = Next++) {
                 const std::size_t P = Task / static_cast<std::size_t>(Trials);
                 const std::size_t K = Task % static_cast<std::size_t>(Trials);
-                if (FreshCopies) {
-                    Copy.CopyModel(Model);  // keeps the switch: it is the model's, not its stages'
-                    Applied = Points.size();
+                if (Carries) {
+                    Copy.CopyForecasts(Model);
                 }
                 if (P != Applied) {
                     ApplyValues(Copy, Problem, Points[P]);
