@@ -83,7 +83,7 @@ struct TOptimiseProgress {
     int32_t Evaluations = 0;
     int32_t Budget = 0;
     int32_t Round = 0;
-    const TEvaluation* Best = nullptr;
+    const TEvaluation* Best = nullptr;  // valid during the call only
 };
 // Returns false to stop the search after this round (the best point still gets its fresh trials).
 using TOptimiseCallback = std::function<bool(const TOptimiseProgress&)>;
