@@ -13,6 +13,7 @@
 
 #include "app/CliBatch.h"
 #include "app/CliCommon.h"
+#include "app/CliOptimise.h"
 #include "engine/ParamCatalogue.h"
 #include "engine/RunSettings.h"
 #include "engine/Simulation.h"
@@ -173,6 +174,10 @@ int TRunCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env
     if (ForceCST_) {
         Model.SetForceCST(true);
     }
+    // Only the history reports read the period history; the costs and statistics do without it.
+    Model.SetKeepHistory(std::any_of(Asked.begin(), Asked.end(), [](const auto& Report) {
+        return Report.first == "--history" || Report.first == "--orders";
+    }));
     const std::optional<TCostTotals> Costs = RunChecked(Model, Settings_, Dialogs);
     if (!Costs) {
         if (Dialogs.Errors() == 0) {  // refused by an answer, with no error shown
@@ -387,6 +392,7 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     Commands.push_back(std::make_unique<TConvertCommand>(App));
     Commands.push_back(std::make_unique<TParamsCommand>(App));
     Commands.push_back(std::make_unique<TBatchCommand>(App));
+    Commands.push_back(std::make_unique<TOptimiseCommand>(App));
     for (const auto& C : Commands) {
         C->App()->allow_extras();  // reported below in the user's order, unknown options first
     }

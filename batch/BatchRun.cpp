@@ -234,6 +234,7 @@ private:
             TRecordedMessages Messages;
             TSimulation Model(Messages);
             Model.CopyModel(Original);
+            Model.SetKeepHistory(false);  // a trial gives its statistics and costs; nobody reads its history
             {
                 std::lock_guard<std::mutex> Lock(Mutex_);
                 ++Copied_;

@@ -12,6 +12,7 @@ declare -A uses=(
   [checks]="engine stats text platform"
   [reports]="engine stats text platform"
   [batch]="checks engine stats text platform"
+  [optimise]="checks engine stats text platform"
 )
 status=0
 for folder in "${!uses[@]}"; do

@@ -1,5 +1,6 @@
 #include "engine/Simulation.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -202,7 +203,7 @@ void TSimulation::Run(int32_t NumPeriods)
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);
         S.PopulateRawMaterials();
-        S.PrepareHistory(LastPeriod, Period_ + 1);
+        S.PrepareHistory(LastPeriod, Period_ + 1, KeepHistory_);
         S.ForceCST_ = ForceCST_;
         for (int32_t P = 1; P <= Period_; ++P) {
             S.DemandWindow_.Record(0);  // the discarded history reads as zeros
@@ -248,7 +249,7 @@ void TSimulation::SimulatePeriod()
         S.BeginPeriod(T);
         if (S.DemandMean > 0) {
             const int64_t D = DrawDemand(S);
-            S.DemandHist_[I] = D;
+            S.DemandHist_[S.Slot(T)] = D;
             S.DemandWindow_.Record(D);
             S.AddDemand(D, 0, T);
         }
@@ -259,14 +260,14 @@ void TSimulation::SimulatePeriod()
         if (Recorded) {
             S.Stats_.Get(MetricFailed)->Add(Failed ? 1.0 : 0.0);
         }
-        S.FailedHist_[I] = Failed ? 1 : 0;
+        S.FailedHist_[S.Slot(T)] = Failed ? 1 : 0;
     }
     for (int N = 1; N <= NumStages_; ++N) {
         EditableStage(N).RequestProcessing(T);
     }
     for (int N = NumStages_; N >= 1; --N) {
         TStage& S = EditableStage(N);
-        S.DoProcessing(T, S.FailedHist_[I] != 0, Recorded, *Messages_);
+        S.DoProcessing(T, S.FailedHist_[S.Slot(T)] != 0, Recorded, *Messages_);
     }
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);
@@ -282,9 +283,9 @@ void TSimulation::SimulatePeriod()
                                  St.Get(MetricWIPHoldingCost)->Last() + St.Get(MetricStockoutCost)->Last();
             St.Get(MetricTotalCost)->Add(Total);
             if (S.HasDemandHist()) {
-                St.Get(MetricDemand)->Add(static_cast<double>(S.DemandHist_[I]));
+                St.Get(MetricDemand)->Add(static_cast<double>(S.DemandHist_[S.Slot(T)]));
             }
-            St.Get(MetricDerivedDemand)->Add(static_cast<double>(S.DerivedDemandHist_[I]));
+            St.Get(MetricDerivedDemand)->Add(static_cast<double>(S.DerivedDemandHist_[S.Slot(T)]));
             St.Get(MetricOrderQty)->Add(static_cast<double>(S.OrderQtyHist_.At(T, 0, 0)));
             S.TotalCostHist_[I] = Total;
         } else {
@@ -341,6 +342,13 @@ void TSimulation::CopyModel(const TSimulation& From)
     ForceCST_ = From.ForceCST_;
     Modified_ = From.Modified_;
     Random_ = From.Random_;
+}
+
+void TSimulation::CopyForecasts(const TSimulation& From)
+{
+    for (int N = 1; N <= std::min(NumStages_, From.NumStages()); ++N) {
+        EditableStage(N).Forecast_ = From.Stage(N).Forecast_;
+    }
 }
 
 TCostTotals TSimulation::CostTotals() const

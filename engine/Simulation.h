@@ -121,6 +121,18 @@ public:
     // For a batch's worker threads, which run trials of the same model side by side.
     void CopyModel(const TSimulation& From);
 
+    // Whether runs keep every period's history (the default): the main window's replay and history
+    // and the history reports read it. Off, a run keeps only what its own steps read back (the
+    // last two periods) and each stage's TotalCostHist; every statistic and cost is the same.
+    // For runs whose history nobody reads: batch and optimisation trials, a costs-only run.
+    void SetKeepHistory(bool On) { KeepHistory_ = On; }
+    bool KeepHistory() const { return KeepHistory_; }
+
+    // Every stage's "OQ" forecast set to that of From's stage of the same number (stages that only
+    // one of the models has are left alone): what a run carries into the next besides the
+    // generator, so that a trial can start where a copy of From would.
+    void CopyForecasts(const TSimulation& From);
+
     // Sum over stages of each cost accumulator's mean.
     TCostTotals CostTotals() const;
 
@@ -155,6 +167,7 @@ private:
     int NumStages_ = 0;
     bool ForceCST_ = false;
     bool Modified_ = false;
+    bool KeepHistory_ = true;
     int32_t WarmUp_ = 0;
     int32_t Period_ = 0;
     std::array<std::unique_ptr<TStage>, MaxStages + 1> Stages_;

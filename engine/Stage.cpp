@@ -11,9 +11,11 @@
 // Order history
 
 void TOrderQtyHistory::Reshape(int32_t Periods, const std::vector<int32_t>& GroupProducts,
-                               const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod)
+                               const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod,
+                               bool Kept)
 {
     Periods_ = Periods;
+    Kept_ = Kept;
     GroupProducts_ = GroupProducts;
     GroupSuppliers_ = GroupSuppliers;
     std::size_t MaxSuppliers = 0;
@@ -22,11 +24,12 @@ void TOrderQtyHistory::Reshape(int32_t Periods, const std::vector<int32_t>& Grou
     }
     Columns_ = MaxSuppliers + 1;
     Stride_ = GroupProducts_.size() * Columns_;
-    const std::size_t Size = (static_cast<std::size_t>(Periods) + 1) * Stride_;
-    if (Data_.size() < Size) {
-        Data_.resize(Size);
+    const std::size_t Rows = Kept ? static_cast<std::size_t>(Periods) + 1 : 2;
+    if (Data_.size() < Rows * Stride_) {
+        Data_.resize(Rows * Stride_);
     }
-    std::fill_n(Data_.begin(), static_cast<std::size_t>(std::min(FirstPeriod, Periods + 1)) * Stride_, 0);
+    const std::size_t Zeroed = Kept ? static_cast<std::size_t>(std::min(FirstPeriod, Periods + 1)) : Rows;
+    std::fill_n(Data_.begin(), Zeroed * Stride_, 0);
 }
 
 void TOrderQtyHistory::Clear()
@@ -176,9 +179,9 @@ void TStage::AddDemand(int64_t Count, int32_t CustomerKey, int32_t T)
         return;
     }
     const int64_t Accepted = DemandList_.Append(Count, CustomerKey, T);
-    if (T >= 0 && static_cast<std::size_t>(T) < DerivedDemandHist_.size()) {
+    if (T >= 0 && Slot(T) < DerivedDemandHist_.size()) {
         // At most MaxQueueUnits per period: every order of a period arrives before any leaves.
-        Elem(DerivedDemandHist_, T) += Accepted;
+        Elem(DerivedDemandHist_, Slot(T)) += Accepted;
     }
 }
 
@@ -252,7 +255,7 @@ TStage::TUpstreamState TStage::UpstreamState(int32_t T) const
     const TStage& U = *RawMatSuppliers_[1][1];
     Up.ConsecSO = U.ConsecStockoutPeriods();
     Up.ConsecNonSO = U.ConsecNonStockoutPeriods();
-    Up.SO = T > 1 && ElemOrZero(U.NetInvHist_, T - 1) < 0 ? 1 : 0;
+    Up.SO = T > 1 && ElemOrZero(U.NetInvHist_, static_cast<int64_t>(U.Slot(T - 1))) < 0 ? 1 : 0;
     Up.NonSO = 1 - Up.SO;
     Up.IP = U.InvLevel() + U.OnOrder() - U.Backorders();
     Up.IL = U.InvLevel() - U.Backorders();
@@ -411,11 +414,14 @@ void TStage::ResetRunState()
     ConsecNonNegative_ = 0;
 }
 
-void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod)
+void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod, bool Kept)
 {
-    const std::size_t Size = static_cast<std::size_t>(Periods) + 1;
-    const std::size_t Zeroed = static_cast<std::size_t>(FirstPeriod);
-    SizeSeries(TotalCostHist_, Size, Zeroed);
+    KeptHistory_ = Kept;
+    SizeSeries(TotalCostHist_, static_cast<std::size_t>(Periods) + 1, static_cast<std::size_t>(FirstPeriod));
+    // The series the run reads back need only the period before; without a kept history they
+    // hold two periods, both zero at first (as periods not yet simulated read).
+    const std::size_t Size = Kept ? static_cast<std::size_t>(Periods) + 1 : 2;
+    const std::size_t Zeroed = Kept ? static_cast<std::size_t>(FirstPeriod) : 2;
     if (DemandMean > 0) {
         TakeSeries(DemandHist_, Parked_.Demand, Size, Zeroed);
         DemandWindow_.Prepare(DemandMean, DemandSD, DemandBound, Periods);
@@ -436,7 +442,7 @@ void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod)
         }
         GroupSuppliers.push_back(std::move(Numbers));
     }
-    OrderQtyHist_.Reshape(Periods, RawMatProduct_, GroupSuppliers, FirstPeriod);
+    OrderQtyHist_.Reshape(Periods, RawMatProduct_, GroupSuppliers, FirstPeriod, Kept);
     FirstSuppliersCost_.clear();  // the suppliers or their costs may have changed
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
@@ -444,7 +450,7 @@ void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod)
 
 void TStage::RecordEndOfPeriod(int32_t T)
 {
-    const std::size_t I = static_cast<std::size_t>(T);
+    const std::size_t I = Slot(T);
     const int64_t NetInv = InvLevel() - Backorders();
     NetInvHist_[I] = NetInv;
     OnOrderHist_[I] = OnOrder();

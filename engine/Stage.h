@@ -24,9 +24,10 @@ class TOrderQtyHistory {
 public:
     // The layout, and periods 0..Periods of which those before FirstPeriod are zero: the storage
     // of the last run is reused as it is, and the caller writes every entry of each later period.
-    // FirstPeriod = Periods + 1 gives every entry zero.
+    // FirstPeriod = Periods + 1 gives every entry zero. Kept false, only the last two periods are
+    // held (period T in row T mod 2, both rows zero at first): enough for the run's own reads.
     void Reshape(int32_t Periods, const std::vector<int32_t>& GroupProducts,
-                 const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod);
+                 const std::vector<std::vector<int32_t>>& GroupSuppliers, int32_t FirstPeriod, bool Kept = true);
     // No layout and no periods; the storage stays for the next run.
     void Clear();
     bool Empty() const { return Periods_ == 0; }
@@ -57,9 +58,11 @@ public:
 private:
     std::size_t Offset(int32_t T, int G, int K) const
     {
-        return static_cast<std::size_t>(T) * Stride_ + static_cast<std::size_t>(G) * Columns_ + static_cast<std::size_t>(K);
+        const std::size_t Row = static_cast<std::size_t>(Kept_ ? T : T & 1);
+        return Row * Stride_ + static_cast<std::size_t>(G) * Columns_ + static_cast<std::size_t>(K);
     }
     int32_t Periods_ = 0;
+    bool Kept_ = true;
     std::size_t Columns_ = 0;
     std::size_t Stride_ = 0;
     std::vector<int32_t> GroupProducts_;
@@ -109,6 +112,8 @@ public:
     const TStats& Stats() const { return Stats_; }
 
     // --- History of the current run, indexed by period 0..Periods (0 never written) ----------
+    // Unless the model keeps no history (TSimulation::SetKeepHistory): then each series holds
+    // the last two periods only, period T at T mod 2, and TotalCostHist alone is whole.
     const std::vector<double>& TotalCostHist() const { return TotalCostHist_; }
     const std::vector<int64_t>& DemandHist() const { return DemandHist_; }  // empty unless DemandMean > 0 at run start
     const std::vector<int64_t>& DerivedDemandHist() const { return DerivedDemandHist_; }
@@ -133,10 +138,11 @@ public:
     int64_t OnOrder() const { return Pipeline_.Count(); }
     int64_t InProcess() const { return Pipeline_.Started(); }
     bool HasDemandHist() const { return !DemandHist_.empty(); }
-    // FailedHist[T], false outside the recorded range.
+    // FailedHist[T], false outside the recorded range. (Without a kept history, the failure state
+    // of the current and the previous period.)
     bool IsFailed(int32_t T) const
     {
-        return ElemOrZero(FailedHist_, T) != 0;
+        return T >= 0 && ElemOrZero(FailedHist_, Slot(T)) != 0;
     }
 
     // --- Planning measures --------------------------------------------------------------------
@@ -206,9 +212,12 @@ private:
     // 0..Periods on the storage of the last run: every entry before FirstPeriod is zero, later
     // ones are left as they are (BeginPeriod and the period's steps write each of them).
     // FirstPeriod = Periods + 1 gives a zero-filled history. REQUIRES: 1 <= FirstPeriod <= Periods + 1.
-    void PrepareHistory(int32_t Periods, int32_t FirstPeriod);
+    // Kept false: every series but TotalCostHist holds two zeroed periods, used in turn (Slot).
+    void PrepareHistory(int32_t Periods, int32_t FirstPeriod, bool Kept = true);
+    // Where period T stands in a history series: T, or T mod 2 when the history is not kept.
+    std::size_t Slot(int32_t T) const { return static_cast<std::size_t>(KeptHistory_ ? T : T & 1); }
     // Clears the entry of period T that its steps add to rather than write.
-    void BeginPeriod(int32_t T) { Elem(DerivedDemandHist_, T) = 0; }
+    void BeginPeriod(int32_t T) { Elem(DerivedDemandHist_, Slot(T)) = 0; }
     // Records the end-of-period measures of period T (NetInv, OnOrder, InProcess).
     void RecordEndOfPeriod(int32_t T);
 
@@ -272,6 +281,7 @@ private:
         std::vector<uint8_t> Failed;
     };
     TParkedHistory Parked_;
+    bool KeptHistory_ = true;
 
     double Forecast_ = 0;
     bool ForceCST_ = false;

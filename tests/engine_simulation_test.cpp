@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "engine/Random.h"
 #include "engine/Simulation.h"
@@ -486,4 +487,50 @@ TEST(EngineRun, ANegativeSeedContinuesTheSequenceWhereTheLastRunLeftIt)
     Second.Sim.Reset();
     Second.Sim.RunSimulation(60, 5, 17);
     EXPECT_NE(First[1].DemandHist(), Second[1].DemandHist());
+}
+
+TEST(EngineRun, RunsWithoutHistoryGiveTheSameStatisticsAndCosts)
+{
+    // Without the history the run still reads what it needs of the period before: the upstream
+    // stockout and failure terms of the order formula, the failure chain, the derived demand.
+    const std::function<void(TModel&)> Variants[] = {
+        [](TModel&) {},
+        [](TModel& M) {
+            EditStage(M.Sim, 1, [](TStageParams& P) {
+                P.InvPolicy = PolicyOQ;
+                P.OQConstant = 4;
+                P.OQDemandCf = 1;
+                P.OQUpstrSOCf = 3;
+                P.OQUpstrDisruptCf = 2;
+                P.OQDisruptCf = -1;
+                P.OQUpstrConsecSOCf = 0.5;
+            });
+        },
+    };
+    for (const auto& Variant : Variants) {
+        TModel Kept;
+        TModel Lean;
+        for (TModel* M : {&Kept, &Lean}) {
+            BuildFourStages(*M);
+            Variant(*M);
+        }
+        Lean.Sim.SetKeepHistory(false);
+        for (const int64_t Seed : {31, -1}) {  // a second run on the same storage
+            Kept.Sim.Reset();
+            Lean.Sim.Reset();
+            Kept.Sim.RunSimulation(300, 25, Seed);
+            Lean.Sim.RunSimulation(300, 25, Seed);
+            for (int N = 1; N <= 4; ++N) {
+                EXPECT_EQ(Kept[N].TotalCostHist(), Lean[N].TotalCostHist());
+                EXPECT_EQ(Lean[N].NetInvHist().size(), 2u);
+                EXPECT_EQ(Kept[N].NetInvHist()[300], Lean[N].NetInvHist()[0]);
+                for (int I = 0; I < NumMetrics; ++I) {
+                    EXPECT_EQ(Kept[N].Stats().Get(I)->Count(), Lean[N].Stats().Get(I)->Count());
+                    EXPECT_TRUE(SameBits(Kept[N].Stats().Get(I)->Sum(), Lean[N].Stats().Get(I)->Sum())) << I;
+                    EXPECT_TRUE(SameBits(Kept[N].Stats().Get(I)->SumSq(), Lean[N].Stats().Get(I)->SumSq())) << I;
+                }
+            }
+            EXPECT_EQ(Kept.Sim.RandSeed(), Lean.Sim.RandSeed());
+        }
+    }
 }

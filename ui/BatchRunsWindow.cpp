@@ -30,6 +30,7 @@
 #include "ui/MainForm.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/BatchOptionsWindow.h"
+#include "ui/OptimiseWindow.h"
 
 namespace {
 
@@ -179,7 +180,8 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
     const TCommand After[] = {{"WriteModelButton", "&Write Model", &TBatchRunsWindow::WriteModel},
                               {"SaveTextButton", "&Save Text", &TBatchRunsWindow::SaveResults},
                               {"ExportCsvButton", "&Export CSV...", &TBatchRunsWindow::ExportResultsCsv},
-                              {"ClearTextButton", "&Clear Text", &TBatchRunsWindow::ClearResults}};
+                              {"ClearTextButton", "&Clear Text", &TBatchRunsWindow::ClearResults},
+                              {"OptimiseButton", "O&ptimise...", &TBatchRunsWindow::OpenOptimise}};
     const auto AddCommands = [&](const auto& Commands) {
         for (const TCommand& C : Commands) {
             QPushButton* Button = NewCaptioned<QPushButton>(C.Name, C.Caption);
@@ -416,6 +418,17 @@ void TBatchRunsWindow::ExportResultsCsv()
         Csv += CsvLineEnd;
     }
     SaveCsvAs(Files_, Messages_, "Export Batch Results as CSV", Csv);
+}
+
+void TBatchRunsWindow::OpenOptimise()
+{
+    if (!Main_) {
+        return;
+    }
+    if (!Optimise_) {
+        Optimise_ = new TOptimiseWindow(Messages_, this);
+    }
+    Optimise_->ShowFor(*Main_);
 }
 
 void TBatchRunsWindow::ClearResults()

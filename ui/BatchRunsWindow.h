@@ -19,6 +19,7 @@ class QPushButton;
 class QRadioButton;
 class TMainWindow;
 class TBatchOptionsWindow;
+class TOptimiseWindow;
 
 // "Batch Runs": defines a batch by two sweep rows or a parameter values file,
 // runs it on the main window's model with "&Go" and appends its results to an editable text box,
@@ -56,6 +57,8 @@ public slots:
     // since the window opened or its text was cleared, says there is none.
     void ExportResultsCsv();
     void ClearResults();
+    // Shows the Optimise window for the same model (made on first use).
+    void OpenOptimise();
 
 private:
     // The controls of one sweep row.
@@ -88,6 +91,7 @@ private:
     char DecimalSep_;
     TMainWindow* Main_ = nullptr;
     TBatchOptionsWindow* Options_ = nullptr;
+    TOptimiseWindow* Optimise_ = nullptr;
 
     QRadioButton* RangeModeButton_ = nullptr;
     QRadioButton* FileModeButton_ = nullptr;

@@ -359,6 +359,7 @@ void TMainWindow::ShowRun(const TCostTotals& Costs, int32_t NumPeriods, TRunShow
     CostsBox_->setAccessibleName(Caption);
     SetReplay(ReplayOfRun(NumPeriods));
     ShowReplayPeriod(PeriodSlider_->value());
+    ShowTitle();  // a batch puts its parameters back, and the mark with them
     if (Shown == TRunShown::BatchSetting) {
         return;  // the reports follow the batch's last trial, once
     }
@@ -394,6 +395,7 @@ void TMainWindow::ShowNoRun()
 void TMainWindow::RefreshDisplays()
 {
     ShowPeriod(ShownPeriod());
+    ShowTitle();
 }
 
 void TMainWindow::ShowReplayPeriod(int Period)

@@ -59,7 +59,8 @@ public:
     // batch's trial is captioned as such; open statistics and history windows are refilled,
     // except while a batch goes on.
     void ShowRun(const TCostTotals& Costs, int32_t NumPeriods, TRunShown Shown = TRunShown::Run);
-    // The grid and the diagram again, in the period the replay slider shows (after parameters changed).
+    // The grid, the diagram and the title again, in the period the replay slider shows (after
+    // parameters changed).
     void RefreshDisplays();
 
 public slots:

@@ -1,0 +1,103 @@
+// orvantis-cli optimize, in-process: the same bytes on any number of threads, refusals before
+// anything runs, the evaluated points as CSV and the model saved with the best values.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/Cli.h"
+#include "engine/ParamCatalogue.h"
+#include "engine/Simulation.h"
+#include "model_files/ModelFile.h"
+#include "platform/Dialogs.h"
+#include "support/ScratchDir.h"
+
+namespace {
+
+const std::string Chain = std::string(ORVANTIS_EXAMPLES_DIR) + "/serial_chain.txt";
+
+struct TCliResult {
+    int Code = 0;
+    std::string Out;
+    std::string Err;
+};
+
+TCliResult Cli(const std::vector<std::string>& Args)
+{
+    std::ostringstream Out;
+    std::ostringstream Err;
+    TCliResult R;
+    R.Code = RunCli(Args, Out, Err, TCliEnvironment{});
+    R.Out = Out.str();
+    R.Err = Err.str();
+    return R;
+}
+
+std::vector<std::string> Search(std::vector<std::string> More)
+{
+    std::vector<std::string> Args = {"optimize", Chain,      "--vary",   "BSLevel@1-2=0:120", "--min",
+                                     "FillRate@1=0.9", "--periods", "300", "--trials", "4", "--seed", "5"};
+    Args.insert(Args.end(), More.begin(), More.end());
+    return Args;
+}
+
+}  // namespace
+
+TEST(CliOptimise, OutputIsTheSameWhateverTheJobs)
+{
+    const TCliResult One = Cli(Search({"--jobs", "1", "--csv"}));
+    const TCliResult Two = Cli(Search({"--jobs", "2", "--csv"}));
+    ASSERT_EQ(One.Code, 0) << One.Err;
+    EXPECT_EQ(One.Out, Two.Out);
+    EXPECT_NE(One.Out.find("BSLevel@1-2"), std::string::npos);
+    EXPECT_NE(One.Err.find("Time taken: "), std::string::npos);  // the time goes to standard error
+}
+
+TEST(CliOptimise, RefusesBeforeAnythingRuns)
+{
+    const struct {
+        std::vector<std::string> More;
+        int Code;
+        std::string Expected;
+    } Cases[] = {
+        {{"--vary", "BSLevl@1=0:9"}, 2, "no parameter is called BSLevl"},
+        {{"--vary", "DemMean@1=0:9"}, 2, "DemMean is a real parameter: give its STEP"},
+        {{"--min", "Filrate@1=0.9"}, 2, "no metric is called Filrate"},
+        {{"--minimize", "FillRate"}, 2, "--minimize: 'FillRate' is no system cost metric"},
+        {{"--seed", "-3"}, 2, "--seed"},
+        {{"--vary", "BSLevel@9=0:9"}, 1, "stage 9 is not a stage of the model"},
+        {{"--vary", "BSLevel@2=0:9"}, 1, "already varies BSLevel of stage 2"},
+        {{"--vary", "ProcTime@3=-1:4"}, 1, "With every variable at its low bound"},
+        {{"--out", Chain}, 1, "is the model file"},
+    };
+    for (const auto& C : Cases) {
+        const TCliResult R = Cli(Search(C.More));
+        EXPECT_EQ(R.Code, C.Code) << C.Expected;
+        EXPECT_NE(R.Err.find(C.Expected), std::string::npos) << R.Err;
+        EXPECT_EQ(R.Out, "");
+        EXPECT_EQ(R.Err.find("Time taken"), std::string::npos);  // nothing ran
+    }
+}
+
+TEST(CliOptimise, WritesTheModelWithTheBestValuesAndEveryPointAsCsv)
+{
+    TScratchDir Dir;
+    const std::string Saved = (Dir.Path / "best.txt").string();
+    const TCliResult R = Cli(Search({"--csv", "--write-model", Saved}));
+    ASSERT_EQ(R.Code, 0) << R.Err;
+    TSilentDialogs Quiet;
+    TSimulation Model(Quiet);
+    ASSERT_TRUE(LoadModel(Model, Saved, Quiet).Ok);
+    const std::string Level = std::to_string(static_cast<int>(Model.GetParam(1, ParamBaseStockLevel)));
+    EXPECT_EQ(Model.GetParam(2, ParamBaseStockLevel), Model.GetParam(1, ParamBaseStockLevel));
+    EXPECT_NE(R.Out.find("BSLevel@1-2    0   120     1     48  " + std::string(4 - Level.size(), ' ') + Level + "\n"),
+              std::string::npos)
+        << R.Out;
+    // The CSV: a header and one row per evaluated point, as many as the report counts.
+    const std::size_t Head = R.Out.find("Evaluation,Round,BSLevel@1-2,Total Cost,FillRate:1,Feasible\n");
+    ASSERT_NE(Head, std::string::npos);
+    const std::size_t Rows = static_cast<std::size_t>(std::count(R.Out.begin() + static_cast<long>(Head), R.Out.end(), '\n')) - 1;
+    EXPECT_NE(R.Out.find(", " + std::to_string(Rows) + " points evaluated"), std::string::npos) << Rows;
+}

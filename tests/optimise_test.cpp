@@ -1,0 +1,197 @@
+// The optimiser: it finds what theory says where theory applies, keeps constraints, and its
+// comparisons rest on common random numbers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engine/ParamCatalogue.h"
+#include "engine/Simulation.h"
+#include "model_files/ModelFile.h"
+#include "optimise/Optimise.h"
+#include "optimise/OptimiseReport.h"
+#include "platform/Dialogs.h"
+#include "stats/Stats.h"
+#include "support/ModelBuilder.h"
+
+namespace {
+
+// One stage, base stock, Proc Time 1 (an order placed in a period is on hand for the next one's
+// demand), demand N(100, 20), holding 1 and backorder cost 9 per unit and period: a newsvendor of
+// one period's demand, whose best level is its 0.9 quantile, 100 + 1.2816 * 20 = 125.6.
+void BuildNewsvendor(TSimulation& Model)
+{
+    TStageParams P;
+    P.ProcTime = 1;
+    P.DemandMean = 100;
+    P.DemandSD = 20;
+    P.HoldingCost = 1;
+    P.StockoutCost = 9;
+    P.InvPolicy = PolicyBaseStock;
+    P.BaseStockLevel = 150;
+    AddStage(Model, P);
+}
+
+TOptimiseSettings Settings(int32_t Periods, int32_t Trials, int Jobs = 2)
+{
+    TOptimiseSettings S;
+    S.Run.NumPeriods = Periods;
+    S.Run.WarmUp = 50;
+    S.Run.Seed = 11;
+    S.Trials = Trials;
+    S.FinalTrials = 20;
+    S.Jobs = Jobs;
+    return S;
+}
+
+TDecisionVariable Vary(int Param, std::vector<int> Stages, double Low, double High)
+{
+    TDecisionVariable V;
+    V.ParamIndex = Param;
+    V.Stages = std::move(Stages);
+    V.Low = Low;
+    V.High = High;
+    return V;
+}
+
+}  // namespace
+
+TEST(Optimise, NewsvendorReachesTheCriticalFractile)
+{
+    TSilentDialogs Quiet;
+    TSimulation Model(Quiet);
+    BuildNewsvendor(Model);
+    TOptimiseProblem Problem;
+    Problem.Variables = {Vary(ParamBaseStockLevel, {1}, 0, 400)};
+    const TOptimiseResult R = Optimise(Model, Problem, Settings(4000, 10));
+    const double Fractile = 100 + 1.2816 * 20;
+    EXPECT_EQ(R.Stop, TStopReason::Converged);
+    EXPECT_NEAR(R.Best.Values[0], Fractile, 3.0);
+    EXPECT_EQ(Model.Stage(1).Params().BaseStockLevel, 150);  // the model is not changed
+}
+
+TEST(Optimise, ConstraintsAreMetAtTheEnd)
+{
+    TSilentDialogs Quiet;
+    TSimulation Model(Quiet);
+    BuildNewsvendor(Model);
+    TOptimiseProblem Problem;
+    Problem.Variables = {Vary(ParamBaseStockLevel, {1}, 0, 400)};
+    const struct {
+        int Metric;
+        bool AtLeast;
+        double Bound;
+    } Cases[] = {{MetricFillRate, true, 0.999}, {MetricType1SL, true, 0.97}, {MetricInvLevel, false, 20}};
+    for (const auto& C : Cases) {
+        Problem.Constraints = {TConstraint{C.Metric, 1, C.AtLeast, C.Bound}};
+        const TOptimiseResult R = Optimise(Model, Problem, Settings(4000, 10));
+        SCOPED_TRACE(ConstraintLabel(Problem.Constraints[0]));
+        EXPECT_TRUE(R.Best.Feasible);
+        EXPECT_TRUE(R.FinalFeasible);
+        EXPECT_EQ(C.AtLeast, R.Constraints[0].Mean >= C.Bound);
+        // The constraint binds: the cost-optimal level breaks it, so the search left it.
+        EXPECT_GT(std::abs(R.Best.Values[0] - 126), 3);
+    }
+}
+
+TEST(Optimise, IdenticalCandidatesGiveIdenticalMeans)
+{
+    // A fixed cost applies to orders placed to a stage, and this one has no customer: every point
+    // is the same model, and under common random numbers gives the same mean to the last bit.
+    TSilentDialogs Quiet;
+    TSimulation Model(Quiet);
+    BuildNewsvendor(Model);
+    TOptimiseProblem Problem;
+    Problem.Variables = {Vary(ParamFixedCost, {1}, 0, 8)};
+    const TOptimiseResult R = Optimise(Model, Problem, Settings(500, 5));
+    ASSERT_GE(R.Evaluated.size(), 3u);
+    for (const TEvaluation& E : R.Evaluated) {
+        EXPECT_EQ(E.Objective, R.Evaluated[0].Objective);
+    }
+    EXPECT_EQ(R.Best.Values[0], 0);  // no neighbour improves, so the start stays
+}
+
+TEST(Optimise, ResultIsTheSameWhateverTheJobs)
+{
+    // The second model's "OQ" stage has a finite reorder point: a run leaves its forecast to the
+    // next, and every trial must still start from the model's.
+    const struct {
+        const char* File;
+        std::vector<TDecisionVariable> Variables;
+    } Cases[] = {
+        {"serial_chain.txt", {Vary(ParamBaseStockLevel, {1, 2}, 0, 120), Vary(ParamBaseStockLevel, {4}, 0, 120)}},
+        {"order_formula.txt", {Vary(ParamOQReorderPoint, {1}, 0, 120), Vary(ParamBaseStockLevel, {2}, 0, 120)}},
+    };
+    for (const auto& C : Cases) {
+        TSilentDialogs Quiet;
+        TSimulation Model(Quiet);
+        ASSERT_TRUE(LoadModel(Model, std::string(ORVANTIS_EXAMPLES_DIR) + "/" + C.File, Quiet).Ok);
+        TOptimiseProblem Problem;
+        Problem.Variables = C.Variables;
+        Problem.Constraints = {TConstraint{MetricFillRate, 1, true, 0.9}};
+        std::vector<std::string> Texts;
+        for (const int Jobs : {1, 2, 3}) {
+            const TOptimiseResult R = Optimise(Model, Problem, Settings(300, 4, Jobs));
+            std::string Text;
+            for (const std::string& Line : OptimiseReportLines({C.File, Settings(300, 4)}, Problem, R, '.')) {
+                Text += Line + '\n';
+            }
+            for (const std::string& Line : OptimiseCsvLines(Problem, R)) {
+                Text += Line + '\n';
+            }
+            Texts.push_back(Text);
+        }
+        EXPECT_EQ(Texts[0], Texts[1]) << C.File;
+        EXPECT_EQ(Texts[0], Texts[2]) << C.File;
+    }
+}
+
+TEST(Optimise, ClarkScarfExampleEndsNearTheExactOptimum)
+{
+    // From every level at 0 to the levels whose simulated cost is within 1% of the exact optimum
+    // of the system with integer demand, 48.17 per period (47.66 with continuous demand).
+    TSilentDialogs Quiet;
+    TSimulation Model(Quiet);
+    ASSERT_TRUE(LoadModel(Model, std::string(ORVANTIS_EXAMPLES_DIR) + "/clark_scarf.txt", Quiet).Ok);
+    TOptimiseProblem Problem;
+    for (int S = 1; S <= 3; ++S) {
+        Model.SetParam(S, ParamBaseStockLevel, 0);
+        Problem.Variables.push_back(Vary(ParamBaseStockLevel, {S}, 0, 100));
+    }
+    TOptimiseSettings S = Settings(2000, 10);
+    S.Run.WarmUp = 100;
+    const TOptimiseResult R = Optimise(Model, Problem, S);
+    EXPECT_EQ(R.Stop, TStopReason::Converged);
+    EXPECT_LT(std::abs(R.Objective.Mean - 48.17) / 48.17, 0.01) << R.Objective.Mean;
+}
+
+TEST(Optimise, RefusesProblemsBeforeAnythingRuns)
+{
+    TSilentDialogs Quiet;
+    TSimulation Model(Quiet);
+    BuildNewsvendor(Model);
+    const struct {
+        TDecisionVariable Variable;
+        std::string Expected;
+    } Cases[] = {
+        {Vary(ParamBaseStockLevel, {2}, 0, 10), "stage 2 is not a stage of the model"},
+        {Vary(ParamBaseStockLevel, {1}, 10, 0), "low bound 10 is above the high bound 0"},
+        {Vary(ParamBaseStockLevel, {1}, 0, 10.5), "whole bounds"},
+        {Vary(ParamProcTime, {1}, -2, 3), "low bound: "},  // the model checks refuse a negative Proc Time
+        {Vary(ParamFailureProb, {1}, 0, 2), "high bound: "},
+    };
+    for (const auto& C : Cases) {
+        TOptimiseProblem Problem;
+        Problem.Variables = {C.Variable};
+        const std::optional<std::string> Refusal = ProblemRefusal(Model, Problem);
+        ASSERT_TRUE(Refusal) << C.Expected;
+        EXPECT_NE(Refusal->find(C.Expected), std::string::npos) << *Refusal;
+    }
+    TOptimiseProblem Twice;
+    Twice.Variables = {Vary(ParamBaseStockLevel, {1}, 0, 10), Vary(ParamBaseStockLevel, {1}, 0, 20)};
+    EXPECT_TRUE(ProblemRefusal(Model, Twice));
+    TOptimiseProblem Fine;
+    Fine.Variables = {Vary(ParamBaseStockLevel, {1}, 0, 10)};
+    EXPECT_FALSE(ProblemRefusal(Model, Fine));
+}

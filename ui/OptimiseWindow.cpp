@@ -1,0 +1,443 @@
+#include "ui/OptimiseWindow.h"
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "checks/CheckedRun.h"
+#include "engine/ParamCatalogue.h"
+#include "engine/Simulation.h"
+#include "optimise/OptimiseReport.h"
+#include "platform/Dialogs.h"
+#include "platform/Locale.h"
+#include "stats/Stats.h"
+#include "text/NumberText.h"
+#include "ui/Controls.h"
+#include "ui/MainForm.h"
+#include "ui/SecondaryWindow.h"
+
+namespace {
+
+enum TVariableColumn { VarParam, VarStages, VarLow, VarHigh, VarStep };
+enum TConstraintColumn { ConMetric, ConStage, ConSide, ConBound };
+
+QTableWidget* NewTable(const char* Name, const QString& AccessibleName, const QStringList& Headings)
+{
+    auto* Table = new QTableWidget(0, static_cast<int>(Headings.size()));
+    Table->setObjectName(Name);
+    Table->setAccessibleName(AccessibleName);
+    Table->setHorizontalHeaderLabels(Headings);
+    Table->verticalHeader()->setVisible(false);
+    Table->horizontalHeader()->setStretchLastSection(true);
+    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table->setSelectionMode(QAbstractItemView::SingleSelection);
+    return Table;
+}
+
+QComboBox* NewList(const QStringList& Items, int Current)
+{
+    auto* List = new QComboBox;
+    List->addItems(Items);
+    List->setCurrentIndex(Current);
+    return List;
+}
+
+void SetText(QTableWidget& Table, int Row, int Column, const QString& Text)
+{
+    Table.setItem(Row, Column, new QTableWidgetItem(Text));
+}
+
+std::string CellText(const QTableWidget& Table, int Row, int Column)
+{
+    const QTableWidgetItem* Item = Table.item(Row, Column);
+    return Item ? Item->text().trimmed().toStdString() : std::string();
+}
+
+int ListIndex(const QTableWidget& Table, int Row, int Column)
+{
+    const auto* List = qobject_cast<const QComboBox*>(Table.cellWidget(Row, Column));
+    return List ? List->currentIndex() : 0;
+}
+
+QStringList ParamNames()
+{
+    QStringList Names;
+    for (const std::string& Name : ParamLongNames) {
+        Names << QString::fromStdString(Name);
+    }
+    return Names;
+}
+
+QStringList MetricList(int Count)
+{
+    QStringList Names;
+    for (int M = 0; M < Count; ++M) {
+        Names << QString::fromStdString(MetricNames[static_cast<std::size_t>(M)]);
+    }
+    return Names;
+}
+
+void RemoveCurrentRow(QTableWidget& Table)
+{
+    const int Row = Table.currentRow() >= 0 ? Table.currentRow() : Table.rowCount() - 1;
+    if (Row >= 0) {
+        Table.removeRow(Row);
+    }
+}
+
+}  // namespace
+
+TOptimiseWindow::TOptimiseWindow(Dialogs& Messages, QWidget* Parent)
+    : QWidget(Parent, Qt::Window), Messages_(Messages), DecimalSep_(LocaleDecimalSeparator())
+{
+    setObjectName("OptimiseWindow");
+    SetUpSecondaryWindow(*this, "Optimise", QSize(900, 680));
+
+    ReportView_ = new QPlainTextEdit(this);
+    ReportView_->setObjectName("ReportView");
+    ReportView_->setAccessibleName("Optimisation report");
+    ReportView_->setReadOnly(true);
+    ReportView_->setFont(ReportFont());
+    ReportView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    auto* Layout = new QVBoxLayout(this);
+    Layout->addWidget(BuildProblemPanel());
+    Layout->addWidget(BuildCommandPanel());
+    Layout->addWidget(ReportView_, 1);
+    AddVariable();
+}
+
+TOptimiseWindow::~TOptimiseWindow()
+{
+    StopAsked_ = true;
+    if (Worker_.joinable()) {
+        Worker_.join();
+    }
+}
+
+QWidget* TOptimiseWindow::BuildProblemPanel()
+{
+    auto* Panel = new QWidget;
+    Panel->setObjectName("ProblemPanel");
+    Panel->setAccessibleName("Optimisation problem");
+    auto* Grid = new QGridLayout(Panel);
+    Grid->setContentsMargins(0, 0, 0, 0);
+
+    Variables_ = NewTable("VariablesTable", "Variables", {"Parameter", "Stages", "Low", "High", "Step"});
+    Variables_->setColumnWidth(VarParam, 180);
+    for (const int Column : {VarStages, VarLow, VarHigh}) {
+        Variables_->setColumnWidth(Column, 64);
+    }
+    Constraints_ = NewTable("ConstraintsTable", "Constraints", {"Metric", "Stage", "", "Bound"});
+    Constraints_->setColumnWidth(ConMetric, 140);
+    Constraints_->setColumnWidth(ConStage, 50);
+    Constraints_->setColumnWidth(ConSide, 56);
+    for (QTableWidget* Table : {Variables_, Constraints_}) {
+        Table->setMinimumHeight(130);
+        Table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    ObjectiveList_ = NewList(MetricList(MetricStockoutCost + 1), MetricTotalCost);
+    ObjectiveList_->setObjectName("ObjectiveList");
+    ObjectiveList_->setAccessibleName("Minimise");
+
+    const auto Buttons = [this](const char* AddName, const char* AddCaption, void (TOptimiseWindow::*Add)(),
+                                const char* RemoveName, const char* RemoveCaption, void (TOptimiseWindow::*Remove)()) {
+        auto* Row = new QHBoxLayout;
+        QPushButton* AddButton = NewCaptioned<QPushButton>(AddName, AddCaption);
+        QPushButton* RemoveButton = NewCaptioned<QPushButton>(RemoveName, RemoveCaption);
+        connect(AddButton, &QPushButton::clicked, this, Add);
+        connect(RemoveButton, &QPushButton::clicked, this, Remove);
+        Row->addWidget(AddButton);
+        Row->addWidget(RemoveButton);
+        Row->addStretch(1);
+        return Row;
+    };
+    Grid->addWidget(NewBuddyLabel("VariablesLabel", "&Variables (stages as 1, 4-6 or 1,3 share one value):",
+                                  Variables_),
+                    0, 0);
+    Grid->addWidget(Variables_, 1, 0);
+    Grid->addLayout(Buttons("AddVariableButton", "Add Varia&ble", &TOptimiseWindow::AddVariable,
+                            "RemoveVariableButton", "&Remove Variable", &TOptimiseWindow::RemoveVariable),
+                    2, 0);
+    auto* Objective = new QHBoxLayout;
+    Objective->addWidget(NewBuddyLabel("ObjectiveLabel", "&Minimise (per period):", ObjectiveList_));
+    Objective->addWidget(ObjectiveList_, 1);
+    Grid->addLayout(Objective, 0, 1);
+    Grid->addWidget(Constraints_, 1, 1);
+    Grid->addLayout(Buttons("AddConstraintButton", "Add &Constraint", &TOptimiseWindow::AddConstraint,
+                            "RemoveConstraintButton", "R&emove Constraint", &TOptimiseWindow::RemoveConstraint),
+                    2, 1);
+    Grid->setColumnStretch(0, 3);
+    Grid->setColumnStretch(1, 2);
+    return Panel;
+}
+
+QWidget* TOptimiseWindow::BuildCommandPanel()
+{
+    auto* Panel = new QWidget;
+    Panel->setObjectName("CommandPanel");
+    Panel->setAccessibleName("Optimisation commands");
+    auto* Column = new QVBoxLayout(Panel);
+    Column->setContentsMargins(0, 0, 0, 0);
+    auto* Row = new QHBoxLayout;
+    Column->addLayout(Row);
+    TrialsEdit_ = new QLineEdit("10");
+    TrialsEdit_->setObjectName("TrialsEdit");
+    TrialsEdit_->setAccessibleName("Trials per point");
+    TrialsEdit_->setFixedWidth(50);
+    BudgetEdit_ = new QLineEdit("500");
+    BudgetEdit_->setObjectName("BudgetEdit");
+    BudgetEdit_->setAccessibleName("Budget of evaluations");
+    BudgetEdit_->setFixedWidth(60);
+    GoButton_ = NewCaptioned<QPushButton>("GoButton", "&Go");
+    StopButton_ = NewCaptioned<QPushButton>("StopButton", "&Stop");
+    ApplyButton_ = NewCaptioned<QPushButton>("ApplyButton", "&Apply to Model");
+    StopButton_->setEnabled(false);
+    ApplyButton_->setEnabled(false);
+    connect(GoButton_, &QPushButton::clicked, this, &TOptimiseWindow::StartSearch);
+    connect(StopButton_, &QPushButton::clicked, this, &TOptimiseWindow::StopSearch);
+    connect(ApplyButton_, &QPushButton::clicked, this, &TOptimiseWindow::ApplyToModel);
+    Progress_ = new QProgressBar;
+    Progress_->setObjectName("EvaluationsProgress");
+    Progress_->setAccessibleName("Evaluations");
+    Progress_->setFormat("%v of %m evaluations");
+    Progress_->setRange(0, 1);
+    Progress_->reset();
+    BestLabel_ = new QLabel;
+    BestLabel_->setObjectName("BestLabel");
+    BestLabel_->setAccessibleName("Best so far");
+    BestLabel_->setWordWrap(true);
+
+    Row->addWidget(NewBuddyLabel("TrialsLabel", "&Trials:", TrialsEdit_));
+    Row->addWidget(TrialsEdit_);
+    Row->addWidget(NewBuddyLabel("BudgetLabel", "B&udget:", BudgetEdit_));
+    Row->addWidget(BudgetEdit_);
+    Row->addWidget(GoButton_);
+    Row->addWidget(StopButton_);
+    Row->addWidget(Progress_, 1);
+    Row->addWidget(ApplyButton_);
+    Column->addWidget(BestLabel_);
+    return Panel;
+}
+
+void TOptimiseWindow::ShowFor(TMainWindow& Main)
+{
+    Main_ = &Main;
+    ShowModeless(*this);
+}
+
+std::vector<std::string> TOptimiseWindow::ReportLines() const
+{
+    std::vector<std::string> Lines;
+    const QString Text = ReportView_->toPlainText();
+    if (!Text.isEmpty()) {
+        for (const QString& Line : Text.split(QLatin1Char('\n'))) {
+            Lines.push_back(Line.toStdString());
+        }
+    }
+    return Lines;
+}
+
+void TOptimiseWindow::AddVariable()
+{
+    const int Row = Variables_->rowCount();
+    Variables_->insertRow(Row);
+    Variables_->setCellWidget(Row, VarParam, NewList(ParamNames(), ParamBaseStockLevel));
+    SetText(*Variables_, Row, VarStages, QString::number(Row + 1));
+    SetText(*Variables_, Row, VarLow, "0");
+    SetText(*Variables_, Row, VarHigh, "100");
+    SetText(*Variables_, Row, VarStep, "1");
+}
+
+void TOptimiseWindow::RemoveVariable()
+{
+    RemoveCurrentRow(*Variables_);
+}
+
+void TOptimiseWindow::AddConstraint()
+{
+    const int Row = Constraints_->rowCount();
+    Constraints_->insertRow(Row);
+    Constraints_->setCellWidget(Row, ConMetric, NewList(MetricList(NumMetrics), MetricFillRate));
+    SetText(*Constraints_, Row, ConStage, "1");
+    Constraints_->setCellWidget(Row, ConSide, NewList({">=", "<="}, 0));
+    SetText(*Constraints_, Row, ConBound, QString::fromStdString(FormatGeneral(0.95, DecimalSep_)));
+}
+
+void TOptimiseWindow::RemoveConstraint()
+{
+    RemoveCurrentRow(*Constraints_);
+}
+
+bool TOptimiseWindow::ReadProblem(TOptimiseProblem& Problem, TOptimiseSettings& Settings)
+{
+    const auto Refuse = [this](const std::string& Text) {
+        Messages_.ShowError(Text);
+        return false;
+    };
+    for (int Row = 0; Row < Variables_->rowCount(); ++Row) {
+        const std::string Where = "Variable " + std::to_string(Row + 1) + ": ";
+        TDecisionVariable V;
+        V.ParamIndex = ListIndex(*Variables_, Row, VarParam);
+        if (!ParseStageList(CellText(*Variables_, Row, VarStages), V.Stages)) {
+            return Refuse(Where + "the stages must be a stage, a range as 4-6 or a list as 1,3.");
+        }
+        const std::pair<int, double*> Numbers[] = {{VarLow, &V.Low}, {VarHigh, &V.High}, {VarStep, &V.Step}};
+        for (const auto& [Column, Value] : Numbers) {
+            const std::string Text = CellText(*Variables_, Row, Column);
+            if (!TryParseReal(Text, *Value, DecimalSep_)) {
+                return Refuse(Where + "'" + Text + "' is not a valid floating point value");
+            }
+        }
+        Problem.Variables.push_back(V);
+    }
+    Problem.Objective = ObjectiveList_->currentIndex();
+    for (int Row = 0; Row < Constraints_->rowCount(); ++Row) {
+        const std::string Where = "Constraint " + std::to_string(Row + 1) + ": ";
+        TConstraint C;
+        C.Metric = ListIndex(*Constraints_, Row, ConMetric);
+        C.AtLeast = ListIndex(*Constraints_, Row, ConSide) == 0;
+        int32_t Stage = 0;
+        if (!TryParseInt32(CellText(*Constraints_, Row, ConStage), Stage)) {
+            return Refuse(Where + "'" + CellText(*Constraints_, Row, ConStage) + "' is not a valid integer value");
+        }
+        C.Stage = Stage;
+        if (!TryParseReal(CellText(*Constraints_, Row, ConBound), C.Bound, DecimalSep_)) {
+            return Refuse(Where + "'" + CellText(*Constraints_, Row, ConBound) +
+                          "' is not a valid floating point value");
+        }
+        Problem.Constraints.push_back(C);
+    }
+    const std::pair<QLineEdit*, int32_t*> Counts[] = {{TrialsEdit_, &Settings.Trials}, {BudgetEdit_, &Settings.Budget}};
+    for (const auto& [Edit, Value] : Counts) {
+        if (!TryParseInt32(Edit->text().trimmed().toStdString(), *Value) || *Value < 1) {
+            return Refuse(Edit->accessibleName().toStdString() + ": '" + Edit->text().toStdString() +
+                          "' is not an integer of at least 1");
+        }
+    }
+    return true;
+}
+
+void TOptimiseWindow::StartSearch()
+{
+    if (!Main_ || Searching()) {
+        return;
+    }
+    TOptimiseProblem Problem;
+    TOptimiseSettings Settings;
+    if (!ReadProblem(Problem, Settings)) {
+        return;
+    }
+    if (!CheckRunAllowed(Main_->Model(), Main_->RunSettingsTexts(), Messages_, Settings.Run)) {
+        return;
+    }
+    if (const std::optional<std::string> Refusal = ProblemRefusal(Main_->Model(), Problem)) {
+        Messages_.ShowError(*Refusal);
+        return;
+    }
+    if (Settings.Run.Seed < 0) {
+        Messages_.ShowError("A search derives every trial from its seed: give a seed of 1 or more, or 0 for the "
+                            "clock.");
+        return;
+    }
+    if (Settings.Run.Seed == 0) {
+        Settings.Run.Seed = SeedFromClock();
+    }
+    Settings.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    Problem_ = Problem;
+    Settings_ = Settings;
+    CopyMessages_ = std::make_unique<TSilentDialogs>();
+    Copy_ = std::make_unique<TSimulation>(*CopyMessages_);
+    Copy_->CopyModel(Main_->Model());  // the search runs on its own copy: the window stays usable
+    Result_.reset();
+    Failure_.clear();
+    StopAsked_ = false;
+    ReportView_->clear();
+    BestLabel_->clear();
+    Progress_->setRange(0, Settings.Budget);
+    Progress_->setValue(0);
+    GoButton_->setEnabled(false);
+    ApplyButton_->setEnabled(false);
+    StopButton_->setEnabled(true);
+    Worker_ = std::thread([this] {
+        const TOptimiseCallback Callback = [this](const TOptimiseProgress& Now) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, Evaluations = Now.Evaluations, Budget = Now.Budget, Best = Now.Best->Values,
+                 Objective = Now.Best->Objective, Feasible = Now.Best->Feasible] {
+                    ShowProgress(Evaluations, Budget, Best, Objective, Feasible);
+                },
+                Qt::QueuedConnection);
+            return !StopAsked_;
+        };
+        try {
+            Result_ = Optimise(*Copy_, Problem_, Settings_, Callback);
+        } catch (const std::exception& E) {
+            Failure_ = E.what();
+        }
+        QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
+    });
+}
+
+void TOptimiseWindow::StopSearch()
+{
+    StopAsked_ = true;
+}
+
+void TOptimiseWindow::ShowProgress(int32_t Evaluations, int32_t Budget, const std::vector<double>& Best,
+                                   double Objective, bool Feasible)
+{
+    Progress_->setRange(0, Budget);
+    Progress_->setValue(Evaluations);
+    QString Values;
+    for (std::size_t I = 0; I < Best.size() && I < Problem_.Variables.size(); ++I) {
+        Values += QString::fromStdString((I > 0 ? ", " : "") + VariableLabel(Problem_.Variables[I]) + " = " +
+                                         FormatGeneral(Best[I], DecimalSep_));
+    }
+    BestLabel_->setText("Best so far: " + QString::fromStdString(FormatFixed(Objective, 4, DecimalSep_)) +
+                        (Feasible ? "" : " (infeasible)") + "  at " + Values);
+}
+
+void TOptimiseWindow::Finish()
+{
+    if (Worker_.joinable()) {
+        Worker_.join();
+    }
+    GoButton_->setEnabled(true);
+    StopButton_->setEnabled(false);
+    if (!Result_) {
+        Messages_.ShowError("The search stopped: " + Failure_);
+        return;
+    }
+    TOptimiseHeading Heading;
+    Heading.DataFile = Main_ ? std::filesystem::path(Main_->LastOpenFileName()).filename().string() : std::string();
+    Heading.Settings = Settings_;
+    const std::vector<std::string> Lines = OptimiseReportLines(Heading, Problem_, *Result_, DecimalSep_);
+    for (const std::string& Line : Lines) {
+        ReportView_->appendPlainText(QString::fromStdString(Line));
+    }
+    ShowProgress(Result_->Evaluations, Settings_.Budget, Result_->Best.Values, Result_->Best.Objective,
+                 Result_->Best.Feasible);
+    ApplyButton_->setEnabled(true);
+}
+
+void TOptimiseWindow::ApplyToModel()
+{
+    if (!Main_ || !Result_) {
+        return;
+    }
+    ApplyValues(Main_->Model(), Problem_, Result_->Best.Values);
+    Main_->RefreshDisplays();
+}
