@@ -473,6 +473,9 @@ private:
         if (Callbacks_.AppendLine) {
             Callbacks_.AppendLine(BatchResultLine(Columns_, Result, Run_.DecimalSep));
         }
+        if (Callbacks_.SettingDone) {
+            Callbacks_.SettingDone(I, Columns_, Result);
+        }
     }
 
     // The result of trial Index_ into Trial_: run here, or taken from the pool with the messages

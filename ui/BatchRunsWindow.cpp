@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include "batch/BatchRun.h"
@@ -23,6 +24,7 @@
 #include "platform/Locale.h"
 #include "reports/ModelParamTable.h"
 #include "text/NumberText.h"
+#include "ui/BatchChart.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainForm.h"
@@ -75,7 +77,17 @@ TBatchRunsWindow::TBatchRunsWindow(Dialogs& Messages, FileDialogs& Files, QWidge
     Layout->setSpacing(0);
     Layout->addWidget(BuildDefinitionPanel());
     Layout->addWidget(BuildCommandPanel());
-    Layout->addWidget(ResultsView_, 1);
+    Chart_ = new TBatchChart(Messages, Files);
+    Chart_->setObjectName("BatchChartPanel");
+    Chart_->setAccessibleName("Batch chart");
+    // Beside the text: the results' lines are wide and scroll, the chart needs height.
+    auto* Split = new QSplitter(Qt::Horizontal, this);
+    Split->setObjectName("ResultsSplitter");
+    Split->setAccessibleName("Batch results and chart");
+    Split->addWidget(ResultsView_);
+    Split->addWidget(Chart_);
+    Split->setSizes({480, 420});
+    Layout->addWidget(Split, 1);
 
     FillParamLists();
     UpdateControls();
@@ -294,6 +306,7 @@ void TBatchRunsWindow::StartBatch()
     for (const std::string& Warning : Prepared.Warnings) {
         Messages_.ShowInfo(Warning);
     }
+    Chart_->StartBatch(BatchChartShape(Typed));
     try {
         RunDefinedBatch(Prepared.Batch->Set, Prepared.Batch->Trials, Prepared.Batch->Settings, Typed.Settings);
     } catch (const std::exception& E) {
@@ -320,6 +333,9 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
     Callbacks.AppendLine = [this](const std::string& Line) { AppendLines({Line}); };
     Callbacks.SettingApplied = [&Main](int32_t) { Main.RefreshDisplays(); };
     Callbacks.TrialDone = [&LastCosts](const TCostTotals& Costs) { LastCosts = Costs; };
+    Callbacks.SettingDone = [this](int32_t I, const std::vector<TResultColumn>& Columns, const TSettingResult& Result) {
+        Chart_->AddSetting(I, Columns, Result);
+    };
     Callbacks.Progress = [this, &Main, &LastCosts, &Settings](int32_t Done, int32_t) {
         if (LastCosts) {
             Main.ShowRun(*LastCosts, Settings.NumPeriods);

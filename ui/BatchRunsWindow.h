@@ -17,12 +17,14 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class TBatchChart;
 class TMainWindow;
 class TBatchOptionsWindow;
 
 // "Batch Runs": defines a batch by two sweep rows or a parameter values file,
 // runs it on the main window's model with "&Go" and appends its results to an editable text box,
-// which "&Write Model" adds the parameter table to and "&Save Text" saves. Created once and
+// which "&Write Model" adds the parameter table to and "&Save Text" saves; a chart below the text
+// plots the latest batch as its settings finish. Created once and
 // hidden; the main window's "&Batch Runs..." shows it, modeless. What the user typed stays between
 // batches.
 class TBatchRunsWindow : public QWidget {
@@ -37,6 +39,7 @@ public:
 
     // The results text, line by line (no line for an empty text).
     std::vector<std::string> ResultLines() const;
+    const TBatchChart& Chart() const { return *Chart_; }
 
 public slots:
     // The rows' controls are enabled in range mode, the file's in file mode.
@@ -89,4 +92,5 @@ private:
     QLineEdit* NumTrialsEdit_ = nullptr;
     QProgressBar* SettingsProgress_ = nullptr;
     QPlainTextEdit* ResultsView_ = nullptr;
+    TBatchChart* Chart_ = nullptr;
 };

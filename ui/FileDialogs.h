@@ -16,6 +16,8 @@ struct TFileDialogSpec {
 
 // The filter of every model and text file dialog.
 inline const std::string TextFileFilter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
+// The filter of the dialog that saves a chart; the name's extension chooses the format.
+inline const std::string ChartFileFilter = "PNG image (*.png)|*.png|SVG image (*.svg)|*.svg";
 
 // How a window asks the user for a file. The desktop program shows file dialogs (an existing file
 // is replaced without a prompt, as the commands that use these say); tests answer from a script.

@@ -7,8 +7,10 @@
 
 #include "platform/Locale.h"
 #include "reports/HistoryReport.h"
+#include "ui/ChartSeries.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
+#include "ui/HistoryChart.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/TextLinesView.h"
 
@@ -38,6 +40,10 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
     Tabs_->setObjectName("Tabs");
     HistoryView_ = NewTab(*Tabs_, "HistoryTab", "History", "HistoryView");
     OrderHistoryView_ = NewTab(*Tabs_, "OrderHistoryTab", "Order History", "OrderHistoryView");
+    Chart_ = new THistoryChart(Messages, Files);
+    Chart_->setObjectName("ChartTab");
+    Chart_->setAccessibleName("Chart");
+    Tabs_->addTab(Chart_, "Chart");
 
     auto* Bar = new QWidget(this);
     Bar->setFixedHeight(41);
@@ -57,6 +63,7 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
 void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& DateTime)
 {
     HistoryView_->SetLines(BuildHistoryText(Model, DateTime, LocaleDecimalSeparator()));
+    Chart_->SetHistory(THistorySeriesTable(Model));
 }
 
 void THistoryWindow::FillOrderHistory(const TSimulation& Model, const std::string& DateTime)
@@ -68,6 +75,11 @@ void THistoryWindow::ShowHistoryTab()
 {
     Tabs_->setCurrentIndex(0);
     HistoryView_->setFocus();
+}
+
+void THistoryWindow::SetReplayPeriod(int Period)
+{
+    Chart_->SetReplayPeriod(Period);
 }
 
 void THistoryWindow::SaveShownText()

@@ -359,6 +359,9 @@ void TMainWindow::ShowReplayPeriod(int Period)
 {
     ShowValue(*PeriodLabel_, QString("Period %1").arg(Period));
     ShowPeriod(Period);
+    if (History_) {
+        History_->SetReplayPeriod(Period);
+    }
 }
 
 void TMainWindow::DisplayStats()
