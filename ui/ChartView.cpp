@@ -283,7 +283,8 @@ public:
         Redraw();
     }
 
-    void AddLine(TLine Line)
+    // Adds Line; with Draw, the chart shows every line whole again.
+    void AddLine(TLine Line, bool Draw = true)
     {
         auto* Series = new QLineSeries;
         Series->setName(Line.Name);
@@ -326,6 +327,13 @@ public:
         DataFrom_ = First ? A : std::min(DataFrom_, A);
         DataTo_ = First ? B : std::max(DataTo_, B);
         Lines.push_back(std::move(Line));
+        if (Draw) {
+            ShowAll();
+        }
+    }
+
+    void ShowAll()
+    {
         From_ = DataFrom_;
         To_ = DataTo_;
         Redraw();
@@ -423,11 +431,8 @@ public:
                     Line.Drawn.push_back({Line.X[I], Line.Y[I]});
                 }
             }
-            QList<QPointF> Points;
-            Points.reserve(static_cast<qsizetype>(Line.Drawn.size()));
             for (std::size_t I = 0; I < Line.Drawn.size(); ++I) {
                 const TChartPoint& P = Line.Drawn[I];
-                Points.append(QPointF(P.X, P.Y));
                 if (P.X >= From && P.X <= To && std::isfinite(P.Y)) {
                     Low = std::min(Low, P.Y);
                     High = std::max(High, P.Y);
@@ -437,13 +442,20 @@ public:
                     }
                 }
             }
-            Line.Series->replace(Points);
+        }
+        // A line lays out its whole path again at every change of an axis and of its points: the
+        // lines are emptied, the axes set, and then each line gets its points once.
+        for (TLine& Line : Lines) {
+            Line.Series->clear();
         }
         if (AxisX) {
-            AxisX->setRange(From, To);
+            // The ticks are laid out at every step: with the old interval over the new range (or the
+            // new over the old) there could be millions of them, so the larger comes first.
             const double Step = NiceStep(To - From, 8);
             AxisX->setTickType(QValueAxis::TicksDynamic);
             AxisX->setTickAnchor(0);
+            AxisX->setTickInterval(std::max(Step, AxisX->tickInterval()));
+            AxisX->setRange(From, To);
             AxisX->setTickInterval(Step);
             AxisX->setLabelFormat(Step >= 1 ? "%.0f" : "%g");
         }
@@ -452,6 +464,14 @@ public:
             High = 1;
         }
         FitY(Low, High);
+        for (TLine& Line : Lines) {
+            QList<QPointF> Points;
+            Points.reserve(static_cast<qsizetype>(Line.Drawn.size()));
+            for (const TChartPoint& P : Line.Drawn) {
+                Points.append(QPointF(P.X, P.Y));
+            }
+            Line.Series->replace(Points);
+        }
     }
 
     void FitY(double Low, double High)
@@ -580,13 +600,16 @@ void TChartView::Clear(const QString& XTitle, const QString& YTitle)
     Impl_->Clear(XTitle, YTitle);
 }
 
-void TChartView::AddLine(const QString& Name, std::vector<double> Y, double X0)
+void TChartView::AddLines(std::vector<TLine> Lines)
 {
-    TImpl::TLine Line;
-    Line.Name = Name;
-    Line.Y = std::move(Y);
-    Line.X0 = X0;
-    Impl_->AddLine(std::move(Line));
+    for (TLine& L : Lines) {
+        TImpl::TLine Line;
+        Line.Name = std::move(L.Name);
+        Line.Y = std::move(L.Y);
+        Line.X0 = L.X0;
+        Impl_->AddLine(std::move(Line), false);
+    }
+    Impl_->ShowAll();
 }
 
 void TChartView::AddPointLine(const QString& Name, std::vector<double> X, std::vector<double> Y,

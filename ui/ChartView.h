@@ -27,8 +27,13 @@ public:
 
     // Removes every line, bar, band, shade and marker; the axes get these titles.
     void Clear(const QString& XTitle, const QString& YTitle);
-    // A line through Y[I] at x = X0 + I, thinned as it is drawn.
-    void AddLine(const QString& Name, std::vector<double> Y, double X0);
+    // Lines through Y[I] at x = X0 + I, thinned as they are drawn; added together, drawn once.
+    struct TLine {
+        QString Name;
+        std::vector<double> Y;
+        double X0 = 1;
+    };
+    void AddLines(std::vector<TLine> Lines);
     // A line through the points (X[I], Y[I]), X ascending, drawn with its points; with Low and
     // High (as long as X) a band between them in the line's colour.
     void AddPointLine(const QString& Name, std::vector<double> X, std::vector<double> Y,

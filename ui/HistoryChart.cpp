@@ -156,6 +156,7 @@ void THistoryChart::Rebuild()
     const std::vector<int> StageRows = Checked(*StageList_);
     const QString YTitle = Series.size() == 1 ? QString::fromStdString(HistorySeriesNames[static_cast<std::size_t>(Series[0])]) : "Value";
     Chart_->Clear("Period", YTitle);
+    std::vector<TChartView::TLine> Lines;
     for (const int Row : StageRows) {
         const int K = Row + 1;
         for (const int I : Series) {
@@ -163,9 +164,10 @@ void THistoryChart::Rebuild()
             if (Series.size() > 1) {
                 Name += " " + QString::fromStdString(HistorySeriesNames[static_cast<std::size_t>(I)]);
             }
-            Chart_->AddLine(Name, History_.Series(K, I), 1);
+            Lines.push_back({Name, History_.Series(K, I), 1});
         }
     }
+    Chart_->AddLines(std::move(Lines));
     // The warm-up's periods, each drawn as the unit of x that ends at it.
     Chart_->SetShade(0.5, History_.WarmUp() + 0.5);
     SetReplayPeriod(ReplayPeriod_);
