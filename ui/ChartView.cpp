@@ -267,6 +267,8 @@ public:
         }
         Lines.clear();
         Bars_ = false;
+        Chart->legend()->setAlignment(Qt::AlignBottom);
+        Chart->legend()->setVisible(true);
         AxisX->setVisible(true);
         Categories_->setVisible(false);
         Categories_->clear();
@@ -334,6 +336,12 @@ public:
 
     void ShowAll()
     {
+        // A long legend goes down the right side; past what it can name, the hover names the line.
+        Chart->legend()->setAlignment(Lines.size() > 8 ? Qt::AlignRight : Qt::AlignBottom);
+        Chart->legend()->setVisible(Lines.size() <= 30);
+        QFont Font = Owner_.font();
+        Font.setPointSizeF(Lines.size() > 16 ? Font.pointSizeF() * 0.75 : Font.pointSizeF());
+        Chart->legend()->setFont(Font);
         From_ = DataFrom_;
         To_ = DataTo_;
         Redraw();
