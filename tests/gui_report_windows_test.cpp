@@ -5,12 +5,14 @@
 #include <fstream>
 #include <iterator>
 
+#include <cmath>
 #include <numeric>
 
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QImage>
 #include <QPushButton>
+#include <QSlider>
 #include <QWheelEvent>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -18,6 +20,7 @@
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "support/GuiTest.h"
+#include "support/MainWindowHarness.h"
 #include "support/ScriptedDialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "ui/ChartView.h"
@@ -219,6 +222,24 @@ private slots:
             const std::size_t At = static_cast<std::size_t>(K - 1);
             QVERIFY(Bars.Mean[At] == Acc.Avg() && Bars.Min[At] == Acc.Min() && Bars.Max[At] == Acc.Max());
         }
+    }
+
+    void historyChartMarksTheReplayPeriodAsTheSliderMoves()
+    {
+        TMainWindowHarness H;
+        H.Files.Answers = {ORVANTIS_EXAMPLES_DIR "/distribution.txt"};
+        H.Click("LoadButton");
+        H.Click("RunButton");
+        auto& Slider = H.Child<QSlider>("PeriodSlider");
+        const TChartView& Chart = H.History.Chart().Chart();
+        for (const int Period : {Slider.maximum(), 7}) {
+            Slider.setValue(Period);
+            QCOMPARE(Chart.MarkerX(), Period);
+        }
+        H.Click("ResetButton");
+        QVERIFY(std::isnan(Chart.MarkerX()));
+        H.Click("RunButton");  // the run shows its last period
+        QCOMPARE(Chart.MarkerX(), Slider.maximum());
     }
 
     void escapeHidesASecondaryWindow()

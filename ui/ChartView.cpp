@@ -653,6 +653,11 @@ void TChartView::SetMarker(double X)
     Impl_->UpdateOverlay();
 }
 
+double TChartView::MarkerX() const
+{
+    return Impl_->MarkerX_;
+}
+
 void TChartView::ResetZoom()
 {
     Impl_->ZoomX(Impl_->DataFrom_, Impl_->DataTo_);

@@ -45,6 +45,7 @@ public:
     void SetShade(double From, double To);
     // A vertical line at X (the period shown elsewhere); none when X is not finite.
     void SetMarker(double X);
+    double MarkerX() const;
 
     // The x range of all lines, and the x range shown now.
     void ResetZoom();

@@ -342,6 +342,9 @@ void TMainWindow::ShowPeriod(int32_t Period)
 {
     ShowSelectedStage(Period);
     DrawDiagram(Period);
+    if (History_) {
+        History_->SetReplayPeriod(Period);
+    }
 }
 
 void TMainWindow::ShowNoRun()
@@ -359,9 +362,6 @@ void TMainWindow::ShowReplayPeriod(int Period)
 {
     ShowValue(*PeriodLabel_, QString("Period %1").arg(Period));
     ShowPeriod(Period);
-    if (History_) {
-        History_->SetReplayPeriod(Period);
-    }
 }
 
 void TMainWindow::DisplayStats()
