@@ -7,14 +7,15 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # With a display, `make run` opens the desktop program; without one, it runs the command-line demo.
 HAVE_DISPLAY := $(if $(DISPLAY)$(WAYLAND_DISPLAY),yes)
 # What `make run` needs, and what the tests and benchmarks add. The desktop program and its QTest
-# tests need Qt; fonts-dejavu-core is a font for the offscreen platform the tests run on.
-RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev $(if $(HAVE_DISPLAY),qt6-base-dev)
+# tests need Qt (its Charts module's CMake package asks for libqt6opengl6-dev); fonts-dejavu-core is a
+# font for the offscreen platform the tests run on.
+RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev $(if $(HAVE_DISPLAY),qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev)
 # What `make package` and `make install` add: the desktop program's Qt, help2man for the manual
 # pages, dpkg-dev and file for the package's dependencies; and what the package's test checks it
 # with.
-PACKAGE_PACKAGES := qt6-base-dev help2man dpkg-dev file
+PACKAGE_PACKAGES := qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev help2man dpkg-dev file
 CHECK_PACKAGES   := desktop-file-utils appstream man-db lintian
-TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev fonts-dejavu-core $(PACKAGE_PACKAGES) $(CHECK_PACKAGES)
+TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev fonts-dejavu-core $(PACKAGE_PACKAGES) $(CHECK_PACKAGES)
 BENCH_PACKAGES := libbenchmark-dev
 DEB_PACKAGES   := $(RUN_PACKAGES) $(TEST_PACKAGES) $(BENCH_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev

@@ -480,6 +480,9 @@ private:
         if (Callbacks_.AppendCsvRecord) {
             Callbacks_.AppendCsvRecord(BatchCsvRecord(Columns_, Result));
         }
+        if (Callbacks_.SettingDone) {
+            Callbacks_.SettingDone(I, Columns_, Result);
+        }
     }
 
     // The result of trial Index_ into Trial_: run here, or taken from the pool with the messages

@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "batch/BatchResults.h"
 #include "engine/RunSettings.h"
@@ -60,6 +61,8 @@ struct TBatchCallbacks {
     std::function<void(int32_t I)> SettingApplied;
     // After each trial's run, in trial order, with its cost totals (the main window's labels).
     std::function<void(const TCostTotals& Costs)> TrialDone;
+    // After setting I's line: the results table's columns and the setting's numbers (a chart's).
+    std::function<void(int32_t I, const std::vector<TResultColumn>& Columns, const TSettingResult& Result)> SettingDone;
 };
 
 struct TBatchOutcome {

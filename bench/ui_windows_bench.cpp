@@ -1,5 +1,6 @@
 // From the main window's button to the shown statistics or history window, for the largest
-// model: 25 stages x 9999 periods (a History text of about 20 MB). Offscreen.
+// model: 25 stages x 9999 periods (a History text of about 20 MB); the history chart of every
+// stage of that run built and shown, and zoomed into 100 periods. Offscreen.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -8,7 +9,9 @@
 
 #include "BenchNetworks.h"
 #include "platform/Dialogs.h"
+#include "ui/ChartView.h"
 #include "ui/FileDialogs.h"
+#include "ui/HistoryChart.h"
 #include "ui/ProgramWindows.h"
 
 namespace {
@@ -53,6 +56,82 @@ void DisplayStats(benchmark::State& State)
     ClickToShown(State, "StatsButton", false);
 }
 BENCHMARK(DisplayStats)->Name("ui/DisplayStats/25x9999")->Unit(benchmark::kMillisecond);
+
+// The run every chart benchmark draws.
+const TSimulation& Run25x9999()
+{
+    static TSilentDialogs Messages;
+    static TSimulation Model(Messages);
+    if (Model.Period() == 0) {
+        BuildNetwork25(Model, 1);
+        Model.RunSimulation(9999, 100, 12345);
+    }
+    return Model;
+}
+
+std::vector<int> AllStages(const TSimulation& Model)
+{
+    std::vector<int> Stages;
+    for (int K = 1; K <= Model.NumStages(); ++K) {
+        Stages.push_back(K);
+    }
+    return Stages;
+}
+
+void ShowAndPaint(QWidget& Window)
+{
+    Window.show();
+    while (!Window.windowHandle() || !Window.windowHandle()->isExposed()) {
+        QApplication::processEvents();
+    }
+    Window.repaint();
+}
+
+constexpr int InvLevelSeries = 3;
+
+// The run copied for the chart, one line per stage, the window shown and painted.
+void HistoryChartShown(benchmark::State& State)
+{
+    const TSimulation& Model = Run25x9999();
+    TSilentDialogs Messages;
+    TNoFiles Files;
+    for (auto _ : State) {
+        THistoryChart Chart(Messages, Files);
+        Chart.resize(870, 560);
+        Chart.SetHistory(THistorySeriesTable(Model));
+        Chart.Select({InvLevelSeries}, AllStages(Model));
+        ShowAndPaint(Chart);
+        State.PauseTiming();
+        Chart.hide();
+        QApplication::processEvents();
+        State.ResumeTiming();
+    }
+}
+BENCHMARK(HistoryChartShown)->Name("ui/HistoryChart/25x9999")->Unit(benchmark::kMillisecond);
+
+// From every period to 100 of them (a different 100 each time), repainted.
+void HistoryChartZoom(benchmark::State& State)
+{
+    const TSimulation& Model = Run25x9999();
+    TSilentDialogs Messages;
+    TNoFiles Files;
+    THistoryChart Chart(Messages, Files);
+    Chart.resize(870, 560);
+    Chart.SetHistory(THistorySeriesTable(Model));
+    Chart.Select({InvLevelSeries}, AllStages(Model));
+    ShowAndPaint(Chart);
+    double From = 1;
+    for (auto _ : State) {
+        Chart.Chart().ZoomX(From, From + 100);
+        Chart.repaint();
+        State.PauseTiming();
+        Chart.Chart().ResetZoom();
+        Chart.repaint();
+        From = From > 9000 ? 1 : From + 997;
+        State.ResumeTiming();
+    }
+}
+BENCHMARK(HistoryChartZoom)->Name("ui/HistoryChartZoom/25x9999to100")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

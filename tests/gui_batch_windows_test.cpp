@@ -33,6 +33,8 @@
 #include "support/GuiTest.h"
 #include "support/MainWindowHarness.h"
 #include "text/NumberText.h"
+#include "ui/BatchChart.h"
+#include "ui/ChartView.h"
 
 namespace {
 
@@ -386,6 +388,33 @@ private slots:
         QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Twice.begin() + static_cast<std::ptrdiff_t>(Shown.size()) + 1));
         const TFileDialogSpec Spec{"Choose Parameter File", "txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*", {}};
         QVERIFY(H.Files.Asked == std::vector<TFileDialogSpec>{Spec});
+    }
+
+    // Each setting's results reach the chart as it finishes, and the window repaints it meanwhile;
+    // the second row's values are its lines.
+    void chartGrowsWithEachSettingOneLinePerSecondRowValue()
+    {
+        TBatchHarness H;
+        H.SetSettings("5", "200", "20");
+        H.SetRow(1, {BSLevelPos, "1", "1", "10", "30", "10"});
+        H.SetRow(2, {BSLevelPos, "2", "2", "5", "10", "5"});
+        const TBatchChart& Chart = H.Batch.Chart();
+        std::vector<int32_t> Seen;
+        QTimer Watch;
+        Watch.setInterval(0);
+        connect(&Watch, &QTimer::timeout, [&] {
+            if (Seen.empty() || Seen.back() != Chart.Data().NumSettings()) {
+                Seen.push_back(Chart.Data().NumSettings());
+            }
+        });
+        Watch.start();
+        H.ClickIn("StartButton");
+        Watch.stop();
+        QCOMPARE(Seen, (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+        QCOMPARE(Chart.Chart().NumLines(), 2);
+        const std::vector<TChartPoint> Line = Chart.Chart().DrawnPoints(1);
+        QCOMPARE(Line.size(), std::size_t{3});
+        QVERIFY(Line[0].X == 10 && Line[1].X == 20 && Line[2].X == 30);
     }
 
     void writeModelSaveTextAndClearText()

@@ -5,9 +5,16 @@
 #include <fstream>
 #include <iterator>
 
+#include <cmath>
+#include <numeric>
+
+#include <QAbstractScrollArea>
 #include <QAccessible>
+#include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSlider>
+#include <QWheelEvent>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -15,9 +22,13 @@
 #include "model_files/ModelFile.h"
 #include "reports/CsvTables.h"
 #include "support/GuiTest.h"
+#include "support/MainWindowHarness.h"
 #include "support/ScriptedDialogs.h"
 #include "support/ScriptedFileDialogs.h"
+#include "ui/ChartView.h"
+#include "ui/HistoryChart.h"
 #include "ui/HistoryForm.h"
+#include "ui/StatsChart.h"
 #include "ui/StatsForm.h"
 #include "ui/TextLinesView.h"
 
@@ -182,6 +193,99 @@ private slots:
         QCOMPARE(Text.selectionCount(), 1);
         Text.selection(0, &From, &To);
         QCOMPARE(std::pair(From, To), std::pair(0, End));
+    }
+
+    // The chart's lines are the run's series, every point drawn while they fit the plot; zooming
+    // draws the range from the full data; the mouse zooms and Home shows everything again.
+    void historyChartDrawsTheSeriesZoomsAndSavesAsPngOrSvg()
+    {
+        QTemporaryDir Dir;
+        TScriptedFileDialogs Files;
+        THistoryWindow Window(Dialogs, Files);
+        Window.FillHistory(Model, "12/08/26 09:00:00");
+        Window.findChild<QTabWidget*>("Tabs")->setCurrentIndex(2);
+        Window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Window));
+        THistoryChart& Panel = Window.Chart();
+        std::vector<int> AllSeries(NumHistorySeries);
+        std::iota(AllSeries.begin(), AllSeries.end(), 0);
+        Panel.Select(AllSeries, {1, 3});
+        const TChartView& Chart = Panel.Chart();
+        QCOMPARE(Chart.NumLines(), 2 * NumHistorySeries);
+        for (int N = 0; N < Chart.NumLines(); ++N) {
+            const std::vector<double>& Expected = Panel.History().Series(N < NumHistorySeries ? 1 : 3, N % NumHistorySeries);
+            QVERIFY(Expected.size() == 300 && Chart.LineValues(N) == Expected);
+            const std::vector<TChartPoint> Drawn = Chart.DrawnPoints(N);
+            QCOMPARE(Drawn.size(), Expected.size());
+            QVERIFY(Drawn[0] == (TChartPoint{1, Expected[0]}) && Drawn[299] == (TChartPoint{300, Expected[299]}));
+        }
+        QCOMPARE(Chart.HoverTextAt(150, Panel.History().Series(3, 8)[149]),
+                 QString("Period 150: St_3 InvPosition = %1").arg(Panel.History().Series(3, 8)[149]));
+
+        Panel.Chart().ZoomX(100, 120);
+        const std::vector<TChartPoint> Zoomed = Chart.DrawnPoints(3);
+        QCOMPARE(Zoomed.size(), std::size_t{23});  // 100..120 and a neighbour on either side
+        for (const TChartPoint& P : Zoomed) {
+            QCOMPARE(P.Y, Panel.History().Series(1, 3)[static_cast<std::size_t>(P.X) - 1]);
+        }
+        auto* Plot = Window.findChild<QWidget*>("PlotView");
+        QWidget* Viewport = static_cast<QAbstractScrollArea*>(Plot)->viewport();
+        QTest::keyClick(Plot, Qt::Key_Home);
+        QVERIFY(Chart.XFrom() == 1 && Chart.XTo() == 300);
+        const QPoint Middle = Viewport->rect().center();
+        QWheelEvent Wheel(Middle, Viewport->mapToGlobal(Middle), {}, {0, 240}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Viewport, &Wheel);
+        QVERIFY(Chart.XFrom() > 1 && Chart.XTo() < 300 && Chart.XTo() - Chart.XFrom() < 0.7 * 299);
+        QTest::mouseDClick(Viewport, Qt::LeftButton, {}, Middle);
+        QVERIFY(Chart.XFrom() == 1 && Chart.XTo() == 300);
+        QTest::mousePress(Viewport, Qt::LeftButton, {}, Middle);
+        QTest::mouseMove(Viewport, Middle + QPoint(60, 0));
+        QTest::mouseRelease(Viewport, Qt::LeftButton, {}, Middle + QPoint(60, 0));
+        QVERIFY(Chart.XFrom() > 100 && Chart.XTo() < 250 && Chart.XTo() - Chart.XFrom() < 60);
+
+        const std::string Png = Dir.filePath("chart.png").toStdString();
+        const std::string Svg = Dir.filePath("chart.SVG").toStdString();
+        Files.Answers = {Png, Svg, Dir.filePath("missing/chart.png").toStdString()};
+        auto* Save = Window.findChild<QPushButton*>("SaveChartButton");
+        const std::size_t ShownBefore = Dialogs.Shown.size();
+        for (int Click = 0; Click < 3; ++Click) {
+            QTest::mouseClick(Save, Qt::LeftButton);
+        }
+        const QImage Image(QString::fromStdString(Png));
+        QVERIFY(!Image.isNull() && Image.size() == Plot->size());
+        QVERIFY(FileBytes(Svg).find("<svg") != std::string::npos);
+        QCOMPARE(Dialogs.Shown.size(), ShownBefore + 1);
+        QVERIFY(Dialogs.Shown.back().Text.find("missing/chart.png") != std::string::npos);
+        QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, {"Save Chart As", "png", ChartFileFilter}));
+
+        // The statistics window's chart: every stage's mean, minimum and maximum of the metric.
+        TStatsWindow Stats(Dialogs, Files);
+        Stats.FillStats(Model);
+        const TStageBars& Bars = Stats.Chart().Bars()[MetricInvLevel];
+        QCOMPARE(Bars.Mean.size(), static_cast<std::size_t>(Model.NumStages()));
+        for (int K = 1; K <= Model.NumStages(); ++K) {
+            const TMinMaxAvg& Acc = *Model.Stage(K).Stats().Get(MetricInvLevel);
+            const std::size_t At = static_cast<std::size_t>(K - 1);
+            QVERIFY(Bars.Mean[At] == Acc.Avg() && Bars.Min[At] == Acc.Min() && Bars.Max[At] == Acc.Max());
+        }
+    }
+
+    void historyChartMarksTheReplayPeriodAsTheSliderMoves()
+    {
+        TMainWindowHarness H;
+        H.Files.Answers = {ORVANTIS_EXAMPLES_DIR "/distribution.txt"};
+        H.Click("LoadButton");
+        H.Click("RunButton");
+        auto& Slider = H.Child<QSlider>("PeriodSlider");
+        const TChartView& Chart = H.History.Chart().Chart();
+        for (const int Period : {Slider.maximum(), 7}) {
+            Slider.setValue(Period);
+            QCOMPARE(Chart.MarkerX(), Period);
+        }
+        H.Click("ResetButton");
+        QVERIFY(std::isnan(Chart.MarkerX()));
+        H.Click("RunButton");  // the run shows its last period
+        QCOMPARE(Chart.MarkerX(), Slider.maximum());
     }
 
     void escapeHidesASecondaryWindow()

@@ -18,6 +18,7 @@
 #include "platform/Dialogs.h"
 #include "support/ScriptedFileDialogs.h"
 #include "ui/DiagramView.h"
+#include "ui/HistoryChart.h"
 #include "ui/OptimiseWindow.h"
 #include "ui/ProgramWindows.h"
 
@@ -91,6 +92,10 @@ int main(int argc, char** argv)
     Ok = Save(Windows.History, Dir, "history_tab.png") && Ok;
     Windows.History.findChild<QTabWidget*>("Tabs")->setCurrentIndex(1);
     Ok = Save(Windows.History, Dir, "order_history_tab.png") && Ok;
+    // The chart: two stages, three series, the warm-up shaded and the replay period marked.
+    Windows.History.findChild<QTabWidget*>("Tabs")->setCurrentIndex(2);
+    Windows.History.Chart().Select({3, 5, 8}, {1, 4});
+    Ok = Save(Windows.History, Dir, "history_chart.png") && Ok;
 
     // A small batch: the base stock of the three retail stages over three levels, two trials each.
     Main.findChild<QPushButton*>("BatchRunsButton")->click();
@@ -105,6 +110,16 @@ int main(int argc, char** argv)
     Batch.findChild<QPushButton*>("StartButton")->click();
     Ok = Save(Batch, Dir, "batch_runs_window.png") && Ok;
     Ok = Save(Main, Dir, "main_window_after_batch.png") && Ok;  // its costs captioned as the batch's
+    // A two-row batch: its chart has one line per value of the second row.
+    Batch.findChild<QComboBox*>("ParamList2")->setCurrentIndex(ParamStockoutCost + 1);
+    const std::pair<const char*, const char*> Row2[] = {{"FirstStageEdit2", "1"}, {"LastStageEdit2", "3"},
+                                                        {"FirstValueEdit2", "10"}, {"LastValueEdit2", "30"},
+                                                        {"StepEdit2", "20"}};
+    for (const auto& [Name, Text] : Row2) {
+        Batch.findChild<QLineEdit*>(Name)->setText(Text);
+    }
+    Batch.findChild<QPushButton*>("StartButton")->click();
+    Ok = Save(Batch, Dir, "batch_chart.png") && Ok;
     Windows.BatchOptions.show();  // modal in the program; shown here only to be painted
     Ok = Save(Windows.BatchOptions, Dir, "batch_options_window.png") && Ok;
 

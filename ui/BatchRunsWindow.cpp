@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
@@ -25,6 +26,7 @@
 #include "reports/ModelParamTable.h"
 #include "text/CsvText.h"
 #include "text/NumberText.h"
+#include "ui/BatchChart.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainForm.h"
@@ -78,7 +80,17 @@ TBatchRunsWindow::TBatchRunsWindow(Dialogs& Messages, FileDialogs& Files, QWidge
     Layout->setSpacing(0);
     Layout->addWidget(BuildDefinitionPanel());
     Layout->addWidget(BuildCommandPanel());
-    Layout->addWidget(ResultsView_, 1);
+    Chart_ = new TBatchChart(Messages, Files);
+    Chart_->setObjectName("BatchChartPanel");
+    Chart_->setAccessibleName("Batch chart");
+    // Beside the text: the results' lines are wide and scroll, the chart needs height.
+    auto* Split = new QSplitter(Qt::Horizontal, this);
+    Split->setObjectName("ResultsSplitter");
+    Split->setAccessibleName("Batch results and chart");
+    Split->addWidget(ResultsView_);
+    Split->addWidget(Chart_);
+    Split->setSizes({480, 420});
+    Layout->addWidget(Split, 1);
 
     FillParamLists();
     UpdateControls();
@@ -299,6 +311,7 @@ void TBatchRunsWindow::StartBatch()
     for (const std::string& Warning : Prepared.Warnings) {
         Messages_.ShowInfo(Warning);
     }
+    Chart_->StartBatch(BatchChartShape(Typed));
     try {
         RunDefinedBatch(Prepared.Batch->Set, Prepared.Batch->Trials, Prepared.Batch->Settings, Typed.Settings);
     } catch (const std::exception& E) {
@@ -327,6 +340,9 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
     Callbacks.AppendCsvRecord = [this](const std::string& Record) { CsvRecords_.push_back(Record); };
     Callbacks.SettingApplied = [&Main](int32_t) { Main.RefreshDisplays(); };
     Callbacks.TrialDone = [&LastCosts](const TCostTotals& Costs) { LastCosts = Costs; };
+    Callbacks.SettingDone = [this](int32_t I, const std::vector<TResultColumn>& Columns, const TSettingResult& Result) {
+        Chart_->AddSetting(I, Columns, Result);
+    };
     Callbacks.Progress = [this, &Main, &LastCosts, &Settings](int32_t Done, int32_t) {
         if (LastCosts) {
             Main.ShowRun(*LastCosts, Settings.NumPeriods, TMainWindow::TRunShown::BatchSetting);

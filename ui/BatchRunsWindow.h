@@ -17,6 +17,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class TBatchChart;
 class TMainWindow;
 class TBatchOptionsWindow;
 class TOptimiseWindow;
@@ -24,8 +25,9 @@ class TOptimiseWindow;
 // "Batch Runs": defines a batch by two sweep rows or a parameter values file,
 // runs it on the main window's model with "&Go" and appends its results to an editable text box,
 // which "&Write Model" adds the parameter table to and "&Save Text" saves; "&Export CSV..." saves
-// the results table of the last batch as CSV. Created once and hidden; the main window's "&Batch
-// Runs..." shows it, modeless. What the user typed stays between batches.
+// the results table of the last batch as CSV; a chart beside the text plots the latest batch as
+// its settings finish. Created once and hidden; the main window's "&Batch Runs..." shows it,
+// modeless. What the user typed stays between batches.
 class TBatchRunsWindow : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +43,7 @@ public:
     // Before results would be lost: none unsaved, or "Save changes to the batch results?"
     // answered Discard, or Save and saved. False leaves them where they are.
     bool SettleUnsavedResults();
+    const TBatchChart& Chart() const { return *Chart_; }
 
 public slots:
     // The rows' controls are enabled in range mode, the file's in file mode.
@@ -102,4 +105,5 @@ private:
     QProgressBar* SettingsProgress_ = nullptr;
     QPlainTextEdit* ResultsView_ = nullptr;
     std::vector<std::string> CsvRecords_;  // of the last batch, header first; empty before any
+    TBatchChart* Chart_ = nullptr;
 };

@@ -24,6 +24,8 @@ inline const std::string ModelFileFilter = "Model files (*.txt;*.orv)|*.txt;*.or
 inline const std::string NoRunToExport = "There is no run to export: run the simulation first.";
 // The filter of the dialogs that export a table as CSV.
 inline const std::string CsvFileFilter = "CSV files (*.csv)|*.csv|All files (*.*)|*.*";
+// The filter of the dialog that saves a chart; the name's extension chooses the format.
+inline const std::string ChartFileFilter = "PNG image (*.png)|*.png|SVG image (*.svg)|*.svg";
 
 // How a window asks the user for a file. The desktop program shows file dialogs (asking before a
 // save replaces an existing file); tests answer from a script.

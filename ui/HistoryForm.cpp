@@ -9,8 +9,10 @@
 #include "platform/Locale.h"
 #include "reports/CsvTables.h"
 #include "reports/HistoryReport.h"
+#include "ui/ChartSeries.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
+#include "ui/HistoryChart.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/TextLinesView.h"
 
@@ -41,6 +43,10 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
     Tabs_->setObjectName("Tabs");
     HistoryView_ = NewTab(*Tabs_, "HistoryTab", "History", "HistoryView");
     OrderHistoryView_ = NewTab(*Tabs_, "OrderHistoryTab", "Order History", "OrderHistoryView");
+    Chart_ = new THistoryChart(Messages, Files);
+    Chart_->setObjectName("ChartTab");
+    Chart_->setAccessibleName("Chart");
+    Tabs_->addTab(Chart_, "Chart");
 
     auto* Bar = new QWidget(this);
     Bar->setFixedHeight(41);
@@ -64,6 +70,7 @@ void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& Da
 {
     HistoryView_->SetLines(BuildHistoryText(Model, DateTime, LocaleDecimalSeparator()));
     HistoryCsv_ = BuildHistoryCsv(Model);
+    Chart_->SetHistory(THistorySeriesTable(Model));
 }
 
 void THistoryWindow::FillOrderHistory(const TSimulation& Model, const std::string& DateTime)
@@ -78,12 +85,18 @@ void THistoryWindow::ShowNoRun()
     OrderHistoryView_->SetLines({});
     HistoryCsv_.clear();
     OrderHistoryCsv_.clear();
+    Chart_->SetHistory(THistorySeriesTable{});
 }
 
 void THistoryWindow::ShowHistoryTab()
 {
     Tabs_->setCurrentIndex(0);
     HistoryView_->setFocus();
+}
+
+void THistoryWindow::SetReplayPeriod(int Period)
+{
+    Chart_->SetReplayPeriod(Period);
 }
 
 void THistoryWindow::SaveShownText()

@@ -6,29 +6,33 @@
 class Dialogs;
 class FileDialogs;
 class QTabWidget;
+class THistoryChart;
 class TSimulation;
 class TTextLinesView;
 
-// "HistoryWindow": the History and Order History texts of the last run on two tabs, "&Save Text",
-// which saves the text in view, and "&Export CSV...", which saves the same table as CSV (the Order
-// History on its tab, otherwise the History). Created once and hidden; closing it (or Escape) only
-// hides it.
+// "HistoryWindow": the History and Order History texts of the last run on two tabs, its chart on a
+// third, "&Save Text", which saves the text in view (the History text from the chart's tab), and
+// "&Export CSV...", which saves the same table as CSV (the Order History on its tab, otherwise the
+// History). Created once and hidden; closing it (or Escape) only hides it.
 class THistoryWindow : public QWidget {
     Q_OBJECT
 public:
     THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
 
     // Rebuild the History / Order History text from Model, dated DateTime, scrolled to the start,
-    // and its CSV as it stands now.
+    // and its CSV as it stands now; the History text's also gives the chart Model's run.
     void FillHistory(const TSimulation& Model, const std::string& DateTime);
     void FillOrderHistory(const TSimulation& Model, const std::string& DateTime);
     // Both texts empty, showing "no run": the run they came from is gone.
     void ShowNoRun();
     // Shows the "History" tab with the focus on its text.
     void ShowHistoryTab();
+    // The main window's replay period, marked on the chart; 0 marks none.
+    void SetReplayPeriod(int Period);
 
     const TTextLinesView& HistoryText() const { return *HistoryView_; }
     const TTextLinesView& OrderHistoryText() const { return *OrderHistoryView_; }
+    THistoryChart& Chart() { return *Chart_; }
 
 private slots:
     // Asks for a file ("Save History As", or "Save Order History As" on that tab) and writes the
@@ -47,4 +51,5 @@ private:
     // Built with the texts, so that an export holds the run on screen even after another run.
     std::string HistoryCsv_;
     std::string OrderHistoryCsv_;
+    THistoryChart* Chart_;
 };

@@ -377,6 +377,9 @@ void TMainWindow::ShowPeriod(int32_t Period)
 {
     ShowSelectedStage(Period);
     DrawDiagram(Period);
+    if (History_) {
+        History_->SetReplayPeriod(Period);
+    }
 }
 
 void TMainWindow::ShowNoRun()

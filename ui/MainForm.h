@@ -105,7 +105,7 @@ private:
     void ShowSelectedStage(int32_t Period);
     // The diagram for Period.
     void DrawDiagram(int32_t Period);
-    // The selected stage and the diagram in Period.
+    // The selected stage and the diagram in Period, and Period marked on the history chart.
     void ShowPeriod(int32_t Period);
     // No run to replay: the replay slider idle, the selected stage and the diagram as the model stands.
     void ShowNoRun();

@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include "platform/Dialogs.h"
@@ -11,6 +12,7 @@
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 #include "ui/SecondaryWindow.h"
+#include "ui/StatsChart.h"
 #include "ui/TextLinesView.h"
 
 TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
@@ -31,10 +33,20 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     BarLayout->addWidget(ExportCsv);
     BarLayout->addStretch();
 
+    Chart_ = new TStatsChart(Messages, Files);
+    Chart_->setObjectName("StatsChartPanel");
+    Chart_->setAccessibleName("Statistics chart");
+    auto* Split = new QSplitter(Qt::Vertical, this);
+    Split->setObjectName("ReportSplitter");
+    Split->setAccessibleName("Statistics report and chart");
+    Split->addWidget(ReportView_);
+    Split->addWidget(Chart_);
+    Split->setSizes({430, 260});
+
     auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
     Layout->setSpacing(0);
-    Layout->addWidget(ReportView_);
+    Layout->addWidget(Split);
     Layout->addWidget(Bar);
     connect(SaveText, &QPushButton::clicked, this, &TStatsWindow::SaveReportText);
     connect(ExportCsv, &QPushButton::clicked, this, &TStatsWindow::ExportCsv);
@@ -49,12 +61,14 @@ void TStatsWindow::ShowNoRun()
 {
     ReportView_->SetLines({});
     Csv_.clear();
+    Chart_->Clear();
 }
 
 void TStatsWindow::FillStats(const TSimulation& Model)
 {
     ReportView_->SetLines(BuildStatsReport(Model, LocalDateTimeText(), LocaleDecimalSeparator()));
     Csv_ = BuildStatsCsv(Model);
+    Chart_->SetStats(Model);
 }
 
 void TStatsWindow::ExportCsv()

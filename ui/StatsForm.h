@@ -6,21 +6,24 @@
 class Dialogs;
 class FileDialogs;
 class TSimulation;
+class TStatsChart;
 class TTextLinesView;
 
-// "Stats Window": the statistics report of the last run, rebuilt on every FillStats, "&Save Text"
-// to keep it and "&Export CSV..." to keep its metric blocks as CSV. Created once and hidden; closing
-// it (or Escape) only hides it.
+// "Stats Window": the statistics report of the last run, rebuilt on every FillStats, a chart of a
+// metric by stage below it, "&Save Text" to keep the report and "&Export CSV..." to keep its metric
+// blocks as CSV. Created once and hidden; closing it (or Escape) only hides it.
 class TStatsWindow : public QWidget {
     Q_OBJECT
 public:
     TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
 
-    // Builds the report of Model into the text box and shows its first line; builds its CSV too.
+    // Builds the report of Model into the text box and shows its first line; builds its CSV too,
+    // and the chart shows Model's statistics.
     void FillStats(const TSimulation& Model);
     // An empty text showing "no run": the run it came from is gone.
     void ShowNoRun();
     const TTextLinesView& ReportView() const { return *ReportView_; }
+    TStatsChart& Chart() { return *Chart_; }
 
 private:
     void SaveReportText();
@@ -30,4 +33,5 @@ private:
     FileDialogs& Files_;
     TTextLinesView* ReportView_;
     std::string Csv_;  // of the report on screen
+    TStatsChart* Chart_;
 };
