@@ -174,9 +174,11 @@ int TRunCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env
     if (ForceCST_) {
         Model.SetForceCST(true);
     }
-    // Only the history reports read the period history; the costs and statistics do without it.
+    // Only the history reports and tables read the period history; the costs and statistics do
+    // without it.
     Model.SetKeepHistory(std::any_of(Asked.begin(), Asked.end(), [](const auto& Report) {
-        return Report.first == "--history" || Report.first == "--orders";
+        return Report.first == "--history" || Report.first == "--orders" || Report.first == "--history-csv" ||
+               Report.first == "--orders-csv";
     }));
     const std::optional<TCostTotals> Costs = RunChecked(Model, Settings_, Dialogs);
     if (!Costs) {

@@ -118,6 +118,9 @@ private slots:
         const std::string Path = Dir.filePath("table.csv").toStdString();
         const std::string Missing = Dir.filePath("missing/table.csv").toStdString();
         TScriptedFileDialogs Files;
+        TSimulation Model(Dialogs);  // run again below: the other tests keep the shared run
+        Model.CopyModel(this->Model);
+        Model.RunSimulation(300, 20, 7);
         THistoryWindow Window(Dialogs, Files);
         TStatsWindow Stats(Dialogs, Files);
         Window.FillHistory(Model, "stamp");

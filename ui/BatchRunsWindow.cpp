@@ -110,7 +110,11 @@ QWidget* TBatchRunsWindow::BuildDefinitionPanel()
     connect(RangeModeButton_, &QRadioButton::clicked, this, &TBatchRunsWindow::UpdateControls);
     connect(FileModeButton_, &QRadioButton::clicked, this, &TBatchRunsWindow::UpdateControls);
 
-    Grid->addWidget(RangeModeButton_, 0, 0, 1, 12);
+    Grid->addWidget(RangeModeButton_, 0, 0, 1, 10);
+    // A search over the same parameters, beside their definition: the command row is full.
+    QPushButton* Optimise = NewCaptioned<QPushButton>("OptimiseButton", "O&ptimise...");
+    connect(Optimise, &QPushButton::clicked, this, &TBatchRunsWindow::OpenOptimise);
+    Grid->addWidget(Optimise, 0, 10, 1, 2);
     BuildRow(1, "Change value of", *Grid, 1);
     BuildRow(2, "Then value of", *Grid, 2);
     Grid->addWidget(FileModeButton_, 3, 0, 1, 12);
@@ -192,8 +196,7 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
     const TCommand After[] = {{"WriteModelButton", "&Write Model", &TBatchRunsWindow::WriteModel},
                               {"SaveTextButton", "&Save Text", &TBatchRunsWindow::SaveResults},
                               {"ExportCsvButton", "&Export CSV...", &TBatchRunsWindow::ExportResultsCsv},
-                              {"ClearTextButton", "&Clear Text", &TBatchRunsWindow::ClearResults},
-                              {"OptimiseButton", "O&ptimise...", &TBatchRunsWindow::OpenOptimise}};
+                              {"ClearTextButton", "&Clear Text", &TBatchRunsWindow::ClearResults}};
     const auto AddCommands = [&](const auto& Commands) {
         for (const TCommand& C : Commands) {
             QPushButton* Button = NewCaptioned<QPushButton>(C.Name, C.Caption);

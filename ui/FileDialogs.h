@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class Dialogs;
@@ -8,6 +9,10 @@ class Dialogs;
 // What an open or save dialog is set up with. Filter pairs descriptions and patterns, every part
 // separated by "|": "Text files (*.txt)|*.txt|All files (*.*)|*.*".
 struct TFileDialogSpec {
+    TFileDialogSpec(std::string TitleText, std::string Ext, std::string Filters, std::string Start = {})
+        : Title(std::move(TitleText)), DefaultExt(std::move(Ext)), Filter(std::move(Filters)), StartFile(std::move(Start))
+    {
+    }
     std::string Title;
     std::string DefaultExt;  // added to a name typed without one, e.g. "txt"
     std::string Filter;
