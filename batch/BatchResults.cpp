@@ -59,25 +59,6 @@ std::string Field(const TResultColumn& C, const TSettingResult& R, char Sep)
     return {};
 }
 
-// The system's value of cost metric Metric.
-double SystemCost(const TCostTotals& Costs, int Metric)
-{
-    switch (Metric) {
-    case MetricTotalCost:
-        return Costs.TotalCost;
-    case MetricOrderCost:
-        return Costs.OrderCost;
-    case MetricHoldingCost:
-        return Costs.HoldingCost;
-    case MetricWIPHoldingCost:
-        return Costs.WIPHoldingCost;
-    case MetricStockoutCost:
-        return Costs.StockoutCost;
-    default:
-        return 0;
-    }
-}
-
 }  // namespace
 
 TSettingResult::TSettingResult(int NumStages, int32_t NumParams)

@@ -7,8 +7,27 @@
 #include "engine/OneBased.h"
 #include "engine/Rounding.h"
 #include "platform/Dialogs.h"
+#include "stats/Stats.h"
 
 TSimulation::TSimulation(Dialogs& Messages) : Messages_(&Messages) {}
+
+double SystemCost(const TCostTotals& Costs, int Metric)
+{
+    switch (Metric) {
+    case MetricTotalCost:
+        return Costs.TotalCost;
+    case MetricOrderCost:
+        return Costs.OrderCost;
+    case MetricHoldingCost:
+        return Costs.HoldingCost;
+    case MetricWIPHoldingCost:
+        return Costs.WIPHoldingCost;
+    case MetricStockoutCost:
+        return Costs.StockoutCost;
+    default:
+        return 0;
+    }
+}
 
 int TSimulation::AddStage()
 {

@@ -22,6 +22,9 @@ struct TCostTotals {
     double TotalCost = 0;
 };
 
+// The system's value of cost metric Metric (MetricTotalCost .. MetricStockoutCost); 0 for any other.
+double SystemCost(const TCostTotals& Costs, int Metric);
+
 // What TSimulation::Link did.
 enum class TLinkResult {
     Linked,

@@ -51,21 +51,6 @@ struct TPointTrials {
     std::vector<std::vector<double>> Constraints;  // [j][k]
 };
 
-double CostOf(const TCostTotals& Costs, int Metric)
-{
-    switch (Metric) {
-    case MetricOrderCost:
-        return Costs.OrderCost;
-    case MetricHoldingCost:
-        return Costs.HoldingCost;
-    case MetricWIPHoldingCost:
-        return Costs.WIPHoldingCost;
-    case MetricStockoutCost:
-        return Costs.StockoutCost;
-    default:
-        return Costs.TotalCost;
-    }
-}
 
 // An "OQ" stage with a finite reorder point carries its forecast from one run into the next: its
 // trials then each start from the model's forecasts, so that trial K is the same whatever ran
@@ -119,7 +104,7 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
                 Copy.Reset();
                 Copy.SetRandSeed(TrialStartState(Settings.Run.Seed, Stream, static_cast<int32_t>(K) + 1));
                 const TCostTotals Costs = Copy.RunSimulation(Settings.Run.NumPeriods, Settings.Run.WarmUp, -1);
-                Results[P].Objective[K] = CostOf(Costs, Problem.Objective);
+                Results[P].Objective[K] = SystemCost(Costs, Problem.Objective);
                 for (std::size_t J = 0; J < NumConstraints; ++J) {
                     const TConstraint& C = Problem.Constraints[J];
                     Results[P].Constraints[J][K] = Copy.Stage(C.Stage).Stats().Get(C.Metric)->Avg();

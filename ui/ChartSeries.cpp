@@ -97,24 +97,6 @@ std::vector<TChartPoint> DecimateMinMax(const std::vector<double>& Y, double X0,
 
 namespace {
 
-double ColumnValue(const TResultColumn& C, const TSettingResult& R)
-{
-    const std::size_t S = static_cast<std::size_t>(C.Stage);
-    switch (C.Kind) {
-    case TColumnKind::Param:
-        return R.ParamValues[static_cast<std::size_t>(C.Column)];
-    case TColumnKind::System:
-        return R.TrialStats[0].Value(C.Metric, C.Statistic);
-    case TColumnKind::TotalCostSD:
-        return R.PeriodCostAcc.Stdev();
-    case TColumnKind::Stage:
-        return R.TrialStats[S].Value(C.Metric, C.Statistic);
-    case TColumnKind::OrderQtyMeanSD:
-        return R.OrderQtySDAcc[S].Avg();
-    }
-    return 0;
-}
-
 // The column that reports the SEM of column C's metric and stage, or -1.
 int SemColumn(const std::vector<TResultColumn>& Columns, int C)
 {
@@ -159,7 +141,7 @@ void TBatchChartData::AddSetting(int32_t I, const std::vector<TResultColumn>& Co
     Row.Setting = I;
     Row.Values.reserve(Columns_.size());
     for (const TResultColumn& C : Columns_) {
-        Row.Values.push_back(ColumnValue(C, Result));
+        Row.Values.push_back(ResultValue(C, Result));
     }
     Rows_.push_back(std::move(Row));
 }
