@@ -311,6 +311,9 @@ public:
                 Lower->append(Line.X[I], Line.Low[I]);
             }
             auto* Band = new QAreaSeries(Upper, Lower);
+            // The area does not own its edges; as its children they go when the chart drops it.
+            Upper->setParent(Band);
+            Lower->setParent(Band);
             Band->setName(Line.Name + " \u00b1 1.96 SEM");
             QColor Colour = Series->color();
             Colour.setAlpha(50);
