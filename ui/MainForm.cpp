@@ -140,15 +140,14 @@ void TMainWindow::BuildLeftColumn()
 
     const int CostsTop = 40 + MeasuresHeight + 8;
     CostsBox_ = NewPlaced<QGroupBox>(this, "CostsBox", CostsCaption, QRect(208, CostsTop, LeftColumnWidth - 212, 128));
-    QGroupBox* Costs = CostsBox_;
     // Only the captions here: the values come with a run.
     const std::array<TCostLine, 5> Captions = CostTotalsLines(TCostTotals{}, DecimalSep_);
     const char* const LabelNames[5] = {"OrderCostLabel", "HoldingCostLabel", "WIPHoldingCostLabel",
                                        "StockoutCostLabel", "TotalCostLabel"};
     for (int I = 0; I < 5; ++I) {
-        NewPlaced<QLabel>(Costs, nullptr, QString::fromStdString(Captions[static_cast<std::size_t>(I)].Caption),
+        NewPlaced<QLabel>(CostsBox_, nullptr, QString::fromStdString(Captions[static_cast<std::size_t>(I)].Caption),
                           QRect(8, 22 + 20 * I, 68, 16));
-        CostLabels_[I] = NewPlaced<QLabel>(Costs, LabelNames[I], "", QRect(76, 22 + 20 * I, 58, 16));
+        CostLabels_[I] = NewPlaced<QLabel>(CostsBox_, LabelNames[I], "", QRect(76, 22 + 20 * I, 58, 16));
         CostLabels_[I]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     ShowNoCosts();
