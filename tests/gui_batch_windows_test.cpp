@@ -1,6 +1,7 @@
 // The batch windows: "Batch Runs" refuses a batch with the core's messages and runs one on the main
 // window's model with the lines of orvantis-cli batch; "Batch Runs Reporting Options" shows the
 // core's options, and "Cancel" and the profile files bring marks back.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -35,6 +36,7 @@
 #include "text/NumberText.h"
 #include "ui/BatchChart.h"
 #include "ui/ChartView.h"
+#include "ui/OptimiseWindow.h"
 
 namespace {
 
@@ -591,6 +593,43 @@ private slots:
         QCOMPARE(H.TakeShown(), std::vector<std::string>(2, "Save changes to the batch results?"));
         QVERIFY(!H.Window.isVisible() && !H.Batch.isVisible());
         QVERIFY(FileBytes(Path).starts_with(H.Batch.ResultLines().front() + '\r'));
+    }
+
+    // The Optimise window makes the command line's search and report, and writes its best point
+    // into the model as a change to save.
+    void optimiseWindowSearchesAsTheCommandLineDoesAndAppliesTheBest()
+    {
+        TBatchHarness H;
+        H.SetSettings("5", "300", "30");
+        H.ClickIn("OptimiseButton");
+        auto& O = H.In<TOptimiseWindow>("OptimiseWindow");
+        QVERIFY(O.isVisible());
+        ChildOf<QLineEdit>(O, "TrialsEdit").setText("2");
+        ChildOf<QLineEdit>(O, "BudgetEdit").setText("20");
+        QTest::mouseClick(&ChildOf<QPushButton>(O, "GoButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!O.Searching() && !O.ReportLines().empty(), 120000);
+
+        std::ostringstream Out;
+        std::ostringstream Err;
+        const TCliEnvironment Env{LocaleDecimalSeparator(), "", false, DefaultOptionsPath(), UserOptionsPath()};
+        QCOMPARE(RunCli({"optimize", Chain, "--vary", "BSLevel@1=0:100", "--trials", "2", "--budget", "20", "--seed",
+                         "5", "--periods", "300", "--warmup", "30"},
+                        Out, Err, Env),
+                 0);
+        std::vector<std::string> Expected;
+        std::istringstream Lines(Out.str());
+        for (std::string Line; std::getline(Lines, Line);) {
+            Expected.push_back(Line);
+        }
+        QVERIFY(O.ReportLines() == Expected);
+
+        QVERIFY(!H.Window.isWindowModified());
+        QTest::mouseClick(&ChildOf<QPushButton>(O, "ApplyButton"), Qt::LeftButton);
+        const auto Best = std::find_if(Expected.begin(), Expected.end(), [](const std::string& L) { return L.starts_with("BSLevel@1 "); });
+        QVERIFY(Best != Expected.end());
+        const std::string Value = Best->substr(Best->find_last_of(' ') + 1);  // the "Best" column
+        QCOMPARE(H.Window.Model().GetParam(1, ParamBaseStockLevel), std::stod(Value));
+        QVERIFY(H.Window.isWindowModified());
     }
 
     void anUnwritableUserFileIsReported()
