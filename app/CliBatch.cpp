@@ -58,39 +58,6 @@ bool ReadOptions(const std::string& Path, bool Given, const TCliEnvironment& Env
     return true;
 }
 
-// The progress line on standard error when it is a terminal: drawn over itself, and cleared
-// before anything else is written to the terminal.
-class TProgressLine {
-public:
-    TProgressLine(std::ostream& Err, bool Shown) : Err_(Err), Shown_(Shown) {}
-    ~TProgressLine() { Clear(); }
-    TProgressLine(const TProgressLine&) = delete;
-    TProgressLine& operator=(const TProgressLine&) = delete;
-    void Show(int32_t Done, int32_t Total)
-    {
-        if (!Shown_) {
-            return;
-        }
-        const double Elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start_).count();
-        std::string Text = BatchProgressText(Done, Total, Elapsed);
-        Width_ = std::max(Width_, Text.size());
-        Text.resize(Width_, ' ');  // covers a longer line before it
-        Err_ << '\r' << Text << std::flush;
-    }
-    void Clear()
-    {
-        if (Width_ > 0) {
-            Err_ << '\r' << std::string(Width_, ' ') << '\r' << std::flush;
-            Width_ = 0;
-        }
-    }
-
-private:
-    std::ostream& Err_;
-    bool Shown_;
-    std::chrono::steady_clock::time_point Start_ = std::chrono::steady_clock::now();
-    std::size_t Width_ = 0;
-};
 
 // The fields of a row read as the row's checks will read them: stages as integers, values as
 // numbers with a period. Named here, a malformed one is a usage error, not a refused batch.
@@ -375,6 +342,11 @@ int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, c
         }
     }
     TProgressLine Progress(Err, Env.ProgressOnErr);
+    const auto Start = std::chrono::steady_clock::now();
+    const auto ShowProgress = [&](int32_t Done, int32_t Total) {
+        const double Elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
+        Progress.Show(BatchProgressText(Done, Total, Elapsed));
+    };
     // Text lines end as the program's files do, or with a line feed on standard output; CSV
     // records end the same wherever they go.
     const auto Writer = [&](std::string_view FileEnd, std::string_view OutEnd) {
@@ -396,11 +368,11 @@ int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, c
         Callbacks.AppendLine = Writer("\r", "\n");
     }
     Callbacks.Progress = [&](int32_t Done, int32_t Total) {
-        Progress.Show(Done, Total);
+        ShowProgress(Done, Total);
         // A reader that has gone or a file that cannot take more ends the batch.
         return File ? File->Status().Ok : Out.Error() == 0;
     };
-    Progress.Show(0, PartSettings);
+    ShowProgress(0, PartSettings);
     try {
         if (PartSettings > 0 || Batch.WriteHeading || Batch.WriteClosing) {
             RunBatch(Model, Set, Options, Batch, Callbacks);

@@ -186,3 +186,21 @@ int Usage(std::ostream& Err, const std::string& Command, const std::string& Prob
     Err << Program << Where << ": " << Problem << " (see '" << Program << Where << " --help')\n";
     return ExitUsage;
 }
+
+void TProgressLine::Show(std::string Text)
+{
+    if (!Shown_) {
+        return;
+    }
+    Width_ = std::max(Width_, Text.size());
+    Text.resize(Width_, ' ');  // covers a longer line before it
+    Err_ << '\r' << Text << std::flush;
+}
+
+void TProgressLine::Clear()
+{
+    if (Width_ > 0) {
+        Err_ << '\r' << std::string(Width_, ' ') << '\r' << std::flush;
+        Width_ = 0;
+    }
+}

@@ -2,6 +2,7 @@
 // What the commands of orvantis-cli share: exit codes, messages on standard error, standard
 // output that remembers a failed write, options that take values, loading a model, writing a
 // report.
+#include <cstddef>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -112,3 +113,20 @@ bool WriteCsv(const std::string& Csv, const std::string& Target, TStdout& Out, s
 
 // Reports a usage error of Command ("" for none) and gives its exit code.
 int Usage(std::ostream& Err, const std::string& Command, const std::string& Problem);
+
+// The progress line on standard error when it is a terminal (Shown): drawn over itself, and
+// cleared before anything else is written to the terminal.
+class TProgressLine {
+public:
+    TProgressLine(std::ostream& Err, bool Shown) : Err_(Err), Shown_(Shown) {}
+    ~TProgressLine() { Clear(); }
+    TProgressLine(const TProgressLine&) = delete;
+    TProgressLine& operator=(const TProgressLine&) = delete;
+    void Show(std::string Text);
+    void Clear();
+
+private:
+    std::ostream& Err_;
+    bool Shown_;
+    std::size_t Width_ = 0;
+};

@@ -28,36 +28,6 @@ bool IsRealParam(int Index)
     return Type == TListParamType::Real || Type == TListParamType::RealOrInf;
 }
 
-// The progress line on a terminal: drawn over itself, cleared before anything else is written.
-class TProgressLine {
-public:
-    TProgressLine(std::ostream& Err, bool Shown) : Err_(Err), Shown_(Shown) {}
-    ~TProgressLine() { Clear(); }
-    TProgressLine(const TProgressLine&) = delete;
-    TProgressLine& operator=(const TProgressLine&) = delete;
-    void Show(const std::string& Line)
-    {
-        if (!Shown_) {
-            return;
-        }
-        std::string Text = Line;
-        Width_ = std::max(Width_, Text.size());
-        Text.resize(Width_, ' ');
-        Err_ << '\r' << Text << std::flush;
-    }
-    void Clear()
-    {
-        if (Width_ > 0) {
-            Err_ << '\r' << std::string(Width_, ' ') << '\r' << std::flush;
-            Width_ = 0;
-        }
-    }
-
-private:
-    std::ostream& Err_;
-    bool Shown_;
-    std::size_t Width_ = 0;
-};
 
 }  // namespace
 

@@ -53,7 +53,7 @@ private:
 // A --vary SPEC: SHORTNAME@STAGES=LOW:HIGH[:STEP], STAGES a stage K, a range F-L or a comma list of
 // those ("1", "4-6", "1,3"), SHORTNAME a parameter's short name (exact case, as BSLevel), numbers
 // with a period. STEP defaults to 1 for an integer parameter and must be given for a real one.
-// False, with Error naming the spec and the field, otherwise.
+// False, with Error naming the variable as typed and the field at fault, otherwise.
 bool ParseVarySpec(const std::string& Spec, TDecisionVariable& Variable, std::string& Error);
 
 // A --min or --max METRIC@STAGE=X: METRIC a metric name of the batch reports with or without

@@ -17,17 +17,7 @@ TBatchChart::TBatchChart(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     ColumnList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     Chart_->setObjectName("BatchChart");
     Chart_->setAccessibleName("Batch results chart");
-    auto* Save = NewCaptioned<QPushButton>("SaveChartButton", "Save C&hart...");
-    auto* Bar = new QHBoxLayout;
-    Bar->addWidget(NewBuddyLabel("ChartColumnLabel", "C&hart of", ColumnList_));
-    Bar->addWidget(ColumnList_);
-    Bar->addStretch();
-    Bar->addWidget(Save);
-    auto* Layout = new QVBoxLayout(this);
-    Layout->setContentsMargins(4, 4, 4, 0);
-    Layout->setSpacing(2);
-    Layout->addLayout(Bar);
-    Layout->addWidget(Chart_, 1);
+    QPushButton* Save = LayOutChartPanel(*this, "ChartColumnLabel", *ColumnList_, *Chart_);
     connect(ColumnList_, &QComboBox::currentIndexChanged, this, &TBatchChart::Redraw);
     connect(Save, &QPushButton::clicked, this, &TBatchChart::SaveChart);
     Chart_->Clear("Setting", QString());

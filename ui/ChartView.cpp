@@ -18,6 +18,10 @@
 #include <QRubberBand>
 #include <QSvgGenerator>
 #include <QToolTip>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QtCharts/QAreaSeries>
@@ -34,6 +38,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/TextFile.h"
+#include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 
 namespace {
@@ -743,4 +748,20 @@ void SaveChartAs(FileDialogs& Files, Dialogs& Messages, const TChartView& Chart)
     if (!Error.empty()) {
         Messages.ShowError(Error);
     }
+}
+
+QPushButton* LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& List, TChartView& Chart)
+{
+    auto* Save = NewCaptioned<QPushButton>("SaveChartButton", "Save C&hart...");
+    auto* Bar = new QHBoxLayout;
+    Bar->addWidget(NewBuddyLabel(LabelName, "C&hart of", &List));
+    Bar->addWidget(&List);
+    Bar->addStretch();
+    Bar->addWidget(Save);
+    auto* Layout = new QVBoxLayout(&Panel);
+    Layout->setContentsMargins(4, 4, 4, 0);
+    Layout->setSpacing(2);
+    Layout->addLayout(Bar);
+    Layout->addWidget(&Chart, 1);
+    return Save;
 }

@@ -11,6 +11,8 @@
 
 class Dialogs;
 class FileDialogs;
+class QComboBox;
+class QPushButton;
 
 // A chart of lines over a numeric x axis, or of bars by category, drawn with Qt Charts, which no
 // other file of ui/ includes. Lines keep their full data: what is drawn is the visible range
@@ -78,3 +80,7 @@ private:
 // Asks for a PNG or SVG file ("Save Chart As") and writes Chart to it; nothing happens when the
 // user cancels. A failure is shown through Messages, naming the file and the reason.
 void SaveChartAs(FileDialogs& Files, Dialogs& Messages, const TChartView& Chart);
+
+// Lays out a chart panel: a bar with "C&hart of" (named LabelName) before List and "Save
+// C&hart..." at its right, over Chart, which takes the rest. Returns the save button.
+QPushButton* LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& List, TChartView& Chart);

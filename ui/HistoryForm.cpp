@@ -48,22 +48,15 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
     Chart_->setAccessibleName("Chart");
     Tabs_->addTab(Chart_, "Chart");
 
-    auto* Bar = new QWidget(this);
-    Bar->setFixedHeight(41);
-    auto* SaveText = NewCaptioned<QPushButton>("SaveTextButton", "&Save Text", Bar);
-    auto* ExportCsv = NewCaptioned<QPushButton>("ExportCsvButton", "&Export CSV...", Bar);
-    auto* BarLayout = new QHBoxLayout(Bar);
-    BarLayout->addWidget(SaveText);
-    BarLayout->addWidget(ExportCsv);
-    BarLayout->addStretch();
+    const TReportBar Bar = NewReportBar(*this);
 
     auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
     Layout->setSpacing(0);
     Layout->addWidget(Tabs_);
-    Layout->addWidget(Bar);
-    connect(SaveText, &QPushButton::clicked, this, &THistoryWindow::SaveShownText);
-    connect(ExportCsv, &QPushButton::clicked, this, &THistoryWindow::ExportShownCsv);
+    Layout->addWidget(Bar.Bar);
+    connect(Bar.SaveText, &QPushButton::clicked, this, &THistoryWindow::SaveShownText);
+    connect(Bar.ExportCsv, &QPushButton::clicked, this, &THistoryWindow::ExportShownCsv);
 }
 
 void THistoryWindow::FillHistory(const TSimulation& Model, const std::string& DateTime)

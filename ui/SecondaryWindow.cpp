@@ -1,7 +1,11 @@
 #include "ui/SecondaryWindow.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QShortcut>
 #include <QWidget>
+
+#include "ui/Controls.h"
 
 void SetUpSecondaryWindow(QWidget& Window, const QString& Caption, QSize Size)
 {
@@ -11,4 +15,17 @@ void SetUpSecondaryWindow(QWidget& Window, const QString& Caption, QSize Size)
     auto* Escape = new QShortcut(QKeySequence(Qt::Key_Escape), &Window);
     Escape->setContext(Qt::WindowShortcut);
     QObject::connect(Escape, &QShortcut::activated, &Window, &QWidget::close);
+}
+
+TReportBar NewReportBar(QWidget& Window)
+{
+    auto* Bar = new QWidget(&Window);
+    Bar->setFixedHeight(41);
+    auto* SaveText = NewCaptioned<QPushButton>("SaveTextButton", "&Save Text", Bar);
+    auto* ExportCsv = NewCaptioned<QPushButton>("ExportCsvButton", "&Export CSV...", Bar);
+    auto* Layout = new QHBoxLayout(Bar);
+    Layout->addWidget(SaveText);
+    Layout->addWidget(ExportCsv);
+    Layout->addStretch();
+    return {Bar, SaveText, ExportCsv};
 }

@@ -2,8 +2,18 @@
 #include <QSize>
 #include <QString>
 
+class QPushButton;
 class QWidget;
 
 // What the stats, history and batch runs windows share: caption, initial size, Escape hides the
 // window, and closing one of them never keeps the program running once the main window is closed.
 void SetUpSecondaryWindow(QWidget& Window, const QString& Caption, QSize Size);
+
+// The button bar under a report, the same in the statistics and history windows: "&Save Text" and
+// "&Export CSV..." on the left of Bar, a new child of Window.
+struct TReportBar {
+    QWidget* Bar;
+    QPushButton* SaveText;
+    QPushButton* ExportCsv;
+};
+TReportBar NewReportBar(QWidget& Window);

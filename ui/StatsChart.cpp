@@ -21,17 +21,7 @@ TStatsChart::TStatsChart(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     }
     Chart_->setObjectName("StatsChart");
     Chart_->setAccessibleName("Statistics by stage");
-    auto* Save = NewCaptioned<QPushButton>("SaveChartButton", "Save C&hart...");
-    auto* Bar = new QHBoxLayout;
-    Bar->addWidget(NewBuddyLabel("ChartMetricLabel", "C&hart of", MetricList_));
-    Bar->addWidget(MetricList_);
-    Bar->addStretch();
-    Bar->addWidget(Save);
-    auto* Layout = new QVBoxLayout(this);
-    Layout->setContentsMargins(4, 4, 4, 0);
-    Layout->setSpacing(2);
-    Layout->addLayout(Bar);
-    Layout->addWidget(Chart_, 1);
+    QPushButton* Save = LayOutChartPanel(*this, "ChartMetricLabel", *MetricList_, *Chart_);
     connect(MetricList_, &QComboBox::currentIndexChanged, this, &TStatsChart::Redraw);
     connect(Save, &QPushButton::clicked, this, &TStatsChart::SaveChart);
     Chart_->Clear("Stage", QString());

@@ -24,14 +24,7 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     ReportView_->setAccessibleName("Statistics report");
     ReportView_->SetPlaceholder("no run");
     // The history window's button bar, so that both reports are kept the same way.
-    auto* Bar = new QWidget(this);
-    Bar->setFixedHeight(41);
-    auto* SaveText = NewCaptioned<QPushButton>("SaveTextButton", "&Save Text", Bar);
-    auto* ExportCsv = NewCaptioned<QPushButton>("ExportCsvButton", "&Export CSV...", Bar);
-    auto* BarLayout = new QHBoxLayout(Bar);
-    BarLayout->addWidget(SaveText);
-    BarLayout->addWidget(ExportCsv);
-    BarLayout->addStretch();
+    const TReportBar Bar = NewReportBar(*this);
 
     Chart_ = new TStatsChart(Messages, Files);
     Chart_->setObjectName("StatsChartPanel");
@@ -47,9 +40,9 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     Layout->setContentsMargins(0, 0, 0, 0);
     Layout->setSpacing(0);
     Layout->addWidget(Split);
-    Layout->addWidget(Bar);
-    connect(SaveText, &QPushButton::clicked, this, &TStatsWindow::SaveReportText);
-    connect(ExportCsv, &QPushButton::clicked, this, &TStatsWindow::ExportCsv);
+    Layout->addWidget(Bar.Bar);
+    connect(Bar.SaveText, &QPushButton::clicked, this, &TStatsWindow::SaveReportText);
+    connect(Bar.ExportCsv, &QPushButton::clicked, this, &TStatsWindow::ExportCsv);
 }
 
 void TStatsWindow::SaveReportText()
