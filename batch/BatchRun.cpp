@@ -235,6 +235,7 @@ private:
             TSimulation Model(Messages);
             Model.CopyModel(Original);
             Model.SetKeepHistory(false);  // a trial gives its statistics and costs; nobody reads its history
+            Model.SetDrawMode(TSimulation::TDrawMode::InLine);  // the workers already fill the cores
             {
                 std::lock_guard<std::mutex> Lock(Mutex_);
                 ++Copied_;

@@ -152,11 +152,12 @@ double PeakMemoryMiB()
     return static_cast<double>(Usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
-void BenchNetwork25(benchmark::State& State, int64_t Scale)
+void BenchNetwork25(benchmark::State& State, int64_t Scale, TSimulation::TDrawMode Mode)
 {
     TSilentDialogs Messages;
     TSimulation Model(Messages);
     BuildNetwork25(Model, Scale);
+    Model.SetDrawMode(Mode);
     double Total = 0;
     for (auto _ : State) {
         Model.Reset();

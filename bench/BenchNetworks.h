@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-class TSimulation;
+#include "engine/Simulation.h"
 
 // Builds the 25-stage benchmark network into an empty model: ten retailers with external demand
 // and finite demand bounds, eight distribution centres (some retailers have two alternative
@@ -20,5 +20,7 @@ void BuildSerialChain5(TSimulation& Model);
 double PeakMemoryMiB();
 
 // Times 9999-period runs (warm-up 100, seed 12345) of BuildNetwork25(Scale), the model reset
-// before each; reports the run's total cost and this process's peak memory.
-void BenchNetwork25(benchmark::State& State, int64_t Scale);
+// before each, its draws made as Mode says; reports the run's total cost and this process's peak
+// memory.
+void BenchNetwork25(benchmark::State& State, int64_t Scale,
+                    TSimulation::TDrawMode Mode = TSimulation::TDrawMode::AheadWhenItPays);

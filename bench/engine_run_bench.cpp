@@ -13,6 +13,13 @@ void RunNetwork25(benchmark::State& State)
 }
 BENCHMARK(RunNetwork25)->Name("a/Network25x9999")->Unit(benchmark::kMillisecond);
 
+// The same on one thread: the draws made in line.
+void RunNetwork25InLine(benchmark::State& State)
+{
+    BenchNetwork25(State, 1, TSimulation::TDrawMode::InLine);
+}
+BENCHMARK(RunNetwork25InLine)->Name("a/Network25x9999/InLine")->Unit(benchmark::kMillisecond);
+
 void RunSerialChain(benchmark::State& State)
 {
     TSilentDialogs Messages;
@@ -24,5 +31,25 @@ void RunSerialChain(benchmark::State& State)
     }
 }
 BENCHMARK(RunSerialChain)->Name("c/SerialChain5x1000")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// Where drawing ahead on a second thread starts to pay: the 25-stage network's runs drawn in line
+// (0) and ahead (1), by run length.
+void DrawAheadNetwork25(benchmark::State& State)
+{
+    TSilentDialogs Messages;
+    TSimulation Model(Messages);
+    BuildNetwork25(Model, 1);
+    Model.SetDrawMode(State.range(1) != 0 ? TSimulation::TDrawMode::AheadAlways : TSimulation::TDrawMode::InLine);
+    const auto Periods = static_cast<int32_t>(State.range(0));
+    for (auto _ : State) {
+        Model.Reset();
+        Model.RunSimulation(Periods, 1, 777);
+    }
+}
+BENCHMARK(DrawAheadNetwork25)->ArgsProduct({{40, 160, 640}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -19,7 +19,11 @@
 //    a block is recomputed only when its bound no longer shows that it cannot lower d.
 //  - Otherwise the long windows are first bounded together from running minima, and searched
 //    branch-and-bound over a min-tree of the history when that is not enough.
-class TDemandWindow {
+//
+// A run may draw its demand on a second thread (TDrawAhead), which then alone uses the window:
+// the window fills whole cache lines of its own, so that the stage's other state, written by the
+// periods' thread, never shares a line with it.
+class alignas(64) TDemandWindow {
 public:
     // A limit beyond the 64-bit range (a bound of 1e300 from an old file, say) is no limit.
     static constexpr int64_t NoLimit = std::numeric_limits<int64_t>::max();

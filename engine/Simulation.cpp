@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 
+#include "engine/DrawAhead.h"
 #include "engine/OneBased.h"
 #include "engine/Rounding.h"
 #include "platform/Dialogs.h"
@@ -219,6 +220,8 @@ void TSimulation::Run(int32_t NumPeriods)
     // Callers reset before a run; should one not, the history still covers every period to come
     // and the periods already simulated read as zeros.
     const int32_t LastPeriod = Period_ + NumPeriods;
+    TDrawState Draws;
+    std::size_t DemandStages = 0;
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);
         S.PopulateRawMaterials();
@@ -227,18 +230,58 @@ void TSimulation::Run(int32_t NumPeriods)
         for (int32_t P = 1; P <= Period_; ++P) {
             S.DemandWindow_.Record(0);  // the discarded history reads as zeros
         }
+        Draws.Stages[static_cast<std::size_t>(Draws.NumStages)] = &S;
+        Draws.Failed[static_cast<std::size_t>(Draws.NumStages++)] = Period_ > 0 && S.IsFailed(Period_) ? 1 : 0;
+        DemandStages += S.DemandMean > 0 ? 1 : 0;
     }
+    if (DrawMode_ == TDrawMode::AheadAlways ||
+        (DrawMode_ == TDrawMode::AheadWhenItPays && DrawAheadPays(DemandStages, NumPeriods))) {
+        // The drawing thread takes the generator and the demand windows until the last period,
+        // in lines of its own.
+        struct alignas(64) TDrawer {
+            TRandom Random;
+            TDrawState State;
+        } Drawer{Random_, Draws};
+        TDrawAhead Ahead(DemandStages, static_cast<std::size_t>(NumStages_), NumPeriods,
+                         [&Drawer](int64_t* Demands, uint8_t* Failed) {
+                             DrawPeriod(Drawer.Random, Drawer.State, Demands, Failed);
+                         });
+        for (int32_t I = 0; I < NumPeriods; ++I) {
+            const TDrawAhead::TRecord Record = Ahead.Next();
+            SimulatePeriod(Record.Demands, Record.Failed);
+        }
+        Ahead.Finish();
+        Random_ = Drawer.Random;
+        return;
+    }
+    std::array<int64_t, MaxStages> Demands{};
+    std::array<uint8_t, MaxStages> Failed{};
     for (int32_t I = 0; I < NumPeriods; ++I) {
-        SimulatePeriod();
+        DrawPeriod(Random_, Draws, Demands.data(), Failed.data());
+        SimulatePeriod(Demands.data(), Failed.data());
     }
 }
 
-int64_t TSimulation::DrawDemand(TStage& S)
+void TSimulation::DrawPeriod(TRandom& Random, TDrawState& State, int64_t* Demands, uint8_t* Failed)
 {
-    if (S.DemandMean == 0) {
-        return 0;
+    // Every stage's demand, then every stage's failure: the order of the generator's sequence.
+    const auto Stages = static_cast<std::size_t>(State.NumStages);
+    for (std::size_t K = 0; K < Stages; ++K) {
+        TStage& S = *State.Stages[K];
+        if (S.DemandMean > 0) {
+            const int64_t D = DrawDemand(Random, S);
+            S.DemandWindow_.Record(D);
+            *Demands++ = D;
+        }
     }
-    int64_t D = RoundToUnits(Random_.Normal(S.DemandMean, S.DemandSD));
+    for (std::size_t K = 0; K < Stages; ++K) {
+        Failed[K] = State.Failed[K] = DrawFailure(Random, *State.Stages[K], State.Failed[K] != 0) ? 1 : 0;
+    }
+}
+
+int64_t TSimulation::DrawDemand(TRandom& Random, TStage& S)
+{
+    int64_t D = RoundToUnits(Random.Normal(S.DemandMean, S.DemandSD));
     if (D < 0) {
         D = 0;
     }
@@ -248,16 +291,13 @@ int64_t TSimulation::DrawDemand(TStage& S)
     return S.DemandWindow_.Apply(D);
 }
 
-bool TSimulation::DrawFailure(const TStage& S, int32_t T)
+bool TSimulation::DrawFailure(TRandom& Random, const TStage& S, bool WasFailed)
 {
-    const double U = Random_.Uniform();
-    if (T == 1 || !S.IsFailed(T - 1)) {
-        return U < S.FailureProb;
-    }
-    return U > S.RecoveryProb;
+    const double U = Random.Uniform();
+    return WasFailed ? U > S.RecoveryProb : U < S.FailureProb;
 }
 
-void TSimulation::SimulatePeriod()
+void TSimulation::SimulatePeriod(const int64_t* Demands, const uint8_t* FailedNow)
 {
     const int32_t T = ++Period_;
     const std::size_t I = static_cast<std::size_t>(T);
@@ -267,15 +307,14 @@ void TSimulation::SimulatePeriod()
         TStage& S = EditableStage(N);
         S.BeginPeriod(T);
         if (S.DemandMean > 0) {
-            const int64_t D = DrawDemand(S);
+            const int64_t D = *Demands++;
             S.DemandHist_[S.Slot(T)] = D;
-            S.DemandWindow_.Record(D);
             S.AddDemand(D, 0, T);
         }
     }
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);
-        const bool Failed = DrawFailure(S, T);
+        const bool Failed = FailedNow[N - 1] != 0;
         if (Recorded) {
             S.Stats_.Get(MetricFailed)->Add(Failed ? 1.0 : 0.0);
         }

@@ -131,6 +131,20 @@ public:
     void SetKeepHistory(bool On) { KeepHistory_ = On; }
     bool KeepHistory() const { return KeepHistory_; }
 
+    // Where a run draws its random numbers: in line with its periods, or ahead of them on a
+    // second thread, by default only when that pays (DrawAheadPays). The results are the same to
+    // the last bit either way. In line for runs that already share the cores with others: a
+    // batch's or an optimisation's parallel trials.
+    enum class TDrawMode { InLine, AheadWhenItPays, AheadAlways };
+    void SetDrawMode(TDrawMode Mode) { DrawMode_ = Mode; }
+    // Whether drawing ahead pays for a run of NumPeriods periods with DemandStages stages that
+    // draw demand: the demand draws are the bulk of the drawing, and with too few of them a
+    // period's record crossing to the other core costs more than the draws it saves.
+    static bool DrawAheadPays(std::size_t DemandStages, int32_t NumPeriods)
+    {
+        return DemandStages >= 4 && static_cast<int64_t>(DemandStages) * NumPeriods >= 2000;
+    }
+
     // Every stage's "OQ" forecast set to that of From's stage of the same number (stages that only
     // one of the models has are left alone): what a run carries into the next besides the
     // generator, so that a trial can start where a copy of From would.
@@ -154,12 +168,21 @@ private:
     // Rebuilds every stage's groups, prepares the histories for the periods to come (reusing
     // their storage), copies the option into the stages, then simulates NumPeriods periods.
     void Run(int32_t NumPeriods);
-    // One period, in the fixed order of steps.
-    void SimulatePeriod();
-    // The external demand of a stage for the current period (draws from the generator).
-    int64_t DrawDemand(TStage& S);
-    // The failure state of a stage in period T (one uniform draw).
-    bool DrawFailure(const TStage& S, int32_t T);
+    // What the draws of a run read and keep: its own list of the stages (a drawing thread then
+    // reads nothing the periods write) and every stage's failure state of the period before.
+    struct TDrawState {
+        int NumStages = 0;
+        std::array<TStage*, MaxStages> Stages{};
+        std::array<uint8_t, MaxStages> Failed{};
+    };
+    // The random draws of the next period, in the generator's order: the external demand of every
+    // stage with demand (bounded by, and recorded in, its demand window) into Demands, one per
+    // such stage, and every stage's failure state into Failed[0..NumStages).
+    static void DrawPeriod(TRandom& Random, TDrawState& State, int64_t* Demands, uint8_t* Failed);
+    static int64_t DrawDemand(TRandom& Random, TStage& S);
+    static bool DrawFailure(TRandom& Random, const TStage& S, bool WasFailed);
+    // One period with its draws, in the fixed order of steps.
+    void SimulatePeriod(const int64_t* Demands, const uint8_t* Failed);
     // After a write to S's parameters: when S's product index or product cost changed, rebuilds
     // the groups of every stage that lists S as a supplier.
     void RebuildGroupsAfterWrite(const TStage& S, int32_t OldProduct, double OldCost);
@@ -171,6 +194,7 @@ private:
     bool ForceCST_ = false;
     bool Modified_ = false;
     bool KeepHistory_ = true;
+    TDrawMode DrawMode_ = TDrawMode::AheadWhenItPays;
     int32_t WarmUp_ = 0;
     int32_t Period_ = 0;
     std::array<std::unique_ptr<TStage>, MaxStages + 1> Stages_;

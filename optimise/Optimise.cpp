@@ -84,12 +84,15 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
     std::atomic<std::size_t> Next{0};
     std::exception_ptr Failure;
     std::mutex FailureMutex;
+    const std::size_t Threads = std::min<std::size_t>(static_cast<std::size_t>(std::max(Settings.Jobs, 1)), Tasks);
     const auto Work = [&] {
         try {
             TSilentDialogs Quiet;
             TSimulation Copy(Quiet);
             Copy.CopyModel(Model);
             Copy.SetKeepHistory(false);
+            Copy.SetDrawMode(Threads <= 1 ? TSimulation::TDrawMode::AheadWhenItPays
+                                         : TSimulation::TDrawMode::InLine);  // the workers fill the cores
             std::size_t Applied = Points.size();
             for (std::size_t Task = Next++; Task < Tasks; Task = Next++) {
                 const std::size_t P = Task / static_cast<std::size_t>(Trials);
@@ -118,7 +121,6 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
             Next = Tasks;
         }
     };
-    const std::size_t Threads = std::min<std::size_t>(static_cast<std::size_t>(std::max(Settings.Jobs, 1)), Tasks);
     if (Threads <= 1) {
         Work();
     } else {

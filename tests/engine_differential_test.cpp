@@ -193,12 +193,30 @@ struct TRunSettings {
 
 // Runs the engine and the reference (built from the model as it stands now) with the same
 // settings, and returns their first difference.
+// Runs Model with its draws made in line, and a copy of it with its draws made ahead on a second
+// thread; both must match the reference.
 std::string RunBoth(TSimulation& Model, const TScriptedDialogs& Shown, const TRunSettings& Run)
 {
     TUnitByUnitModel Ref(Model);
     Ref.Start(Run.NumPeriods, Run.WarmUp, Run.Seed);
+    TScriptedDialogs AheadShown;
+    TSimulation Ahead(AheadShown);
+    Ahead.CopyModel(Model);
+    Ahead.SetDrawMode(TSimulation::TDrawMode::AheadAlways);
+    Ahead.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
+    Model.SetDrawMode(TSimulation::TDrawMode::InLine);
     Model.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
-    return FirstDifference(Model, Shown, Ref);
+    if (std::string Diff = FirstDifference(Model, Shown, Ref); !Diff.empty()) {
+        return Diff;
+    }
+    if (std::string Diff = FirstDifference(Ahead, AheadShown, Ref); !Diff.empty()) {
+        return "drawn ahead: " + Diff;
+    }
+    if (Ahead.RandSeed() != Model.RandSeed()) {
+        return "drawn ahead: generator state " + std::to_string(Ahead.RandSeed()) + " against " +
+               std::to_string(Model.RandSeed());
+    }
+    return "";
 }
 
 // Draws the parameters of a random network from a fixed seed. Volumes stay small (demand up to

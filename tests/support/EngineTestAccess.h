@@ -59,6 +59,4 @@ struct TSimulationTestAccess {
         Sim.Period_ = Period;
         Sim.WarmUp_ = WarmUp;
     }
-    static int64_t DrawDemand(TSimulation& Sim, TStage& S) { return Sim.DrawDemand(S); }
-    static bool DrawFailure(TSimulation& Sim, const TStage& S, int32_t T) { return Sim.DrawFailure(S, T); }
 };
