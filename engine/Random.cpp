@@ -1,5 +1,6 @@
 #include "engine/Random.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "platform/Clock.h"
@@ -21,6 +22,26 @@ bool PolarAccepted(long double S)
 
 }  // namespace
 
+long double LogOfFraction(long double X)
+{
+#if (defined(__x86_64__) || defined(__i386__)) && LDBL_MANT_DIG == 64 && defined(__GNUC__)
+    // ln 2 * log2(X); within 0.29 of 1 as ln 2 * log2(1 + (X - 1)), which keeps the digits of
+    // X - 1. The library's x87 code chooses the same way, with the same bound as a double.
+    long double Ln2;
+    __asm__("fldln2" : "=t"(Ln2));
+    const long double FromOne = X - 1.0L;
+    long double Log;
+    if (std::fabs(FromOne) > static_cast<long double>(0.29)) {
+        __asm__("fyl2x" : "=t"(Log) : "0"(X), "u"(Ln2) : "st(1)");
+    } else {
+        __asm__("fyl2xp1" : "=t"(Log) : "0"(FromOne), "u"(Ln2) : "st(1)");
+    }
+    return Log;
+#else
+    return std::log(X);
+#endif
+}
+
 void TRandom::Seed(int64_t Value)
 {
     if (Value == 0) {
@@ -40,7 +61,7 @@ double TRandom::Normal(double Mean, double SD)
         S = U2 * U2 + U1 * U1;
     } while (!PolarAccepted(S));
     const long double Result =
-        static_cast<long double>(Mean) + static_cast<long double>(SD) * (U1 * std::sqrt(-2.0L * std::log(S) / S));
+        static_cast<long double>(Mean) + static_cast<long double>(SD) * (U1 * std::sqrt(-2.0L * LogOfFraction(S) / S));
     return static_cast<double>(Result);
 }
 
