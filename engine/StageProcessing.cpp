@@ -70,18 +70,33 @@ void TStage::RequestProcessing(int32_t T)
 
 void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Messages)
 {
-    TCanFill CanFill;
-    const int64_t Avail = AvailableStarts(T, CanFill);
     const int64_t Waiting = Pipeline_.Count() - Pipeline_.Started();
-    const int64_t ToStart = std::min(std::max<int64_t>(Avail, 0), Waiting);
-
     double OrderCost = 0;
-    int64_t Started = ToStart;
-    if (ToStart > 0 && NumRawMaterials_ > 0) {
-        const TWithdrawalPlan Plan = PlanWithdrawals(T, ToStart, CanFill, Messages);
-        OrderCost = OrderCosts(Plan);
-        Withdraw(Plan, T, RecordStats);
-        Started = Plan.Units;
+    int64_t Started = 0;
+    if (NumRawMaterials_ == 1 && Elem(RawMatNumSuppliers_, 1) == 1) {
+        // One supplier: the starts are what it can fill within the other bounds, so taking up to
+        // those bounds takes exactly them, in one walk of its orders instead of a count and a take.
+        const int64_t Max = std::min(std::max<int64_t>(CapacityOf(*this), 0), Waiting);
+        Started = Elem(RawMatSuppliers_, 1)[1]->RemoveFromOutbox(T, StageNum, Max, RecordStats);
+        if (Started > 0) {
+            TWithdrawalPlan Plan;
+            Plan.Units = Started;
+            Plan.Groups = 1;
+            Plan.First[1] = 0;
+            Plan.NumPieces[1] = 1;
+            Plan.Pieces[0] = {1, Started};
+            OrderCost = OrderCosts(Plan);
+        }
+    } else {
+        TCanFill CanFill;
+        const int64_t Avail = AvailableStarts(T, CanFill);
+        Started = std::min(std::max<int64_t>(Avail, 0), Waiting);
+        if (Started > 0 && NumRawMaterials_ > 0) {
+            const TWithdrawalPlan Plan = PlanWithdrawals(T, Started, CanFill, Messages);
+            OrderCost = OrderCosts(Plan);
+            Withdraw(Plan, T, RecordStats);
+            Started = Plan.Units;
+        }
     }
     if (Started > 0) {
         Pipeline_.StartUnits(Started, T);
@@ -106,12 +121,14 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
 int64_t TStage::AvailableStarts(int32_t T, TCanFill& CanFill) const
 {
     int64_t Avail = CapacityOf(*this);
+    CanFill.First[1] = 0;
     for (int G = 1; G <= NumRawMaterials_; ++G) {
         int64_t Sum = 0;
-        for (int K = 1; K <= Elem(RawMatNumSuppliers_, G); ++K) {
-            Elem(Elem(CanFill, G), K) = Elem(Elem(RawMatSuppliers_, G), K)->GetInvAvail(T, StageNum);
-            Sum += Elem(Elem(CanFill, G), K);
+        const int Count = Elem(RawMatNumSuppliers_, G);
+        for (int K = 1; K <= Count; ++K) {
+            Sum += CanFill.At(G, K) = Elem(Elem(RawMatSuppliers_, G), K)->GetInvAvail(T, StageNum);
         }
+        Elem(CanFill.First, G + 1) = Elem(CanFill.First, G) + Count;
         Avail = std::min(Avail, Sum);
     }
     return Avail;
@@ -122,17 +139,18 @@ TWithdrawalPlan TStage::PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFi
     TWithdrawalPlan Plan;
     Plan.Units = ToStart;
     Plan.Groups = NumRawMaterials_;
+    Plan.First = CanFill.First;
     std::array<int64_t, MaxLinks + 1> Served;  // [1..Groups]
     int64_t MinServed = ToStart;
     for (int G = 1; G <= Plan.Groups; ++G) {
-        auto& Pieces = Elem(Plan.Pieces, G);
+        TWithdrawalPlan::TPiece* Pieces = Plan.Group(G);
         int& NumPieces = Elem(Plan.NumPieces, G);
         NumPieces = 0;
         const std::vector<TStage*>& Group = Elem(RawMatSuppliers_, G);
         int64_t Remaining = ToStart;
         for (int K = 1; K <= Elem(RawMatNumSuppliers_, G) && Remaining > 0; ++K) {
             // A supplier listed twice in a group sees what its first listing already took.
-            int64_t CanFillNow = Elem(Elem(CanFill, G), K);
+            int64_t CanFillNow = CanFill.At(G, K);
             for (int P = 0; P < NumPieces; ++P) {
                 if (Elem(Group, Elem(Pieces, P).K) == Elem(Group, K)) {
                     CanFillNow -= Elem(Pieces, P).Count;
@@ -161,7 +179,7 @@ TWithdrawalPlan TStage::PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFi
         for (int G = 1; G <= Plan.Groups; ++G) {
             int64_t Left = Plan.Units;
             for (int P = 0; P < Elem(Plan.NumPieces, G); ++P) {
-                TWithdrawalPlan::TPiece& Piece = Elem(Elem(Plan.Pieces, G), P);
+                TWithdrawalPlan::TPiece& Piece = Plan.Group(G)[P];
                 Piece.Count = std::min(Piece.Count, Left);
                 Left -= Piece.Count;
             }
@@ -205,7 +223,7 @@ std::size_t SupplierBreaks(const TWithdrawalPlan& Plan, std::array<int64_t, 2 * 
     for (int G = 1; G <= Plan.Groups; ++G) {
         int64_t At = 0;
         for (int P = 0; P < Elem(Plan.NumPieces, G); ++P) {
-            At += Elem(Elem(Plan.Pieces, G), P).Count;
+            At += Plan.Group(G)[P].Count;
             Breaks[NumBreaks++] = At;
         }
     }
@@ -226,8 +244,8 @@ std::size_t SupplierBreaks(const TWithdrawalPlan& Plan, std::array<int64_t, 2 * 
 bool AllFromFirstSuppliers(const TWithdrawalPlan& Plan)
 {
     for (int G = 1; G <= Plan.Groups; ++G) {
-        if (Elem(Plan.NumPieces, G) != 1 || Elem(Plan.Pieces, G)[0].K != 1 ||
-            Elem(Plan.Pieces, G)[0].Count != Plan.Units) {
+        if (Elem(Plan.NumPieces, G) != 1 || Plan.Group(G)[0].K != 1 ||
+            Plan.Group(G)[0].Count != Plan.Units) {
             return false;
         }
     }
@@ -254,7 +272,7 @@ double TStage::OrderCosts(const TWithdrawalPlan& Plan)
     std::array<int64_t, MaxLinks + 1> PieceEnd;  // the unit after that piece, by group
     for (int G = 1; G <= Plan.Groups; ++G) {
         Elem(PieceAt, G) = 0;
-        Elem(PieceEnd, G) = Elem(Plan.NumPieces, G) == 0 ? 0 : Elem(Elem(Plan.Pieces, G), 0).Count;
+        Elem(PieceEnd, G) = Elem(Plan.NumPieces, G) == 0 ? 0 : Plan.Group(G)[0].Count;
     }
     double OrderCost = 0;
     std::array<double, MaxLinks + 1> Terms;
@@ -266,13 +284,13 @@ double TStage::OrderCosts(const TWithdrawalPlan& Plan)
             const int NumPieces = Elem(Plan.NumPieces, G);
             while (At < NumPieces && First >= Elem(PieceEnd, G)) {
                 if (++At < NumPieces) {
-                    Elem(PieceEnd, G) += Elem(Elem(Plan.Pieces, G), At).Count;
+                    Elem(PieceEnd, G) += Plan.Group(G)[At].Count;
                 }
             }
             if (At >= NumPieces) {
                 continue;  // this raw material ran out before unit First
             }
-            const TWithdrawalPlan::TPiece& Piece = Elem(Elem(Plan.Pieces, G), At);
+            const TWithdrawalPlan::TPiece& Piece = Plan.Group(G)[At];
             const TStage& S = *Elem(Elem(RawMatSuppliers_, G), Piece.K);
             OrderCost += S.ProductCost;
             if (Elem(PieceEnd, G) - Piece.Count == First) {
@@ -289,7 +307,7 @@ void TStage::Withdraw(const TWithdrawalPlan& Plan, int32_t T, bool RecordStats)
 {
     for (int G = 1; G <= Plan.Groups; ++G) {
         for (int P = 0; P < Elem(Plan.NumPieces, G); ++P) {
-            const TWithdrawalPlan::TPiece& Piece = Elem(Elem(Plan.Pieces, G), P);
+            const TWithdrawalPlan::TPiece& Piece = Plan.Group(G)[P];
             if (Piece.Count > 0) {
                 Elem(Elem(RawMatSuppliers_, G), Piece.K)->RemoveFromOutbox(T, StageNum, Piece.Count, RecordStats);
             }

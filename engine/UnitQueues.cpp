@@ -75,12 +75,11 @@ int64_t TPipeline::Append(int64_t Count, int32_t Period)
 
 int64_t TPipeline::StartUnits(int64_t Max, int32_t Period)
 {
+    // The oldest units start first, so the started runs lead the queue: the search begins after
+    // them.
     int64_t StartedNow = 0;
-    for (std::size_t I = 0; I < Runs_.size() && StartedNow < Max; ++I) {
+    for (std::size_t I = StartedRuns_; I < Runs_.size() && StartedNow < Max; ++I) {
         TPipelineRun& Run = Runs_[I];
-        if (Run.Start != NotStarted) {
-            continue;
-        }
         const int64_t Take = std::min(Run.Count, Max - StartedNow);
         if (Take < Run.Count) {
             // Split: the first Take units start, the rest of the run stays behind them.
@@ -92,6 +91,7 @@ int64_t TPipeline::StartUnits(int64_t Max, int32_t Period)
         } else {
             Run.Start = Period;
         }
+        ++StartedRuns_;
         StartedNow += Take;
     }
     Started_ += StartedNow;
@@ -121,6 +121,7 @@ int64_t TPipeline::TakeCompleteAtHead(int32_t T, int32_t ProcTime)
         Total_ -= Head.Count;
         if (Head.Start != NotStarted) {
             Started_ -= Head.Count;
+            --StartedRuns_;
         }
         Runs_.pop_front();
     }
@@ -132,5 +133,6 @@ void TPipeline::Clear()
     Runs_.clear();
     Total_ = 0;
     Started_ = 0;
+    StartedRuns_ = 0;
     FailCount_ = 0;
 }

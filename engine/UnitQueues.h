@@ -177,6 +177,7 @@ private:
     TRunQueue<TPipelineRun> Runs_;
     int64_t Total_ = 0;
     int64_t Started_ = 0;
+    std::size_t StartedRuns_ = 0;  // the runs at the head that have started
     int64_t FailCount_ = 0;
 };
 

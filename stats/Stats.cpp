@@ -54,8 +54,9 @@ void TMinMaxAvg::AddMany(double X, int64_t Count)
         // Adding zero again and again changes at most the sign of a zero sum, the first time.
         Sum_ = Sum_ + X;
         SumSq_ = SumSq_ + X * X;
-    } else if (X == 1 && IsSmallWhole(Sum_) && IsSmallWhole(SumSq_) && Count < 0x1p50) {
-        // Counting ones (fill rates, service levels): whole sums, every addition exact.
+    } else if (X == 1 && Sum_ == SumSq_ && IsSmallWhole(Sum_) && Count < 0x1p50) {
+        // Counting ones (fill rates, service levels): whole sums, every addition exact. A series
+        // of zeros and ones has equal sums, so one test covers both.
         Sum_ += static_cast<double>(Count);
         SumSq_ += static_cast<double>(Count);
     } else {
