@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <optional>
+#include <system_error>
 
 #include "engine/DrawAhead.h"
 #include "engine/OneBased.h"
@@ -234,24 +236,9 @@ void TSimulation::Run(int32_t NumPeriods)
         Draws.Failed[static_cast<std::size_t>(Draws.NumStages++)] = Period_ > 0 && S.IsFailed(Period_) ? 1 : 0;
         DemandStages += S.DemandMean > 0 ? 1 : 0;
     }
-    if (DrawMode_ == TDrawMode::AheadAlways ||
-        (DrawMode_ == TDrawMode::AheadWhenItPays && DrawAheadPays(DemandStages, NumPeriods))) {
-        // The drawing thread takes the generator and the demand windows until the last period,
-        // in lines of its own.
-        struct alignas(64) TDrawer {
-            TRandom Random;
-            TDrawState State;
-        } Drawer{Random_, Draws};
-        TDrawAhead Ahead(DemandStages, static_cast<std::size_t>(NumStages_), NumPeriods,
-                         [&Drawer](int64_t* Demands, uint8_t* Failed) {
-                             DrawPeriod(Drawer.Random, Drawer.State, Demands, Failed);
-                         });
-        for (int32_t I = 0; I < NumPeriods; ++I) {
-            const TDrawAhead::TRecord Record = Ahead.Next();
-            SimulatePeriod(Record.Demands, Record.Failed);
-        }
-        Ahead.Finish();
-        Random_ = Drawer.Random;
+    const bool Ahead = DrawMode_ == TDrawMode::AheadAlways ||
+                       (DrawMode_ == TDrawMode::AheadWhenItPays && DrawAheadPays(DemandStages, NumPeriods));
+    if (Ahead && RunDrawingAhead(NumPeriods, Draws, DemandStages)) {
         return;
     }
     std::array<int64_t, MaxStages> Demands{};
@@ -260,6 +247,32 @@ void TSimulation::Run(int32_t NumPeriods)
         DrawPeriod(Random_, Draws, Demands.data(), Failed.data());
         SimulatePeriod(Demands.data(), Failed.data());
     }
+}
+
+bool TSimulation::RunDrawingAhead(int32_t NumPeriods, const TDrawState& Draws, std::size_t DemandStages)
+{
+    // The drawing thread takes the generator and the demand windows until the last period, in
+    // lines of its own.
+    struct alignas(64) TDrawer {
+        TRandom Random;
+        TDrawState State;
+    } Drawer{Random_, Draws};
+    std::optional<TDrawAhead> Ahead;
+    try {
+        Ahead.emplace(DemandStages, static_cast<std::size_t>(NumStages_), NumPeriods,
+                      [&Drawer](int64_t* Demands, uint8_t* Failed) {
+                          DrawPeriod(Drawer.Random, Drawer.State, Demands, Failed);
+                      });
+    } catch (const std::system_error&) {
+        return false;  // no thread to be had: the caller draws in line, from the same state
+    }
+    for (int32_t I = 0; I < NumPeriods; ++I) {
+        const TDrawAhead::TRecord Record = Ahead->Next();
+        SimulatePeriod(Record.Demands, Record.Failed);
+    }
+    Ahead->Finish();
+    Random_ = Drawer.Random;
+    return true;
 }
 
 void TSimulation::DrawPeriod(TRandom& Random, TDrawState& State, int64_t* Demands, uint8_t* Failed)

@@ -179,6 +179,9 @@ private:
     // stage with demand (bounded by, and recorded in, its demand window) into Demands, one per
     // such stage, and every stage's failure state into Failed[0..NumStages).
     static void DrawPeriod(TRandom& Random, TDrawState& State, int64_t* Demands, uint8_t* Failed);
+    // Simulates NumPeriods periods with their draws made ahead on a second thread, from Draws;
+    // false, and nothing done, when no thread can be started.
+    bool RunDrawingAhead(int32_t NumPeriods, const TDrawState& Draws, std::size_t DemandStages);
     static int64_t DrawDemand(TRandom& Random, TStage& S);
     static bool DrawFailure(TRandom& Random, const TStage& S, bool WasFailed);
     // One period with its draws, in the fixed order of steps.
