@@ -139,7 +139,7 @@ TWithdrawalPlan TStage::PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFi
     TWithdrawalPlan Plan;
     Plan.Units = ToStart;
     Plan.Groups = NumRawMaterials_;
-    Plan.First = CanFill.First;
+    std::copy_n(CanFill.First.begin() + 1, Plan.Groups + 1, Plan.First.begin() + 1);
     std::array<int64_t, MaxLinks + 1> Served;  // [1..Groups]
     int64_t MinServed = ToStart;
     for (int G = 1; G <= Plan.Groups; ++G) {
