@@ -60,6 +60,14 @@ TDrawAhead::TRecord TDrawAhead::Next()
             Finish();
         }
     }
+    // A record comes from the other core's cache: ask for one a few periods ahead now, so that
+    // it has arrived when its period comes.
+    if (Taken_ + PrefetchAhead < ProducedSeen_) {
+        const unsigned char* Later = RecordOf(Taken_ + PrefetchAhead);
+        for (std::size_t Line = 0; Line < LinesPerRecord_; ++Line) {
+            __builtin_prefetch(Later + Line * CacheLine);
+        }
+    }
     unsigned char* Record = RecordOf(Taken_++);
     return {reinterpret_cast<const int64_t*>(Record), Record + DemandWidth_ * sizeof(int64_t)};
 }

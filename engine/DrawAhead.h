@@ -45,6 +45,8 @@ private:
     // change hands once per step rather than once per period.
     static constexpr int32_t FreeStep = 32;
     static constexpr std::size_t CacheLine = 64;
+    // How many periods ahead the reader asks for a record.
+    static constexpr int32_t PrefetchAhead = 4;
 
     // A record: the demands, then the flags, in whole cache lines of their own, so that the
     // thread drawing one period never writes into a line the reader is reading.
