@@ -238,14 +238,16 @@ void TSimulation::Run(int32_t NumPeriods)
     }
     const bool Ahead = DrawMode_ == TDrawMode::AheadAlways ||
                        (DrawMode_ == TDrawMode::AheadWhenItPays && DrawAheadPays(DemandStages, NumPeriods));
-    if (Ahead && RunDrawingAhead(NumPeriods, Draws, DemandStages)) {
-        return;
+    if (!Ahead || !RunDrawingAhead(NumPeriods, Draws, DemandStages)) {
+        std::array<int64_t, MaxStages> Demands{};
+        std::array<uint8_t, MaxStages> Failed{};
+        for (int32_t I = 0; I < NumPeriods; ++I) {
+            DrawPeriod(Random_, Draws, Demands.data(), Failed.data());
+            SimulatePeriod(Demands.data(), Failed.data());
+        }
     }
-    std::array<int64_t, MaxStages> Demands{};
-    std::array<uint8_t, MaxStages> Failed{};
-    for (int32_t I = 0; I < NumPeriods; ++I) {
-        DrawPeriod(Random_, Draws, Demands.data(), Failed.data());
-        SimulatePeriod(Demands.data(), Failed.data());
+    for (int N = 1; N <= NumStages_; ++N) {
+        EditableStage(N).PeriodStats_.Flush();  // the statistics of the last periods
     }
 }
 
@@ -329,7 +331,7 @@ void TSimulation::SimulatePeriod(const int64_t* Demands, const uint8_t* FailedNo
         TStage& S = EditableStage(N);
         const bool Failed = FailedNow[N - 1] != 0;
         if (Recorded) {
-            S.Stats_.Get(MetricFailed)->Add(Failed ? 1.0 : 0.0);
+            S.PeriodStats_.NextRow()[TStage::LaneFailed] = Failed ? 1.0 : 0.0;
         }
         S.FailedHist_[S.Slot(T)] = Failed ? 1 : 0;
     }
@@ -343,21 +345,24 @@ void TSimulation::SimulatePeriod(const int64_t* Demands, const uint8_t* FailedNo
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);
         if (Recorded) {
-            TStats& St = S.Stats_;
-            St.Get(MetricInvLevel)->Add(static_cast<double>(S.InvLevel()));
-            St.Get(MetricBackorders)->Add(static_cast<double>(S.Backorders()));
-            St.Get(MetricOnOrder)->Add(static_cast<double>(S.OnOrder()));
-            St.Get(MetricInProcess)->Add(static_cast<double>(S.InProcess()));
-            St.Get(MetricHoldingCost)->Add(static_cast<double>(S.InvLevel()) * S.HoldingCost);
-            St.Get(MetricWIPHoldingCost)->Add(static_cast<double>(S.InProcess()) * S.WIPHoldingCost);
-            const double Total = St.Get(MetricOrderCost)->Last() + St.Get(MetricHoldingCost)->Last() +
-                                 St.Get(MetricWIPHoldingCost)->Last() + St.Get(MetricStockoutCost)->Last();
-            St.Get(MetricTotalCost)->Add(Total);
-            if (S.HasDemandHist()) {
-                St.Get(MetricDemand)->Add(static_cast<double>(S.DemandHist_[S.Slot(T)]));
-            }
-            St.Get(MetricDerivedDemand)->Add(static_cast<double>(S.DerivedDemandHist_[S.Slot(T)]));
-            St.Get(MetricOrderQty)->Add(static_cast<double>(S.OrderQtyHist_.At(T, 0, 0)));
+            const double InvLevel = static_cast<double>(S.InvLevel());
+            const double InProcess = static_cast<double>(S.InProcess());
+            const double Holding = InvLevel * S.HoldingCost;
+            const double WIPHolding = InProcess * S.WIPHoldingCost;
+            const TStats& St = S.Stats_;
+            const double Total =
+                St.Get(MetricOrderCost)->Last() + Holding + WIPHolding + St.Get(MetricStockoutCost)->Last();
+            double* Row = S.PeriodStats_.CurrentRow();
+            Row[TStage::LaneInvLevel] = InvLevel;
+            Row[TStage::LaneBackorders] = static_cast<double>(S.Backorders());
+            Row[TStage::LaneOnOrder] = static_cast<double>(S.OnOrder());
+            Row[TStage::LaneInProcess] = InProcess;
+            Row[TStage::LaneHoldingCost] = Holding;
+            Row[TStage::LaneWIPHoldingCost] = WIPHolding;
+            Row[TStage::LaneTotalCost] = Total;
+            Row[TStage::LaneDerivedDemand] = static_cast<double>(S.DerivedDemandHist_[S.Slot(T)]);
+            Row[TStage::LaneOrderQty] = static_cast<double>(S.OrderQtyHist_.At(T, 0, 0));
+            Row[TStage::LaneDemand] = S.HasDemandHist() ? static_cast<double>(S.DemandHist_[S.Slot(T)]) : 0.0;
             S.TotalCostHist_[I] = Total;
         } else {
             S.TotalCostHist_[I] = 0;

@@ -443,6 +443,8 @@ void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod, bool Kept)
         GroupSuppliers.push_back(std::move(Numbers));
     }
     OrderQtyHist_.Reshape(Periods, RawMatProduct_, GroupSuppliers, FirstPeriod, Kept);
+    PeriodStats_.Start(Stats_, std::span<const int>(PeriodLaneMetrics.data(),
+                                                    HasDemandHist() ? NumPeriodLanes : LaneDemand));
     FirstSuppliersCost_.clear();  // the suppliers or their costs may have changed
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;

@@ -261,6 +261,26 @@ private:
     std::vector<std::vector<TStage*>> RawMatSuppliers_;
 
     TStats Stats_;
+    // The statistics a recorded period adds once each, by the model's period step, in the lanes
+    // of the block adder's rows (the demand's only for a stage with demand).
+    enum TPeriodLane : int {
+        LaneFailed,
+        LaneInvLevel,
+        LaneBackorders,
+        LaneOnOrder,
+        LaneInProcess,
+        LaneHoldingCost,
+        LaneWIPHoldingCost,
+        LaneTotalCost,
+        LaneDerivedDemand,
+        LaneOrderQty,
+        LaneDemand,
+        NumPeriodLanes
+    };
+    static constexpr std::array<int, NumPeriodLanes> PeriodLaneMetrics{
+        MetricFailed,      MetricInvLevel,        MetricBackorders, MetricOnOrder,       MetricInProcess, MetricHoldingCost,
+        MetricWIPHoldingCost, MetricTotalCost, MetricDerivedDemand, MetricOrderQty, MetricDemand};
+    TBlockAdder PeriodStats_;
 
     std::vector<double> TotalCostHist_;
     std::vector<int64_t> DemandHist_;

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "text/NumberText.h"
 #include "text/Padding.h"
@@ -177,4 +180,98 @@ std::string MetricLabel(int Index, const std::string& Suffix, int StageNum, int 
         Label += ":" + std::to_string(StageNum);
     }
     return PadStr(Label, Width, 'r');
+}
+
+void TBlockAdder::Start(TStats& Stats, std::span<const int> Metrics)
+{
+    Stats_ = &Stats;
+    NumMetrics_ = 0;
+    for (const int M : Metrics) {
+        if (NumMetrics_ < MaxMetrics && Stats.Get(M) != nullptr) {
+            Metrics_[static_cast<std::size_t>(NumMetrics_++)] = M;
+        }
+    }
+    Rows_ = 0;
+    Values_ = {};
+}
+
+void TBlockAdder::AddRows(std::array<double, MaxMetrics>& Sum, std::array<double, MaxMetrics>& SumSq,
+                          std::array<double, MaxMetrics>& Min, std::array<double, MaxMetrics>& Max) const
+{
+    // Each lane's additions are its metric's, in period order; lanes are independent, so two at a
+    // time in a vector register give the same bits. Min and max as Add has them: X < Min ? X : Min
+    // is exactly what the minimum instruction does (a NaN leaves Min), likewise for the maximum.
+    const auto Rows = static_cast<std::size_t>(Rows_);
+#if defined(__SSE2__)
+    // Three pairs of lanes at a time: their four sums stay in twelve registers.
+    for (std::size_t First = 0; First < static_cast<std::size_t>(NumMetrics_); First += 6) {
+        __m128d S[3];
+        __m128d Q[3];
+        __m128d Lo[3];
+        __m128d Hi[3];
+        for (std::size_t P = 0; P < 3; ++P) {
+            S[P] = _mm_loadu_pd(&Sum[First + 2 * P]);
+            Q[P] = _mm_loadu_pd(&SumSq[First + 2 * P]);
+            Lo[P] = _mm_loadu_pd(&Min[First + 2 * P]);
+            Hi[P] = _mm_loadu_pd(&Max[First + 2 * P]);
+        }
+        for (std::size_t R = 0; R < Rows; ++R) {
+            for (std::size_t P = 0; P < 3; ++P) {
+                const __m128d X = _mm_loadu_pd(&Values_[R][First + 2 * P]);
+                S[P] = _mm_add_pd(S[P], X);
+                Q[P] = _mm_add_pd(Q[P], _mm_mul_pd(X, X));
+                Lo[P] = _mm_min_pd(X, Lo[P]);
+                Hi[P] = _mm_max_pd(X, Hi[P]);
+            }
+        }
+        for (std::size_t P = 0; P < 3; ++P) {
+            _mm_storeu_pd(&Sum[First + 2 * P], S[P]);
+            _mm_storeu_pd(&SumSq[First + 2 * P], Q[P]);
+            _mm_storeu_pd(&Min[First + 2 * P], Lo[P]);
+            _mm_storeu_pd(&Max[First + 2 * P], Hi[P]);
+        }
+    }
+#else
+    for (std::size_t R = 0; R < Rows; ++R) {
+        for (std::size_t M = 0; M < static_cast<std::size_t>(MaxMetrics); ++M) {
+            const double X = Values_[R][M];
+            Sum[M] += X;
+            SumSq[M] += X * X;
+            Min[M] = X < Min[M] ? X : Min[M];
+            Max[M] = X > Max[M] ? X : Max[M];
+        }
+    }
+#endif
+}
+
+void TBlockAdder::Flush()
+{
+    if (Rows_ == 0 || Stats_ == nullptr) {
+        Rows_ = 0;
+        return;
+    }
+    std::array<double, MaxMetrics> Sum{};
+    std::array<double, MaxMetrics> SumSq{};
+    std::array<double, MaxMetrics> Min{};
+    std::array<double, MaxMetrics> Max{};
+    const auto Used = static_cast<std::size_t>(NumMetrics_);
+    for (std::size_t M = 0; M < Used; ++M) {
+        const TMinMaxAvg& A = *Stats_->Get(Metrics_[M]);
+        Sum[M] = A.Sum_;
+        SumSq[M] = A.SumSq_;
+        Min[M] = A.Min_;
+        Max[M] = A.Max_;
+    }
+    AddRows(Sum, SumSq, Min, Max);
+    const std::array<double, MaxMetrics>& Last = Values_[static_cast<std::size_t>(Rows_ - 1)];
+    for (std::size_t M = 0; M < Used; ++M) {
+        TMinMaxAvg& A = *Stats_->Get(Metrics_[M]);
+        A.Count_ += Rows_;
+        A.Sum_ = Sum[M];
+        A.SumSq_ = SumSq[M];
+        A.Min_ = Min[M];
+        A.Max_ = Max[M];
+        A.Last_ = Last[M];
+    }
+    Rows_ = 0;
 }

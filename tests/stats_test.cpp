@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "stats/Stats.h"
 
@@ -163,4 +166,40 @@ TEST(StatsCollector, MetricNamesAndLabels)
     EXPECT_EQ(MetricLabel(5, "SD", 0, 8), "DemandSD");
     EXPECT_EQ(MetricLabel(15, "SD", 0, 10), "  FailedSD");
     EXPECT_EQ(MetricLabel(14, "", 25, 13), " WithinCST:25");
+}
+
+// Values held back and added a block at a time give every metric exactly what adding each value
+// at once gives: sums, extremes, last value and count, to the bit, also across block ends, with
+// signed zeros, infinities and NaNs, and for metrics the rows do not fill.
+TEST(StatsBlockAdder, EqualsAddingEachValueAtOnce)
+{
+    const std::vector<double> Odd{0.1, -0.0, 0.0, 1e300, -1e300, INFINITY, -INFINITY, NAN, 2.675, -3.5, 1e-300, 7};
+    const std::vector<int> Metrics{MetricFailed, MetricTotalCost, MetricInvLevel, MetricDemand, MetricOrderQty,
+                                   MetricHoldingCost, MetricBackorders};
+    for (const int Periods : {1, 15, 16, 17, 33, 200}) {
+        TStats Held;
+        TStats Direct;
+        TBlockAdder Adder;
+        Adder.Start(Held, Metrics);
+        for (int T = 0; T < Periods; ++T) {
+            double* Row = Adder.NextRow();
+            for (std::size_t M = 0; M < Metrics.size(); ++M) {
+                const double X = Odd[(static_cast<std::size_t>(T) * 5 + M * 3) % Odd.size()] * (1 + T % 3);
+                Row[M] = X;
+                Direct.Get(Metrics[M])->Add(X);
+            }
+        }
+        Adder.Flush();
+        for (int I = 0; I < NumMetrics; ++I) {
+            const TMinMaxAvg& A = *Held.Get(I);
+            const TMinMaxAvg& B = *Direct.Get(I);
+            const auto Bits = [](double X) { return std::bit_cast<uint64_t>(X); };
+            EXPECT_EQ(A.Count(), B.Count()) << Periods << " periods, metric " << I;
+            EXPECT_EQ(Bits(A.Sum()), Bits(B.Sum())) << Periods << " periods, metric " << I;
+            EXPECT_EQ(Bits(A.SumSq()), Bits(B.SumSq())) << Periods << " periods, metric " << I;
+            EXPECT_EQ(Bits(A.Min()), Bits(B.Min())) << Periods << " periods, metric " << I;
+            EXPECT_EQ(Bits(A.Max()), Bits(B.Max())) << Periods << " periods, metric " << I;
+            EXPECT_EQ(Bits(A.Last()), Bits(B.Last())) << Periods << " periods, metric " << I;
+        }
+    }
 }
