@@ -340,7 +340,7 @@ void TSimulation::SimulatePeriod(const int64_t* Demands, const uint8_t* FailedNo
     }
     for (int N = NumStages_; N >= 1; --N) {
         TStage& S = EditableStage(N);
-        S.DoProcessing(T, S.FailedHist_[S.Slot(T)] != 0, Recorded, *Messages_);
+        S.DoProcessing(T, FailedNow[N - 1] != 0, Recorded, *Messages_);
     }
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);
