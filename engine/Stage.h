@@ -278,7 +278,7 @@ private:
         NumPeriodLanes
     };
     static constexpr std::array<int, NumPeriodLanes> PeriodLaneMetrics{
-        MetricFailed,      MetricInvLevel,        MetricBackorders, MetricOnOrder,       MetricInProcess, MetricHoldingCost,
+        MetricFailed,         MetricInvLevel,  MetricBackorders,    MetricOnOrder,  MetricInProcess, MetricHoldingCost,
         MetricWIPHoldingCost, MetricTotalCost, MetricDerivedDemand, MetricOrderQty, MetricDemand};
     TBlockAdder PeriodStats_;
 
