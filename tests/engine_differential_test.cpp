@@ -192,9 +192,8 @@ struct TRunSettings {
 };
 
 // Runs the engine and the reference (built from the model as it stands now) with the same
-// settings, and returns their first difference.
-// Runs Model with its draws made in line, and a copy of it with its draws made ahead on a second
-// thread; both must match the reference.
+// settings, and returns their first difference. The engine runs twice: Model with its draws made
+// in line, and a copy of it with its draws made ahead on a second thread.
 std::string RunBoth(TSimulation& Model, const TScriptedDialogs& Shown, const TRunSettings& Run)
 {
     TUnitByUnitModel Ref(Model);
