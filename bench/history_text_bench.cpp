@@ -73,7 +73,10 @@ std::size_t Bytes(const std::vector<std::string>& Lines)
     return Total;
 }
 
-void HistoryText(benchmark::State& State)
+// Times Step on the model of BuildModel after a run of 9999 periods; Step returns the bytes it
+// made, reported in MB. False from Step stops the benchmark with an error.
+template <typename TStep>
+void TimeOnLargestRun(benchmark::State& State, TStep&& Step)
 {
     TSilentDialogs Messages;
     TSimulation Model(Messages);
@@ -81,44 +84,45 @@ void HistoryText(benchmark::State& State)
     Model.RunSimulation(9999, 100, 12345);
     std::size_t Size = 0;
     for (auto _ : State) {
-        std::vector<std::string> Lines = BuildHistoryText(Model, Stamp, '.');
-        Size = Bytes(Lines);
-        benchmark::DoNotOptimize(Lines.data());
+        if (!Step(Model, Size)) {
+            State.SkipWithError("the step failed");
+            break;
+        }
     }
     State.counters["MB"] = static_cast<double>(Size) / 1e6;
+}
+
+void HistoryText(benchmark::State& State)
+{
+    TimeOnLargestRun(State, [](const TSimulation& Model, std::size_t& Size) {
+        const std::vector<std::string> Lines = BuildHistoryText(Model, Stamp, '.');
+        Size = Bytes(Lines);
+        benchmark::DoNotOptimize(Lines.data());
+        return true;
+    });
 }
 BENCHMARK(HistoryText)->Name("HistoryText/25x9999")->Unit(benchmark::kMillisecond);
 
 void OrderHistoryText(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
-    BuildModel(Model);
-    Model.RunSimulation(9999, 100, 12345);
-    std::size_t Size = 0;
-    for (auto _ : State) {
-        std::vector<std::string> Lines = BuildOrderHistoryText(Model, Stamp);
+    TimeOnLargestRun(State, [](const TSimulation& Model, std::size_t& Size) {
+        const std::vector<std::string> Lines = BuildOrderHistoryText(Model, Stamp);
         Size = Bytes(Lines);
         benchmark::DoNotOptimize(Lines.data());
-    }
-    State.counters["MB"] = static_cast<double>(Size) / 1e6;
+        return true;
+    });
 }
 BENCHMARK(OrderHistoryText)->Name("OrderHistoryText/25x9999")->Unit(benchmark::kMillisecond);
 
 // What the history window adds to Display History: the CSV it keeps for "Export CSV...".
 void HistoryCsv(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
-    BuildModel(Model);
-    Model.RunSimulation(9999, 100, 12345);
-    std::size_t Size = 0;
-    for (auto _ : State) {
+    TimeOnLargestRun(State, [](const TSimulation& Model, std::size_t& Size) {
         const std::string Csv = BuildHistoryCsv(Model);
         Size = Csv.size();
         benchmark::DoNotOptimize(Csv.data());
-    }
-    State.counters["MB"] = static_cast<double>(Size) / 1e6;
+        return true;
+    });
 }
 BENCHMARK(HistoryCsv)->Name("HistoryCsv/25x9999")->Unit(benchmark::kMillisecond);
 
@@ -126,22 +130,13 @@ BENCHMARK(HistoryCsv)->Name("HistoryCsv/25x9999")->Unit(benchmark::kMillisecond)
 // to disk and renamed over the file).
 void HistoryCsvSaved(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
-    BuildModel(Model);
-    Model.RunSimulation(9999, 100, 12345);
     const std::string Path = (std::filesystem::temp_directory_path() / "orvantis_bench_history.csv").string();
-    std::size_t Size = 0;
-    for (auto _ : State) {
+    TimeOnLargestRun(State, [&Path](const TSimulation& Model, std::size_t& Size) {
         const std::string Csv = BuildHistoryCsv(Model);
         Size = Csv.size();
-        if (!WriteFileAtomically(Path, Csv).Ok) {
-            State.SkipWithError("the CSV could not be saved");
-            break;
-        }
-    }
+        return WriteFileAtomically(Path, Csv).Ok;
+    });
     std::filesystem::remove(Path);
-    State.counters["MB"] = static_cast<double>(Size) / 1e6;
 }
 BENCHMARK(HistoryCsvSaved)->Name("HistoryCsvSaved/25x9999")->Unit(benchmark::kMillisecond);
 
