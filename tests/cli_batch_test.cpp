@@ -19,17 +19,12 @@
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
+#include "support/CliRun.h"
 #include "support/ScratchDir.h"
 
 namespace {
 
 const std::string Chain = std::string(ORVANTIS_EXAMPLES_DIR) + "/serial_chain.txt";
-
-struct TCliResult {
-    int Code = 0;
-    std::string Out;
-    std::string Err;
-};
 
 // The delivered reporting options and no user file: the surroundings of a fresh installation.
 TCliEnvironment Installed()
@@ -39,15 +34,9 @@ TCliEnvironment Installed()
     return Env;
 }
 
-TCliResult Cli(std::vector<std::string> Args, const TCliEnvironment& Env = Installed())
+TCliResult Cli(const std::vector<std::string>& Args, const TCliEnvironment& Env = Installed())
 {
-    std::ostringstream Out;
-    std::ostringstream Err;
-    TCliResult R;
-    R.Code = RunCli(Args, Out, Err, Env);
-    R.Out = Out.str();
-    R.Err = Err.str();
-    return R;
+    return RunCliCaptured(Args, Env);
 }
 
 std::string Joined(const std::vector<std::string>& Lines, char End)

@@ -12,27 +12,16 @@
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
+#include "support/CliRun.h"
 #include "support/ScratchDir.h"
 
 namespace {
 
 const std::string Chain = std::string(ORVANTIS_EXAMPLES_DIR) + "/serial_chain.txt";
 
-struct TCliResult {
-    int Code = 0;
-    std::string Out;
-    std::string Err;
-};
-
 TCliResult Cli(const std::vector<std::string>& Args)
 {
-    std::ostringstream Out;
-    std::ostringstream Err;
-    TCliResult R;
-    R.Code = RunCli(Args, Out, Err, TCliEnvironment{});
-    R.Out = Out.str();
-    R.Err = Err.str();
-    return R;
+    return RunCliCaptured(Args, TCliEnvironment{});
 }
 
 std::vector<std::string> Search(std::vector<std::string> More)

@@ -22,29 +22,18 @@
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
 #include "reports/CsvTables.h"
+#include "support/CliRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TCliResult {
-    int Code = 0;
-    std::string Out;
-    std::string Err;
-};
-
-TCliResult Cli(std::vector<std::string> Args, char Sep = '.')
+TCliResult Cli(const std::vector<std::string>& Args, char Sep = '.')
 {
-    std::ostringstream Out;
-    std::ostringstream Err;
     TCliEnvironment Env;
     Env.DecimalSep = Sep;
     Env.DateTime = "clock text";
-    TCliResult R;
-    R.Code = RunCli(Args, Out, Err, Env);
-    R.Out = Out.str();
-    R.Err = Err.str();
-    return R;
+    return RunCliCaptured(Args, Env);
 }
 
 std::string Example(const std::string& Name)
