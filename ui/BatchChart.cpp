@@ -10,16 +10,15 @@
 #include "ui/Controls.h"
 
 TBatchChart::TBatchChart(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
-    : QWidget(Parent), Messages_(Messages), Files_(Files), ColumnList_(new QComboBox), Chart_(new TChartView)
+    : QWidget(Parent), ColumnList_(new QComboBox), Chart_(new TChartView)
 {
     ColumnList_->setObjectName("ChartColumnList");
     ColumnList_->setAccessibleName("Chart column");
     ColumnList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     Chart_->setObjectName("BatchChart");
     Chart_->setAccessibleName("Batch results chart");
-    QPushButton* Save = LayOutChartPanel(*this, "ChartColumnLabel", *ColumnList_, *Chart_);
+    LayOutChartPanel(*this, "ChartColumnLabel", *ColumnList_, *Chart_, Files, Messages);
     connect(ColumnList_, &QComboBox::currentIndexChanged, this, &TBatchChart::Redraw);
-    connect(Save, &QPushButton::clicked, this, &TBatchChart::SaveChart);
     Chart_->Clear("Setting", QString());
 }
 
@@ -57,9 +56,4 @@ void TBatchChart::Redraw()
     for (TBatchChartLine& Line : Data_.Lines(C)) {
         Chart_->AddPointLine(QString::fromStdString(Line.Name), std::move(Line.X), std::move(Line.Y), Line.Low, Line.High);
     }
-}
-
-void TBatchChart::SaveChart()
-{
-    SaveChartAs(Files_, Messages_, *Chart_);
 }

@@ -29,11 +29,8 @@ public:
 
 private slots:
     void Redraw();
-    void SaveChart();
 
 private:
-    Dialogs& Messages_;
-    FileDialogs& Files_;
     TBatchChartData Data_;
     QComboBox* ColumnList_;
     TChartView* Chart_;

@@ -750,7 +750,8 @@ void SaveChartAs(FileDialogs& Files, Dialogs& Messages, const TChartView& Chart)
     }
 }
 
-QPushButton* LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& List, TChartView& Chart)
+void LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& List, TChartView& Chart, FileDialogs& Files,
+                      Dialogs& Messages)
 {
     auto* Save = NewCaptioned<QPushButton>("SaveChartButton", "Save C&hart...");
     auto* Bar = new QHBoxLayout;
@@ -763,5 +764,6 @@ QPushButton* LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& 
     Layout->setSpacing(2);
     Layout->addLayout(Bar);
     Layout->addWidget(&Chart, 1);
-    return Save;
+    QObject::connect(Save, &QPushButton::clicked, &Panel,
+                     [&Files, &Messages, &Chart] { SaveChartAs(Files, Messages, Chart); });
 }

@@ -82,5 +82,7 @@ private:
 void SaveChartAs(FileDialogs& Files, Dialogs& Messages, const TChartView& Chart);
 
 // Lays out a chart panel: a bar with "C&hart of" (named LabelName) before List and "Save
-// C&hart..." at its right, over Chart, which takes the rest. Returns the save button.
-QPushButton* LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& List, TChartView& Chart);
+// C&hart..." at its right, over Chart, which takes the rest. The button saves Chart through
+// SaveChartAs with Files and Messages.
+void LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& List, TChartView& Chart, FileDialogs& Files,
+                      Dialogs& Messages);

@@ -12,7 +12,7 @@
 #include "ui/Controls.h"
 
 TStatsChart::TStatsChart(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
-    : QWidget(Parent), Messages_(Messages), Files_(Files), MetricList_(new QComboBox), Chart_(new TChartView)
+    : QWidget(Parent), MetricList_(new QComboBox), Chart_(new TChartView)
 {
     MetricList_->setObjectName("ChartMetricList");
     MetricList_->setAccessibleName("Chart metric");
@@ -21,9 +21,8 @@ TStatsChart::TStatsChart(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     }
     Chart_->setObjectName("StatsChart");
     Chart_->setAccessibleName("Statistics by stage");
-    QPushButton* Save = LayOutChartPanel(*this, "ChartMetricLabel", *MetricList_, *Chart_);
+    LayOutChartPanel(*this, "ChartMetricLabel", *MetricList_, *Chart_, Files, Messages);
     connect(MetricList_, &QComboBox::currentIndexChanged, this, &TStatsChart::Redraw);
-    connect(Save, &QPushButton::clicked, this, &TStatsChart::SaveChart);
     Chart_->Clear("Stage", QString());
 }
 
@@ -55,9 +54,4 @@ void TStatsChart::Redraw()
         Stages << QString::number(K);
     }
     Chart_->SetBars(Stages, B.Mean, B.Min, B.Max);
-}
-
-void TStatsChart::SaveChart()
-{
-    SaveChartAs(Files_, Messages_, *Chart_);
 }

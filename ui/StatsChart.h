@@ -28,11 +28,8 @@ public:
 
 private slots:
     void Redraw();
-    void SaveChart();
 
 private:
-    Dialogs& Messages_;
-    FileDialogs& Files_;
     std::vector<TStageBars> Bars_;  // [metric]
     QComboBox* MetricList_;
     TChartView* Chart_;
