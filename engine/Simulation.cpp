@@ -247,7 +247,7 @@ void TSimulation::Run(int32_t NumPeriods)
         }
     }
     for (int N = 1; N <= NumStages_; ++N) {
-        EditableStage(N).PeriodStats_.Flush();  // the statistics of the last periods
+        EditableStage(N).FlushStats();  // the statistics held back for the end
     }
 }
 

@@ -202,9 +202,16 @@ int64_t TStage::GetInvAvail(int32_t T, int32_t CustomerKey) const
 
 void TStage::RecordShipment(int64_t Count, int64_t ServiceTime)
 {
-    Stats_.Get(MetricFillRate)->AddMany(ServiceTime == 0 ? 1.0 : 0.0, Count);
-    Stats_.Get(MetricWithinCST)->AddMany(ServiceTime <= CommittedServiceTime ? 1.0 : 0.0, Count);
+    FillRateTally_.Add(ServiceTime == 0, Count);
+    WithinCSTTally_.Add(ServiceTime <= CommittedServiceTime, Count);
     Stats_.Histogram().AddMany(ServiceTime, Count);
+}
+
+void TStage::FlushStats()
+{
+    PeriodStats_.Flush();
+    FillRateTally_.AddTo(*Stats_.Get(MetricFillRate));
+    WithinCSTTally_.AddTo(*Stats_.Get(MetricWithinCST));
 }
 
 int64_t TStage::RemoveFromOutbox(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats)
@@ -410,6 +417,8 @@ void TStage::ResetRunState()
     ParkSeries(InProcessHist_, Parked_.InProcess);
     ParkSeries(FailedHist_, Parked_.Failed);
     Stats_.Reset();
+    FillRateTally_.Clear();
+    WithinCSTTally_.Clear();
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
 }

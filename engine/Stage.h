@@ -239,6 +239,9 @@ private:
 
     // Fill rate, within-CST and service-time histogram of Count orders shipped after ServiceTime.
     void RecordShipment(int64_t Count, int64_t ServiceTime);
+    // Adds what the period steps held back (the last rows of period statistics, the shipments'
+    // tallies) to Stats: at the end of every run, before anything reads them.
+    void FlushStats();
     struct TEchelonMemo {
         std::array<double, MaxStages + 1> Value{};
         std::array<bool, MaxStages + 1> Done{};
@@ -281,6 +284,9 @@ private:
         MetricFailed,         MetricInvLevel,  MetricBackorders,    MetricOnOrder,  MetricInProcess, MetricHoldingCost,
         MetricWIPHoldingCost, MetricTotalCost, MetricDerivedDemand, MetricOrderQty, MetricDemand};
     TBlockAdder PeriodStats_;
+    // Every shipment's served-from-stock and within-committed-time flags, added at the run's end.
+    TZeroOneTally FillRateTally_;
+    TZeroOneTally WithinCSTTally_;
 
     std::vector<double> TotalCostHist_;
     std::vector<int64_t> DemandHist_;

@@ -18,13 +18,6 @@ const std::array<std::string, NumMetrics + 1> MetricNames = {
 
 namespace {
 
-// Counts of observations stop at the largest 64-bit value instead of overflowing.
-int64_t SaturatingAdd(int64_t A, int64_t B)
-{
-    int64_t Sum = 0;
-    return __builtin_add_overflow(A, B, &Sum) ? std::numeric_limits<int64_t>::max() : Sum;
-}
-
 // A whole number below 2^50 in magnitude: adding a count below 2^50 to it is exact.
 bool IsSmallWhole(double Value)
 {
@@ -100,29 +93,6 @@ void THistogram::Reset()
     MaxCount_ = 0;
 }
 
-bool THistogram::AddMany(int64_t K, int64_t Count)
-{
-    if (K < 0 || Count < 0) {
-        return false;
-    }
-    if (Count == 0) {
-        return true;
-    }
-    if (K >= Size()) {
-        Counts_.resize(static_cast<std::size_t>(K) + 1, 0);
-    }
-    int64_t& Bucket = Counts_[static_cast<std::size_t>(K)];
-    Bucket = SaturatingAdd(Bucket, Count);
-    Total_ = SaturatingAdd(Total_, Count);
-    if (K + 1 > Used_) {
-        Used_ = K + 1;
-    }
-    if (Bucket > MaxCount_) {
-        MaxCount_ = Bucket;
-    }
-    return true;
-}
-
 int64_t THistogram::Freq(int64_t K) const
 {
     return (K < 0 || K >= Used_) ? 0 : Counts_[static_cast<std::size_t>(K)];
@@ -170,6 +140,18 @@ double TStats::Value(int Index, TStatistic Statistic) const
 std::string TStats::FormatValue(int Index, TStatistic Statistic, int Width, int Decimals, char DecimalSep) const
 {
     return FormatFixedWidth(Value(Index, Statistic), Width, Decimals, DecimalSep);
+}
+
+void TZeroOneTally::AddTo(TMinMaxAvg& Target)
+{
+    if (LastIsOne_) {
+        Target.AddMany(0.0, Zeros_);
+        Target.AddMany(1.0, Ones_);
+    } else {
+        Target.AddMany(1.0, Ones_);
+        Target.AddMany(0.0, Zeros_);
+    }
+    Clear();
 }
 
 std::string MetricLabel(int Index, const std::string& Suffix, int StageNum, int Width)

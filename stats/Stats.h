@@ -1,9 +1,18 @@
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
+
+// Counts of observations stop at the largest 64-bit value instead of overflowing.
+inline int64_t SaturatingAdd(int64_t A, int64_t B)
+{
+    int64_t Sum = 0;
+    return __builtin_add_overflow(A, B, &Sum) ? std::numeric_limits<int64_t>::max() : Sum;
+}
 
 // One-pass accumulator of one series of observations: count, sum, sum of squares, extremes and
 // the last value. Counts are 64-bit: a run of big volumes files one observation per unit shipped.
@@ -64,7 +73,24 @@ public:
     // Records one observation K. A negative K is refused (false) and changes nothing.
     bool Add(int64_t K) { return AddMany(K, 1); }
     // Records Count observations of K. Refuses a negative K or Count (false).
-    bool AddMany(int64_t K, int64_t Count);
+    bool AddMany(int64_t K, int64_t Count)
+    {
+        if (K < 0 || Count < 0) {
+            return false;
+        }
+        if (Count == 0) {
+            return true;
+        }
+        if (K >= Size()) {
+            Counts_.resize(static_cast<std::size_t>(K) + 1, 0);
+        }
+        int64_t& Bucket = Counts_[static_cast<std::size_t>(K)];
+        Bucket = SaturatingAdd(Bucket, Count);
+        Total_ = SaturatingAdd(Total_, Count);
+        Used_ = std::max(Used_, K + 1);
+        MaxCount_ = std::max(MaxCount_, Bucket);
+        return true;
+    }
 
     // Observations equal to K; 0 for K < 0 or K >= Used.
     int64_t Freq(int64_t K) const;
@@ -176,6 +202,31 @@ private:
     int Rows_ = 0;
     // Every lane written (unused ones stay zero), so that a block adds all MaxMetrics lanes alike.
     std::array<std::array<double, MaxMetrics>, BlockRows> Values_{};
+};
+
+// Zeros and ones for one accumulator (a shipment served from stock or not, within its committed
+// time or not), tallied as they come and added in one step. Adding 0 and 1 gives the same sums,
+// extremes and count in any order, so the tally adds them as two runs, ending with the last
+// value seen: to the last bit what adding each as it came gives.
+class TZeroOneTally {
+public:
+    // Tallies Count observations of One ? 1 : 0. Count <= 0 tallies nothing.
+    void Add(bool One, int64_t Count)
+    {
+        if (Count > 0) {
+            int64_t& Tally = One ? Ones_ : Zeros_;
+            Tally = SaturatingAdd(Tally, Count);
+            LastIsOne_ = One;
+        }
+    }
+    // Adds the tally to Target and empties it.
+    void AddTo(TMinMaxAvg& Target);
+    void Clear() { *this = {}; }
+
+private:
+    int64_t Zeros_ = 0;
+    int64_t Ones_ = 0;
+    bool LastIsOne_ = false;
 };
 
 // Batch-results heading: the metric's name without blanks, then Suffix, then ":" and StageNum

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "stats/Stats.h"
@@ -203,6 +204,42 @@ TEST(StatsBlockAdder, EqualsAddingEachValueAtOnce)
             EXPECT_EQ(Bits(A.Min()), Bits(B.Min())) << Periods << " periods, metric " << I;
             EXPECT_EQ(Bits(A.Max()), Bits(B.Max())) << Periods << " periods, metric " << I;
             EXPECT_EQ(Bits(A.Last()), Bits(B.Last())) << Periods << " periods, metric " << I;
+        }
+    }
+}
+
+// Zeros and ones tallied and added in one step give what adding each run as it came gives, to
+// the bit: from a fresh, a negative-zero, a fractional, a near-2^53 and a NaN start, with sums
+// that pass 2^53 and counts that saturate.
+TEST(StatsZeroOneTally, EqualsAddingEachRunAsItCame)
+{
+    const std::vector<double> Starts{0.0, -0.0, 0.5, 0x1p53 - 3, NAN};
+    const std::vector<std::vector<std::pair<bool, int64_t>>> Runs{
+        {{true, 3}, {false, 2}, {true, 1}},
+        {{false, 4}, {true, 2}, {false, 1}},
+        {{true, int64_t{1} << 52}, {false, 7}, {true, int64_t{1} << 52}},
+        {{true, int64_t{1} << 62}, {true, int64_t{1} << 62}, {false, 1}},
+        {{false, 0}, {true, 0}},
+    };
+    const auto Bits = [](double X) { return std::isnan(X) ? ~uint64_t{0} : std::bit_cast<uint64_t>(X); };
+    for (std::size_t S = 0; S < Starts.size(); ++S) {
+        for (std::size_t R = 0; R < Runs.size(); ++R) {
+            TMinMaxAvg Tallied;
+            TMinMaxAvg Direct;
+            Tallied.Add(Starts[S]);
+            Direct.Add(Starts[S]);
+            TZeroOneTally Tally;
+            for (const auto& [One, Count] : Runs[R]) {
+                Tally.Add(One, Count);
+                Direct.AddMany(One ? 1.0 : 0.0, Count);
+            }
+            Tally.AddTo(Tallied);
+            EXPECT_EQ(Tallied.Count(), Direct.Count()) << "start " << S << ", runs " << R;
+            EXPECT_EQ(Bits(Tallied.Sum()), Bits(Direct.Sum())) << "start " << S << ", runs " << R;
+            EXPECT_EQ(Bits(Tallied.SumSq()), Bits(Direct.SumSq())) << "start " << S << ", runs " << R;
+            EXPECT_EQ(Bits(Tallied.Min()), Bits(Direct.Min())) << "start " << S << ", runs " << R;
+            EXPECT_EQ(Bits(Tallied.Max()), Bits(Direct.Max())) << "start " << S << ", runs " << R;
+            EXPECT_EQ(Bits(Tallied.Last()), Bits(Direct.Last())) << "start " << S << ", runs " << R;
         }
     }
 }

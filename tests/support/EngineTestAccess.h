@@ -37,12 +37,20 @@ struct TStageTestAccess {
     }
     static int64_t RemoveFromOutbox(TStage& S, int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats)
     {
-        return S.RemoveFromOutbox(T, CustomerKey, Max, RecordStats);
+        const int64_t Shipped = S.RemoveFromOutbox(T, CustomerKey, Max, RecordStats);
+        S.FlushStats();
+        return Shipped;
     }
     static void RequestProcessing(TStage& S, int32_t T) { S.RequestProcessing(T); }
     static void DoProcessing(TStage& S, int32_t T, bool Failed, bool RecordStats, Dialogs& Messages)
     {
         S.DoProcessing(T, Failed, RecordStats, Messages);
+        // As the run's end does, so that the step's statistics (its suppliers' shipments among
+        // them) can be read.
+        S.FlushStats();
+        for (int K = 1; K <= S.NumSuppliers_; ++K) {
+            S.Suppliers_[static_cast<std::size_t>(K)]->FlushStats();
+        }
     }
     static int64_t PolicyOrderQty(TStage& S, int32_t T, int64_t IP, int64_t NewDemand)
     {
