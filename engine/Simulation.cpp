@@ -320,6 +320,7 @@ void TSimulation::SimulatePeriod(const int64_t* Demands, const uint8_t* FailedNo
 
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);
+        S.PrefetchHistory(T + TStage::HistoryPrefetch);
         S.BeginPeriod(T);
         if (S.DemandMean > 0) {
             const int64_t D = *Demands++;

@@ -459,6 +459,36 @@ void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod, bool Kept)
     ConsecNonNegative_ = 0;
 }
 
+namespace {
+
+template <typename T>
+void PrefetchEntry(const std::vector<T>& Series, std::size_t I)
+{
+    if (I < Series.size()) {
+        __builtin_prefetch(Series.data() + I, 1);
+    }
+}
+
+}  // namespace
+
+void TStage::PrefetchHistory(int32_t T) const
+{
+    if (!KeptHistory_ || T < 0) {
+        return;
+    }
+    const auto I = static_cast<std::size_t>(T);
+    if (I % 8 == 0) {
+        PrefetchEntry(TotalCostHist_, I);
+        PrefetchEntry(DemandHist_, I);
+        PrefetchEntry(DerivedDemandHist_, I);
+        PrefetchEntry(NetInvHist_, I);
+        PrefetchEntry(OnOrderHist_, I);
+        PrefetchEntry(InProcessHist_, I);
+        PrefetchEntry(FailedHist_, I);
+    }
+    OrderQtyHist_.PrefetchRow(T);
+}
+
 void TStage::RecordEndOfPeriod(int32_t T)
 {
     const std::size_t I = Slot(T);
