@@ -321,20 +321,16 @@ void TSimulation::SimulatePeriod(const int64_t* Demands, const uint8_t* FailedNo
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);
         S.PrefetchHistory(T + TStage::HistoryPrefetch);
-        S.BeginPeriod(T);
+        const bool Failed = FailedNow[N - 1] != 0;
+        S.BeginPeriod(T, Failed);
+        if (Recorded) {
+            S.PeriodStats_.NextRow()[TStage::LaneFailed] = Failed ? 1.0 : 0.0;
+        }
         if (S.DemandMean > 0) {
             const int64_t D = *Demands++;
             S.DemandHist_[S.Slot(T)] = D;
             S.AddDemand(D, 0, T);
         }
-    }
-    for (int N = 1; N <= NumStages_; ++N) {
-        TStage& S = EditableStage(N);
-        const bool Failed = FailedNow[N - 1] != 0;
-        if (Recorded) {
-            S.PeriodStats_.NextRow()[TStage::LaneFailed] = Failed ? 1.0 : 0.0;
-        }
-        S.FailedHist_[S.Slot(T)] = Failed ? 1 : 0;
     }
     for (int N = 1; N <= NumStages_; ++N) {
         EditableStage(N).RequestProcessing(T);
@@ -361,7 +357,7 @@ void TSimulation::SimulatePeriod(const int64_t* Demands, const uint8_t* FailedNo
             Row[TStage::LaneHoldingCost] = Holding;
             Row[TStage::LaneWIPHoldingCost] = WIPHolding;
             Row[TStage::LaneTotalCost] = Total;
-            Row[TStage::LaneDerivedDemand] = static_cast<double>(S.DerivedDemandHist_[S.Slot(T)]);
+            Row[TStage::LaneDerivedDemand] = static_cast<double>(S.DerivedDemandAt(T));
             Row[TStage::LaneOrderQty] = static_cast<double>(S.OrderQtyHist_.At(T, 0, 0));
             Row[TStage::LaneDemand] = S.HasDemandHist() ? static_cast<double>(S.DemandHist_[S.Slot(T)]) : 0.0;
             S.TotalCostHist_[I] = Total;

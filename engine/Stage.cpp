@@ -179,7 +179,9 @@ void TStage::AddDemand(int64_t Count, int32_t CustomerKey, int32_t T)
         return;
     }
     const int64_t Accepted = DemandList_.Append(Count, CustomerKey, T);
-    if (T >= 0 && Slot(T) < DerivedDemandHist_.size()) {
+    if (T == LivePeriod_) {
+        DerivedDemandNow_ += Accepted;
+    } else if (T >= 0 && Slot(T) < DerivedDemandHist_.size()) {
         // At most MaxQueueUnits per period: every order of a period arrives before any leaves.
         Elem(DerivedDemandHist_, Slot(T)) += Accepted;
     }
@@ -209,6 +211,7 @@ void TStage::RecordShipment(int64_t Count, int64_t ServiceTime)
 
 void TStage::FlushStats()
 {
+    LivePeriod_ = -1;
     PeriodStats_.Flush();
     FillRateTally_.AddTo(*Stats_.Get(MetricFillRate));
     WithinCSTTally_.AddTo(*Stats_.Get(MetricWithinCST));
@@ -455,6 +458,7 @@ void TStage::PrepareHistory(int32_t Periods, int32_t FirstPeriod, bool Kept)
     PeriodStats_.Start(Stats_, std::span<const int>(PeriodLaneMetrics.data(),
                                                     HasDemandHist() ? NumPeriodLanes : LaneDemand));
     FirstSuppliersCost_.clear();  // the suppliers or their costs may have changed
+    LivePeriod_ = -1;
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
 }
@@ -493,6 +497,7 @@ void TStage::RecordEndOfPeriod(int32_t T)
 {
     const std::size_t I = Slot(T);
     const int64_t NetInv = InvLevel() - Backorders();
+    DerivedDemandHist_[I] = DerivedDemandAt(T);
     NetInvHist_[I] = NetInv;
     OnOrderHist_[I] = OnOrder();
     InProcessHist_[I] = InProcess();

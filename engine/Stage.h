@@ -153,7 +153,7 @@ public:
     // of the current and the previous period.)
     bool IsFailed(int32_t T) const
     {
-        return T >= 0 && ElemOrZero(FailedHist_, Slot(T)) != 0;
+        return T == LivePeriod_ ? FailedNow_ : T >= 0 && ElemOrZero(FailedHist_, Slot(T)) != 0;
     }
 
     // --- Planning measures --------------------------------------------------------------------
@@ -227,8 +227,21 @@ private:
     void PrepareHistory(int32_t Periods, int32_t FirstPeriod, bool Kept = true);
     // Where period T stands in a history series: T, or T mod 2 when the history is not kept.
     std::size_t Slot(int32_t T) const { return static_cast<std::size_t>(KeptHistory_ ? T : T & 1); }
-    // Clears the entry of period T that its steps add to rather than write.
-    void BeginPeriod(int32_t T) { Elem(DerivedDemandHist_, Slot(T)) = 0; }
+    // Begins period T: its failure state, and no derived demand yet. Until the period ends,
+    // both are read from the stage itself rather than from the history, whose entries lie on
+    // other pages (a period's steps read them for every supplier).
+    void BeginPeriod(int32_t T, bool Failed)
+    {
+        LivePeriod_ = T;
+        FailedNow_ = Failed;
+        DerivedDemandNow_ = 0;
+        Elem(FailedHist_, Slot(T)) = Failed ? 1 : 0;
+    }
+    // The orders received in period T so far.
+    int64_t DerivedDemandAt(int32_t T) const
+    {
+        return T == LivePeriod_ ? DerivedDemandNow_ : ElemOrZero(DerivedDemandHist_, static_cast<int64_t>(Slot(T)));
+    }
     // A kept history is written a period at a time in some ten series per stage, more streams
     // than the processor follows: every eighth period, this asks for the lines that period T +
     // HistoryPrefetch will write, so that they are in the cache by then.
@@ -324,6 +337,11 @@ private:
     };
     TParkedHistory Parked_;
     bool KeptHistory_ = true;
+    // The period being simulated (-1 between runs) and its failure state and derived demand,
+    // written to the history as it ends.
+    int32_t LivePeriod_ = -1;
+    bool FailedNow_ = false;
+    int64_t DerivedDemandNow_ = 0;
 
     double Forecast_ = 0;
     bool ForceCST_ = false;

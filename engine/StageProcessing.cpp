@@ -42,7 +42,7 @@ void TStage::RequestProcessing(int32_t T)
             TStage& S = *Elem(Group, K);
             int64_t Amount = 0;
             if (Remaining > 0 && !S.IsFailed(T)) {
-                const int64_t Taken = ElemOrZero(S.DerivedDemandHist_, static_cast<int64_t>(S.Slot(T)));
+                const int64_t Taken = S.DerivedDemandAt(T);
                 const int64_t Capacity = CapacityOf(S);
                 if (Taken < Capacity) {
                     Amount = std::min(Remaining, Capacity - Taken);
