@@ -179,10 +179,10 @@ void TStage::AddDemand(int64_t Count, int32_t CustomerKey, int32_t T)
         return;
     }
     const int64_t Accepted = DemandList_.Append(Count, CustomerKey, T);
+    // At most MaxQueueUnits per period: every order of a period arrives before any leaves.
     if (T == LivePeriod_) {
         DerivedDemandNow_ += Accepted;
     } else if (T >= 0 && Slot(T) < DerivedDemandHist_.size()) {
-        // At most MaxQueueUnits per period: every order of a period arrives before any leaves.
         Elem(DerivedDemandHist_, Slot(T)) += Accepted;
     }
 }

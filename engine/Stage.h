@@ -149,8 +149,9 @@ public:
     int64_t OnOrder() const { return Pipeline_.Count(); }
     int64_t InProcess() const { return Pipeline_.Started(); }
     bool HasDemandHist() const { return !DemandHist_.empty(); }
-    // FailedHist[T], false outside the recorded range. (Without a kept history, the failure state
-    // of the current and the previous period.)
+    // FailedHist[T], false outside the recorded range; the stage's own flag for the period being
+    // simulated. (Without a kept history, the failure state of the current and the previous
+    // period.)
     bool IsFailed(int32_t T) const
     {
         return T == LivePeriod_ ? FailedNow_ : T >= 0 && ElemOrZero(FailedHist_, Slot(T)) != 0;
@@ -269,7 +270,8 @@ private:
     // Fill rate, within-CST and service-time histogram of Count orders shipped after ServiceTime.
     void RecordShipment(int64_t Count, int64_t ServiceTime);
     // Adds what the period steps held back (the last rows of period statistics, the shipments'
-    // tallies) to Stats: at the end of every run, before anything reads them.
+    // tallies) to Stats, and leaves no period live: at the end of every run, before anything
+    // reads them.
     void FlushStats();
     struct TEchelonMemo {
         std::array<double, MaxStages + 1> Value{};
