@@ -23,7 +23,7 @@ public:
     void Reset();
     void Add(double X)
     {
-        ++Count_;
+        Count_ = SaturatingAdd(Count_, 1);
         Sum_ += X;
         SumSq_ += X * X;
         if (X < Min_) {
