@@ -281,18 +281,41 @@ private:
     double MeanEchelonDemandMemo(TEchelonMemo& Memo) const;
     int64_t MaxPeriodFor(int32_t T) const;
 
-    int32_t PosX_ = 0;
-    int32_t PosY_ = 0;
-
-    int NumSuppliers_ = 0;
-    int NumCustomers_ = 0;
-    std::array<TStage*, MaxLinks + 1> Suppliers_{};
-    std::array<TStage*, MaxLinks + 1> Customers_{};
-
+    // The fields a period's steps read and write come first, together, so that the 25 stages' working
+    // state stays in few cache lines; the statistics, the drawing thread's demand window and what
+    // only building and reporting use come after.
     int NumRawMaterials_ = 0;
     std::vector<int32_t> RawMatProduct_;
     std::vector<int> RawMatNumSuppliers_;
     std::vector<std::vector<TStage*>> RawMatSuppliers_;
+
+    std::vector<double> TotalCostHist_;
+    std::vector<int64_t> DemandHist_;
+    std::vector<int64_t> DerivedDemandHist_;
+    std::vector<int64_t> NetInvHist_;
+    TOrderQtyHistory OrderQtyHist_;
+    std::vector<int64_t> OnOrderHist_;
+    std::vector<int64_t> InProcessHist_;
+    std::vector<uint8_t> FailedHist_;
+    bool KeptHistory_ = true;
+    // The period being simulated (-1 between runs) and its failure state and derived demand,
+    // written to the history as it ends.
+    int32_t LivePeriod_ = -1;
+    bool FailedNow_ = false;
+    int64_t DerivedDemandNow_ = 0;
+
+    double Forecast_ = 0;
+    bool ForceCST_ = false;
+    // Order costs of U units all from the first supplier of each group, at [U - 1]: the plan of
+    // most periods, so its costs are added up once per run instead of once per period.
+    std::vector<double> FirstSuppliersCost_;
+
+    TDemandList DemandList_;
+    TPipeline Pipeline_;
+    int64_t Outbox_ = 0;  // finished units on hand (identical, so a count is enough)
+
+    int64_t ConsecNegative_ = 0;
+    int64_t ConsecNonNegative_ = 0;
 
     TStats Stats_;
     // The statistics a recorded period adds once each, by the model's period step, in the lanes
@@ -319,14 +342,16 @@ private:
     TZeroOneTally FillRateTally_;
     TZeroOneTally WithinCSTTally_;
 
-    std::vector<double> TotalCostHist_;
-    std::vector<int64_t> DemandHist_;
-    std::vector<int64_t> DerivedDemandHist_;
-    std::vector<int64_t> NetInvHist_;
-    TOrderQtyHistory OrderQtyHist_;
-    std::vector<int64_t> OnOrderHist_;
-    std::vector<int64_t> InProcessHist_;
-    std::vector<uint8_t> FailedHist_;
+    TDemandWindow DemandWindow_;
+
+    int NumSuppliers_ = 0;
+    int NumCustomers_ = 0;
+    std::array<TStage*, MaxLinks + 1> Suppliers_{};
+    std::array<TStage*, MaxLinks + 1> Customers_{};
+
+    int32_t PosX_ = 0;
+    int32_t PosY_ = 0;
+
     // The storage of the history series above while the model is reset (they must read as
     // empty then); the next run takes it back instead of allocating and zero-filling again.
     struct TParkedHistory {
@@ -338,24 +363,4 @@ private:
         std::vector<uint8_t> Failed;
     };
     TParkedHistory Parked_;
-    bool KeptHistory_ = true;
-    // The period being simulated (-1 between runs) and its failure state and derived demand,
-    // written to the history as it ends.
-    int32_t LivePeriod_ = -1;
-    bool FailedNow_ = false;
-    int64_t DerivedDemandNow_ = 0;
-
-    double Forecast_ = 0;
-    bool ForceCST_ = false;
-    // Order costs of U units all from the first supplier of each group, at [U - 1]: the plan of
-    // most periods, so its costs are added up once per run instead of once per period.
-    std::vector<double> FirstSuppliersCost_;
-
-    TDemandList DemandList_;
-    TPipeline Pipeline_;
-    int64_t Outbox_ = 0;  // finished units on hand (identical, so a count is enough)
-    TDemandWindow DemandWindow_;
-
-    int64_t ConsecNegative_ = 0;
-    int64_t ConsecNonNegative_ = 0;
 };
