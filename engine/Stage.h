@@ -281,9 +281,9 @@ private:
     double MeanEchelonDemandMemo(TEchelonMemo& Memo) const;
     int64_t MaxPeriodFor(int32_t T) const;
 
-    // The fields a period's steps read and write come first, together, so that the 25 stages' working
-    // state stays in few cache lines; the statistics, the drawing thread's demand window and what
-    // only building and reporting use come after.
+    // The fields a period's steps read and write come first, together, so that the 25 stages'
+    // working state stays in few cache lines; the statistics, the drawing thread's demand window
+    // and what only building and reporting use come after.
     int NumRawMaterials_ = 0;
     std::vector<int32_t> RawMatProduct_;
     std::vector<int> RawMatNumSuppliers_;
