@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -169,6 +170,24 @@ TEST(StatsCollector, MetricNamesAndLabels)
     EXPECT_EQ(MetricLabel(14, "", 25, 13), " WithinCST:25");
 }
 
+// Two accumulators hold the same count and, bit for bit, the same sums, extremes and last value.
+// A NaN's sign and payload are not kept by the compiler (it may swap an addition's operands), so
+// any NaN equals any NaN; every other value compares by its bits, zeros' signs included.
+namespace {
+
+void ExpectSameBits(const TMinMaxAvg& A, const TMinMaxAvg& B, const std::string& Where)
+{
+    const auto Bits = [](double X) { return std::isnan(X) ? ~uint64_t{0} : std::bit_cast<uint64_t>(X); };
+    EXPECT_EQ(A.Count(), B.Count()) << Where;
+    EXPECT_EQ(Bits(A.Sum()), Bits(B.Sum())) << Where;
+    EXPECT_EQ(Bits(A.SumSq()), Bits(B.SumSq())) << Where;
+    EXPECT_EQ(Bits(A.Min()), Bits(B.Min())) << Where;
+    EXPECT_EQ(Bits(A.Max()), Bits(B.Max())) << Where;
+    EXPECT_EQ(Bits(A.Last()), Bits(B.Last())) << Where;
+}
+
+}  // namespace
+
 // Values held back and added a block at a time give every metric exactly what adding each value
 // at once gives: sums, extremes, last value and count, to the bit, also across block ends, with
 // signed zeros, infinities and NaNs, and for metrics the rows do not fill.
@@ -192,18 +211,8 @@ TEST(StatsBlockAdder, EqualsAddingEachValueAtOnce)
         }
         Adder.Flush();
         for (int I = 0; I < NumMetrics; ++I) {
-            const TMinMaxAvg& A = *Held.Get(I);
-            const TMinMaxAvg& B = *Direct.Get(I);
-            // A NaN's sign and payload are not kept by the compiler (it may swap an addition's
-            // operands), so any NaN equals any NaN; every other value compares by its bits, zeros'
-            // signs included.
-            const auto Bits = [](double X) { return std::isnan(X) ? ~uint64_t{0} : std::bit_cast<uint64_t>(X); };
-            EXPECT_EQ(A.Count(), B.Count()) << Periods << " periods, metric " << I;
-            EXPECT_EQ(Bits(A.Sum()), Bits(B.Sum())) << Periods << " periods, metric " << I;
-            EXPECT_EQ(Bits(A.SumSq()), Bits(B.SumSq())) << Periods << " periods, metric " << I;
-            EXPECT_EQ(Bits(A.Min()), Bits(B.Min())) << Periods << " periods, metric " << I;
-            EXPECT_EQ(Bits(A.Max()), Bits(B.Max())) << Periods << " periods, metric " << I;
-            EXPECT_EQ(Bits(A.Last()), Bits(B.Last())) << Periods << " periods, metric " << I;
+            ExpectSameBits(*Held.Get(I), *Direct.Get(I),
+                           std::to_string(Periods) + " periods, metric " + std::to_string(I));
         }
     }
 }
@@ -221,7 +230,6 @@ TEST(StatsZeroOneTally, EqualsAddingEachRunAsItCame)
         {{true, int64_t{1} << 62}, {true, int64_t{1} << 62}, {false, 1}},
         {{false, 0}, {true, 0}},
     };
-    const auto Bits = [](double X) { return std::isnan(X) ? ~uint64_t{0} : std::bit_cast<uint64_t>(X); };
     for (std::size_t S = 0; S < Starts.size(); ++S) {
         for (std::size_t R = 0; R < Runs.size(); ++R) {
             TMinMaxAvg Tallied;
@@ -234,12 +242,7 @@ TEST(StatsZeroOneTally, EqualsAddingEachRunAsItCame)
                 Direct.AddMany(One ? 1.0 : 0.0, Count);
             }
             Tally.AddTo(Tallied);
-            EXPECT_EQ(Tallied.Count(), Direct.Count()) << "start " << S << ", runs " << R;
-            EXPECT_EQ(Bits(Tallied.Sum()), Bits(Direct.Sum())) << "start " << S << ", runs " << R;
-            EXPECT_EQ(Bits(Tallied.SumSq()), Bits(Direct.SumSq())) << "start " << S << ", runs " << R;
-            EXPECT_EQ(Bits(Tallied.Min()), Bits(Direct.Min())) << "start " << S << ", runs " << R;
-            EXPECT_EQ(Bits(Tallied.Max()), Bits(Direct.Max())) << "start " << S << ", runs " << R;
-            EXPECT_EQ(Bits(Tallied.Last()), Bits(Direct.Last())) << "start " << S << ", runs " << R;
+            ExpectSameBits(Tallied, Direct, "start " + std::to_string(S) + ", runs " + std::to_string(R));
         }
     }
 }
