@@ -488,7 +488,9 @@ void TStage::PrefetchHistory(int32_t T) const
         PrefetchEntry(NetInvHist_, I);
         PrefetchEntry(OnOrderHist_, I);
         PrefetchEntry(InProcessHist_, I);
-        PrefetchEntry(FailedHist_, I);
+        if (I % 64 == 0) {
+            PrefetchEntry(FailedHist_, I);  // bytes: 64 periods to a line
+        }
     }
     OrderQtyHist_.PrefetchRow(T);
 }
