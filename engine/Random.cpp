@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "engine/Rounding.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -18,6 +19,14 @@ long double PolarCoordinate(double Uniform)
 bool PolarAccepted(long double S)
 {
     return S < 1.0L && S != 0.0L;
+}
+
+// |u| of a state in units of 2^-32: u = 2k/2^32 - 1 has 33 significant bits, so this is the
+// integer |2k - 2^32|, below 2^32, and its square fits 64 bits.
+uint64_t PolarMagnitude(uint32_t State)
+{
+    const int64_t V = 2 * static_cast<int64_t>(State) - (int64_t{1} << 32);
+    return static_cast<uint64_t>(V < 0 ? -V : V);
 }
 
 }  // namespace
@@ -65,6 +74,52 @@ double TRandom::Normal(double Mean, double SD)
     return static_cast<double>(Result);
 }
 
+int64_t TRandom::NormalUnits(double Mean, double SD)
+{
+    const uint32_t Start = State_;
+    uint32_t State1 = 0;
+    uint32_t State2 = 0;
+    do {
+        State1 = NextState(State_);
+        State2 = NextState(State1);
+        State_ = State2;
+    } while (!PolarAccepts(State1, State2));
+
+    // s = Sum / 2^64 exactly. Within 2^-20 of 1 (or rounded across it) the logarithm below would
+    // lose its relative accuracy: that rare case, like every other doubt, goes the long way.
+    const uint64_t A = PolarMagnitude(State1);
+    const uint64_t B = PolarMagnitude(State2);
+    uint64_t Sum = 0;
+    constexpr uint64_t NearOne = ~uint64_t{0} - (uint64_t{1} << 44);
+    const bool Wrapped = __builtin_add_overflow(A * A, B * B, &Sum);
+    if (!Wrapped && Sum <= NearOne) {
+        // s = SHi + SLo, both exact: SHi the sum rounded to a double, SLo (at most 2^-54 s) the
+        // rest. ln s = ln SHi + SLo / SHi to within (SLo / SHi)^2 / 2 <= 2^-107.
+        const double SumHi = static_cast<double>(Sum);
+        const auto SumLo = static_cast<int64_t>(Sum - static_cast<uint64_t>(SumHi));
+        const double SHi = SumHi * 0x1p-64;
+        const double SLo = static_cast<double>(SumLo) * 0x1p-64;
+        const double InvS = 1.0 / SHi;
+        const double LnS = std::log(SHi) + SLo * InvS;
+        const double U1 = static_cast<double>(2 * static_cast<int64_t>(State1) - (int64_t{1} << 32)) * 0x1p-32;
+        const double Scaled = SD * (U1 * std::sqrt(-2.0 * LnS * InvS));
+        const double Value = Mean + Scaled;
+        // |ln s| >= 2^-20 keeps each step within a few units in the last place of a double: the
+        // value is within (|Mean| + |Scaled|) * 2^-48 of the exact one, and Normal's within
+        // |Value| * 2^-53 of it. A margin 256 times that (which also covers a logarithm
+        // hundreds of units off) leaves only draws whose rounding no error can change. From
+        // 2^39 on the margin exceeds half a unit, so large values (and the clamp) and NaN all
+        // go the long way.
+        const double Margin = (std::fabs(Mean) + std::fabs(Scaled)) * 0x1p-40;
+        const double Whole = std::floor(Value);
+        if (std::fabs(Value - Whole - 0.5) > Margin) {
+            return static_cast<int64_t>(Value - Whole > 0.5 ? Whole + 1 : Whole);
+        }
+    }
+    State_ = Start;
+    return RoundToUnits(Normal(Mean, SD));
+}
+
 uint32_t TRandom::Advance(uint32_t State, uint64_t Steps)
 {
     // x -> a x + c composed with itself: (a, c) -> (a^2, a c + c), by the bits of Steps.
@@ -83,15 +138,10 @@ uint32_t TRandom::Advance(uint32_t State, uint64_t Steps)
 
 bool TRandom::PolarAccepts(uint32_t State1, uint32_t State2)
 {
-    // u = 2k/2^32 - 1 has 33 significant bits: in units of 2^-32 it is the integer 2k - 2^32, so
-    // the exact s is (a^2 + b^2) / 2^64. Far from 1 the extended-precision sum cannot round across
-    // it; only near 1 is the literal computation needed.
-    auto Magnitude = [](uint32_t State) {
-        const int64_t V = 2 * static_cast<int64_t>(State) - (int64_t{1} << 32);
-        return static_cast<uint64_t>(V < 0 ? -V : V);  // below 2^32, so its square fits
-    };
-    const uint64_t A = Magnitude(State1);
-    const uint64_t B = Magnitude(State2);
+    // The exact s is (a^2 + b^2) / 2^64. Far from 1 the extended-precision sum cannot round
+    // across it; only near 1 is the literal computation needed.
+    const uint64_t A = PolarMagnitude(State1);
+    const uint64_t B = PolarMagnitude(State2);
     __extension__ using TWide = unsigned __int128;
     const TWide Exact = static_cast<TWide>(A * A) + static_cast<TWide>(B * B);
     constexpr TWide One = static_cast<TWide>(1) << 64;

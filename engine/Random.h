@@ -25,6 +25,10 @@ public:
     // A normal draw by the polar method in extended precision, stored as a double. Every attempt
     // consumes two uniform numbers (u1 first), also when SD is 0.
     double Normal(double Mean, double SD);
+    // RoundToUnits(Normal(Mean, SD)), to the unit and with the same draws, but computed in double
+    // precision where its error provably cannot reach a rounding tie; near one, and for arguments
+    // far out of range, it is Normal itself. A run takes one per demand draw.
+    int64_t NormalUnits(double Mean, double SD);
 
     // The linear congruential step: State * Multiplier + Increment (mod 2^32).
     static constexpr uint32_t Multiplier = 134775813u;

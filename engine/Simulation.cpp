@@ -296,7 +296,7 @@ void TSimulation::DrawPeriod(TRandom& Random, TDrawState& State, int64_t* Demand
 
 int64_t TSimulation::DrawDemand(TRandom& Random, TStage& S)
 {
-    int64_t D = RoundToUnits(Random.Normal(S.DemandMean, S.DemandSD));
+    int64_t D = Random.NormalUnits(S.DemandMean, S.DemandSD);
     if (D < 0) {
         D = 0;
     }

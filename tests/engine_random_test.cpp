@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/Random.h"
+#include "engine/Rounding.h"
 #include "engine/Simulation.h"
 #include "support/ModelBuilder.h"
 #include "support/ScriptedDialogs.h"
@@ -122,6 +123,40 @@ TEST(EngineRandom, NormalMatchesThePolarFormula)
     } while (S >= 1 || S == 0);
     const double Expected = static_cast<double>(10.0L + 3.0L * (U1 * std::sqrt(-2.0L * std::log(S) / S)));
     EXPECT_EQ(G.Normal(10, 3), Expected);
+}
+
+TEST(EngineRandom, NormalUnitsIsTheRoundedNormalDraw)
+{
+    // Ordinary draws; draws packed around a tie (half a unit); an exact tie; values beyond the
+    // fast path's range and at the clamp; signs, NaN and infinities. Aimed rows shift the mean,
+    // per draw, so that Normal lands within a few units in the last place of the tie at Mean:
+    // there only the fast path's margin keeps its rounding right. Each draw must give Normal's
+    // units and leave the generator where Normal does.
+    constexpr double Inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double Mean, SD;
+        bool Aimed;
+    } Cases[] = {{10, 3, false},       {1000, 300, false},    {0.5, 1e-13, false}, {2.5, 0, false},
+                 {0.3, 1, false},      {5, -2, false},        {1e15, 1, false},    {1e300, 1, false},
+                 {1e-300, 1e-300, false}, {3, Inf, false},    {3, -Inf, false},    {3, std::nan(""), false},
+                 {Inf, 1, false},      {100.5, 1000, true},   {-7.5, 3e6, true},   {0.5, 1e-3, true}};
+    for (const auto& C : Cases) {
+        TRandom Fast;
+        TRandom Exact;
+        Exact.SetState(1);
+        for (int I = 0; I < 5000; ++I) {
+            const uint32_t Start = Exact.State();
+            double Mean = C.Mean;
+            if (C.Aimed) {
+                Mean = C.Mean - Exact.Normal(0, C.SD);
+                Exact.SetState(Start);
+            }
+            Fast.SetState(Start);
+            const int64_t Units = Fast.NormalUnits(Mean, C.SD);
+            ASSERT_EQ(Units, RoundToUnits(Exact.Normal(Mean, C.SD))) << Mean << " " << C.SD << " draw " << I;
+            ASSERT_EQ(Fast.State(), Exact.State()) << Mean << " " << C.SD << " draw " << I;
+        }
+    }
 }
 
 TEST(EngineRandom, WindowBoundEqualsTheLiteralRule)
