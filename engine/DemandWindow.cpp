@@ -14,8 +14,6 @@ namespace {
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 // Limits are kept within +-2^62 so that a limit plus a cumulative demand cannot overflow.
 constexpr long double LimitRange = 0x1p62L;
-// Windows of up to this many periods are checked one by one.
-constexpr int32_t ShortWindows = 16;
 
 int64_t RoundLimit(long double Value)
 {
@@ -154,6 +152,9 @@ void TDemandWindow::BuildTables(double Mean, double SD, double Bound)
     }
     // Both parts of the limit then grow with n, and rounding keeps the order.
     Monotone_ = Spread >= 0 && Mean >= 0;
+    for (int32_t N = 1; N <= std::min(Periods_, ShortWindows); ++N) {
+        ShortLimits_[static_cast<std::size_t>(N)] = std::min(Limits_[static_cast<std::size_t>(N)], int64_t{1} << 62);
+    }
     if (Monotone_) {
         return;
     }
@@ -201,9 +202,7 @@ int64_t TDemandWindow::Apply(int64_t D)
     const int64_t Before = Elem(Cumulative_, T - 1);  // C[t - 1]
     // Smallest window term Limit[t - j] + C[j] over j = 0..t-1; anything at or above D + C[t - 1]
     // leaves the draw as it is.
-    // The short windows, n = 1..ShortWindows, one by one.
-    const std::size_t FirstShort = static_cast<std::size_t>(T - std::min(T, ShortWindows));
-    int64_t Best = StartsBest(T, FirstShort, static_cast<std::size_t>(T - 1), D + Before);
+    int64_t Best = ShortWindowsBest(T, D + Before);
     if (T > ShortWindows) {
         const TPruning Pruning = PruningAt(T, Before);
         const std::size_t LastJ = static_cast<std::size_t>(T - ShortWindows - 1);
@@ -214,6 +213,29 @@ int64_t TDemandWindow::Apply(int64_t D)
         }
     }
     return std::max<int64_t>(Best - Before, 0);
+}
+
+int64_t TDemandWindow::ShortWindowsBest(int32_t T, int64_t Best) const
+{
+    // Limit[n] + C[T - n] for n = 1..min(T, ShortWindows). A missing limit stands as 2^62: as
+    // C >= 0, its term is at least 2^62, above D + C[T - 1] (a run's whole demand stays below
+    // 2^62), and 2^62 + C cannot overflow.
+    const int64_t* C = Cumulative_.data() + T;
+    const int64_t* L = ShortLimits_.data();
+    if (T < ShortWindows) {
+        for (int32_t N = 1; N <= T; ++N) {
+            Best = std::min(Best, L[N] + C[-N]);
+        }
+        return Best;
+    }
+    // Four independent minima, so that the comparisons need not wait on each other.
+    int64_t B[4] = {Best, Best, Best, Best};
+    for (int32_t N = 1; N <= ShortWindows; N += 4) {
+        for (int32_t K = 0; K < 4; ++K) {
+            B[K] = std::min(B[K], L[N + K] + C[-N - K]);
+        }
+    }
+    return std::min(std::min(B[0], B[1]), std::min(B[2], B[3]));
 }
 
 int64_t TDemandWindow::StartsBest(int32_t T, std::size_t First, std::size_t Last, int64_t Best) const

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -105,6 +106,10 @@ private:
         double Slack = 0;
         double TrendAtT = 0;  // T * Mean
     };
+    // Windows of up to this many periods are checked one by one.
+    static constexpr int32_t ShortWindows = 16;
+    // The smallest term of the short windows of period T, or Best when none is smaller.
+    int64_t ShortWindowsBest(int32_t T, int64_t Best) const;
     // The smallest term of start periods First..Last, or Best when none is smaller.
     int64_t StartsBest(int32_t T, std::size_t First, std::size_t Last, int64_t Best) const;
     // Limits that never fall: the smallest term over the long windows, or Best when none is
@@ -133,6 +138,9 @@ private:
     double Mean_ = 0;
     double MaxAbsLimit_ = 0;
     std::vector<int64_t> Limits_;      // [1..Periods]
+    // Limit[1..ShortWindows], no limit as 2^62 (which no term can reach from below, see
+    // ShortWindowsBest), so that their terms need no test.
+    std::array<int64_t, ShortWindows + 1> ShortLimits_{};
     std::vector<int64_t> Cumulative_;  // C[0..Recorded]
     TBlockBounds Blocks_;              // monotone limits only
     // The rest serves limits that may fall.
