@@ -94,10 +94,12 @@ int64_t TRandom::NormalUnits(double Mean, double SD)
     const bool Wrapped = __builtin_add_overflow(A * A, B * B, &Sum);
     if (!Wrapped && Sum <= NearOne) {
         // s = SHi + SLo, both exact: SHi the sum rounded to a double, SLo (at most 2^-54 s) the
-        // rest. ln s = ln SHi + SLo / SHi to within (SLo / SHi)^2 / 2 <= 2^-107.
-        const double SumHi = static_cast<double>(Sum);
-        const auto SumLo = static_cast<int64_t>(Sum - static_cast<uint64_t>(SumHi));
-        const double SHi = SumHi * 0x1p-64;
+        // rest. ln s = ln SHi + SLo / SHi to within (SLo / SHi)^2 / 2 <= 2^-107. The halved sum
+        // is below 2^63 - 2^43, so it converts as a signed integer, both ways, without the
+        // branches of an unsigned conversion (about half the sums are 2^63 or more).
+        const double HalfHi = static_cast<double>(static_cast<int64_t>(Sum >> 1));
+        const auto SumLo = static_cast<int64_t>(Sum - 2 * static_cast<uint64_t>(static_cast<int64_t>(HalfHi)));
+        const double SHi = HalfHi * 0x1p-63;
         const double SLo = static_cast<double>(SumLo) * 0x1p-64;
         const double InvS = 1.0 / SHi;
         const double LnS = std::log(SHi) + SLo * InvS;
@@ -111,9 +113,12 @@ int64_t TRandom::NormalUnits(double Mean, double SD)
         // 2^39 on the margin exceeds half a unit, so large values (and the clamp) and NaN all
         // go the long way.
         const double Margin = (std::fabs(Mean) + std::fabs(Scaled)) * 0x1p-40;
-        const double Whole = std::floor(Value);
-        if (std::fabs(Value - Whole - 0.5) > Margin) {
-            return static_cast<int64_t>(Value - Whole > 0.5 ? Whole + 1 : Whole);
+        // Adding 1.5 * 2^52 and taking it away rounds to the nearest whole number below 2^51;
+        // Value - Nearest is then exact.
+        constexpr double Shift = 0x1.8p52;
+        const double Nearest = (Value + Shift) - Shift;
+        if (0.5 - std::fabs(Value - Nearest) > Margin) {
+            return static_cast<int64_t>(Nearest);
         }
     }
     State_ = Start;
