@@ -93,10 +93,10 @@ int64_t TRandom::NormalUnits(double Mean, double SD)
     constexpr uint64_t NearOne = ~uint64_t{0} - (uint64_t{1} << 44);
     const bool Wrapped = __builtin_add_overflow(A * A, B * B, &Sum);
     if (!Wrapped && Sum <= NearOne) {
-        // s = SHi + SLo, both exact: SHi the sum rounded to a double, SLo (at most 2^-54 s) the
-        // rest. ln s = ln SHi + SLo / SHi to within (SLo / SHi)^2 / 2 <= 2^-107. The halved sum
-        // is below 2^63 - 2^43, so it converts as a signed integer, both ways, without the
-        // branches of an unsigned conversion (about half the sums are 2^63 or more).
+        // s = SHi + SLo, both exact: SHi twice the halved sum rounded to a double, SLo the rest,
+        // below 2^-52 s. ln s = ln SHi + SLo / SHi to within (SLo / SHi)^2 / 2 < 2^-104. The
+        // halved sum is below 2^63 - 2^43, so it converts as a signed integer, both ways, without
+        // the branches of an unsigned conversion (about half the sums are 2^63 or more).
         const double HalfHi = static_cast<double>(static_cast<int64_t>(Sum >> 1));
         const auto SumLo = static_cast<int64_t>(Sum - 2 * static_cast<uint64_t>(static_cast<int64_t>(HalfHi)));
         const double SHi = HalfHi * 0x1p-63;
