@@ -132,17 +132,9 @@ void CheckPairsNearOne(TUnitsProof& Proof)
     uint32_t Start = 0;
     do {
         const uint32_t State1 = TRandom::NextState(Start);
-        const uint32_t State2 = TRandom::NextState(State1);
-        const auto Magnitude = [](uint32_t State) {
-            const int64_t V = 2 * static_cast<int64_t>(State) - (int64_t{1} << 32);
-            return static_cast<uint64_t>(V < 0 ? -V : V);
-        };
-        const uint64_t A = Magnitude(State1);
-        const uint64_t B = Magnitude(State2);
-        uint64_t Sum = 0;
-        const bool Wrapped = __builtin_add_overflow(A * A, B * B, &Sum);
-        if ((Wrapped ? Sum < (uint64_t{1} << 20) : Sum > ~uint64_t{0} - (uint64_t{1} << 45)) &&
-            TRandom::PolarAccepts(State1, State2)) {
+        const TRandom::TPolarSum Sum = TRandom::PolarSum(State1, TRandom::NextState(State1));
+        if ((Sum.Carry ? Sum.Low < (uint64_t{1} << 20) : Sum.Low > ~uint64_t{0} - (uint64_t{1} << 45)) &&
+            TRandom::PolarAccepts(Sum)) {
             Proof.Check(Start, 10, 3, false);
             Proof.Check(Start, 100.5, 1000, true);
         }

@@ -21,8 +21,7 @@ bool PolarAccepted(long double S)
     return S < 1.0L && S != 0.0L;
 }
 
-// |u| of a state in units of 2^-32: u = 2k/2^32 - 1 has 33 significant bits, so this is the
-// integer |2k - 2^32|, below 2^32, and its square fits 64 bits.
+// |u| of a state in units of 2^-32.
 uint64_t PolarMagnitude(uint32_t State)
 {
     const int64_t V = 2 * static_cast<int64_t>(State) - (int64_t{1} << 32);
@@ -77,22 +76,18 @@ double TRandom::Normal(double Mean, double SD)
 int64_t TRandom::NormalUnits(double Mean, double SD)
 {
     const uint32_t Start = State_;
-    uint32_t State1 = 0;
-    uint32_t State2 = 0;
+    TPolarSum Pair;
     do {
-        State1 = NextState(State_);
-        State2 = NextState(State1);
-        State_ = State2;
-    } while (!PolarAccepts(State1, State2));
+        const uint32_t State1 = NextState(State_);
+        State_ = NextState(State1);
+        Pair = PolarSum(State1, State_);
+    } while (!PolarAccepts(Pair));
 
-    // s = Sum / 2^64 exactly. Within 2^-20 of 1 (or rounded across it) the logarithm below would
-    // lose its relative accuracy: that rare case, like every other doubt, goes the long way.
-    const uint64_t A = PolarMagnitude(State1);
-    const uint64_t B = PolarMagnitude(State2);
-    uint64_t Sum = 0;
+    // Within 2^-20 of 1 (or rounded across it) the logarithm below would lose its relative
+    // accuracy: that rare case, like every other doubt, goes the long way.
     constexpr uint64_t NearOne = ~uint64_t{0} - (uint64_t{1} << 44);
-    const bool Wrapped = __builtin_add_overflow(A * A, B * B, &Sum);
-    if (!Wrapped && Sum <= NearOne) {
+    const uint64_t Sum = Pair.Low;
+    if (!Pair.Carry && Sum <= NearOne) {
         // s = SHi + SLo, both exact: SHi twice the halved sum rounded to a double, SLo the rest,
         // below 2^-52 s. ln s = ln SHi + SLo / SHi to within (SLo / SHi)^2 / 2 < 2^-104. The
         // halved sum is below 2^63 - 2^43, so it converts as a signed integer, both ways, without
@@ -103,7 +98,7 @@ int64_t TRandom::NormalUnits(double Mean, double SD)
         const double SLo = static_cast<double>(SumLo) * 0x1p-64;
         const double InvS = 1.0 / SHi;
         const double LnS = std::log(SHi) + SLo * InvS;
-        const double U1 = static_cast<double>(2 * static_cast<int64_t>(State1) - (int64_t{1} << 32)) * 0x1p-32;
+        const double U1 = static_cast<double>(2 * static_cast<int64_t>(Pair.State1) - (int64_t{1} << 32)) * 0x1p-32;
         const double Scaled = SD * (U1 * std::sqrt(-2.0 * LnS * InvS));
         const double Value = Mean + Scaled;
         // |ln s| >= 2^-20 keeps each step within a few units in the last place of a double: the
@@ -141,26 +136,33 @@ uint32_t TRandom::Advance(uint32_t State, uint64_t Steps)
     return State;
 }
 
-bool TRandom::PolarAccepts(uint32_t State1, uint32_t State2)
+TRandom::TPolarSum TRandom::PolarSum(uint32_t State1, uint32_t State2)
 {
-    // The exact s is (a^2 + b^2) / 2^64. Far from 1 the extended-precision sum cannot round
-    // across it; only near 1 is the literal computation needed.
+    // u = 2k/2^32 - 1 has 33 significant bits: in units of 2^-32 it is the integer 2k - 2^32,
+    // below 2^32 in size, so each square fits 64 bits and s * 2^64 = a^2 + b^2.
     const uint64_t A = PolarMagnitude(State1);
     const uint64_t B = PolarMagnitude(State2);
-    __extension__ using TWide = unsigned __int128;
-    const TWide Exact = static_cast<TWide>(A * A) + static_cast<TWide>(B * B);
-    constexpr TWide One = static_cast<TWide>(1) << 64;
-    constexpr TWide Margin = static_cast<TWide>(1) << 16;
-    if (Exact == 0) {
+    TPolarSum Sum{State1, State2};
+    Sum.Carry = __builtin_add_overflow(A * A, B * B, &Sum.Low);
+    return Sum;
+}
+
+bool TRandom::PolarAccepts(const TPolarSum& Sum)
+{
+    // Far from 1 (2^16 in units of 2^-64) the extended-precision sum cannot round across it;
+    // only near 1 is the literal computation needed. s = 0 is refused.
+    constexpr uint64_t Margin = uint64_t{1} << 16;
+    if (!Sum.Carry) {
+        if (Sum.Low == 0) {
+            return false;
+        }
+        if (Sum.Low < ~uint64_t{0} - Margin + 1) {
+            return true;
+        }
+    } else if (Sum.Low > Margin) {
         return false;
     }
-    if (Exact + Margin < One) {
-        return true;
-    }
-    if (Exact > One + Margin) {
-        return false;
-    }
-    const long double U1 = PolarCoordinate(UniformOf(State1));
-    const long double U2 = PolarCoordinate(UniformOf(State2));
+    const long double U1 = PolarCoordinate(UniformOf(Sum.State1));
+    const long double U2 = PolarCoordinate(UniformOf(Sum.State2));
     return PolarAccepted(U2 * U2 + U1 * U1);
 }

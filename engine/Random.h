@@ -41,7 +41,16 @@ public:
     // Whether the polar method accepts the attempt whose two uniform draws leave the states
     // State1 and State2 (u1 from State1): s = u2^2 + u1^2 with 0 < s < 1, in the same extended
     // precision as Normal.
-    static bool PolarAccepts(uint32_t State1, uint32_t State2);
+    static bool PolarAccepts(uint32_t State1, uint32_t State2) { return PolarAccepts(PolarSum(State1, State2)); }
+    // The attempt's s times 2^64, exactly: a 65-bit integer, as its low 64 bits and its top bit.
+    struct TPolarSum {
+        uint32_t State1 = 0;
+        uint32_t State2 = 0;
+        uint64_t Low = 0;
+        bool Carry = false;
+    };
+    static TPolarSum PolarSum(uint32_t State1, uint32_t State2);
+    static bool PolarAccepts(const TPolarSum& Sum);
 
 private:
     uint32_t State_ = 0;
