@@ -202,19 +202,12 @@ int64_t TStage::GetInvAvail(int32_t T, int32_t CustomerKey) const
     return DemandList_.CountInWindow(InvLevel(), CustomerKey, MaxPeriodFor(T));
 }
 
-void TStage::RecordShipment(int64_t Count, int64_t ServiceTime)
-{
-    FillRateTally_.Add(ServiceTime == 0, Count);
-    WithinCSTTally_.Add(ServiceTime <= CommittedServiceTime, Count);
-    Stats_.Histogram().AddMany(ServiceTime, Count);
-}
-
 void TStage::FlushStats()
 {
     LivePeriod_ = -1;
     PeriodStats_.Flush();
-    FillRateTally_.AddTo(*Stats_.Get(MetricFillRate));
-    WithinCSTTally_.AddTo(*Stats_.Get(MetricWithinCST));
+    Shipments_.AddTo(Stats_.Histogram(), *Stats_.Get(MetricFillRate), *Stats_.Get(MetricWithinCST),
+                     CommittedServiceTime);
 }
 
 int64_t TStage::RemoveFromOutbox(int32_t T, int32_t CustomerKey, int64_t Max, bool RecordStats)
@@ -420,8 +413,7 @@ void TStage::ResetRunState()
     ParkSeries(InProcessHist_, Parked_.InProcess);
     ParkSeries(FailedHist_, Parked_.Failed);
     Stats_.Reset();
-    FillRateTally_.Clear();
-    WithinCSTTally_.Clear();
+    Shipments_.Clear();
     ConsecNegative_ = 0;
     ConsecNonNegative_ = 0;
 }

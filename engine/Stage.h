@@ -268,7 +268,10 @@ private:
     double ShipExternalDemand(int32_t T, bool RecordStats);
 
     // Fill rate, within-CST and service-time histogram of Count orders shipped after ServiceTime.
-    void RecordShipment(int64_t Count, int64_t ServiceTime);
+    void RecordShipment(int64_t Count, int64_t ServiceTime)
+    {
+        Shipments_.Add(ServiceTime, Count, CommittedServiceTime);
+    }
     // Adds what the period steps held back (the last rows of period statistics, the shipments'
     // tallies) to Stats, and leaves no period live: at the end of every run, before anything
     // reads them.
@@ -338,9 +341,9 @@ private:
         MetricFailed,         MetricInvLevel,  MetricBackorders,    MetricOnOrder,  MetricInProcess, MetricHoldingCost,
         MetricWIPHoldingCost, MetricTotalCost, MetricDerivedDemand, MetricOrderQty, MetricDemand};
     TBlockAdder PeriodStats_;
-    // Every shipment's served-from-stock and within-committed-time flags, added at the run's end.
-    TZeroOneTally FillRateTally_;
-    TZeroOneTally WithinCSTTally_;
+    // Every shipment's service time, added to the histogram, fill rate and within-CST at the
+    // run's end.
+    TShipmentTally Shipments_;
 
     TDemandWindow DemandWindow_;
 

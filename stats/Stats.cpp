@@ -154,6 +154,43 @@ void TZeroOneTally::AddTo(TMinMaxAvg& Target)
     Clear();
 }
 
+void TShipmentTally::AddLong(int64_t ServiceTime, int64_t Count, int64_t CommittedTime)
+{
+    Long_.AddMany(ServiceTime, Count);
+    LongFillRate_.Add(ServiceTime == 0, Count);
+    LongWithinCST_.Add(ServiceTime <= CommittedTime, Count);
+}
+
+void TShipmentTally::AddTo(THistogram& Histogram, TMinMaxAvg& FillRate, TMinMaxAvg& WithinCST, int64_t CommittedTime)
+{
+    for (int64_t K = 0; K < static_cast<int64_t>(ShortTimes); ++K) {
+        const int64_t Count = Short_[static_cast<std::size_t>(K)];
+        Histogram.AddMany(K, Count);
+        LongFillRate_.Add(K == 0, Count);
+        LongWithinCST_.Add(K <= CommittedTime, Count);
+    }
+    for (auto K = static_cast<int64_t>(ShortTimes); K < Long_.Used(); ++K) {
+        Histogram.AddMany(K, Long_.Freq(K));
+    }
+    if (Any_) {
+        LongFillRate_.MarkLast(Last_ == 0);
+        LongWithinCST_.MarkLast(Last_ <= CommittedTime);
+    }
+    LongFillRate_.AddTo(FillRate);
+    LongWithinCST_.AddTo(WithinCST);
+    Clear();
+}
+
+void TShipmentTally::Clear()
+{
+    Short_.fill(0);
+    Long_.Reset();
+    LongFillRate_.Clear();
+    LongWithinCST_.Clear();
+    Last_ = 0;
+    Any_ = false;
+}
+
 std::string MetricLabel(int Index, const std::string& Suffix, int StageNum, int Width)
 {
     std::string Label = (Index >= 0 && Index <= NumMetrics) ? RemoveSpaces(MetricNames[static_cast<std::size_t>(Index)]) : "";

@@ -223,10 +223,54 @@ public:
     void AddTo(TMinMaxAvg& Target);
     void Clear() { *this = {}; }
 
+    // Makes One the value seen last. REQUIRES: a value One has been tallied.
+    void MarkLast(bool One) { LastIsOne_ = One; }
+
 private:
     int64_t Zeros_ = 0;
     int64_t Ones_ = 0;
     bool LastIsOne_ = false;
+};
+
+// A stage's shipments over a run by service time (periods from order to shipment), added in one
+// step to the service-time histogram and the fill-rate (shipped at once) and within-committed-
+// time accumulators. Shipments come many times per period, almost all after a few periods, so
+// those are counted in a small array at the cost of one add each. The histogram's and the
+// tallies' results do not depend on the order of the adds and the last shipment is kept, so
+// the result is to the last bit that of adding each shipment as it came.
+class TShipmentTally {
+public:
+    // Tallies Count orders shipped after ServiceTime periods; the committed time is the one
+    // AddTo will be given. Count <= 0 tallies nothing.
+    void Add(int64_t ServiceTime, int64_t Count, int64_t CommittedTime)
+    {
+        if (Count <= 0) {
+            return;
+        }
+        Last_ = ServiceTime;
+        Any_ = true;
+        if (static_cast<uint64_t>(ServiceTime) < ShortTimes) {
+            int64_t& Short = Short_[static_cast<std::size_t>(ServiceTime)];
+            Short = SaturatingAdd(Short, Count);
+        } else {
+            AddLong(ServiceTime, Count, CommittedTime);
+        }
+    }
+    // Adds the tally to the three accumulators and empties it.
+    void AddTo(THistogram& Histogram, TMinMaxAvg& FillRate, TMinMaxAvg& WithinCST, int64_t CommittedTime);
+    void Clear();
+
+private:
+    void AddLong(int64_t ServiceTime, int64_t Count, int64_t CommittedTime);
+
+    static constexpr uint64_t ShortTimes = 64;
+    std::array<int64_t, ShortTimes> Short_{};
+    // Shipments after ShortTimes periods or more (or, never in a run, a negative service time).
+    THistogram Long_{0};
+    TZeroOneTally LongFillRate_;
+    TZeroOneTally LongWithinCST_;
+    int64_t Last_ = 0;
+    bool Any_ = false;
 };
 
 // Batch-results heading: the metric's name without blanks, then Suffix, then ":" and StageNum

@@ -246,3 +246,59 @@ TEST(StatsZeroOneTally, EqualsAddingEachRunAsItCame)
         }
     }
 }
+
+// Shipments tallied by service time and added at the end give the histogram, fill rate and
+// within-CST exactly what adding each shipment as it came gives: short and long service times,
+// the last shipment past the short ones, ignored counts at the end, saturating counts, service
+// times the histogram refuses, and a second run on the same tally.
+TEST(StatsShipmentTally, EqualsAddingEachShipmentAsItCame)
+{
+    constexpr int64_t Big = int64_t{1} << 62;
+    struct TCase {
+        int64_t CommittedTime;
+        std::vector<std::pair<int64_t, int64_t>> Shipments;  // (service time, count)
+    };
+    const std::vector<TCase> Cases{
+        {1, {{0, 3}, {2, 1}, {0, 5}, {1, 2}}},
+        {80, {{0, 3}, {70, 2}, {3, 1}, {100, 4}}},
+        {150, {{5, 1}, {65, 2}, {200, 3}, {64, 1}, {63, 2}}},
+        {2, {{0, 2}, {3, 0}, {7, -4}}},
+        {0, {{1, Big}, {1, Big}, {1, Big}, {90, Big}, {90, Big}, {90, Big}, {0, 1}}},
+        {0, {{-1, 3}, {0, 1}, {-2, 2}}},
+        {5, {}},
+    };
+    for (std::size_t C = 0; C < Cases.size(); ++C) {
+        const int64_t CST = Cases[C].CommittedTime;
+        THistogram TalliedHist(4);
+        THistogram DirectHist(4);
+        TMinMaxAvg TalliedFill;
+        TMinMaxAvg DirectFill;
+        TMinMaxAvg TalliedWithin;
+        TMinMaxAvg DirectWithin;
+        for (TMinMaxAvg* Start : {&TalliedFill, &DirectFill, &TalliedWithin, &DirectWithin}) {
+            Start->Add(0.5);
+        }
+        TShipmentTally Tally;
+        for (int Run = 0; Run < 2; ++Run) {
+            for (const auto& [Time, Count] : Cases[C].Shipments) {
+                Tally.Add(Time, Count, CST);
+                DirectHist.AddMany(Time, Count);
+                if (Count > 0) {
+                    DirectFill.AddMany(Time == 0 ? 1.0 : 0.0, Count);
+                    DirectWithin.AddMany(Time <= CST ? 1.0 : 0.0, Count);
+                }
+            }
+            Tally.AddTo(TalliedHist, TalliedFill, TalliedWithin, CST);
+        }
+        const std::string Where = "case " + std::to_string(C);
+        ExpectSameBits(TalliedFill, DirectFill, Where + ", fill rate");
+        ExpectSameBits(TalliedWithin, DirectWithin, Where + ", within CST");
+        EXPECT_EQ(TalliedHist.Size(), DirectHist.Size()) << Where;
+        EXPECT_EQ(TalliedHist.Used(), DirectHist.Used()) << Where;
+        EXPECT_EQ(TalliedHist.Total(), DirectHist.Total()) << Where;
+        EXPECT_EQ(TalliedHist.MaxCount(), DirectHist.MaxCount()) << Where;
+        for (int64_t K = 0; K < DirectHist.Used(); ++K) {
+            EXPECT_EQ(TalliedHist.Freq(K), DirectHist.Freq(K)) << Where << ", bucket " << K;
+        }
+    }
+}
