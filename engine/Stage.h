@@ -63,6 +63,13 @@ public:
         }
         return G == 0 ? K == 0 : (K >= 1 && K <= NumSuppliers(G));
     }
+    // The entries of period T, entry (G, K) at Column(G, K), or nullptr for a period the history
+    // does not hold. Entries (G, K) it holds are (0, 0) and K <= NumSuppliers(G) of every group.
+    int64_t* Row(int32_t T) { return Stride_ == 0 || T < 0 || T > Periods_ ? nullptr : &Data_[Offset(T, 0, 0)]; }
+    std::size_t Column(int G, int K) const
+    {
+        return static_cast<std::size_t>(G) * Columns_ + static_cast<std::size_t>(K);
+    }
     // At(T, G, K), or 0 for an entry the history does not hold.
     int64_t AtOrZero(int32_t T, int G, int K) const { return Holds(T, G, K) ? At(T, G, K) : 0; }
 
@@ -70,7 +77,7 @@ private:
     std::size_t Offset(int32_t T, int G, int K) const
     {
         const std::size_t Row = static_cast<std::size_t>(Kept_ ? T : T & 1);
-        return Row * Stride_ + static_cast<std::size_t>(G) * Columns_ + static_cast<std::size_t>(K);
+        return Row * Stride_ + Column(G, K);
     }
     int32_t Periods_ = 0;
     bool Kept_ = true;

@@ -34,9 +34,11 @@ void TStage::RequestProcessing(int32_t T)
 
     // Every supplier's entry of the order history is written, 0 for those not ordered from, so
     // the period's row needs no clearing beforehand (its layout is the groups of the run).
+    int64_t* const History = OrderQtyHist_.Row(T);
     for (int G = 1; G <= NumRawMaterials_; ++G) {
         const std::vector<TStage*>& Group = Elem(RawMatSuppliers_, G);
         const int Count = Elem(RawMatNumSuppliers_, G);
+        const int Held = History != nullptr ? OrderQtyHist_.NumSuppliers(G) : 0;
         int64_t Remaining = OrderQty;
         for (int K = 1; K <= Count; ++K) {
             TStage& S = *Elem(Group, K);
@@ -50,21 +52,21 @@ void TStage::RequestProcessing(int32_t T)
                     Remaining -= Amount;
                 }
             }
-            if (OrderQtyHist_.Holds(T, G, K)) {
-                OrderQtyHist_.At(T, G, K) = Amount;
+            if (K <= Held) {
+                History[OrderQtyHist_.Column(G, K)] = Amount;
             }
         }
         if (Remaining > 0) {
             // Beyond every supplier's capacity: the rest goes to the first supplier regardless.
             Group[1]->AddDemand(Remaining, StageNum, T);
-            if (OrderQtyHist_.Holds(T, G, 1)) {
-                OrderQtyHist_.At(T, G, 1) += Remaining;
+            if (Held >= 1) {
+                History[OrderQtyHist_.Column(G, 1)] += Remaining;
             }
         }
     }
     Pipeline_.Append(OrderQty, T);
-    if (OrderQtyHist_.Holds(T, 0, 0)) {
-        OrderQtyHist_.At(T, 0, 0) = OrderQty;
+    if (History != nullptr) {
+        History[0] = OrderQty;
     }
 }
 
