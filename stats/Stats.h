@@ -191,6 +191,11 @@ public:
     // Adds every row held, in order.
     void Flush();
 
+    // Whether blocks are added four lanes at a time, on processors with 256-bit vectors, rather
+    // than two; the bits are the same. Not allowing it, for every adder, lets the two be compared.
+    static bool WideLanes();
+    static void AllowWideLanes(bool Allow);
+
 private:
     // Adds the rows held to the lanes' sums and extremes.
     void AddRows(std::array<double, MaxMetrics>& Sum, std::array<double, MaxMetrics>& SumSq,

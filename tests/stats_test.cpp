@@ -190,31 +190,42 @@ void ExpectSameBits(const TMinMaxAvg& A, const TMinMaxAvg& B, const std::string&
 
 // Values held back and added a block at a time give every metric exactly what adding each value
 // at once gives: sums, extremes, last value and count, to the bit, also across block ends, with
-// signed zeros, infinities and NaNs, and for metrics the rows do not fill.
+// signed zeros, infinities and NaNs, for metrics the rows do not fill and for every lane, added
+// two or (where the processor can) four lanes at a time.
 TEST(StatsBlockAdder, EqualsAddingEachValueAtOnce)
 {
     const std::vector<double> Odd{0.1, -0.0, 0.0, 1e300, -1e300, INFINITY, -INFINITY, NAN, 2.675, -3.5, 1e-300, 7};
-    const std::vector<int> Metrics{MetricFailed, MetricTotalCost, MetricInvLevel, MetricDemand, MetricOrderQty,
-                                   MetricHoldingCost, MetricBackorders};
-    for (const int Periods : {1, 15, 16, 17, 33, 200}) {
-        TStats Held;
-        TStats Direct;
-        TBlockAdder Adder;
-        Adder.Start(Held, Metrics);
-        for (int T = 0; T < Periods; ++T) {
-            double* Row = Adder.NextRow();
-            for (std::size_t M = 0; M < Metrics.size(); ++M) {
-                const double X = Odd[(static_cast<std::size_t>(T) * 5 + M * 3) % Odd.size()] * (1 + T % 3);
-                Row[M] = X;
-                Direct.Get(Metrics[M])->Add(X);
+    const std::vector<std::vector<int>> MetricSets{
+        {MetricFailed, MetricTotalCost, MetricInvLevel, MetricDemand, MetricOrderQty, MetricHoldingCost,
+         MetricBackorders},
+        {MetricFailed, MetricInvLevel, MetricBackorders, MetricOnOrder, MetricInProcess, MetricHoldingCost,
+         MetricWIPHoldingCost, MetricTotalCost, MetricDerivedDemand, MetricOrderQty, MetricDemand, MetricOrderCost}};
+    for (const bool Wide : {true, false}) {
+        TBlockAdder::AllowWideLanes(Wide);
+        for (const std::vector<int>& Metrics : MetricSets) {
+            for (const int Periods : {1, 15, 16, 17, 33, 200}) {
+                TStats Held;
+                TStats Direct;
+                TBlockAdder Adder;
+                Adder.Start(Held, Metrics);
+                for (int T = 0; T < Periods; ++T) {
+                    double* Row = Adder.NextRow();
+                    for (std::size_t M = 0; M < Metrics.size(); ++M) {
+                        const double X = Odd[(static_cast<std::size_t>(T) * 5 + M * 3) % Odd.size()] * (1 + T % 3);
+                        Row[M] = X;
+                        Direct.Get(Metrics[M])->Add(X);
+                    }
+                }
+                Adder.Flush();
+                for (int I = 0; I < NumMetrics; ++I) {
+                    ExpectSameBits(*Held.Get(I), *Direct.Get(I),
+                                   std::to_string(Periods) + " periods, metric " + std::to_string(I) + ", " +
+                                       std::to_string(Metrics.size()) + " metrics" + (Wide ? ", wide lanes" : ""));
+                }
             }
         }
-        Adder.Flush();
-        for (int I = 0; I < NumMetrics; ++I) {
-            ExpectSameBits(*Held.Get(I), *Direct.Get(I),
-                           std::to_string(Periods) + " periods, metric " + std::to_string(I));
-        }
     }
+    TBlockAdder::AllowWideLanes(true);
 }
 
 // Zeros and ones tallied and added in one step give what adding each run as it came gives, to
