@@ -162,8 +162,8 @@ void TZeroOneTally::AddTo(TMinMaxAvg& Target)
 void TShipmentTally::AddLong(int64_t ServiceTime, int64_t Count, int64_t CommittedTime)
 {
     Long_.AddMany(ServiceTime, Count);
-    LongFillRate_.Add(ServiceTime == 0, Count);
-    LongWithinCST_.Add(ServiceTime <= CommittedTime, Count);
+    FillRate_.Add(ServiceTime == 0, Count);
+    WithinCST_.Add(ServiceTime <= CommittedTime, Count);
 }
 
 void TShipmentTally::AddTo(THistogram& Histogram, TMinMaxAvg& FillRate, TMinMaxAvg& WithinCST, int64_t CommittedTime)
@@ -171,18 +171,18 @@ void TShipmentTally::AddTo(THistogram& Histogram, TMinMaxAvg& FillRate, TMinMaxA
     for (int64_t K = 0; K < static_cast<int64_t>(ShortTimes); ++K) {
         const int64_t Count = Short_[static_cast<std::size_t>(K)];
         Histogram.AddMany(K, Count);
-        LongFillRate_.Add(K == 0, Count);
-        LongWithinCST_.Add(K <= CommittedTime, Count);
+        FillRate_.Add(K == 0, Count);
+        WithinCST_.Add(K <= CommittedTime, Count);
     }
     for (auto K = static_cast<int64_t>(ShortTimes); K < Long_.Used(); ++K) {
         Histogram.AddMany(K, Long_.Freq(K));
     }
     if (Any_) {
-        LongFillRate_.MarkLast(Last_ == 0);
-        LongWithinCST_.MarkLast(Last_ <= CommittedTime);
+        FillRate_.MarkLast(Last_ == 0);
+        WithinCST_.MarkLast(Last_ <= CommittedTime);
     }
-    LongFillRate_.AddTo(FillRate);
-    LongWithinCST_.AddTo(WithinCST);
+    FillRate_.AddTo(FillRate);
+    WithinCST_.AddTo(WithinCST);
     Clear();
 }
 
@@ -190,8 +190,8 @@ void TShipmentTally::Clear()
 {
     Short_.fill(0);
     Long_.Reset();
-    LongFillRate_.Clear();
-    LongWithinCST_.Clear();
+    FillRate_.Clear();
+    WithinCST_.Clear();
     Last_ = 0;
     Any_ = false;
 }

@@ -270,10 +270,11 @@ private:
 
     static constexpr uint64_t ShortTimes = 64;
     std::array<int64_t, ShortTimes> Short_{};
-    // Shipments after ShortTimes periods or more (or, never in a run, a negative service time).
+    // Shipments after ShortTimes periods or more (or, never in a run, a negative service time),
+    // and their fill-rate and within-CST flags; AddTo adds the short ones to the flags' tallies.
     THistogram Long_{0};
-    TZeroOneTally LongFillRate_;
-    TZeroOneTally LongWithinCST_;
+    TZeroOneTally FillRate_;
+    TZeroOneTally WithinCST_;
     int64_t Last_ = 0;
     bool Any_ = false;
 };
