@@ -10,25 +10,17 @@ int64_t TDemandList::Append(int64_t Count, int32_t CustomerKey, int32_t Period)
         return 0;
     }
     Total_ += Count;
-    if (!Runs_.empty()) {
+    NewUnits_ += Count;
+    if (NewRuns_ > 0) {
         TOrderRun& Tail = Runs_.back();
-        if (!Tail.Seen && Tail.CustomerKey == CustomerKey && Tail.Period == Period) {
+        if (Tail.CustomerKey == CustomerKey && Tail.Period == Period) {
             Tail.Count += Count;
             return Count;
         }
     }
-    Runs_.push_back(TOrderRun{Count, CustomerKey, Period, false});
+    Runs_.push_back(TOrderRun{Count, CustomerKey, Period});
+    ++NewRuns_;
     return Count;
-}
-
-int64_t TDemandList::MarkNewAsSeen()
-{
-    int64_t New = 0;
-    for (std::size_t I = Runs_.size(); I > 0 && !Runs_[I - 1].Seen; --I) {
-        Runs_[I - 1].Seen = true;
-        New += Runs_[I - 1].Count;
-    }
-    return New;
 }
 
 int64_t TDemandList::CountInWindow(int64_t Window, int32_t CustomerKey, int64_t MaxPeriod) const
@@ -49,9 +41,16 @@ int64_t TDemandList::CountInWindow(int64_t Window, int32_t CustomerKey, int64_t 
 void TDemandList::TakeFromHead(int64_t Count)
 {
     assert(!Runs_.empty() && Count > 0 && Count <= Runs_.front().Count);
+    const bool New = IsNew(0);
     Runs_.front().Count -= Count;
     Total_ -= Count;
+    if (New) {
+        NewUnits_ -= Count;
+    }
     if (Runs_.front().Count == 0) {
+        if (New) {
+            --NewRuns_;
+        }
         Runs_.pop_front();
     }
 }
@@ -60,6 +59,8 @@ void TDemandList::Clear()
 {
     Runs_.clear();
     Total_ = 0;
+    NewRuns_ = 0;
+    NewUnits_ = 0;
 }
 
 int64_t TPipeline::Append(int64_t Count, int32_t Period)

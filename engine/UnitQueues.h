@@ -108,7 +108,6 @@ struct TOrderRun {
     int64_t Count = 0;
     int32_t CustomerKey = 0;  // StageNum of the ordering stage; 0 for external demand
     int32_t Period = 0;       // in which the orders were placed
-    bool Seen = false;        // counted as new demand by the stage's ordering step
 };
 
 class TDemandList {
@@ -120,9 +119,15 @@ public:
     // Appends Count new orders at the tail, as many as the queue can still hold (MaxQueueUnits);
     // returns how many. Count <= 0 adds nothing.
     int64_t Append(int64_t Count, int32_t CustomerKey, int32_t Period);
-    // Marks every new order seen; returns how many there were. New orders are always the
-    // newest ones, so only the tail is walked.
-    int64_t MarkNewAsSeen();
+    // Marks every new order (not yet counted as new demand by the stage's ordering step) seen;
+    // returns how many there were.
+    int64_t MarkNewAsSeen()
+    {
+        const int64_t New = NewUnits_;
+        NewRuns_ = 0;
+        NewUnits_ = 0;
+        return New;
+    }
 
     // Orders of CustomerKey placed no later than MaxPeriod among the first Window orders.
     int64_t CountInWindow(int64_t Window, int32_t CustomerKey, int64_t MaxPeriod) const;
@@ -136,8 +141,13 @@ public:
     void Clear();
 
 private:
+    // Whether the run at position I holds new orders: new orders are always the newest ones.
+    bool IsNew(std::size_t I) const { return I + NewRuns_ >= Runs_.size(); }
+
     TRunQueue<TOrderRun> Runs_;
     int64_t Total_ = 0;
+    std::size_t NewRuns_ = 0;  // the runs at the tail that hold new orders
+    int64_t NewUnits_ = 0;     // and how many orders they hold
 };
 
 // Units this stage ordered and not yet finished, in ordering order. A unit's failure delay is
@@ -198,10 +208,17 @@ int64_t TDemandList::TakeInWindow(int64_t Window, int32_t CustomerKey, int64_t M
             Taken += Take;
             Total_ -= Take;
             Run.Count -= Take;
+            const bool New = IsNew(I);
+            if (New) {
+                NewUnits_ -= Take;
+            }
             // The window keeps its place: what was taken no longer counts toward it.
             Seen -= Take;
             Window -= Take;
             if (Run.Count == 0) {
+                if (New) {
+                    --NewRuns_;
+                }
                 Runs_.erase(I);
                 continue;
             }

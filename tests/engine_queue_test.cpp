@@ -142,6 +142,33 @@ TEST(EngineQueue, NewOrdersAreCountedOnceAndOnlyOnce)
     EXPECT_EQ(L.Count(), 11);
 }
 
+// Orders shipped before the ordering step saw them are not new demand, and once a shipment has
+// emptied the new runs the older tail takes no more orders.
+TEST(EngineQueue, OrdersShippedBeforeTheyAreSeenAreNotNew)
+{
+    const auto Take = [](TDemandList& L, int32_t Key, int64_t Max) {
+        return L.TakeInWindow(100, Key, AnyPeriod, Max, [](int64_t, int32_t) {});
+    };
+    TDemandList L;
+    L.Append(2, 0, 1);
+    EXPECT_EQ(L.MarkNewAsSeen(), 2);
+    L.Append(3, 7, 1);
+    L.Append(4, 0, 1);
+    EXPECT_EQ(Take(L, 7, 3), 3);  // the new run of customer 7, whole
+    EXPECT_EQ(Take(L, 0, 3), 3);  // the seen run, then one of the new one
+    L.Append(1, 0, 1);            // merges with the new tail
+    EXPECT_EQ(L.Runs().size(), 1u);
+    EXPECT_EQ(L.MarkNewAsSeen(), 4);
+    L.Append(2, 5, 2);
+    EXPECT_EQ(Take(L, 5, 2), 2);  // no new run left: the tail is seen again
+    L.Append(1, 0, 1);
+    EXPECT_EQ(L.Runs().size(), 2u);
+    L.TakeFromHead(4);
+    L.TakeFromHead(1);  // the head is the new run
+    EXPECT_EQ(L.MarkNewAsSeen(), 0);
+    EXPECT_TRUE(L.Empty());
+}
+
 TEST(EnginePipeline, PartialStartsSplitARunAndKeepTheOrder)
 {
     TPipeline P;
