@@ -131,16 +131,53 @@ int WriteAll(int Fd, const char* Data, std::size_t Size)
     return 0;
 }
 
+// Makes sure the first Bytes bytes of Fd's file have room on disk, without changing what it holds;
+// 0 or the error number (ENOSPC on a full disk), and then the file is as it was.
+int Reserve(int Fd, off_t Bytes)
+{
+    struct stat Before {};
+    if (::fstat(Fd, &Before) != 0) {
+        return errno;
+    }
+    if (Bytes == 0) {
+        return 0;
+    }
+    int Error = 0;
+    do {
+        Error = ::posix_fallocate(Fd, 0, Bytes);
+    } while (Error == EINTR);
+    struct stat After {};
+    if (Error != 0 && ::fstat(Fd, &After) == 0 && After.st_size != Before.st_size) {
+        // A reservation that stopped part way may have lengthened the file.
+        if (::ftruncate(Fd, Before.st_size) != 0) {
+            return errno;
+        }
+    }
+    return Error;
+}
+
 // Rewrites Target where it stands with the bytes of From, read from its start, and flushes it to
-// disk; 0 or the first error number. Buffer is scratch space.
+// disk; 0 or the first error number. The room for the new bytes is reserved before any old byte
+// is overwritten, so that a disk too full for them leaves the file as it was. Buffer is scratch
+// space.
 int CopyInPlace(int From, const fs::path& Target, char* Buffer, std::size_t Size)
 {
-    const int To = ::open(Target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    struct stat New {};
+    if (::fstat(From, &New) != 0) {
+        return errno;
+    }
+    // Read access too where the user has it: a system that cannot reserve room directly does so by
+    // reading and writing a byte per block.
+    int To = ::open(Target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (To < 0 && errno == EACCES) {
+        To = ::open(Target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    }
     if (To < 0) {
         return errno;
     }
-    int Error = 0;
-    for (off_t At = 0; Error == 0;) {
+    int Error = Reserve(To, New.st_size);
+    off_t At = 0;
+    while (Error == 0) {
         const ssize_t Got = ::pread(From, Buffer, Size, At);
         if (Got < 0 && errno == EINTR) {
             continue;
@@ -151,6 +188,10 @@ int CopyInPlace(int From, const fs::path& Target, char* Buffer, std::size_t Size
         }
         Error = WriteAll(To, Buffer, static_cast<std::size_t>(Got));
         At += Got;
+    }
+    // The end of a longer old content goes.
+    if (Error == 0 && ::ftruncate(To, At) != 0) {
+        Error = errno;
     }
     if (Error == 0 && ::fsync(To) != 0) {
         Error = errno;
@@ -322,6 +363,15 @@ int OpenSpool(int& Error)
     return Fd;
 }
 
+// Whether Target's name is longer than its folder's file system takes, where it says so (the
+// lookup of a missing file does not always tell).
+bool NameTooLong(const fs::path& Target)
+{
+    const fs::path Folder = Target.has_parent_path() ? Target.parent_path() : fs::path(".");
+    const long Max = ::pathconf(Folder.c_str(), _PC_NAME_MAX);
+    return Max > 0 && Target.filename().string().size() > static_cast<std::size_t>(Max);
+}
+
 // How a save of Path goes, decided before any byte is written.
 struct TSavePlan {
     enum class TKind { Descriptor, Device, File };
@@ -357,6 +407,12 @@ std::optional<TSavePlan> PlanSave(const std::string& Path, TFileResult& Refusal)
     // Saving through a symbolic link replaces the file it points to, not the link.
     Plan.Target = fs::is_symlink(Path, Ec) ? fs::path(SaveTarget(Path)) : fs::path(Path);
     Plan.Exists = ::stat(Plan.Target.c_str(), &Plan.Existing) == 0;
+    // A name the folder cannot hold would fail only at the final rename, after all the work: the
+    // temporary file's name is shorter.
+    if (!Plan.Exists && (errno == ENAMETOOLONG || NameTooLong(Plan.Target))) {
+        Refusal = Failure(Path, Reason(ENAMETOOLONG));
+        return std::nullopt;
+    }
     if (Plan.Exists && S_ISDIR(Plan.Existing.st_mode)) {
         Refusal = Failure(Path, Reason(EISDIR));
         return std::nullopt;

@@ -14,9 +14,10 @@ struct TFileResult {
 
 // Replaces Path by Contents without ever leaving a half-written file in its place: the bytes go
 // to a new hidden temporary file beside it (".NAME.tmp..."), are flushed to disk, and the file is
-// then renamed over Path. On failure Path is as it was (unless it was rewritten in place, below)
-// and no temporary file remains; temporary files that an interrupted earlier save of Path left
-// behind are removed.
+// then renamed over Path. On failure Path is as it was and no temporary file remains; temporary
+// files that an interrupted earlier save of Path left behind are removed. A file rewritten in place
+// (below) has the room for its new bytes reserved first, so a full disk leaves it as it was too;
+// only a write that fails after that (a failing device) leaves it part rewritten.
 // Saving follows what the user may do, as the shell's ">" would: an existing file they may not
 // write is refused ("Permission denied"); a replaced file keeps its permissions (and its owner
 // where the system allows; otherwise it is rewritten in place); a file they may write in a folder
@@ -63,8 +64,8 @@ public:
     bool Write(std::string_view Bytes);
 
     // Writes out the buffer and finishes the save: flushed to disk and renamed over Path, or
-    // written where it stands as above. On failure Path is as it was (unless it is rewritten in
-    // place, as WriteFileAtomically says) and no temporary file remains.
+    // written where it stands as above. On failure Path is as it was (but for the rare case
+    // WriteFileAtomically names) and no temporary file remains.
     // REQUIRES: Commit not called before.
     TFileResult Commit();
 
@@ -75,9 +76,10 @@ private:
 
 // Whether a save of Path can be made, for a check before long work whose results it will hold:
 // the answer a TAtomicFileWriter would give when it starts (its folder exists, Path is no folder,
-// a file there may be created, replaced or rewritten), found by making the hidden temporary file
-// and removing it again, which no permission bits can mislead. Path itself is not touched, and a
-// pipe is not opened (its reader would see the end at once). A full disk shows only in the save.
+// its name is not too long for the folder, a file there may be created, replaced or rewritten),
+// found by making the hidden temporary file and removing it again, which no permission bits can
+// mislead. Path itself is not touched, and a pipe is not opened (its reader would see the end at
+// once). A full disk shows only in the save.
 TFileResult CheckCanWrite(const std::string& Path);
 
 // The file that a save of Path writes: Path made absolute, with every symbolic link followed (also

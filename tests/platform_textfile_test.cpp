@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/mount.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -422,6 +423,7 @@ TEST(PlatformTextFile, CheckCanWriteAnswersAsASaveWouldAndTouchesNothing)
         {"a device", "/dev/null", 0, false},
         {"a new file in a read-only folder", In("read-only/out.txt"), EACCES, true},
         {"a writable file in a read-only folder", In("read-only/shared.txt"), 0, true},
+        {"a name longer than the folder takes", (Dir.Path / std::string(300, 'n')).string(), ENAMETOOLONG, false},
     };
     const auto Tree = [&] {
         std::vector<std::string> Names;
@@ -488,5 +490,59 @@ TEST(PlatformTextFile, ASaveEndedBySignalLeavesNoTemporary)
         EXPECT_EQ(During[0].rfind(".results.txt.tmp", 0), 0u) << During[0];
         EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == Signal) << Status;
         EXPECT_EQ(Dir.Entries(), std::vector<std::string>{});
+    }
+}
+
+TEST(PlatformTextFile, ARewriteInPlaceOnAFullDiskLeavesTheOldFileByteForByte)
+{
+    struct TCase {
+        const char* Name;
+        std::size_t OldSize;
+        std::size_t NewSize;
+        bool Saved;
+    };
+    const TCase Cases[] = {
+        {"new bytes fit in the old file's room", 16 << 10, 12 << 10, true},
+        {"new bytes need more room than is left", 8 << 10, 64 << 10, false},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TScratchDir Dir;
+        fs::permissions(Dir.Path, fs::perms::all);  // the unprivileged user must reach the folder inside
+        const fs::path Small = Dir.Path / "small";
+        fs::create_directory(Small);
+        // A folder of root's that no one else may add to, on a small file system of its own.
+        if (::mount("tmpfs", Small.c_str(), "tmpfs", 0, "size=128k,mode=0755") != 0) {
+            GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
+        }
+        struct TUnmount {
+            const fs::path& Folder;
+            ~TUnmount() { ::umount2(Folder.c_str(), MNT_DETACH); }
+        } Unmount{Small};
+        const fs::path Target = Small / "history.txt";
+        std::string Old;
+        for (std::size_t I = 0; Old.size() < C.OldSize; ++I) {
+            Old += "old line " + std::to_string(I) + "\r";
+        }
+        Old.resize(C.OldSize);
+        PutFile(Target, Old);
+        fs::permissions(Target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                    fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+        {
+            std::ofstream Filler(Small / "filler", std::ios::binary);
+            const std::string Block(4096, 'f');
+            while (Filler.write(Block.data(), Block.size()) && Filler.flush()) {
+            }
+        }
+        const std::string New(C.NewSize, 'n');
+        const std::optional<TFileResult> R = SaveUnprivileged([&] { return WriteFileAtomically(Target.string(), New); });
+        if (!R) {
+            GTEST_SKIP() << "running as root and the privileges could not be dropped, so the folder takes new files";
+        }
+        EXPECT_EQ(R->Ok, C.Saved) << R->Message;
+        if (!C.Saved) {
+            EXPECT_EQ(R->Message, "Cannot write file " + Target.string() + ":\n" + std::strerror(ENOSPC) + ".");
+        }
+        EXPECT_TRUE(FileBytes(Target) == (C.Saved ? New : Old));
     }
 }
