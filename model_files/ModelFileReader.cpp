@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Simulation.h"
@@ -422,6 +423,11 @@ TLoadResult LoadModelFromText(TSimulation& Model, std::string_view Bytes, Dialog
         Result.Ok = false;
         Result.Message = "The model must be empty before a model file is loaded into it.";
         return Result;
+    }
+    // A UTF-8 byte-order mark that an editor put before the first line.
+    constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+    if (Bytes.substr(0, ByteOrderMark.size()) == ByteOrderMark) {
+        Bytes.remove_prefix(ByteOrderMark.size());
     }
     if (std::all_of(Bytes.begin(), Bytes.end(), IsTokenSeparator)) {
         Result.Ok = false;

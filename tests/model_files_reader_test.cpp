@@ -294,6 +294,19 @@ TEST(LoadModel, LineEndsOfAnyKindReadTheSame)
     }
 }
 
+TEST(LoadModel, AByteOrderMarkBeforeTheFirstLineIsSkipped)
+{
+    for (const char* Name : {"model_v24.txt", "model_v20.txt"}) {
+        SCOPED_TRACE(Name);
+        const std::string Bytes = DataFile(Name);
+        TLoaded Reference(Bytes);
+        TLoaded L("\xEF\xBB\xBF" + Bytes);
+        ASSERT_TRUE(L.Result.Ok) << L.Result.Message;
+        EXPECT_EQ(L.Result.Version, Reference.Result.Version);
+        EXPECT_EQ(ModelFileText(L.Model), ModelFileText(Reference.Model));
+    }
+}
+
 TEST(LoadModel, FileThatEndsEarlyReadsTheRestAsZeros)
 {
     TLoaded L("v2.4\r2 1\r1 3 2000000000 0 5.00");
