@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 
 #include "engine/OneBased.h"
 #include "engine/Simulation.h"
@@ -78,21 +79,26 @@ std::string BuildStatsCsv(const TSimulation& Model)
         Csv.Text(Name);
     }
     Csv.EndRecord();
+    constexpr double Undefined = std::numeric_limits<double>::quiet_NaN();
     for (const TStatsBlock& Block : StatsBlocks) {
+        bool Observed = false;  // by any stage
         for (int K = 1; K <= Model.NumStages(); ++K) {
             const TMinMaxAvg& M = *Model.Stage(K).Stats().Get(Block.Metric);
+            // Without an observation there is no mean, spread or extreme: nan, where the text shows 0.
+            const auto Defined = [&M](double Value) { return M.Count() > 0 ? Value : Undefined; };
+            Observed = Observed || M.Count() > 0;
             Csv.Integer(K);
             Csv.Text(Block.Title);
-            Csv.Number(M.Avg());
-            Csv.Number(M.Stdev());
-            Csv.Number(M.Min());
-            Csv.Number(M.Max());
+            Csv.Number(Defined(M.Avg()));
+            Csv.Number(Defined(M.Stdev()));
+            Csv.Number(Defined(M.Min()));
+            Csv.Number(Defined(M.Max()));
             Csv.Integer(M.Count());
             Csv.EndRecord();
         }
         Csv.Text("all");
         Csv.Text(Block.Title);
-        Csv.Number(StatsSummaryValue(Model, Block));
+        Csv.Number(Observed ? StatsSummaryValue(Model, Block) : Undefined);
         for (int Field = 0; Field < 4; ++Field) {
             Csv.Empty();
         }

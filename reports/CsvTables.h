@@ -24,5 +24,7 @@ std::string BuildOrderHistoryCsv(const TSimulation& Model);
 // metric is the block's heading ("On Hand", "Backorders", ...), then a record per stage with its
 // accumulator's mean, standard deviation, minimum, maximum and observation count, and a record with
 // stage "all" holding the TOTAL or AVERAGE line's value as its mean and the other fields empty.
+// What is undefined is nan, where the text shows 0: a stage's mean, standard deviation, minimum and
+// maximum without an observation, and the "all" value of a block that no stage observed.
 // The service-time table is not part of it.
 std::string BuildStatsCsv(const TSimulation& Model);
