@@ -222,6 +222,13 @@ bool TBatchCommand::ParseOptions(TParsed& Job, std::ostream& Err) const
     if (!CheckSettingOptions(Command, Settings_, Job.Settings, Err)) {
         return false;
     }
+    if (Job.Settings.WarmUp >= Job.Settings.NumPeriods) {
+        Usage(Err, Command,
+              "--warmup: " + std::to_string(Job.Settings.WarmUp) + " of the " + std::to_string(Job.Settings.NumPeriods) +
+                  " periods would be warm-up, leaving none measured (every setting would cost 0); give a warm-up "
+                  "below the number of periods");
+        return false;
+    }
     if (!TryParseInt32(Trials_, Job.Trials)) {
         Err << Where << "--trials: '" << Trials_ << "' is not a valid integer value\n";
         return false;

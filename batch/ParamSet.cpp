@@ -6,8 +6,10 @@
 #include <cmath>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 
 #include "engine/ParamCatalogue.h"
+#include "engine/ParamEntry.h"
 #include "platform/TextFile.h"
 #include "text/NumberText.h"
 #include "text/TokenReader.h"
@@ -32,6 +34,25 @@ bool WithinSize(int64_t Settings, int64_t Columns)
 std::string TooLargeText(const std::string& What)
 {
     return What + " more than the " + std::to_string(MaxBatchValues) + " values a batch can hold.";
+}
+
+// Whether a stage keeps parameter Index as a whole number (integers, the boolean, the policy code):
+// it rounds or maps any other value it is given.
+bool IsWholeParam(int Index)
+{
+    const TListParamType Type = ParamTypes[static_cast<std::size_t>(Index)];
+    return Type != TListParamType::Real && Type != TListParamType::RealOrInf;
+}
+
+// Why whole parameter Index cannot take Value (within its 32-bit range): the parameter grid's
+// refusal of it as an entry, or, for the boolean, any value but 0 and 1 (a stage takes only 1 as
+// TRUE, where the grid takes any other number too). Empty when it can.
+std::string WholeValueRefusal(int Index, double Value)
+{
+    if (ParamTypes[static_cast<std::size_t>(Index)] == TListParamType::Boolean) {
+        return Value == 0 || Value == 1 ? "" : "Field must contain 0 (FALSE) or 1 (TRUE).";
+    }
+    return CheckParamEntry(Index, std::to_string(static_cast<int32_t>(Value)), '.').value_or("");
 }
 
 std::string StageRangeText(int NumStages)
@@ -108,6 +129,18 @@ bool CheckRow(TRange& R, const TSweepRow& Typed, int NumStages, std::string& Mes
         Message = R.Prefix() + "the step (" + Typed.Step + ") is too small to change the values.";
         return false;
     }
+    const bool Whole = IsWholeParam(R.ParamIndex);
+    const std::string& Name = ParamLongNames[static_cast<std::size_t>(R.ParamIndex)];
+    // A stage would round a fraction: the values would repeat or differ from those asked for.
+    for (const auto& [Value, Text, Field] : {std::tuple{R.FirstValue, &Typed.FirstValue, "first value"},
+                                             std::tuple{R.LastValue, &Typed.LastValue, "last value"},
+                                             std::tuple{R.Step, &Typed.Step, "step"}}) {
+        if (Whole && Value != std::floor(Value)) {
+            Message = R.Prefix() + "the " + Field + " (" + *Text + ") is not a whole number; the integer parameter " +
+                      Name + " takes a whole first value, last value and step.";
+            return false;
+        }
+    }
     const int64_t MaxValues = MaxBatchValues / R.Columns();
     for (double V = R.FirstValue; V - R.LastValue < Tolerance && static_cast<int64_t>(R.Values.size()) <= MaxValues;
          V += R.Step) {
@@ -116,6 +149,12 @@ bool CheckRow(TRange& R, const TSweepRow& Typed, int NumStages, std::string& Mes
     for (const double V : R.Values) {
         if (!FitsParam(R.ParamIndex, V)) {
             Message = R.Prefix() + BeyondIntegerText(R.ParamIndex, V);
+            return false;
+        }
+        // A real parameter keeps any value as given; the model checks, which every setting passes,
+        // refuse the same ranges as the grid does for those.
+        if (const std::string Refusal = Whole ? WholeValueRefusal(R.ParamIndex, V) : ""; !Refusal.empty()) {
+            Message = R.Prefix() + "the value " + FormatGeneral(V) + " is not valid for " + Name + ". " + Refusal;
             return false;
         }
     }
@@ -300,6 +339,11 @@ TParamSetResult TValuesReader::Read(int NumStages)
     int32_t Columns = 0;
     int32_t Settings = 0;
     if (!ReadCount(Columns, "columns") || !ReadCount(Settings, "settings")) {
+        return Refusal();
+    }
+    if (Columns > 0 && Tokens_.Ended()) {
+        Fail("the file ends before the number of settings; a file with columns goes on with the number of settings, "
+             "then every column's parameter index and stage.");
         return Refusal();
     }
     if (!WithinSize(Settings, Columns)) {

@@ -74,6 +74,10 @@ struct TSweepRow {
 // not a valid integer value" / "'%s' is not a valid floating point value"), stages outside
 // 1..NumStages or backwards, a last value below the first, a step <= 0 or too small to change the
 // values, a definition beyond MaxBatchValues, a value beyond the range of an integer parameter.
+// A parameter that a stage keeps whole (integer, boolean, policy code) is also refused a first
+// value, last value or step with a fraction, and a value that the parameter grid refuses as an
+// entry (CheckParamEntry: a policy outside 1..4, a negative Proc Time) or, for the boolean, any
+// value but 0 and 1. A real parameter's range is left to the model checks of every setting.
 TParamSetResult BuildSweepSet(const TSweepRow& Row1, const TSweepRow& Row2, char DecimalSep, int NumStages);
 
 // Reads a parameter values file: whitespace-separated numbers (any byte of code 32 or less
@@ -90,8 +94,9 @@ TParamSetResult BuildSweepSet(const TSweepRow& Row1, const TSweepRow& Row2, char
 // line of the first. Refused: a file without any token; a token that is no number of the kind
 // expected (a fraction where an integer belongs, a comma as decimal separator, a word, a number
 // beyond the range of its kind, "nan" or "inf"); a negative count; settings x max(columns, 1)
-// beyond MaxBatchValues; a file that ends before a column's index or stage; an index outside
-// 0..44; a stage outside 1..NumStages; a value beyond the range of an integer parameter.
+// beyond MaxBatchValues; a file that ends before a column's index or stage, or with columns before
+// the number of settings; an index outside 0..44; a stage outside 1..NumStages; a value beyond the
+// range of an integer parameter.
 TParamSetResult LoadParamSet(const std::string& Path, int NumStages);
 // The same from the file's bytes; Path only names the file in messages.
 TParamSetResult ParseParamSet(const std::string& Text, const std::string& Path, int NumStages);

@@ -11,8 +11,11 @@ namespace {
 
 // Drop-down positions: catalogue index + 1.
 constexpr int BSLevel = ParamBaseStockLevel + 1;
+constexpr int ProcTime = ParamProcTime + 1;
 constexpr int HoldCost = ParamHoldingCost + 1;
 constexpr int DemMean = ParamDemandMean + 1;
+constexpr int InvPol = ParamInvPolicy + 1;
+constexpr int PerTime = ParamStockoutPerUnitTime + 1;
 
 TSweepRow Row(int Pos, const std::string& Stages, const std::string& Values)
 {
@@ -133,8 +136,25 @@ TEST(BatchParamSet, RowsThatCannotRunAreRefused)
          "Rows 1 and 2: the settings x columns are more than the 10000000 values a batch can hold."},
         {{Row(BSLevel, "1-1", "2147483000:2147484000:500"), None},
          "Row 1: the value 2147484000 is beyond the range of the integer parameter Base Stock Level."},
-        {{Row(BSLevel, "1-1", "-2147483648.5:0:1E9"), None},  // rounds half to even: still in range
-         ""},
+        {{Row(BSLevel, "1-1", "-2147483648:0:1E9"), None}, ""},
+        // An integer parameter would round a fraction, giving the same value twice or one not asked for.
+        {{Row(BSLevel, "1-1", "0:5:0.5"), None},
+         "Row 1: the step (0.5) is not a whole number; the integer parameter Base Stock Level takes a whole first "
+         "value, last value and step."},
+        {{Row(BSLevel, "1-1", "1:2:1"), Row(ProcTime, "1-1", "0:5.5:1")},
+         "Row 2: the last value (5.5) is not a whole number; the integer parameter Proc Time takes a whole first "
+         "value, last value and step."},
+        {{Row(PerTime, "1-1", "-0.5:1:1"), None},
+         "Row 1: the first value (-0.5) is not a whole number; the integer parameter Per Unit Time takes a whole first "
+         "value, last value and step."},
+        // Values the parameter grid refuses, which a stage would turn into another one.
+        {{Row(InvPol, "1-1", "3:7:1"), None},
+         "Row 1: the value 5 is not valid for Inv Policy. Field must contain an integer between 1 and 4."},
+        {{Row(ProcTime, "1-1", "-2:2:1"), None},
+         "Row 1: the value -2 is not valid for Proc Time. Field must contain an integer of at least 0."},
+        {{Row(PerTime, "1-1", "0:2:1"), None},
+         "Row 1: the value 2 is not valid for Per Unit Time. Field must contain 0 (FALSE) or 1 (TRUE)."},
+        {{Row(InvPol, "1-1", "1:4:1"), Row(PerTime, "1-1", "0:1:1")}, ""},
     };
     for (const auto& [Rows, Message] : Cases) {
         const TParamSetResult R = BuildSweepSet(Rows.first, Rows.second, '.', 3);
@@ -202,6 +222,8 @@ TEST(BatchParamSet, ValuesFileRefusalsAndWarningsNameTheLine)
         {"1 1 -1 1 0", "Line 1: column 1 has the parameter index -1, outside 0 to 44.", ""},
         {"1 1 3 4 0", "Line 1: column 1 has the stage 4, not a stage of this model (1 to 3).", ""},
         {"1 1\n3", "Line 2: the file ends before the stage of column 1" + EndsInColumn, ""},
+        {"1", "Line 1: the file ends before the number of settings; a file with columns goes on with the number of "
+              "settings, then every column's parameter index and stage.", ""},
         // Counts the file does not fill are refused before anything is reserved for them.
         {"1000000000 0", "Line 1: the file ends before the parameter index of column 1" + EndsInColumn, ""},
         {"0 1000000000", "Line 1: the file declares 1000000000 settings; at most 10000000 can be run.", ""},

@@ -219,9 +219,13 @@ TEST(CliBatch, Refusals)
         {{"--options", Bad, "--out", BadDot}, 2, "orvantis-cli batch: --out: " + BadDot + " is the options file"},
         {{"--row", "InvPol@2=2:2:1", "--row", "Q@2=0:1:1"}, 1,
          "orvantis-cli batch: setting 1 (InvPol:2 = 2, Q:2 = 0): Stage 2 uses the (R,Q) policy with Q = 0; Q must be at least 1.\n"},
-        {{"--row", "ProcTime@1=-1:-1:1"}, 1,
-         "orvantis-cli batch: setting 1 (ProcTime:1 = -1): Stage 1 has Proc Time = -1; Proc Time cannot be "
+        {{"--row", "DemSD@1=-1:-1:1"}, 1,
+         "orvantis-cli batch: setting 1 (DemSD:1 = -1): Stage 1 has Dem StdDev = -1; Dem StdDev cannot be "
          "negative.\n"},
+        {{"--row", "BSLevel@1=0:5:0.5"}, 1, "orvantis-cli batch: Row 1: the step (0.5) is not a whole number; "},
+        {{"--row", "InvPol@1=3:7:1"}, 1, "orvantis-cli batch: Row 1: the value 5 is not valid for Inv Policy. "},
+        {{"--periods", "10", "--warmup", "10"}, 2,
+         "orvantis-cli batch: --warmup: 10 of the 10 periods would be warm-up, leaving none measured"},
         {{"--row", "HoldCost@1=1:2:0"}, 1, "orvantis-cli batch: Row 1: the step (0) must be greater than 0.\n"},
         {{"--values", Missing}, 1, "orvantis-cli batch: Cannot read file " + Missing + ": No such file or directory."},
         {{"--values", Bad}, 1,
