@@ -1,6 +1,8 @@
 #include "app/Cli.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -57,14 +59,17 @@ bool TargetsDistinct(const std::vector<std::pair<std::string, std::string>>& Rep
 {
     for (std::size_t I = 0; I < Reports.size(); ++I) {
         const auto& [Option, Target] = Reports[I];
-        if (Target == StdoutName) {
+        // A report that names standard output's file by a path lands there too.
+        if (NamesStdout(Target)) {
             for (std::size_t J = 0; J < I; ++J) {
-                if (Reports[J].second == StdoutName && (IsCsvOption(Option) || IsCsvOption(Reports[J].first))) {
+                if (NamesStdout(Reports[J].second) && (IsCsvOption(Option) || IsCsvOption(Reports[J].first))) {
                     Err << Program << " run: " << Option << ": " << Reports[J].first
                         << " goes to standard output too; a CSV table goes there only alone.\n";
                     return false;
                 }
             }
+        }
+        if (Target == StdoutName) {
             continue;
         }
         if (SameFile(Target, ModelPath)) {
@@ -81,6 +86,28 @@ bool TargetsDistinct(const std::vector<std::pair<std::string, std::string>>& Rep
         }
     }
     return true;
+}
+
+// The cost totals that are not finite numbers (costs that overflowed), named as the cost lines
+// name them, in a sentence ("Stockout and Total are not finite numbers"); empty when all are finite.
+std::string NotFinite(const TCostTotals& Costs)
+{
+    const double Values[] = {Costs.OrderCost, Costs.HoldingCost, Costs.WIPHoldingCost, Costs.StockoutCost,
+                             Costs.TotalCost};
+    const std::array<TCostLine, 5> Lines = CostTotalsLines(Costs, '.');
+    std::vector<std::string> Names;
+    for (std::size_t I = 0; I < Lines.size(); ++I) {
+        if (!std::isfinite(Values[I])) {
+            Names.push_back(Lines[I].Caption.substr(0, Lines[I].Caption.find(':')));
+        }
+    }
+    std::string Text;
+    for (std::size_t I = 0; I < Names.size(); ++I) {
+        Text += (I == 0 ? "" : I + 1 == Names.size() ? " and " : ", ") + Names[I];
+    }
+    return Names.empty()       ? Text
+           : Names.size() == 1 ? Text + " is not a finite number"
+                               : Text + " are not finite numbers";
 }
 
 // orvantis-cli run MODEL [--periods N] [--warmup W] [--seed S] [--force-cst] [--strict]
@@ -112,13 +139,16 @@ public:
     int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const override;
 
 private:
-    // The reports asked for, as (option, target) in the order of the options above.
+    // The reports asked for, as (option, target) in the order of the options above. A CSV table
+    // aimed at standard output by a path (/dev/stdout, the file it is redirected to) is written
+    // as with "-": standard output holds it alone, the cost totals go to standard error.
     std::vector<std::pair<std::string, std::string>> Reports() const
     {
         std::vector<std::pair<std::string, std::string>> Asked;
         for (const auto& [Option, Target] : Reports_) {
             if (Option->count() > 0) {
-                Asked.emplace_back(Option->get_name(), *Target);
+                const std::string Name = Option->get_name();
+                Asked.emplace_back(Name, IsCsvOption(Name) && NamesStdout(*Target) ? StdoutName : *Target);
             }
         }
         return Asked;
@@ -196,6 +226,12 @@ int TRunCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env
         CostStream << Line.Caption << ' ' << Line.Value << '\n';
     }
     bool Written = Out.Flush();
+    if (const std::string Overflowed = NotFinite(*Costs); !Overflowed.empty()) {
+        // The lines above show which; no report is written from a run without a result.
+        Err << Program << ": " << Model_ << ": the costs overflowed: " << Overflowed << ", so the run has no result"
+            << (Asked.empty() ? "" : "; no report was written") << ".\n";
+        return ExitFailed;
+    }
     const std::string& DateTime = Timestamp_->count() > 0 ? TimestampText_ : Env.DateTime;
     for (const auto& [Option, Target] : Asked) {
         if (IsCsvOption(Option)) {
@@ -379,6 +415,17 @@ std::optional<int> Parse(CLI::App& App, const std::vector<std::unique_ptr<TCliCo
     return std::nullopt;
 }
 
+// Code, or the failure code and the reason on standard error once a write to standard output
+// failed.
+int Finished(const TStdout& Stdout, std::ostream& Err, int Code)
+{
+    if (Stdout.Error() != 0) {
+        Err << Program << ": cannot write to standard output: " << std::strerror(Stdout.Error()) << ".\n";
+        return ExitFailed;
+    }
+    return Code;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err, const TCliEnvironment& Env)
@@ -401,7 +448,7 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     TStdout Stdout(Out);
     std::string Command;
     if (const std::optional<int> Code = Parse(App, Commands, Args, Stdout, Err, Command)) {
-        return *Code;
+        return Finished(Stdout, Err, *Code);  // the help or the version may not have been written
     }
     const auto Parsed = std::find_if(Commands.begin(), Commands.end(), [](const auto& C) { return C->App()->parsed(); });
     int Code = ExitOk;
@@ -416,9 +463,5 @@ int RunCli(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
         Err << Program << ": " << Command << ": " << OneLine(E.what()) << '\n';
         return ExitFailed;
     }
-    if (Stdout.Error() != 0) {
-        Err << Program << ": cannot write to standard output: " << std::strerror(Stdout.Error()) << ".\n";
-        return ExitFailed;
-    }
-    return Code;
+    return Finished(Stdout, Err, Code);
 }

@@ -7,6 +7,9 @@
 #include <ostream>
 #include <utility>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/TextFile.h"
 
 namespace fs = std::filesystem;
@@ -117,6 +120,17 @@ bool CheckSettingOptions(const std::string& Command, const TRunSettingsTexts& Te
         Err << Program << " " << Command << ": " << OptionName(Check.Field) << ": " << Check.Message << '\n';
     }
     return Check.Ok();
+}
+
+bool NamesStdout(const std::string& Target)
+{
+    if (Target == StdoutName) {
+        return true;
+    }
+    struct stat Out {};
+    struct stat File {};
+    return ::fstat(STDOUT_FILENO, &Out) == 0 && ::stat(Target.c_str(), &File) == 0 && Out.st_dev == File.st_dev &&
+           Out.st_ino == File.st_ino;
 }
 
 bool SameFile(const std::string& A, const std::string& B)

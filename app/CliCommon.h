@@ -93,6 +93,10 @@ void AddRunSettings(CLI::App& Command, TRunSettingsTexts& Settings, const std::s
 bool CheckSettingOptions(const std::string& Command, const TRunSettingsTexts& Texts, TRunSettings& Settings,
                          std::ostream& Err);
 
+// True for "-" and for a path that leads to the file standard output writes to: /dev/stdout,
+// /proc/self/fd/1, or the file the shell redirected it to.
+bool NamesStdout(const std::string& Target);
+
 // True when saves to the two names would write one file: the same file reached through links or
 // other spellings, or two names (hard links) of one file.
 bool SameFile(const std::string& A, const std::string& B);

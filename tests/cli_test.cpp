@@ -410,6 +410,7 @@ TEST(Cli, ReportsAimedAtOneFileAreRefusedBeforeTheRun)
     fs::create_directory(Dir.Path / "sub");
     fs::create_symlink(A, Dir.Path / "link.txt");
     const std::string NoFolder = (Dir.Path / "none" / "h.txt").string();
+    const std::string LongName = (Dir.Path / std::string(300, 'n')).string();
     const struct {
         std::vector<std::string> Reports;
         std::string Refusal;
@@ -425,9 +426,11 @@ TEST(Cli, ReportsAimedAtOneFileAreRefusedBeforeTheRun)
         // A CSV table on standard output goes there alone.
         {{"--stats", "-", "--history-csv", "-"}, "--history-csv: --stats goes to standard output too"},
         {{"--orders-csv", "-", "--stats-csv", "-"}, "--orders-csv: --stats-csv goes to standard output too"},
+        {{"--stats", "-", "--history-csv", "/dev/stdout"}, "--history-csv: --stats goes to standard output too"},
         // Files that cannot be written: found before the run.
         {{"--stats", A, "--history", NoFolder}, "--history: Cannot write file " + NoFolder + ": No such file", 1},
         {{"--orders", (Dir.Path / "sub").string()}, "Is a directory.", 1},
+        {{"--stats", LongName}, "--stats: Cannot write file " + LongName + ": File name too long.", 1},
     };
     for (const auto& C : Cases) {
         std::vector<std::string> Args = {"run", Model};
@@ -445,6 +448,30 @@ TEST(Cli, ReportsAimedAtOneFileAreRefusedBeforeTheRun)
                                  "--orders", "-", "--timestamp", "stamp"});
     EXPECT_EQ(Both.Code, 0);
     EXPECT_EQ(Count(Both.Out, "stamp\n"), 2u);
+}
+
+TEST(Cli, ARunWhoseCostsOverflowEndsWithOneLineAndFails)
+{
+    TTempDir Dir("overflow");
+    const std::string Path = (Dir.Path / "model.txt").string();
+    {
+        TSilentDialogs Quiet;
+        TSimulation Model(Quiet);
+        ASSERT_TRUE(LoadModel(Model, Example("serial_chain.txt"), Quiet).Ok);
+        // Stage 1 runs short often, and each unit short costs nearly the largest number there is.
+        Model.SetParam(1, ParamBaseStockLevel, 20);
+        Model.SetParam(1, ParamStockoutCost, 1e308);
+        ASSERT_TRUE(SaveModel(Model, Path).Ok);
+    }
+    const fs::path Stats = Dir.Path / "stats.txt";
+    const TCliResult R =
+        Cli({"run", Path, "--seed", "1", "--periods", "200", "--warmup", "1", "--stats", Stats.string()});
+    EXPECT_EQ(R.Code, 1);
+    EXPECT_NE(R.Out.find("\nStockout: inf\nTotal: inf\n"), std::string::npos) << R.Out;
+    EXPECT_EQ(R.Err, "orvantis-cli: " + Path +
+                         ": the costs overflowed: Stockout and Total are not finite numbers, so the run has no "
+                         "result; no report was written.\n");
+    EXPECT_FALSE(fs::exists(Stats));
 }
 
 TEST(Cli, ConvertWritesTheCurrentVersionToAFileOrStandardOutput)
@@ -538,7 +565,8 @@ TEST(CliProgram, StandardOutputThatCannotBeWrittenEndsWithOne)
         for (const std::vector<std::string>& Args :
              {std::vector<std::string>{"run", Example("assembly.txt"), "--seed", "1", "--periods", "50", "--warmup",
                                        "1"},
-              std::vector<std::string>{"convert", Example("assembly.txt"), "-"}}) {
+              std::vector<std::string>{"convert", Example("assembly.txt"), "-"},
+              std::vector<std::string>{"--version"}}) {
             const TCliResult R = RunProgram(Args, C.Fd, {"LC_ALL=C"});
             EXPECT_EQ(R.Code, 1) << C.Reason << " " << Args[0];
             EXPECT_EQ(R.Err, "orvantis-cli: cannot write to standard output: " + C.Reason + ".\n");
@@ -564,6 +592,30 @@ TEST(CliProgram, ReportToDevStdoutAppendsToWhereStandardOutputLeads)
     EXPECT_EQ(Bytes.rfind("before\nOrder: ", 0), 0u) << Bytes;
     EXPECT_NE(Bytes.find("Total: "), std::string::npos);
     EXPECT_LT(Bytes.find("Total: "), Bytes.find("stamp\r"));
+}
+
+TEST(CliProgram, ACsvTableNamingStandardOutputByAPathGoesThereAsWithDash)
+{
+    TTempDir Dir("csv_stdout");
+    const fs::path OutFile = Dir.Path / "out.csv";
+    const auto Run = [&](const std::string& Target) {
+        const int Fd = ::open(OutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        TCliResult R = RunProgram({"run", Example("assembly.txt"), "--seed", "1", "--periods", "20", "--warmup", "1",
+                                   "--stats-csv", Target},
+                                  Fd, {"LC_ALL=C"});
+        ::close(Fd);
+        R.Out = ReadBytes(OutFile);
+        return R;
+    };
+    const TCliResult Dash = Run("-");
+    ASSERT_EQ(Dash.Code, 0) << Dash.Err;
+    for (const std::string& Target : {std::string("/dev/stdout"), std::string("/proc/self/fd/1"), OutFile.string()}) {
+        SCOPED_TRACE(Target);
+        const TCliResult R = Run(Target);
+        EXPECT_EQ(R.Code, 0) << R.Err;
+        EXPECT_EQ(R.Out, Dash.Out);  // the table alone
+        EXPECT_EQ(R.Err, Dash.Err);  // the costs
+    }
 }
 
 TEST(CliProgram, CommaDecimalLocaleOfTheEnvironmentShapesTheCosts)
