@@ -1,6 +1,8 @@
 #include "checks/CheckModel.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "text/NumberText.h"
 #include "text/Tolerance.h"
@@ -64,7 +66,8 @@ const TRange Ranges[] = {
     {ParamDemandSD, false},  {ParamFailureProb, true},   {ParamRecoveryProb, true},
 };
 
-std::optional<std::string> RangeRefusal(int N, const TStageParams& P)
+// Every range refusal of stage N, in the order of Ranges.
+void AddRangeRefusals(int N, const TStageParams& P, std::vector<std::string>& Refusals)
 {
     for (const TRange& R : Ranges) {
         const double Value = P.GetParam(R.Index);
@@ -72,33 +75,40 @@ std::optional<std::string> RangeRefusal(int N, const TStageParams& P)
             continue;
         }
         const std::string& Name = ParamLongNames[static_cast<std::size_t>(R.Index)];
-        return "Stage " + std::to_string(N) + " has " + Name + " = " + FormatGeneral(Value) + "; " + Name +
-               (R.Probability ? " must be between 0 and 1." : " cannot be negative.");
+        Refusals.push_back("Stage " + std::to_string(N) + " has " + Name + " = " + FormatGeneral(Value) + "; " +
+                           Name + (R.Probability ? " must be between 0 and 1." : " cannot be negative."));
     }
-    return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<std::string> ModelRefusal(const TSimulation& Model)
+std::vector<std::string> ModelRefusals(const TSimulation& Model)
 {
     if (Model.NumStages() == 0) {
-        return "You must add at least one stage or load an existing model.";
+        return {"You must add at least one stage or load an existing model."};
     }
+    std::vector<std::string> Refusals;
     // Refused outright rather than asked: such a stage orders nothing, whatever its demand.
     for (int N = 1; N <= Model.NumStages(); ++N) {
         const TStageParams& S = Model.Stage(N).Params();
         if (S.InvPolicy == PolicyRQ && S.RQOrderQty < 1) {
-            return "Stage " + std::to_string(N) + " uses the (R,Q) policy with Q = " + std::to_string(S.RQOrderQty) +
-                   "; Q must be at least 1.";
+            Refusals.push_back("Stage " + std::to_string(N) + " uses the (R,Q) policy with Q = " +
+                               std::to_string(S.RQOrderQty) + "; Q must be at least 1.");
         }
     }
     for (int N = 1; N <= Model.NumStages(); ++N) {
-        if (std::optional<std::string> Refusal = RangeRefusal(N, Model.Stage(N).Params())) {
-            return Refusal;
-        }
+        AddRangeRefusals(N, Model.Stage(N).Params(), Refusals);
     }
-    return std::nullopt;
+    return Refusals;
+}
+
+std::optional<std::string> ModelRefusal(const TSimulation& Model)
+{
+    std::vector<std::string> Refusals = ModelRefusals(Model);
+    if (Refusals.empty()) {
+        return std::nullopt;
+    }
+    return std::move(Refusals.front());
 }
 
 bool CheckModel(const TSimulation& Model, Dialogs& Messages)

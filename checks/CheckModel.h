@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 class Dialogs;
 class TSimulation;
@@ -20,3 +21,7 @@ bool CheckModel(const TSimulation& Model, Dialogs& Messages);
 // The refusals of CheckModel (1 to 3) alone, without a question: the text of the first that
 // fires, or nothing when the model may run. A batch puts each setting through these.
 std::optional<std::string> ModelRefusal(const TSimulation& Model);
+// Every refusal of CheckModel (1 to 3), in the order the checks meet them; empty when the model
+// may run. How far a model is from one that may run: the optimiser walks a refused point of its
+// grid to one that passes by lowering their number.
+std::vector<std::string> ModelRefusals(const TSimulation& Model);
