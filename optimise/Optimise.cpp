@@ -8,6 +8,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "checks/CheckModel.h"
@@ -26,15 +27,19 @@ bool IsIntegerParam(int Index)
     return Type != TListParamType::Real && Type != TListParamType::RealOrInf;
 }
 
-// Grid steps from Low to High (the last grid point may lie below High).
+// Grid steps from Low to High (the last grid point may lie below High), counted in double: a
+// grid of more than MaxGridSteps steps gives MaxGridSteps + 1, which ProblemRefusal refuses. The
+// tolerance lets a step that divides the span in decimal reach High (0.3 in steps of 0.1).
 int64_t GridSteps(const TDecisionVariable& V)
 {
-    return static_cast<int64_t>(std::floor((V.High - V.Low) / V.Step + 1e-9));
+    const double Steps = std::floor((V.High - V.Low) / V.Step + 1e-9);
+    return Steps <= MaxGridSteps ? static_cast<int64_t>(Steps) : static_cast<int64_t>(MaxGridSteps) + 1;
 }
 
+// The tolerance above and rounding may put the last grid point a hair above High: it stays High.
 double GridValue(const TDecisionVariable& V, int64_t Index)
 {
-    return V.Low + static_cast<double>(Index) * V.Step;
+    return std::min(V.Low + static_cast<double>(Index) * V.Step, V.High);
 }
 
 int64_t GridIndex(const TDecisionVariable& V, double Value)
@@ -49,6 +54,8 @@ using TPoint = std::vector<int64_t>;  // grid index per variable
 struct TPointTrials {
     std::vector<double> Objective;                 // [k]
     std::vector<std::vector<double>> Constraints;  // [j][k]
+    std::vector<double> WarmUpBackorders;          // [k], when asked for
+    std::vector<double> EndBackorders;             // [k], when asked for
 };
 
 
@@ -66,20 +73,46 @@ bool CarriesForecast(const TSimulation& Model)
     return false;
 }
 
+// Backorders summed over the stages at the end of period T of a run that kept its history: what
+// the stages owe beyond what they hold.
+double OwedAt(const TSimulation& Model, int32_t T)
+{
+    double Owed = 0;
+    for (int N = 1; N <= Model.NumStages(); ++N) {
+        Owed += static_cast<double>(std::max<int64_t>(0, -Model.Stage(N).NetInvHist()[static_cast<std::size_t>(T)]));
+    }
+    return Owed;
+}
+
+// What RunTrials gives: each point's trials, the first Complete points with all of them.
+struct TTrialRuns {
+    std::vector<TPointTrials> Points;
+    std::size_t Complete = 0;
+};
+
 // Runs Trials trials of each point on Jobs threads, trial K of every point from
-// TrialStartState(Seed, Stream, K). Each result lands in its own slot, so the numbers do not
-// depend on which thread ran what.
-std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimiseProblem& Problem,
-                                    const TOptimiseSettings& Settings, const std::vector<std::vector<double>>& Points,
-                                    uint32_t Stream, int32_t Trials)
+// TrialStartState(Seed, Stream, K), until StopNow (when given) says to stop: no trial starts after
+// that. Tasks are taken in order, point by point, and each one taken is finished, so the points
+// before the first task not taken have all their trials. Each result lands in its own slot, so the
+// numbers do not depend on which thread ran what. With Backorders, the runs keep their history and
+// each trial also gives the backorders at the end of the warm-up and of the run.
+TTrialRuns RunTrials(const TSimulation& Model, const TOptimiseProblem& Problem, const TOptimiseSettings& Settings,
+                     const std::vector<std::vector<double>>& Points, uint32_t Stream, int32_t Trials,
+                     const std::function<bool()>& StopNow = {}, bool Backorders = false)
 {
     const std::size_t NumConstraints = Problem.Constraints.size();
-    std::vector<TPointTrials> Results(Points.size());
-    for (TPointTrials& R : Results) {
-        R.Objective.assign(static_cast<std::size_t>(Trials), 0.0);
-        R.Constraints.assign(NumConstraints, std::vector<double>(static_cast<std::size_t>(Trials), 0.0));
+    const std::size_t PerPoint = static_cast<std::size_t>(Trials);
+    TTrialRuns Runs;
+    Runs.Points.resize(Points.size());
+    for (TPointTrials& R : Runs.Points) {
+        R.Objective.assign(PerPoint, 0.0);
+        R.Constraints.assign(NumConstraints, std::vector<double>(PerPoint, 0.0));
+        if (Backorders) {
+            R.WarmUpBackorders.assign(PerPoint, 0.0);
+            R.EndBackorders.assign(PerPoint, 0.0);
+        }
     }
-    const std::size_t Tasks = Points.size() * static_cast<std::size_t>(Trials);
+    const std::size_t Tasks = Points.size() * PerPoint;
     const bool Carries = CarriesForecast(Model);
     std::atomic<std::size_t> Next{0};
     std::exception_ptr Failure;
@@ -90,13 +123,17 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
             TSilentDialogs Quiet;
             TSimulation Copy(Quiet);
             Copy.CopyModel(Model);
-            Copy.SetKeepHistory(false);
+            Copy.SetKeepHistory(Backorders);
             Copy.SetDrawMode(Threads <= 1 ? TSimulation::TDrawMode::AheadWhenItPays
                                          : TSimulation::TDrawMode::InLine);  // the workers fill the cores
             std::size_t Applied = Points.size();
-            for (std::size_t Task = Next++; Task < Tasks; Task = Next++) {
-                const std::size_t P = Task / static_cast<std::size_t>(Trials);
-                const std::size_t K = Task % static_cast<std::size_t>(Trials);
+            while (!(StopNow && StopNow())) {
+                const std::size_t Task = Next++;
+                if (Task >= Tasks) {
+                    break;
+                }
+                const std::size_t P = Task / PerPoint;
+                const std::size_t K = Task % PerPoint;
                 if (Carries) {
                     Copy.CopyForecasts(Model);
                 }
@@ -107,10 +144,15 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
                 Copy.Reset();
                 Copy.SetRandSeed(TrialStartState(Settings.Run.Seed, Stream, static_cast<int32_t>(K) + 1));
                 const TCostTotals Costs = Copy.RunSimulation(Settings.Run.NumPeriods, Settings.Run.WarmUp, -1);
-                Results[P].Objective[K] = SystemCost(Costs, Problem.Objective);
+                TPointTrials& R = Runs.Points[P];
+                R.Objective[K] = SystemCost(Costs, Problem.Objective);
                 for (std::size_t J = 0; J < NumConstraints; ++J) {
                     const TConstraint& C = Problem.Constraints[J];
-                    Results[P].Constraints[J][K] = Copy.Stage(C.Stage).Stats().Get(C.Metric)->Avg();
+                    R.Constraints[J][K] = Copy.Stage(C.Stage).Stats().Get(C.Metric)->Avg();
+                }
+                if (Backorders) {
+                    R.WarmUpBackorders[K] = OwedAt(Copy, Settings.Run.WarmUp);
+                    R.EndBackorders[K] = OwedAt(Copy, Settings.Run.NumPeriods);
                 }
             }
         } catch (...) {
@@ -135,7 +177,8 @@ std::vector<TPointTrials> RunTrials(const TSimulation& Model, const TOptimisePro
     if (Failure) {
         std::rethrow_exception(Failure);
     }
-    return Results;
+    Runs.Complete = PerPoint == 0 ? Points.size() : std::min<std::size_t>(Next.load(), Tasks) / PerPoint;
+    return Runs;
 }
 
 double Mean(const std::vector<double>& X)
@@ -188,6 +231,125 @@ bool Satisfies(const TConstraint& C, double Value)
     return C.AtLeast ? Value >= C.Bound : Value <= C.Bound;
 }
 
+std::vector<double> ValuesOf(const TOptimiseProblem& Problem, const TPoint& P)
+{
+    std::vector<double> Values;
+    for (std::size_t I = 0; I < P.size(); ++I) {
+        Values.push_back(GridValue(Problem.Variables[I], P[I]));
+    }
+    return Values;
+}
+
+// The model checks on the points of a grid, each point put into one scratch copy of the model.
+class TPointChecks {
+public:
+    TPointChecks(const TSimulation& Model, const TOptimiseProblem& Problem) : Problem_(Problem), Scratch_(Quiet_)
+    {
+        Scratch_.CopyModel(Model);
+    }
+
+    std::vector<std::string> Refusals(const TPoint& P)
+    {
+        ApplyValues(Scratch_, Problem_, ValuesOf(Problem_, P));
+        return ModelRefusals(Scratch_);
+    }
+
+    bool Passes(const TPoint& P)
+    {
+        const auto [Where, New] = Passes_.emplace(P, false);
+        if (New) {
+            Where->second = Refusals(P).empty();
+        }
+        return Where->second;
+    }
+
+    // The point nearest Start that the checks pass, or nothing, with the first refusal at the
+    // point that came nearest. Each move sets one variable to whichever of its candidate values
+    // leaves the fewest refusals (the nearest to Start of equals), until none is left or no move
+    // clears one. Each refusal concerns one or two parameters of one stage, and a move that clears
+    // one never raises another, so the walk ends at a passing point whenever the grid has one.
+    std::optional<TPoint> NearestPassing(const TPoint& Start, std::string& FirstRefusal)
+    {
+        TPoint P = Start;
+        std::vector<std::string> Left = Refusals(P);
+        for (bool Moved = true; !Left.empty() && Moved;) {
+            Moved = false;
+            for (std::size_t I = 0; I < P.size() && !Left.empty(); ++I) {
+                TPoint Best = P;
+                std::size_t Fewest = Left.size();
+                for (const int64_t Index : Candidates(I, Start[I])) {
+                    TPoint Q = P;
+                    Q[I] = Index;
+                    const std::size_t Count = Refusals(Q).size();
+                    if (Count < Fewest || (Count == Fewest && Count < Left.size() &&
+                                           std::abs(Index - Start[I]) < std::abs(Best[I] - Start[I]))) {
+                        Fewest = Count;
+                        Best = Q;
+                    }
+                }
+                if (Fewest < Left.size()) {
+                    P = Best;
+                    Left = Refusals(P);
+                    Moved = true;
+                }
+            }
+        }
+        if (!Left.empty()) {
+            FirstRefusal = Left.front();
+            return std::nullopt;
+        }
+        return P;
+    }
+
+private:
+    // The grid indexes of variable I where a check's answer may change: every index of a short
+    // grid, otherwise the ends, Start and the indexes beside the values 0 and 1, the edges of
+    // every range the checks know.
+    std::vector<int64_t> Candidates(std::size_t I, int64_t Start) const
+    {
+        const TDecisionVariable& V = Problem_.Variables[I];
+        const int64_t Last = GridSteps(V);
+        std::vector<int64_t> Indexes;
+        if (Last <= 64) {
+            for (int64_t K = 0; K <= Last; ++K) {
+                Indexes.push_back(K);
+            }
+            return Indexes;
+        }
+        Indexes = {0, Last, Start};
+        for (const double Edge : {0.0, 1.0}) {
+            const double Raw = std::floor((Edge - V.Low) / V.Step);
+            for (const double K : {Raw - 1, Raw, Raw + 1, Raw + 2}) {
+                Indexes.push_back(static_cast<int64_t>(std::clamp(K, 0.0, static_cast<double>(Last))));
+            }
+        }
+        std::sort(Indexes.begin(), Indexes.end());
+        Indexes.erase(std::unique(Indexes.begin(), Indexes.end()), Indexes.end());
+        return Indexes;
+    }
+
+    const TOptimiseProblem& Problem_;
+    TSilentDialogs Quiet_;
+    TSimulation Scratch_;
+    std::map<TPoint, bool> Passes_;
+};
+
+// The start of a search: the model's values, snapped to the grid.
+TPoint ModelPoint(const TSimulation& Model, const TOptimiseProblem& Problem)
+{
+    TPoint P;
+    for (const TDecisionVariable& V : Problem.Variables) {
+        P.push_back(GridIndex(V, Model.GetParam(V.Stages.front(), V.ParamIndex)));
+    }
+    return P;
+}
+
+bool AllFinite(const TEvaluation& E)
+{
+    return std::isfinite(E.Objective) &&
+           std::all_of(E.Constraints.begin(), E.Constraints.end(), [](double C) { return std::isfinite(C); });
+}
+
 // A point's means, its trials and its constraint violation.
 struct TMemoEntry {
     TEvaluation Eval;
@@ -199,40 +361,59 @@ class TSearch {
 public:
     TSearch(const TSimulation& Model, const TOptimiseProblem& Problem, const TOptimiseSettings& Settings,
             const TOptimiseCallback& Progress)
-        : Model_(Model), Problem_(Problem), Settings_(Settings), Progress_(Progress)
+        : Model_(Model), Problem_(Problem), Settings_(Settings), Progress_(Progress), Checks_(Model, Problem)
     {
     }
 
     TOptimiseResult Run()
     {
-        const auto Started = std::chrono::steady_clock::now();
+        Started_ = std::chrono::steady_clock::now();
         const std::vector<TDecisionVariable>& Vars = Problem_.Variables;
-        TPoint Current(Vars.size());
+        const TPoint Start = ModelPoint(Model_, Problem_);
         std::vector<int64_t> Steps(Vars.size());
         for (std::size_t I = 0; I < Vars.size(); ++I) {
-            const TDecisionVariable& V = Vars[I];
-            Current[I] = GridIndex(V, Model_.GetParam(V.Stages.front(), V.ParamIndex));
-            Steps[I] = std::max<int64_t>(1, GridSteps(V) / 4);
-            Result_.Start.push_back(GridValue(V, Current[I]));
+            Steps[I] = std::max<int64_t>(1, GridSteps(Vars[I]) / 4);
         }
-        Evaluate({Current});
+        Result_.Start = ValuesOf(Problem_, Start);
+        std::string Refusal;
+        const std::optional<TPoint> First = Checks_.NearestPassing(Start, Refusal);
+        if (!First) {
+            throw std::invalid_argument("No point of the grid passes the model checks: " + Refusal);
+        }
+        TPoint Current = *First;
+        Evaluate({Current}, false);  // the first point whatever the clock says: a result needs one
         std::size_t Best = Memo_.at(Current);
+        bool WentToBounds = false;  // the infeasible search's poll at the bounds, once per point
         Result_.Stop = TStopReason::Converged;
         for (;;) {
+            if (StopRequested()) {
+                break;
+            }
             if (Result_.Evaluations >= Settings_.Budget) {
                 Result_.Stop = TStopReason::Budget;
                 break;
             }
             ++Result_.Rounds;
+            // An infeasible point first reduces its violation: a service level often moves only
+            // when every stage's stock rises together, or far beyond one step.
+            const bool Reaching = !Entries_[Best].Eval.Feasible;
             bool Cut = false;
             std::optional<std::size_t> Move = Poll(CoordinateNeighbours(Current, Steps), Best, Cut);
             if (!Move && !Cut) {
                 Move = Poll(TransferNeighbours(Current, Steps), Best, Cut);
             }
+            if (!Move && !Cut && Reaching) {
+                Move = Poll(TogetherNeighbours(Current, Steps), Best, Cut);
+            }
+            if (!Move && !Cut && Reaching && !WentToBounds) {
+                WentToBounds = true;
+                Move = Poll(BoundNeighbours(Current), Best, Cut);
+            }
             if (Move) {
                 Best = *Move;
                 Current = Keys_[Best];
-            } else if (!Cut) {
+                WentToBounds = false;
+            } else if (!Cut && !Stopped_) {
                 if (std::all_of(Steps.begin(), Steps.end(), [](int64_t H) { return H == 1; })) {
                     break;
                 }
@@ -247,11 +428,6 @@ public:
                     break;
                 }
             }
-            const double Elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - Started).count();
-            if (Settings_.TimeLimit > 0 && Elapsed >= Settings_.TimeLimit) {
-                Result_.Stop = TStopReason::Time;
-                break;
-            }
         }
         Result_.Best = Entries_[Best].Eval;
         FinalEstimate();
@@ -259,6 +435,27 @@ public:
     }
 
 private:
+    bool Cancelled() const { return Settings_.Cancel && Settings_.Cancel->load(); }
+    bool TimeUp() const
+    {
+        return Settings_.TimeLimit > 0 &&
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - Started_).count() >=
+                   Settings_.TimeLimit;
+    }
+
+    // Whether the search is to stop now, with the reason set.
+    bool StopRequested()
+    {
+        if (Cancelled()) {
+            Result_.Stop = TStopReason::Cancelled;
+        } else if (TimeUp()) {
+            Result_.Stop = TStopReason::Time;
+        } else {
+            return Stopped_;
+        }
+        return true;
+    }
+
     // One step up and one step down in each variable.
     std::vector<TPoint> CoordinateNeighbours(const TPoint& Centre, const std::vector<int64_t>& Steps) const
     {
@@ -287,6 +484,36 @@ private:
         return Points;
     }
 
+    // Every variable a step up, and every variable a step down (each stopped at its bound).
+    std::vector<TPoint> TogetherNeighbours(const TPoint& Centre, const std::vector<int64_t>& Steps) const
+    {
+        std::vector<TPoint> Points;
+        for (const int64_t Sign : {1, -1}) {
+            TPoint P = Centre;
+            for (std::size_t I = 0; I < P.size(); ++I) {
+                P[I] = std::clamp(Centre[I] + Sign * Steps[I], int64_t{0}, GridSteps(Problem_.Variables[I]));
+            }
+            if (P != Centre) {
+                Points.push_back(std::move(P));
+            }
+        }
+        return Points;
+    }
+
+    // Each variable at its high and at its low bound, then all of them at once.
+    std::vector<TPoint> BoundNeighbours(const TPoint& Centre) const
+    {
+        std::vector<int64_t> Wide;
+        for (const TDecisionVariable& V : Problem_.Variables) {
+            Wide.push_back(GridSteps(V));
+        }
+        std::vector<TPoint> Points = CoordinateNeighbours(Centre, Wide);
+        for (TPoint& P : TogetherNeighbours(Centre, Wide)) {
+            Points.push_back(std::move(P));
+        }
+        return Points;
+    }
+
     // Centre moved by the given grid steps, when every variable stays within its bounds.
     void AddNeighbour(const TPoint& Centre, std::initializer_list<std::pair<std::size_t, int64_t>> Moves,
                       std::vector<TPoint>& Points) const
@@ -307,14 +534,14 @@ private:
         }
     }
 
-    // Evaluates the points of a poll that the memo does not hold (as many as the budget allows, in
-    // the poll's order, Cut telling whether some were left out) and returns the one that improves
-    // most on Best, if any does.
+    // Evaluates the points of a poll that the memo does not hold and the model checks pass (as
+    // many as the budget allows, in the poll's order, Cut telling whether some were left out) and
+    // returns the one that improves most on Best, if any does.
     std::optional<std::size_t> Poll(const std::vector<TPoint>& Neighbours, std::size_t Best, bool& Cut)
     {
         std::vector<TPoint> New;
         for (const TPoint& P : Neighbours) {
-            if (!Memo_.count(P) && std::find(New.begin(), New.end(), P) == New.end()) {
+            if (!Memo_.count(P) && std::find(New.begin(), New.end(), P) == New.end() && Checks_.Passes(P)) {
                 New.push_back(P);
             }
         }
@@ -323,7 +550,7 @@ private:
         if (Cut) {
             New.resize(Left);
         }
-        Evaluate(New);
+        Evaluate(New, true);
         std::optional<std::size_t> Move;
         for (const TPoint& P : Neighbours) {
             const auto Found = Memo_.find(P);
@@ -334,45 +561,45 @@ private:
         return Move;
     }
 
-    std::vector<double> ValuesOf(const TPoint& P) const
-    {
-        std::vector<double> Values;
-        for (std::size_t I = 0; I < P.size(); ++I) {
-            Values.push_back(GridValue(Problem_.Variables[I], P[I]));
-        }
-        return Values;
-    }
-
-    void Evaluate(const std::vector<TPoint>& Points)
+    // Runs the points' trials; with Stoppable, a cancel or the time limit may end the runs between
+    // two trials, and then only the points with all their trials enter the memo.
+    void Evaluate(const std::vector<TPoint>& Points, bool Stoppable)
     {
         if (Points.empty()) {
             return;
         }
         std::vector<std::vector<double>> Values;
         for (const TPoint& P : Points) {
-            Values.push_back(ValuesOf(P));
+            Values.push_back(ValuesOf(Problem_, P));
         }
-        std::vector<TPointTrials> Trials = RunTrials(Model_, Problem_, Settings_, Values, 0, Settings_.Trials);
-        for (std::size_t I = 0; I < Points.size(); ++I) {
+        const std::function<bool()> StopNow = [this] { return Cancelled() || TimeUp(); };
+        TTrialRuns Runs =
+            RunTrials(Model_, Problem_, Settings_, Values, 0, Settings_.Trials, Stoppable ? StopNow : nullptr);
+        Stopped_ = Stopped_ || Runs.Complete < Points.size();
+        for (std::size_t I = 0; I < Runs.Complete; ++I) {
+            TPointTrials& Trials = Runs.Points[I];
             TMemoEntry Entry;
             Entry.Eval.Values = Values[I];
             Entry.Eval.Round = Result_.Rounds;
-            Entry.Eval.Objective = Mean(Trials[I].Objective);
+            Entry.Eval.Objective = Mean(Trials.Objective);
             for (std::size_t J = 0; J < Problem_.Constraints.size(); ++J) {
                 const TConstraint& C = Problem_.Constraints[J];
-                const double M = Mean(Trials[I].Constraints[J]);
+                const double M = Mean(Trials.Constraints[J]);
                 Entry.Eval.Constraints.push_back(M);
                 // A constraint counts as met when the 95% confidence interval of its mean lies on
                 // the bound's side: a point the search finds feasible is then seldom infeasible on
                 // the fresh trials at the end.
-                const double Margin = Estimate(Trials[I].Constraints[J]).HalfWidth;
+                const double Margin = Estimate(Trials.Constraints[J]).HalfWidth;
                 const double Cautious = C.AtLeast ? M - Margin : M + Margin;
                 if (!Satisfies(C, Cautious)) {
                     Entry.Eval.Feasible = false;
                     Entry.Violation += std::abs(Cautious - C.Bound) / std::max(std::abs(C.Bound), 1.0);
                 }
             }
-            Entry.Trials = std::move(Trials[I]);
+            // Costs that overflow are no result: such a point ranks below every other.
+            Entry.Eval.Finite = AllFinite(Entry.Eval);
+            Entry.Eval.Feasible = Entry.Eval.Feasible && Entry.Eval.Finite;
+            Entry.Trials = std::move(Trials);
             Memo_[Points[I]] = Entries_.size();
             Keys_.push_back(Points[I]);
             Result_.Evaluated.push_back(Entry.Eval);
@@ -381,13 +608,20 @@ private:
         }
     }
 
-    // Whether moving from entry From to entry To pays: to a feasible point from an infeasible one;
-    // between feasible points, when the mean of the paired differences of the objective exceeds
-    // their standard error; between infeasible ones, when the violation shrinks.
+    // Whether moving from entry From to entry To pays: to finite costs from overflowing ones; to a
+    // feasible point from an infeasible one; between feasible points, when the mean of the paired
+    // differences of the objective exceeds their standard error; between infeasible ones, when
+    // the violation shrinks.
     bool Improves(std::size_t To, std::size_t From) const
     {
         const TMemoEntry& A = Entries_[To];
         const TMemoEntry& B = Entries_[From];
+        if (A.Eval.Finite != B.Eval.Finite) {
+            return A.Eval.Finite;
+        }
+        if (!A.Eval.Finite) {
+            return false;
+        }
         if (A.Eval.Feasible != B.Eval.Feasible) {
             return A.Eval.Feasible;
         }
@@ -417,26 +651,77 @@ private:
     void FinalEstimate()
     {
         const int32_t Trials = std::max(Settings_.FinalTrials, 2);
-        const std::vector<TPointTrials> Fresh =
-            RunTrials(Model_, Problem_, Settings_, {Result_.Best.Values}, 1, Trials);
-        Result_.Objective = Estimate(Fresh[0].Objective);
+        const TTrialRuns Fresh = RunTrials(Model_, Problem_, Settings_, {Result_.Best.Values}, 1, Trials, {}, true);
+        const TPointTrials& Runs = Fresh.Points[0];
+        Result_.Objective = Estimate(Runs.Objective);
         Result_.FinalFeasible = true;
         for (std::size_t J = 0; J < Problem_.Constraints.size(); ++J) {
-            const TEstimate E = Estimate(Fresh[0].Constraints[J]);
+            const TEstimate E = Estimate(Runs.Constraints[J]);
             Result_.Constraints.push_back(E);
             Result_.FinalFeasible = Result_.FinalFeasible && Satisfies(Problem_.Constraints[J], E.Mean);
         }
+        Result_.WarmUpBackorders = Estimate(Runs.WarmUpBackorders);
+        Result_.EndBackorders = Estimate(Runs.EndBackorders);
+        // Unserved demand piles up period after period; a stable system's backorders only
+        // fluctuate, so a growth of at least a unit that four standard errors do not explain is
+        // taken as demand left unserved.
+        std::vector<double> Growth(Runs.EndBackorders.size());
+        for (std::size_t K = 0; K < Growth.size(); ++K) {
+            Growth[K] = Runs.EndBackorders[K] - Runs.WarmUpBackorders[K];
+        }
+        const double MeanGrowth = Mean(Growth);
+        Result_.Unserved = MeanGrowth >= 1 && MeanGrowth > 4 * StandardError(Growth);
     }
 
     const TSimulation& Model_;
     const TOptimiseProblem& Problem_;
     const TOptimiseSettings& Settings_;
     const TOptimiseCallback& Progress_;
+    TPointChecks Checks_;
+    std::chrono::steady_clock::time_point Started_;
+    bool Stopped_ = false;                // a cancel or the time limit ended a poll's runs
     std::map<TPoint, std::size_t> Memo_;  // point -> its entry
     std::vector<TMemoEntry> Entries_;
     std::vector<TPoint> Keys_;            // [entry]: its point
     TOptimiseResult Result_;
 };
+
+// A step of 1, 2 or 5 times a power of ten, the smallest such at least Step (a whole one for an
+// integer parameter).
+double RoundStepUp(double Step, bool Whole)
+{
+    const double Power = std::pow(10.0, std::floor(std::log10(Step)));
+    double Round = Power * 10;
+    for (const double Factor : {1.0, 2.0, 5.0}) {
+        if (Power * Factor >= Step) {
+            Round = Power * Factor;
+            break;
+        }
+    }
+    return Whole ? std::max(1.0, std::ceil(Round)) : Round;
+}
+
+// A grid the search cannot walk: more steps than it counts exactly, or a step lost in the
+// rounding of the values it is added to. REQUIRES: finite bounds, Low <= High, Step > 0.
+std::optional<std::string> GridRefusal(const TDecisionVariable& V)
+{
+    const double Span = V.High - V.Low;
+    if (!std::isfinite(Span)) {
+        return "the bounds are too far apart for any grid between them.";
+    }
+    const double Steps = Span / V.Step;
+    if (!(Steps <= MaxGridSteps)) {
+        const double Works = RoundStepUp(Span / MaxGridSteps, IsIntegerParam(V.ParamIndex));
+        return "the grid has " + FormatGeneral(std::floor(Steps)) + " steps, more than the " +
+               FormatGeneral(MaxGridSteps) + " the search can index; a step of " + FormatGeneral(Works) +
+               " or more would work.";
+    }
+    const int64_t Last = GridSteps(V);
+    if (Last > 0 && (GridValue(V, 1) == GridValue(V, 0) || GridValue(V, Last) == GridValue(V, Last - 1))) {
+        return "the step " + FormatGeneral(V.Step) + " is too small to change values as large as the bounds.";
+    }
+    return std::nullopt;
+}
 
 std::string RemoveBlanksLower(const std::string& Text)
 {
@@ -580,8 +865,8 @@ std::optional<std::string> ProblemRefusal(const TSimulation& Model, const TOptim
                 return Label + ": the bounds are beyond the range of an integer parameter.";
             }
         }
-        if (GridSteps(V) > 1'000'000'000'000LL) {
-            return Label + ": the step is too small for the bounds.";
+        if (const std::optional<std::string> Refusal = GridRefusal(V)) {
+            return Label + ": " + *Refusal;
         }
     }
     if (Problem.Objective < MetricTotalCost || Problem.Objective > MetricStockoutCost) {
@@ -601,22 +886,21 @@ std::optional<std::string> ProblemRefusal(const TSimulation& Model, const TOptim
             return Label + ": the bound must be a finite number.";
         }
     }
-    // Each refusal of the model checks concerns one parameter's range, so the two corners of the
-    // box cover every point inside it.
-    TSilentDialogs Quiet;
-    TSimulation Scratch(Quiet);
-    Scratch.CopyModel(Model);
-    for (const bool High : {false, true}) {
-        std::vector<double> Corner;
-        for (const TDecisionVariable& V : Problem.Variables) {
-            Corner.push_back(GridValue(V, High ? GridSteps(V) : 0));
-        }
-        ApplyValues(Scratch, Problem, Corner);
-        if (const std::optional<std::string> Refusal = ModelRefusal(Scratch)) {
-            return std::string("With every variable at its ") + (High ? "high" : "low") + " bound: " + *Refusal;
-        }
+    std::string Refusal;
+    if (!TPointChecks(Model, Problem).NearestPassing(ModelPoint(Model, Problem), Refusal)) {
+        return "No point of the grid passes the model checks: " + Refusal;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> MeasuredPeriodsRefusal(const TRunSettings& Run)
+{
+    if (Run.WarmUp < Run.NumPeriods) {
+        return std::nullopt;
+    }
+    return "A warm-up of " + std::to_string(Run.WarmUp) + " periods leaves none of the " +
+           std::to_string(Run.NumPeriods) + " measured, and every point would cost 0: give a warm-up below the "
+           "number of periods.";
 }
 
 TOptimiseResult Optimise(const TSimulation& Model, const TOptimiseProblem& Problem, const TOptimiseSettings& Settings,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "engine/ParamCatalogue.h"
 #include "stats/Stats.h"
@@ -42,7 +43,25 @@ std::string Row(const std::vector<std::string>& Cells, const std::vector<int>& W
 
 std::string EstimateText(const TEstimate& E, char Sep)
 {
+    if (!std::isfinite(E.Mean)) {
+        return "not finite (the costs overflow)";
+    }
     return FormatFixed(E.Mean, 4, Sep) + " +- " + FormatFixed(E.HalfWidth, 4, Sep);
+}
+
+// What the search's end means for the best point.
+std::string VerdictText(const TOptimiseResult& Result)
+{
+    if (!Result.Best.Finite) {
+        return "No point evaluated has finite costs: every one overflows, so none is a result.";
+    }
+    if (!Result.Best.Feasible) {
+        return "No point met the constraints: the best point below is the one found that violates them least.";
+    }
+    return Result.Stop == TStopReason::Converged
+               ? "The best point is a local optimum on the grid; on a network whose cost is not convex, another "
+                 "start may find a better one."
+               : "The best point is the best found so far, not a local optimum.";
 }
 
 }  // namespace
@@ -83,10 +102,7 @@ std::vector<std::string> OptimiseReportLines(const TOptimiseHeading& Heading, co
                     " points evaluated (budget " + std::to_string(S.Budget) + "), " + std::to_string(Result.Rounds) +
                     " rounds");
     Lines.push_back("Stopped: " + StopText(Result.Stop) + ".");
-    Lines.push_back(Result.Stop == TStopReason::Converged
-                        ? "The best point is a local optimum on the grid; on a network whose cost is not convex, "
-                          "another start may find a better one."
-                        : "The best point is the best found so far, not a local optimum.");
+    Lines.push_back(VerdictText(Result));
     Lines.push_back("");
 
     const std::vector<std::string> Heads = {"Variable", "Low", "High", "Step", "Start", "Best"};
@@ -125,6 +141,12 @@ std::vector<std::string> OptimiseReportLines(const TOptimiseHeading& Heading, co
         Lines.push_back("  " + PadStr(Label + ":", static_cast<int>(Width) + 1, 'l') + "  " + Text);
     }
     Lines.push_back("Search mean of the best point: " + FormatFixed(Result.Best.Objective, 4, Sep));
+    Lines.push_back("Backorders of all stages: " + EstimateText(Result.WarmUpBackorders, Sep) +
+                    " at the end of the warm-up, " + EstimateText(Result.EndBackorders, Sep) + " at the end");
+    if (Result.Unserved) {
+        Lines.push_back("Warning: the best point leaves demand unserved; its cost does not count orders that never "
+                        "ship.");
+    }
     return Lines;
 }
 
