@@ -1,7 +1,11 @@
 #include "app/CliOptimise.h"
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <chrono>
+#include <cmath>
+#include <signal.h>
 #include <cstdio>
 #include <ostream>
 #include <filesystem>
@@ -21,6 +25,45 @@
 namespace {
 
 const std::string Command = "optimize";
+
+// Exit codes of a search that ran: no point met the constraints, or Ctrl+C ended it.
+constexpr int ExitNoFeasiblePoint = 3;
+constexpr int ExitInterrupted = 130;
+
+// Set by SIGINT while a search runs: the search stops within a trial and reports its best point.
+std::atomic<bool> Interrupted{false};
+
+extern "C" void OnInterrupt(int)
+{
+    Interrupted.store(true);
+}
+
+// SIGINT stops the search instead of the program while this lives; a second Ctrl+C, after the
+// first was seen, ends the program as usual.
+class TInterruptGuard {
+public:
+    TInterruptGuard()
+    {
+        Interrupted.store(false);
+        struct sigaction Action {};
+        Action.sa_handler = OnInterrupt;
+        sigemptyset(&Action.sa_mask);
+        Action.sa_flags = SA_RESETHAND;
+        Installed_ = ::sigaction(SIGINT, &Action, &Old_) == 0;
+    }
+    ~TInterruptGuard()
+    {
+        if (Installed_) {
+            ::sigaction(SIGINT, &Old_, nullptr);
+        }
+    }
+    TInterruptGuard(const TInterruptGuard&) = delete;
+    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
+
+private:
+    struct sigaction Old_ {};
+    bool Installed_ = false;
+};
 
 bool IsRealParam(int Index)
 {
@@ -147,7 +190,8 @@ TOptimiseCommand::TOptimiseCommand(CLI::App& Parent)
                            "the same results");
     AddValue(*App_, "--budget", Budget_, "N", "Points evaluated at most (default 500)");
     AddValue(*App_, "--time-limit", TimeLimit_, "SECONDS",
-             "Stops the search after the round during which this time passed (default 0: no limit)");
+             "Stops the search once this time has passed, within one trial; the best point found so far is "
+             "reported (default 0: no limit)");
     AddValue(*App_, "--out", Target_, "FILE|-",
              "Writes the report to FILE (lines ended by a carriage return) or, with - (the default), to standard "
              "output");
@@ -158,7 +202,11 @@ TOptimiseCommand::TOptimiseCommand(CLI::App& Parent)
                    "Answers No to the model checks' questions and refuses a model file that ends early or holds more "
                    "than a model");
     App_->footer("Trial K of every point starts from the same generator state, derived from the seed and K (common "
-                 "random numbers). The result is a local optimum. The time taken is written to standard error.");
+                 "random numbers). The result is a local optimum. Points the model checks refuse are never run. "
+                 "The time taken is written to standard error. Ctrl+C stops the search and reports the best point "
+                 "found so far.\n\nExit status: 0 a best point that meets the constraints; 1 refused or failed, "
+                 "or costs that overflow at every point evaluated; 2 a usage error; 3 no point met the "
+                 "constraints (the report shows the one that violates them least); 130 interrupted by Ctrl+C.");
 }
 
 bool TOptimiseCommand::ParseOptions(TOptimiseProblem& Problem, TOptimiseSettings& Settings, std::ostream& Err) const
@@ -218,31 +266,42 @@ bool TOptimiseCommand::ParseOptions(TOptimiseProblem& Problem, TOptimiseSettings
         return false;
     }
     Settings.Jobs = Jobs;
+    if (const std::optional<std::string> Refusal = MeasuredPeriodsRefusal(Settings.Run)) {
+        Usage(Err, Command, "--warmup: " + *Refusal);
+        return false;
+    }
     return true;
 }
 
-// The report and the saved model would replace each other or the model file read: refused.
-bool TOptimiseCommand::CheckTargets(std::ostream& Err) const
+// The report and the saved model would replace each other or the model file read: refused, as a
+// usage error like every other output aimed at the model. A target that cannot be written fails.
+int TOptimiseCommand::CheckTargets(std::ostream& Err) const
 {
     const std::string Where = Program + " " + Command + ": ";
+    const bool WritesModel = WriteModelOption_->count() > 0;
     if (Target_ != StdoutName && SameFile(Target_, Model_)) {
         Err << Where << "--out: " << Target_ << " is the model file; the report would replace it.\n";
-        return false;
+        return ExitUsage;
     }
-    if (WriteModelOption_->count() > 0 && Target_ != StdoutName && SameFile(Target_, WriteModel_)) {
+    if (WritesModel && SameFile(WriteModel_, Model_)) {
+        Err << Where << "--write-model: " << WriteModel_
+            << " is the model file; the best values would replace its own. Save them to another file.\n";
+        return ExitUsage;
+    }
+    if (WritesModel && Target_ != StdoutName && SameFile(Target_, WriteModel_)) {
         Err << Where << "--write-model: " << WriteModel_ << " is also the file of --out; one file cannot hold both.\n";
-        return false;
+        return ExitUsage;
     }
     for (const auto& [Option, Target] : {std::pair{"--out", &Target_}, std::pair{"--write-model", &WriteModel_}}) {
-        if (*Target == StdoutName || (std::string(Option) == "--write-model" && WriteModelOption_->count() == 0)) {
+        if (*Target == StdoutName || (std::string(Option) == "--write-model" && !WritesModel)) {
             continue;
         }
         if (const TFileResult Check = CheckCanWrite(*Target); !Check.Ok) {
             Err << Where << Option << ": " << OneLine(Check.Message) << '\n';
-            return false;
+            return ExitFailed;
         }
     }
-    return true;
+    return ExitOk;
 }
 
 int TOptimiseCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
@@ -252,8 +311,8 @@ int TOptimiseCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment
     if (!ParseOptions(Problem, Settings, Err)) {
         return ExitUsage;
     }
-    if (!CheckTargets(Err)) {
-        return ExitFailed;
+    if (const int Refused = CheckTargets(Err); Refused != ExitOk) {
+        return Refused;
     }
     const std::string Where = Program + " " + Command + ": ";
     TConsoleDialogs Dialogs(Err, !Strict_, Model_);
@@ -285,15 +344,21 @@ int TOptimiseCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment
         return true;
     };
     TOptimiseResult Result;
-    try {
-        Result = Optimise(Model, Problem, Settings, Callback);
-    } catch (const std::system_error& E) {
-        Progress.Clear();
-        Err << Where << "the search stopped: " << OneLine(E.what()) << (Settings.Jobs > 1 ? "; try a lower --jobs" : "")
-            << '\n';
-        return ExitFailed;
+    {
+        TInterruptGuard Guard;
+        Settings.Cancel = &Interrupted;
+        try {
+            Result = Optimise(Model, Problem, Settings, Callback);
+        } catch (const std::system_error& E) {
+            Progress.Clear();
+            Err << Where << "the search stopped: " << OneLine(E.what())
+                << (Settings.Jobs > 1 ? "; try a lower --jobs" : "") << '\n';
+            return ExitFailed;
+        }
+        Settings.Cancel = nullptr;
     }
     Progress.Clear();
+    const bool WasInterrupted = Result.Stop == TStopReason::Cancelled;
     const double Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Started).count();
 
     TOptimiseHeading Heading;
@@ -306,9 +371,19 @@ int TOptimiseCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment
             Lines.push_back(std::move(Line));
         }
     }
-    bool Written = WriteReport(Lines, Target_, Out, Err);
+    const bool Written = WriteReport(Lines, Target_, Out, Err);
     Err << "Time taken: " << FormatFixed(Seconds, 1) << " s\n";
-    if (WriteModelOption_->count() > 0) {
+    // Only an answer is saved: not a point whose costs overflow, one that misses the constraints,
+    // or what an interrupted search had reached.
+    const bool Overflows = !Result.Best.Finite || !std::isfinite(Result.Objective.Mean);
+    const char* NoAnswer = !Result.Best.Finite     ? "the costs overflow at every point evaluated"
+                           : Overflows             ? "the costs of the best point overflow on its fresh trials"
+                           : !Result.Best.Feasible ? "no point met the constraints"
+                           : WasInterrupted        ? "the search was interrupted"
+                                                   : nullptr;
+    if (NoAnswer) {
+        Err << Where << NoAnswer << (WriteModelOption_->count() > 0 ? "; the model was not written.\n" : ".\n");
+    } else if (WriteModelOption_->count() > 0) {
         ApplyValues(Model, Problem, Result.Best.Values);
         const TFileResult Saved = SaveModel(Model, WriteModel_);
         if (!Saved.Ok) {
@@ -316,5 +391,8 @@ int TOptimiseCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment
             return ExitFailed;
         }
     }
-    return Written ? ExitOk : ExitFailed;
+    if (!Written || Overflows) {
+        return ExitFailed;
+    }
+    return WasInterrupted ? ExitInterrupted : !Result.Best.Feasible ? ExitNoFeasiblePoint : ExitOk;
 }

@@ -29,7 +29,8 @@ public:
 private:
     // The options read and checked before the model is loaded; false after a usage error.
     bool ParseOptions(TOptimiseProblem& Problem, TOptimiseSettings& Settings, std::ostream& Err) const;
-    bool CheckTargets(std::ostream& Err) const;
+    // 0 when the outputs may be written, else the exit code of the refusal (reported).
+    int CheckTargets(std::ostream& Err) const;
 
     std::string Model_;
     TRunSettingsTexts SettingsTexts_;

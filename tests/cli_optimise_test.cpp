@@ -3,6 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,8 +68,11 @@ TEST(CliOptimise, RefusesBeforeAnythingRuns)
         {{"--seed", "-3"}, 2, "--seed"},
         {{"--vary", "BSLevel@9=0:9"}, 1, "stage 9 is not a stage of the model"},
         {{"--vary", "BSLevel@2=0:9"}, 1, "already varies BSLevel of stage 2"},
-        {{"--vary", "ProcTime@3=-1:4"}, 1, "With every variable at its low bound"},
-        {{"--out", Chain}, 1, "is the model file"},
+        {{"--vary", "ProcTime@3=-4:-1"}, 1, "No point of the grid passes the model checks"},
+        {{"--vary", "HoldCost@1=0:1e19:1"}, 1, "a step of 10000000 or more would work"},
+        {{"--warmup", "300"}, 2, "leaves none of the 300 measured"},
+        {{"--out", Chain}, 2, "is the model file"},
+        {{"--write-model", std::string(ORVANTIS_EXAMPLES_DIR) + "/../examples/serial_chain.txt"}, 2, "is the model file"},
     };
     for (const auto& C : Cases) {
         const TCliResult R = Cli(Search(C.More));
@@ -89,4 +102,71 @@ TEST(CliOptimise, WritesTheModelWithTheBestValuesAndEveryPointAsCsv)
     ASSERT_NE(Head, std::string::npos);
     const std::size_t Rows = static_cast<std::size_t>(std::count(R.Out.begin() + static_cast<long>(Head), R.Out.end(), '\n')) - 1;
     EXPECT_NE(R.Out.find(", " + std::to_string(Rows) + " points evaluated"), std::string::npos) << Rows;
+}
+
+TEST(CliOptimise, ASearchWithoutAnAnswerSaysSoAndWritesNothing)
+{
+    // No level reaches a fill rate above 1, and a stockout cost of 1e308 overflows at every level
+    // of 0 to 3: neither is an answer, so the model is not written and the exit code says why.
+    TScratchDir Dir;
+    const std::string Overflowing = (Dir.Path / "overflow.txt").string();
+    {
+        TSilentDialogs Quiet;
+        TSimulation Model(Quiet);
+        ASSERT_TRUE(LoadModel(Model, Chain, Quiet).Ok);
+        for (int S = 1; S <= Model.NumStages(); ++S) {
+            Model.SetParam(S, ParamStockoutCost, 1e308);
+        }
+        ASSERT_TRUE(SaveModel(Model, Overflowing).Ok);
+    }
+    const std::string Saved = (Dir.Path / "best.txt").string();
+    const struct {
+        std::vector<std::string> Args;
+        int Code;
+        std::string Report;
+    } Cases[] = {
+        {Search({"--min", "FillRate@1=1.5"}), 3, "No point met the constraints"},
+        {{"optimize", Overflowing, "--vary", "BSLevel@1=0:3", "--periods", "300", "--trials", "4", "--seed", "5"},
+         1,
+         "No point evaluated has finite costs"},
+    };
+    for (const auto& C : Cases) {
+        std::vector<std::string> Args = C.Args;
+        Args.insert(Args.end(), {"--write-model", Saved});
+        const TCliResult R = Cli(Args);
+        EXPECT_EQ(R.Code, C.Code) << R.Err;
+        EXPECT_NE(R.Out.find(C.Report), std::string::npos) << R.Out;
+        EXPECT_EQ(R.Out.find("local optimum"), std::string::npos);
+        EXPECT_NE(R.Err.find("the model was not written"), std::string::npos) << R.Err;
+        EXPECT_FALSE(std::filesystem::exists(Saved));
+    }
+}
+
+TEST(CliOptimise, CtrlCReportsTheBestPointSoFar)
+{
+    // A search of some minutes, interrupted once it runs: the report of the best point so far,
+    // then exit 130.
+    TScratchDir Dir;
+    const std::string OutFile = (Dir.Path / "out.txt").string();
+    const pid_t Child = ::fork();
+    if (Child == 0) {
+        const int Fd = ::open(OutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(Fd, 1);
+        ::dup2(Fd, 2);
+        ::execl(ORVANTIS_CLI_PATH, ORVANTIS_CLI_PATH, "optimize", Chain.c_str(), "--vary", "BSLevel@1-2=0:120",
+                "--periods", "9999", "--trials", "200", "--final-trials", "2", "--seed", "5", "--jobs", "1",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(Child, 0);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ::kill(Child, SIGINT);
+    int Status = 0;
+    ::waitpid(Child, &Status, 0);
+    std::ifstream In(OutFile);
+    const std::string Out((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(WIFEXITED(Status)) << Out;
+    EXPECT_EQ(WEXITSTATUS(Status), 130) << Out;
+    EXPECT_NE(Out.find("Stopped: stopped by the user"), std::string::npos) << Out;
+    EXPECT_NE(Out.find("the search was interrupted"), std::string::npos) << Out;
 }

@@ -352,9 +352,14 @@ void TOptimiseWindow::StartSearch()
                             "clock.");
         return;
     }
+    if (const std::optional<std::string> Refusal = MeasuredPeriodsRefusal(Settings.Run)) {
+        Messages_.ShowError(*Refusal);
+        return;
+    }
     if (Settings.Run.Seed == 0) {
         Settings.Run.Seed = SeedFromClock();
     }
+    Settings.Cancel = &StopAsked_;  // Stop ends the search within a trial, not after a round
     Settings.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     Problem_ = Problem;
     Settings_ = Settings;
@@ -430,7 +435,8 @@ void TOptimiseWindow::Finish()
     }
     ShowProgress(Result_->Evaluations, Settings_.Budget, Result_->Best.Values, Result_->Best.Objective,
                  Result_->Best.Feasible);
-    ApplyButton_->setEnabled(true);
+    // A point that misses the constraints or whose costs overflow is no answer to apply.
+    ApplyButton_->setEnabled(Result_->Best.Feasible);
 }
 
 void TOptimiseWindow::ApplyToModel()
