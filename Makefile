@@ -122,15 +122,17 @@ fuzz-deps:
 fuzz: fuzz-deps
 	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_GUI=OFF -DORVANTIS_BUILD_FUZZ=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	mkdir -p $(foreach R,model values profile rows,fuzz/corpus/$(R) fuzz/artifacts/$(R))
+	mkdir -p $(foreach R,model values profile rows optimize,fuzz/corpus/$(R) fuzz/artifacts/$(R))
 	cp -n tests/data/*.txt examples/*.txt fuzz/corpus/model/ 2>/dev/null || true
 	cp -n tests/data/batch/* fuzz/seeds/values/* tests/data/fuzz/values/* fuzz/corpus/values/ 2>/dev/null || true
 	cp -n batch/ORVTVOF.ini tests/data/fuzz/profile/* fuzz/corpus/profile/ 2>/dev/null || true
 	cp -n fuzz/seeds/rows/* tests/data/fuzz/rows/* fuzz/corpus/rows/ 2>/dev/null || true
+	cp -n fuzz/seeds/optimize/* fuzz/corpus/optimize/ 2>/dev/null || true
 	$(call run_fuzzer,load_model,model,16384)
 	$(call run_fuzzer,values,values,4096)
 	$(call run_fuzzer,profile,profile,4096)
 	$(call run_fuzzer,rows,rows,256)
+	$(call run_fuzzer,optimize,optimize,512)
 
 # Runs the libFuzzer target orvantis_fuzz_$(1) on fuzz/corpus/$(2) with inputs of at most $(3) bytes.
 define run_fuzzer
