@@ -24,8 +24,9 @@ class TSimulation;
 // "Optimise": the variables (parameter, stages, bounds, step), the objective and the constraints,
 // the trials and the budget; "&Go" searches the main window's model with its run settings off the
 // GUI thread (the same core call as orvantis-cli optimize), showing the evaluations and the best
-// point so far; "&Stop" ends the search after its round; the report appears when it ends, and
-// "&Apply to Model" writes the best values into the main window's model. Opened from Batch Runs.
+// point so far; "&Stop" ends the search within a trial; the report appears when it ends, and
+// "&Apply to Model" (for a feasible best point) writes the best values into the main window's model.
+// Opened from Batch Runs.
 class TOptimiseWindow : public QWidget {
     Q_OBJECT
 public:
