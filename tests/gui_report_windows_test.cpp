@@ -27,9 +27,9 @@
 #include "support/ScriptedFileDialogs.h"
 #include "ui/ChartView.h"
 #include "ui/HistoryChart.h"
-#include "ui/HistoryForm.h"
+#include "ui/HistoryWindow.h"
 #include "ui/StatsChart.h"
-#include "ui/StatsForm.h"
+#include "ui/StatsWindow.h"
 #include "ui/TextLinesView.h"
 
 namespace {

@@ -11,7 +11,7 @@ namespace {
 constexpr double Inf = std::numeric_limits<double>::infinity();
 }
 
-TEST(GeneralProcs, IntegerInfConvertsBothWays)
+TEST(NumberParsing, IntegerInfConvertsBothWays)
 {
     EXPECT_EQ(IntToStrInf(2000000000), "INF");
     EXPECT_EQ(IntToStrInf(1999999999), "1999999999");
@@ -30,7 +30,7 @@ TEST(GeneralProcs, IntegerInfConvertsBothWays)
     EXPECT_EQ(V, 2147483647);
 }
 
-TEST(GeneralProcs, IntegerParsingRefusesAnythingButASignedDecimalIn32Bits)
+TEST(NumberParsing, IntegerParsingRefusesAnythingButASignedDecimalIn32Bits)
 {
     int32_t V = 0;
     EXPECT_TRUE(TryParseInt32("-2147483648", V));
@@ -41,7 +41,7 @@ TEST(GeneralProcs, IntegerParsingRefusesAnythingButASignedDecimalIn32Bits)
     }
 }
 
-TEST(GeneralProcs, RealInfConvertsBothWays)
+TEST(NumberParsing, RealInfConvertsBothWays)
 {
     EXPECT_EQ(RealToStrInf(Inf), "INF");
     EXPECT_EQ(RealToStrInf(1.5), "1.5");
@@ -58,7 +58,7 @@ TEST(GeneralProcs, RealInfConvertsBothWays)
     EXPECT_FALSE(TryStrToRealInf("1.25", V, ','));  // the locale's separator only
 }
 
-TEST(GeneralProcs, RealParsingAcceptsDecimalNumbersOnly)
+TEST(NumberParsing, RealParsingAcceptsDecimalNumbersOnly)
 {
     double V = 0;
     for (const char* Good : {"1.0E+300", "0.5000", "-2", "+.5", "5.", "1e-400", "2000000000"}) {
@@ -73,7 +73,7 @@ TEST(GeneralProcs, RealParsingAcceptsDecimalNumbersOnly)
     }
 }
 
-TEST(GeneralProcs, TolerantComparisonsUseOneMillionth)
+TEST(Tolerance, TolerantComparisonsUseOneMillionth)
 {
     EXPECT_TRUE(FloatEq(1.0, 1.0000009));
     EXPECT_FALSE(FloatEq(1.0, 1.0000011));
@@ -83,7 +83,7 @@ TEST(GeneralProcs, TolerantComparisonsUseOneMillionth)
     EXPECT_FALSE(FloatEq(1e300, Inf));
 }
 
-TEST(GeneralProcs, PadStrAlignsWithoutEverCutting)
+TEST(Padding, PadStrAlignsWithoutEverCutting)
 {
     EXPECT_EQ(PadStr("ab", 5, 'l'), "ab   ");
     EXPECT_EQ(PadStr("ab", 5, 'r'), "   ab");
@@ -95,7 +95,7 @@ TEST(GeneralProcs, PadStrAlignsWithoutEverCutting)
     EXPECT_EQ(RemoveSpaces(" WIP Holding  Cost "), "WIPHoldingCost");
 }
 
-TEST(GeneralProcs, FixedPointRoundsAnExactHalfAwayFromZero)
+TEST(NumberFormatting, FixedPointRoundsAnExactHalfAwayFromZero)
 {
     EXPECT_EQ(FormatFixed(0.125, 2), "0.13");
     EXPECT_EQ(FormatFixed(-0.125, 2), "-0.13");
@@ -113,7 +113,7 @@ TEST(GeneralProcs, FixedPointRoundsAnExactHalfAwayFromZero)
     EXPECT_EQ(FormatFixed(-6.706785, 5), "-6.70679");
 }
 
-TEST(GeneralProcs, FixedPointCarriesAndPads)
+TEST(NumberFormatting, FixedPointCarriesAndPads)
 {
     EXPECT_EQ(FormatFixed(9.996, 2), "10.00");
     EXPECT_EQ(FormatFixed(999.9999, 3), "1000.000");
@@ -137,7 +137,7 @@ TEST(GeneralProcs, FixedPointCarriesAndPads)
     EXPECT_EQ(FormatFixed(Inf, 2), "inf");
 }
 
-TEST(GeneralProcs, GeneralNotationKeepsFifteenDigits)
+TEST(NumberFormatting, GeneralNotationKeepsFifteenDigits)
 {
     EXPECT_EQ(FormatGeneral(0), "0");
     EXPECT_EQ(FormatGeneral(1.5), "1.5");

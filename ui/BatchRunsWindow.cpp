@@ -29,7 +29,7 @@
 #include "ui/BatchChart.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/BatchOptionsWindow.h"
 #include "ui/OptimiseWindow.h"

@@ -25,7 +25,7 @@
 #include "stats/Stats.h"
 #include "text/NumberText.h"
 #include "ui/Controls.h"
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 #include "ui/SecondaryWindow.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
-#include "ui/HistoryForm.h"
-#include "ui/MainForm.h"
-#include "ui/StatsForm.h"
+#include "ui/HistoryWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/StatsWindow.h"
 #include "ui/BatchRunsWindow.h"
 #include "ui/BatchOptionsWindow.h"
 

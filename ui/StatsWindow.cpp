@@ -1,4 +1,4 @@
-#include "ui/StatsForm.h"
+#include "ui/StatsWindow.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "ui/HistoryForm.h"
+#include "ui/HistoryWindow.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

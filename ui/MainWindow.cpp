@@ -1,4 +1,4 @@
-#include "ui/MainForm.h"
+#include "ui/MainWindow.h"
 
 #include <array>
 #include <filesystem>
@@ -26,9 +26,9 @@
 #include "ui/DiagramPicture.h"
 #include "ui/DiagramView.h"
 #include "ui/FileDialogs.h"
-#include "ui/HistoryForm.h"
+#include "ui/HistoryWindow.h"
 #include "ui/ParamGrid.h"
-#include "ui/StatsForm.h"
+#include "ui/StatsWindow.h"
 #include "ui/BatchRunsWindow.h"
 
 namespace {
