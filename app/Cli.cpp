@@ -197,7 +197,7 @@ int TRunCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& Env
         return ExitFailed;
     }
     TConsoleDialogs Dialogs(Err, !Strict_, Model_);
-    TSimulation Model(Dialogs);
+    TSimulation Model;
     if (!Load(Model, Model_, Strict_, Dialogs, Err)) {
         return ExitFailed;
     }
@@ -262,7 +262,7 @@ public:
     {
         // The checks and load warnings are this command's output: they go to standard output.
         TConsoleDialogs Dialogs(*Out, !Strict_, Model_);
-        TSimulation Model(Dialogs);
+        TSimulation Model;
         const std::optional<TLoadResult> Loaded = LoadOrReport(Model, Model_, Dialogs, Err);
         if (!Loaded) {
             return ExitFailed;
@@ -292,7 +292,7 @@ public:
     int Run(TStdout& Out, std::ostream& Err, const TCliEnvironment&) const override
     {
         TConsoleDialogs Dialogs(Err, true, Model_);
-        TSimulation Model(Dialogs);
+        TSimulation Model;
         if (!Load(Model, Model_, false, Dialogs, Err)) {
             return ExitFailed;
         }
@@ -346,7 +346,7 @@ public:
             return Usage(Err, "params", "MODEL is required");
         }
         TConsoleDialogs Dialogs(Err, true, Model_);
-        TSimulation Model(Dialogs);
+        TSimulation Model;
         if (!Load(Model, Model_, false, Dialogs, Err)) {
             return ExitFailed;
         }

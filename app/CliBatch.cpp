@@ -328,8 +328,9 @@ TBatchRun TBatchCommand::BatchRunFor(const TParamSet& Set, const TPreparedBatch&
     return Batch;
 }
 
-int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, const TReportOptions& Options,
-                           const TParsed& Job, TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const
+int TBatchCommand::Execute(TSimulation& Model, TConsoleDialogs& Dialogs, const TPreparedBatch& Prepared,
+                           const TReportOptions& Options, const TParsed& Job, TStdout& Out, std::ostream& Err,
+                           const TCliEnvironment& Env) const
 {
     const TParamSet& Set = Prepared.Set;
     const TBatchRun Batch = BatchRunFor(Set, Prepared, Job, Env);
@@ -374,6 +375,7 @@ int TBatchCommand::Execute(TSimulation& Model, const TPreparedBatch& Prepared, c
     } else {
         Callbacks.AppendLine = Writer("\r", "\n");
     }
+    Callbacks.RunWarning = [&Dialogs](const std::string& Warning) { Dialogs.ShowError(Warning); };
     Callbacks.Progress = [&](int32_t Done, int32_t Total) {
         ShowProgress(Done, Total);
         // A reader that has gone or a file that cannot take more ends the batch.
@@ -413,10 +415,10 @@ int TBatchCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment& E
         return ExitFailed;
     }
     TConsoleDialogs Dialogs(Err, !Strict_, Model_);
-    TSimulation Model(Dialogs);
+    TSimulation Model;
     const std::optional<TPreparedBatch> Prepared = Prepare(Model, Dialogs, Job, Options, Err);
     if (!Prepared) {
         return ExitFailed;
     }
-    return Execute(Model, *Prepared, Options, Job, Out, Err, Env);
+    return Execute(Model, Dialogs, *Prepared, Options, Job, Out, Err, Env);
 }

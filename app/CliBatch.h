@@ -45,8 +45,10 @@ private:
     // a refusal, which has been reported.
     std::optional<TPreparedBatch> Prepare(TSimulation& Model, TConsoleDialogs& Dialogs, const TParsed& Job,
                                           const TReportOptions& Options, std::ostream& Err) const;
-    int Execute(TSimulation& Model, const TPreparedBatch& Prepared, const TReportOptions& Options, const TParsed& Job,
-                TStdout& Out, std::ostream& Err, const TCliEnvironment& Env) const;
+    // Runs the batch; the trials' warnings go to Dialogs as error lines, in trial order.
+    int Execute(TSimulation& Model, TConsoleDialogs& Dialogs, const TPreparedBatch& Prepared,
+                const TReportOptions& Options, const TParsed& Job, TStdout& Out, std::ostream& Err,
+                const TCliEnvironment& Env) const;
 
     std::string Model_;
     TRunSettingsTexts Settings_;

@@ -316,7 +316,7 @@ int TOptimiseCommand::Run(TStdout& Out, std::ostream& Err, const TCliEnvironment
     }
     const std::string Where = Program + " " + Command + ": ";
     TConsoleDialogs Dialogs(Err, !Strict_, Model_);
-    TSimulation Model(Dialogs);
+    TSimulation Model;
     if (!Load(Model, Model_, Strict_, Dialogs, Err)) {
         return ExitFailed;
     }

@@ -16,7 +16,6 @@
 #include "engine/Simulation.h"
 #include "engine/ParamCatalogue.h"
 #include "engine/StreamConsumption.h"
-#include "platform/Dialogs.h"
 #include "text/NumberText.h"
 
 namespace {
@@ -120,8 +119,7 @@ struct TSettingShapes {
 TSettingShapes SettingShapes(const TSimulation& Model, const TParamSet& Set, int32_t Last)
 {
     // A scratch copy takes each setting's values exactly as the model would (rounding, codes).
-    TSilentDialogs Quiet;
-    TSimulation Scratch(Quiet);
+    TSimulation Scratch;
     Scratch.CopyModel(Model);
     TSettingShapes Shapes;
     Shapes.DemandStages.assign(static_cast<std::size_t>(std::max(Last, 0)) + 1, 0);
@@ -136,24 +134,10 @@ TSettingShapes SettingShapes(const TSimulation& Model, const TParamSet& Set, int
     return Shapes;
 }
 
-// Messages a trial on a worker thread shows, kept to be shown in trial order by the caller's thread.
-struct TMessage {
-    bool Error = true;
-    std::string Text;
-};
-
-class TRecordedMessages final : public Dialogs {
-public:
-    std::vector<TMessage> Kept;
-    void ShowError(const std::string& Text) override { Kept.push_back({true, Text}); }
-    void ShowInfo(const std::string& Text) override { Kept.push_back({false, Text}); }
-    bool AskYesNo(const std::string&) override { return true; }
-};
-
 struct TTrialOutcome {
     uint32_t Start = 0;  // the generator state the trial started from
     TTrialResult Result;
-    std::vector<TMessage> Messages;
+    std::vector<std::string> Warnings;  // of its run, passed on in trial order by the caller's thread
 };
 
 // Trials run on copies of the model by worker threads, handed out in trial order as their start
@@ -231,8 +215,7 @@ private:
     void Work(const TSimulation& Original)
     {
         try {
-            TRecordedMessages Messages;
-            TSimulation Model(Messages);
+            TSimulation Model;
             Model.CopyModel(Original);
             Model.SetKeepHistory(false);  // a trial gives its statistics and costs; nobody reads its history
             Model.SetDrawMode(TSimulation::TDrawMode::InLine);  // the workers already fill the cores
@@ -260,9 +243,8 @@ private:
                     Applied = Setting;
                 }
                 Model.SetRandSeed(Outcome.Start);
-                Messages.Kept.clear();
                 RunTrial(Model, Settings_, Outcome.Result);
-                Outcome.Messages = std::move(Messages.Kept);
+                Outcome.Warnings = Model.RunWarnings();
                 std::lock_guard<std::mutex> Lock(Mutex_);
                 TSlot& Slot = Slots_[Index % Slots_.size()];
                 Slot.Outcome = std::move(Outcome);
@@ -333,8 +315,7 @@ std::string SettingText(const TParamSet& Set, int32_t I)
 
 std::optional<std::string> SettingsRefusal(const TSimulation& Model, const TParamSet& Set)
 {
-    TSilentDialogs Quiet;
-    TSimulation Scratch(Quiet);
+    TSimulation Scratch;
     Scratch.CopyModel(Model);
     for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
         ApplySetting(Scratch, Set, I);
@@ -486,27 +467,33 @@ private:
         }
     }
 
-    // The result of trial Index_ into Trial_: run here, or taken from the pool with the messages
-    // its run showed.
+    // The result of trial Index_ into Trial_, run here or taken from the pool, and its run's
+    // warnings to the caller.
     void NextTrial()
     {
         if (!Pool_) {
             RunTrial(Model_, Run_.Settings, Trial_);
+            PassOn(Model_.RunWarnings());
             return;
         }
         TTrialOutcome Outcome = Pool_->Take(Index_ - PartStart_);
         WalkTo(Index_ - PartStart_ + 1 + Ring_);
-        for (const TMessage& Message : Outcome.Messages) {
-            if (Message.Error) {
-                Model_.Messages().ShowError(Message.Text);
-            } else {
-                Model_.Messages().ShowInfo(Message.Text);
-            }
-        }
+        PassOn(Outcome.Warnings);
         LastStart_ = Outcome.Start;
         Trial_ = std::move(Outcome.Result);
     }
 
+    void PassOn(const std::vector<std::string>& Warnings) const
+    {
+        if (Callbacks_.RunWarning) {
+            for (const std::string& Warning : Warnings) {
+                Callbacks_.RunWarning(Warning);
+            }
+        }
+    }
+
+    // The replays here and in ReplayBefore pass no warnings on: their trials' warnings were
+    // passed on when the trial was taken, or belong to another part.
     void Finish()
     {
         Pool_.reset();

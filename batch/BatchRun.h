@@ -61,6 +61,9 @@ struct TBatchCallbacks {
     std::function<void(int32_t I)> SettingApplied;
     // After each trial's run, in trial order, with its cost totals (the main window's labels).
     std::function<void(const TCostTotals& Costs)> TrialDone;
+    // Each warning of each trial's run (TSimulation::RunWarnings), in trial order and within a
+    // trial in the order they arose, before that trial's TrialDone; the same whatever Jobs is.
+    std::function<void(const std::string& Warning)> RunWarning;
     // After setting I's line: the results table's columns and the setting's numbers (a chart's).
     std::function<void(int32_t I, const std::vector<TResultColumn>& Columns, const TSettingResult& Result)> SettingDone;
 };

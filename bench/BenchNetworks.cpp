@@ -3,7 +3,6 @@
 #include <sys/resource.h>
 
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 #include "support/ModelBuilder.h"
 
 namespace {
@@ -154,8 +153,7 @@ double PeakMemoryMiB()
 
 void BenchNetwork25(benchmark::State& State, int64_t Scale, TSimulation::TDrawMode Mode)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildNetwork25(Model, Scale);
     Model.SetDrawMode(Mode);
     double Total = 0;

@@ -17,7 +17,6 @@
 #include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
-#include "platform/Dialogs.h"
 
 namespace {
 
@@ -26,10 +25,9 @@ namespace fs = std::filesystem;
 // A one-stage model, the first stage of the 5-stage chain: demand N(20, 5), base stock.
 void WriteOneStageModel(const std::string& Path)
 {
-    TSilentDialogs Messages;
-    TSimulation Chain(Messages);
+    TSimulation Chain;
     BuildSerialChain5(Chain);
-    TSimulation One(Messages);
+    TSimulation One;
     One.AddStage();
     One.SetStageParams(1, Chain.Stage(1).Params());
     SaveModel(One, Path);

@@ -16,7 +16,6 @@
 #include "engine/ParamCatalogue.h"
 #include "engine/Simulation.h"
 #include "engine/StreamConsumption.h"
-#include "platform/Dialogs.h"
 
 namespace {
 
@@ -46,8 +45,7 @@ TParamSet Sweep10x10()
 
 void Batch10x10x10(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildNetwork25(Model, 1);
     const TParamSet Set = Sweep10x10();
     const TReportOptions Options = AllMeasures();
@@ -85,8 +83,7 @@ BENCHMARK(Batch10x10x10)
 // The pre-pass of the batch above: 1,000 trials of 9999 periods of 25 stages, 10 with demand.
 void PrePass(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildNetwork25(Model, 1);
     for (auto _ : State) {
         uint32_t Seed = 12345;
@@ -103,8 +100,7 @@ BENCHMARK(PrePass)->Name("b/prepass/1000Trials")->Unit(benchmark::kMillisecond);
 // measure (a setting has ten trials).
 void TrialOverhead(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildNetwork25(Model, 1);
     Model.RunSimulation(Periods, WarmUp, 12345);
     const TParamSet Set = Sweep10x10();

@@ -4,7 +4,6 @@
 
 #include "BenchNetworks.h"
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 
 namespace {
 
@@ -23,8 +22,7 @@ BENCHMARK(RunNetwork25InLine)->Name("a/Network25x9999/InLine")->Unit(benchmark::
 
 void RunSerialChain(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildSerialChain5(Model);
     for (auto _ : State) {
         Model.Reset();
@@ -37,8 +35,7 @@ BENCHMARK(RunSerialChain)->Name("c/SerialChain5x1000")->Unit(benchmark::kMillise
 // (0) and ahead (1), by run length.
 void DrawAheadNetwork25(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildNetwork25(Model, 1);
     Model.SetDrawMode(State.range(1) != 0 ? TSimulation::TDrawMode::AheadAlways : TSimulation::TDrawMode::InLine);
     const auto Periods = static_cast<int32_t>(State.range(0));

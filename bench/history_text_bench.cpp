@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 #include "platform/TextFile.h"
 #include "reports/CsvTables.h"
 #include "reports/HistoryReport.h"
@@ -78,8 +77,7 @@ std::size_t Bytes(const std::vector<std::string>& Lines)
 template <typename TStep>
 void TimeOnLargestRun(benchmark::State& State, TStep&& Step)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildModel(Model);
     Model.RunSimulation(9999, 100, 12345);
     std::size_t Size = 0;

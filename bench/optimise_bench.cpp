@@ -46,8 +46,7 @@ TDecisionVariable Vary(int Stage, double High)
 
 void Evaluations25(benchmark::State& State)
 {
-    TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     Load(Model, Model25, State);
     TOptimiseProblem Problem;
     for (const int Stage : {1, 6, 11, 16, 21}) {  // the base-stock stages
@@ -76,8 +75,7 @@ BENCHMARK(Evaluations25)
 
 void ClarkScarfFromZero(benchmark::State& State)
 {
-    TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     Load(Model, ClarkScarf, State);
     TOptimiseProblem Problem;
     for (int Stage = 1; Stage <= 3; ++Stage) {
@@ -100,8 +98,7 @@ BENCHMARK(ClarkScarfFromZero)->Name("o/ClarkScarfFromZero")->Unit(benchmark::kSe
 void CostsOnly25(benchmark::State& State)
 {
     for (auto _ : State) {
-        TSilentDialogs Quiet;
-        TSimulation Model(Quiet);  // a fresh model, as each `orvantis-cli run` has
+        TSimulation Model;  // a fresh model, as each `orvantis-cli run` has
         Load(Model, Model25, State);
         Model.SetKeepHistory(State.range(0) != 0);
         benchmark::DoNotOptimize(Model.RunSimulation(9999, 100, 12345).TotalCost);

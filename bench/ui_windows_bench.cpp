@@ -60,8 +60,7 @@ BENCHMARK(DisplayStats)->Name("ui/DisplayStats/25x9999")->Unit(benchmark::kMilli
 // The run every chart benchmark draws.
 const TSimulation& Run25x9999()
 {
-    static TSilentDialogs Messages;
-    static TSimulation Model(Messages);
+    static TSimulation Model;
     if (Model.Period() == 0) {
         BuildNetwork25(Model, 1);
         Model.RunSimulation(9999, 100, 12345);

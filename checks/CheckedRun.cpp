@@ -45,5 +45,9 @@ std::optional<TCostTotals> RunChecked(TSimulation& Model, const TRunSettingsText
     if (Used != nullptr) {
         *Used = Settings;
     }
-    return Model.RunSimulation(Settings.NumPeriods, Settings.WarmUp, Settings.Seed);
+    const TCostTotals Costs = Model.RunSimulation(Settings.NumPeriods, Settings.WarmUp, Settings.Seed);
+    for (const std::string& Warning : Model.RunWarnings()) {
+        Messages.ShowError(Warning);
+    }
+    return Costs;
 }

@@ -9,10 +9,7 @@
 #include "engine/DrawAhead.h"
 #include "engine/OneBased.h"
 #include "engine/Rounding.h"
-#include "platform/Dialogs.h"
 #include "stats/Stats.h"
-
-TSimulation::TSimulation(Dialogs& Messages) : Messages_(&Messages) {}
 
 double SystemCost(const TCostTotals& Costs, int Metric)
 {
@@ -187,6 +184,7 @@ void TSimulation::RebuildAllGroups()
 
 TCostTotals TSimulation::RunSimulation(int32_t NumPeriods, int32_t WarmUpPeriods, int64_t SeedValue)
 {
+    RunWarnings_.clear();
     Random_.Seed(SeedValue);
     WarmUp_ = WarmUpPeriods;
     if (Period_ == 0) {
@@ -337,7 +335,7 @@ void TSimulation::SimulatePeriod(const int64_t* Demands, const uint8_t* FailedNo
     }
     for (int N = NumStages_; N >= 1; --N) {
         TStage& S = EditableStage(N);
-        S.DoProcessing(T, FailedNow[N - 1] != 0, Recorded, *Messages_);
+        S.DoProcessing(T, FailedNow[N - 1] != 0, Recorded, RunWarnings_);
     }
     for (int N = 1; N <= NumStages_; ++N) {
         TStage& S = EditableStage(N);

@@ -10,8 +10,6 @@
 #include "engine/Random.h"
 #include "engine/Stage.h"
 
-class Dialogs;
-
 // The five cost totals of a run: for each cost, the sum over stages of the mean per recorded
 // period. What the main window's labels and every batch trial show.
 struct TCostTotals {
@@ -43,11 +41,11 @@ std::string LinkRefusalText(TLinkResult Result);
 // parameters and links. Others read a stage through Stage(N), a const view, and write through the
 // model: parameters with SetParam or SetStageParams, box positions with SetStagePosition, links
 // with Link (the model reader restores a file's lists with RestoreLinkList). The period steps
-// are private to the run, which goes only through RunSimulation.
+// are private to the run, which goes only through RunSimulation. The model shows nothing: a run
+// keeps its warnings (RunWarnings) for the caller to show once it has ended.
 class TSimulation {
 public:
-    // Messages receives the raw-material inconsistency message of a run; it must outlive the model.
-    explicit TSimulation(Dialogs& Messages);
+    TSimulation() = default;
     TSimulation(const TSimulation&) = delete;
     TSimulation& operator=(const TSimulation&) = delete;
 
@@ -113,6 +111,11 @@ public:
     // The one operation behind the main window's run command and every batch trial.
     // REQUIRES (checked by the callers): 1 <= NumPeriods <= 9999, 1 <= WarmUp <= NumPeriods.
     TCostTotals RunSimulation(int32_t NumPeriods, int32_t WarmUp, int64_t Seed);
+    // The warnings of the last RunSimulation, in the order they arose: one "No raw material ..."
+    // text per raw material a stage's suppliers turned out unable to deliver after the
+    // availability count said they could. Cleared when a run starts; a reset keeps them. The
+    // callers show them, as error messages, after the run.
+    const std::vector<std::string>& RunWarnings() const { return RunWarnings_; }
     // Period 0 and every stage's run state cleared; parameters and links stay.
     void Reset();
     // No stages, and reset; an empty model has nothing to lose, so it is not Modified().
@@ -153,8 +156,6 @@ public:
     // Sum over stages of each cost accumulator's mean.
     TCostTotals CostTotals() const;
 
-    Dialogs& Messages() { return *Messages_; }
-
     // The model's random generator: a run with a negative seed continues it where the last run
     // left it. A batch sets it to where its last trial ended.
     uint32_t RandSeed() const { return Random_.State(); }
@@ -191,7 +192,6 @@ private:
     void RebuildGroupsAfterWrite(const TStage& S, int32_t OldProduct, double OldCost);
     void RebuildAllGroups();
 
-    Dialogs* Messages_;
     TRandom Random_;
     int NumStages_ = 0;
     bool ForceCST_ = false;
@@ -201,4 +201,5 @@ private:
     int32_t WarmUp_ = 0;
     int32_t Period_ = 0;
     std::array<std::unique_ptr<TStage>, MaxStages + 1> Stages_;
+    std::vector<std::string> RunWarnings_;  // of the last run; its periods append to it
 };

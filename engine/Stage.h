@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "engine/ParamCatalogue.h"
@@ -13,8 +14,6 @@
 #include "engine/WithdrawalPlan.h"
 #include "stats/Stats.h"
 #include "text/NumberText.h"
-
-class Dialogs;
 
 // Units ordered in one period, by raw-material group and supplier: entry (0, 0) is what the
 // stage ordered itself, entry (g, k) what it ordered from the k-th supplier of group g. The
@@ -197,7 +196,8 @@ private:
 
     // --- Period steps ----------------------------------------------------------------------
     void RequestProcessing(int32_t T);
-    void DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Messages);
+    // Warnings receives the run's warnings of the period (see PlanWithdrawals).
+    void DoProcessing(int32_t T, bool Failed, bool RecordStats, std::vector<std::string>& Warnings);
 
     // The order quantity before RequestProcessing clamps it at 0.
     int64_t PolicyOrderQty(int32_t T, int64_t IP, int64_t NewDemand);
@@ -263,8 +263,10 @@ private:
     // suppliers can fill now (kept in CanFill for the plan).
     int64_t AvailableStarts(int32_t T, TCanFill& CanFill) const;
     // Which supplier serves which of ToStart units. Should the suppliers turn out unable to serve
-    // every unit, the message goes to Messages and only the units up to the first short one start.
-    TWithdrawalPlan PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFill& CanFill, Dialogs& Messages) const;
+    // every unit, a "No raw material ..." warning per short group is appended to Warnings and only
+    // the units up to the first short one start.
+    TWithdrawalPlan PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFill& CanFill,
+                                    std::vector<std::string>& Warnings) const;
     // The order cost of the plan, unit by unit in order (exactly as adding one unit at a time).
     double OrderCosts(const TWithdrawalPlan& Plan);
     // The same for a plan that takes every unit from the first supplier of each group.

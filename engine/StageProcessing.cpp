@@ -10,7 +10,6 @@
 
 #include "engine/OneBased.h"
 #include "engine/Stage.h"
-#include "platform/Dialogs.h"
 #include "stats/RepeatedSum.h"
 
 namespace {
@@ -70,7 +69,7 @@ void TStage::RequestProcessing(int32_t T)
     }
 }
 
-void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Messages)
+void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, std::vector<std::string>& Warnings)
 {
     const int64_t Waiting = Pipeline_.Count() - Pipeline_.Started();
     double OrderCost = 0;
@@ -94,7 +93,7 @@ void TStage::DoProcessing(int32_t T, bool Failed, bool RecordStats, Dialogs& Mes
         const int64_t Avail = AvailableStarts(T, CanFill);
         Started = std::min(std::max<int64_t>(Avail, 0), Waiting);
         if (Started > 0 && NumRawMaterials_ > 0) {
-            const TWithdrawalPlan Plan = PlanWithdrawals(T, Started, CanFill, Messages);
+            const TWithdrawalPlan Plan = PlanWithdrawals(T, Started, CanFill, Warnings);
             OrderCost = OrderCosts(Plan);
             Withdraw(Plan, T, RecordStats);
             Started = Plan.Units;
@@ -136,7 +135,8 @@ int64_t TStage::AvailableStarts(int32_t T, TCanFill& CanFill) const
     return Avail;
 }
 
-TWithdrawalPlan TStage::PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFill& CanFill, Dialogs& Messages) const
+TWithdrawalPlan TStage::PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFill& CanFill,
+                                        std::vector<std::string>& Warnings) const
 {
     TWithdrawalPlan Plan;
     Plan.Units = ToStart;
@@ -168,12 +168,12 @@ TWithdrawalPlan TStage::PlanWithdrawals(int32_t T, int64_t ToStart, const TCanFi
         MinServed = std::min(MinServed, ToStart - Remaining);
     }
     if (MinServed < ToStart) {
-        // The availability count and the withdrawals disagree: report it for the first unit that
+        // The availability count and the withdrawals disagree: a warning for the first unit that
         // finds a raw material missing, start that unit, and start no further ones.
         Plan.Units = MinServed + 1;
         for (int G = 1; G <= Plan.Groups; ++G) {
             if (Elem(Served, G) < Plan.Units) {
-                Messages.ShowError("No raw material " + std::to_string(Elem(RawMatProduct_, G)) + " found for stage " +
+                Warnings.push_back("No raw material " + std::to_string(Elem(RawMatProduct_, G)) + " found for stage " +
                                    std::to_string(StageNum) + " in period " + std::to_string(T) +
                                    " even though passed raw material availability test.");
             }

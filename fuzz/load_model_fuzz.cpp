@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, std::size_t Size)
 {
     const std::string_view Bytes(reinterpret_cast<const char*>(Data), Size);
     TSilentDialogs Silent;
-    TSimulation Model(Silent);
+    TSimulation Model;
     const TLoadResult Result = LoadModelFromText(Model, Bytes, Silent);
     CheckInvariants(Model);
     if (Result.Ok != Result.Message.empty()) {
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, std::size_t Size)
     CheckModel(Model, Silent);  // walks the echelon demand over every link
 
     const std::string Text = ModelFileText(Model);
-    TSimulation Again(Silent);
+    TSimulation Again;
     const TLoadResult Reload = LoadModelFromText(Again, Text, Silent);
     if (!Reload.Ok) {
         std::fprintf(stderr, "%s\n", Reload.Message.c_str());

@@ -13,7 +13,6 @@
 #include "engine/Simulation.h"
 #include "fuzz/ReaderChecks.h"
 #include "optimise/Optimise.h"
-#include "platform/Dialogs.h"
 
 namespace {
 
@@ -47,8 +46,7 @@ bool Within(const TOptimiseProblem& Problem, const std::vector<double>& Values)
 const char* CheckSearch(std::string_view Bytes)
 {
     const int NumStages = 1 + StagesFromFirstByte(Bytes) % 3;
-    TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     BuildChain(Model, NumStages);
     TOptimiseProblem Problem;
     std::string Text(Bytes.empty() ? Bytes : Bytes.substr(1));
@@ -82,7 +80,7 @@ const char* CheckSearch(std::string_view Bytes)
     Settings.FinalTrials = 2;
     Settings.Budget = 12;
     const TOptimiseResult Result = Optimise(Model, Problem, Settings);
-    TSimulation Check(Quiet);
+    TSimulation Check;
     Check.CopyModel(Model);
     for (const TEvaluation& E : Result.Evaluated) {
         if (!Within(Problem, E.Values)) {

@@ -15,7 +15,6 @@
 #include "engine/ParamCatalogue.h"
 #include "engine/Random.h"
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 #include "stats/Stats.h"
 #include "text/NumberText.h"
 
@@ -120,8 +119,7 @@ TTrialRuns RunTrials(const TSimulation& Model, const TOptimiseProblem& Problem, 
     const std::size_t Threads = std::min<std::size_t>(static_cast<std::size_t>(std::max(Settings.Jobs, 1)), Tasks);
     const auto Work = [&] {
         try {
-            TSilentDialogs Quiet;
-            TSimulation Copy(Quiet);
+            TSimulation Copy;
             Copy.CopyModel(Model);
             Copy.SetKeepHistory(Backorders);
             Copy.SetDrawMode(Threads <= 1 ? TSimulation::TDrawMode::AheadWhenItPays
@@ -243,7 +241,7 @@ std::vector<double> ValuesOf(const TOptimiseProblem& Problem, const TPoint& P)
 // The model checks on the points of a grid, each point put into one scratch copy of the model.
 class TPointChecks {
 public:
-    TPointChecks(const TSimulation& Model, const TOptimiseProblem& Problem) : Problem_(Problem), Scratch_(Quiet_)
+    TPointChecks(const TSimulation& Model, const TOptimiseProblem& Problem) : Problem_(Problem)
     {
         Scratch_.CopyModel(Model);
     }
@@ -329,7 +327,6 @@ private:
     }
 
     const TOptimiseProblem& Problem_;
-    TSilentDialogs Quiet_;
     TSimulation Scratch_;
     std::map<TPoint, bool> Passes_;
 };

@@ -54,7 +54,7 @@ struct TAfter {
 TAfter Batch(const TBatchCase& C, int32_t Seed, int Jobs, int32_t PartK = 1, int32_t PartN = 1, uint32_t Before = 7)
 {
     TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     const TLoadResult Loaded = LoadModel(Model, std::string(ORVANTIS_SOURCE_DIR "/") + C.Model, Quiet);
     EXPECT_TRUE(Loaded.Ok) << Loaded.Message;
     Model.SetRandSeed(Before);  // where an earlier run left the sequence

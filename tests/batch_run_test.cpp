@@ -129,15 +129,14 @@ std::vector<std::string> SplitFields(const std::string& Heading, const std::stri
 
 TEST(BatchRun, SeedGoesToTheFirstTrialOnlyAndLaterTrialsContinue)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Load(Model, SerialChain);
     const TParamSet Set = MakeSet({{ParamBaseStockLevel, 1}}, {{40}, {60}});
     const TRecorded Batch = Record(Model, Set, TReportOptions{}, Conditions(300, 30, 5, 2));
     ASSERT_EQ(Batch.TrialCosts.size(), 4u);
 
     // The same trials one after another, from seed 5 and then -1.
-    TSimulation Alone(Messages);
+    TSimulation Alone;
     Load(Alone, SerialChain);
     const double Original = Alone.GetParam(1, ParamBaseStockLevel);
     const auto RunAlone = [&Alone, Original] {
@@ -167,8 +166,7 @@ TEST(BatchRun, SeedGoesToTheFirstTrialOnlyAndLaterTrialsContinue)
 
 TEST(BatchRun, ParametersAfterABatchEqualThoseBefore)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Load(Model, SerialChain);
     const std::vector<double> Before = AllParams(Model);
     // The same pair twice, an integer, a boolean and a policy column.
@@ -212,8 +210,7 @@ TEST(BatchRun, ParametersAfterABatchEqualThoseBefore)
 
 TEST(BatchRun, IntegerColumnsShowTheRoundedValueAndNoTrialGivesZeros)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Load(Model, SerialChain);
     const TParamSet Set = MakeSet({{ParamBaseStockLevel, 1}, {ParamStockoutPerUnitTime, 2}, {ParamInvPolicy, 3}},
                                   {{7.5, 1, 3}, {6.5, 0, 2}});
@@ -235,8 +232,7 @@ TEST(BatchRun, IntegerColumnsShowTheRoundedValueAndNoTrialGivesZeros)
 
 TEST(BatchRun, OneTrialHasNoSpreadAndItsCostsAreASingleRunsTotals)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Load(Model, SerialChain);
     std::vector<std::pair<int, int>> Items;
     for (int J = 0; J < 5; ++J) {
@@ -254,7 +250,7 @@ TEST(BatchRun, OneTrialHasNoSpreadAndItsCostsAreASingleRunsTotals)
     const std::vector<std::string> F = SplitFields(R.Lines[6], R.Lines[7]);
     ASSERT_EQ(F.size(), 20u + 16u);
 
-    TSimulation Alone(Messages);
+    TSimulation Alone;
     Load(Alone, SerialChain);
     const TCostTotals Single = Alone.RunSimulation(500, 50, 11);
     const double Costs[] = {Single.TotalCost, Single.OrderCost, Single.HoldingCost, Single.WIPHoldingCost,
@@ -277,8 +273,7 @@ TEST(BatchRun, OneTrialHasNoSpreadAndItsCostsAreASingleRunsTotals)
 
 TEST(BatchRun, ValuesFileWithoutColumnsGivesOneLinePerSetting)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Load(Model, SerialChain);
     const TParamSetResult Set = ParseParamSet("0 3", "v.txt", Model.NumStages());
     ASSERT_TRUE(Set.Set);
@@ -296,8 +291,7 @@ TEST(BatchRun, ValuesFileWithoutColumnsGivesOneLinePerSetting)
 // per-stage ones with 4.
 TEST(BatchRun, GoldenResultsTextFollowsTheLayout)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Load(Model, SerialChain);
     const double Inf = std::numeric_limits<double>::infinity();
     const TParamSet Set = MakeSet({{ParamBaseStockLevel, 1}, {ParamHoldingCost, 2}, {ParamDemandBound, 1},

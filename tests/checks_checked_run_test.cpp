@@ -46,7 +46,7 @@ TEST(CheckedRun, QuestionsModelChecksAndSettingsComeInTheWindowsOrder)
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Name);
         TScriptedDialogs Dialogs;
-        TSimulation Model(Dialogs);
+        TSimulation Model;
         Model.AddStage();
         Model.SetParam(1, ParamDemandMean, C.DemandMean);
         Model.SetParam(1, ParamBaseStockLevel, 4);
@@ -63,8 +63,7 @@ TEST(CheckedRun, QuestionsModelChecksAndSettingsComeInTheWindowsOrder)
         if (C.Ran) {
             EXPECT_EQ(Model.Period(), Used.NumPeriods);
             EXPECT_EQ(Used.Seed, 3);
-            TSilentDialogs Quiet;
-            TSimulation Again(Quiet);
+            TSimulation Again;
             Again.AddStage();
             Again.SetParam(1, ParamDemandMean, C.DemandMean);
             Again.SetParam(1, ParamBaseStockLevel, 4);

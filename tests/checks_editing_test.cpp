@@ -99,7 +99,7 @@ TEST(ModelEditing, RulesAskRefuseAndResetAsTheMainWindowDoes)
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Name);
         TScriptedDialogs Dialogs;
-        TSimulation Model(Dialogs);
+        TSimulation Model;
         for (int N = 1; N <= C.Stages; ++N) {
             Model.AddStage();
             Model.SetParam(N, ParamDemandMean, 5);
@@ -139,8 +139,7 @@ TEST(ModelEditing, ANewBoxGoesWhereNoBoxStands)
     };
     for (const TBoxCase& C : Cases) {
         SCOPED_TRACE(C.Name);
-        TScriptedDialogs Dialogs;
-        TSimulation Model(Dialogs);
+        TSimulation Model;
         for (const TBoxPosition& Box : C.Boxes) {
             Model.SetStagePosition(Model.AddStage(), Box.Left, Box.Top);
         }

@@ -28,7 +28,7 @@ const std::string ZeroBoundText =
 
 struct TCheck {
     TScriptedDialogs Messages;
-    TSimulation Model{Messages};
+    TSimulation Model;
 
     explicit TCheck(int Stages)
     {

@@ -54,7 +54,7 @@ std::vector<std::string> CoreLines(const TSweepRow& Row1, const TSweepRow& Row2,
                                    const TBatchRun& Run, bool Csv = false)
 {
     TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     EXPECT_TRUE(LoadModel(Model, Chain, Messages).Ok);
     const TParamSetResult Set = BuildSweepSet(Row1, Row2, '.', Model.NumStages());
     EXPECT_TRUE(Set.Set) << Set.Message;

@@ -90,7 +90,7 @@ TEST(CliOptimise, WritesTheModelWithTheBestValuesAndEveryPointAsCsv)
     const TCliResult R = Cli(Search({"--csv", "--write-model", Saved}));
     ASSERT_EQ(R.Code, 0) << R.Err;
     TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     ASSERT_TRUE(LoadModel(Model, Saved, Quiet).Ok);
     const std::string Level = std::to_string(static_cast<int>(Model.GetParam(1, ParamBaseStockLevel)));
     EXPECT_EQ(Model.GetParam(2, ParamBaseStockLevel), Model.GetParam(1, ParamBaseStockLevel));
@@ -112,7 +112,7 @@ TEST(CliOptimise, ASearchWithoutAnAnswerSaysSoAndWritesNothing)
     const std::string Overflowing = (Dir.Path / "overflow.txt").string();
     {
         TSilentDialogs Quiet;
-        TSimulation Model(Quiet);
+        TSimulation Model;
         ASSERT_TRUE(LoadModel(Model, Chain, Quiet).Ok);
         for (int S = 1; S <= Model.NumStages(); ++S) {
             Model.SetParam(S, ParamStockoutCost, 1e308);

@@ -232,7 +232,7 @@ TEST(Cli, NegativeSeedContinuesTheModelsSequence)
 {
     const std::string Path = Example("serial_chain.txt");
     TSilentDialogs Yes(true);  // answers "Reset current simulation and re-run?"
-    TSimulation Model(Yes);
+    TSimulation Model;
     ASSERT_TRUE(LoadModel(Model, Path, Yes).Ok);
     // The checked run that the command line and the main window use, twice on one model.
     ASSERT_TRUE(RunChecked(Model, {"7", "60", "5"}, Yes));
@@ -240,13 +240,13 @@ TEST(Cli, NegativeSeedContinuesTheModelsSequence)
     const std::optional<TCostTotals> Continued = RunChecked(Model, {"-1", "60", "5"}, Yes);
     ASSERT_TRUE(Continued);
     // A fresh model seeded with the state the first run left gives the same run.
-    TSimulation Fresh(Yes);
+    TSimulation Fresh;
     ASSERT_TRUE(LoadModel(Fresh, Path, Yes).Ok);
     ASSERT_GT(Left, 0u);
     EXPECT_EQ(CoreCosts(Fresh, 60, 5, Left), CostLines(*Continued));
     EXPECT_NE(Cli({"run", Path, "--seed", "7", "--periods", "60", "--warmup", "5"}).Out, CostLines(*Continued));
     // A program that has just started continues from the generator's start.
-    TSimulation Started(Yes);
+    TSimulation Started;
     ASSERT_TRUE(LoadModel(Started, Path, Yes).Ok);
     EXPECT_EQ(Cli({"run", Path, "--seed", "-5", "--periods", "60", "--warmup", "5"}).Out,
               CoreCosts(Started, 60, 5, -5));
@@ -302,7 +302,7 @@ TEST(Cli, ImpossibleValuesInAFileLoadButAreRefusedBeforeTheRun)
     // The serial chain with one parameter of stage 2 changed, written as the program writes it.
     auto WriteChain = [&](int Index, double Value) {
         TSilentDialogs Quiet;
-        TSimulation Model(Quiet);
+        TSimulation Model;
         ASSERT_TRUE(LoadModel(Model, Example("serial_chain.txt"), Quiet).Ok);
         Model.SetParam(2, Index, Value);
         ASSERT_TRUE(SaveModel(Model, Path).Ok);
@@ -456,7 +456,7 @@ TEST(Cli, ARunWhoseCostsOverflowEndsWithOneLineAndFails)
     const std::string Path = (Dir.Path / "model.txt").string();
     {
         TSilentDialogs Quiet;
-        TSimulation Model(Quiet);
+        TSimulation Model;
         ASSERT_TRUE(LoadModel(Model, Example("serial_chain.txt"), Quiet).Ok);
         // Stage 1 runs short often, and each unit short costs nearly the largest number there is.
         Model.SetParam(1, ParamBaseStockLevel, 20);
@@ -520,7 +520,7 @@ TEST(Cli, CsvTablesGoToFilesOrAloneToStandardOutput)
                               "--history-csv", History.string(), "--stats-csv", "-", "--orders-csv", Orders.string()});
     ASSERT_EQ(R.Code, 0) << R.Err;
     TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     ASSERT_TRUE(LoadModel(Model, Example("distribution.txt"), Messages).Ok);
     const std::string Costs = CoreCosts(Model, 50, 5, 3);
     // Standard output holds the table alone; the costs go to standard error.

@@ -12,10 +12,8 @@
 
 #include "engine/Simulation.h"
 #include "engine/Stage.h"
-#include "platform/Dialogs.h"
 #include "stats/Stats.h"
 #include "support/ModelBuilder.h"
-#include "support/ScriptedDialogs.h"
 #include "support/UnitByUnitModel.h"
 
 // The engine against TUnitByUnitModel, an independent one-object-per-unit implementation of the
@@ -68,8 +66,8 @@ std::string At(int N, int32_t T, const char* Field)
 }
 
 // Everything that tells a run's result: the first difference, period by period, then the end
-// state, the statistics and the messages. Empty when the runs agree.
-std::string FirstDifference(const TSimulation& Engine, const TScriptedDialogs& Shown, const TUnitByUnitModel& Ref)
+// state, the statistics and the warnings. Empty when the runs agree.
+std::string FirstDifference(const TSimulation& Engine, const TUnitByUnitModel& Ref)
 {
     TFirstDiff D;
     if (!D.Check("Period", int64_t{Engine.Period()}, int64_t{Ref.Period()}) ||
@@ -173,13 +171,14 @@ std::string FirstDifference(const TSimulation& Engine, const TScriptedDialogs& S
     }
 
     const std::vector<std::string>& Expected = Ref.Messages();
-    if (!D.Check("number of messages", static_cast<int64_t>(Shown.Shown.size()), static_cast<int64_t>(Expected.size()))) {
+    const std::vector<std::string>& Warned = Engine.RunWarnings();
+    if (!D.Check("number of messages", static_cast<int64_t>(Warned.size()), static_cast<int64_t>(Expected.size()))) {
         return D.Text();
     }
     for (std::size_t I = 0; I < Expected.size(); ++I) {
-        if (Shown.Shown[I].Kind != TScriptedDialogs::TKind::Error || Shown.Shown[I].Text != Expected[I]) {
-            D.Fail("message " + std::to_string(I + 1) + ": engine \"" + Shown.Shown[I].Text + "\", reference \""
-                   + Expected[I] + "\"");
+        if (Warned[I] != Expected[I]) {
+            D.Fail("message " + std::to_string(I + 1) + ": engine \"" + Warned[I] + "\", reference \"" + Expected[I]
+                   + "\"");
         }
     }
     return D.Text();
@@ -194,21 +193,20 @@ struct TRunSettings {
 // Runs the engine and the reference (built from the model as it stands now) with the same
 // settings, and returns their first difference. The engine runs twice: Model with its draws made
 // in line, and a copy of it with its draws made ahead on a second thread.
-std::string RunBoth(TSimulation& Model, const TScriptedDialogs& Shown, const TRunSettings& Run)
+std::string RunBoth(TSimulation& Model, const TRunSettings& Run)
 {
     TUnitByUnitModel Ref(Model);
     Ref.Start(Run.NumPeriods, Run.WarmUp, Run.Seed);
-    TScriptedDialogs AheadShown;
-    TSimulation Ahead(AheadShown);
+    TSimulation Ahead;
     Ahead.CopyModel(Model);
     Ahead.SetDrawMode(TSimulation::TDrawMode::AheadAlways);
     Ahead.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
     Model.SetDrawMode(TSimulation::TDrawMode::InLine);
     Model.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
-    if (std::string Diff = FirstDifference(Model, Shown, Ref); !Diff.empty()) {
+    if (std::string Diff = FirstDifference(Model, Ref); !Diff.empty()) {
         return Diff;
     }
-    if (std::string Diff = FirstDifference(Ahead, AheadShown, Ref); !Diff.empty()) {
+    if (std::string Diff = FirstDifference(Ahead, Ref); !Diff.empty()) {
         return "drawn ahead: " + Diff;
     }
     if (Ahead.RandSeed() != Model.RandSeed()) {
@@ -366,8 +364,7 @@ bool SmallEnoughForReference(const TSimulation& Model)
 bool DrawSmallNetwork(uint32_t NetworkSeed, TSimulation& Model, TRunSettings& Run)
 {
     {
-        TSilentDialogs Silent;
-        TSimulation Trial(Silent);
+        TSimulation Trial;
         Run = TNetworkDraw(NetworkSeed).Build(Trial);
         Trial.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
         if (!SmallEnoughForReference(Trial)) {
@@ -385,13 +382,12 @@ int CompareRandomNetworks(uint32_t First, int Count)
     int Compared = 0;
     int Reported = 0;
     for (uint32_t NetworkSeed = First; NetworkSeed < First + static_cast<uint32_t>(Count); ++NetworkSeed) {
-        TScriptedDialogs Shown;
-        TSimulation Model(Shown);
+        TSimulation Model;
         TRunSettings Run;
         if (!DrawSmallNetwork(NetworkSeed, Model, Run)) {
             continue;
         }
-        const std::string Diff = RunBoth(Model, Shown, Run);
+        const std::string Diff = RunBoth(Model, Run);
         ++Compared;
         if (!Diff.empty() && Reported++ < 10) {
             ADD_FAILURE() << "network seed " << NetworkSeed << " (" << Model.NumStages() << " stages, "
@@ -466,8 +462,7 @@ TEST(EngineDifferential, OddParameterValuesMatchReference)
     for (uint32_t NetworkSeed = 7000; NetworkSeed < 7160; ++NetworkSeed) {
         TRunSettings Run;
         {
-            TSilentDialogs Silent;
-            TSimulation Trial(Silent);
+            TSimulation Trial;
             Run = TNetworkDraw(NetworkSeed).Build(Trial);
             MakeOdd(Trial, NetworkSeed);
             Trial.RunSimulation(Run.NumPeriods, Run.WarmUp, Run.Seed);
@@ -475,12 +470,11 @@ TEST(EngineDifferential, OddParameterValuesMatchReference)
                 continue;
             }
         }
-        TScriptedDialogs Shown;
-        TSimulation Model(Shown);
+        TSimulation Model;
         TNetworkDraw(NetworkSeed).Build(Model);
         MakeOdd(Model, NetworkSeed);
         ++Compared;
-        EXPECT_EQ(RunBoth(Model, Shown, Run), "") << "network seed " << NetworkSeed;
+        EXPECT_EQ(RunBoth(Model, Run), "") << "network seed " << NetworkSeed;
     }
     EXPECT_GE(Compared, 150);
 }
@@ -489,20 +483,18 @@ TEST(EngineDifferential, RerunAfterResetMatchesReferenceAgain)
 {
     int Compared = 0;
     for (uint32_t NetworkSeed = 5000; NetworkSeed < 5040; ++NetworkSeed) {
-        TScriptedDialogs Shown;
-        TSimulation Model(Shown);
+        TSimulation Model;
         TRunSettings Run;
         if (!DrawSmallNetwork(NetworkSeed, Model, Run)) {
             continue;
         }
         ++Compared;
-        const std::string First = RunBoth(Model, Shown, Run);
+        const std::string First = RunBoth(Model, Run);
         EXPECT_EQ(First, "") << "network seed " << NetworkSeed << ", first run";
         Model.Reset();
-        Shown.Shown.clear();
         // The reference is built from the model as the reset left it, so that a forecast an
         // "OQ" stage carries over is carried over on both sides.
-        const std::string Second = RunBoth(Model, Shown, Run);
+        const std::string Second = RunBoth(Model, Run);
         EXPECT_EQ(Second, "") << "network seed " << NetworkSeed << ", run after Reset";
     }
     EXPECT_GE(Compared, 36);
@@ -523,8 +515,7 @@ TEST(EngineDifferential, BoundedDemandMatchesOverLongRuns)
         {12, 10, 2},   {2.5, 1, 3},     {5, 4, -0.5},             {1, 0.5, 1},
     };
     for (const uint32_t Seed : {11u, 777u, 123456789u}) {
-        TScriptedDialogs Shown;
-        TSimulation Model(Shown);
+        TSimulation Model;
         for (const TDemand& D : Demands) {
             TStageParams S;
             S.DemandMean = D.Mean;
@@ -537,7 +528,7 @@ TEST(EngineDifferential, BoundedDemandMatchesOverLongRuns)
             S.RecoveryProb = 0.5;
             AddStage(Model, S);
         }
-        EXPECT_EQ(RunBoth(Model, Shown, {2500, 100, Seed}), "") << "seed " << Seed;
+        EXPECT_EQ(RunBoth(Model, {2500, 100, Seed}), "") << "seed " << Seed;
     }
 }
 
@@ -554,8 +545,7 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
 {
     // Thousands of identical units per run: initial stock of 5000, demand of a few hundred.
     {
-        TScriptedDialogs Shown;
-        TSimulation Model(Shown);
+        TSimulation Model;
         TStageParams S1;
         TStageParams S2;
         TStageParams S3;
@@ -587,13 +577,12 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
         ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
         ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
         Model.SetForceCST(true);
-        EXPECT_EQ(RunBoth(Model, Shown, {100, 10, 4242}), "");
+        EXPECT_EQ(RunBoth(Model, {100, 10, 4242}), "");
         EXPECT_GT(Model.Stage(1).Stats().Get(MetricFillRate)->Count(), 20000);
     }
     // Two equally cheap alternative suppliers with finite capacity, "OQ" at the customer.
     {
-        TScriptedDialogs Shown;
-        TSimulation Model(Shown);
+        TSimulation Model;
         TStageParams S1;
         S1.DemandMean = 250;
         S1.DemandSD = 60;
@@ -622,7 +611,7 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
         }
         ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
         ASSERT_EQ(Model.Link(3, 1), TLinkResult::Linked);
-        EXPECT_EQ(RunBoth(Model, Shown, {100, 1, 99}), "");
+        EXPECT_EQ(RunBoth(Model, {100, 1, 99}), "");
         EXPECT_GT(Model.Stage(1).Stats().Get(MetricOrderCost)->Sum(), 0);
     }
 }
@@ -633,8 +622,7 @@ TEST(EngineDifferential, LargeVolumesMatchReference)
 // source of the same product, stage 5, which it must use while its orders at stage 4 are held.
 TEST(EngineDifferential, OldestOrdersWindowHoldsStockForShortCustomer)
 {
-    TScriptedDialogs Shown;
-    TSimulation Model(Shown);
+    TSimulation Model;
     TStageParams S1;
     TStageParams S2;
     TStageParams S3;
@@ -684,7 +672,7 @@ TEST(EngineDifferential, OldestOrdersWindowHoldsStockForShortCustomer)
     }
     EXPECT_GE(Held, 5);
 
-    EXPECT_EQ(RunBoth(Model, Shown, Run), "");
+    EXPECT_EQ(RunBoth(Model, Run), "");
 }
 
 // With the option on, nothing ships before the committed service time even with stock on hand;
@@ -692,8 +680,7 @@ TEST(EngineDifferential, OldestOrdersWindowHoldsStockForShortCustomer)
 TEST(EngineDifferential, ForceCSTHoldsOrdersNotYetDue)
 {
     for (const bool Force : {true, false}) {
-        TScriptedDialogs Shown;
-        TSimulation Model(Shown);
+        TSimulation Model;
         TStageParams S1;
         TStageParams S2;
         TStageParams S3;
@@ -720,7 +707,7 @@ TEST(EngineDifferential, ForceCSTHoldsOrdersNotYetDue)
         ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
         ASSERT_EQ(Model.Link(3, 2), TLinkResult::Linked);
         Model.SetForceCST(Force);
-        EXPECT_EQ(RunBoth(Model, Shown, {150, 5, 31337}), "") << "ForceCST " << Force;
+        EXPECT_EQ(RunBoth(Model, {150, 5, 31337}), "") << "ForceCST " << Force;
 
         const THistogram& H1 = Model.Stage(1).Stats().Histogram();
         const THistogram& H2 = Model.Stage(2).Stats().Histogram();
@@ -741,8 +728,7 @@ TEST(EngineDifferential, ForceCSTHoldsOrdersNotYetDue)
 // order to the first supplier beyond its capacity.
 TEST(EngineDifferential, CapacityStartsPartOfAPeriodsUnits)
 {
-    TScriptedDialogs Shown;
-    TSimulation Model(Shown);
+    TSimulation Model;
     TStageParams S1;
     TStageParams S2;
     TStageParams S3;
@@ -797,15 +783,14 @@ TEST(EngineDifferential, CapacityStartsPartOfAPeriodsUnits)
     EXPECT_GT(Split, 0);
     EXPECT_GT(Overflow, 0);
 
-    EXPECT_EQ(RunBoth(Model, Shown, Run), "");
+    EXPECT_EQ(RunBoth(Model, Run), "");
 }
 
 // A supplier listed twice (a model file can hold such a link) counts its stock twice in the
-// availability test, so the withdrawals come up short and the inconsistency message is shown.
-TEST(EngineDifferential, DuplicatedSupplierLinkShowsSameMessages)
+// availability test, so the withdrawals come up short and the run warns of the inconsistency.
+TEST(EngineDifferential, DuplicatedSupplierLinkGivesSameWarnings)
 {
-    TScriptedDialogs Shown;
-    TSimulation Model(Shown);
+    TSimulation Model;
     TStageParams S1;
     TStageParams S2;
     S1.DemandMean = 5;
@@ -822,10 +807,9 @@ TEST(EngineDifferential, DuplicatedSupplierLinkShowsSameMessages)
     ASSERT_TRUE(AppendLink(Model, 2, 1));
     ASSERT_TRUE(AppendLink(Model, 2, 1));
     ASSERT_EQ(Model.Stage(1).NumSuppliers(), 2);
-    EXPECT_EQ(RunBoth(Model, Shown, {80, 5, 555}), "");
-    ASSERT_FALSE(Shown.Shown.empty());
-    EXPECT_EQ(Shown.Shown[0].Kind, TScriptedDialogs::TKind::Error);
-    EXPECT_EQ(Shown.Shown[0].Text.rfind("No raw material 2 found for stage 1 in period ", 0), 0u);
+    EXPECT_EQ(RunBoth(Model, {80, 5, 555}), "");
+    ASSERT_FALSE(Model.RunWarnings().empty());
+    EXPECT_EQ(Model.RunWarnings()[0].rfind("No raw material 2 found for stage 1 in period ", 0), 0u);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include "engine/ParamEntry.h"
 #include "engine/Simulation.h"
 #include "engine/StageMeasures.h"
-#include "platform/Dialogs.h"
 
 namespace {
 
@@ -90,8 +89,7 @@ TEST(EngineParamEntry, EntriesAreCheckedWrittenAndShownBackByType)
             continue;
         }
         EXPECT_EQ(Message, "");
-        TSilentDialogs Messages;
-        TSimulation Model(Messages);
+        TSimulation Model;
         Model.AddStage();
         Model.SetParam(1, C.Index, Value);
         EXPECT_EQ(ParamShownText(Model.Stage(1), C.Index, C.Sep), C.Shown);
@@ -110,8 +108,7 @@ TEST(EngineModelParams, WritingAProductIndexOrCostKeepsGroupsAndPlanningCurrent)
 {
     // Stage 1 is supplied by 2 and 3, which make different products until 3 is made an
     // alternative source of 2's product.
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
@@ -139,7 +136,7 @@ TEST(EngineModelParams, WritingAProductIndexOrCostKeepsGroupsAndPlanningCurrent)
     EXPECT_EQ(StageMeasures(Model, 1, 0)[10], 60 - 10);
 
     // Every parameter of a stage written at once runs exactly like the writes one by one above.
-    TSimulation Direct(Messages);
+    TSimulation Direct;
     for (int I = 0; I < 3; ++I) {
         Direct.AddStage();
     }
@@ -156,8 +153,7 @@ TEST(EngineModelParams, WritingAProductIndexOrCostKeepsGroupsAndPlanningCurrent)
 
 TEST(EngineMeasures, RowsReadTheHistoryOrTheCurrentState)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Model.AddStage();
     Model.AddStage();
     ASSERT_EQ(Model.Link(2, 1), TLinkResult::Linked);
@@ -232,14 +228,13 @@ TEST(EngineModelModified, EveryChangeToWhatAFileHoldsMarksTheModelAndNothingElse
     };
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Name);
-        TSilentDialogs Silent;
-        TSimulation Model(Silent);
+        TSimulation Model;
         Model.AddStage();
         Model.AddStage();
         Model.SetModified(false);
         C.Change(Model);
         EXPECT_EQ(Model.Modified(), C.Modified);
-        TSimulation Copy(Silent);
+        TSimulation Copy;
         Copy.CopyModel(Model);
         EXPECT_EQ(Copy.Modified(), C.Modified);
     }

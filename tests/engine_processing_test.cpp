@@ -5,14 +5,13 @@
 #include "engine/Simulation.h"
 #include "support/EngineTestAccess.h"
 #include "support/ModelBuilder.h"
-#include "support/ScriptedDialogs.h"
 
 namespace {
 
 // N default stages with history for periods 0..20, as a run prepares them; no inventory.
 struct TNetwork {
-    TScriptedDialogs Dialogs;
-    TSimulation Sim{Dialogs};
+    std::vector<std::string> Warnings;  // what the period steps called here warn of
+    TSimulation Sim;
     explicit TNetwork(int N)
     {
         TStageParams P;
@@ -142,7 +141,7 @@ TEST(EngineProduction, CostsAccumulateUnitByUnitInSupplierOrder)
     TStageTestAccess::DemandList(Net[2]).Clear();
     TStageTestAccess::DemandList(Net[2]).Append(4, 1, 1);
     TStageTestAccess::DemandList(Net[3]).Append(3, 1, 1);
-    TStageTestAccess::DoProcessing(C, 1, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(C, 1, false, true, Net.Warnings);
     // Units 1-4 from stage 2, units 5-7 from stage 3; every unit also takes one of product 4.
     double Expected = 0;
     for (int Unit = 1; Unit <= 7; ++Unit) {
@@ -164,7 +163,7 @@ TEST(EngineProduction, CostsAccumulateUnitByUnitInSupplierOrder)
     EXPECT_EQ(Net[3].InvLevel(), 6);
     EXPECT_EQ(Net[4].InvLevel(), 93);
     EXPECT_EQ(Net[2].Stats().Get(MetricFillRate)->Count(), 4);
-    EXPECT_TRUE(Net.Dialogs.Shown.empty());
+    EXPECT_TRUE(Net.Warnings.empty());
 }
 
 TEST(EngineProduction, TheScarcestRawMaterialAndCapacityLimitStarts)
@@ -180,15 +179,15 @@ TEST(EngineProduction, TheScarcestRawMaterialAndCapacityLimitStarts)
     TStageTestAccess::AddDemand(Net[3], 10, 1, 1);
     TStageTestAccess::AddToOutbox(Net[2], 6);
     TStageTestAccess::AddToOutbox(Net[3], 2);
-    TStageTestAccess::DoProcessing(C, 1, false, false, Net.Dialogs);
+    TStageTestAccess::DoProcessing(C, 1, false, false, Net.Warnings);
     EXPECT_EQ(C.InProcess(), 2);
     EXPECT_EQ(Net[2].InvLevel(), 4);
     Net.Sim.SetParam(1, ParamProcCapacity, 1);
     TStageTestAccess::AddToOutbox(Net[3], 10);
-    TStageTestAccess::DoProcessing(C, 2, false, false, Net.Dialogs);
+    TStageTestAccess::DoProcessing(C, 2, false, false, Net.Warnings);
     EXPECT_EQ(C.InProcess(), 3);
     Net.Sim.SetParam(1, ParamProcCapacity, 0);
-    TStageTestAccess::DoProcessing(C, 3, false, false, Net.Dialogs);
+    TStageTestAccess::DoProcessing(C, 3, false, false, Net.Warnings);
     EXPECT_EQ(C.InProcess(), 3);
 }
 
@@ -200,7 +199,7 @@ TEST(EngineProduction, ZeroProcessingTimeWithoutSuppliersShipsInTheSamePeriod)
     Net.Sim.SetParam(1, ParamInvPolicy, PolicyBaseStock);
     TStageTestAccess::AddDemand(S, 4, 0, 1);
     TStageTestAccess::RequestProcessing(S, 1);
-    TStageTestAccess::DoProcessing(S, 1, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 1, false, true, Net.Warnings);
     EXPECT_EQ(S.InvLevel(), 0);
     EXPECT_EQ(S.Backorders(), 0);
     EXPECT_EQ(S.Stats().Histogram().Freq(0), 4);
@@ -218,7 +217,7 @@ TEST(EngineProduction, ShippingStopsAtTheFirstCustomerOrder)
     TStageTestAccess::AddDemand(S, 3, 7, 1);
     TStageTestAccess::AddDemand(S, 4, 0, 1);
     TStageTestAccess::AddToOutbox(S, 10);
-    TStageTestAccess::DoProcessing(S, 1, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 1, false, true, Net.Warnings);
     EXPECT_EQ(S.InvLevel(), 8);
     EXPECT_EQ(S.Backorders(), 7);
     EXPECT_EQ(S.Stats().Get(MetricType1SL)->Last(), 1.0);
@@ -234,7 +233,7 @@ TEST(EngineProduction, StockoutCostPerPeriodLateOrOncePerOrder)
     TStageTestAccess::AddDemand(S, 3, 0, 2);  // late by 4 - 2 - 1 = 1 in period 4
     TStageTestAccess::AddDemand(S, 2, 0, 1);  // appended later, still behind: late by 2 ... but shipped second
     TStageTestAccess::AddToOutbox(S, 5);
-    TStageTestAccess::DoProcessing(S, 4, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 4, false, true, Net.Warnings);
     double Expected = 0;
     for (int I = 0; I < 3; ++I) {
         Expected += 0.1 * 1;
@@ -247,11 +246,11 @@ TEST(EngineProduction, StockoutCostPerPeriodLateOrOncePerOrder)
     Net.Sim.SetParam(1, ParamStockoutPerUnitTime, false);
     TStageTestAccess::AddDemand(S, 4, 0, 5);
     TStageTestAccess::AddToOutbox(S, 4);
-    TStageTestAccess::DoProcessing(S, 9, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 9, false, true, Net.Warnings);
     EXPECT_EQ(S.Stats().Get(MetricStockoutCost)->Last(), 0.1 + 0.1 + 0.1 + 0.1);
     TStageTestAccess::AddDemand(S, 1, 0, 9);
     TStageTestAccess::AddToOutbox(S, 1);
-    TStageTestAccess::DoProcessing(S, 10, false, true, Net.Dialogs);  // on time: no cost
+    TStageTestAccess::DoProcessing(S, 10, false, true, Net.Warnings);  // on time: no cost
     EXPECT_EQ(S.Stats().Get(MetricStockoutCost)->Last(), 0.0);
 }
 
@@ -265,12 +264,12 @@ TEST(EngineProduction, AFailedStageStartsButCompletesAndShipsNothing)
     TStageTestAccess::AddDemand(S, 3, 0, 1);
     TStageTestAccess::AddToOutbox(S, 1);
     TStageTestAccess::FailedHist(S)[1] = 1;
-    TStageTestAccess::DoProcessing(S, 1, true, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 1, true, true, Net.Warnings);
     EXPECT_EQ(S.InProcess(), 3);  // started all the same
     EXPECT_EQ(S.InvLevel(), 1);   // shipped nothing
-    TStageTestAccess::DoProcessing(S, 2, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 2, false, true, Net.Warnings);
     EXPECT_EQ(S.OnOrder(), 3);  // would have completed in 2 without the failure
-    TStageTestAccess::DoProcessing(S, 3, false, true, Net.Dialogs);
+    TStageTestAccess::DoProcessing(S, 3, false, true, Net.Warnings);
     EXPECT_EQ(S.OnOrder(), 0);
     EXPECT_EQ(S.InvLevel(), 1);
     EXPECT_EQ(S.Backorders(), 0);
@@ -290,10 +289,9 @@ TEST(EngineProduction, MissingRawMaterialIsReportedAndStopsFurtherStarts)
     TStageTestAccess::Pipeline(C).Append(5, 3);
     TStageTestAccess::AddDemand(S, 5, 1, 3);
     TStageTestAccess::AddToOutbox(S, 2);
-    TStageTestAccess::DoProcessing(C, 3, false, false, Net.Dialogs);
-    ASSERT_EQ(Net.Dialogs.Shown.size(), 1u);
-    EXPECT_EQ(Net.Dialogs.Shown[0].Kind, TScriptedDialogs::TKind::Error);
-    EXPECT_EQ(Net.Dialogs.Shown[0].Text,
+    TStageTestAccess::DoProcessing(C, 3, false, false, Net.Warnings);
+    ASSERT_EQ(Net.Warnings.size(), 1u);
+    EXPECT_EQ(Net.Warnings[0],
               "No raw material 2 found for stage 1 in period 3 even though passed raw material availability test.");
     EXPECT_EQ(C.InProcess(), 3);  // two with material, the failing one, then no more
     EXPECT_EQ(S.InvLevel(), 0);

@@ -10,7 +10,6 @@
 #include "engine/Rounding.h"
 #include "engine/Simulation.h"
 #include "support/ModelBuilder.h"
-#include "support/ScriptedDialogs.h"
 
 namespace {
 
@@ -219,8 +218,7 @@ TEST(EngineRandom, HugeAndInfiniteBoundsActAsNoBound)
 
 TEST(EngineDemand, RoundedDrawsAndTheirHistory)
 {
-    TScriptedDialogs Dialogs;
-    TSimulation Sim(Dialogs);
+    TSimulation Sim;
     TStageParams P;
     P.InvPolicy = PolicyNone;
     P.DemandMean = 2.5;  // SD 0: Round(2.5) = 2 every period
@@ -239,8 +237,7 @@ TEST(EngineDemand, RoundedDrawsAndTheirHistory)
 
 TEST(EngineDemand, BoundZeroCapsEveryDrawAtTheRoundedMean)
 {
-    TScriptedDialogs Dialogs;
-    TSimulation Sim(Dialogs);
+    TSimulation Sim;
     TStageParams P;
     P.DemandMean = 4;
     P.DemandSD = 3;
@@ -260,8 +257,7 @@ TEST(EngineDemand, BoundZeroCapsEveryDrawAtTheRoundedMean)
 
 TEST(EngineFailure, CertainFailureAndRecoveryPatterns)
 {
-    TScriptedDialogs Dialogs;
-    TSimulation Sim(Dialogs);
+    TSimulation Sim;
     TStageParams P;
     P.FailureProb = 1;
     const TStage& Stuck = Sim.Stage(AddStage(Sim, P));

@@ -9,13 +9,11 @@
 #include "engine/Random.h"
 #include "engine/Simulation.h"
 #include "support/ModelBuilder.h"
-#include "support/ScriptedDialogs.h"
 
 namespace {
 
 struct TModel {
-    TScriptedDialogs Dialogs;
-    TSimulation Sim{Dialogs};
+    TSimulation Sim;
     // Appends a stage with parameters P; returns it.
     const TStage& Add(const TStageParams& P = {}) { return Sim.Stage(AddStage(Sim, P)); }
     const TStage& operator[](int N) const { return Sim.Stage(N); }

@@ -7,7 +7,6 @@
 
 #include "engine/Simulation.h"
 #include "support/EngineTestAccess.h"
-#include "support/ScriptedDialogs.h"
 
 namespace {
 
@@ -15,8 +14,7 @@ constexpr double Inf = std::numeric_limits<double>::infinity();
 
 // A model of N default stages with the given (supplier, customer) links.
 struct TModel {
-    TScriptedDialogs Dialogs;
-    TSimulation Sim{Dialogs};
+    TSimulation Sim;
     explicit TModel(int N)
     {
         for (int I = 0; I < N; ++I) {

@@ -7,7 +7,6 @@
 #include "engine/Random.h"
 #include "engine/Simulation.h"
 #include "engine/StreamConsumption.h"
-#include "platform/Dialogs.h"
 
 namespace {
 
@@ -66,8 +65,7 @@ TEST(EngineStream, PredictedEndStateEqualsTheGeneratorAfterRealRuns)
     auto Uniform = [&](double Low, double High) { return std::uniform_real_distribution<double>(Low, High)(Rng); };
     auto Chance = [&](int Percent) { return static_cast<int>(Rng() % 100) < Percent; };
     for (int Case = 0; Case < 60; ++Case) {
-        TSilentDialogs Messages;
-        TSimulation Model(Messages);
+        TSimulation Model;
         const int N = 1 + static_cast<int>(Rng() % 9);
         for (int I = 1; I <= N; ++I) {
             Model.AddStage();

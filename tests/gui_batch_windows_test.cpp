@@ -366,7 +366,7 @@ private slots:
         // The window runs trials on every core, and leaves the generator where one trial after
         // the other leaves it.
         TSilentDialogs Quiet;
-        TSimulation Sequential(Quiet);
+        TSimulation Sequential;
         QVERIFY(LoadModel(Sequential, Chain, Quiet).Ok);
         TBatchRun OneByOne;
         OneByOne.Settings = TRunSettings{300, 30, 5};

@@ -231,7 +231,7 @@ private slots:
         QVERIFY(H.TakeShown().empty());
 
         TScriptedDialogs Quiet;
-        TSimulation Same(Quiet);
+        TSimulation Same;
         QVERIFY(LoadModel(Same, Distribution, Quiet).Ok);
         const TCostTotals Costs = Same.RunSimulation(200, 20, 5);
         const std::pair<const char*, double> Labels[] = {
@@ -419,7 +419,7 @@ private slots:
         };
         const std::string Original = FileBytes(Distribution);
         TScriptedDialogs Quiet;
-        TSimulation Loaded(Quiet);
+        TSimulation Loaded;
         QVERIFY(LoadModel(Loaded, Distribution, Quiet).Ok);
         const std::string LoadedText = ModelFileText(Loaded);
         for (const TCase& C : Cases) {

@@ -140,7 +140,7 @@ private slots:
     void numbersUseTheDecimalSeparatorGiven()
     {
         TScriptedDialogs Dialogs;
-        TSimulation Model(Dialogs);
+        TSimulation Model;
         Model.AddStage();
         Model.SetParam(1, ParamDemandMean, 1.5);
         TParamGrid Grid(Dialogs, ',');

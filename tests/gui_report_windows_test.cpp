@@ -45,7 +45,7 @@ std::string FileBytes(const std::string& Path)
 class ReportWindowsTest : public QObject {
     Q_OBJECT
     TScriptedDialogs Dialogs;
-    TSimulation Model{Dialogs};
+    TSimulation Model;
 
 private slots:
     void initTestCase()
@@ -118,7 +118,7 @@ private slots:
         const std::string Path = Dir.filePath("table.csv").toStdString();
         const std::string Missing = Dir.filePath("missing/table.csv").toStdString();
         TScriptedFileDialogs Files;
-        TSimulation Model(Dialogs);  // run again below: the other tests keep the shared run
+        TSimulation Model;  // run again below: the other tests keep the shared run
         Model.CopyModel(this->Model);
         Model.RunSimulation(300, 20, 7);
         THistoryWindow Window(Dialogs, Files);

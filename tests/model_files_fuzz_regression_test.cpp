@@ -57,7 +57,7 @@ TEST(ModelFileFuzzRegression, EveryKeptInputLoadsCleanlyAndRoundTrips)
     for (const fs::path& File : Files) {
         const std::string Name = File.filename().string();
         TSilentDialogs Silent;
-        TSimulation Model(Silent);
+        TSimulation Model;
         const TLoadResult Result = LoadModelFromText(Model, FileBytes(File), Silent);
         EXPECT_EQ(Result.Ok, Result.Message.empty()) << Name << ": " << Result.Message;
         ExpectWellFormed(Model, Name);
@@ -67,7 +67,7 @@ TEST(ModelFileFuzzRegression, EveryKeptInputLoadsCleanlyAndRoundTrips)
         }
         CheckModel(Model, Silent);
         const std::string Text = ModelFileText(Model);
-        TSimulation Again(Silent);
+        TSimulation Again;
         const TLoadResult Reload = LoadModelFromText(Again, Text, Silent);
         ASSERT_TRUE(Reload.Ok) << Name << ": " << Reload.Message;
         EXPECT_EQ(ModelFileText(Again), Text) << Name;

@@ -66,7 +66,7 @@ std::string Replaced(std::string Text, char From, const std::string& To)
 
 struct TLoaded {
     TScriptedDialogs Messages;
-    TSimulation Model{Messages};
+    TSimulation Model;
     TLoadResult Result;
 
     explicit TLoaded(std::string_view Bytes) { Result = LoadModelFromText(Model, Bytes, Messages); }
@@ -173,7 +173,7 @@ TEST(LoadModel, FullModelInTheExactLayoutIsWrittenBackByteForByte)
 TEST(LoadModel, SaveThenLoadKeepsEveryParameterAtTheWrittenPrecision)
 {
     TScriptedDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
@@ -234,8 +234,7 @@ TEST(LoadModel, SaveThenLoadKeepsEveryParameterAtTheWrittenPrecision)
 
 TEST(LoadModel, PerUnitTimeLineIsAppliedAndAbsentMeansTrue)
 {
-    TScriptedDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
@@ -344,7 +343,7 @@ TEST(LoadModel, FirstTwoLinesReadWithOrWithoutTrailingBlank)
 TEST(LoadModel, ModelThatIsNotEmptyIsRefused)
 {
     TScriptedDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Model.AddStage();
     const TLoadResult R = LoadModelFromText(Model, Header(1) + DefaultLine(1), Messages);
     EXPECT_FALSE(R.Ok);
@@ -354,7 +353,7 @@ TEST(LoadModel, ModelThatIsNotEmptyIsRefused)
 TEST(LoadModel, FileThatCannotBeReadNamesThePath)
 {
     TScriptedDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     const std::string Path = std::string(ORVANTIS_TEST_DATA_DIR) + "/no_such_model.txt";
     const TLoadResult R = LoadModel(Model, Path, Messages);
     EXPECT_FALSE(R.Ok);

@@ -76,7 +76,7 @@ private:
 
 struct TModelFixture {
     TScriptedDialogs Messages;
-    TSimulation Model{Messages};
+    TSimulation Model;
 };
 
 }  // namespace

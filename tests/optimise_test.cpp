@@ -62,8 +62,7 @@ TDecisionVariable Vary(int Param, std::vector<int> Stages, double Low, double Hi
 
 TEST(Optimise, NewsvendorReachesTheCriticalFractile)
 {
-    TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     BuildNewsvendor(Model);
     TOptimiseProblem Problem;
     Problem.Variables = {Vary(ParamBaseStockLevel, {1}, 0, 400)};
@@ -76,8 +75,7 @@ TEST(Optimise, NewsvendorReachesTheCriticalFractile)
 
 TEST(Optimise, ConstraintsAreMetAtTheEnd)
 {
-    TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     BuildNewsvendor(Model);
     TOptimiseProblem Problem;
     Problem.Variables = {Vary(ParamBaseStockLevel, {1}, 0, 400)};
@@ -102,8 +100,7 @@ TEST(Optimise, IdenticalCandidatesGiveIdenticalMeans)
 {
     // A fixed cost applies to orders placed to a stage, and this one has no customer: every point
     // is the same model, and under common random numbers gives the same mean to the last bit.
-    TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     BuildNewsvendor(Model);
     TOptimiseProblem Problem;
     Problem.Variables = {Vary(ParamFixedCost, {1}, 0, 8)};
@@ -128,7 +125,7 @@ TEST(Optimise, ResultIsTheSameWhateverTheJobs)
     };
     for (const auto& C : Cases) {
         TSilentDialogs Quiet;
-        TSimulation Model(Quiet);
+        TSimulation Model;
         ASSERT_TRUE(LoadModel(Model, std::string(ORVANTIS_EXAMPLES_DIR) + "/" + C.File, Quiet).Ok);
         TOptimiseProblem Problem;
         Problem.Variables = C.Variables;
@@ -155,7 +152,7 @@ TEST(Optimise, ClarkScarfExampleEndsNearTheExactOptimum)
     // From every level at 0 to the levels whose simulated cost is within 1% of the exact optimum
     // of the system with integer demand, 48.17 per period (47.66 with continuous demand).
     TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     ASSERT_TRUE(LoadModel(Model, std::string(ORVANTIS_EXAMPLES_DIR) + "/clark_scarf.txt", Quiet).Ok);
     TOptimiseProblem Problem;
     for (int S = 1; S <= 3; ++S) {
@@ -171,8 +168,7 @@ TEST(Optimise, ClarkScarfExampleEndsNearTheExactOptimum)
 
 TEST(Optimise, RefusesProblemsBeforeAnythingRuns)
 {
-    TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     BuildNewsvendor(Model);
     const struct {
         TDecisionVariable Variable;
@@ -217,7 +213,7 @@ TEST(Optimise, InfeasibleStartsReachTheTarget)
     } Cases[] = {{"clark_scarf.txt", 0.9, 48.487}, {"clark_scarf.txt", 0.95, 50.467}, {nullptr, 0.99, 0}};
     for (const auto& C : Cases) {
         TSilentDialogs Quiet;
-        TSimulation Model(Quiet);
+        TSimulation Model;
         TOptimiseProblem Problem;
         if (C.File) {
             ASSERT_TRUE(LoadModel(Model, std::string(ORVANTIS_EXAMPLES_DIR) + "/" + C.File, Quiet).Ok);
@@ -262,8 +258,7 @@ TEST(Optimise, RefusedAndOverflowingPointsAreNeverTheResult)
         {{Vary(ParamBaseStockLevel, {1}, 0, 3)}, PolicyBaseStock, 1e308, false},
     };
     for (const auto& C : Cases) {
-        TSilentDialogs Quiet;
-        TSimulation Model(Quiet);
+        TSimulation Model;
         BuildNewsvendor(Model);
         Model.SetParam(1, ParamInvPolicy, C.Policy);
         Model.SetParam(1, ParamRQOrderQty, 0);
@@ -273,7 +268,7 @@ TEST(Optimise, RefusedAndOverflowingPointsAreNeverTheResult)
         Problem.Variables = C.Variables;
         ASSERT_FALSE(ProblemRefusal(Model, Problem));
         const TOptimiseResult R = Optimise(Model, Problem, Settings(300, 4));
-        TSimulation Check(Quiet);
+        TSimulation Check;
         Check.CopyModel(Model);
         for (const TEvaluation& E : R.Evaluated) {
             ApplyValues(Check, Problem, E.Values);
@@ -289,8 +284,7 @@ TEST(Optimise, RefusedAndOverflowingPointsAreNeverTheResult)
 TEST(Optimise, StopsWithinATrialOfTheTimeLimitOrACancel)
 {
     // Either stop is seen before the first trial of the first poll, so only the start is evaluated.
-    TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     BuildNewsvendor(Model);
     TOptimiseProblem Problem;
     Problem.Variables = {Vary(ParamBaseStockLevel, {1}, 0, 400)};

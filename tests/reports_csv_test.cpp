@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 #include "reports/CsvTables.h"
 #include "stats/Stats.h"
 #include "support/CsvReader.h"
@@ -98,8 +97,7 @@ protected:
     }
     static constexpr int32_t Periods = 80;
     static constexpr int32_t WarmUp = 10;
-    TSilentDialogs Messages;
-    TSimulation Model{Messages};
+    TSimulation Model;
 };
 
 }  // namespace
@@ -294,8 +292,7 @@ TEST_F(ReportsCsvRun, StatisticsReadBackToTheAccumulators)
 TEST(ReportsCsv, StatisticsWithoutObservationsAreUndefined)
 {
     // A warm-up as long as the run leaves nothing measured: no mean, spread or extreme exists.
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildNetwork(Model);
     Model.RunSimulation(10, 10, 7);
     const TRecords R = Parsed(BuildStatsCsv(Model));

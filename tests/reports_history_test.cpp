@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 #include "reports/HistoryReport.h"
 #include "support/EngineTestAccess.h"
 #include "support/ModelBuilder.h"
@@ -68,8 +67,7 @@ void BuildRunModel(TSimulation& Model)
 
 TEST(ReportsHistory, OneStageTwoPeriodsAfterOneWarmUpPeriod)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     TStage& S = TSimulationTestAccess::Stage(Model, Model.AddStage());
     CreateEmptyHistory(S, 2, true);
     TSimulationTestAccess::SetRunState(Model, 2, 1);
@@ -96,8 +94,7 @@ TEST(ReportsHistory, OneStageTwoPeriodsAfterOneWarmUpPeriod)
 
 TEST(ReportsOrderHistory, StageWithTwoRawMaterialsAndTwoStagesWithout)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
@@ -127,8 +124,7 @@ TEST(ReportsOrderHistory, StageWithTwoRawMaterialsAndTwoStagesWithout)
 
 TEST(ReportsHistory, WarmUpCostsAreDashesAndTheFirstRecordedPeriodShowsItsCost)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     for (int I = 0; I < 2; ++I) {
         CreateEmptyHistory(TSimulationTestAccess::Stage(Model, Model.AddStage()), 5, false);
     }
@@ -150,8 +146,7 @@ TEST(ReportsHistory, WarmUpCostsAreDashesAndTheFirstRecordedPeriodShowsItsCost)
 
 TEST(ReportsOrderHistory, LinkAddedAfterTheRunDoesNotChangeEitherText)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildRunModel(Model);
     AddStage(Model, {.ProductIndex = 2});  // a second source of stage 1's product 2
     Model.RunSimulation(8, 2, 99);
@@ -167,8 +162,7 @@ TEST(ReportsOrderHistory, LinkAddedAfterTheRunDoesNotChangeEitherText)
 
 TEST(ReportsOrderHistory, StageAddedAfterTheRunReadsAsZeros)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     BuildRunModel(Model);
     Model.RunSimulation(5, 1, 5);
     AddStage(Model, {.DemandMean = 3});  // no history at all
@@ -190,8 +184,7 @@ TEST(ReportsOrderHistory, StageAddedAfterTheRunReadsAsZeros)
 
 TEST(ReportsHistory, ModelThatHasNotRunGivesTheHeadingsOnly)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Model.AddStage();
     Model.AddStage();
     Model.Link(2, 1);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 #include "reports/ModelParamTable.h"
 
 namespace {
@@ -43,8 +42,7 @@ std::vector<int> WidthsOf(const std::string& Heading)
 
 TEST(ReportsParamTable, ModelWithoutStagesGivesHeadingAndTwoEmptyLines)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     const std::vector<std::string> Lines = BuildModelParamTable(Model, '.');
     ASSERT_EQ(Lines.size(), 3u);
     std::string Heading = "Stage  ";
@@ -58,8 +56,7 @@ TEST(ReportsParamTable, ModelWithoutStagesGivesHeadingAndTwoEmptyLines)
 
 TEST(ReportsParamTable, DefaultOneStageModel)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Model.AddStage();
     const std::vector<std::string> Lines = BuildModelParamTable(Model, '.');
     ASSERT_EQ(Lines.size(), 4u);
@@ -79,8 +76,7 @@ TEST(ReportsParamTable, DefaultOneStageModel)
 
 TEST(ReportsParamTable, LongestValueWidensItsColumnInEveryLine)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     Model.AddStage();
     Model.AddStage();
     Model.SetParam(2, ParamDemandMean, 250.5);
@@ -106,8 +102,7 @@ TEST(ReportsParamTable, LongestValueWidensItsColumnInEveryLine)
 
 TEST(ReportsParamTable, BooleanPrintsTOrFAndPolicyItsCode)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }
@@ -127,8 +122,7 @@ TEST(ReportsParamTable, BooleanPrintsTOrFAndPolicyItsCode)
 
 TEST(ReportsParamTable, InfAndFiniteValuesOfTheInfTypes)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     for (int I = 0; I < 3; ++I) {
         Model.AddStage();
     }

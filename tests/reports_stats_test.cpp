@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 #include "reports/StatsReport.h"
 #include "support/EngineTestAccess.h"
 #include "support/ModelBuilder.h"
@@ -49,8 +48,7 @@ void AddStages(TSimulation& Model, int Count)
 
 TEST(ReportsStats, RowPatternsSummariesAndEmptyAccumulators)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     AddStages(Model, 2);
     TStats& S1 = TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 1));
     S1.Get(MetricDemand)->Add(4);
@@ -90,8 +88,7 @@ TEST(ReportsStats, RowPatternsSummariesAndEmptyAccumulators)
 
 TEST(ReportsStats, ThreeStageServiceTimeTable)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     AddStages(Model, 3);
     THistogram& H1 = TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 1)).Histogram();
     H1.AddMany(0, 57);
@@ -114,8 +111,7 @@ TEST(ReportsStats, ThreeStageServiceTimeTable)
 
 TEST(ReportsStats, NoFilledOrderEndsWithTheRuleAndTwelveStagesPadTheirNumbers)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     AddStages(Model, 12);
     const std::vector<std::string> Report = BuildStatsReport(Model, Stamp, '.');
     // D = 2, W2 = W1 = 9; R = 0, so the table has no rows.
@@ -130,8 +126,7 @@ TEST(ReportsStats, NoFilledOrderEndsWithTheRuleAndTwelveStagesPadTheirNumbers)
 
 TEST(ReportsStats, LargeCountWidensCountColumnsButNotTheirHeadings)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     AddStages(Model, 3);
     TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 2)).Histogram().AddMany(0, 123456789);
     TStageTestAccess::Stats(TSimulationTestAccess::Stage(Model, 2)).Histogram().AddMany(1, 1);
@@ -151,8 +146,7 @@ TEST(ReportsStats, LargeCountWidensCountColumnsButNotTheirHeadings)
 
 TEST(ReportsStats, EveryLineOfATwentyFiveStageReportHasItsWidth)
 {
-    TSilentDialogs Messages;
-    TSimulation Model(Messages);
+    TSimulation Model;
     AddStages(Model, 25);
     // Five serial chains of five stages, demand at the head of each.
     for (int C = 0; C < 5; ++C) {

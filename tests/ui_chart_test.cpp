@@ -115,7 +115,7 @@ TEST(ChartDecimation, KeepsEveryPixelColumnsLowestAndHighestPoint)
 TEST(ChartHistory, SeriesAreTheRunsHistoryArraysPeriodByPeriod)
 {
     TSilentDialogs Dialogs;
-    TSimulation Model(Dialogs);
+    TSimulation Model;
     ASSERT_TRUE(LoadModel(Model, ORVANTIS_TEST_DATA_DIR "/../../examples/distribution.txt", Dialogs).Ok);
     Model.RunSimulation(200, 30, 11);
     const THistorySeriesTable Table(Model);
@@ -151,7 +151,7 @@ TEST(ChartHistory, SeriesAreTheRunsHistoryArraysPeriodByPeriod)
 TEST(ChartBatch, GrowsWithEachSettingOneLinePerSecondRowValue)
 {
     TSilentDialogs Quiet;
-    TSimulation Model(Quiet);
+    TSimulation Model;
     ASSERT_TRUE(LoadModel(Model, ORVANTIS_TEST_DATA_DIR "/../../examples/serial_chain.txt", Quiet).Ok);
     const int BSLevelPos = ParamBaseStockLevel + 1;
     TBatchRequest Request;

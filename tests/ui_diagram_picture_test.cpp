@@ -5,7 +5,6 @@
 
 #include "engine/Simulation.h"
 #include "support/ModelBuilder.h"
-#include "support/ScriptedDialogs.h"
 #include "ui/DiagramPicture.h"
 
 namespace {
@@ -42,8 +41,7 @@ TDiagramItem Bar(int X1, int Y1, int X2, int Y2, TColour Colour)
 }
 
 struct DiagramPictureTest : ::testing::Test {
-    TScriptedDialogs Dialogs;
-    TSimulation Model{Dialogs};
+    TSimulation Model;
 
     const TStage& Add(int Left, int Top) { return Model.Stage(AddStage(Model, {}, Left, Top)); }
     void Set(int StageNum, std::initializer_list<std::pair<int, double>> Values)

@@ -343,6 +343,8 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
     Callbacks.AppendCsvRecord = [this](const std::string& Record) { CsvRecords_.push_back(Record); };
     Callbacks.SettingApplied = [&Main](int32_t) { Main.RefreshDisplays(); };
     Callbacks.TrialDone = [&LastCosts](const TCostTotals& Costs) { LastCosts = Costs; };
+    std::vector<std::string> Warnings;  // shown once the batch has ended
+    Callbacks.RunWarning = [&Warnings](const std::string& Warning) { Warnings.push_back(Warning); };
     Callbacks.SettingDone = [this](int32_t I, const std::vector<TResultColumn>& Columns, const TSettingResult& Result) {
         Chart_->AddSetting(I, Columns, Result);
     };
@@ -377,6 +379,9 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
     SettingsProgress_->reset();
     const TEnd End{Main, *SettingsProgress_, LastCosts, Settings.NumPeriods};
     RunBatch(Main.Model(), Set, Options_->Options(), Batch, Callbacks);
+    for (const std::string& Warning : Warnings) {
+        Messages_.ShowError(Warning);
+    }
 }
 
 void TBatchRunsWindow::AppendLines(const std::vector<std::string>& Lines)

@@ -63,7 +63,7 @@ void ShowValue(QLabel& Label, const QString& Value)
 }  // namespace
 
 TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
-    : QWidget(Parent), Messages_(Messages), Files_(Files), Model_(Messages), DecimalSep_(LocaleDecimalSeparator())
+    : QWidget(Parent), Messages_(Messages), Files_(Files), DecimalSep_(LocaleDecimalSeparator())
 {
     setObjectName("MainWindow");
     ShowTitle();
@@ -558,7 +558,7 @@ void TMainWindow::LoadModelFile(const std::string& Path)
 {
     // The file is read into a model of its own, which replaces the open one only when the whole
     // file was read: a damaged file never leaves a half-read model in place of the user's work.
-    TSimulation Loaded(Messages_);
+    TSimulation Loaded;
     const TLoadResult Result = LoadModel(Loaded, Path, Messages_);
     if (!Result.Ok) {
         Messages_.ShowError(std::string(LoadErrorText) + "\r\r" + Result.Message);

@@ -364,7 +364,7 @@ void TOptimiseWindow::StartSearch()
     Problem_ = Problem;
     Settings_ = Settings;
     CopyMessages_ = std::make_unique<TSilentDialogs>();
-    Copy_ = std::make_unique<TSimulation>(*CopyMessages_);
+    Copy_ = std::make_unique<TSimulation>();
     Copy_->CopyModel(Main_->Model());  // the search runs on its own copy: the window stays usable
     Result_.reset();
     Failure_.clear();

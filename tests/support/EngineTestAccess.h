@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/Simulation.h"
@@ -42,9 +43,9 @@ struct TStageTestAccess {
         return Shipped;
     }
     static void RequestProcessing(TStage& S, int32_t T) { S.RequestProcessing(T); }
-    static void DoProcessing(TStage& S, int32_t T, bool Failed, bool RecordStats, Dialogs& Messages)
+    static void DoProcessing(TStage& S, int32_t T, bool Failed, bool RecordStats, std::vector<std::string>& Warnings)
     {
-        S.DoProcessing(T, Failed, RecordStats, Messages);
+        S.DoProcessing(T, Failed, RecordStats, Warnings);
         // As the run's end does, so that the step's statistics (its suppliers' shipments among
         // them) can be read.
         S.FlushStats();
