@@ -1,11 +1,14 @@
 // The checked run shared by the main window's run command, the batch's "&Go" and the command line.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/Simulation.h"
 #include "checks/CheckedRun.h"
+#include "checks/ModelEditing.h"
+#include "support/ModelBuilder.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -73,5 +76,52 @@ TEST(CheckedRun, QuestionsModelChecksAndSettingsComeInTheWindowsOrder)
         } else {
             EXPECT_EQ(Model.Period(), PeriodBefore);  // declined: the old run stays
         }
+    }
+}
+
+// A supplier listed twice counts its stock twice in the availability test, so the run comes up
+// short of raw material: the model keeps the warnings, and both run commands show each of them
+// once, after the last period.
+TEST(CheckedRun, RunWarningsAreShownOnceAfterTheRun)
+{
+    struct TTimedDialogs : TScriptedDialogs {
+        const TSimulation* Model = nullptr;
+        std::vector<int32_t> Periods;  // the period the run stood at when each error was shown
+        void ShowError(const std::string& Text) override
+        {
+            Periods.push_back(Model->Period());
+            TScriptedDialogs::ShowError(Text);
+        }
+    };
+    using TRun = std::function<bool(TSimulation&, const TRunSettingsTexts&, Dialogs&)>;
+    const std::vector<std::pair<const char*, TRun>> Runs = {
+        {"RunChecked", [](TSimulation& M, const TRunSettingsTexts& T, Dialogs& D) { return RunChecked(M, T, D).has_value(); }},
+        {"RunCommand",
+         [](TSimulation& M, const TRunSettingsTexts& T, Dialogs& D) { return RunCommand(M, T, D).Costs.has_value(); }},
+    };
+    for (const auto& [Name, Run] : Runs) {
+        SCOPED_TRACE(Name);
+        TSimulation Model;
+        TStageParams S1;
+        S1.DemandMean = 5;
+        S1.DemandSD = 2;
+        S1.BaseStockLevel = 20;
+        S1.ProcTime = 1;
+        TStageParams S2;
+        S2.BaseStockLevel = 3;
+        S2.ProcTime = 2;
+        S2.ProcCapacity = 3;
+        AddStage(Model, S1);
+        AddStage(Model, S2);
+        ASSERT_TRUE(AppendLink(Model, 2, 1));
+        ASSERT_TRUE(AppendLink(Model, 2, 1));
+        TTimedDialogs Dialogs;
+        Dialogs.Model = &Model;
+        ASSERT_TRUE(Run(Model, {"555", "80", "5"}, Dialogs));
+        const std::vector<std::string>& Warnings = Model.RunWarnings();
+        ASSERT_FALSE(Warnings.empty());
+        EXPECT_EQ(Warnings[0].rfind("No raw material 2 found for stage 1 in period ", 0), 0u);
+        EXPECT_EQ(Dialogs.Texts(), Warnings);
+        EXPECT_EQ(Dialogs.Periods, std::vector<int32_t>(Warnings.size(), 80));
     }
 }
