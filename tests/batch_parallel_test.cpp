@@ -10,6 +10,7 @@
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "platform/Dialogs.h"
+#include "support/ModelBuilder.h"
 
 namespace {
 
@@ -131,5 +132,60 @@ TEST(BatchParallel, PartsAreContiguousSlicesCoveringEverySetting)
             }
             EXPECT_EQ(Expected, Settings + 1);
         }
+    }
+}
+
+// The trials' run warnings reach the caller in trial order, each before its trial's TrialDone,
+// whatever the number of threads: the same as running the trials one after the other by hand.
+TEST(BatchParallel, RunWarningsComeInTrialOrderWithAnyJobs)
+{
+    // A supplier listed twice is counted twice as available: some periods come up short.
+    TSimulation Model;
+    TStageParams S1;
+    S1.DemandMean = 5;
+    S1.DemandSD = 2;
+    S1.BaseStockLevel = 20;
+    S1.ProcTime = 1;
+    TStageParams S2;
+    S2.BaseStockLevel = 3;
+    S2.ProcTime = 2;
+    S2.ProcCapacity = 3;
+    AddStage(Model, S1);
+    AddStage(Model, S2);
+    ASSERT_TRUE(AppendLink(Model, 2, 1));
+    ASSERT_TRUE(AppendLink(Model, 2, 1));
+    const TBatchCase C{"", {{ParamDemandMean, 1}}, {{5}, {2}, {7}}};
+    const TParamSet Set = MakeSet(C);
+    const TRunSettings Settings{60, 5, 31};
+    constexpr int32_t Trials = 3;
+
+    std::vector<std::string> Expected;
+    int WarnedTrials = 0;
+    TSimulation ByHand;
+    ByHand.CopyModel(Model);
+    for (int32_t I = 1; I <= Set.NumSettings(); ++I) {
+        ByHand.SetParam(1, ParamDemandMean, Set.Values(I, 1));
+        for (int32_t T = 1; T <= Trials; ++T) {
+            ByHand.Reset();
+            ByHand.RunSimulation(Settings.NumPeriods, Settings.WarmUp, I == 1 && T == 1 ? Settings.Seed : -1);
+            Expected.insert(Expected.end(), ByHand.RunWarnings().begin(), ByHand.RunWarnings().end());
+            WarnedTrials += ByHand.RunWarnings().empty() ? 0 : 1;
+            Expected.push_back("trial done");
+        }
+    }
+    ASSERT_GT(WarnedTrials, 1);
+
+    for (int Jobs : {1, 2, 7}) {
+        SCOPED_TRACE(std::to_string(Jobs) + " jobs");
+        TBatchRun Run;
+        Run.Settings = Settings;
+        Run.NumTrials = Trials;
+        Run.Jobs = Jobs;
+        std::vector<std::string> Got;
+        TBatchCallbacks Callbacks;
+        Callbacks.RunWarning = [&Got](const std::string& Warning) { Got.push_back(Warning); };
+        Callbacks.TrialDone = [&Got](const TCostTotals&) { Got.push_back("trial done"); };
+        RunBatch(Model, Set, EveryMeasure(), Run, Callbacks);
+        EXPECT_EQ(Got, Expected);
     }
 }
