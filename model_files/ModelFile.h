@@ -17,6 +17,10 @@ struct TLoadResult {
     std::string Message;   // names the line and what is wrong; empty when Ok
     std::string Warning;   // when Ok: names the line where the file ends early, or where content
                            // that is no part of a model follows the last stage; empty otherwise
+    // When the file ends early: the line and the first thing missing ("the stage count"), so that
+    // a window can ask before it loads what is left.
+    int EndLine = 0;
+    std::string Missing;
 };
 
 // The bytes of the current-version ("v2.4") model file of Model: the version line, the stage

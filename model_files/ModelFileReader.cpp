@@ -100,6 +100,8 @@ void TModelReader::NoteEnd(const std::string& What)
     if (Result_.Warning.empty()) {
         Result_.Warning = "Line " + std::to_string(Tokens_.Line()) + ": the file ends before " + What +
                           "; what is missing reads as 0.";
+        Result_.EndLine = Tokens_.Line();
+        Result_.Missing = What;
     }
 }
 
@@ -438,6 +440,8 @@ TLoadResult LoadModelFromText(TSimulation& Model, std::string_view Bytes, Dialog
     TModelFileVersion Version = TModelFileVersion::V24;
     if (!Reader.ReadVersion(Version) || !Reader.ReadModel(Version)) {
         Result.Warning.clear();
+        Result.EndLine = 0;
+        Result.Missing.clear();
         return Result;
     }
     if (Version != TModelFileVersion::V24) {

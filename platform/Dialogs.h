@@ -22,6 +22,9 @@ public:
     {
         return AskYesNo(Text) ? TSaveAnswer::Save : TSaveAnswer::Discard;
     }
+    // Before a file that is not whole is opened: Load and Cancel. True only for Load. Without
+    // buttons of its own a dialog answers as a Yes/No question would.
+    virtual bool AskLoadAnyway(const std::string& Text) { return AskYesNo(Text); }
 };
 
 // Shows nothing and answers every question with the answer given at construction.

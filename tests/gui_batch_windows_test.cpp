@@ -3,6 +3,7 @@
 // core's options, and "Cancel" and the profile files bring marks back.
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -84,6 +85,12 @@ struct TBatchHarness : TMainWindowHarness {
         return ChildOf<T>(Batch, Name);
     }
     void ClickIn(const char* Name) { QTest::mouseClick(&In<QPushButton>(Name), Qt::LeftButton); }
+    // "&Go", then events until the batch has ended.
+    void RunBatch()
+    {
+        ClickIn("StartButton");
+        QTRY_VERIFY_WITH_TIMEOUT(!Batch.Running(), 120000);
+    }
     void SetSettings(const char* Seed, const char* Periods, const char* WarmUp)
     {
         Child<QLineEdit>("RandSeedEdit").setText(Seed);
@@ -289,33 +296,21 @@ private slots:
         const double ParamBefore = H.Window.Model().GetParam(2, ParamBaseStockLevel);
         QVERIFY(ParamBefore != 10 && ParamBefore != 20);
 
-        // What the windows show whenever events are handled during the batch; the user's clicks
-        // meanwhile (another "&Go", "&Clear Text") are dropped.
+        // The batch runs off the window thread: meanwhile nothing that would change the model is
+        // enabled, and everything else is.
         auto& Progress = H.In<QProgressBar>("SettingsProgress");
-        std::vector<int> ProgressSeen;
-        bool BusyCursor = true;
-        QTimer Watch;
-        Watch.setInterval(0);
-        connect(&Watch, &QTimer::timeout, [&] {
-            if (ProgressSeen.empty() || ProgressSeen.back() != Progress.value()) {
-                ProgressSeen.push_back(Progress.value());
-                BusyCursor = BusyCursor && QGuiApplication::overrideCursor() &&
-                             QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
-                H.Dialogs.Answers = {true};
-                H.ClickIn("ClearTextButton");
-                H.ClickIn("StartButton");
-            }
-        });
-        Watch.start();
         H.ClickIn("StartButton");
-        Watch.stop();
-        QCOMPARE(ProgressSeen, (std::vector<int>{1, 2}));
-        QVERIFY(BusyCursor);
+        QVERIFY(H.Batch.Running() && H.Windows.Document.Busy());
+        for (const char* Name : {"RunButton", "ResetButton", "ClearButton", "LoadButton", "NewStageButton"}) {
+            QVERIFY2(!H.Child(Name).isEnabled(), Name);
+        }
+        QVERIFY(!H.In("StartButton").isEnabled() && H.In("StopButton").isEnabled());
+        QVERIFY(H.Child("SaveButton").isEnabled() && H.Child("StatsButton").isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!H.Batch.Running(), 120000);
+        QVERIFY(H.Child("RunButton").isEnabled() && !H.In("StopButton").isEnabled());
         QCOMPARE(Progress.maximum(), 2);
         QCOMPARE(Progress.value(), 0);
-        QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(H.TakeShown().empty());
-        H.Dialogs.Answers.clear();
 
         std::ostringstream Out;
         std::ostringstream Err;
@@ -384,7 +379,7 @@ private slots:
         QTest::mouseClick(&H.In("FileModeButton"), Qt::LeftButton, {}, QPoint(4, 4));
         H.Files.Answers = {Values};
         H.ClickIn("BrowseButton");
-        H.ClickIn("StartButton");
+        H.RunBatch();
         const std::vector<std::string> Twice = H.Batch.ResultLines();
         QCOMPARE(Twice.size(), 2 * Shown.size());
         QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Twice.begin() + static_cast<std::ptrdiff_t>(Shown.size()) + 1));
@@ -410,9 +405,9 @@ private slots:
             }
         });
         Watch.start();
-        H.ClickIn("StartButton");
+        H.RunBatch();
         Watch.stop();
-        QCOMPARE(Seen, (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+        QVERIFY(!Seen.empty() && Seen.back() == 6 && std::is_sorted(Seen.begin(), Seen.end()));
         QCOMPARE(Chart.Chart().NumLines(), 2);
         const std::vector<TChartPoint> Line = Chart.Chart().DrawnPoints(1);
         QCOMPARE(Line.size(), std::size_t{3});
@@ -602,7 +597,7 @@ private slots:
         TBatchHarness H;
         H.SetSettings("5", "300", "30");
         H.ClickIn("OptimiseButton");
-        auto& O = H.In<TOptimiseWindow>("OptimiseWindow");
+        TOptimiseWindow& O = H.Windows.Optimise;
         QVERIFY(O.isVisible());
         ChildOf<QLineEdit>(O, "TrialsEdit").setText("2");
         ChildOf<QLineEdit>(O, "BudgetEdit").setText("20");
@@ -630,6 +625,105 @@ private slots:
         const std::string Value = Best->substr(Best->find_last_of(' ') + 1);  // the "Best" column
         QCOMPARE(H.Window.Model().GetParam(1, ParamBaseStockLevel), std::stod(Value));
         QVERIFY(H.Window.isWindowModified());
+    }
+
+    // Stop ends a long batch after the setting under way: the lines so far are the command line's
+    // for as many settings, and a note says where it stopped. The windows answer meanwhile.
+    void aStoppedBatchKeepsTheCommandLinesFirstLines()
+    {
+        TBatchHarness H;
+        H.SetSettings("5", "9999", "100");
+        H.SetRow(1, {BSLevelPos, "1", "1", "1", "20", "1"});
+        H.In<QLineEdit>("NumTrialsEdit").setText("200");
+        H.ClickIn("StartButton");
+        auto& Progress = H.In<QProgressBar>("SettingsProgress");
+        QTRY_VERIFY_WITH_TIMEOUT(Progress.value() >= 1, 120000);
+        // The event loop turns while the batch goes: a move, a paint and a queued call get through.
+        H.Window.move(H.Window.pos() + QPoint(5, 5));
+        bool Called = false;
+        QTimer::singleShot(0, [&Called] { Called = true; });
+        QTRY_VERIFY(Called);
+        QVERIFY(!H.Window.grab().isNull() && H.Batch.Running());
+        H.ClickIn("StopButton");
+        QTRY_VERIFY_WITH_TIMEOUT(!H.Batch.Running(), 120000);
+
+        const std::vector<std::string> Shown = H.Batch.ResultLines();
+        const std::string Note = Shown.back();
+        QVERIFY2(Note.starts_with("Stopped by the user after setting ") && Note.ends_with(" of 20."), Note.c_str());
+        const int Done = std::stoi(Note.substr(std::string("Stopped by the user after setting ").size()));
+        QVERIFY(Done >= 1 && Done < 20);
+        std::ostringstream Out;
+        std::ostringstream Err;
+        const TCliEnvironment Env{LocaleDecimalSeparator(), "", false, DefaultOptionsPath(), UserOptionsPath()};
+        QCOMPARE(RunCli({"batch", Chain, "--seed", "5", "--periods", "9999", "--warmup", "100", "--trials", "200",
+                         "--row", "BSLevel@1=1:" + std::to_string(Done) + ":1"},
+                        Out, Err, Env),
+                 0);
+        std::vector<std::string> Expected;
+        std::istringstream Lines(Out.str());
+        for (std::string Line; std::getline(Lines, Line);) {
+            Expected.push_back(Line);
+        }
+        Expected.push_back(Note);
+        QCOMPARE(Shown.size(), Expected.size());
+        QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Expected.begin() + 1));  // the date line aside
+        QCOMPARE(H.Child<QGroupBox>("CostsBox").title(), QString("Batch: Last Trial"));
+        QCOMPARE(H.Window.Model().Period(), 9999);
+    }
+
+    // "Apply to Model" belongs to the model searched: a load, a clear or an edit of a varied
+    // parameter makes the result an earlier model's; an edit of another parameter does not.
+    void applyIsOfferedOnlyForTheModelSearched()
+    {
+        struct TCase {
+            const char* Name;
+            std::function<void(TBatchHarness&)> Change;
+            bool Stale;
+        };
+        const TCase Cases[] = {
+            {"nothing", [](TBatchHarness&) {}, false},
+            {"another parameter", [](TBatchHarness& H) { H.Windows.Document.SetParam(2, ParamHoldingCost, 3); }, false},
+            {"the varied one", [](TBatchHarness& H) { H.Windows.Document.SetParam(1, ParamBaseStockLevel, 77); }, true},
+            {"load", [](TBatchHarness& H) { H.Window.LoadModelFile(Chain); }, true},
+            {"clear", [](TBatchHarness& H) { H.Windows.Document.Clear(); }, true},
+        };
+        for (const TCase& C : Cases) {
+            TBatchHarness H;
+            H.SetSettings("5", "300", "30");
+            TOptimiseWindow& O = H.Windows.Optimise;
+            H.ClickIn("OptimiseButton");
+            ChildOf<QLineEdit>(O, "TrialsEdit").setText("2");
+            ChildOf<QLineEdit>(O, "BudgetEdit").setText("6");
+            QTest::mouseClick(&ChildOf<QPushButton>(O, "GoButton"), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!O.Searching(), 120000);
+            QVERIFY2(ChildOf<QPushButton>(O, "ApplyButton").isEnabled(), C.Name);
+            C.Change(H);
+            QVERIFY2(ChildOf<QPushButton>(O, "ApplyButton").isEnabled() == !C.Stale, C.Name);
+            QVERIFY2(ChildOf<QLabel>(O, "StaleLabel").isVisibleTo(&O) == C.Stale, C.Name);
+        }
+    }
+
+    // After Save As every later report names the new file: the title, a batch's heading and the
+    // Optimise report.
+    void saveAsRenamesEveryLaterReport()
+    {
+        TBatchHarness H;
+        QTemporaryDir Dir;
+        const std::string Renamed = Dir.filePath("chain2.txt").toStdString();
+        H.Files.Answers = {Renamed};
+        H.Click("SaveButton");
+        QVERIFY(H.Window.windowTitle().startsWith("chain2.txt"));
+        H.SetSettings("5", "100", "10");
+        H.SetRow(1, {BSLevelPos, "1", "1", "10", "10", "10"});
+        H.RunBatch();
+        QCOMPARE(H.Batch.ResultLines().at(1), std::string("Data file: chain2.txt"));
+        TOptimiseWindow& O = H.Windows.Optimise;
+        H.ClickIn("OptimiseButton");
+        ChildOf<QLineEdit>(O, "TrialsEdit").setText("2");
+        ChildOf<QLineEdit>(O, "BudgetEdit").setText("3");
+        QTest::mouseClick(&ChildOf<QPushButton>(O, "GoButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!O.Searching(), 120000);
+        QCOMPARE(O.ReportLines().at(0), std::string("Optimisation of chain2.txt"));
     }
 
     void anUnwritableUserFileIsReported()

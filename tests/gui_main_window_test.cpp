@@ -322,7 +322,8 @@ private slots:
         TMainWindowHarness H;
         H.Click("NewStageButton");
         H.Click("NewStageButton");
-        H.Window.Model().SetModified(false);  // as if saved: the plain question
+        QTemporaryDir Saved;
+        QVERIFY(H.Windows.Document.SaveAs(Saved.filePath("two.txt").toStdString()));  // saved: the plain question
         H.Dialogs.Answers = {false, true};
         H.Click("ClearButton");
         QCOMPARE(H.Window.Model().NumStages(), 2);
@@ -345,9 +346,9 @@ private slots:
         QTemporaryDir Dir;
         const std::string Path = Dir.filePath("model.txt").toStdString();
         H.Window.LoadModelFile(Distribution);
-        QCOMPARE(H.Window.LastOpenFileName(), Distribution);  // a batch's "Data file: " names it
+        QCOMPARE(H.Windows.Document.FileName(), Distribution);  // a batch's "Data file: " names it
         H.Click("NewStageButton");
-        H.Window.Model().SetParam(6, ParamHoldingCost, 2.5);
+        H.Windows.Document.SetParam(6, ParamHoldingCost, 2.5);
         const std::string Before = ModelFileText(H.Window.Model());
         H.Files.Answers = {Path, Path};
         QTest::keyClick(&H.Window, Qt::Key_S, Qt::ControlModifier);
@@ -359,7 +360,7 @@ private slots:
         QVERIFY(H.Child<QCheckBox>("ForceCSTCheck").isChecked());  // the example has it on
         QCOMPARE(H.Window.SelectedStage(), 1);
         QCOMPARE(H.Window.Diagram().NumBoxes(), 6);
-        QCOMPARE(H.Window.LastOpenFileName(), Path);
+        QCOMPARE(H.Windows.Document.FileName(), Path);
         // The save dialog starts at the model's own file.
         const std::string Models = "Model files (*.txt;*.orv)|*.txt;*.orv|All files (*.*)|*.*";
         const std::vector<TFileDialogSpec> Asked{{"Save Model As", "txt", Models, Distribution},
@@ -389,7 +390,7 @@ private slots:
         QCOMPARE(Shown.size(), std::size_t{1});
         QVERIFY(Shown[0].starts_with("The file was not loaded; the model you had open is unchanged.\r\rLine 5: "));
         QVERIFY(ModelFileText(H.Window.Model()) == Before);
-        QCOMPARE(H.Window.LastOpenFileName(), std::string(Distribution));
+        QCOMPARE(H.Windows.Document.FileName(), std::string(Distribution));
         QCOMPARE(H.Window.Diagram().NumBoxes(), H.Window.Model().NumStages());
 
         H.Click("LoadButton");
@@ -518,6 +519,57 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // as the keyboard reaches it
         QVERIFY(Box.hasFocus());
         QVERIFY(Box.grab().toImage() != Unfocused);
+    }
+
+    // The costs keep their numbers after an edit, captioned as belonging to the run before it,
+    // until a run or a reset; an edit refused while nothing ran leaves the blank labels alone.
+    void costsCaptionSaysWhenTheModelChangedSinceTheRun()
+    {
+        TMainWindowHarness H;
+        H.Window.LoadModelFile(Distribution);
+        auto& Costs = H.Child<QGroupBox>("CostsBox");
+        H.Click("RunButton");
+        const std::function<void()> Edits[] = {
+            [&] { H.Windows.Document.SetParam(1, ParamHoldingCost, 9); },
+            [&] { H.Child<QCheckBox>("ForceCSTCheck").click(); },
+        };
+        for (const auto& Edit : Edits) {
+            H.Dialogs.Answers = {true};
+            H.Click("RunButton");
+            QCOMPARE(Costs.title(), QString("Simulated Costs"));
+            Edit();
+            QCOMPARE(Costs.title(), QString("Simulated Costs (model changed since)"));
+            QVERIFY(!H.Child<QLabel>("TotalCostLabel").text().isEmpty());
+        }
+        H.Click("ResetButton");
+        QCOMPARE(Costs.title(), QString("Simulated Costs"));
+        QVERIFY(H.Child<QLabel>("TotalCostLabel").text().isEmpty());
+    }
+
+    // A file that ends early asks before it replaces the model: Cancel keeps the open model byte
+    // for byte, Load takes what the file holds with what is missing as 0.
+    void aShortFileAsksAndCancelKeepsTheModel()
+    {
+        QTemporaryDir Dir;
+        std::ifstream In(Distribution, std::ios::binary);
+        const std::string Bytes(std::istreambuf_iterator<char>(In), {});
+        const std::size_t Cut = Bytes.find('\r', Bytes.find('\r', Bytes.find('\r') + 1) + 1);
+        WriteFile(Dir.filePath("short.txt"), Bytes.substr(0, Cut + 1));  // two stages of six
+        for (const bool Load : {false, true}) {
+            TMainWindowHarness H;
+            H.Window.LoadModelFile(ORVANTIS_EXAMPLES_DIR "/serial_chain.txt");
+            const std::string Before = ModelFileText(H.Window.Model());
+            H.Dialogs.Answers = {Load};
+            H.Window.LoadModelFile(Dir.filePath("short.txt").toStdString());
+            const std::vector<std::string> Shown = H.TakeShown();
+            QCOMPARE(Shown.size(), std::size_t{1});
+            QVERIFY2(Shown[0].starts_with("short.txt ends early at line 3: the file ends before ") &&
+                         Shown[0].ends_with(". Load it with what is missing as 0?"),
+                     Shown[0].c_str());
+            QCOMPARE(ModelFileText(H.Window.Model()) == Before, !Load);
+            QCOMPARE(H.Windows.Document.FileName().ends_with("short.txt"), Load);
+            QCOMPARE(H.Window.Diagram().NumBoxes(), H.Window.Model().NumStages());
+        }
     }
 };
 

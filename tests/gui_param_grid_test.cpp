@@ -90,7 +90,7 @@ private slots:
         QVERIFY(!Grid.IsEditing());
         QCOMPARE(H.Window.Model().Stage(1).Params().InvPolicy, uint8_t{PolicyRQ});
         QCOMPARE(Grid.item(ParamInvPolicy, 1)->text(), QString("(R,Q)"));
-        H.Window.Model().SetParam(1, ParamInvPolicy, 0);
+        H.Windows.Document.SetParam(1, ParamInvPolicy, 0);
         H.Window.SelectStage(1);
         QCOMPARE(Grid.item(ParamInvPolicy, 1)->text(), QString("None"));
     }

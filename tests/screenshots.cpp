@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTableWidget>
@@ -19,7 +20,6 @@
 #include "support/ScriptedFileDialogs.h"
 #include "ui/DiagramView.h"
 #include "ui/HistoryChart.h"
-#include "ui/OptimiseWindow.h"
 #include "ui/ProgramWindows.h"
 
 namespace {
@@ -51,6 +51,17 @@ std::pair<int32_t, int> PeriodWithFailure(const TSimulation& Model)
         }
     }
     return {Model.Period(), 1};
+}
+
+// Handles events until Busy says the work is done.
+template <class F>
+void WaitWhile(F Busy)
+{
+    while (Busy()) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+    QApplication::processEvents();
 }
 
 }  // namespace
@@ -108,6 +119,7 @@ int main(int argc, char** argv)
         Batch.findChild<QLineEdit*>(Name)->setText(Text);
     }
     Batch.findChild<QPushButton*>("StartButton")->click();
+    WaitWhile([&Batch] { return Batch.Running(); });
     Ok = Save(Batch, Dir, "batch_runs_window.png") && Ok;
     Ok = Save(Main, Dir, "main_window_after_batch.png") && Ok;  // its costs captioned as the batch's
     // A two-row batch: its chart has one line per value of the second row.
@@ -119,6 +131,7 @@ int main(int argc, char** argv)
         Batch.findChild<QLineEdit*>(Name)->setText(Text);
     }
     Batch.findChild<QPushButton*>("StartButton")->click();
+    WaitWhile([&Batch] { return Batch.Running(); });
     Ok = Save(Batch, Dir, "batch_chart.png") && Ok;
     Windows.BatchOptions.show();  // modal in the program; shown here only to be painted
     Ok = Save(Windows.BatchOptions, Dir, "batch_options_window.png") && Ok;
@@ -126,7 +139,7 @@ int main(int argc, char** argv)
     // A short search: the retailers' shared base stock and the centre's, the first retailer's
     // orders within its committed service time at least 0.95 of the time.
     Batch.findChild<QPushButton*>("OptimiseButton")->click();
-    auto* Optimise = Batch.findChild<TOptimiseWindow*>("OptimiseWindow");
+    TOptimiseWindow* Optimise = &Windows.Optimise;
     Optimise->findChild<QPushButton*>("AddVariableButton")->click();
     Optimise->findChild<QPushButton*>("AddConstraintButton")->click();
     auto* Variables = Optimise->findChild<QTableWidget*>("VariablesTable");
@@ -141,11 +154,21 @@ int main(int argc, char** argv)
     Optimise->findChild<QLineEdit*>("TrialsEdit")->setText("4");
     Optimise->findChild<QLineEdit*>("BudgetEdit")->setText("60");
     Optimise->findChild<QPushButton*>("GoButton")->click();
-    while (Optimise->Searching()) {
-        QApplication::processEvents();
-        QThread::msleep(20);
-    }
-    QApplication::processEvents();
+    WaitWhile([Optimise] { return Optimise->Searching(); });
     Ok = Save(*Optimise, Dir, "optimise_window.png") && Ok;
+
+    // A long batch under way, and the same batch stopped: the windows answer meanwhile.
+    Batch.findChild<QPushButton*>("ClearTextButton")->click();
+    Batch.findChild<QLineEdit*>("NumTrialsEdit")->setText("200");
+    Batch.findChild<QLineEdit*>("LastValueEdit1")->setText("140");
+    Main.findChild<QLineEdit*>("NumPeriodsEdit")->setText("9999");
+    Batch.findChild<QPushButton*>("StartButton")->click();
+    auto* Progress = Batch.findChild<QProgressBar*>("SettingsProgress");
+    WaitWhile([Progress] { return Progress->value() < 2; });
+    Ok = Save(Batch, Dir, "batch_running.png") && Ok;
+    Ok = Save(Main, Dir, "main_window_during_batch.png") && Ok;
+    Batch.findChild<QPushButton*>("StopButton")->click();
+    WaitWhile([&Batch] { return Batch.Running(); });
+    Ok = Save(Batch, Dir, "batch_stopped.png") && Ok;
     return Ok ? 0 : 1;
 }

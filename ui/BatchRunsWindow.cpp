@@ -4,7 +4,6 @@
 #include <exception>
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,6 +19,7 @@
 
 #include "batch/BatchRun.h"
 #include "batch/PrepareBatch.h"
+#include "batch/ReportOptions.h"
 #include "engine/ParamCatalogue.h"
 #include "platform/Dialogs.h"
 #include "platform/Locale.h"
@@ -28,11 +28,10 @@
 #include "text/NumberText.h"
 #include "ui/BatchChart.h"
 #include "ui/Controls.h"
+#include "ui/BackgroundRunner.h"
 #include "ui/FileDialogs.h"
-#include "ui/MainWindow.h"
+#include "ui/ModelDocument.h"
 #include "ui/SecondaryWindow.h"
-#include "ui/BatchOptionsWindow.h"
-#include "ui/OptimiseWindow.h"
 
 namespace {
 
@@ -57,9 +56,11 @@ std::string Typed(const QLineEdit* Edit)
 
 }  // namespace
 
-TBatchRunsWindow::TBatchRunsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
-    : QWidget(Parent, Qt::Window), Messages_(Messages), Files_(Files), DecimalSep_(LocaleDecimalSeparator())
+TBatchRunsWindow::TBatchRunsWindow(TModelDocument& Document, Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
+    : QWidget(Parent, Qt::Window), Document_(Document), Messages_(Messages), Files_(Files),
+      DecimalSep_(LocaleDecimalSeparator()), Runner_(new TBackgroundRunner(this))
 {
+    connect(Runner_, &TBackgroundRunner::Finished, this, &TBatchRunsWindow::FinishBatch);
     setObjectName("BatchRunsWindow");
     SetUpSecondaryWindow(*this, "Batch Runs", QSize(900, 600));
     setMinimumWidth(780);
@@ -113,7 +114,7 @@ QWidget* TBatchRunsWindow::BuildDefinitionPanel()
     Grid->addWidget(RangeModeButton_, 0, 0, 1, 10);
     // A search over the same parameters, beside their definition: the command row is full.
     QPushButton* Optimise = NewCaptioned<QPushButton>("OptimiseButton", "O&ptimise...");
-    connect(Optimise, &QPushButton::clicked, this, &TBatchRunsWindow::OpenOptimise);
+    connect(Optimise, &QPushButton::clicked, this, &TBatchRunsWindow::OptimiseRequested);
     Grid->addWidget(Optimise, 0, 10, 1, 2);
     BuildRow(1, "Change value of", *Grid, 1);
     BuildRow(2, "Then value of", *Grid, 2);
@@ -182,6 +183,7 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
     SettingsProgress_->setRange(1, 1);
     SettingsProgress_->reset();
     SettingsProgress_->setTextVisible(false);
+    SettingsProgress_->setMinimumWidth(24);  // the buttons beside it keep their captions whole
 
     auto* Row = new QHBoxLayout(Panel);
     Row->addWidget(NewBuddyLabel("NumTrialsLabel", "# of Trials:", NumTrialsEdit_));
@@ -192,7 +194,8 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
         void (TBatchRunsWindow::*Slot)();
     };
     const TCommand Before[] = {{"OptionsButton", "&Options...", &TBatchRunsWindow::OpenOptions},
-                               {"StartButton", "&Go", &TBatchRunsWindow::StartBatch}};
+                               {"StartButton", "&Go", &TBatchRunsWindow::StartBatch},
+                               {"StopButton", "S&top", &TBatchRunsWindow::StopBatch}};
     const TCommand After[] = {{"WriteModelButton", "&Write Model", &TBatchRunsWindow::WriteModel},
                               {"SaveTextButton", "&Save Text", &TBatchRunsWindow::SaveResults},
                               {"ExportCsvButton", "&Export CSV...", &TBatchRunsWindow::ExportResultsCsv},
@@ -207,6 +210,9 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
     AddCommands(Before);
     Row->addWidget(SettingsProgress_, 1);
     AddCommands(After);
+    StartButton_ = Panel->findChild<QPushButton*>("StartButton");
+    StopButton_ = Panel->findChild<QPushButton*>("StopButton");
+    StopButton_->setEnabled(false);
     return Panel;
 }
 
@@ -222,15 +228,27 @@ void TBatchRunsWindow::FillParamLists()
     }
 }
 
-void TBatchRunsWindow::AttachOptions(TBatchOptionsWindow& Options)
+TBatchRunsWindow::~TBatchRunsWindow()
 {
-    Options_ = &Options;
+    StopAndWait();
 }
 
-void TBatchRunsWindow::ShowFor(TMainWindow& Main)
+void TBatchRunsWindow::Open()
 {
-    Main_ = &Main;
     ShowModeless(*this);
+}
+
+bool TBatchRunsWindow::Running() const
+{
+    return Runner_->Running();
+}
+
+void TBatchRunsWindow::StopAndWait()
+{
+    if (Runner_->Running()) {
+        Runner_->Stop();
+        Runner_->Wait();
+    }
 }
 
 std::vector<std::string> TBatchRunsWindow::ResultLines() const
@@ -269,9 +287,7 @@ void TBatchRunsWindow::ChooseValuesFile()
 
 void TBatchRunsWindow::OpenOptions()
 {
-    if (Options_) {
-        Options_->exec();
-    }
+    emit OptionsRequested();
 }
 
 TSweepRow TBatchRunsWindow::TypedRow(int N) const
@@ -284,7 +300,7 @@ TSweepRow TBatchRunsWindow::TypedRow(int N) const
 TBatchRequest TBatchRunsWindow::Request() const
 {
     TBatchRequest Request;
-    Request.Settings = Main_->RunSettingsTexts();
+    Request.Settings = Document_.RunSettingsTexts();
     Request.Trials = Typed(NumTrialsEdit_);
     Request.FromFile = !RangeModeButton_->isChecked();
     Request.ValuesFile = QFile::encodeName(ValuesFileEdit_->text()).toStdString();
@@ -296,11 +312,11 @@ TBatchRequest TBatchRunsWindow::Request() const
 
 void TBatchRunsWindow::StartBatch()
 {
-    if (!Main_ || !Options_) {
+    if (!Options_ || Runner_->Running() || Document_.Busy()) {
         return;
     }
     const TBatchRequest Typed = Request();
-    const TBatchPreparation Prepared = PrepareBatch(Main_->Model(), Typed, Options_->Options(), Messages_);
+    const TBatchPreparation Prepared = PrepareBatch(Document_.Model(), Typed, Options_(), Messages_);
     if (!Prepared.Batch) {
         // The checks have spoken already; trials that are no integer cannot be typed into their box.
         if (Prepared.Refusal == TBatchRefusal::Definition) {
@@ -315,73 +331,75 @@ void TBatchRunsWindow::StartBatch()
         Messages_.ShowInfo(Warning);
     }
     Chart_->StartBatch(BatchChartShape(Typed));
-    try {
-        RunDefinedBatch(Prepared.Batch->Set, Prepared.Batch->Trials, Prepared.Batch->Settings, Typed.Settings);
-    } catch (const std::exception& E) {
-        // Threads or memory the system would not give: the parameters are back, the lines so far stay.
-        Messages_.ShowError(std::string("The batch stopped: ") + E.what());
-    }
+    RunDefinedBatch(Prepared.Batch->Set, Prepared.Batch->Trials, Prepared.Batch->Settings, Typed.Settings);
 }
 
 void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings,
                                         const TRunSettingsTexts& Texts)
 {
-    TMainWindow& Main = *Main_;
     TBatchRun Batch;
     Batch.Settings = Settings;
     Batch.NumTrials = NumTrials;
-    Batch.Heading = BatchHeadingFor(LocalDateTimeText(), Main.LastOpenFileName(), Texts);
+    Batch.Heading = BatchHeadingFor(LocalDateTimeText(), Document_.FileName(), Texts);
     Batch.DecimalSep = DecimalSep_;
     Batch.Jobs = DefaultBatchJobs();
 
-    // The main window shows a trial's costs once per setting, when it repaints; showing each trial
-    // would redraw it for nothing, on the thread that feeds the workers.
-    std::optional<TCostTotals> LastCosts;
-    TBatchCallbacks Callbacks;
-    Callbacks.AppendLine = [this](const std::string& Line) { AppendLines({Line}); };
+    BatchModel_ = Document_.BeginBatch();
+    BatchPeriods_ = Settings.NumPeriods;
+    BatchSettings_ = Set.NumSettings();
+    LastTrial_.reset();
+    Warnings_.clear();
+    SettingsDone_ = 0;
+    Stopped_ = false;
     CsvRecords_.clear();
-    Callbacks.AppendCsvRecord = [this](const std::string& Record) { CsvRecords_.push_back(Record); };
-    Callbacks.SettingApplied = [&Main](int32_t) { Main.RefreshDisplays(); };
-    Callbacks.TrialDone = [&LastCosts](const TCostTotals& Costs) { LastCosts = Costs; };
-    std::vector<std::string> Warnings;  // shown once the batch has ended
-    Callbacks.RunWarning = [&Warnings](const std::string& Warning) { Warnings.push_back(Warning); };
-    Callbacks.SettingDone = [this](int32_t I, const std::vector<TResultColumn>& Columns, const TSettingResult& Result) {
-        Chart_->AddSetting(I, Columns, Result);
-    };
-    Callbacks.Progress = [this, &Main, &LastCosts, &Settings](int32_t Done, int32_t) {
-        if (LastCosts) {
-            Main.ShowRun(*LastCosts, Settings.NumPeriods, TMainWindow::TRunShown::BatchSetting);
-        }
-        SettingsProgress_->setValue(Done);
-        // Both windows repaint between settings; the input block keeps every other event away.
-        QCoreApplication::processEvents();
-        return true;
-    };
-
-    struct TEnd {  // however the batch ends
-        TMainWindow& Main;
-        QProgressBar& Progress;
-        const std::optional<TCostTotals>& LastCosts;
-        int32_t NumPeriods;
-        ~TEnd()
-        {
-            Progress.reset();
-            if (LastCosts) {
-                Main.ShowRun(*LastCosts, NumPeriods, TMainWindow::TRunShown::BatchEnd);
-            } else {
-                Main.RefreshDisplays();
-            }
-        }
-    };
-    const TBusyCursor Busy;
-    const TInputBlock Block;
     SettingsProgress_->setRange(1, std::max(1, Set.NumSettings()));
     SettingsProgress_->reset();
-    const TEnd End{Main, *SettingsProgress_, LastCosts, Settings.NumPeriods};
-    RunBatch(Main.Model(), Set, Options_->Options(), Batch, Callbacks);
-    for (const std::string& Warning : Warnings) {
-        Messages_.ShowError(Warning);
+    StartButton_->setEnabled(false);
+    StopButton_->setEnabled(true);
+
+    // The batch's thread hands each line, record and setting to the window thread as it comes;
+    // the costs and warnings it keeps are read once it has returned.
+    Runner_->Start([this, Set, Options = Options_(), Batch] {
+        TBatchCallbacks Callbacks;
+        Callbacks.AppendLine = [this](const std::string& Line) { Runner_->Post([this, Line] { AppendLines({Line}); }); };
+        Callbacks.AppendCsvRecord = [this](const std::string& Record) {
+            Runner_->Post([this, Record] { CsvRecords_.push_back(Record); });
+        };
+        Callbacks.TrialDone = [this](const TCostTotals& Costs) { LastTrial_ = Costs; };
+        Callbacks.RunWarning = [this](const std::string& Warning) { Warnings_.push_back(Warning); };
+        Callbacks.SettingDone = [this](int32_t I, const std::vector<TResultColumn>& Columns,
+                                       const TSettingResult& Result) {
+            Runner_->Post([this, I, Columns, Result] { Chart_->AddSetting(I, Columns, Result); });
+        };
+        Callbacks.Progress = [this](int32_t Done, int32_t) {
+            SettingsDone_ = Done;
+            Runner_->Post([this, Done] { SettingsProgress_->setValue(Done); });
+            return !Runner_->StopAsked();
+        };
+        const TBatchOutcome Outcome = RunBatch(*BatchModel_, Set, Options, Batch, Callbacks);
+        Stopped_ = Outcome.Cancelled;
+    });
+}
+
+void TBatchRunsWindow::FinishBatch(const QString& Failure)
+{
+    SettingsProgress_->reset();
+    StartButton_->setEnabled(true);
+    StopButton_->setEnabled(false);
+    Document_.EndBatch(std::move(BatchModel_), LastTrial_, BatchPeriods_, Warnings_);
+    if (Stopped_) {
+        AppendLines({"Stopped by the user after setting " + std::to_string(SettingsDone_) + " of " +
+                     std::to_string(BatchSettings_) + "."});
     }
+    if (!Failure.isEmpty()) {
+        // Threads or memory the system would not give: the parameters are back, the lines so far stay.
+        Messages_.ShowError("The batch stopped: " + Failure.toStdString());
+    }
+}
+
+void TBatchRunsWindow::StopBatch()
+{
+    Runner_->Stop();
 }
 
 void TBatchRunsWindow::AppendLines(const std::vector<std::string>& Lines)
@@ -393,9 +411,7 @@ void TBatchRunsWindow::AppendLines(const std::vector<std::string>& Lines)
 
 void TBatchRunsWindow::WriteModel()
 {
-    if (Main_) {
-        AppendLines(BuildModelParamTable(Main_->Model(), DecimalSep_));
-    }
+    AppendLines(BuildModelParamTable(Document_.Model(), DecimalSep_));
 }
 
 void TBatchRunsWindow::SaveResults()
@@ -442,17 +458,6 @@ void TBatchRunsWindow::ExportResultsCsv()
         Csv += CsvLineEnd;
     }
     SaveCsvAs(Files_, Messages_, "Export Batch Results as CSV", Csv);
-}
-
-void TBatchRunsWindow::OpenOptimise()
-{
-    if (!Main_) {
-        return;
-    }
-    if (!Optimise_) {
-        Optimise_ = new TOptimiseWindow(Messages_, this);
-    }
-    Optimise_->ShowFor(*Main_);
 }
 
 void TBatchRunsWindow::ClearResults()

@@ -1,4 +1,7 @@
 #pragma once
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,6 +10,7 @@
 #include "batch/ParamSet.h"
 #include "batch/PrepareBatch.h"
 #include "engine/RunSettings.h"
+#include "engine/Simulation.h"
 
 class Dialogs;
 class FileDialogs;
@@ -17,26 +21,30 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class TBackgroundRunner;
 class TBatchChart;
-class TMainWindow;
-class TBatchOptionsWindow;
-class TOptimiseWindow;
+class TModelDocument;
+class TReportOptions;
 
-// "Batch Runs": defines a batch by two sweep rows or a parameter values file,
-// runs it on the main window's model with "&Go" and appends its results to an editable text box,
-// which "&Write Model" adds the parameter table to and "&Save Text" saves; "&Export CSV..." saves
-// the results table of the last batch as CSV; a chart beside the text plots the latest batch as
-// its settings finish. Created once and hidden; the main window's "&Batch Runs..." shows it,
-// modeless. What the user typed stays between batches.
+// "Batch Runs": defines a batch by two sweep rows or a parameter values file, runs it on the
+// document's model with "&Go", off the window thread, and appends its results to an editable text
+// box as they come; "&Stop" ends it after the setting under way. "&Write Model" adds the parameter
+// table to the text and "&Save Text" saves it; "&Export CSV..." saves the results table of the
+// last batch as CSV; a chart beside the text plots the latest batch as its settings finish.
+// Created once and hidden; the main window's "&Batch Runs..." shows it, modeless. What the user
+// typed stays between batches.
 class TBatchRunsWindow : public QWidget {
     Q_OBJECT
 public:
-    TBatchRunsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
+    TBatchRunsWindow(TModelDocument& Document, Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
+    ~TBatchRunsWindow() override;
 
-    // The reporting options window that "&Options..." shows and whose marks choose the columns.
-    void AttachOptions(TBatchOptionsWindow& Options);
-    // From now on works on Main's model and run settings; shows the window.
-    void ShowFor(TMainWindow& Main);
+    // The reporting options whose marks choose the columns (the options window's).
+    void SetOptions(std::function<const TReportOptions&()> Options) { Options_ = std::move(Options); }
+    // Whether a batch is under way.
+    bool Running() const;
+    // Stops the batch under way, if any, and waits for it: its model is back in the document.
+    void StopAndWait();
 
     // The results text, line by line (no line for an empty text).
     std::vector<std::string> ResultLines() const;
@@ -60,8 +68,15 @@ public slots:
     // since the window opened or its text was cleared, says there is none.
     void ExportResultsCsv();
     void ClearResults();
-    // Shows the Optimise window for the same model (made on first use).
-    void OpenOptimise();
+    // Ends the batch after the setting under way.
+    void StopBatch();
+    // Shows the window (the main window's "&Batch Runs...").
+    void Open();
+
+signals:
+    // "&Options..." and "O&ptimise...": the windows that the program wires to them.
+    void OptionsRequested();
+    void OptimiseRequested();
 
 private:
     // The controls of one sweep row.
@@ -83,18 +98,32 @@ private:
     TSweepRow TypedRow(int N) const;
     // What the window holds for a batch, as typed.
     TBatchRequest Request() const;
+    // Starts the prepared batch on a copy of the document's model, on the runner's thread.
     void RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, const TRunSettings& Settings,
                          const TRunSettingsTexts& Texts);
+    // On the window thread once the batch has returned: its model back to the document, the
+    // controls as before, a note when it was stopped, the message of a failure.
+    void FinishBatch(const QString& Failure);
     void AppendLines(const std::vector<std::string>& Lines);
     // Save Text: true when the results were saved.
     bool SaveResultsChosen();
 
+    TModelDocument& Document_;
     Dialogs& Messages_;
     FileDialogs& Files_;
     char DecimalSep_;
-    TMainWindow* Main_ = nullptr;
-    TBatchOptionsWindow* Options_ = nullptr;
-    TOptimiseWindow* Optimise_ = nullptr;
+    std::function<const TReportOptions&()> Options_;
+    TBackgroundRunner* Runner_ = nullptr;
+
+    // The batch under way: its model, and what its thread leaves for the window thread to read
+    // once it has returned.
+    std::unique_ptr<TSimulation> BatchModel_;
+    int32_t BatchPeriods_ = 0;
+    int32_t BatchSettings_ = 0;
+    std::optional<TCostTotals> LastTrial_;
+    std::vector<std::string> Warnings_;
+    int32_t SettingsDone_ = 0;
+    bool Stopped_ = false;
 
     QRadioButton* RangeModeButton_ = nullptr;
     QRadioButton* FileModeButton_ = nullptr;
@@ -103,6 +132,8 @@ private:
     QLineEdit* ValuesFileEdit_ = nullptr;
     QLineEdit* NumTrialsEdit_ = nullptr;
     QProgressBar* SettingsProgress_ = nullptr;
+    QPushButton* StartButton_ = nullptr;
+    QPushButton* StopButton_ = nullptr;
     QPlainTextEdit* ResultsView_ = nullptr;
     std::vector<std::string> CsvRecords_;  // of the last batch, header first; empty before any
     TBatchChart* Chart_ = nullptr;

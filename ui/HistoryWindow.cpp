@@ -13,6 +13,7 @@
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 #include "ui/HistoryChart.h"
+#include "ui/ModelDocument.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/TextLinesView.h"
 
@@ -112,5 +113,34 @@ void THistoryWindow::ExportShownCsv()
         SaveCsvAs(Files_, Messages_, "Export Order History as CSV", OrderHistoryCsv_);
     } else {
         SaveCsvAs(Files_, Messages_, "Export History as CSV", HistoryCsv_);
+    }
+}
+
+void THistoryWindow::Follow(const TModelDocument& Document)
+{
+    Document_ = &Document;
+    connect(&Document, &TModelDocument::RunFinished, this, [this] {
+        if (isVisible()) {
+            FillFromDocument();
+        }
+    });
+    connect(&Document, &TModelDocument::RunReset, this, &THistoryWindow::ShowNoRun);
+    connect(&Document, &TModelDocument::ShownPeriodChanged, this, &THistoryWindow::SetReplayPeriod);
+}
+
+void THistoryWindow::FillFromDocument()
+{
+    // One time on both texts, though the clock may tick between them.
+    const std::string DateTime = LocalDateTimeText();
+    FillHistory(Document_->Model(), DateTime);
+    FillOrderHistory(Document_->Model(), DateTime);
+}
+
+void THistoryWindow::Open()
+{
+    if (Document_) {
+        FillFromDocument();
+        ShowHistoryTab();
+        ShowModeless(*this);
     }
 }

@@ -7,6 +7,7 @@ class Dialogs;
 class FileDialogs;
 class QTabWidget;
 class THistoryChart;
+class TModelDocument;
 class TSimulation;
 class TTextLinesView;
 
@@ -29,6 +30,11 @@ public:
     void ShowHistoryTab();
     // The main window's replay period, marked on the chart; 0 marks none.
     void SetReplayPeriod(int Period);
+    // From now on shows Document's runs: refilled after each while shown, "no run" after a
+    // reset, and the replay's period marked on the chart.
+    void Follow(const TModelDocument& Document);
+    // Filled with the document's run, and shown on the History tab (Display History).
+    void Open();
 
     const TTextLinesView& HistoryText() const { return *HistoryView_; }
     const TTextLinesView& OrderHistoryText() const { return *OrderHistoryView_; }
@@ -43,8 +49,12 @@ private slots:
     void ExportShownCsv();
 
 private:
+    // Both texts from the document's run, dated now.
+    void FillFromDocument();
+
     Dialogs& Messages_;
     FileDialogs& Files_;
+    const TModelDocument* Document_ = nullptr;
     QTabWidget* Tabs_;
     TTextLinesView* HistoryView_;
     TTextLinesView* OrderHistoryView_;

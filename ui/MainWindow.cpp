@@ -1,6 +1,8 @@
 #include "ui/MainWindow.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <filesystem>
 
 #include <QCheckBox>
@@ -26,10 +28,8 @@
 #include "ui/DiagramPicture.h"
 #include "ui/DiagramView.h"
 #include "ui/FileDialogs.h"
-#include "ui/HistoryWindow.h"
+#include "ui/ModelDocument.h"
 #include "ui/ParamGrid.h"
-#include "ui/StatsWindow.h"
-#include "ui/BatchRunsWindow.h"
 
 namespace {
 
@@ -38,11 +38,12 @@ constexpr int ClientHeight = 516;
 constexpr int LeftColumnWidth = 352;
 constexpr int CommandPanelTop = DiagramHeight;
 
-const char* const LoadErrorText = "The file was not loaded; the model you had open is unchanged.";
 const char* const ProgramTitle = "Orvantis v2.4";
 const char* const CostsCaption = "Simulated Costs";
 // The costs panel's caption while it shows a batch's trial rather than a run of its own.
 const char* const BatchCostsCaption = "Batch: Last Trial";
+// Added to the caption once the model was edited after the run the costs come from.
+const char* const ChangedSinceCaption = " (model changed since)";
 
 // A captioned control (as NewCaptioned) at Geometry in Parent.
 template <class T>
@@ -62,8 +63,8 @@ void ShowValue(QLabel& Label, const QString& Value)
 
 }  // namespace
 
-TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
-    : QWidget(Parent), Messages_(Messages), Files_(Files), DecimalSep_(LocaleDecimalSeparator())
+TMainWindow::TMainWindow(TModelDocument& Document, Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
+    : QWidget(Parent), Document_(Document), Messages_(Messages), Files_(Files), DecimalSep_(LocaleDecimalSeparator())
 {
     setObjectName("MainWindow");
     ShowTitle();
@@ -80,6 +81,9 @@ TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     connect(Diagram_, &TDiagramView::StageMoved, this, &TMainWindow::MoveStage);
     connect(Diagram_, &TDiagramView::LinkRequested, this, &TMainWindow::LinkStages);
     BuildCommandPanel();
+    ModelControls_.push_back(NewStageButton_);
+    ModelControls_.push_back(ParamGrid_);
+    ModelControls_.push_back(Diagram_);
 
     auto AddShortcut = [this](QKeySequence Keys, void (TMainWindow::*Slot)()) {
         auto* Shortcut = new QShortcut(Keys, this);
@@ -89,17 +93,33 @@ TMainWindow::TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     AddShortcut(QKeySequence::Save, &TMainWindow::SaveModelAs);
     AddShortcut(QKeySequence(Qt::Key_F5), &TMainWindow::RunSimulation);
 
+    connect(&Document_, &TModelDocument::ModelChanged, this, &TMainWindow::ShowModelChanged);
+    connect(&Document_, &TModelDocument::ModelReplaced, this, &TMainWindow::ShowModelReplaced);
+    connect(&Document_, &TModelDocument::RunFinished, this, &TMainWindow::ShowRunFinished);
+    connect(&Document_, &TModelDocument::RunReset, this, &TMainWindow::ShowNoRun);
+    connect(&Document_, &TModelDocument::CostsChanged, this, &TMainWindow::ShowCosts);
+    connect(&Document_, &TModelDocument::FileNameChanged, this, &TMainWindow::ShowTitle);
+    connect(&Document_, &TModelDocument::BusyChanged, this, &TMainWindow::ShowBusy);
+
     ShowNoRun();  // the empty model's white diagram
+    ShowCosts();
     SelectNothing();
-    Model_.SetForceCST(ForceCSTCheck_->isChecked());
+    StoreRunSettings();
+    Document_.SetForceCST(ForceCSTCheck_->isChecked());
 }
 
 TMainWindow::~TMainWindow()
 {
-    // The child widgets outlive Model_ (QWidget deletes them after the members are gone); an edit
-    // closed on the way must not reach the model any more.
+    // The child widgets outlive this window's members (QWidget deletes them afterwards); an edit
+    // closed on the way must not reach the document any more.
     ParamGrid_->disconnect(this);
     Diagram_->disconnect(this);
+    Document_.disconnect(this);
+}
+
+const TSimulation& TMainWindow::Model() const
+{
+    return Document_.Model();
 }
 
 void TMainWindow::BuildLeftColumn()
@@ -150,7 +170,6 @@ void TMainWindow::BuildLeftColumn()
         CostLabels_[I] = NewPlaced<QLabel>(CostsBox_, LabelNames[I], "", QRect(76, 22 + 20 * I, 58, 16));
         CostLabels_[I]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
-    ShowNoCosts();
 }
 
 void TMainWindow::BuildCommandPanel()
@@ -181,6 +200,7 @@ void TMainWindow::BuildCommandPanel()
         Edit->setGeometry(104, Top, 82, 22);
         Label->setBuddy(Edit);
         connect(Edit, &QLineEdit::returnPressed, this, &TMainWindow::RunSimulation);
+        connect(Edit, &QLineEdit::textChanged, this, &TMainWindow::StoreRunSettings);
         *S.Edit = Edit;
         Top += 28;
     }
@@ -201,9 +221,16 @@ void TMainWindow::BuildCommandPanel()
         {"SaveButton", "&Save", QRect(348, 110, 128, 28), &TMainWindow::SaveModelAs},
         {"LoadButton", "&Load", QRect(482, 110, 128, 28), &TMainWindow::OpenModel},
     };
+    // What would change the model waits while a batch holds it; the rest stays usable.
+    const std::vector<std::string> ChangeModel = {"RunButton", "ResetButton", "ClearButton", "LoadButton"};
     for (const TCommand& C : Commands) {
-        connect(NewPlaced<QPushButton>(Panel, C.Name, C.Caption, C.Geometry), &QPushButton::clicked, this, C.Slot);
+        QPushButton* Button = NewPlaced<QPushButton>(Panel, C.Name, C.Caption, C.Geometry);
+        connect(Button, &QPushButton::clicked, this, C.Slot);
+        if (std::find(ChangeModel.begin(), ChangeModel.end(), C.Name) != ChangeModel.end()) {
+            ModelControls_.push_back(Button);
+        }
     }
+    ModelControls_.push_back(ForceCSTCheck_);
 
     QGroupBox* Replay = NewPlaced<QGroupBox>(Panel, "ReplayBox", "Instant Replay", QRect(348, 4, 262, 68));
     PeriodSlider_ = new QSlider(Qt::Horizontal, Replay);
@@ -219,17 +246,10 @@ void TMainWindow::BuildCommandPanel()
     QWidget::setTabOrder(Panel->findChild<QPushButton*>("BatchRunsButton"), PeriodSlider_);
 }
 
-void TMainWindow::AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TBatchRunsWindow& BatchRuns)
+void TMainWindow::StoreRunSettings()
 {
-    Stats_ = &Stats;
-    History_ = &History;
-    BatchRuns_ = &BatchRuns;
-}
-
-TRunSettingsTexts TMainWindow::RunSettingsTexts() const
-{
-    return {RandSeedEdit_->text().toStdString(), NumPeriodsEdit_->text().toStdString(),
-            WarmUpEdit_->text().toStdString()};
+    Document_.SetRunSettingsTexts({RandSeedEdit_->text().toStdString(), NumPeriodsEdit_->text().toStdString(),
+                                   WarmUpEdit_->text().toStdString()});
 }
 
 int32_t TMainWindow::ShownPeriod() const
@@ -260,8 +280,8 @@ void TMainWindow::ShowSelectedStage(int32_t Period)
     if (SelectedStage_ == 0) {
         return;
     }
-    ParamGrid_->ShowStage(Model_.Stage(SelectedStage_));
-    const auto Values = StageMeasures(Model_, SelectedStage_, Period);
+    ParamGrid_->ShowStage(Model().Stage(SelectedStage_));
+    const auto Values = StageMeasures(Model(), SelectedStage_, Period);
     for (std::size_t Row = 0; Row < Values.size(); ++Row) {
         MeasuresTable_->item(static_cast<int>(Row), 1)->setText(QString::number(Values[Row]));
     }
@@ -269,7 +289,7 @@ void TMainWindow::ShowSelectedStage(int32_t Period)
 
 void TMainWindow::DrawDiagram(int32_t Period)
 {
-    Diagram_->SetPicture(BuildDiagramPicture(Model_, Period, Diagram_->LabelExtent()));
+    Diagram_->SetPicture(BuildDiagramPicture(Model(), Period, Diagram_->LabelExtent()));
 }
 
 void TMainWindow::SelectNothing()
@@ -282,27 +302,41 @@ void TMainWindow::SelectNothing()
     }
 }
 
-void TMainWindow::ShowNoCosts()
+void TMainWindow::ShowCosts()
 {
-    for (QLabel* Label : CostLabels_) {
-        Label->clear();
-        Label->setAccessibleName("no run");
+    const TShownCosts& Shown = Document_.Costs();
+    QString Caption = Shown.Source == TCostsSource::BatchLastTrial ? BatchCostsCaption : CostsCaption;
+    if (Shown.Source == TCostsSource::None) {
+        for (QLabel* Label : CostLabels_) {
+            Label->clear();
+            Label->setAccessibleName("no run");
+        }
+    } else {
+        const std::array<TCostLine, 5> Lines = CostTotalsLines(Shown.Costs, DecimalSep_);
+        for (std::size_t I = 0; I < Lines.size(); ++I) {
+            ShowValue(*CostLabels_[I], QString::fromStdString(Lines[I].Value));
+        }
+        if (Shown.ModelChangedSince) {
+            Caption += ChangedSinceCaption;
+        }
     }
-    CostsBox_->setTitle(CostsCaption);
-    CostsBox_->setAccessibleName(CostsCaption);
+    CostsBox_->setTitle(Caption);
+    CostsBox_->setAccessibleName(Caption);
 }
 
-void TMainWindow::ShowCosts(const TCostTotals& Costs)
+void TMainWindow::ShowBusy(bool Busy)
 {
-    const std::array<TCostLine, 5> Lines = CostTotalsLines(Costs, DecimalSep_);
-    for (std::size_t I = 0; I < Lines.size(); ++I) {
-        ShowValue(*CostLabels_[I], QString::fromStdString(Lines[I].Value));
+    for (QWidget* Control : ModelControls_) {
+        Control->setEnabled(!Busy);
+    }
+    if (!Busy) {
+        ParamGrid_->setEnabled(SelectedStage_ != 0);
     }
 }
 
 void TMainWindow::AddStageBox(int StageNum)
 {
-    const TStage& S = Model_.Stage(StageNum);
+    const TStage& S = Model().Stage(StageNum);
     TStageBox* Box = Diagram_->AddBox(StageNum, S.PosX(), S.PosY());
     // Tab reaches the boxes, in stage order, after the lists on their left, not after the last
     // control made.
@@ -312,7 +346,7 @@ void TMainWindow::AddStageBox(int StageNum)
 void TMainWindow::SelectStage(int StageNum)
 {
     SelectedStage_ = StageNum;
-    ParamGrid_->setEnabled(true);
+    ParamGrid_->setEnabled(!Document_.Busy());
     ShowValue(*SelectedStageLabel_, QString("Selected Stage: %1").arg(StageNum));
     ShowSelectedStage(ShownPeriod());
     Diagram_->SetSelected(StageNum);
@@ -320,83 +354,63 @@ void TMainWindow::SelectStage(int StageNum)
 
 void TMainWindow::NewStage()
 {
-    const TNewStagePlan Plan = PrepareNewStage(Model_, Messages_, {DiagramWidth, DiagramHeight, StageBoxSize});
-    if (Plan.RunReset) {
-        ShowNoRun();
-    }
-    if (!Plan.Allowed) {
+    const int N = Document_.NewStage({DiagramWidth, DiagramHeight, StageBoxSize});
+    if (N == 0) {
         return;
     }
-    Model_.AddStage();
-    const int N = Model_.NumStages();
-    Model_.SetStagePosition(N, Plan.Box.Left, Plan.Box.Top);
     AddStageBox(N);
     SelectStage(N);
     DrawDiagram(ShownPeriod());
-    ShowTitle();
 }
 
 void TMainWindow::RunSimulation()
 {
-    TRunOutcome Outcome;
-    {
-        const TBusyCursor Busy;
-        Outcome = RunCommand(Model_, RunSettingsTexts(), Messages_);
-    }
-    if (Outcome.Costs) {
-        ShowRun(*Outcome.Costs, Outcome.NumPeriods);
-    } else if (Outcome.RunReset) {
-        ShowNoRun();
-    }
+    const TBusyCursor Busy;
+    Document_.Run();
 }
 
-void TMainWindow::ShowRun(const TCostTotals& Costs, int32_t NumPeriods, TRunShown Shown)
+void TMainWindow::ShowRunFinished()
 {
-    ShowCosts(Costs);
-    const char* const Caption = Shown == TRunShown::Run ? CostsCaption : BatchCostsCaption;
-    CostsBox_->setTitle(Caption);
-    CostsBox_->setAccessibleName(Caption);
-    SetReplay(ReplayOfRun(NumPeriods));
+    SetReplay(ReplayOfRun(Document_.Costs().NumPeriods));
     ShowReplayPeriod(PeriodSlider_->value());
-    ShowTitle();  // a batch puts its parameters back, and the mark with them
-    if (Shown == TRunShown::BatchSetting) {
-        return;  // the reports follow the batch's last trial, once
-    }
-    if (Stats_ && Stats_->isVisible()) {
-        Stats_->FillStats(Model_);
-    }
-    if (History_ && History_->isVisible()) {
-        const std::string DateTime = LocalDateTimeText();
-        History_->FillHistory(Model_, DateTime);
-        History_->FillOrderHistory(Model_, DateTime);
-    }
+    ShowTitle();
 }
 
 void TMainWindow::ShowPeriod(int32_t Period)
 {
     ShowSelectedStage(Period);
     DrawDiagram(Period);
-    if (History_) {
-        History_->SetReplayPeriod(Period);
-    }
+    Document_.SetShownPeriod(Period);
 }
 
 void TMainWindow::ShowNoRun()
 {
     ResetReplay();
     ShowPeriod(0);
-    ShowNoCosts();
-    if (Stats_) {
-        Stats_->ShowNoRun();
-    }
-    if (History_) {
-        History_->ShowNoRun();
-    }
 }
 
-void TMainWindow::RefreshDisplays()
+void TMainWindow::ShowModelChanged()
 {
     ShowPeriod(ShownPeriod());
+    ShowTitle();
+}
+
+void TMainWindow::ShowModelReplaced()
+{
+    ResetReplay();  // the new model has no run: no measures of the old run's period are asked for
+    Diagram_->RemoveAllBoxes();
+    SelectNothing();
+    for (int N = 1; N <= Model().NumStages(); ++N) {
+        AddStageBox(N);
+    }
+    if (Model().NumStages() > 0) {
+        SelectStage(1);
+    } else {
+        // Clear All leaves "Stage 0"; a loaded file without stages says which is selected.
+        ShowValue(*SelectedStageLabel_, Document_.FileName().empty() ? "Stage 0" : "Selected Stage: 0");
+    }
+    ShowNoRun();
+    ForceCSTCheck_->setChecked(Model().ForceCST());
     ShowTitle();
 }
 
@@ -408,68 +422,43 @@ void TMainWindow::ShowReplayPeriod(int Period)
 
 void TMainWindow::DisplayStats()
 {
-    if (Model_.Period() == 0) {
+    if (Model().Period() == 0) {
         Messages_.ShowError("You must run the simulation before stats can be displayed.");
         return;
     }
-    if (Stats_) {
-        Stats_->FillStats(Model_);
-        ShowModeless(*Stats_);
-    }
+    emit StatsRequested();
 }
 
 void TMainWindow::DisplayHistory()
 {
-    if (Model_.Period() == 0) {
+    if (Model().Period() == 0) {
         Messages_.ShowError("You must run the simulation before history can be displayed.");
         return;
     }
-    if (History_) {
-        // One time on both texts, though the clock may tick between them.
-        const std::string DateTime = LocalDateTimeText();
-        History_->FillHistory(Model_, DateTime);
-        History_->FillOrderHistory(Model_, DateTime);
-        History_->ShowHistoryTab();
-        ShowModeless(*History_);
-    }
+    emit HistoryRequested();
 }
 
 void TMainWindow::OpenBatchRuns()
 {
-    if (BatchRuns_) {
-        BatchRuns_->ShowFor(*this);
-    }
+    emit BatchRunsRequested();
 }
 
 void TMainWindow::ResetRun()
 {
-    Model_.Reset();
-    ShowNoRun();
+    Document_.Reset();
 }
 
 void TMainWindow::EraseModel()
 {
     // Unsaved changes get the Save / Discard / Cancel question in place of the plain one: a
     // Discard is the user's yes to erasing them.
-    if (Model_.Modified()) {
-        if (!SettleUnsavedModel()) {
-            return;
+    if (Document_.Modified()) {
+        if (SettleUnsavedModel()) {
+            Document_.Clear();
         }
-        Model_.ClearModel();
-    } else if (!ClearChecked(Model_, Messages_)) {
         return;
     }
-    ModelFileName_.clear();
-    ShowClearedModel();
-}
-
-void TMainWindow::ShowClearedModel()
-{
-    Diagram_->RemoveAllBoxes();
-    ShowValue(*SelectedStageLabel_, "Stage 0");
-    SelectNothing();
-    ShowNoRun();
-    ShowTitle();
+    Document_.ClearAsked();
 }
 
 void TMainWindow::SaveModelAs()
@@ -479,45 +468,33 @@ void TMainWindow::SaveModelAs()
 
 bool TMainWindow::SaveModelChosen(bool AskName)
 {
-    std::optional<std::string> Path = ModelFileName_;
-    if (AskName || ModelFileName_.empty()) {
+    const std::string& FileName = Document_.FileName();
+    std::optional<std::string> Path = FileName;
+    if (AskName || FileName.empty()) {
         // The dialog starts at the model's own file, and asks before it replaces one.
-        Path = Files_.ChooseSaveFile({"Save Model As", "txt", ModelFileFilter, ModelFileName_});
+        Path = Files_.ChooseSaveFile({"Save Model As", "txt", ModelFileFilter, FileName});
     }
-    if (!Path) {
-        return false;
-    }
-    const TFileResult Result = SaveModel(Model_, *Path);
-    if (!Result.Ok) {
-        Messages_.ShowError(Result.Message);
-        return false;
-    }
-    ModelFileName_ = *Path;
-    Model_.SetModified(false);
-    ShowTitle();
-    return true;
+    return Path && Document_.SaveAs(*Path);
 }
 
 void TMainWindow::ShowTitle()
 {
     // "[*]" is where Qt shows the modified mark.
-    if (ModelFileName_.empty()) {
+    if (Document_.FileName().empty()) {
         setWindowTitle(QString(ProgramTitle) + "[*]");
     } else {
-        const QString Name = QFile::decodeName(QByteArray::fromStdString(std::filesystem::path(ModelFileName_).filename().string()));
+        const QString Name = QFile::decodeName(QByteArray::fromStdString(Document_.DisplayName()));
         setWindowTitle(Name + QString::fromUtf8("[*] \u2014 ") + ProgramTitle);
     }
-    setWindowModified(Model_.Modified());
+    setWindowModified(Document_.Modified());
 }
 
 bool TMainWindow::SettleUnsavedModel()
 {
-    if (!Model_.Modified()) {
+    if (!Document_.Modified()) {
         return true;
     }
-    const std::string Name =
-        ModelFileName_.empty() ? std::string("the new model") : std::filesystem::path(ModelFileName_).filename().string();
-    switch (Messages_.AskSaveChanges("Save changes to " + Name + "?")) {
+    switch (Messages_.AskSaveChanges("Save changes to " + Document_.DisplayName() + "?")) {
     case TSaveAnswer::Save:
         return SaveModelChosen(false);
     case TSaveAnswer::Discard:
@@ -530,21 +507,18 @@ bool TMainWindow::SettleUnsavedModel()
 
 void TMainWindow::closeEvent(QCloseEvent* Event)
 {
-    if (!SettleUnsavedModel() || (BatchRuns_ && !BatchRuns_->SettleUnsavedResults())) {
+    if ((Document_.Busy() && !(StopWork_ && StopWork_())) || !SettleUnsavedModel() ||
+        (SettleOthers_ && !SettleOthers_())) {
         Event->ignore();
         return;
     }
-    for (QWidget* Window : std::initializer_list<QWidget*>{Stats_, History_, BatchRuns_}) {
-        if (Window) {
-            Window->close();
-        }
-    }
+    emit Closing();
     Event->accept();
 }
 
 void TMainWindow::OpenModel()
 {
-    if (!SettleUnsavedModel()) {
+    if (Document_.Busy() || !SettleUnsavedModel()) {
         return;
     }
     const std::optional<std::string> Path = Files_.ChooseOpenFile({"Open Model", "txt", ModelFileFilter, {}});
@@ -556,67 +530,28 @@ void TMainWindow::OpenModel()
 
 void TMainWindow::LoadModelFile(const std::string& Path)
 {
-    // The file is read into a model of its own, which replaces the open one only when the whole
-    // file was read: a damaged file never leaves a half-read model in place of the user's work.
-    TSimulation Loaded;
-    const TLoadResult Result = LoadModel(Loaded, Path, Messages_);
-    if (!Result.Ok) {
-        Messages_.ShowError(std::string(LoadErrorText) + "\r\r" + Result.Message);
-        return;
-    }
-    LastOpenFileName_ = Path;
-    ModelFileName_ = Path;
-    ResetReplay();  // the new model has no run: no measures of the old run's period are asked for
-    const uint32_t RandomState = Model_.RandSeed();  // a load continues the generator's sequence
-    Model_.CopyModel(Loaded);
-    Model_.SetRandSeed(RandomState);
-    Model_.SetModified(false);
-    Diagram_->RemoveAllBoxes();
-    SelectNothing();
-    for (int N = 1; N <= Model_.NumStages(); ++N) {
-        AddStageBox(N);
-    }
-    if (Model_.NumStages() > 0) {
-        SelectStage(1);
-    } else {
-        ShowValue(*SelectedStageLabel_, "Selected Stage: 0");
-    }
-    ShowNoRun();
-    ForceCSTCheck_->setChecked(Model_.ForceCST());
-    ShowTitle();
+    Document_.Load(Path);
 }
 
 void TMainWindow::ApplyForceCST()
 {
-    Model_.SetForceCST(ForceCSTCheck_->isChecked());
+    Document_.SetForceCST(ForceCSTCheck_->isChecked());
     ShowTitle();
 }
 
 void TMainWindow::SetSelectedStageParam(int Index, double Value)
 {
-    if (SelectedStage_ == 0) {
-        return;
+    if (SelectedStage_ != 0) {
+        Document_.SetParam(SelectedStage_, Index, Value);
     }
-    Model_.SetParam(SelectedStage_, Index, Value);
-    RefreshDisplays();
-    ShowTitle();
 }
 
 void TMainWindow::MoveStage(int StageNum, int Left, int Top)
 {
-    Model_.SetStagePosition(StageNum, Left, Top);
-    DrawDiagram(ShownPeriod());
-    ShowTitle();
+    Document_.MoveStage(StageNum, Left, Top);
 }
 
 void TMainWindow::LinkStages(int SupplierNum, int CustomerNum)
 {
-    const TLinkOutcome Outcome = LinkChecked(Model_, SupplierNum, CustomerNum, Messages_);
-    if (Outcome.RunReset) {
-        ShowNoRun();
-    }
-    if (Outcome.Linked) {
-        DrawDiagram(ShownPeriod());
-        ShowTitle();
-    }
+    Document_.Link(SupplierNum, CustomerNum);
 }

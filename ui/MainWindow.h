@@ -1,5 +1,8 @@
 #pragma once
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QWidget>
 
@@ -17,51 +20,41 @@ class QPushButton;
 class QSlider;
 class QTableWidget;
 class TDiagramView;
-class THistoryWindow;
+class TModelDocument;
 class TParamGrid;
-class TBatchRunsWindow;
-class TStatsWindow;
 struct TReplayRange;
 
-// The main window: owner of the one model for the life of the program. Its handlers
-// gather input, call one core operation and show the result; messages go through Dialogs and
-// file choices through FileDialogs, both given at construction.
+// The main window: the document's model on screen (stages, parameter grid, diagram, run settings,
+// costs and the replay). Its handlers gather input, call one operation of the document and leave
+// the showing to the document's signals; messages go through Dialogs and file choices through
+// FileDialogs. The other windows are opened by its requests, which the program wires.
 class TMainWindow : public QWidget {
     Q_OBJECT
 public:
-    TMainWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
+    TMainWindow(TModelDocument& Document, Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
     ~TMainWindow() override;
 
-    // The windows that Display Stats, Display History and Batch Runs fill and show.
-    void AttachWindows(TStatsWindow& Stats, THistoryWindow& History, TBatchRunsWindow& BatchRuns);
     // Loads the model file at Path in place of the model, as the Load command does after its
-    // dialog (and as `orvantis MODEL` does at start); Path becomes LastOpenFileName().
+    // dialog (and as `orvantis MODEL` does at start).
     void LoadModelFile(const std::string& Path);
 
-    TSimulation& Model() { return Model_; }
-    const TSimulation& Model() const { return Model_; }
+    const TSimulation& Model() const;
+    TModelDocument& Document() { return Document_; }
     // The stage whose parameters the grid shows; 0 when none.
     int SelectedStage() const { return SelectedStage_; }
-    // The model file last loaded, even when loading it failed; empty while none has been.
-    const std::string& LastOpenFileName() const { return LastOpenFileName_; }
-    // The file the model was last loaded from or saved to; empty for a new or cleared model.
-    const std::string& ModelFileName() const { return ModelFileName_; }
     TDiagramView& Diagram() { return *Diagram_; }
 
-    // What a batch takes from this window and shows in it.
-    // The run settings as typed in their boxes.
-    TRunSettingsTexts RunSettingsTexts() const;
-    // Where a run shown comes from: the run command, a batch's setting while the batch goes on,
-    // or the last trial of a finished batch.
-    enum class TRunShown { Run, BatchSetting, BatchEnd };
-    // A finished run of NumPeriods periods, as the run command shows it: the cost totals, the
-    // replay slider at the last period, the selected stage and the diagram in that period. A
-    // batch's trial is captioned as such; open statistics and history windows are refilled,
-    // except while a batch goes on.
-    void ShowRun(const TCostTotals& Costs, int32_t NumPeriods, TRunShown Shown = TRunShown::Run);
-    // The grid, the diagram and the title again, in the period the replay slider shows (after
-    // parameters changed).
-    void RefreshDisplays();
+    // Before the window closes with work under way: stops it (true) or keeps the window (false).
+    void SetStopWork(std::function<bool()> StopWork) { StopWork_ = std::move(StopWork); }
+    // After the model's unsaved changes were settled: whether the other windows let it close.
+    void SetSettleOthers(std::function<bool()> SettleOthers) { SettleOthers_ = std::move(SettleOthers); }
+
+signals:
+    void StatsRequested();
+    void HistoryRequested();
+    void BatchRunsRequested();
+    // The window closes: the others go with it.
+    void Closing();
 
 public slots:
     void NewStage();
@@ -80,8 +73,9 @@ public slots:
     void SelectStage(int StageNum);
 
 protected:
-    // Unsaved changes are settled first (Save, Discard or Cancel, for the model and for the batch
-    // results); the other windows close with this one.
+    // Work under way is stopped first (or the window stays), then unsaved changes are settled
+    // (Save, Discard or Cancel, for the model and for the batch results); the other windows close
+    // with this one.
     void closeEvent(QCloseEvent* Event) override;
 
 private slots:
@@ -95,6 +89,12 @@ private slots:
 private:
     void BuildLeftColumn();
     void BuildCommandPanel();
+    // The document's signals, shown.
+    void ShowModelChanged();
+    void ShowModelReplaced();
+    void ShowRunFinished();
+    void ShowCosts();
+    void ShowBusy(bool Busy);
     // The replay slider and its label as Replay says.
     void SetReplay(const TReplayRange& Replay);
     // The idle replay of a model without a run.
@@ -105,15 +105,12 @@ private:
     void ShowSelectedStage(int32_t Period);
     // The diagram for Period.
     void DrawDiagram(int32_t Period);
-    // The selected stage and the diagram in Period, and Period marked on the history chart.
+    // The selected stage and the diagram in Period.
     void ShowPeriod(int32_t Period);
     // No run to replay: the replay slider idle, the selected stage and the diagram as the model stands.
     void ShowNoRun();
     // No stage selected: the grid shows its default texts and is disabled.
     void SelectNothing();
-    void ShowCosts(const TCostTotals& Costs);
-    // Blank cost labels: no run stands behind them.
-    void ShowNoCosts();
     void AddStageBox(int StageNum);
     // The title: the model file's name with the modified mark, and the program's.
     void ShowTitle();
@@ -123,19 +120,18 @@ private:
     // Saves the model to the file it came from, or to one the user chooses when it has none
     // (or AskName); true when it was saved.
     bool SaveModelChosen(bool AskName);
-    // The model into an empty window, as Clear All leaves it.
-    void ShowClearedModel();
+    // The run settings as typed, into the document.
+    void StoreRunSettings();
 
+    TModelDocument& Document_;
     Dialogs& Messages_;
     FileDialogs& Files_;
-    TSimulation Model_;
     int SelectedStage_ = 0;
-    std::string LastOpenFileName_;
-    std::string ModelFileName_;
     char DecimalSep_;
-    TStatsWindow* Stats_ = nullptr;
-    THistoryWindow* History_ = nullptr;
-    TBatchRunsWindow* BatchRuns_ = nullptr;
+    std::function<bool()> StopWork_;
+    std::function<bool()> SettleOthers_;
+    // What the document's busy state disables: every control that would change the model.
+    std::vector<QWidget*> ModelControls_;
 
     QLabel* SelectedStageLabel_ = nullptr;
     QPushButton* NewStageButton_ = nullptr;

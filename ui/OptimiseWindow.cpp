@@ -24,8 +24,9 @@
 #include "platform/Locale.h"
 #include "stats/Stats.h"
 #include "text/NumberText.h"
+#include "ui/BackgroundRunner.h"
 #include "ui/Controls.h"
-#include "ui/MainWindow.h"
+#include "ui/ModelDocument.h"
 #include "ui/SecondaryWindow.h"
 
 namespace {
@@ -99,9 +100,15 @@ void RemoveCurrentRow(QTableWidget& Table)
 
 }  // namespace
 
-TOptimiseWindow::TOptimiseWindow(Dialogs& Messages, QWidget* Parent)
-    : QWidget(Parent, Qt::Window), Messages_(Messages), DecimalSep_(LocaleDecimalSeparator())
+TOptimiseWindow::TOptimiseWindow(TModelDocument& Document, Dialogs& Messages, QWidget* Parent)
+    : QWidget(Parent, Qt::Window), Document_(Document), Messages_(Messages), DecimalSep_(LocaleDecimalSeparator()),
+      Runner_(new TBackgroundRunner(this))
 {
+    connect(Runner_, &TBackgroundRunner::Finished, this, &TOptimiseWindow::Finish);
+    for (const auto Signal : {&TModelDocument::ModelChanged, &TModelDocument::ModelReplaced}) {
+        connect(&Document_, Signal, this, &TOptimiseWindow::ShowWhetherResultFits);
+    }
+    connect(&Document_, &TModelDocument::BusyChanged, this, &TOptimiseWindow::ShowWhetherResultFits);
     setObjectName("OptimiseWindow");
     SetUpSecondaryWindow(*this, "Optimise", QSize(900, 680));
 
@@ -121,10 +128,12 @@ TOptimiseWindow::TOptimiseWindow(Dialogs& Messages, QWidget* Parent)
 
 TOptimiseWindow::~TOptimiseWindow()
 {
-    StopAsked_ = true;
-    if (Worker_.joinable()) {
-        Worker_.join();
-    }
+    Document_.disconnect(this);
+}
+
+bool TOptimiseWindow::Searching() const
+{
+    return Runner_->Running();
 }
 
 QWidget* TOptimiseWindow::BuildProblemPanel()
@@ -229,12 +238,17 @@ QWidget* TOptimiseWindow::BuildCommandPanel()
     Row->addWidget(Progress_, 1);
     Row->addWidget(ApplyButton_);
     Column->addWidget(BestLabel_);
+    StaleLabel_ = new QLabel("This result belongs to an earlier model: the model was loaded or cleared, or its "
+                             "varied parameters changed, since the search. Search again to apply one.");
+    StaleLabel_->setObjectName("StaleLabel");
+    StaleLabel_->setWordWrap(true);
+    StaleLabel_->hide();
+    Column->addWidget(StaleLabel_);
     return Panel;
 }
 
-void TOptimiseWindow::ShowFor(TMainWindow& Main)
+void TOptimiseWindow::Open()
 {
-    Main_ = &Main;
     ShowModeless(*this);
 }
 
@@ -332,7 +346,7 @@ bool TOptimiseWindow::ReadProblem(TOptimiseProblem& Problem, TOptimiseSettings& 
 
 void TOptimiseWindow::StartSearch()
 {
-    if (!Main_ || Searching()) {
+    if (Searching()) {
         return;
     }
     TOptimiseProblem Problem;
@@ -340,10 +354,11 @@ void TOptimiseWindow::StartSearch()
     if (!ReadProblem(Problem, Settings)) {
         return;
     }
-    if (!CheckRunAllowed(Main_->Model(), Main_->RunSettingsTexts(), Messages_, Settings.Run)) {
+    const TSimulation& Model = Document_.Model();
+    if (!CheckRunAllowed(Model, Document_.RunSettingsTexts(), Messages_, Settings.Run)) {
         return;
     }
-    if (const std::optional<std::string> Refusal = ProblemRefusal(Main_->Model(), Problem)) {
+    if (const std::optional<std::string> Refusal = ProblemRefusal(Model, Problem)) {
         Messages_.ShowError(*Refusal);
         return;
     }
@@ -359,46 +374,37 @@ void TOptimiseWindow::StartSearch()
     if (Settings.Run.Seed == 0) {
         Settings.Run.Seed = SeedFromClock();
     }
-    Settings.Cancel = &StopAsked_;  // Stop ends the search within a trial, not after a round
+    Settings.Cancel = &Runner_->StopFlag();  // Stop ends the search within a trial, not after a round
     Settings.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     Problem_ = Problem;
     Settings_ = Settings;
-    CopyMessages_ = std::make_unique<TSilentDialogs>();
     Copy_ = std::make_unique<TSimulation>();
-    Copy_->CopyModel(Main_->Model());  // the search runs on its own copy: the window stays usable
+    Copy_->CopyModel(Model);  // the search runs on its own copy: every window stays usable
+    SearchGeneration_ = Document_.Generation();
+    SearchFile_ = Document_.FileName().empty() ? std::string() : Document_.DisplayName();
     Result_.reset();
-    Failure_.clear();
-    StopAsked_ = false;
     ReportView_->clear();
     BestLabel_->clear();
     Progress_->setRange(0, Settings.Budget);
     Progress_->setValue(0);
     GoButton_->setEnabled(false);
-    ApplyButton_->setEnabled(false);
     StopButton_->setEnabled(true);
-    Worker_ = std::thread([this] {
+    ShowWhetherResultFits();
+    Runner_->Start([this] {
         const TOptimiseCallback Callback = [this](const TOptimiseProgress& Now) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, Evaluations = Now.Evaluations, Budget = Now.Budget, Best = Now.Best->Values,
-                 Objective = Now.Best->Objective, Feasible = Now.Best->Feasible] {
-                    ShowProgress(Evaluations, Budget, Best, Objective, Feasible);
-                },
-                Qt::QueuedConnection);
-            return !StopAsked_;
+            Runner_->Post([this, Evaluations = Now.Evaluations, Budget = Now.Budget, Best = Now.Best->Values,
+                           Objective = Now.Best->Objective, Feasible = Now.Best->Feasible] {
+                ShowProgress(Evaluations, Budget, Best, Objective, Feasible);
+            });
+            return true;
         };
-        try {
-            Result_ = Optimise(*Copy_, Problem_, Settings_, Callback);
-        } catch (const std::exception& E) {
-            Failure_ = E.what();
-        }
-        QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
+        Result_ = Optimise(*Copy_, Problem_, Settings_, Callback);
     });
 }
 
 void TOptimiseWindow::StopSearch()
 {
-    StopAsked_ = true;
+    Runner_->Stop();
 }
 
 void TOptimiseWindow::ShowProgress(int32_t Evaluations, int32_t Budget, const std::vector<double>& Best,
@@ -415,19 +421,16 @@ void TOptimiseWindow::ShowProgress(int32_t Evaluations, int32_t Budget, const st
                         (Feasible ? "" : " (infeasible)") + "  at " + Values);
 }
 
-void TOptimiseWindow::Finish()
+void TOptimiseWindow::Finish(const QString& Failure)
 {
-    if (Worker_.joinable()) {
-        Worker_.join();
-    }
     GoButton_->setEnabled(true);
     StopButton_->setEnabled(false);
     if (!Result_) {
-        Messages_.ShowError("The search stopped: " + Failure_);
+        Messages_.ShowError("The search stopped: " + Failure.toStdString());
         return;
     }
     TOptimiseHeading Heading;
-    Heading.DataFile = Main_ ? std::filesystem::path(Main_->LastOpenFileName()).filename().string() : std::string();
+    Heading.DataFile = SearchFile_;
     Heading.Settings = Settings_;
     const std::vector<std::string> Lines = OptimiseReportLines(Heading, Problem_, *Result_, DecimalSep_);
     for (const std::string& Line : Lines) {
@@ -435,15 +438,45 @@ void TOptimiseWindow::Finish()
     }
     ShowProgress(Result_->Evaluations, Settings_.Budget, Result_->Best.Values, Result_->Best.Objective,
                  Result_->Best.Feasible);
+    ShowWhetherResultFits();
+}
+
+void TOptimiseWindow::ShowWhetherResultFits()
+{
+    if (!Result_ || Searching()) {
+        StaleLabel_->hide();
+        ApplyButton_->setEnabled(false);
+        return;
+    }
+    // The result is the document's while it holds the model searched: the same one, with the
+    // varied parameters as they were at the start, or as Apply left them.
+    const bool SameModel = Document_.Generation() == SearchGeneration_;
+    const bool AtStart = SameModel && VariedParamsAsIn(*Copy_);
+    TSimulation WithBest;
+    WithBest.CopyModel(*Copy_);
+    ApplyValues(WithBest, Problem_, Result_->Best.Values);
+    const bool Applied = SameModel && VariedParamsAsIn(WithBest);
+    StaleLabel_->setVisible(!AtStart && !Applied);
     // A point that misses the constraints or whose costs overflow is no answer to apply.
-    ApplyButton_->setEnabled(Result_->Best.Feasible);
+    ApplyButton_->setEnabled(AtStart && Result_->Best.Feasible && !Document_.Busy());
+}
+
+bool TOptimiseWindow::VariedParamsAsIn(const TSimulation& Expected) const
+{
+    const TSimulation& Model = Document_.Model();
+    for (const TDecisionVariable& V : Problem_.Variables) {
+        for (const int Stage : V.Stages) {
+            if (Stage > Model.NumStages() || Model.GetParam(Stage, V.ParamIndex) != Expected.GetParam(Stage, V.ParamIndex)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 void TOptimiseWindow::ApplyToModel()
 {
-    if (!Main_ || !Result_) {
-        return;
+    if (Result_ && ApplyButton_->isEnabled()) {
+        Document_.ApplyValues(Problem_, Result_->Best.Values);
     }
-    ApplyValues(Main_->Model(), Problem_, Result_->Best.Values);
-    Main_->RefreshDisplays();
 }

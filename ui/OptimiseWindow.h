@@ -1,9 +1,8 @@
 #pragma once
-#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <QWidget>
@@ -18,25 +17,26 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
-class TMainWindow;
+class TBackgroundRunner;
+class TModelDocument;
 class TSimulation;
 
 // "Optimise": the variables (parameter, stages, bounds, step), the objective and the constraints,
-// the trials and the budget; "&Go" searches the main window's model with its run settings off the
-// GUI thread (the same core call as orvantis-cli optimize), showing the evaluations and the best
+// the trials and the budget; "&Go" searches the document's model with its run settings off the
+// window thread (the same core call as orvantis-cli optimize), showing the evaluations and the best
 // point so far; "&Stop" ends the search within a trial; the report appears when it ends, and
-// "&Apply to Model" (for a feasible best point) writes the best values into the main window's model.
-// Opened from Batch Runs.
+// "&Apply to Model" writes the best values into the document's model: only for a feasible best
+// point, and only while the document holds the model searched (not loaded or cleared since, its
+// varied parameters as they were); otherwise the window says the result belongs to an earlier
+// model. Opened from Batch Runs.
 class TOptimiseWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TOptimiseWindow(Dialogs& Messages, QWidget* Parent = nullptr);
+    TOptimiseWindow(TModelDocument& Document, Dialogs& Messages, QWidget* Parent = nullptr);
     ~TOptimiseWindow() override;
 
-    // From now on works on Main's model and run settings; shows the window.
-    void ShowFor(TMainWindow& Main);
     // Whether a search is under way.
-    bool Searching() const { return Worker_.joinable(); }
+    bool Searching() const;
     // The report of the last search, line by line; empty before the first.
     std::vector<std::string> ReportLines() const;
 
@@ -49,6 +49,7 @@ public slots:
     void StartSearch();
     void StopSearch();
     void ApplyToModel();
+    void Open();
 
 private:
     QWidget* BuildProblemPanel();
@@ -57,11 +58,16 @@ private:
     bool ReadProblem(TOptimiseProblem& Problem, TOptimiseSettings& Settings);
     void ShowProgress(int32_t Evaluations, int32_t Budget, const std::vector<double>& Best, double Objective,
                       bool Feasible);
-    void Finish();
+    void Finish(const QString& Failure);
+    // Apply, and the note that the result belongs to an earlier model, as the document stands.
+    void ShowWhetherResultFits();
+    // Whether the document's varied parameters hold Expected's values.
+    bool VariedParamsAsIn(const TSimulation& Expected) const;
 
+    TModelDocument& Document_;
     Dialogs& Messages_;
     char DecimalSep_;
-    TMainWindow* Main_ = nullptr;
+    TBackgroundRunner* Runner_ = nullptr;
     QTableWidget* Variables_ = nullptr;
     QTableWidget* Constraints_ = nullptr;
     QComboBox* ObjectiveList_ = nullptr;
@@ -72,15 +78,15 @@ private:
     QPushButton* ApplyButton_ = nullptr;
     QProgressBar* Progress_ = nullptr;
     QLabel* BestLabel_ = nullptr;
+    QLabel* StaleLabel_ = nullptr;
     QPlainTextEdit* ReportView_ = nullptr;
 
-    // The search under way: its own copy of the model, the problem, and what it found.
+    // The search under way or last made: its own copy of the model, the problem, the model it
+    // came from, and what it found.
     std::unique_ptr<TSimulation> Copy_;
-    std::unique_ptr<Dialogs> CopyMessages_;
     TOptimiseProblem Problem_;
     TOptimiseSettings Settings_;
+    uint64_t SearchGeneration_ = 0;
+    std::string SearchFile_;
     std::optional<TOptimiseResult> Result_;
-    std::string Failure_;
-    std::atomic<bool> StopAsked_{false};
-    std::thread Worker_;
 };

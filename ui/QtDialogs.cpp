@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace {
@@ -99,6 +100,17 @@ TSaveAnswer TQtDialogs::AskSaveChanges(const std::string& Text)
     default:
         return TSaveAnswer::Cancel;
     }
+}
+
+bool TQtDialogs::AskLoadAnyway(const std::string& Text)
+{
+    const TNormalCursor Normal;
+    QMessageBox Box(QMessageBox::Warning, QApplication::applicationDisplayName(), BoxText(Text), QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    QPushButton* Load = Box.addButton("&Load", QMessageBox::AcceptRole);
+    Box.setDefaultButton(QMessageBox::Cancel);
+    Box.exec();
+    return Box.clickedButton() == Load;
 }
 
 std::optional<std::string> TQtFileDialogs::ChooseOpenFile(const TFileDialogSpec& Spec)

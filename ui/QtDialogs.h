@@ -11,6 +11,8 @@ public:
     bool AskYesNo(const std::string& Text) override;
     // A warning icon with Save, Discard and Cancel; Escape cancels.
     TSaveAnswer AskSaveChanges(const std::string& Text) override;
+    // A warning icon with Load and Cancel; Cancel is the default, and Escape.
+    bool AskLoadAnyway(const std::string& Text) override;
 };
 
 // FileDialogs as Qt file dialogs: title, name filters, default suffix, the file to start from; a

@@ -11,6 +11,7 @@
 #include "reports/StatsReport.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
+#include "ui/ModelDocument.h"
 #include "ui/SecondaryWindow.h"
 #include "ui/StatsChart.h"
 #include "ui/TextLinesView.h"
@@ -71,4 +72,23 @@ void TStatsWindow::ExportCsv()
         return;
     }
     SaveCsvAs(Files_, Messages_, "Export Statistics as CSV", Csv_);
+}
+
+void TStatsWindow::Follow(const TModelDocument& Document)
+{
+    Document_ = &Document;
+    connect(&Document, &TModelDocument::RunFinished, this, [this] {
+        if (isVisible()) {
+            FillStats(Document_->Model());
+        }
+    });
+    connect(&Document, &TModelDocument::RunReset, this, &TStatsWindow::ShowNoRun);
+}
+
+void TStatsWindow::Open()
+{
+    if (Document_) {
+        FillStats(Document_->Model());
+        ShowModeless(*this);
+    }
 }

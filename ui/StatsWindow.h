@@ -6,6 +6,7 @@
 class Dialogs;
 class FileDialogs;
 class TSimulation;
+class TModelDocument;
 class TStatsChart;
 class TTextLinesView;
 
@@ -22,6 +23,10 @@ public:
     void FillStats(const TSimulation& Model);
     // An empty text showing "no run": the run it came from is gone.
     void ShowNoRun();
+    // From now on shows Document's runs: refilled after each while shown, "no run" after a reset.
+    void Follow(const TModelDocument& Document);
+    // Filled with the document's run, and shown (Display Stats).
+    void Open();
     const TTextLinesView& ReportView() const { return *ReportView_; }
     TStatsChart& Chart() { return *Chart_; }
 
@@ -31,6 +36,7 @@ private:
 
     Dialogs& Messages_;
     FileDialogs& Files_;
+    const TModelDocument* Document_ = nullptr;
     TTextLinesView* ReportView_;
     std::string Csv_;  // of the report on screen
     TStatsChart* Chart_;
