@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "engine/Simulation.h"
-#include "platform/Dialogs.h"
 #include "reports/HistoryReport.h"
 #include "reports/StatsReport.h"
 #include "support/ModelBuilder.h"
@@ -199,13 +198,12 @@ std::string Centred(const std::string& Text, int Width)
 
 class TGoldenRun {
 public:
-    explicit TGoldenRun(const TGoldenCase& C) : Case(C), Model(Messages)
+    explicit TGoldenRun(const TGoldenCase& C) : Case(C)
     {
         Case.Build(Model);
         Model.RunSimulation(Case.Periods, Case.WarmUp, Case.Seed);
     }
     TGoldenCase Case;
-    TSilentDialogs Messages;
     TSimulation Model;
 };
 
