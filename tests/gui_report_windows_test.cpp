@@ -10,6 +10,8 @@
 
 #include <QAbstractScrollArea>
 #include <QAccessible>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
@@ -21,6 +23,7 @@
 #include "engine/Simulation.h"
 #include "model_files/ModelFile.h"
 #include "reports/CsvTables.h"
+#include "reports/StatsReport.h"
 #include "support/GuiTest.h"
 #include "support/MainWindowHarness.h"
 #include "support/ScriptedDialogs.h"
@@ -223,7 +226,7 @@ private slots:
             QVERIFY(Drawn[0] == (TChartPoint{1, Expected[0]}) && Drawn[299] == (TChartPoint{300, Expected[299]}));
         }
         QCOMPARE(Chart.HoverTextAt(150, Panel.History().Series(3, 8)[149]),
-                 QString("Period 150: St_3 InvPosition = %1").arg(Panel.History().Series(3, 8)[149]));
+                 QString("Period 150: Stage 3 Inv Pos = %1").arg(Panel.History().Series(3, 8)[149]));
 
         Panel.Chart().ZoomX(100, 120);
         const std::vector<TChartPoint> Zoomed = Chart.DrawnPoints(3);
@@ -259,7 +262,7 @@ private slots:
         QVERIFY(FileBytes(Svg).find("<svg") != std::string::npos);
         QCOMPARE(Dialogs.Shown.size(), ShownBefore + 1);
         QVERIFY(Dialogs.Shown.back().Text.find("missing/chart.png") != std::string::npos);
-        QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, {"Save Chart As", "png", ChartFileFilter}));
+        QVERIFY(Files.Asked == std::vector<TFileDialogSpec>(3, {"Save Chart As", "png", ChartFileFilter, "Value.png"}));
 
         // The statistics window's chart: every stage's mean, minimum and maximum of the metric.
         TStatsWindow Stats(Dialogs, Files);
@@ -289,6 +292,129 @@ private slots:
         QVERIFY(std::isnan(Chart.MarkerX()));
         H.Click("RunButton");  // the run shows its last period
         QCOMPARE(Chart.MarkerX(), Slider.maximum());
+    }
+
+    // At the window's default size and at a cramped one, every stage is named in full under its
+    // bar, and nothing on the chart is shortened to "...".
+    void statsChartLabelsAreNeverElided()
+    {
+        TScriptedFileDialogs Files;
+        for (const QSize Size : {QSize(837, 734), QSize(620, 480), QSize(360, 420)}) {
+            TStatsWindow Window(Dialogs, Files);
+            Window.FillStats(Model);
+            Window.resize(Size);
+            Window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&Window));
+            QCoreApplication::processEvents();
+            const QStringList Texts = Window.Chart().Chart().DrawnTexts();
+            for (int K = 1; K <= Model.NumStages(); ++K) {
+                QVERIFY2(Texts.contains(QString("Stage %1").arg(K)), qPrintable(Texts.join('|')));
+            }
+            for (const QString& Text : Texts) {
+                QVERIFY2(!Text.contains("...") && !Text.contains(QChar(0x2026)), qPrintable(Text));
+            }
+        }
+    }
+
+    // The metrics on offer are the report's blocks, in its order and under its headings, and the
+    // chart's axis says which one it shows.
+    void statsChartNamesItsMetricsAsTheReportDoes()
+    {
+        TScriptedFileDialogs Files;
+        TStatsWindow Window(Dialogs, Files);
+        Window.FillStats(Model);
+        Window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Window));
+        const std::vector<std::string>& Lines = Window.ReportView().Lines();
+        QStringList Headings;
+        for (std::size_t I = 0; I + 1 < Lines.size(); ++I) {
+            if (Lines[I + 1].starts_with("  Stage 1 ")) {
+                Headings << QString::fromStdString(Lines[I]);
+            }
+        }
+        auto* List = Window.findChild<QComboBox*>("ChartMetricList");
+        QStringList Offered;
+        for (int I = 0; I < List->count(); ++I) {
+            Offered << List->itemText(I);
+            List->setCurrentIndex(I);
+            QCoreApplication::processEvents();
+            QVERIFY2(Window.Chart().Chart().DrawnTexts().contains(Headings.value(I)), qPrintable(Window.Chart().Chart().DrawnTexts().join('|')));
+        }
+        QCOMPARE(Offered, Headings);
+    }
+
+    // With the range shown the y axis reaches the largest maximum; hidden, it fits the means.
+    void hidingTheRangeFitsTheAxisToTheMeans()
+    {
+        TScriptedFileDialogs Files;
+        TStatsWindow Window(Dialogs, Files);
+        Window.FillStats(Model);
+        Window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Window));
+        auto* List = Window.findChild<QComboBox*>("ChartMetricList");
+        List->setCurrentIndex(List->findData(static_cast<int>(MetricOrderQty)));
+        const TStageBars& Bars = Window.Chart().Bars()[MetricOrderQty];
+        const double MeanTop = *std::max_element(Bars.Mean.begin(), Bars.Mean.end());
+        const double MaxTop = *std::max_element(Bars.Max.begin(), Bars.Max.end());
+        QVERIFY(MaxTop > 2 * MeanTop);
+        auto* Check = Window.findChild<QCheckBox*>("ShowRangeCheck");
+        QVERIFY(Check->isChecked());
+        const TChartView& Chart = Window.Chart().Chart();
+        for (const bool Shown : {true, false, true}) {
+            Check->setChecked(Shown);
+            QCoreApplication::processEvents();
+            const double Top = Shown ? MaxTop : MeanTop;
+            QVERIFY(Chart.YTo() >= Top && Chart.YTo() < 1.5 * Top);
+            QCOMPARE(Chart.DrawnTexts().contains("Min to Max"), Shown);
+        }
+    }
+
+    // After a reset both charts say "no run" in place of an empty axis.
+    void chartsSayNoRunAfterAReset()
+    {
+        TMainWindowHarness H;
+        H.Files.Answers = {ORVANTIS_EXAMPLES_DIR "/distribution.txt"};
+        H.Click("LoadButton");
+        H.Click("RunButton");
+        H.Click("StatsButton");
+        H.Click("HistoryButton");
+        H.History.findChild<QTabWidget*>("Tabs")->setCurrentIndex(2);
+        const TChartView* Charts[] = {&H.Stats.Chart().Chart(), &H.History.Chart().Chart()};
+        QCoreApplication::processEvents();
+        for (const TChartView* Chart : Charts) {
+            QVERIFY(Chart->DrawnTexts().size() > 5);
+        }
+        H.Click("ResetButton");
+        QCoreApplication::processEvents();
+        for (const TChartView* Chart : Charts) {
+            QCOMPARE(Chart->DrawnTexts(), QStringList{"no run"});
+        }
+    }
+
+    // Save Chart starts at the model's folder and name, then the chart's, as a PNG.
+    void saveChartSuggestsTheModelAndTheChartsName()
+    {
+        TMainWindowHarness H;
+        const std::string Model = ORVANTIS_EXAMPLES_DIR "/distribution.txt";
+        H.Files.Answers = {Model};
+        H.Click("LoadButton");
+        H.Click("RunButton");
+        H.Click("StatsButton");
+        H.Click("HistoryButton");
+        H.History.findChild<QTabWidget*>("Tabs")->setCurrentIndex(2);
+        const std::string Base = ORVANTIS_EXAMPLES_DIR "/distribution - ";
+        const struct {
+            QWidget* Window;
+            std::string Expected;
+        } Cases[] = {
+            {&H.Stats, Base + StatsBlocks[0].Title + ".png"},
+            {&H.History, Base + "Inv Level.png"},
+        };
+        for (const auto& C : Cases) {
+            H.Files.Answers = {std::nullopt};
+            QTest::mouseClick(C.Window->findChild<QPushButton*>("SaveChartButton"), Qt::LeftButton);
+            QCOMPARE(QString::fromStdString(H.Files.Asked.back().StartFile), QString::fromStdString(C.Expected));
+        }
     }
 
     void escapeHidesASecondaryWindow()

@@ -17,6 +17,7 @@ TBatchChart::TBatchChart(Dialogs& Messages, FileDialogs& Files, QWidget* Parent)
     ColumnList_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     Chart_->setObjectName("BatchChart");
     Chart_->setAccessibleName("Batch results chart");
+    Chart_->SetEmptyText("no batch run");
     LayOutChartPanel(*this, "ChartColumnLabel", *ColumnList_, *Chart_, Files, Messages);
     connect(ColumnList_, &QComboBox::currentIndexChanged, this, &TBatchChart::Redraw);
     Chart_->Clear("Setting", QString());
@@ -43,6 +44,11 @@ void TBatchChart::AddSetting(int32_t I, const std::vector<TResultColumn>& Column
         ColumnList_->setCurrentIndex(std::max(0, ColumnList_->findText(Chosen)));
     }
     Redraw();
+}
+
+void TBatchChart::SetFileBaseName(std::string Base)
+{
+    Chart_->SetFileBaseName(std::move(Base));
 }
 
 void TBatchChart::Redraw()

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <QWidget>
@@ -23,6 +24,8 @@ public:
     void StartBatch(TBatchChartShape Shape);
     // Setting I has finished (see TBatchChartData::AddSetting).
     void AddSetting(int32_t I, const std::vector<TResultColumn>& Columns, const TSettingResult& Result);
+    // See TChartView::SetFileBaseName; the window that runs the batch knows the model's file.
+    void SetFileBaseName(std::string Base);
 
     const TBatchChartData& Data() const { return Data_; }
     const TChartView& Chart() const { return *Chart_; }

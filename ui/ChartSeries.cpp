@@ -11,7 +11,7 @@
 #include "stats/Stats.h"
 
 const std::array<std::string, NumHistorySeries> HistorySeriesNames = {
-    "TotalCost", "Demand", "DerivDem", "InvLevel", "OrderQty", "OnOrder", "InPrcess", "Failed", "InvPosition",
+    "Total Cost", "Demand", "Derived Demand", "Inv Level", "Order Qty", "On Order", "In Process", "Failed", "Inv Pos",
 };
 
 THistorySeriesTable::THistorySeriesTable(const TSimulation& Model)

@@ -14,8 +14,10 @@ class TSimulation;
 
 // --- History ---------------------------------------------------------------------------------
 
-// The series a history chart offers, in order: the History text's eight ("InvLevel" is the net
+// The series a history chart offers, in order: the History text's eight ("Inv Level" is the net
 // inventory, on hand less backorders), then the inventory position (net inventory plus on order).
+// They are named in full, as the main window's measures and the statistics metrics are, where the
+// History text's narrow columns abbreviate ("DerivDem").
 inline constexpr int NumHistorySeries = 9;
 extern const std::array<std::string, NumHistorySeries> HistorySeriesNames;
 

@@ -2,13 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <limits>
 
 #include <QBuffer>
+#include <QFontMetricsF>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QImage>
 #include <QKeyEvent>
 #include <QList>
@@ -45,6 +50,9 @@ namespace {
 
 constexpr double NoMarker = std::numeric_limits<double>::quiet_NaN();
 constexpr int DragThreshold = 4;  // pixels a press must move to become a zoom
+// Stands in for a category label left out: the category axis wants its labels distinct, and this
+// draws nothing.
+const QChar Unnamed(0x200B);
 
 // A tick interval of 1, 2 or 5 times a power of ten that gives about Ticks intervals over Span.
 double NiceStep(double Span, int Ticks)
@@ -254,6 +262,9 @@ public:
         Marker_->setPen(QPen(QColor(200, 0, 0), 1.5, Qt::DashLine));
         Marker_->setZValue(100);
         Marker_->hide();
+        Empty_ = new QGraphicsSimpleTextItem(Chart);
+        Empty_->setZValue(100);
+        Empty_->hide();
         QObject::connect(Chart, &QChart::plotAreaChanged, View, [this](const QRectF&) { PlotAreaChanged(); });
     }
 
@@ -269,6 +280,8 @@ public:
             Chart->addAxis(AxisX, Qt::AlignBottom);
             Chart->addAxis(Categories_, Qt::AlignBottom);
             Chart->addAxis(AxisY, Qt::AlignLeft);
+            // The labels are fitted by FitCategoryLabels, never shortened to "...".
+            Categories_->setTruncateLabels(false);
         }
         Lines.clear();
         Bars_ = false;
@@ -280,14 +293,19 @@ public:
         AxisX->setTitleText(XTitle);
         Categories_->setTitleText(XTitle);
         AxisY->setTitleText(YTitle);
+        Chart->setTitle(QString());
         XTitle_ = XTitle;
+        YTitle_ = YTitle;
         DataFrom_ = 0;
         DataTo_ = 1;
         From_ = 0;
         To_ = 1;
         ShadeFrom_ = 1;
         ShadeTo_ = 0;
+        Whiskers_ = nullptr;
+        BarLabels_.clear();
         Redraw();
+        UpdateEmpty();
     }
 
     // Adds Line; with Draw, the chart shows every line whole again.
@@ -344,49 +362,135 @@ public:
 
     void ShowAll()
     {
-        // A long legend goes down the right side; past what it can name, the hover names the line.
-        Chart->legend()->setAlignment(Lines.size() > 8 ? Qt::AlignRight : Qt::AlignBottom);
-        Chart->legend()->setVisible(Lines.size() <= 30);
+        // A long legend goes down the right side, where each name has a line of its own (in one row
+        // below, the names would be shortened to fit); past what it can name, the hover names the line.
         QFont Font = Owner_.font();
         Font.setPointSizeF(Lines.size() > 16 ? Font.pointSizeF() * 0.75 : Font.pointSizeF());
+        const QFontMetricsF Metrics(Font);
+        double RowWidth = 0;
+        for (const TLine& Line : Lines) {
+            RowWidth += Metrics.horizontalAdvance(Line.Name) + 3 * Metrics.height();  // the marker and gaps
+        }
+        const bool Right = Lines.size() > 8 || RowWidth > View->width() - 20;
+        Chart->legend()->setAlignment(Right ? Qt::AlignRight : Qt::AlignBottom);
+        Chart->legend()->setVisible(Lines.size() <= 30);
         Chart->legend()->setFont(Font);
         From_ = DataFrom_;
         To_ = DataTo_;
+        UpdateEmpty();
         Redraw();
     }
 
     void SetBars(const QStringList& Categories, const std::vector<double>& Mean, const std::vector<double>& Min,
                  const std::vector<double>& Max)
     {
-        Clear(XTitle_, AxisY->titleText());
+        Clear(XTitle_, YTitle_);
         Bars_ = true;
-        AxisX->setVisible(false);
-        Categories_->setVisible(true);
+        // Over the bars, across the chart, a long metric name fits where the y axis's height would
+        // shorten it.
+        AxisY->setTitleText(QString());
+        Chart->setTitle(YTitle_);
+        BarLabels_ = Categories;
         Categories_->append(Categories);
-        auto* MeanSet = new QBarSet("Mean");
+        auto* MeanSet = new QBarSet("Avg");
         auto* Bars = new QBarSeries;
-        auto* Whiskers = new QBoxPlotSeries;
-        Whiskers->setName("Min to Max");
-        Whiskers->setBoxWidth(0.25);
-        Whiskers->setBrush(Qt::NoBrush);
-        Whiskers->setPen(QPen(Qt::black, 1.2));
-        double Low = 0;
-        double High = 0;
+        Whiskers_ = new QBoxPlotSeries;
+        Whiskers_->setName("Min to Max");
+        Whiskers_->setBoxWidth(0.25);
+        Whiskers_->setBrush(Qt::NoBrush);
+        Whiskers_->setPen(QPen(Qt::black, 1.2));
+        MeanLow_ = MeanHigh_ = RangeLow_ = RangeHigh_ = 0;
         for (qsizetype I = 0; I < Categories.size(); ++I) {
             const std::size_t K = static_cast<std::size_t>(I);
             MeanSet->append(Mean[K]);
-            Whiskers->append(new QBoxSet(Min[K], Mean[K], Mean[K], Mean[K], Max[K]));
-            Low = std::min({Low, Min[K], Mean[K]});
-            High = std::max({High, Max[K], Mean[K]});
+            Whiskers_->append(new QBoxSet(Min[K], Mean[K], Mean[K], Mean[K], Max[K]));
+            MeanLow_ = std::min(MeanLow_, Mean[K]);
+            MeanHigh_ = std::max(MeanHigh_, Mean[K]);
+            RangeLow_ = std::min({RangeLow_, Min[K], Mean[K]});
+            RangeHigh_ = std::max({RangeHigh_, Max[K], Mean[K]});
         }
         Bars->append(MeanSet);
         Chart->addSeries(Bars);
-        Chart->addSeries(Whiskers);
-        for (QAbstractSeries* S : {static_cast<QAbstractSeries*>(Bars), static_cast<QAbstractSeries*>(Whiskers)}) {
+        Chart->addSeries(Whiskers_);
+        for (QAbstractSeries* S : {static_cast<QAbstractSeries*>(Bars), static_cast<QAbstractSeries*>(Whiskers_)}) {
             S->attachAxis(Categories_);
             S->attachAxis(AxisY);
         }
-        FitY(Low, High);
+        Chart->legend()->setVisible(true);
+        UpdateEmpty();
+        ShowRange();
+        FitCategoryLabels();
+    }
+
+    // The whiskers as RangeShown_ says, and the y axis fitted to what is drawn.
+    void ShowRange()
+    {
+        if (!Whiskers_) {
+            return;
+        }
+        Whiskers_->setVisible(RangeShown_);
+        for (QLegendMarker* M : Chart->legend()->markers(Whiskers_)) {
+            M->setVisible(RangeShown_);
+        }
+        FitY(RangeShown_ ? RangeLow_ : MeanLow_, RangeShown_ ? RangeHigh_ : MeanHigh_);
+    }
+
+    // Labels side by side while each fits its category's width, upright when not, and only every
+    // Step-th named when even upright they would touch. The plot's width alone decides, so turning
+    // the labels (which changes only its height) cannot undo the choice.
+    void FitCategoryLabels()
+    {
+        const auto N = BarLabels_.size();
+        if (!Bars_ || N == 0) {
+            return;
+        }
+        const QFontMetricsF Metrics(Categories_->labelsFont());
+        double Widest = 0;
+        for (const QString& Label : BarLabels_) {
+            Widest = std::max(Widest, Metrics.horizontalAdvance(Label));
+        }
+        const double Room = Chart->plotArea().width() / static_cast<double>(N);
+        const bool Upright = Widest + Metrics.averageCharWidth() > Room;
+        int Step = 1;
+        if (Upright) {
+            for (const int S : {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000}) {
+                Step = S;
+                if (Room * S >= Metrics.height() * 1.2) {
+                    break;
+                }
+            }
+        }
+        Categories_->setLabelsAngle(Upright ? -90 : 0);
+        QStringList Shown;
+        for (qsizetype I = 0; I < N; ++I) {
+            Shown << (I % Step == 0 ? BarLabels_[I] : QString(I + 1, Unnamed));
+        }
+        if (Shown != Categories_->categories()) {
+            for (qsizetype I = 0; I < N; ++I) {
+                Categories_->replace(Categories_->at(I), Shown[I]);
+            }
+        }
+    }
+
+    // With no lines and no bars, EmptyText_ (when there is one) in place of the axes and the legend.
+    void UpdateEmpty()
+    {
+        const bool Empty = Lines.empty() && !Bars_ && !EmptyText_.isEmpty();
+        AxisY->setVisible(!Empty);
+        AxisX->setVisible(!Empty && !Bars_);
+        Categories_->setVisible(!Empty && Bars_);
+        if (Empty) {
+            Chart->legend()->setVisible(false);
+        }
+        Empty_->setText(EmptyText_);
+        Empty_->setVisible(Empty);
+        PlaceEmptyText();
+    }
+
+    void PlaceEmptyText()
+    {
+        const QRectF Text = Empty_->boundingRect();
+        Empty_->setPos(Chart->plotArea().center() - QPointF(Text.width() / 2, Text.height() / 2));
     }
 
     void ZoomX(double From, double To, bool KeepSpan = false)
@@ -501,17 +605,25 @@ public:
         }
         const double Pad = (High - Low) * 0.05;
         // Values that are never negative keep zero as the axis's foot.
-        AxisY->setRange(Low >= 0 ? std::max(0.0, Low - Pad) : Low - Pad, High + Pad);
-        AxisY->applyNiceNumbers();
+        Low = Low >= 0 ? std::max(0.0, Low - Pad) : Low - Pad;
+        High += Pad;
+        // About five ticks at a round step, the axis's ends on ticks.
+        const double Step = NiceStep(High - Low, 5);
+        Low = std::floor(Low / Step) * Step;
+        High = std::ceil(High / Step) * Step;
+        AxisY->setRange(Low, High);
+        AxisY->setTickCount(static_cast<int>(std::lround((High - Low) / Step)) + 1);
         AxisY->setLabelFormat("%g");
         UpdateOverlay();
     }
 
     void PlotAreaChanged()
     {
+        PlaceEmptyText();
         if (!Bars_ && static_cast<int>(std::ceil(Chart->plotArea().width())) != DrawnColumns_) {
             Redraw();
         } else {
+            FitCategoryLabels();
             UpdateOverlay();
         }
     }
@@ -582,8 +694,19 @@ public:
     QValueAxis* AxisX = nullptr;
     QValueAxis* AxisY = nullptr;
     QBarCategoryAxis* Categories_ = nullptr;
+    QBoxPlotSeries* Whiskers_ = nullptr;  // of the bars shown; owned by the chart
+    QStringList BarLabels_;                // the categories' names, all of them
+    bool RangeShown_ = true;
+    double MeanLow_ = 0;
+    double MeanHigh_ = 0;
+    double RangeLow_ = 0;
+    double RangeHigh_ = 0;
+    QString EmptyText_;
+    QGraphicsSimpleTextItem* Empty_ = nullptr;
+    std::string FileBase_;
     std::vector<TLine> Lines;
     QString XTitle_;
+    QString YTitle_;
     bool Bars_ = false;
     bool Updating_ = false;
     bool RedrawAgain_ = false;
@@ -648,6 +771,18 @@ void TChartView::SetBars(const QStringList& Categories, const std::vector<double
     Impl_->SetBars(Categories, Mean, Min, Max);
 }
 
+void TChartView::SetRangeShown(bool Shown)
+{
+    Impl_->RangeShown_ = Shown;
+    Impl_->ShowRange();
+}
+
+void TChartView::SetEmptyText(const QString& Text)
+{
+    Impl_->EmptyText_ = Text;
+    Impl_->UpdateEmpty();
+}
+
 void TChartView::SetShade(double From, double To)
 {
     Impl_->ShadeFrom_ = From;
@@ -710,6 +845,57 @@ QString TChartView::HoverTextAt(double X, double Y) const
     return Impl_->HoverTextAt(X, Y);
 }
 
+double TChartView::YFrom() const
+{
+    return Impl_->AxisY->min();
+}
+
+double TChartView::YTo() const
+{
+    return Impl_->AxisY->max();
+}
+
+QStringList TChartView::DrawnTexts() const
+{
+    QStringList Texts;
+    for (const QGraphicsItem* Item : Impl_->View->scene()->items(Qt::AscendingOrder)) {
+        if (!Item->isVisible()) {
+            continue;
+        }
+        QString Text;
+        if (const auto* Rich = qgraphicsitem_cast<const QGraphicsTextItem*>(Item)) {
+            Text = Rich->toPlainText();
+        } else if (const auto* Plain = qgraphicsitem_cast<const QGraphicsSimpleTextItem*>(Item)) {
+            Text = Plain->text();
+        }
+        Text.remove(Unnamed);
+        if (!Text.isEmpty()) {
+            Texts << Text;
+        }
+    }
+    return Texts;
+}
+
+void TChartView::SetFileBaseName(std::string Base)
+{
+    Impl_->FileBase_ = std::move(Base);
+}
+
+std::string TChartView::FileBaseNameOf(const std::string& ModelFile)
+{
+    return std::filesystem::path(ModelFile).replace_extension().string();
+}
+
+std::string TChartView::SuggestedFileName() const
+{
+    QString Title = Impl_->YTitle_;
+    if (Title.isEmpty()) {
+        Title = "Chart";
+    }
+    const std::string Name = Title.toStdString() + ".png";
+    return Impl_->FileBase_.empty() ? Name : Impl_->FileBase_ + " - " + Name;
+}
+
 std::string TChartView::SaveImage(const std::string& Path) const
 {
     QByteArray Bytes;
@@ -740,7 +926,7 @@ std::string TChartView::SaveImage(const std::string& Path) const
 
 void SaveChartAs(FileDialogs& Files, Dialogs& Messages, const TChartView& Chart)
 {
-    const std::optional<std::string> Path = Files.ChooseSaveFile({"Save Chart As", "png", ChartFileFilter});
+    const std::optional<std::string> Path = Files.ChooseSaveFile({"Save Chart As", "png", ChartFileFilter, Chart.SuggestedFileName()});
     if (!Path) {
         return;
     }
@@ -751,12 +937,15 @@ void SaveChartAs(FileDialogs& Files, Dialogs& Messages, const TChartView& Chart)
 }
 
 void LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& List, TChartView& Chart, FileDialogs& Files,
-                      Dialogs& Messages)
+                      Dialogs& Messages, QWidget* Extra)
 {
     auto* Save = NewCaptioned<QPushButton>("SaveChartButton", "Save C&hart...");
     auto* Bar = new QHBoxLayout;
     Bar->addWidget(NewBuddyLabel(LabelName, "C&hart of", &List));
     Bar->addWidget(&List);
+    if (Extra) {
+        Bar->addWidget(Extra);
+    }
     Bar->addStretch();
     Bar->addWidget(Save);
     auto* Layout = new QVBoxLayout(&Panel);

@@ -40,9 +40,17 @@ public:
     // High (as long as X) a band between them in the line's colour.
     void AddPointLine(const QString& Name, std::vector<double> X, std::vector<double> Y,
                       const std::vector<double>& Low = {}, const std::vector<double>& High = {});
-    // Bars of Mean by category, each with a whisker from Min to Max, in place of any lines.
+    // Bars of Mean by category, each with a whisker from Min to Max, in place of any lines. The
+    // category labels are never elided: turned upright when they do not fit side by side, and only
+    // every second, fifth, ... one named when even that is too tight.
     void SetBars(const QStringList& Categories, const std::vector<double>& Mean, const std::vector<double>& Min,
                  const std::vector<double>& Max);
+    // Whether the whiskers are drawn; without them the y axis fits the means alone, which a wide
+    // range would flatten to slivers. Drawn until told otherwise.
+    void SetRangeShown(bool Shown);
+    // Text shown in place of the axes and the legend while there are no lines and no bars ("no
+    // run"); none when empty.
+    void SetEmptyText(const QString& Text);
     // Shades x in [From, To] (the warm-up); nothing when To <= From.
     void SetShade(double From, double To);
     // A vertical line at X (the period shown elsewhere); none when X is not finite.
@@ -64,6 +72,19 @@ public:
     // empty outside the data.
     QString HoverTextAt(double X, double Y) const;
 
+    // The y axis's range as drawn.
+    double YFrom() const;
+    double YTo() const;
+    // Every text drawn on the chart now (titles, axis labels, legend), as drawn: elided if it was.
+    QStringList DrawnTexts() const;
+
+    // The start of the name Save Chart suggests (a path without extension, the model's file); the
+    // name is "<base> - <y axis title>.png", or the title alone without a base.
+    void SetFileBaseName(std::string Base);
+    std::string SuggestedFileName() const;
+    // The base name of the charts of the model file ModelFile: its path without the extension.
+    static std::string FileBaseNameOf(const std::string& ModelFile);
+
     // Writes the chart as it is shown to Path: SVG when Path ends in ".svg" (any case), PNG
     // otherwise, replacing the file atomically. Empty, or the message naming the file and reason.
     std::string SaveImage(const std::string& Path) const;
@@ -77,12 +98,12 @@ private:
     std::unique_ptr<TImpl> Impl_;
 };
 
-// Asks for a PNG or SVG file ("Save Chart As") and writes Chart to it; nothing happens when the
+// Asks for a PNG or SVG file ("Save Chart As", starting at Chart's suggested name) and writes Chart to it; nothing happens when the
 // user cancels. A failure is shown through Messages, naming the file and the reason.
 void SaveChartAs(FileDialogs& Files, Dialogs& Messages, const TChartView& Chart);
 
-// Lays out a chart panel: a bar with "C&hart of" (named LabelName) before List and "Save
-// C&hart..." at its right, over Chart, which takes the rest. The button saves Chart through
-// SaveChartAs with Files and Messages.
+// Lays out a chart panel: a bar with "C&hart of" (named LabelName) before List, then Extra (when
+// given), and "Save C&hart..." at its right, over Chart, which takes the rest. The button saves
+// Chart through SaveChartAs with Files and Messages.
 void LayOutChartPanel(QWidget& Panel, const char* LabelName, QComboBox& List, TChartView& Chart, FileDialogs& Files,
-                      Dialogs& Messages);
+                      Dialogs& Messages, QWidget* Extra = nullptr);

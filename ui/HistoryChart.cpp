@@ -43,12 +43,18 @@ THistoryChart::THistoryChart(Dialogs& Messages, FileDialogs& Files, QWidget* Par
     Chart_->setObjectName("HistoryChart");
     Chart_->setAccessibleName("History chart");
     Chart_->setToolTip(Hint);
+    Chart_->SetEmptyText("no run");
     HoverLabel_->setObjectName("HoverLabel");
     HoverLabel_->setAccessibleName("Value under the pointer");
     for (int I = 0; I < NumHistorySeries; ++I) {
         AddCheckItem(*SeriesList_, QString::fromStdString(HistorySeriesNames[static_cast<std::size_t>(I)]),
                      I == InvLevelSeries);
     }
+    // Both lists as wide as the longest series name, which is then shown whole, without a scroll bar.
+    const int Width = std::max(120, SeriesList_->sizeHintForColumn(0) + 2 * SeriesList_->frameWidth() + 8);
+    SeriesList_->setFixedWidth(Width);
+    StageList_->setFixedWidth(Width);
+    SeriesList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SeriesList_->setFixedHeight(SeriesList_->sizeHintForRow(0) * NumHistorySeries + 2 * SeriesList_->frameWidth());
     auto* Save = NewCaptioned<QPushButton>("SaveChartButton", "Save C&hart...");
 
@@ -156,11 +162,12 @@ void THistoryChart::Rebuild()
     const std::vector<int> StageRows = Checked(*StageList_);
     const QString YTitle = Series.size() == 1 ? QString::fromStdString(HistorySeriesNames[static_cast<std::size_t>(Series[0])]) : "Value";
     Chart_->Clear("Period", YTitle);
+    Chart_->SetEmptyText(History_.NumStages() == 0 ? "no run" : "Check a series and a stage");
     std::vector<TChartView::TLine> Lines;
     for (const int Row : StageRows) {
         const int K = Row + 1;
         for (const int I : Series) {
-            QString Name = QString("St_%1").arg(K);
+            QString Name = QString("Stage %1").arg(K);
             if (Series.size() > 1) {
                 Name += " " + QString::fromStdString(HistorySeriesNames[static_cast<std::size_t>(I)]);
             }
@@ -171,6 +178,11 @@ void THistoryChart::Rebuild()
     // The warm-up's periods, each drawn as the unit of x that ends at it.
     Chart_->SetShade(0.5, History_.WarmUp() + 0.5);
     SetReplayPeriod(ReplayPeriod_);
+}
+
+void THistoryChart::SetFileBaseName(std::string Base)
+{
+    Chart_->SetFileBaseName(std::move(Base));
 }
 
 void THistoryChart::SaveChart()

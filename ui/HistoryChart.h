@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <vector>
 
 #include <QWidget>
@@ -20,12 +21,14 @@ public:
     THistoryChart(Dialogs& Messages, FileDialogs& Files, QWidget* Parent = nullptr);
 
     // The run to chart; the checked series and stages stay checked where they still exist (the
-    // first stage's "InvLevel" when none is).
+    // first stage's "Inv Level" when none is). A table without stages shows "no run".
     void SetHistory(THistorySeriesTable History);
     // The period marked by a vertical line; 0 marks none.
     void SetReplayPeriod(int Period);
     // Checks exactly these series (indexes into HistorySeriesNames) and stages (1-based).
     void Select(const std::vector<int>& Series, const std::vector<int>& Stages);
+    // See TChartView::SetFileBaseName.
+    void SetFileBaseName(std::string Base);
 
     const THistorySeriesTable& History() const { return History_; }
     const TChartView& Chart() const { return *Chart_; }

@@ -10,6 +10,7 @@
 #include "reports/CsvTables.h"
 #include "reports/HistoryReport.h"
 #include "ui/ChartSeries.h"
+#include "ui/ChartView.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 #include "ui/HistoryChart.h"
@@ -126,6 +127,9 @@ void THistoryWindow::Follow(const TModelDocument& Document)
     });
     connect(&Document, &TModelDocument::RunReset, this, &THistoryWindow::ShowNoRun);
     connect(&Document, &TModelDocument::ShownPeriodChanged, this, &THistoryWindow::SetReplayPeriod);
+    const auto NameCharts = [this] { Chart_->SetFileBaseName(TChartView::FileBaseNameOf(Document_->FileName())); };
+    connect(&Document, &TModelDocument::FileNameChanged, this, NameCharts);
+    NameCharts();
 }
 
 void THistoryWindow::FillFromDocument()

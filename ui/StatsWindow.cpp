@@ -9,6 +9,7 @@
 #include "platform/Locale.h"
 #include "reports/CsvTables.h"
 #include "reports/StatsReport.h"
+#include "ui/ChartView.h"
 #include "ui/Controls.h"
 #include "ui/FileDialogs.h"
 #include "ui/ModelDocument.h"
@@ -35,6 +36,13 @@ TStatsWindow::TStatsWindow(Dialogs& Messages, FileDialogs& Files, QWidget* Paren
     Split->setAccessibleName("Statistics report and chart");
     Split->addWidget(ReportView_);
     Split->addWidget(Chart_);
+    // Neither side can be pushed out of sight, and the chart keeps room for its bars, their labels
+    // and its axis title.
+    Split->setChildrenCollapsible(false);
+    ReportView_->setMinimumHeight(80);
+    Chart_->setMinimumHeight(280);
+    Split->setStretchFactor(0, 1);
+    Split->setStretchFactor(1, 1);
     Split->setSizes({430, 260});
 
     auto* Layout = new QVBoxLayout(this);
@@ -83,6 +91,9 @@ void TStatsWindow::Follow(const TModelDocument& Document)
         }
     });
     connect(&Document, &TModelDocument::RunReset, this, &TStatsWindow::ShowNoRun);
+    const auto NameCharts = [this] { Chart_->SetFileBaseName(TChartView::FileBaseNameOf(Document_->FileName())); };
+    connect(&Document, &TModelDocument::FileNameChanged, this, NameCharts);
+    NameCharts();
 }
 
 void TStatsWindow::Open()
