@@ -1,9 +1,24 @@
 #include "ui/BackgroundRunner.h"
 
 #include <exception>
+#include <utility>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
-#include <utility>
+
+namespace {
+
+// The work fills every core; at a lower priority the window thread still gets one the moment it
+// has events to handle. Threads the work starts inherit it.
+void LowerThisThreadsPriority()
+{
+    constexpr int WorkNice = 10;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), WorkNice);
+}
+
+}  // namespace
 
 TBackgroundRunner::~TBackgroundRunner()
 {
@@ -18,6 +33,7 @@ void TBackgroundRunner::Start(std::function<void()> Work)
     StopAsked_ = false;
     Running_ = true;
     Worker_ = std::thread([this, Work = std::move(Work)] {
+        LowerThisThreadsPriority();
         std::string Failure;
         try {
             Work();

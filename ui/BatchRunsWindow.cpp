@@ -27,6 +27,7 @@
 #include "text/CsvText.h"
 #include "text/NumberText.h"
 #include "ui/BatchChart.h"
+#include "ui/ChartView.h"
 #include "ui/Controls.h"
 #include "ui/BackgroundRunner.h"
 #include "ui/FileDialogs.h"
@@ -95,6 +96,10 @@ TBatchRunsWindow::TBatchRunsWindow(TModelDocument& Document, Dialogs& Messages, 
 
     FillParamLists();
     UpdateControls();
+    // Save Chart starts at the model's name, whatever it is saved as.
+    const auto NameChart = [this] { Chart_->SetFileBaseName(TChartView::FileBaseNameOf(Document_.FileName())); };
+    connect(&Document_, &TModelDocument::FileNameChanged, this, NameChart);
+    NameChart();
 }
 
 QWidget* TBatchRunsWindow::BuildDefinitionPanel()
