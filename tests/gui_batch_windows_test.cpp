@@ -200,7 +200,7 @@ private slots:
             QCOMPARE(DD.itemText(BSLevelPos).toStdString(), ParamLongNames[ParamBaseStockLevel]);
         }
         auto& Text = ChildOf<QPlainTextEdit>(W, "ResultsView");
-        QVERIFY(!Text.isReadOnly() && Text.lineWrapMode() == QPlainTextEdit::NoWrap &&
+        QVERIFY(Text.isReadOnly() && Text.lineWrapMode() == QPlainTextEdit::NoWrap &&
                 QFontInfo(Text.font()).fixedPitch());
         for (QWidget* C : W.findChildren<QWidget*>()) {
             if (!C->objectName().isEmpty() && !C->objectName().startsWith("qt_")) {

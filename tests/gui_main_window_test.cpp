@@ -3,6 +3,8 @@
 #include <functional>
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QPushButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,10 +60,10 @@ private slots:
     {
         TMainWindowHarness H;
         QCOMPARE(H.Window.windowTitle(), QString("Orvantis v2.4[*]"));
-        QCOMPARE(H.Window.minimumSize(), QSize(969, 516));
-        QCOMPARE(H.Window.maximumSize(), QSize(969, 516));
-        QCOMPARE(H.Child("Diagram").geometry(), QRect(352, 0, 617, 369));
-        QCOMPARE(H.Child("ParamGrid").size(), QSize(209, 473));
+        QCOMPARE(H.Window.size(), QSize(969, 516));  // the arrangement users know, where it fits
+        QCOMPARE(H.Child("DiagramScroll").geometry(), QRect(352, 0, 617, 369));
+        QCOMPARE(H.Child("Diagram").size(), QSize(617, 369));
+        QCOMPARE(H.Child("ParamGrid").size(), QSize(208, 473));
         const std::pair<const char*, const char*> Captions[] = {
             {"NewStageButton", "&New Stage"}, {"RunButton", "&Run Simulation"}, {"StatsButton", "Display Stats"},
             {"HistoryButton", "Display History"}, {"BatchRunsButton", "&Batch Runs..."}, {"ResetButton", "Reset Sim"},
@@ -519,6 +521,40 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // as the keyboard reaches it
         QVERIFY(Box.hasFocus());
         QVERIFY(Box.grab().toImage() != Unfocused);
+    }
+
+    // The window grows with the diagram taking the width and height and the grid the height; on
+    // an 800 x 500 screen (a laptop at 2x) it shrinks to fit, the replay block moves under the
+    // options, and every button stays whole inside it.
+    void windowGrowsAndShrinksToItsScreen()
+    {
+        const struct {
+            QSize Size;
+            QSize Diagram;
+            int GridHeight;
+        } Cases[] = {
+            {{969, 516}, {617, 369}, 473},
+            {{1400, 900}, {1048, 753}, 857},
+            {{780, 470}, {617, 369}, 427},  // the diagram scrolls
+        };
+        for (const auto& C : Cases) {
+            TMainWindowHarness H;
+            H.Window.resize(C.Size);
+            QCoreApplication::processEvents();
+            QCOMPARE(H.Window.size(), C.Size);
+            QCOMPARE(H.Child("Diagram").size(), C.Diagram);
+            QCOMPARE(H.Child("DiagramScroll").width(), C.Size.width() - 352);
+            QCOMPARE(H.Child("ParamGrid").height(), C.GridHeight);
+            for (QPushButton* Button : H.Window.findChildren<QPushButton*>()) {
+                const QRect At(Button->mapTo(&H.Window, QPoint(0, 0)), Button->size());
+                QVERIFY2(H.Window.rect().contains(At) && Button->isVisibleTo(&H.Window),
+                         qPrintable(Button->objectName()));
+                for (QPushButton* Other : H.Window.findChildren<QPushButton*>()) {
+                    const QRect OtherAt(Other->mapTo(&H.Window, QPoint(0, 0)), Other->size());
+                    QVERIFY2(Other == Button || !At.intersects(OtherAt), qPrintable(Button->objectName()));
+                }
+            }
+        }
     }
 
     // The costs keep their numbers after an edit, captioned as belonging to the run before it,

@@ -74,6 +74,9 @@ TBatchRunsWindow::TBatchRunsWindow(TModelDocument& Document, Dialogs& Messages, 
     ResultsView_->setAccessibleName("Batch results");
     ResultsView_->setFont(ReportFont());
     ResultsView_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The lines are the batch's results, as the command line prints them: the buttons add to
+    // them, save them and clear them, but nothing edits them by hand.
+    ResultsView_->setReadOnly(true);
     ResultsView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ResultsView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
@@ -212,9 +215,14 @@ QWidget* TBatchRunsWindow::BuildCommandPanel()
             Row->addWidget(Button);
         }
     };
+    // The caption is the one users know; what it does is not in it.
+    const auto Tip = [Panel](const char* Name, const char* Text) {
+        Panel->findChild<QPushButton*>(Name)->setToolTip(Text);
+    };
     AddCommands(Before);
     Row->addWidget(SettingsProgress_, 1);
     AddCommands(After);
+    Tip("WriteModelButton", "Appends the table of every stage's parameters to the results");
     StartButton_ = Panel->findChild<QPushButton*>("StartButton");
     StopButton_ = Panel->findChild<QPushButton*>("StopButton");
     StopButton_->setEnabled(false);

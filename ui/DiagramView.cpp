@@ -35,6 +35,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter Painter(this);
+        Painter.fillRect(rect(), Qt::white);  // beyond the picture's own area too
         for (const TDiagramItem& I : Picture_.Items) {
             switch (I.Kind) {
             case TDiagramItem::TKind::Fill:
@@ -144,11 +145,24 @@ TDiagramView::TDiagramView(QWidget* Parent) : QFrame(Parent)
 {
     setObjectName("Diagram");
     setAccessibleName("Network diagram");
-    setFixedSize(DiagramWidth, DiagramHeight);
+    // The picture's own size by default; a larger view shows more white room to place boxes in.
+    resize(DiagramWidth, DiagramHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     Surface_ = new TSurface(Picture_, this);
     Surface_->setObjectName("Surface");
     Surface_->setAccessibleName("Network picture");
     Surface_->setGeometry(0, 0, DiagramWidth, DiagramHeight);
+}
+
+QSize TDiagramView::sizeHint() const
+{
+    return {DiagramWidth, DiagramHeight};
+}
+
+void TDiagramView::resizeEvent(QResizeEvent* Event)
+{
+    QFrame::resizeEvent(Event);
+    Surface_->setGeometry(rect());
 }
 
 TStageBox* TDiagramView::AddBox(int StageNum, int Left, int Top)

@@ -56,6 +56,7 @@ public:
     void SetPicture(TDiagramPicture Picture);
     // Sizes of the inventory label texts in the font the surface paints them with.
     TLabelExtent LabelExtent() const;
+    QSize sizeHint() const override;
 
 signals:
     // A left press and release on a box without a drag.
@@ -67,6 +68,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
 
 private:
     void BoxMouseEvent(TStageBox& Box, QMouseEvent& Event);

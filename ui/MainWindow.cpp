@@ -9,13 +9,16 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSlider>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 #include "engine/RunSettings.h"
 #include "engine/StageMeasures.h"
@@ -33,10 +36,21 @@
 
 namespace {
 
+// The window's default client size and its columns: the arrangement users know, kept where the
+// screen has room for it.
 constexpr int ClientWidth = 969;
 constexpr int ClientHeight = 516;
 constexpr int LeftColumnWidth = 352;
-constexpr int CommandPanelTop = DiagramHeight;
+constexpr int TopBarHeight = 40;
+constexpr int GridWidth = 208;
+// The command panel under the diagram, and its replay block, which moves under the rest of the
+// panel when the window is too narrow for the three blocks side by side.
+constexpr int PanelHeight = ClientHeight - DiagramHeight;
+constexpr int ReplayBlockLeft = 348;
+constexpr int ReplayBlockWidth = 262;
+constexpr int WrappedPanelHeight = 2 * PanelHeight - 5;
+// The diagram's smallest size: with the panel wrapped, the window still fits an 800 x 500 screen.
+constexpr QSize DiagramMinimum(320, 140);
 
 const char* const ProgramTitle = "Orvantis v2.4";
 const char* const CostsCaption = "Simulated Costs";
@@ -53,6 +67,30 @@ T* NewPlaced(QWidget* Parent, const char* Name, const QString& Caption, QRect Ge
     Control->setGeometry(Geometry);
     return Control;
 }
+
+// The command panel: the options and the command buttons on the left, the replay block on the
+// right, or under them when the panel is narrower than the three side by side.
+class TCommandPanel final : public QWidget {
+public:
+    explicit TCommandPanel(QWidget* Parent) : QWidget(Parent)
+    {
+        ReplayBlock = new QWidget(this);
+        ReplayBlock->setObjectName("ReplayBlock");
+        ReplayBlock->setAccessibleName("Replay and model files");
+        ReplayBlock->resize(ReplayBlockWidth, PanelHeight);
+        setMinimumSize(ReplayBlockLeft, PanelHeight);
+    }
+    QSize sizeHint() const override { return {DiagramWidth, PanelHeight}; }
+    QWidget* ReplayBlock;
+
+protected:
+    void resizeEvent(QResizeEvent*) override
+    {
+        const bool Wide = width() >= ReplayBlockLeft + ReplayBlockWidth;
+        ReplayBlock->move(Wide ? QPoint(ReplayBlockLeft, 0) : QPoint(6, PanelHeight - 5));
+        setMinimumHeight(Wide ? PanelHeight : WrappedPanelHeight);
+    }
+};
 
 // A label that shows a value keeps the value as its accessible name, so it is what is read out.
 void ShowValue(QLabel& Label, const QString& Value)
@@ -71,16 +109,35 @@ TMainWindow::TMainWindow(TModelDocument& Document, Dialogs& Messages, FileDialog
     QFont Small = font();
     Small.setPointSize(8);
     setFont(Small);
-    setFixedSize(ClientWidth, ClientHeight);
-    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 
-    BuildLeftColumn();
-    Diagram_ = new TDiagramView(this);
-    Diagram_->move(LeftColumnWidth, 0);
+    // The left column keeps its width; the diagram takes the room the window has beyond the
+    // default, the parameter grid the height.
+    auto* Root = new QHBoxLayout(this);
+    Root->setContentsMargins(0, 0, 0, 0);
+    Root->setSpacing(0);
+    Root->addWidget(BuildLeftColumn());
+    auto* Right = new QVBoxLayout;
+    Right->setSpacing(0);
+    // A window smaller than the default scrolls the diagram, so that every box stays in reach.
+    auto* DiagramScroll = new QScrollArea(this);
+    DiagramScroll->setObjectName("DiagramScroll");
+    DiagramScroll->setAccessibleName("Network diagram area");
+    DiagramScroll->setFrameShape(QFrame::NoFrame);
+    DiagramScroll->setWidgetResizable(true);
+    DiagramScroll->setFocusPolicy(Qt::NoFocus);  // Tab goes to the boxes, not to the area around them
+    DiagramScroll->setMinimumSize(DiagramMinimum);
+    Diagram_ = new TDiagramView;
+    Diagram_->setMinimumSize(DiagramWidth, DiagramHeight);
+    DiagramScroll->setWidget(Diagram_);
+    Diagram_->setStatusTip("Drag a stage onto another to link it");
+    Diagram_->setToolTip("Drag a stage onto another to link it");
     connect(Diagram_, &TDiagramView::StageClicked, this, &TMainWindow::SelectStage);
     connect(Diagram_, &TDiagramView::StageMoved, this, &TMainWindow::MoveStage);
     connect(Diagram_, &TDiagramView::LinkRequested, this, &TMainWindow::LinkStages);
-    BuildCommandPanel();
+    Right->addWidget(DiagramScroll, 1);
+    Right->addWidget(BuildCommandPanel());
+    Root->addLayout(Right, 1);
+    resize(ClientWidth, ClientHeight);
     ModelControls_.push_back(NewStageButton_);
     ModelControls_.push_back(ParamGrid_);
     ModelControls_.push_back(Diagram_);
@@ -122,17 +179,25 @@ const TSimulation& TMainWindow::Model() const
     return Document_.Model();
 }
 
-void TMainWindow::BuildLeftColumn()
+QWidget* TMainWindow::BuildLeftColumn()
 {
-    SelectedStageLabel_ = NewPlaced<QLabel>(this, "SelectedStageLabel", "Selected Stage: 0", QRect(6, 10, 150, 16));
-    NewStageButton_ = NewPlaced<QPushButton>(this, "NewStageButton", "&New Stage", QRect(160, 5, 100, 26));
+    auto* Column = new QWidget(this);
+    Column->setObjectName("LeftColumn");
+    Column->setAccessibleName("Stage parameters, measures and costs");
+    Column->setFixedWidth(LeftColumnWidth);
+    auto* TopBar = new QWidget(Column);
+    TopBar->setFixedSize(LeftColumnWidth, TopBarHeight);
+    SelectedStageLabel_ = NewPlaced<QLabel>(TopBar, "SelectedStageLabel", "Selected Stage: 0", QRect(6, 10, 150, 16));
+    NewStageButton_ = NewPlaced<QPushButton>(TopBar, "NewStageButton", "&New Stage", QRect(160, 5, 100, 26));
     connect(NewStageButton_, &QPushButton::clicked, this, &TMainWindow::NewStage);
 
-    ParamGrid_ = new TParamGrid(Messages_, DecimalSep_, this);
-    ParamGrid_->setGeometry(0, 40, 209, 473);
+    ParamGrid_ = new TParamGrid(Messages_, DecimalSep_, Column);
+    ParamGrid_->setFixedWidth(GridWidth);
+    ParamGrid_->setMinimumHeight(120);
     connect(ParamGrid_, &TParamGrid::ParamEntered, this, &TMainWindow::SetSelectedStageParam);
 
-    MeasuresTable_ = new QTableWidget(static_cast<int>(MeasureNames.size()), 2, this);
+    auto* Side = new QWidget(Column);
+    MeasuresTable_ = new QTableWidget(static_cast<int>(MeasureNames.size()), 2, Side);
     MeasuresTable_->setObjectName("MeasuresTable");
     MeasuresTable_->setAccessibleName("Measures");
     MeasuresTable_->setHorizontalHeaderLabels({"Measure", "Value"});
@@ -156,10 +221,10 @@ void TMainWindow::BuildLeftColumn()
     FitFontToColumn(*MeasuresTable_, Names, 93);
     const int MeasuresHeight = MeasuresTable_->horizontalHeader()->sizeHint().height() +
                                MeasuresTable_->rowCount() * MeasuresTable_->verticalHeader()->defaultSectionSize() + 2;
-    MeasuresTable_->setGeometry(208, 40, LeftColumnWidth - 208, MeasuresHeight);
+    MeasuresTable_->setGeometry(0, 0, LeftColumnWidth - GridWidth, MeasuresHeight);
 
-    const int CostsTop = 40 + MeasuresHeight + 8;
-    CostsBox_ = NewPlaced<QGroupBox>(this, "CostsBox", CostsCaption, QRect(208, CostsTop, LeftColumnWidth - 212, 128));
+    const int CostsTop = MeasuresHeight + 8;
+    CostsBox_ = NewPlaced<QGroupBox>(Side, "CostsBox", CostsCaption, QRect(0, CostsTop, LeftColumnWidth - GridWidth - 4, 128));
     // Only the captions here: the values come with a run.
     const std::array<TCostLine, 5> Captions = CostTotalsLines(TCostTotals{}, DecimalSep_);
     const char* const LabelNames[5] = {"OrderCostLabel", "HoldingCostLabel", "WIPHoldingCostLabel",
@@ -170,14 +235,26 @@ void TMainWindow::BuildLeftColumn()
         CostLabels_[I] = NewPlaced<QLabel>(CostsBox_, LabelNames[I], "", QRect(76, 22 + 20 * I, 58, 16));
         CostLabels_[I]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
+    Side->setFixedSize(LeftColumnWidth - GridWidth, CostsTop + 128);
+
+    auto* Lists = new QHBoxLayout;
+    Lists->setSpacing(0);
+    Lists->addWidget(ParamGrid_);
+    Lists->addWidget(Side, 0, Qt::AlignTop);
+    auto* Layout = new QVBoxLayout(Column);
+    Layout->setContentsMargins(0, 0, 0, 3);
+    Layout->setSpacing(0);
+    Layout->addWidget(TopBar);
+    Layout->addLayout(Lists, 1);
+    return Column;
 }
 
-void TMainWindow::BuildCommandPanel()
+QWidget* TMainWindow::BuildCommandPanel()
 {
-    auto* Panel = new QWidget(this);
+    auto* Panel = new TCommandPanel(this);
     Panel->setObjectName("CommandPanel");
     Panel->setAccessibleName("Commands");
-    Panel->setGeometry(LeftColumnWidth, CommandPanelTop, DiagramWidth, ClientHeight - CommandPanelTop);
+    QWidget* Block = Panel->ReplayBlock;
 
     QGroupBox* Options = NewPlaced<QGroupBox>(Panel, "OptionsBox", "Options", QRect(6, 4, 196, 138));
     ForceCSTCheck_ = NewPlaced<QCheckBox>(Options, "ForceCSTCheck", "Service Time >= CST", QRect(10, 22, 180, 20));
@@ -216,15 +293,16 @@ void TMainWindow::BuildCommandPanel()
         {"StatsButton", "Display Stats", QRect(210, 42, 128, 28), &TMainWindow::DisplayStats},
         {"HistoryButton", "Display History", QRect(210, 76, 128, 28), &TMainWindow::DisplayHistory},
         {"BatchRunsButton", "&Batch Runs...", QRect(210, 110, 128, 28), &TMainWindow::OpenBatchRuns},
-        {"ResetButton", "Reset Sim", QRect(348, 78, 128, 28), &TMainWindow::ResetRun},
-        {"ClearButton", "Clear All", QRect(482, 78, 128, 28), &TMainWindow::EraseModel},
-        {"SaveButton", "&Save", QRect(348, 110, 128, 28), &TMainWindow::SaveModelAs},
-        {"LoadButton", "&Load", QRect(482, 110, 128, 28), &TMainWindow::OpenModel},
+        {"ResetButton", "Reset Sim", QRect(0, 78, 128, 28), &TMainWindow::ResetRun},
+        {"ClearButton", "Clear All", QRect(134, 78, 128, 28), &TMainWindow::EraseModel},
+        {"SaveButton", "&Save", QRect(0, 110, 128, 28), &TMainWindow::SaveModelAs},
+        {"LoadButton", "&Load", QRect(134, 110, 128, 28), &TMainWindow::OpenModel},
     };
+    const auto InReplayBlock = [](const TCommand& C) { return C.Geometry.left() < 200; };
     // What would change the model waits while a batch holds it; the rest stays usable.
     const std::vector<std::string> ChangeModel = {"RunButton", "ResetButton", "ClearButton", "LoadButton"};
     for (const TCommand& C : Commands) {
-        QPushButton* Button = NewPlaced<QPushButton>(Panel, C.Name, C.Caption, C.Geometry);
+        QPushButton* Button = NewPlaced<QPushButton>(InReplayBlock(C) ? Block : Panel, C.Name, C.Caption, C.Geometry);
         connect(Button, &QPushButton::clicked, this, C.Slot);
         if (std::find(ChangeModel.begin(), ChangeModel.end(), C.Name) != ChangeModel.end()) {
             ModelControls_.push_back(Button);
@@ -232,7 +310,7 @@ void TMainWindow::BuildCommandPanel()
     }
     ModelControls_.push_back(ForceCSTCheck_);
 
-    QGroupBox* Replay = NewPlaced<QGroupBox>(Panel, "ReplayBox", "Instant Replay", QRect(348, 4, 262, 68));
+    QGroupBox* Replay = NewPlaced<QGroupBox>(Block, "ReplayBox", "Instant Replay", QRect(0, 4, ReplayBlockWidth, 68));
     PeriodSlider_ = new QSlider(Qt::Horizontal, Replay);
     PeriodSlider_->setObjectName("PeriodSlider");
     PeriodSlider_->setAccessibleName("Period");
@@ -244,6 +322,7 @@ void TMainWindow::BuildCommandPanel()
     // Tab goes down the panel's columns: the options, the commands, then the replay above the
     // buttons under it.
     QWidget::setTabOrder(Panel->findChild<QPushButton*>("BatchRunsButton"), PeriodSlider_);
+    return Panel;
 }
 
 void TMainWindow::StoreRunSettings()
@@ -354,7 +433,7 @@ void TMainWindow::SelectStage(int StageNum)
 
 void TMainWindow::NewStage()
 {
-    const int N = Document_.NewStage({DiagramWidth, DiagramHeight, StageBoxSize});
+    const int N = Document_.NewStage({Diagram_->width(), Diagram_->height(), StageBoxSize});
     if (N == 0) {
         return;
     }

@@ -87,8 +87,8 @@ private slots:
     void LinkStages(int SupplierNum, int CustomerNum);
 
 private:
-    void BuildLeftColumn();
-    void BuildCommandPanel();
+    QWidget* BuildLeftColumn();
+    QWidget* BuildCommandPanel();
     // The document's signals, shown.
     void ShowModelChanged();
     void ShowModelReplaced();
