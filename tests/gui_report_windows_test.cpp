@@ -14,7 +14,9 @@
 #include <QComboBox>
 #include <QImage>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSlider>
 #include <QWheelEvent>
 #include <QTabWidget>
@@ -36,6 +38,14 @@
 #include "ui/TextLinesView.h"
 
 namespace {
+
+// These tests' offscreen screen is a desktop's 1600 x 1000, with room beside the main window.
+[[maybe_unused]] const bool DesktopScreen = [] {
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" ORVANTIS_TEST_DATA_DIR "/offscreen_1600x1000.json");
+    }
+    return true;
+}();
 
 std::string FileBytes(const std::string& Path)
 {
@@ -427,6 +437,43 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&Window));
         QTest::keyClick(&Window, Qt::Key_Escape);
         QVERIFY(!Window.isVisible());
+    }
+
+    // With the main window at the screen's top-left, every secondary window opens on the screen and
+    // clear of the main window's command buttons; in the next session, it opens where it was left.
+    void secondaryWindowsOpenBesideTheMainWindowAndWhereTheyWereLeft()
+    {
+        QSettings(QSettings::UserScope, "orvantis", QCoreApplication::applicationName()).remove("Windows");
+        std::vector<QRect> Left;
+        for (const bool Again : {false, true}) {
+            TMainWindowHarness H;
+            H.Files.Answers = {ORVANTIS_EXAMPLES_DIR "/distribution.txt"};
+            H.Click("LoadButton");
+            H.Click("RunButton");
+            H.Window.move(0, 0);
+            const QRect Screen = H.Window.screen()->availableGeometry();
+            QCOMPARE(Screen, QRect(0, 0, 1600, 1000));
+            QWidget& Commands = H.Child("CommandPanel");
+            const QRect CommandsOnScreen(Commands.mapToGlobal(QPoint(0, 0)), Commands.size());
+            H.Click("StatsButton");
+            H.Click("HistoryButton");
+            H.Click("BatchRunsButton");
+            QTest::mouseClick(H.Windows.BatchRuns.findChild<QPushButton*>("OptimiseButton"), Qt::LeftButton);
+            QWidget* const Windows[] = {&H.Stats, &H.History, &H.Windows.BatchRuns, &H.Windows.Optimise};
+            for (std::size_t I = 0; I < std::size(Windows); ++I) {
+                const QRect Frame = Windows[I]->frameGeometry();
+                QVERIFY2(Windows[I]->isVisible() && Screen.contains(Frame), qPrintable(Windows[I]->objectName()));
+                if (Again) {
+                    QCOMPARE(Windows[I]->geometry(), Left[I]);
+                    continue;
+                }
+                QVERIFY2(!Frame.intersects(CommandsOnScreen), qPrintable(Windows[I]->objectName()));
+                // Moved by the user, still on the screen.
+                Windows[I]->move(Frame.topLeft() + QPoint(Frame.left() > 20 ? -20 : 20, Frame.top() > 20 ? -20 : 20));
+                Left.push_back(Windows[I]->geometry());
+            }
+            H.Window.close();
+        }
     }
 
     void theHorizontalScrollBarComesOnlyForALineWiderThanTheView()

@@ -248,7 +248,7 @@ TBatchRunsWindow::~TBatchRunsWindow()
 
 void TBatchRunsWindow::Open()
 {
-    ShowModeless(*this);
+    OpenSecondaryWindow(*this);
 }
 
 bool TBatchRunsWindow::Running() const

@@ -145,6 +145,6 @@ void THistoryWindow::Open()
     if (Document_) {
         FillFromDocument();
         ShowHistoryTab();
-        ShowModeless(*this);
+        OpenSecondaryWindow(*this);
     }
 }

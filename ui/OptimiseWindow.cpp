@@ -249,7 +249,7 @@ QWidget* TOptimiseWindow::BuildCommandPanel()
 
 void TOptimiseWindow::Open()
 {
-    ShowModeless(*this);
+    OpenSecondaryWindow(*this);
 }
 
 std::vector<std::string> TOptimiseWindow::ReportLines() const

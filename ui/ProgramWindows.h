@@ -9,6 +9,7 @@
 #include "ui/ModelDocument.h"
 #include "ui/OptimiseWindow.h"
 #include "ui/StatsWindow.h"
+#include "ui/WindowPlacement.h"
 
 // The program: the model document first, then its windows in start-up order (main, stats,
 // history, batch runs, batch reporting options, optimise; the options window loads the options),
@@ -19,6 +20,8 @@ struct TProgramWindows {
         : Document(Messages), Main(Document, Messages, Files), Stats(Messages, Files), History(Messages, Files),
           BatchRuns(Document, Messages, Files), BatchOptions(Messages), Optimise(Document, Messages)
     {
+        // Beside the main window, in this order of their cascade.
+        AnchorWindows(Main, {&Stats, &History, &BatchRuns, &Optimise});
         Stats.Follow(Document);
         History.Follow(Document);
         QObject::connect(&Main, &TMainWindow::StatsRequested, &Stats, &TStatsWindow::Open);

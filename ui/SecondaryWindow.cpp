@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "ui/Controls.h"
+#include "ui/WindowPlacement.h"
 
 void SetUpSecondaryWindow(QWidget& Window, const QString& Caption, QSize Size)
 {
@@ -15,6 +16,12 @@ void SetUpSecondaryWindow(QWidget& Window, const QString& Caption, QSize Size)
     auto* Escape = new QShortcut(QKeySequence(Qt::Key_Escape), &Window);
     Escape->setContext(Qt::WindowShortcut);
     QObject::connect(Escape, &QShortcut::activated, &Window, &QWidget::close);
+}
+
+void OpenSecondaryWindow(QWidget& Window)
+{
+    PlaceBeforeShowing(Window);
+    ShowModeless(Window);
 }
 
 TReportBar NewReportBar(QWidget& Window)

@@ -9,6 +9,10 @@ class QWidget;
 // window, and closing one of them never keeps the program running once the main window is closed.
 void SetUpSecondaryWindow(QWidget& Window, const QString& Caption, QSize Size);
 
+// Shows a secondary window, placed (PlaceBeforeShowing) when it was hidden, or brings it to the
+// front.
+void OpenSecondaryWindow(QWidget& Window);
+
 // The button bar under a report, the same in the statistics and history windows: "&Save Text" and
 // "&Export CSV..." on the left of Bar, a new child of Window.
 struct TReportBar {

@@ -100,6 +100,6 @@ void TStatsWindow::Open()
 {
     if (Document_) {
         FillStats(Document_->Model());
-        ShowModeless(*this);
+        OpenSecondaryWindow(*this);
     }
 }
