@@ -9,11 +9,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "platform/Dialogs.h"
 #include "ui/Controls.h"
+#include "ui/SecondaryWindow.h"
 
 namespace {
 
@@ -94,18 +96,27 @@ TBatchOptionsWindow::TBatchOptionsWindow(Dialogs& Messages, QWidget* Parent)
     Buttons->addStretch();
     Buttons->addWidget(CloseButton);
     Buttons->addWidget(CancelButton);
-    auto* Layout = new QVBoxLayout(this);
-    Layout->setSizeConstraint(QLayout::SetFixedSize);  // a dialog's fixed borders
-    Layout->addWidget(NewBuddyLabel(nullptr, "Standard Performance Measures (Mean, SE, Min, and Max of Mean over Multiple Trials)", StandardList_));
-    Layout->addWidget(StandardList_);
-    Layout->addSpacing(6);
-    Layout->addWidget(NewBuddyLabel(nullptr, "Other Performance Measures", OtherList_));
-    Layout->addWidget(OtherList_);
+    // The lists at their whole size, scrolled only on a screen too small for them (a laptop at
+    // twice the scale); the buttons stay in sight below them.
+    auto* Body = new QWidget;
+    auto* Lists = new QVBoxLayout(Body);
+    Lists->setContentsMargins(0, 0, 0, 0);
+    Lists->addWidget(NewBuddyLabel(nullptr, "Standard Performance Measures (Mean, SE, Min, and Max of Mean over Multiple Trials)", StandardList_));
+    Lists->addWidget(StandardList_);
+    Lists->addSpacing(6);
+    Lists->addWidget(NewBuddyLabel(nullptr, "Other Performance Measures", OtherList_));
+    Lists->addWidget(OtherList_);
     Status_->setObjectName("StatusLabel");
     Status_->setAccessibleName("Status");
     Status_->setMinimumHeight(Status_->fontMetrics().height() + 4);  // no jump when a text comes
-    Layout->addWidget(Status_);
+    Lists->addWidget(Status_);
+    auto* Layout = new QVBoxLayout(this);
+    Layout->addWidget(NewScrolledPanel(Body));
     Layout->addLayout(Buttons);
+    // A dialog's fixed borders where the screen holds it: it opens at its whole size and grows no
+    // larger.
+    resize(sizeHint());
+    setMaximumSize(size());
 
     const std::vector<std::string> Warnings = Options_.LoadStartOptions(DefaultsPath_, UserPath_);
     ShowMarks();

@@ -46,6 +46,7 @@ THistoryChart::THistoryChart(Dialogs& Messages, FileDialogs& Files, QWidget* Par
     Chart_->SetEmptyText("no run");
     HoverLabel_->setObjectName("HoverLabel");
     HoverLabel_->setAccessibleName("Value under the pointer");
+    HoverLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // its hint sets no minimum width
     for (int I = 0; I < NumHistorySeries; ++I) {
         AddCheckItem(*SeriesList_, QString::fromStdString(HistorySeriesNames[static_cast<std::size_t>(I)]),
                      I == InvLevelSeries);

@@ -42,6 +42,7 @@ THistoryWindow::THistoryWindow(Dialogs& Messages, FileDialogs& Files, QWidget* P
 {
     setObjectName("HistoryWindow");
     SetUpSecondaryWindow(*this, "HistoryWindow", QSize(870, 640));
+    setMinimumSize(480, 360);  // the chart keeps a readable width beside its lists
     Tabs_->setObjectName("Tabs");
     HistoryView_ = NewTab(*Tabs_, "HistoryTab", "History", "HistoryView");
     OrderHistoryView_ = NewTab(*Tabs_, "OrderHistoryTab", "Order History", "OrderHistoryView");

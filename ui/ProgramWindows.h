@@ -29,7 +29,10 @@ struct TProgramWindows {
         QObject::connect(&Main, &TMainWindow::BatchRunsRequested, &BatchRuns, &TBatchRunsWindow::Open);
         QObject::connect(&BatchRuns, &TBatchRunsWindow::OptimiseRequested, &Optimise, &TOptimiseWindow::Open);
         QObject::connect(&BatchRuns, &TBatchRunsWindow::OptionsRequested, &BatchOptions,
-                         [this] { BatchOptions.exec(); });
+                         [this] {
+                             FitToScreen(BatchOptions);
+                             BatchOptions.exec();
+                         });
         BatchRuns.SetOptions([this]() -> const TReportOptions& { return BatchOptions.Options(); });
         // Closing the main window during a batch asks first; a Yes stops it, and the batch's
         // model is back in the document before its unsaved changes are settled.

@@ -2,11 +2,25 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QWidget>
 
 #include "ui/Controls.h"
 #include "ui/WindowPlacement.h"
+
+namespace {
+
+class TScrolledPanel final : public QScrollArea {
+public:
+    QSize sizeHint() const override
+    {
+        const int Frame = 2 * frameWidth();
+        return widget()->sizeHint() + QSize(Frame, Frame);
+    }
+};
+
+}  // namespace
 
 void SetUpSecondaryWindow(QWidget& Window, const QString& Caption, QSize Size)
 {
@@ -22,6 +36,15 @@ void OpenSecondaryWindow(QWidget& Window)
 {
     PlaceBeforeShowing(Window);
     ShowModeless(Window);
+}
+
+QScrollArea* NewScrolledPanel(QWidget* Content)
+{
+    auto* Scroll = new TScrolledPanel;
+    Scroll->setFrameShape(QFrame::NoFrame);
+    Scroll->setWidgetResizable(true);
+    Scroll->setWidget(Content);
+    return Scroll;
 }
 
 TReportBar NewReportBar(QWidget& Window)
