@@ -79,6 +79,7 @@ run: run-deps configure
 # PNGs of the windows after a run of the distribution example, to look at without running anything.
 screenshots: build
 	./$(BUILD_DIR)/tests/orvantis_screenshots $(BUILD_DIR)/screenshots
+	QT_SCALE_FACTOR=2 ./$(BUILD_DIR)/tests/orvantis_screenshots $(BUILD_DIR)/screenshots 2x
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

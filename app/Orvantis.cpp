@@ -9,6 +9,7 @@
 
 #include "ui/ProgramWindows.h"
 #include "ui/QtDialogs.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv)
     TQtFileDialogs Files;
 
     TProgramWindows Windows(Dialogs, Files);
+    FitToScreen(Windows.Main);  // its default size where the screen has room, what fits otherwise
     Windows.Main.show();
 
     const QStringList Args = QApplication::arguments();

@@ -1,6 +1,9 @@
 // make screenshots: the windows after a run of the distribution example, as PNG files, so that a
 // reviewer can look at them without running anything. Usage: orvantis_screenshots OUTPUT_DIR
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <utility>
 
 #include <QApplication>
@@ -21,6 +24,7 @@
 #include "ui/DiagramView.h"
 #include "ui/HistoryChart.h"
 #include "ui/ProgramWindows.h"
+#include "ui/WindowPlacement.h"
 
 namespace {
 
@@ -66,15 +70,37 @@ void WaitWhile(F Busy)
 
 }  // namespace
 
+// The main window on a 1600 x 1000 screen at QT_SCALE_FACTOR=2 (800 x 500 logical pixels): it
+// opens at what fits the screen, below its default size.
+int ScaledMain(TProgramWindows& Windows, const QDir& Dir)
+{
+    TMainWindow& Main = Windows.Main;
+    Main.LoadModelFile(ORVANTIS_EXAMPLES_DIR "/distribution.txt");
+    Main.findChild<QLineEdit*>("RandSeedEdit")->setText("3");
+    Main.findChild<QPushButton*>("RunButton")->click();
+    FitToScreen(Main);
+    Main.show();
+    return Save(Main, Dir, "main_window_2x.png") ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
+    // A laptop's 1600 x 1000 screen; QT_SCALE_FACTOR=2 makes it 800 x 500 logical pixels.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        const std::filesystem::path Screen = std::filesystem::temp_directory_path() / "orvantis-screenshots-screen.json";
+        std::ofstream(Screen) << R"({"screens":[{"name":"Laptop","x":0,"y":0,"width":1600,"height":1000,)"
+                                 R"("logicalDpi":96,"logicalBaseDpi":96}]})";
+        qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + Screen.string().c_str());
     }
+    // Windows remember their places in the user's settings: these pictures use settings of their own.
+    const std::filesystem::path Settings = std::filesystem::temp_directory_path() / "orvantis-screenshots-settings";
+    std::filesystem::remove_all(Settings);
+    qputenv("XDG_CONFIG_HOME", Settings.string().c_str());
     QApplication App(argc, argv);
     QApplication::setApplicationName("Orvantis");
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: orvantis_screenshots OUTPUT_DIR\n");
+    const bool Scaled = argc == 3 && std::string_view(argv[2]) == "2x";
+    if (argc != 2 && !Scaled) {
+        std::fprintf(stderr, "usage: orvantis_screenshots OUTPUT_DIR [2x]\n");
         return 2;
     }
     const QDir Dir(QString::fromLocal8Bit(argv[1]));
@@ -85,6 +111,9 @@ int main(int argc, char** argv)
     TSilentDialogs Dialogs(true);
     TScriptedFileDialogs Files;
     TProgramWindows Windows(Dialogs, Files);
+    if (Scaled) {
+        return ScaledMain(Windows, Dir);
+    }
     TMainWindow& Main = Windows.Main;
     Main.show();
 
@@ -96,6 +125,12 @@ int main(int argc, char** argv)
     Main.SelectStage(Selected);
     Main.findChild<QSlider*>("PeriodSlider")->setValue(Period);
     bool Ok = Save(Main, Dir, "main_window.png");
+    // Maximised: the diagram and the grid take the room.
+    Main.showMaximized();
+    QApplication::processEvents();
+    Ok = Save(Main, Dir, "main_window_maximised.png") && Ok;
+    Main.showNormal();
+    Main.resize(Main.sizeHint().expandedTo(QSize(969, 516)));
 
     Main.findChild<QPushButton*>("StatsButton")->click();
     Ok = Save(Windows.Stats, Dir, "stats_window.png") && Ok;
