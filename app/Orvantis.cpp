@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QScreen>
 #include <QStringList>
 
 #include "ui/ProgramWindows.h"
@@ -49,7 +50,12 @@ int main(int argc, char** argv)
     TQtFileDialogs Files;
 
     TProgramWindows Windows(Dialogs, Files);
-    FitToScreen(Windows.Main);  // its default size where the screen has room, what fits otherwise
+    // At the screen's top-left, so that the other windows open beside it where there is room;
+    // its default size where the screen has room, what fits otherwise.
+    if (const QScreen* Screen = Windows.Main.screen()) {
+        Windows.Main.move(Screen->availableGeometry().topLeft());
+    }
+    FitToScreen(Windows.Main);
     Windows.Main.show();
 
     const QStringList Args = QApplication::arguments();
