@@ -139,21 +139,8 @@ TEST(BatchParallel, PartsAreContiguousSlicesCoveringEverySetting)
 // whatever the number of threads: the same as running the trials one after the other by hand.
 TEST(BatchParallel, RunWarningsComeInTrialOrderWithAnyJobs)
 {
-    // A supplier listed twice is counted twice as available: some periods come up short.
     TSimulation Model;
-    TStageParams S1;
-    S1.DemandMean = 5;
-    S1.DemandSD = 2;
-    S1.BaseStockLevel = 20;
-    S1.ProcTime = 1;
-    TStageParams S2;
-    S2.BaseStockLevel = 3;
-    S2.ProcTime = 2;
-    S2.ProcCapacity = 3;
-    AddStage(Model, S1);
-    AddStage(Model, S2);
-    ASSERT_TRUE(AppendLink(Model, 2, 1));
-    ASSERT_TRUE(AppendLink(Model, 2, 1));
+    ASSERT_TRUE(BuildShortSupplyModel(Model));
     const TBatchCase C{"", {{ParamDemandMean, 1}}, {{5}, {2}, {7}}};
     const TParamSet Set = MakeSet(C);
     const TRunSettings Settings{60, 5, 31};

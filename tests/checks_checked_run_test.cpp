@@ -102,19 +102,7 @@ TEST(CheckedRun, RunWarningsAreShownOnceAfterTheRun)
     for (const auto& [Name, Run] : Runs) {
         SCOPED_TRACE(Name);
         TSimulation Model;
-        TStageParams S1;
-        S1.DemandMean = 5;
-        S1.DemandSD = 2;
-        S1.BaseStockLevel = 20;
-        S1.ProcTime = 1;
-        TStageParams S2;
-        S2.BaseStockLevel = 3;
-        S2.ProcTime = 2;
-        S2.ProcCapacity = 3;
-        AddStage(Model, S1);
-        AddStage(Model, S2);
-        ASSERT_TRUE(AppendLink(Model, 2, 1));
-        ASSERT_TRUE(AppendLink(Model, 2, 1));
+        ASSERT_TRUE(BuildShortSupplyModel(Model));
         TTimedDialogs Dialogs;
         Dialogs.Model = &Model;
         ASSERT_TRUE(Run(Model, {"555", "80", "5"}, Dialogs));

@@ -111,6 +111,24 @@ struct TBatchHarness : TMainWindowHarness {
     QString GridText(int Index) { return Child<QTableWidget>("ParamGrid").item(Index, 1)->text(); }
 };
 
+// What orvantis-cli prints on standard output for Args, run in-process, line by line; empty when
+// it fails.
+std::vector<std::string> CliLines(const std::vector<std::string>& Args)
+{
+    std::ostringstream Out;
+    std::ostringstream Err;
+    const TCliEnvironment Env{LocaleDecimalSeparator(), "", false, DefaultOptionsPath(), UserOptionsPath()};
+    std::vector<std::string> Lines;
+    if (RunCli(Args, Out, Err, Env) != 0) {
+        return Lines;
+    }
+    std::istringstream In(Out.str());
+    for (std::string Line; std::getline(In, Line);) {
+        Lines.push_back(Line);
+    }
+    return Lines;
+}
+
 // The marks the two lists show.
 TOptionMarks ShownMarks(TBatchOptionsWindow& Window)
 {
@@ -312,18 +330,9 @@ private slots:
         QCOMPARE(Progress.value(), 0);
         QVERIFY(H.TakeShown().empty());
 
-        std::ostringstream Out;
-        std::ostringstream Err;
-        const TCliEnvironment Env{LocaleDecimalSeparator(), "", false, DefaultOptionsPath(), UserOptionsPath()};
-        QCOMPARE(RunCli({"batch", Chain, "--seed", "5", "--periods", "300", "--warmup", "30", "--trials", "2", "--row",
-                         "BSLevel@1-2=10:20:10"},
-                        Out, Err, Env),
-                 0);
-        std::vector<std::string> Expected;
-        std::istringstream Lines(Out.str());
-        for (std::string Line; std::getline(Lines, Line);) {
-            Expected.push_back(Line);
-        }
+        const std::vector<std::string> Expected = CliLines({"batch", Chain, "--seed", "5", "--periods", "300",
+                                                            "--warmup", "30", "--trials", "2", "--row",
+                                                            "BSLevel@1-2=10:20:10"});
         const std::vector<std::string> Shown = H.Batch.ResultLines();
         QCOMPARE(Shown.size(), Expected.size());
         QVERIFY(Shown.size() == 11 && Shown[1] == "Data file: serial_chain.txt" && Shown[2] == "RandSeed: 5");
@@ -334,13 +343,13 @@ private slots:
         const std::string CsvPath = CsvDir.filePath("batch.csv").toStdString();
         H.Files.Answers = {CsvPath};
         H.ClickIn("ExportCsvButton");
-        std::ostringstream CsvOut;
-        QCOMPARE(RunCli({"batch", Chain, "--seed", "5", "--periods", "300", "--warmup", "30", "--trials", "2", "--row",
-                         "BSLevel@1-2=10:20:10", "--csv"},
-                        CsvOut, Err, Env),
-                 0);
-        QVERIFY(CsvOut.str().rfind("BSLevel:1,BSLevel:2,", 0) == 0);
-        QVERIFY(FileBytes(CsvPath) == CsvOut.str());
+        std::string Csv;
+        for (const std::string& Line : CliLines({"batch", Chain, "--seed", "5", "--periods", "300", "--warmup", "30",
+                                                 "--trials", "2", "--row", "BSLevel@1-2=10:20:10", "--csv"})) {
+            Csv += Line + '\n';
+        }
+        QVERIFY(Csv.rfind("BSLevel:1,BSLevel:2,", 0) == 0);
+        QVERIFY(FileBytes(CsvPath) == Csv);
         QVERIFY(H.Files.Asked == (std::vector<TFileDialogSpec>{{"Export Batch Results as CSV", "csv", CsvFileFilter, {}}}));
         H.Files.Asked.clear();
 
@@ -653,18 +662,9 @@ private slots:
         QVERIFY2(Note.starts_with("Stopped by the user after setting ") && Note.ends_with(" of 20."), Note.c_str());
         const int Done = std::stoi(Note.substr(std::string("Stopped by the user after setting ").size()));
         QVERIFY(Done >= 1 && Done < 20);
-        std::ostringstream Out;
-        std::ostringstream Err;
-        const TCliEnvironment Env{LocaleDecimalSeparator(), "", false, DefaultOptionsPath(), UserOptionsPath()};
-        QCOMPARE(RunCli({"batch", Chain, "--seed", "5", "--periods", "9999", "--warmup", "100", "--trials", "200",
-                         "--row", "BSLevel@1=1:" + std::to_string(Done) + ":1"},
-                        Out, Err, Env),
-                 0);
-        std::vector<std::string> Expected;
-        std::istringstream Lines(Out.str());
-        for (std::string Line; std::getline(Lines, Line);) {
-            Expected.push_back(Line);
-        }
+        std::vector<std::string> Expected = CliLines({"batch", Chain, "--seed", "5", "--periods", "9999", "--warmup",
+                                                      "100", "--trials", "200", "--row",
+                                                      "BSLevel@1=1:" + std::to_string(Done) + ":1"});
         Expected.push_back(Note);
         QCOMPARE(Shown.size(), Expected.size());
         QVERIFY(std::equal(Shown.begin() + 1, Shown.end(), Expected.begin() + 1));  // the date line aside

@@ -48,3 +48,19 @@ bool AppendLink(TSimulation& Model, int SupplierNum, int CustomerNum)
     }
     return Model.RestoreLinkList(CustomerNum, true, Suppliers) && Model.RestoreLinkList(SupplierNum, false, Customers);
 }
+
+bool BuildShortSupplyModel(TSimulation& Model)
+{
+    TStageParams Retailer;
+    Retailer.DemandMean = 5;
+    Retailer.DemandSD = 2;
+    Retailer.BaseStockLevel = 20;
+    Retailer.ProcTime = 1;
+    TStageParams Supplier;
+    Supplier.BaseStockLevel = 3;
+    Supplier.ProcTime = 2;
+    Supplier.ProcCapacity = 3;
+    AddStage(Model, Retailer);
+    AddStage(Model, Supplier);
+    return AppendLink(Model, 2, 1) && AppendLink(Model, 2, 1);
+}

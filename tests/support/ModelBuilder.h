@@ -27,3 +27,8 @@ void EditStage(TSimulation& Model, int N, TEdit&& Edit)
 // hold one (Link refuses it). False, with nothing changed, when a list is full or the numbers are
 // not a supplier above its customer in the model.
 bool AppendLink(TSimulation& Model, int SupplierNum, int CustomerNum);
+
+// A retailer (stage 1, demand N(5, 2), base stock 20) whose one supplier (stage 2, capacity 3) is
+// listed twice: the availability count takes its stock twice, so some periods come up short of
+// raw material and the run warns ("No raw material ..."). False when the links could not be made.
+bool BuildShortSupplyModel(TSimulation& Model);
