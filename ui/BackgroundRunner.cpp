@@ -75,3 +75,13 @@ void TBackgroundRunner::Wait()
     // What the work posted is still queued: deliver it, then the end.
     QCoreApplication::sendPostedEvents(this);
 }
+
+void TBackgroundRunner::Abandon()
+{
+    StopAsked_ = true;
+    disconnect();
+    if (Worker_.joinable()) {
+        Worker_.join();
+    }
+    Running_ = false;
+}

@@ -30,6 +30,9 @@ public:
     void Post(std::function<void()> Show);
     // Waits for the work and delivers its Finished now (when a window must close at once).
     void Wait();
+    // Stops the work and waits for its thread without delivering anything: for an owner being
+    // destroyed, whose members the work may still read.
+    void Abandon();
 
 signals:
     void Finished(const QString& Failure);

@@ -129,6 +129,7 @@ TOptimiseWindow::TOptimiseWindow(TModelDocument& Document, Dialogs& Messages, QW
 TOptimiseWindow::~TOptimiseWindow()
 {
     Document_.disconnect(this);
+    Runner_->Abandon();  // the search reads this window's copy of the model and its problem
 }
 
 bool TOptimiseWindow::Searching() const
