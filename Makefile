@@ -15,10 +15,14 @@ RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev $(if $(HAVE_DISPLAY),qt6-ba
 # with.
 PACKAGE_PACKAGES := qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev help2man dpkg-dev file
 CHECK_PACKAGES   := desktop-file-utils appstream man-db lintian
-TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev fonts-dejavu-core $(PACKAGE_PACKAGES) $(CHECK_PACKAGES)
+# The Python module and its pytest suite.
+PYTHON_PACKAGES := pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest
+TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev fonts-dejavu-core $(PACKAGE_PACKAGES) $(CHECK_PACKAGES) $(PYTHON_PACKAGES)
 BENCH_PACKAGES := libbenchmark-dev
 DEB_PACKAGES   := $(RUN_PACKAGES) $(TEST_PACKAGES) $(BENCH_PACKAGES)
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
+# Debian's Python, which the module is built for, also when a user's own Python comes first in PATH.
+PYTHON_CMAKE := -DPython_EXECUTABLE=/usr/bin/python3
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 # The demo: the target `make run` builds, and the command it runs: the desktop program with the
@@ -65,7 +69,7 @@ package-deps:
 # Configures the build tree, again after new packages came in (the tests are built once
 # GoogleTest is there).
 configure:
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(PYTHON_CMAKE) > /dev/null
 
 build: deps configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -100,13 +104,13 @@ lintian: package
 	lintian --info --display-info $(BUILD_DIR)/orvantis_*.deb
 
 bench: deps
-	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_BENCH=ON
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_BENCH=ON $(PYTHON_CMAKE)
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	@for b in $(BENCH_DIR)/bench/orvantis_bench_*; do echo "== $$b"; $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
 
 # Core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
-	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVANTIS_SANITIZE=ON
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVANTIS_SANITIZE=ON $(PYTHON_CMAKE)
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
@@ -121,7 +125,7 @@ fuzz-deps:
 # fuzz/artifacts/READER/; copy it to tests/data/fuzz/ (model files) or tests/data/fuzz/READER/ so
 # the normal suite replays it.
 fuzz: fuzz-deps
-	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_GUI=OFF -DORVANTIS_BUILD_FUZZ=ON
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_BUILD_TESTS=OFF -DORVANTIS_BUILD_GUI=OFF -DORVANTIS_BUILD_FUZZ=ON $(PYTHON_CMAKE)
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	mkdir -p $(foreach R,model values profile rows optimize,fuzz/corpus/$(R) fuzz/artifacts/$(R))
 	cp -n tests/data/*.txt examples/*.txt fuzz/corpus/model/ 2>/dev/null || true
