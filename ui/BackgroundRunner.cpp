@@ -31,7 +31,8 @@ TBackgroundRunner::~TBackgroundRunner()
 void TBackgroundRunner::Start(std::function<void()> Work)
 {
     StopAsked_ = false;
-    Running_ = true;
+    // Running only once the thread exists (std::thread throws when none can be had); its end is
+    // delivered on this thread, so never before this function returns.
     Worker_ = std::thread([this, Work = std::move(Work)] {
         LowerThisThreadsPriority();
         std::string Failure;
@@ -45,6 +46,7 @@ void TBackgroundRunner::Start(std::function<void()> Work)
         }
         Post([this, Failure] { Join(Failure); });
     });
+    Running_ = true;
 }
 
 void TBackgroundRunner::Post(std::function<void()> Show)

@@ -20,7 +20,8 @@ public:
     TBackgroundRunner& operator=(const TBackgroundRunner&) = delete;
 
     bool Running() const { return Running_; }
-    // Starts Work on a thread of its own. REQUIRES: !Running().
+    // Starts Work on a thread of its own; throws std::system_error when no thread can be had.
+    // REQUIRES: !Running().
     void Start(std::function<void()> Work);
     // Asks the work to stop; it ends at its next look at StopAsked().
     void Stop() { StopAsked_ = true; }

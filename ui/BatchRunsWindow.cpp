@@ -372,7 +372,7 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
 
     // The batch's thread hands each line, record and setting to the window thread as it comes;
     // the costs and warnings it keeps are read once it has returned.
-    Runner_->Start([this, Set, Options = Options_(), Batch] {
+    const auto Work = [this, Set, Options = Options_(), Batch] {
         TBatchCallbacks Callbacks;
         Callbacks.AppendLine = [this](const std::string& Line) { Runner_->Post([this, Line] { AppendLines({Line}); }); };
         Callbacks.AppendCsvRecord = [this](const std::string& Record) {
@@ -391,7 +391,13 @@ void TBatchRunsWindow::RunDefinedBatch(const TParamSet& Set, int32_t NumTrials, 
         };
         const TBatchOutcome Outcome = RunBatch(*BatchModel_, Set, Options, Batch, Callbacks);
         Stopped_ = Outcome.Cancelled;
-    });
+    };
+    try {
+        Runner_->Start(Work);
+    } catch (const std::exception& E) {
+        // No thread to run it on: the model goes back as it was, and the window says why.
+        FinishBatch(QString::fromStdString(E.what()));
+    }
 }
 
 void TBatchRunsWindow::FinishBatch(const QString& Failure)

@@ -391,7 +391,7 @@ void TOptimiseWindow::StartSearch()
     GoButton_->setEnabled(false);
     StopButton_->setEnabled(true);
     ShowWhetherResultFits();
-    Runner_->Start([this] {
+    const auto Work = [this] {
         const TOptimiseCallback Callback = [this](const TOptimiseProgress& Now) {
             Runner_->Post([this, Evaluations = Now.Evaluations, Budget = Now.Budget, Best = Now.Best->Values,
                            Objective = Now.Best->Objective, Feasible = Now.Best->Feasible] {
@@ -400,7 +400,12 @@ void TOptimiseWindow::StartSearch()
             return true;
         };
         Result_ = Optimise(*Copy_, Problem_, Settings_, Callback);
-    });
+    };
+    try {
+        Runner_->Start(Work);
+    } catch (const std::exception& E) {
+        Finish(QString::fromStdString(E.what()));  // no thread to search on
+    }
 }
 
 void TOptimiseWindow::StopSearch()
