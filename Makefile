@@ -16,7 +16,7 @@ RUN_PACKAGES   := cmake ninja-build g++ libcli11-dev $(if $(HAVE_DISPLAY),qt6-ba
 PACKAGE_PACKAGES := qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev help2man dpkg-dev file
 CHECK_PACKAGES   := desktop-file-utils appstream man-db lintian
 # The Python module and its pytest suite.
-PYTHON_PACKAGES := pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest
+PYTHON_PACKAGES := pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest python3-distributed
 TEST_PACKAGES  := libgtest-dev libgmock-dev qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev fonts-dejavu-core $(PACKAGE_PACKAGES) $(CHECK_PACKAGES) $(PYTHON_PACKAGES)
 BENCH_PACKAGES := libbenchmark-dev
 DEB_PACKAGES   := $(RUN_PACKAGES) $(TEST_PACKAGES) $(BENCH_PACKAGES)

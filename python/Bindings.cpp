@@ -340,8 +340,13 @@ struct TPyBatch {
     std::vector<std::string> Lines;
     std::vector<std::string> CsvRecords;
     std::vector<std::string> Warnings;
+    std::vector<std::string> RunWarnings;  // the trials' own, also in Warnings: what a part adds to the whole
     int32_t SettingsDone = 0;
+    int32_t NumSettings = 0;  // of the whole batch, also when one part ran
 };
+
+// A part K of N of a batch, as `orvantis-cli batch --part K/N` takes it.
+using TPyPart = std::optional<std::pair<int32_t, int32_t>>;
 
 void LoadBatchOptions(TReportOptions& Options, const std::optional<std::string>& Path,
                       const std::string& Delivered, std::vector<std::string>& Warnings)
@@ -360,12 +365,14 @@ void LoadBatchOptions(TReportOptions& Options, const std::optional<std::string>&
     }
 }
 
-TPyBatch Batch(const TPyModel& From, const std::vector<std::string>& RowSpecs, const std::optional<std::string>& Values,
-               int32_t Trials, int32_t Seed, int32_t Periods, int32_t WarmUp, int32_t Jobs, bool Strict,
-               const std::optional<std::string>& OptionsPath, const std::string& DeliveredOptions,
-               const std::optional<std::string>& Timestamp, const std::optional<py::function>& OnProgress)
+// The arguments' checks, the reporting options and the one preparation of a batch, whole or in
+// parts (Parted): raises what the command line refuses, and puts what it warns about into Warnings.
+TPreparedBatch PrepareForPython(const TPyModel& From, const std::vector<std::string>& RowSpecs,
+                                const std::optional<std::string>& Values, int32_t Trials, int32_t Seed,
+                                int32_t Periods, int32_t WarmUp, int32_t Jobs, bool Strict, bool Parted,
+                                const std::optional<std::string>& OptionsPath, const std::string& DeliveredOptions,
+                                TReportOptions& Options, std::vector<std::string>& Warnings)
 {
-    TPyBatch Result;
     TBatchRequest Request;
     Request.Settings = SettingsTexts(Periods, WarmUp, Seed);
     Request.Trials = std::to_string(Trials);
@@ -393,9 +400,12 @@ TPyBatch Batch(const TPyModel& From, const std::vector<std::string>& RowSpecs, c
                " periods would be warm-up, leaving none measured (every setting would cost 0); give a warm-up "
                "below the number of periods");
     }
-    const int32_t Threads = JobsFor(Jobs);
-    TReportOptions Options;
-    LoadBatchOptions(Options, OptionsPath, DeliveredOptions, Result.Warnings);
+    if (Parted && Seed == 0) {
+        Refuse("a batch in parts needs a seed other than 0: every part must take up the one random sequence, and "
+               "a seed from the clock differs from part to part");
+    }
+    JobsFor(Jobs);
+    LoadBatchOptions(Options, OptionsPath, DeliveredOptions, Warnings);
 
     TPyDialogs Dialogs(!Strict);
     TBatchPreparation Prepared = PrepareBatch(From.Model, Request, Options, Dialogs);
@@ -412,26 +422,54 @@ TPyBatch Batch(const TPyModel& From, const std::vector<std::string>& RowSpecs, c
         if (Strict) {
             Refuse(Prepared.FileWarning + " Refused under strict=True.");
         }
-        Result.Warnings.push_back(PythonText(Prepared.FileWarning));
+        Warnings.push_back(PythonText(Prepared.FileWarning));
     }
     for (const std::string& Warning : Dialogs.Warnings()) {
-        Result.Warnings.push_back(Warning);
+        Warnings.push_back(Warning);
     }
     for (const std::string& Warning : Prepared.Warnings) {
-        Result.Warnings.push_back(PythonText(Warning));
+        Warnings.push_back(PythonText(Warning));
     }
+    return std::move(*Prepared.Batch);
+}
+
+TPyBatch Batch(const TPyModel& From, const std::vector<std::string>& RowSpecs, const std::optional<std::string>& Values,
+               int32_t Trials, int32_t Seed, int32_t Periods, int32_t WarmUp, int32_t Jobs, bool Strict,
+               const std::optional<std::string>& OptionsPath, const std::string& DeliveredOptions,
+               const std::optional<std::string>& Timestamp, const std::optional<py::function>& OnProgress,
+               const TPyPart& Part)
+{
+    TPyBatch Result;
+    if (Part && (Part->second < 1 || Part->first < 1 || Part->first > Part->second)) {
+        Refuse("part: (" + std::to_string(Part->first) + ", " + std::to_string(Part->second) +
+               ") is no part K of N with 1 <= K <= N");
+    }
+    TReportOptions Options;
+    const TPreparedBatch Prepared =
+        PrepareForPython(From, RowSpecs, Values, Trials, Seed, Periods, WarmUp, Jobs, Strict, Part.has_value(),
+                         OptionsPath, DeliveredOptions, Options, Result.Warnings);
+    Result.NumSettings = Prepared.Set.NumSettings();
 
     TBatchRun Run;
-    Run.Settings = Prepared.Batch->Settings;
-    Run.NumTrials = Prepared.Batch->Trials;
-    Run.Heading = BatchHeadingFor(Timestamp ? *Timestamp : LocalDateTimeText(), From.Path, Request.Settings);
+    Run.Settings = Prepared.Settings;
+    Run.NumTrials = Prepared.Trials;
+    Run.Heading = BatchHeadingFor(Timestamp ? *Timestamp : LocalDateTimeText(), From.Path,
+                                  SettingsTexts(Periods, WarmUp, Seed));
     Run.DecimalSep = LocaleDecimalSeparator();
-    Run.Jobs = Threads;
+    Run.Jobs = JobsFor(Jobs);
+    if (Part) {
+        BatchPartRange(Result.NumSettings, Part->first, Part->second, Run.FirstSetting, Run.LastSetting);
+        Run.WriteHeading = Part->first == 1;
+        Run.WriteClosing = Part->first == Part->second;
+    }
     TCallbackGate Gate;
     TBatchCallbacks Callbacks;
     Callbacks.AppendLine = [&Result](const std::string& Line) { Result.Lines.push_back(Line); };
     Callbacks.AppendCsvRecord = [&Result](const std::string& Record) { Result.CsvRecords.push_back(Record); };
-    Callbacks.RunWarning = [&Result](const std::string& Warning) { Result.Warnings.push_back(PythonText(Warning)); };
+    Callbacks.RunWarning = [&Result](const std::string& Warning) {
+        Result.Warnings.push_back(PythonText(Warning));
+        Result.RunWarnings.push_back(Result.Warnings.back());
+    };
     // Called after every setting, also without a callback of the caller's: Ctrl+C stops the batch
     // between settings.
     Callbacks.Progress = [&](int32_t Done, int32_t Total) {
@@ -444,9 +482,23 @@ TPyBatch Batch(const TPyModel& From, const std::vector<std::string>& RowSpecs, c
     Gate.Run([&] {
         TSimulation Model;
         Model.CopyModel(From.Model);
-        Result.SettingsDone = RunBatch(Model, Prepared.Batch->Set, Options, Run, Callbacks).SettingsDone;
+        Result.SettingsDone = RunBatch(Model, Prepared.Set, Options, Run, Callbacks).SettingsDone;
     });
     return Result;
+}
+
+// The number of settings of a batch and the warnings of its preparation, refusing what Batch
+// refuses: what a batch to be split into parts is checked with before any part runs.
+std::pair<int32_t, std::vector<std::string>> BatchSettings(
+    const TPyModel& From, const std::vector<std::string>& RowSpecs, const std::optional<std::string>& Values,
+    int32_t Trials, int32_t Seed, int32_t Periods, int32_t WarmUp, int32_t Jobs, bool Strict,
+    const std::optional<std::string>& OptionsPath, const std::string& DeliveredOptions)
+{
+    std::vector<std::string> Warnings;
+    TReportOptions Options;
+    const TPreparedBatch Prepared = PrepareForPython(From, RowSpecs, Values, Trials, Seed, Periods, WarmUp, Jobs,
+                                                     Strict, true, OptionsPath, DeliveredOptions, Options, Warnings);
+    return {Prepared.Set.NumSettings(), Warnings};
 }
 
 // --- optimize ---------------------------------------------------------------------------------
@@ -661,7 +713,9 @@ PYBIND11_MODULE(_orvantis, M)
         .def_readonly("lines", &TPyBatch::Lines, "The text lines of `orvantis-cli batch`.")
         .def_readonly("csv_records", &TPyBatch::CsvRecords, "The records of `orvantis-cli batch --csv`.")
         .def_readonly("warnings", &TPyBatch::Warnings, "What the checks, the options and the runs had to say.")
-        .def_readonly("settings_done", &TPyBatch::SettingsDone, "Settings run.");
+        .def_readonly("run_warnings", &TPyBatch::RunWarnings, "What the trials' runs had to say.")
+        .def_readonly("settings_done", &TPyBatch::SettingsDone, "Settings run.")
+        .def_readonly("num_settings", &TPyBatch::NumSettings, "Settings of the whole batch.");
 
     py::class_<TPyOptimise>(M, "OptimizeResult", "What a search found.")
         .def_readonly("labels", &TPyOptimise::Labels, "The variables, as BSLevel@2-3.")
@@ -705,6 +759,24 @@ PYBIND11_MODULE(_orvantis, M)
                 return std::make_pair(std::move(Loaded), Dialogs.Warnings());
             },
             py::arg("path"), py::arg("strict"), "Loads a model file; the model and the load's notices.")
+        .def_static(
+            "from_text",
+            [](const py::bytes& Text, const std::string& Path, bool Strict) {
+                auto Loaded = std::make_unique<TPyModel>();
+                TPyDialogs Dialogs(true);
+                const TLoadResult Result = LoadModelFromText(Loaded->Model, std::string_view(Text), Dialogs);
+                if (!Result.Ok) {
+                    Refuse((Path.empty() ? std::string("model text") : Path) + ": " + Result.Message);
+                }
+                if (Strict && !Result.Warning.empty()) {
+                    Refuse(Path + ": " + Result.Warning + " Refused under strict=True.");
+                }
+                Loaded->Path = Path;
+                Loaded->Model.SetModified(false);
+                return std::make_pair(std::move(Loaded), Dialogs.Warnings());
+            },
+            py::arg("text"), py::arg("path"), py::arg("strict"),
+            "Reads a model from the bytes of a model file, naming it Path; the model and the read's notices.")
         .def_readwrite("path", &TPyModel::Path, "The model's file as given; names it in reports.")
         .def_property_readonly("num_stages", [](const TPyModel& M) { return M.Model.NumStages(); }, "Stages.")
         .def(
@@ -769,8 +841,13 @@ PYBIND11_MODULE(_orvantis, M)
              "Runs a copy of the model, as `orvantis-cli run` does; the GIL is released meanwhile.")
         .def("batch", &Batch, py::arg("rows"), py::arg("values"), py::arg("trials"), py::arg("seed"),
              py::arg("periods"), py::arg("warmup"), py::arg("jobs"), py::arg("strict"), py::arg("options"),
-             py::arg("delivered_options"), py::arg("timestamp"), py::arg("on_progress"),
-             "Runs a batch on a copy of the model, as `orvantis-cli batch` does; the GIL is released meanwhile.")
+             py::arg("delivered_options"), py::arg("timestamp"), py::arg("on_progress"), py::arg("part") = py::none(),
+             "Runs a batch, or its part (K, N) as `--part K/N` does, on a copy of the model, as `orvantis-cli batch` "
+             "does; the GIL is released meanwhile.")
+        .def("batch_settings", &BatchSettings, py::arg("rows"), py::arg("values"), py::arg("trials"), py::arg("seed"),
+             py::arg("periods"), py::arg("warmup"), py::arg("jobs"), py::arg("strict"), py::arg("options"),
+             py::arg("delivered_options"),
+             "Checks a batch to be run in parts as `batch` would; its number of settings and the warnings.")
         .def("optimize", &Optimize, py::arg("vary"), py::arg("minimize"), py::arg("min"), py::arg("max"),
              py::arg("trials"), py::arg("final_trials"), py::arg("budget"), py::arg("time_limit"), py::arg("seed"),
              py::arg("periods"), py::arg("warmup"), py::arg("jobs"), py::arg("strict"), py::arg("on_progress"),

@@ -184,6 +184,34 @@ class OptimizeResult:
         return _read_csv(self.evaluated_csv)
 
 
+class _JoinedBatch:
+    """The parts of a batch, joined in order, as the core's one batch result reads."""
+
+    def __init__(self, parts):
+        self.lines = [line for part in parts for line in part["lines"]]
+        self.csv_records = [record for part in parts for record in part["csv_records"]]
+        self.settings_done = sum(part["settings_done"] for part in parts)
+
+
+def _batch_part(text, path, files, call, part):
+    """Part ``part`` (K, N) of a batch of the model whose file bytes are ``text``, run on a Dask
+    worker: plain lists back, so that nothing of the core has to be pickled."""
+    import tempfile
+
+    core, _ = _orvantis.Model.from_text(text, path, call["strict"])
+    with tempfile.TemporaryDirectory() as folder:
+        paths = []
+        for name, data in zip(("values.txt", "options.ini"), files):
+            paths.append(None if data is None else os.path.join(folder, name))
+            if data is not None:
+                with open(paths[-1], "wb") as file:
+                    file.write(data)
+        done = core.batch(call["rows"], paths[0], call["trials"], call["seed"], call["periods"], call["warmup"],
+                          call["jobs"], call["strict"], paths[1], _DELIVERED_OPTIONS, call["timestamp"], None, part)
+    return {"lines": list(done.lines), "csv_records": list(done.csv_records), "run_warnings": list(done.run_warnings),
+            "settings_done": done.settings_done}
+
+
 class Model:
     """A model of a multi-stage inventory network.
 
@@ -262,7 +290,7 @@ class Model:
         return RunResult(core)
 
     def batch(self, rows=(), values=None, trials=1, seed=0, periods=1000, warmup=100, jobs=0, strict=True,
-              options=None, timestamp=None, on_progress=None):
+              options=None, timestamp=None, on_progress=None, client=None, parts=None):
         """Runs a batch, the same bytes as ``orvantis-cli batch`` with the same settings.
 
         ``rows``: up to two sweep rows as ``--row`` takes them ("BSLevel@1-3=10:60:10", "none"), or
@@ -273,12 +301,61 @@ class Model:
         date and time. ``on_progress(done, total)`` is called after each setting; an exception it
         raises (or Ctrl+C) stops the batch and is raised again. The GIL is released meanwhile.
         Returns a BatchResult.
+
+        ``client``: a ``dask.distributed`` Client; the batch then runs as ``parts`` parts (default:
+        one per worker, at most one per setting), as ``orvantis-cli batch --part K/N`` runs them,
+        each a task on a worker, and the parts joined in order are the same bytes as the batch in one
+        process. It needs a seed other than 0. The model, the values file and the options file go
+        to the workers as their texts; without ``options`` each worker reads its own start options.
+        ``jobs`` is then the threads of each task, and ``on_progress(done, total)`` is called as
+        parts finish.
         """
+        if client is not None:
+            return self._batch_on(client, parts, rows, values, trials, seed, periods, warmup, jobs, strict, options,
+                                  timestamp, on_progress)
         core = self._core.batch(list(rows), None if values is None else os.fspath(values), trials, seed, periods,
                                 warmup, jobs, strict, None if options is None else os.fspath(options),
                                 _DELIVERED_OPTIONS, timestamp, on_progress)
         _warn(core.warnings)
         return BatchResult(core)
+
+    def _batch_on(self, client, parts, rows, values, trials, seed, periods, warmup, jobs, strict, options, timestamp,
+                  on_progress):
+        from distributed import as_completed
+
+        values = None if values is None else os.fspath(values)
+        options = None if options is None else os.fspath(options)
+        # Checked here, before any part runs: what one process would refuse or warn about.
+        settings, notices = self._core.batch_settings(list(rows), values, trials, seed, periods, warmup, jobs, strict,
+                                                      options, _DELIVERED_OPTIONS)
+        _warn(notices)
+        if parts is None:
+            parts = min(len(client.scheduler_info()["workers"]), settings)
+        parts = max(1, int(parts))
+        files = []
+        for path in (values, options):
+            if path is None:
+                files.append(None)
+                continue
+            with open(path, "rb") as file:
+                files.append(file.read())
+        call = dict(rows=list(rows), trials=trials, seed=seed, periods=periods, warmup=warmup, jobs=jobs,
+                    strict=strict, timestamp=timestamp)
+        futures = [client.submit(_batch_part, self._core.text(), self.path, files, call, (k, parts), pure=False)
+                   for k in range(1, parts + 1)]
+        try:
+            done = 0
+            for future in as_completed(futures):
+                ran = future.result()["settings_done"]
+                done += ran
+                if on_progress is not None and ran > 0:
+                    on_progress(done, settings)
+            results = client.gather(futures)
+        finally:
+            client.cancel(futures)
+        for part in results:
+            _warn(part["run_warnings"])
+        return BatchResult(_JoinedBatch(results))
 
     def optimize(self, vary, minimize="TotalCost", min=(), max=(), trials=10, final_trials=30, budget=500,
                  time_limit=0.0, seed=0, periods=1000, warmup=100, jobs=0, strict=True, on_progress=None):

@@ -208,3 +208,24 @@ def test_an_exception_in_a_callback_stops_the_work_and_propagates(call):
     with pytest.raises(Stop):
         call(ov.Model.load(example("distribution.txt")), stop)
     assert len(calls) == 1
+
+
+@pytest.fixture(scope="module")
+def dask_client():
+    distributed = pytest.importorskip("distributed", reason="the Dask tests need python3-distributed")
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None) as cluster:
+        with distributed.Client(cluster) as client:
+            yield client
+
+
+@pytest.mark.parametrize("rows, parts", [
+    (["BSLevel@1-3=10:60:10"], None),  # one part per worker
+    (["BSLevel@1=20:40:10", "HoldCost@2=0.5:1.5:0.5"], 4),
+])
+def test_a_batch_on_a_dask_cluster_is_the_batch_in_one_process(rows, parts, dask_client):
+    m = ov.Model.load(example("distribution.txt"))
+    settings = dict(rows=rows, trials=3, seed=5, periods=300, warmup=30, jobs=1, timestamp="T")
+    one, spread = m.batch(**settings), m.batch(client=dask_client, parts=parts, **settings)
+    assert (spread.text, spread.csv, spread.settings_done) == (one.text, one.csv, one.settings_done)
+    with pytest.raises(ValueError, match="seed other than 0"):
+        m.batch(client=dask_client, **{**settings, "seed": 0})
