@@ -42,14 +42,24 @@ void LoadNetwork25(TModelDocument& Document)
     std::filesystem::remove(Path);
 }
 
+// The program's windows over the 25-stage network, with the run settings of the engine benchmarks
+// (9999 periods, warm-up 100, seed 12345).
+struct TNetworkWindows {
+    TSilentDialogs Messages;
+    TNoFiles Files;
+    TProgramWindows Windows{Messages, Files};
+    TNetworkWindows()
+    {
+        LoadNetwork25(Windows.Document);
+        Windows.Document.SetRunSettingsTexts({"12345", "9999", "100"});
+    }
+};
+
 // The button's click, then events until the window is on screen, then its first paint.
 void ClickToShown(benchmark::State& State, const char* Button, bool History)
 {
-    TSilentDialogs Messages;
-    TNoFiles Files;
-    TProgramWindows Windows(Messages, Files);
-    LoadNetwork25(Windows.Document);
-    Windows.Document.SetRunSettingsTexts({"12345", "9999", "100"});
+    TNetworkWindows Program;
+    TProgramWindows& Windows = Program.Windows;
     Windows.Document.Run();
     Windows.Main.show();
     QWidget& Shown = History ? static_cast<QWidget&>(Windows.History) : Windows.Stats;
@@ -84,11 +94,8 @@ BENCHMARK(DisplayStats)->Name("ui/DisplayStats/25x9999")->Unit(benchmark::kMilli
 // each): the counter max_stall_ms, which should stay within 50 ms. The time is the whole batch's.
 void BatchStall(benchmark::State& State)
 {
-    TSilentDialogs Messages;
-    TNoFiles Files;
-    TProgramWindows Windows(Messages, Files);
-    LoadNetwork25(Windows.Document);
-    Windows.Document.SetRunSettingsTexts({"12345", "9999", "100"});
+    TNetworkWindows Program;
+    TProgramWindows& Windows = Program.Windows;
     Windows.Main.show();
     Windows.BatchRuns.Open();
     Windows.BatchRuns.findChild<QComboBox*>("ParamList1")->setCurrentIndex(ParamHoldingCost + 1);
